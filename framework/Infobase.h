@@ -1,0 +1,73 @@
+// What every inspection tool shares: the text that names a component in an outline, the
+// published-property helpers that never fail, and the base class of the tools.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "host/base/Zorifile.h"
+#include "host/vcl/Classes.h"
+
+namespace tavrin {
+
+using vcl::TComponent;
+
+// The settings file every tool window reads and writes; set by the QA component.
+extern zorbase::tinifile* aninifile;
+
+// "Name : ClassName;" -- the empty string for no component.
+std::string NodeID(const TComponent* component);
+// The inverse of NodeID: split at the first " : ", the closing ";" dropped. Both outputs
+// are cleared first and stay empty when id holds no separator.
+void classnamefromid(const std::string& id, std::string& name, std::string& className);
+// NodeID of the control's parent or the menu item's parent item; otherwise empty.
+std::string GetParentString(const TComponent* component);
+// A notebook page caption made into a component name: without white space when that is
+// an identifier, else "InvalidPageName_" and the next value of a counter that lives as
+// long as the program. The counter runs 0, 1 ... 9 and then on in decimal (10, 11 ...),
+// so every name it gives is a valid identifier and none repeats.
+std::string valid_componentname(const std::string& caption);
+// Restarts the counter; only tests need this, the program never resets it.
+void ResetPageNameCounter();
+
+// Published properties by name, case ignored. A missing property, or one of another kind,
+// reads as empty (or none) and is not written; nothing here raises for it.
+bool HasProp(const TComponent* component, const std::string& propName);
+std::string MyGetStringProp(const TComponent* component, const std::string& propName);
+void MySetStringProp(TComponent* component, const std::string& propName, const std::string& value);
+vcl::TObject* MyGetObjectProp(const TComponent* component, const std::string& propName);
+std::string gethint(const TComponent* component);
+void sethint(TComponent* component, const std::string& value);
+std::string getcaption(const TComponent* component);
+void setcaption(TComponent* component, const std::string& value);
+
+// One component a tool works on: its index in the form's component list and whether the
+// tool has placed it yet.
+struct tComponentAllocRec {
+    int16_t index = 0;
+    bool allocated = false;
+
+    // The index must fit 16 bits signed; anything else raises ERangeError.
+    static tComponentAllocRec Make(int componentIndex);
+};
+
+// The base of every inspection tool. The driver sets form, then calls the three
+// operations in this order.
+class tZorFrmInfo : public vcl::TObject {
+public:
+    vcl::TList<tComponentAllocRec> alloclist;
+    int32_t alloccount = 0;
+    TComponent* form = nullptr;
+
+    // Every control of the form, in component order.
+    virtual void categorisecontrols();
+    virtual void ProcessControls() = 0;
+    // Shows the window modally and applies what was accepted; true after OK.
+    virtual bool execute() = 0;
+
+    bool oktoproceed() const { return form != nullptr; }
+    // The component a record names.
+    TComponent* ComponentOf(const tComponentAllocRec& rec) const { return form->Components(rec.index); }
+};
+
+}  // namespace tavrin

@@ -1,0 +1,251 @@
+#include "host/vcl/ClassCatalogue.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "host/vcl/Classes.h"
+#include "host/vcl/Controls.h"
+#include "host/vcl/Forms.h"
+#include "host/vcl/Menus.h"
+#include "host/vcl/Notebooks.h"
+
+extern const char kStandardClasses[];  // StandardClasses.txt, compiled in
+
+namespace vcl {
+
+namespace {
+
+struct KindName {
+    const char* name;
+    TTypeKind kind;
+};
+
+constexpr KindName kKinds[] = {
+    {"Integer", TTypeKind::tkInteger},   {"Int64", TTypeKind::tkInt64},
+    {"Char", TTypeKind::tkChar},         {"WChar", TTypeKind::tkWChar},
+    {"Enumeration", TTypeKind::tkEnumeration}, {"Float", TTypeKind::tkFloat},
+    {"String", TTypeKind::tkString},     {"LString", TTypeKind::tkLString},
+    {"WString", TTypeKind::tkWString},   {"Set", TTypeKind::tkSet},
+    {"Class", TTypeKind::tkClass},       {"Method", TTypeKind::tkMethod},
+    {"Variant", TTypeKind::tkVariant},
+};
+
+constexpr KindName kPredeclared[] = {
+    {"Integer", TTypeKind::tkInteger},  {"Cardinal", TTypeKind::tkInteger},
+    {"Word", TTypeKind::tkInteger},     {"Byte", TTypeKind::tkInteger},
+    {"SmallInt", TTypeKind::tkInteger}, {"ShortInt", TTypeKind::tkInteger},
+    {"LongInt", TTypeKind::tkInteger},  {"LongWord", TTypeKind::tkInteger},
+    {"Int64", TTypeKind::tkInt64},      {"Boolean", TTypeKind::tkEnumeration},
+    {"Char", TTypeKind::tkChar},        {"WideChar", TTypeKind::tkWChar},
+    {"string", TTypeKind::tkLString},   {"AnsiString", TTypeKind::tkLString},
+    {"WideString", TTypeKind::tkWString}, {"UnicodeString", TTypeKind::tkWString},
+    {"Single", TTypeKind::tkFloat},     {"Double", TTypeKind::tkFloat},
+    {"Extended", TTypeKind::tkFloat},   {"Currency", TTypeKind::tkFloat},
+    {"TDateTime", TTypeKind::tkFloat},  {"Variant", TTypeKind::tkVariant},
+};
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
+// Splits "a <sep> b" at the first sep; false when sep is absent.
+bool SplitAt(std::string_view s, char sep, std::string_view& left, std::string_view& right) {
+    const size_t at = s.find(sep);
+    if (at == std::string_view::npos) return false;
+    left = Trim(s.substr(0, at));
+    right = Trim(s.substr(at + 1));
+    return true;
+}
+
+template <typename T>
+TComponent* Make(TComponent* owner, const TClassInfo* cls) {
+    return new T(owner, cls);
+}
+
+}  // namespace
+
+TClassCatalogue::TClassCatalogue() {
+    for (const auto& p : kPredeclared) types_[p.name] = p.kind;
+    Load(kStandardClasses, "StandardClasses.txt");
+    Add("TApplication", Find("TComponent"));
+
+    RegisterFactory("TComponent", Make<TComponent>);
+    RegisterFactory("TControl", Make<TControl>);
+    RegisterFactory("TGraphicControl", Make<TGraphicControl>);
+    RegisterFactory("TWinControl", Make<TWinControl>);
+    RegisterFactory("TCustomControl", Make<TCustomControl>);
+    RegisterFactory("TCustomForm", Make<TCustomForm>);
+    RegisterFactory("TForm", Make<TForm>);
+    RegisterFactory("TFrame", Make<TFrame>);
+    RegisterFactory("TDataModule", Make<TDataModule>);
+    RegisterFactory("TMenu", Make<TMenu>);
+    RegisterFactory("TMainMenu", Make<TMainMenu>);
+    RegisterFactory("TPopupMenu", Make<TPopupMenu>);
+    RegisterFactory("TMenuItem", Make<TMenuItem>);
+    RegisterFactory("TNotebook", Make<TNotebook>);
+    RegisterFactory("TPage", Make<TPage>);
+    RegisterFactory("TTabbedNotebook", Make<TTabbedNotebook>);
+    RegisterFactory("TTabPage", Make<TTabPage>);
+}
+
+TClassCatalogue::~TClassCatalogue() = default;
+
+TClassInfo& TClassCatalogue::Add(std::string_view name, const TClassInfo* parent) {
+    auto& slot = classes_[std::string(name)];
+    if (!slot) {
+        slot = std::make_unique<TClassInfo>(std::string(name), parent);
+        types_[std::string(name)] = TTypeKind::tkClass;
+    }
+    return *slot;
+}
+
+void TClassCatalogue::Load(std::string_view text, const std::string& sourceName) {
+    struct Pending {
+        TClassInfo* cls;
+        std::string prop;
+        int line;
+    };
+    std::vector<Pending> pendingClassTypes;
+    TClassInfo* current = nullptr;
+    int lineNo = 0;
+    while (!text.empty()) {
+        const size_t eol = text.find('\n');
+        std::string_view raw = text.substr(0, eol);
+        text = eol == std::string_view::npos ? std::string_view() : text.substr(eol + 1);
+        ++lineNo;
+        const bool indented = !raw.empty() && (raw[0] == ' ' || raw[0] == '\t');
+        std::string_view line = Trim(raw);
+        if (line.empty() || line[0] == '#') continue;
+        auto fail = [&](const std::string& reason) { throw EParserError(sourceName, lineNo, 1, reason); };
+
+        if (!indented && line.substr(0, 5) == "type ") {
+            std::string_view name, kindText;
+            if (!SplitAt(line.substr(5), '=', name, kindText) || !IsValidIdent(name))
+                fail("expected 'type NAME = KIND'");
+            TTypeKind kind = TTypeKind::tkUnknown;
+            for (const auto& k : kKinds)
+                if (SameText(k.name, kindText)) kind = k.kind;
+            if (kind == TTypeKind::tkUnknown) fail("unknown kind '" + std::string(kindText) + "'");
+            types_[std::string(name)] = kind;
+            current = nullptr;
+        } else if (!indented && line.substr(0, 6) == "class ") {
+            std::string_view name = line.substr(6), parentName;
+            std::string_view left, right;
+            if (SplitAt(name, ':', left, right)) {
+                name = left;
+                parentName = right;
+            }
+            name = Trim(name);
+            if (!IsValidIdent(name)) fail("expected 'class NAME [: PARENT]'");
+            const TClassInfo* parent = nullptr;
+            if (!parentName.empty()) {
+                parent = Find(parentName);
+                if (parent == nullptr) fail("parent class '" + std::string(parentName) + "' is not declared before");
+            }
+            if (const TClassInfo* existing = Find(name); existing && parentName.size() && existing->Parent() != parent)
+                fail("class '" + std::string(name) + "' is declared again with another parent");
+            current = &Add(name, parent);
+        } else if (indented && current != nullptr) {
+            std::string_view propName, rest, typeName, defaultText;
+            if (!SplitAt(line, ':', propName, rest) || !IsValidIdent(propName))
+                fail("expected 'Name: Type [= Default]'");
+            if (!SplitAt(rest, '=', typeName, defaultText)) typeName = rest;
+            if (!IsValidIdent(typeName)) fail("expected a type name after ':'");
+            TPropInfo info;
+            info.Name = std::string(propName);
+            info.TypeName = std::string(typeName);
+            info.Kind = KindOfType(typeName);
+            if (!defaultText.empty()) info.Default = std::string(defaultText);
+            if (info.Kind == TTypeKind::tkUnknown)
+                pendingClassTypes.push_back({current, info.Name, lineNo});
+            current->AddProperty(std::move(info));
+        } else {
+            fail("expected 'type', 'class' or an indented property line");
+        }
+    }
+    // Class-typed properties may name a class declared further down.
+    for (const auto& p : pendingClassTypes) {
+        auto* prop = const_cast<TPropInfo*>(p.cls->FindProperty(p.prop));
+        prop->Kind = KindOfType(prop->TypeName);
+        if (prop->Kind == TTypeKind::tkUnknown)
+            throw EParserError(sourceName, p.line, 1, "type '" + prop->TypeName + "' is not declared");
+    }
+    for (auto& [name, cls] : classes_)
+        for (const auto& prop : cls->OwnProperties())
+            if (prop->Kind == TTypeKind::tkClass) prop->PropClass = Find(prop->TypeName);
+}
+
+void TClassCatalogue::LoadFromFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw EInOutError("Cannot open class catalogue " + path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    Load(text.str(), path);
+}
+
+const TClassInfo* TClassCatalogue::Find(std::string_view name) const {
+    auto it = classes_.find(std::string(name));
+    return it == classes_.end() ? nullptr : it->second.get();
+}
+
+const TClassInfo& TClassCatalogue::Require(std::string_view name) const {
+    if (const TClassInfo* cls = Find(name)) return *cls;
+    throw EClassNotFound("Class " + std::string(name) + " not found");
+}
+
+TClassInfo& TClassCatalogue::Declare(std::string_view name, std::string_view parentName) {
+    if (auto it = classes_.find(std::string(name)); it != classes_.end()) return *it->second;
+    return Add(name, &Require(parentName));
+}
+
+TTypeKind TClassCatalogue::KindOfType(std::string_view typeName) const {
+    auto it = types_.find(std::string(typeName));
+    return it == types_.end() ? TTypeKind::tkUnknown : it->second;
+}
+
+const TClassInfo& TClassCatalogue::Infer(std::string_view name, const TClassEvidence& e) {
+    if (const TClassInfo* known = Find(name)) return *known;
+    const char* base = e.underMenu     ? "TMenuItem"
+                       : e.isInline    ? "TFrame"
+                       : e.isRoot      ? (e.hasSize ? "TForm" : "TDataModule")
+                       : e.hasChildren || e.hasTabOrder ? "TWinControl"
+                       : e.hasSize     ? "TGraphicControl"
+                                       : "TComponent";
+    TClassInfo& cls = Add(name, &Require(base));
+    cls.SetInferred(true);
+    return cls;
+}
+
+const TPropInfo& TClassCatalogue::LearnProperty(const TClassInfo& cls, std::string_view name, TTypeKind kind) {
+    if (const TPropInfo* known = cls.FindProperty(name)) return *known;
+    TPropInfo info;
+    info.Name = std::string(name);
+    info.TypeName = TypeKindName(kind);
+    info.Kind = kind;
+    return const_cast<TClassInfo&>(cls).AddProperty(std::move(info));
+}
+
+void TClassCatalogue::RegisterFactory(std::string_view className, TFactory factory) {
+    factories_[&Require(className)] = std::move(factory);
+}
+
+TComponent* TClassCatalogue::CreateComponent(std::string_view className, TComponent* owner) const {
+    return CreateComponent(Require(className), owner);
+}
+
+TComponent* TClassCatalogue::CreateComponent(const TClassInfo& cls, TComponent* owner) const {
+    for (const TClassInfo* c = &cls; c != nullptr; c = c->Parent())
+        if (auto it = factories_.find(c); it != factories_.end()) return it->second(owner, &cls);
+    throw EClassNotFound("Class " + cls.Name() + " is not a component class");
+}
+
+TClassCatalogue& ClassCatalogue() {
+    static TClassCatalogue catalogue;
+    return catalogue;
+}
+
+const TClassInfo* ClassByName(std::string_view name) { return &ClassCatalogue().Require(name); }
+
+}  // namespace vcl

@@ -1,0 +1,76 @@
+// The class catalogue: which classes exist, what they derive from and what they publish.
+// It is data (StandardClasses.txt, compiled in, plus any catalogue a user adds), so that a
+// new component class needs no code; only the classes the framework drives have C++ types.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "host/vcl/TypInfo.h"
+
+namespace vcl {
+
+// What a form file shows of an object whose class no catalogue knows.
+struct TClassEvidence {
+    bool isRoot = false;        // the file's top object
+    bool isInline = false;      // an `inline` object: a frame
+    bool underMenu = false;     // nested in a menu or a menu item
+    bool hasChildren = false;   // contains other objects (other than menu items)
+    bool hasSize = false;       // stores Width/Height/ClientWidth/ClientHeight
+    bool hasTabOrder = false;   // stores TabOrder or TabStop
+};
+
+class TClassCatalogue {
+public:
+    using TFactory = std::function<TComponent*(TComponent* owner, const TClassInfo* cls)>;
+
+    TClassCatalogue();  // the standard classes, with the framework's C++ classes bound
+    ~TClassCatalogue();
+
+    // Catalogue text; see StandardClasses.txt for the format. A class may be declared
+    // again to add properties. Errors raise EParserError naming sourceName and the line.
+    void Load(std::string_view text, const std::string& sourceName);
+    void LoadFromFile(const std::string& path);  // EInOutError when unreadable
+
+    const TClassInfo* Find(std::string_view name) const;
+    const TClassInfo& Require(std::string_view name) const;  // EClassNotFound
+    // Declares (or finds) a class; used by code that brings its own component classes.
+    TClassInfo& Declare(std::string_view name, std::string_view parentName);
+    // The kind of a type name as properties use it; tkUnknown when not declared.
+    TTypeKind KindOfType(std::string_view typeName) const;
+
+    // Gives an unknown class its place: under a menu it is a menu item; a file's top
+    // object is a form when it has a size and a data module otherwise; an inline object is
+    // a frame; an object with children or a tab order is a windowed control; one with a
+    // size is a graphic control; anything else is a non-visual component. The new class is
+    // marked inferred and learns its properties from the file (LearnProperty).
+    const TClassInfo& Infer(std::string_view name, const TClassEvidence& evidence);
+    // An inferred class met with a property it does not yet publish.
+    const TPropInfo& LearnProperty(const TClassInfo& cls, std::string_view name, TTypeKind kind);
+
+    // C++ classes: instances of a catalogue class are made by the factory of its nearest
+    // ancestor that has one.
+    void RegisterFactory(std::string_view className, TFactory factory);
+    TComponent* CreateComponent(std::string_view className, TComponent* owner) const;
+    TComponent* CreateComponent(const TClassInfo& cls, TComponent* owner) const;
+
+    size_t ClassCount() const { return classes_.size(); }
+
+private:
+    TClassInfo& Add(std::string_view name, const TClassInfo* parent);
+
+    std::unordered_map<std::string, std::unique_ptr<TClassInfo>, CaseInsensitiveHash, CaseInsensitiveEqual> classes_;
+    std::unordered_map<std::string, TTypeKind, CaseInsensitiveHash, CaseInsensitiveEqual> types_;
+    std::unordered_map<const TClassInfo*, TFactory> factories_;
+};
+
+// The catalogue of this process.
+TClassCatalogue& ClassCatalogue();
+// A catalogue class by name, for C++ constructors; raises EClassNotFound.
+const TClassInfo* ClassByName(std::string_view name);
+
+}  // namespace vcl

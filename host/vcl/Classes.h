@@ -1,0 +1,181 @@
+// The component framework's root classes: objects, persistent objects with published
+// properties, components with owners and names, and the platform's lists.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "host/vcl/SysUtils.h"
+#include "host/vcl/TypInfo.h"
+
+namespace vcl {
+
+class TObject {
+public:
+    virtual ~TObject() = default;
+};
+
+// An ordered list with the platform's bounds check: a bad index raises EListError.
+template <typename T>
+class TList {
+public:
+    int Count() const { return static_cast<int>(items_.size()); }
+    const T& operator[](int i) const { return items_[Check(i)]; }
+    T& operator[](int i) { return items_[Check(i)]; }
+    int Add(const T& item) {
+        items_.push_back(item);
+        return Count() - 1;
+    }
+    void Insert(int i, const T& item) {
+        if (i < 0 || i > Count()) ThrowIndexError(i);
+        items_.insert(items_.begin() + i, item);
+    }
+    void Delete(int i) { items_.erase(items_.begin() + Check(i)); }
+    void Clear() { items_.clear(); }
+    auto begin() const { return items_.begin(); }
+    auto end() const { return items_.end(); }
+
+private:
+    size_t Check(int i) const {
+        if (i < 0 || i >= Count()) ThrowIndexError(i);
+        return static_cast<size_t>(i);
+    }
+    [[noreturn]] static void ThrowIndexError(int i) {
+        throw EListError("List index out of bounds (" + std::to_string(i) + ")");
+    }
+    std::vector<T> items_;
+};
+
+// Strings, each with an associated object, as the platform's string lists hold them.
+class TStringList {
+public:
+    int Count() const { return static_cast<int>(items_.size()); }
+    const std::string& Strings(int i) const;
+    TObject* Objects(int i) const;
+    int Add(const std::string& s) { return AddObject(s, nullptr); }
+    int AddObject(const std::string& s, TObject* object);
+    int IndexOf(std::string_view s) const;  // case ignored; -1 when absent
+    void Delete(int i);
+    void Clear() { items_.clear(); }
+
+private:
+    void Check(int i) const;
+    std::vector<std::pair<std::string, TObject*>> items_;
+};
+
+// An object whose class is a catalogue class: class tests, and published properties that
+// have no C++ meaning kept as values so that nothing read from a form file is lost.
+class TPersistent : public TObject {
+public:
+    explicit TPersistent(const TClassInfo* cls);
+
+    const TClassInfo& ClassType() const { return *class_; }
+    const std::string& ClassName() const;
+    bool InheritsFrom(std::string_view className) const;
+    bool InheritsFrom(const TClassInfo* cls) const;
+
+    // Property values by descriptor. Classes with C++ meaning for a property take it in
+    // ReadNative/WriteNative; anything else is kept as a stored value.
+    TValue ReadProperty(const TPropInfo& prop) const;
+    void WriteProperty(const TPropInfo& prop, const TValue& value);
+    // The values kept for properties without C++ meaning, in the order first set.
+    const std::vector<std::pair<const TPropInfo*, TValue>>& StoredValues() const { return stored_; }
+
+protected:
+    // True when this class handles the property (lower-case name); out receives the value.
+    virtual bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const;
+    virtual bool WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value);
+    // Called for every reference held in a stored value when its target goes away.
+    void ClearStoredReferencesTo(const TComponent* target);
+
+private:
+    const TClassInfo* class_;
+    std::vector<std::pair<const TPropInfo*, TValue>> stored_;
+};
+
+enum class TOperation { opInsert, opRemove };
+
+class TComponent : public TPersistent {
+public:
+    // Inserted at the end of owner's component list (when there is an owner). cls null:
+    // the catalogue class named after the C++ class, "TComponent".
+    explicit TComponent(TComponent* owner, const TClassInfo* cls = nullptr);
+    ~TComponent() override;
+    TComponent(const TComponent&) = delete;
+    TComponent& operator=(const TComponent&) = delete;
+
+    const std::string& Name() const { return name_; }
+    // Raises EComponentError for a name that is not a valid identifier (empty is allowed)
+    // or that another component of the same owner has, case ignored.
+    virtual void SetName(const std::string& newName);
+
+    TComponent* Owner() const { return owner_; }
+    int ComponentCount() const { return static_cast<int>(components_.size()); }
+    TComponent* Components(int i) const;  // EListError outside 0..ComponentCount-1
+    int ComponentIndex() const { return index_; }  // position in the owner's list, or -1
+    TComponent* FindComponent(std::string_view name) const;  // case ignored; null if none
+
+    int32_t Tag() const { return tag_; }
+    void SetTag(int32_t v) { tag_ = v; }
+    // The value the form designer keeps for the component: for a non-visual component
+    // the place of its icon, left in the low 16 bits and top in the high 16 bits.
+    int32_t DesignInfo() const { return designInfo_; }
+    void SetDesignInfo(int32_t v) { designInfo_ = v; }
+
+    // While a form file is read: setters that depend on siblings are deferred.
+    bool Loading() const { return loading_; }
+    void SetLoading(bool v) { loading_ = v; }
+    // Called once after the whole form has been read (children first).
+    virtual void Loaded();
+
+    // Tell every component of the owner (and components registered for free
+    // notification) that component went away, so that none keeps a stale reference.
+    void FreeNotification(TComponent* other);
+    void RemoveFreeNotification(TComponent* other);
+
+protected:
+    virtual void Notification(TComponent* component, TOperation operation);
+    bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
+    bool WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) override;
+
+    // Default name behaviour for subclasses that add their own rename effects.
+    void ValidateRename(const std::string& newName) const;
+    void ChangeName(const std::string& newName);
+
+private:
+    void InsertComponent(TComponent* component);
+    void RemoveComponent(TComponent* component);
+
+    std::string name_;
+    TComponent* owner_ = nullptr;
+    int index_ = -1;
+    std::vector<TComponent*> components_;  // owned; destroyed with this component
+    // Lower-case-insensitive name index of components_, built on first need.
+    std::unique_ptr<std::unordered_map<std::string, TComponent*, CaseInsensitiveHash, CaseInsensitiveEqual>> names_;
+    std::vector<TComponent*> freeNotifies_;
+    int32_t tag_ = 0;
+    int32_t designInfo_ = 0;
+    bool loading_ = false;
+    bool destroying_ = false;
+};
+
+// Checked cast to a C++ framework class: EInvalidCast when the object is not one.
+template <typename T, typename U>
+T* As(U* object) {
+    if (object == nullptr) return nullptr;
+    if (auto* p = dynamic_cast<T*>(object)) return p;
+    throw EInvalidCast("Invalid class typecast");
+}
+
+// Class test against a C++ framework class (true for derived classes too).
+template <typename T, typename U>
+bool Is(const U* object) {
+    return dynamic_cast<const T*>(object) != nullptr;
+}
+
+}  // namespace vcl

@@ -1,0 +1,117 @@
+// Controls: components with a place inside a parent window, and windowed controls that
+// contain other controls and keep them in a tab order.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host/vcl/Classes.h"
+
+namespace vcl {
+
+class TWinControl;
+
+class TControl : public TComponent {
+public:
+    explicit TControl(TComponent* owner, const TClassInfo* cls = nullptr);
+    ~TControl() override;
+
+    TWinControl* Parent() const { return parent_; }
+    // Moves the control into newParent's children (null: no parent). A control cannot be
+    // its own parent or the parent of one of its ancestors.
+    virtual void SetParent(TWinControl* newParent);
+
+    int32_t Left() const { return left_; }
+    int32_t Top() const { return top_; }
+    int32_t Width() const { return width_; }
+    int32_t Height() const { return height_; }
+    void SetLeft(int32_t v) { left_ = v; }
+    void SetTop(int32_t v) { top_ = v; }
+    void SetWidth(int32_t v) { width_ = v; }
+    void SetHeight(int32_t v) { height_ = v; }
+    void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height);
+
+    // The window text, published as Caption by some classes and as Text by others.
+    const std::string& Caption() const { return text_; }
+    void SetCaption(const std::string& v) { text_ = v; }
+    const std::string& Hint() const { return hint_; }
+    void SetHint(const std::string& v) { hint_ = v; }
+    bool ShowHint() const { return showHint_; }
+    void SetShowHint(bool v) { showHint_ = v; }
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool v) { enabled_ = v; }
+    bool Visible() const { return visible_; }
+    void SetVisible(bool v) { visible_ = v; }
+
+    // At design time a control whose text is its name follows a rename.
+    void SetName(const std::string& newName) override;
+
+protected:
+    bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
+    bool WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) override;
+
+private:
+    TWinControl* parent_ = nullptr;
+    int32_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    std::string text_;
+    std::string hint_;
+    bool showHint_ = false;
+    bool enabled_ = true;
+    bool visible_ = true;
+};
+
+class TGraphicControl : public TControl {
+public:
+    explicit TGraphicControl(TComponent* owner, const TClassInfo* cls = nullptr);
+};
+
+class TWinControl : public TControl {
+public:
+    explicit TWinControl(TComponent* owner, const TClassInfo* cls = nullptr);
+    ~TWinControl() override;
+
+    // Child controls: non-windowed ones first, then windowed ones, each in insertion order.
+    int ControlCount() const;
+    TControl* Controls(int i) const;  // EListError when out of range
+    bool ContainsControl(const TControl* control) const;  // self or a descendant
+
+    // The index among the parent's windowed children in tab order; -1 without a parent.
+    int TabOrder() const;
+    // -1..32767 (else ERangeError). Moves the control to that place among its siblings,
+    // which are renumbered; -1 or a value past the last place moves it to the end.
+    void SetTabOrder(int value);
+    bool TabStop() const { return tabStop_; }
+    void SetTabStop(bool v) { tabStop_ = v; }
+
+    // Appends every windowed control under this one, depth first, each followed by its
+    // own children, siblings in tab order.
+    void GetTabOrderList(std::vector<TWinControl*>& list) const;
+    const std::vector<TWinControl*>& TabList() const { return tabList_; }
+
+    // After reading, the children take the tab orders the file gave them.
+    void Loaded() override;
+
+protected:
+    bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
+    bool WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) override;
+
+private:
+    friend class TControl;
+    void InsertControl(TControl* control);
+    void RemoveControl(TControl* control);
+    void FixupTabList();
+
+    std::vector<TControl*> controls_;     // non-windowed children
+    std::vector<TWinControl*> winControls_;
+    std::vector<TWinControl*> tabList_;   // windowed children in tab order
+    int loadedTabOrder_ = -1;             // the value read from the file, applied in Loaded
+    bool tabStop_ = false;
+};
+
+class TCustomControl : public TWinControl {
+public:
+    explicit TCustomControl(TComponent* owner, const TClassInfo* cls = nullptr);
+};
+
+}  // namespace vcl

@@ -1,0 +1,55 @@
+#include "host/vcl/Forms.h"
+
+#include "host/vcl/ClassCatalogue.h"
+#include "host/vcl/Menus.h"
+
+namespace vcl {
+
+TCustomForm::TCustomForm(TComponent* owner, const TClassInfo* cls)
+    : TWinControl(owner, cls ? cls : ClassByName("TCustomForm")) {}
+
+void TCustomForm::SetMenu(TMainMenu* menu) {
+    if (menu != nullptr && menu->Owner() != this && menu->Owner() != Owner()) menu->FreeNotification(this);
+    menu_ = menu;
+}
+
+void TCustomForm::Notification(TComponent* component, TOperation operation) {
+    if (operation == TOperation::opRemove && component == menu_) menu_ = nullptr;
+    TWinControl::Notification(component, operation);
+}
+
+bool TCustomForm::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const {
+    if (lname != "menu") return TWinControl::ReadNative(lname, prop, out);
+    out = TReference{menu_ ? menu_->Name() : std::string(), menu_};
+    return true;
+}
+
+bool TCustomForm::WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) {
+    if (lname != "menu") return TWinControl::WriteNative(lname, prop, value);
+    TComponent* target = ValueToComponent(value, prop);
+    if (target != nullptr && !Is<TMainMenu>(target))
+        throw EInvalidCast("Menu must be a main menu, not " + target->ClassName());
+    SetMenu(static_cast<TMainMenu*>(target));
+    return true;
+}
+
+TForm::TForm(TComponent* owner, const TClassInfo* cls) : TCustomForm(owner, cls ? cls : ClassByName("TForm")) {}
+
+TFrame::TFrame(TComponent* owner, const TClassInfo* cls) : TWinControl(owner, cls ? cls : ClassByName("TFrame")) {}
+
+TDataModule::TDataModule(TComponent* owner, const TClassInfo* cls)
+    : TComponent(owner, cls ? cls : ClassByName("TDataModule")) {}
+
+TApplication::TApplication() : TComponent(nullptr, ClassByName("TApplication")) {}
+
+TApplication* Application() {
+    static TApplication application;
+    return &application;
+}
+
+TScreen* Screen() {
+    static TScreen screen;
+    return &screen;
+}
+
+}  // namespace vcl

@@ -1,0 +1,83 @@
+#include "host/vcl/Menus.h"
+
+#include <algorithm>
+
+#include "host/vcl/ClassCatalogue.h"
+
+namespace vcl {
+
+TMenuItem::TMenuItem(TComponent* owner, const TClassInfo* cls)
+    : TComponent(owner, cls ? cls : ClassByName("TMenuItem")) {}
+
+TMenuItem::~TMenuItem() {
+    while (!items_.empty()) delete items_.back();
+    if (parent_ != nullptr) parent_->Remove(this);
+}
+
+TMenu* TMenuItem::GetParentMenu() const {
+    const TMenuItem* item = this;
+    while (item->parent_ != nullptr) item = item->parent_;
+    return item->menu_;
+}
+
+TMenuItem* TMenuItem::Items(int i) const {
+    if (i < 0 || i >= Count()) throw EListError("List index out of bounds (" + std::to_string(i) + ")");
+    return items_[size_t(i)];
+}
+
+int TMenuItem::IndexOf(const TMenuItem* item) const {
+    auto it = std::find(items_.begin(), items_.end(), item);
+    return it == items_.end() ? -1 : int(it - items_.begin());
+}
+
+void TMenuItem::Add(TMenuItem* item) { Insert(Count(), item); }
+
+void TMenuItem::Insert(int index, TMenuItem* item) {
+    if (item == nullptr) return;
+    for (const TMenuItem* p = this; p != nullptr; p = p->parent_)
+        if (p == item) throw EComponentError("A menu item cannot be placed under itself");
+    if (item->parent_ != nullptr) item->parent_->Remove(item);
+    if (index < 0 || index > Count()) throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+    items_.insert(items_.begin() + index, item);
+    item->parent_ = this;
+}
+
+void TMenuItem::Remove(TMenuItem* item) {
+    auto it = std::find(items_.begin(), items_.end(), item);
+    if (it == items_.end()) return;
+    items_.erase(it);
+    item->parent_ = nullptr;
+}
+
+bool TMenuItem::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const {
+    if (lname == "caption") out = caption_;
+    else if (lname == "hint") out = hint_;
+    else if (lname == "checked") out = TIdent{checked_ ? "True" : "False"};
+    else if (lname == "enabled") out = TIdent{enabled_ ? "True" : "False"};
+    else if (lname == "visible") out = TIdent{visible_ ? "True" : "False"};
+    else return TComponent::ReadNative(lname, prop, out);
+    return true;
+}
+
+bool TMenuItem::WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) {
+    if (lname == "caption") caption_ = ValueToString(value, prop);
+    else if (lname == "hint") hint_ = ValueToString(value, prop);
+    else if (lname == "checked") checked_ = ValueToBool(value, prop);
+    else if (lname == "enabled") enabled_ = ValueToBool(value, prop);
+    else if (lname == "visible") visible_ = ValueToBool(value, prop);
+    else return TComponent::WriteNative(lname, prop, value);
+    return true;
+}
+
+TMenu::TMenu(TComponent* owner, const TClassInfo* cls)
+    : TComponent(owner, cls ? cls : ClassByName("TMenu")), items_(new TMenuItem(this)) {
+    items_->menu_ = this;
+}
+
+TMainMenu::TMainMenu(TComponent* owner, const TClassInfo* cls)
+    : TMenu(owner, cls ? cls : ClassByName("TMainMenu")) {}
+
+TPopupMenu::TPopupMenu(TComponent* owner, const TClassInfo* cls)
+    : TMenu(owner, cls ? cls : ClassByName("TPopupMenu")) {}
+
+}  // namespace vcl

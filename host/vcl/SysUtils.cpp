@@ -1,0 +1,95 @@
+#include "host/vcl/SysUtils.h"
+
+#include <cctype>
+#include <charconv>
+#include <limits>
+
+namespace vcl {
+
+EParserError::EParserError(const std::string& file, int line, int column, const std::string& reason)
+    : Exception(file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + reason),
+      file_(file), line_(line), column_(column), reason_(reason) {}
+
+static bool IsIdentStart(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
+bool IsValidIdent(std::string_view s) {
+    if (s.empty() || !IsIdentStart(s[0])) return false;
+    for (char c : s)
+        if (!IsIdentStart(c) && !(c >= '0' && c <= '9')) return false;
+    return true;
+}
+
+static char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+static char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+
+std::string LowerCase(std::string_view s) {
+    std::string r(s);
+    for (char& c : r) c = AsciiLower(c);
+    return r;
+}
+
+std::string UpperCase(std::string_view s) {
+    std::string r(s);
+    for (char& c : r) c = AsciiUpper(c);
+    return r;
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    return true;
+}
+
+size_t CaseInsensitiveHash::operator()(std::string_view s) const noexcept {
+    size_t h = 1469598103934665603ull;  // FNV-1a over lower-cased bytes
+    for (char c : s) {
+        h ^= static_cast<unsigned char>(AsciiLower(c));
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+std::string IntToStr(int64_t value) { return std::to_string(value); }
+
+static EConvertError NotAnInteger(std::string_view s) {
+    return EConvertError("'" + std::string(s) + "' is not a valid integer value");
+}
+
+int64_t StrToInt64(std::string_view s) {
+    std::string_view t = s;
+    while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
+    while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) t.remove_suffix(1);
+    bool negative = false;
+    if (!t.empty() && (t.front() == '-' || t.front() == '+')) {
+        negative = t.front() == '-';
+        t.remove_prefix(1);
+    }
+    int base = 10;
+    if (!t.empty() && t.front() == '$') {
+        base = 16;
+        t.remove_prefix(1);
+    } else if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
+        base = 16;
+        t.remove_prefix(2);
+    }
+    if (t.empty()) throw NotAnInteger(s);
+    uint64_t magnitude = 0;
+    auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), magnitude, base);
+    if (ec != std::errc() || end != t.data() + t.size()) throw NotAnInteger(s);
+    const uint64_t limit = negative ? uint64_t(std::numeric_limits<int64_t>::max()) + 1
+                                    : uint64_t(std::numeric_limits<int64_t>::max());
+    if (magnitude > limit) throw NotAnInteger(s);
+    return negative ? int64_t(0 - magnitude) : int64_t(magnitude);
+}
+
+int32_t StrToInt(std::string_view s) {
+    const int64_t v = StrToInt64(s);
+    if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max())
+        throw NotAnInteger(s);
+    return int32_t(v);
+}
+
+}  // namespace vcl

@@ -1,0 +1,77 @@
+// Run-time library of the host: exceptions and the text conversions the tools rely on.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace vcl {
+
+// Every error the host raises derives from Exception; ClassName() is what a user is shown.
+class Exception : public std::runtime_error {
+public:
+    explicit Exception(const std::string& message) : std::runtime_error(message) {}
+    virtual const char* ClassName() const noexcept { return "Exception"; }
+    std::string Message() const { return what(); }
+};
+
+#define TAVRIN_EXCEPTION(Name, Base)                                         \
+    class Name : public Base {                                               \
+    public:                                                                  \
+        using Base::Base;                                                    \
+        const char* ClassName() const noexcept override { return #Name; }    \
+    }
+
+TAVRIN_EXCEPTION(EComponentError, Exception);
+TAVRIN_EXCEPTION(EConvertError, Exception);
+TAVRIN_EXCEPTION(ERangeError, Exception);
+TAVRIN_EXCEPTION(EListError, Exception);
+TAVRIN_EXCEPTION(EInvalidCast, Exception);
+TAVRIN_EXCEPTION(EIntOverflow, Exception);
+TAVRIN_EXCEPTION(EZeroDivide, Exception);
+TAVRIN_EXCEPTION(EInOutError, Exception);
+TAVRIN_EXCEPTION(EDatabaseError, Exception);
+TAVRIN_EXCEPTION(EDBEngineError, EDatabaseError);
+TAVRIN_EXCEPTION(EPropertyError, Exception);
+TAVRIN_EXCEPTION(EClassNotFound, Exception);
+
+// A malformed form file: where it went wrong, and why, in words a person understands.
+class EParserError : public Exception {
+public:
+    EParserError(const std::string& file, int line, int column, const std::string& reason);
+    const char* ClassName() const noexcept override { return "EParserError"; }
+    const std::string& File() const { return file_; }
+    int Line() const { return line_; }
+    int Column() const { return column_; }
+    const std::string& Reason() const { return reason_; }
+
+private:
+    std::string file_;
+    int line_;
+    int column_;
+    std::string reason_;
+};
+
+// An ASCII letter or underscore, then ASCII letters, digits or underscores; not empty.
+bool IsValidIdent(std::string_view s);
+
+std::string LowerCase(std::string_view s);
+std::string UpperCase(std::string_view s);
+bool SameText(std::string_view a, std::string_view b);  // ASCII case ignored
+
+std::string IntToStr(int64_t value);
+// Decimal (or $hex) text with optional sign and surrounding blanks; anything else raises
+// EConvertError "'TEXT' is not a valid integer value". Values beyond 32 bits raise it too.
+int32_t StrToInt(std::string_view s);
+int64_t StrToInt64(std::string_view s);
+
+// Hash and equality that ignore ASCII case, for name indexes.
+struct CaseInsensitiveHash {
+    size_t operator()(std::string_view s) const noexcept;
+};
+struct CaseInsensitiveEqual {
+    bool operator()(std::string_view a, std::string_view b) const noexcept { return SameText(a, b); }
+};
+
+}  // namespace vcl

@@ -1,0 +1,115 @@
+// Run-time type information: classes and their published properties, reached by name.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <variant>
+#include <vector>
+
+#include "host/vcl/SysUtils.h"
+
+namespace vcl {
+
+class TObject;
+class TPersistent;
+class TComponent;
+class TClassInfo;
+
+enum class TTypeKind {
+    tkUnknown, tkInteger, tkChar, tkEnumeration, tkFloat, tkString, tkSet, tkClass,
+    tkMethod, tkWChar, tkLString, tkWString, tkVariant, tkInt64
+};
+const char* TypeKindName(TTypeKind kind);
+bool IsStringKind(TTypeKind kind);   // tkString, tkLString, tkWString
+bool IsOrdinalKind(TTypeKind kind);  // integer, char, enumeration, set, class, int64
+
+// A property value as the model keeps it. Enumeration values and method (event handler)
+// names are identifiers; a set is its element identifiers; a reference names its target
+// and points at it once resolved (references to other modules stay by name).
+struct TIdent {
+    std::string name;
+    bool operator==(const TIdent&) const = default;
+};
+struct TSetValue {
+    std::vector<std::string> elements;
+    bool operator==(const TSetValue&) const = default;
+};
+struct TReference {
+    std::string name;                 // as written: "DataSource1", "DataModule1.Table1", "" = nil
+    TComponent* target = nullptr;     // null while unresolved
+    bool operator==(const TReference& o) const { return name == o.name && target == o.target; }
+};
+using TValue = std::variant<std::monostate, int64_t, double, std::string, TIdent, TSetValue, TReference>;
+
+struct TPropInfo {
+    std::string Name;          // as declared, e.g. "DataSource"
+    std::string TypeName;      // e.g. "TDataSource", "TCaption", "Boolean"
+    TTypeKind Kind = TTypeKind::tkUnknown;
+    const TClassInfo* PropClass = nullptr;  // for tkClass: the declared class
+    std::optional<std::string> Default;     // the value the writer omits, in form-file text
+    bool Stored = true;                     // false: never written to a form file
+};
+
+// One class of the catalogue: its name, its parent and the properties it publishes.
+class TClassInfo {
+public:
+    TClassInfo(std::string name, const TClassInfo* parent) : name_(std::move(name)), parent_(parent) {}
+
+    const std::string& Name() const { return name_; }
+    const TClassInfo* Parent() const { return parent_; }
+    bool Inferred() const { return inferred_; }
+    void SetInferred(bool v) { inferred_ = v; }
+
+    bool InheritsFrom(const TClassInfo* other) const;
+    bool InheritsFrom(std::string_view className) const;
+
+    // This class's own or an inherited published property; case ignored.
+    const TPropInfo* FindProperty(std::string_view name) const;
+    const std::vector<std::unique_ptr<TPropInfo>>& OwnProperties() const { return props_; }
+    // Declares a property at this class; an existing one of the same name is replaced.
+    TPropInfo& AddProperty(TPropInfo info);
+    // Every published property, ancestors first.
+    std::vector<const TPropInfo*> AllProperties() const;
+
+private:
+    std::string name_;
+    const TClassInfo* parent_;
+    bool inferred_ = false;
+    std::vector<std::unique_ptr<TPropInfo>> props_;
+    std::unordered_map<std::string, const TPropInfo*, CaseInsensitiveHash, CaseInsensitiveEqual> byName_;
+};
+
+// The platform's accessors. A property that is not of the kind an accessor reads raises
+// EPropertyError; GetPropInfo gives null when there is no published property of that name.
+const TPropInfo* GetPropInfo(const TClassInfo* cls, std::string_view name);
+const TPropInfo* GetPropInfo(const TPersistent* instance, std::string_view name);
+std::string GetStrProp(const TPersistent* instance, const TPropInfo* prop);
+void SetStrProp(TPersistent* instance, const TPropInfo* prop, const std::string& value);
+// Integer, char, enumeration (Boolean: 0/1), set and class kinds; a class property gives
+// the address of the object it refers to, or 0.
+int64_t GetOrdProp(const TPersistent* instance, const TPropInfo* prop);
+void SetOrdProp(TPersistent* instance, const TPropInfo* prop, int64_t value);
+TObject* GetObjectProp(const TPersistent* instance, const TPropInfo* prop);
+void SetObjectProp(TPersistent* instance, const TPropInfo* prop, TComponent* value);
+double GetFloatProp(const TPersistent* instance, const TPropInfo* prop);
+void SetFloatProp(TPersistent* instance, const TPropInfo* prop, double value);
+std::string GetEnumProp(const TPersistent* instance, const TPropInfo* prop);
+void SetEnumProp(TPersistent* instance, const TPropInfo* prop, const std::string& value);
+
+// A value as one C++ type, for setters that give a property meaning; a value of another
+// shape raises EPropertyError naming the property.
+int64_t ValueToInt(const TValue& value, const TPropInfo& prop);
+int32_t ValueToInt32(const TValue& value, const TPropInfo& prop);  // ERangeError beyond 32 bits
+bool ValueToBool(const TValue& value, const TPropInfo& prop);
+std::string ValueToString(const TValue& value, const TPropInfo& prop);
+TComponent* ValueToComponent(const TValue& value, const TPropInfo& prop);
+
+// Any kind, as the model keeps it; monostate when the property was never given a value.
+TValue GetPropValue(const TPersistent* instance, const TPropInfo* prop);
+void SetPropValue(TPersistent* instance, const TPropInfo* prop, const TValue& value);
+
+}  // namespace vcl

@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/cfrminfo.h"
+#include "host/vcl/ClassCatalogue.h"
+#include "host/vcl/Forms.h"
+
+using namespace tavrin;
+using namespace vcl;
+
+namespace {
+
+// Records what the driver does to it, and can be told to fail at one step.
+class ProbeTool : public tZorFrmInfo {
+public:
+    explicit ProbeTool(TComponent*) {}
+    ~ProbeTool() override { Log().push_back("freed"); }
+
+    static std::vector<std::string>& Log() {
+        static std::vector<std::string> log;
+        return log;
+    }
+    static std::string& FailAt() {
+        static std::string step;
+        return step;
+    }
+
+    void categorisecontrols() override {
+        Step("categorise");
+        tZorFrmInfo::categorisecontrols();
+    }
+    void ProcessControls() override { Step("process"); }
+    bool execute() override {
+        Step("execute");
+        return true;
+    }
+
+private:
+    void Step(const std::string& name) {
+        const bool hourglass = Screen()->Cursor() == crHourGlass;
+        Log().push_back(name + (hourglass ? "(busy)" : "(idle)") + (form ? "" : "(no form)"));
+        if (FailAt() == name) throw EConvertError("failed in " + name);
+    }
+};
+
+ProbeTool* ZorProbe = nullptr;
+
+class Driver : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ProbeTool::Log().clear();
+        ProbeTool::FailAt().clear();
+    }
+};
+
+}  // namespace
+
+TEST_F(Driver, RunsTheOperationsInOrderWithTheCursorAsTheUserShouldSeeIt) {
+    TForm form(nullptr);
+    RunEntry(ZorProbe, &form);
+    EXPECT_EQ(ProbeTool::Log(), (std::vector<std::string>{"categorise(busy)", "process(busy)", "execute(idle)", "freed"}));
+    EXPECT_EQ(Screen()->Cursor(), crDefault);
+    EXPECT_EQ(ZorProbe, nullptr);
+}
+
+TEST_F(Driver, FreesTheToolAndRestoresTheCursorWhenAStepRaises) {
+    TForm form(nullptr);
+    for (const char* step : {"categorise", "process", "execute"}) {
+        ProbeTool::Log().clear();
+        ProbeTool::FailAt() = step;
+        try {
+            RunEntry(ZorProbe, &form);
+            FAIL() << "the error must reach the caller";
+        } catch (const EConvertError& e) {
+            EXPECT_EQ(e.Message(), std::string("failed in ") + step);
+        }
+        EXPECT_EQ(ProbeTool::Log().back(), "freed");
+        EXPECT_EQ(Screen()->Cursor(), crDefault);
+        EXPECT_EQ(ZorProbe, nullptr);
+    }
+    // No window opens when building the view fails.
+    EXPECT_EQ(ProbeTool::Log().size(), 4u);
+}
+
+TEST_F(Driver, WithoutAFormTheToolStillRunsAndCollectsNothing) {
+    auto tool = std::make_unique<ProbeTool>(nullptr);
+    ProbeTool* probe = tool.get();
+    probe->categorisecontrols();
+    EXPECT_EQ(probe->alloclist.Count(), 0);
+    EXPECT_FALSE(probe->oktoproceed());
+    RunTool(std::move(tool), nullptr);
+    EXPECT_EQ(ProbeTool::Log().back(), "freed");
+}
+
+TEST(BaseCategorise, ListsOnlyTheFormsOwnControlsInComponentOrder) {
+    TForm form(nullptr);
+    auto& cat = ClassCatalogue();
+    cat.CreateComponent("TMainMenu", &form);
+    cat.CreateComponent("TLabel", &form);
+    auto* book = static_cast<TWinControl*>(cat.CreateComponent("TNotebook", &form));
+    cat.CreateComponent("TTable", &form);
+    cat.CreateComponent("TEdit", &form);
+    cat.CreateComponent("TPage", book);  // owned by the notebook, not the form
+    ProbeTool tool(nullptr);
+    tool.form = &form;
+    tool.categorisecontrols();
+    ASSERT_EQ(tool.alloclist.Count(), 3);
+    EXPECT_EQ(tool.alloclist[0].index, 1);
+    EXPECT_EQ(tool.alloclist[1].index, 2);
+    EXPECT_EQ(tool.alloclist[2].index, 4);
+    EXPECT_FALSE(tool.alloclist[2].allocated);
+    EXPECT_EQ(tool.alloccount, 0);
+
+    TForm empty(nullptr);
+    cat.CreateComponent("TTimer", &empty);
+    ProbeTool none(nullptr);
+    none.form = &empty;
+    none.categorisecontrols();
+    EXPECT_EQ(none.alloclist.Count(), 0);
+}
+
+TEST(BaseCategorise, StopsWithARangeErrorPastTheSixteenBitIndex) {
+    TForm form(nullptr);
+    auto& cat = ClassCatalogue();
+    for (int i = 0; i < 32768; ++i) cat.CreateComponent("TTimer", &form);
+    cat.CreateComponent("TLabel", &form);  // index 32768
+    ProbeTool::Log().clear();
+    ProbeTool::FailAt().clear();
+    EXPECT_THROW(RunEntry(ZorProbe, &form), ERangeError);
+    EXPECT_EQ(ProbeTool::Log(), (std::vector<std::string>{"categorise(busy)", "freed"}));
+    EXPECT_EQ(Screen()->Cursor(), crDefault);
+}

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include "framework/Infobase.h"
+#include "host/vcl/ClassCatalogue.h"
+#include "host/vcl/Controls.h"
+#include "host/vcl/Forms.h"
+#include "host/vcl/Menus.h"
+
+using namespace tavrin;
+using namespace vcl;
+
+namespace {
+
+TComponent* Make(const char* cls, TComponent* owner, const char* name) {
+    TComponent* c = ClassCatalogue().CreateComponent(cls, owner);
+    c->SetName(name);
+    return c;
+}
+
+}  // namespace
+
+TEST(NodeIdentifier, NamesComponentsAndSplitsBackAtTheFirstSeparator) {
+    TForm form(nullptr);
+    TComponent* button = Make("TButton", &form, "Button1");
+    EXPECT_EQ(NodeID(button), "Button1 : TButton;");
+    EXPECT_EQ(NodeID(Make("TButton", &form, "")), " : TButton;");
+    EXPECT_EQ(NodeID(nullptr), "");
+
+    std::string name = "stale", cls = "stale";
+    classnamefromid(NodeID(button), name, cls);
+    EXPECT_EQ(name, "Button1");
+    EXPECT_EQ(cls, "TButton");
+    classnamefromid("A : B : C;", name, cls);
+    EXPECT_EQ(name, "A");
+    EXPECT_EQ(cls, "B : C");
+    classnamefromid("Button1:TButton;", name, cls);
+    EXPECT_EQ(name, "");
+    EXPECT_EQ(cls, "");
+    classnamefromid(" : ", name, cls);
+    EXPECT_EQ(name, "");
+    EXPECT_EQ(cls, "");
+}
+
+TEST(NodeIdentifier, ParentStringForControlsAndMenuItemsOnly) {
+    TForm form(nullptr);
+    form.SetName("Form1");
+    auto* panel = static_cast<TWinControl*>(Make("TPanel", &form, "Panel1"));
+    panel->SetParent(&form);
+    auto* label = static_cast<TControl*>(Make("TLabel", &form, "Label1"));
+    label->SetParent(panel);
+    EXPECT_EQ(GetParentString(label), "Panel1 : TPanel;");
+    EXPECT_EQ(GetParentString(panel), NodeID(&form));
+    EXPECT_EQ(GetParentString(&form), "");
+    EXPECT_EQ(GetParentString(Make("TTimer", &form, "Timer1")), "");
+    auto* menu = static_cast<TMainMenu*>(Make("TMainMenu", &form, "MainMenu1"));
+    auto* file = static_cast<TMenuItem*>(Make("TMenuItem", &form, "File1"));
+    auto* open = static_cast<TMenuItem*>(Make("TMenuItem", &form, "Open1"));
+    menu->Items()->Add(file);
+    file->Add(open);
+    EXPECT_EQ(GetParentString(open), "File1 : TMenuItem;");
+    EXPECT_EQ(GetParentString(file), " : TMenuItem;");  // the menu's unnamed root item
+}
+
+TEST(PageNames, CleanCaptionsOrCountOnAsValidIdentifiers) {
+    ResetPageNameCounter();
+    EXPECT_EQ(valid_componentname("Page One"), "PageOne");
+    EXPECT_EQ(valid_componentname(" \tTab_2\r\n"), "Tab_2");
+    EXPECT_EQ(valid_componentname("&File"), "InvalidPageName_0");
+    EXPECT_EQ(valid_componentname("2nd"), "InvalidPageName_1");
+    EXPECT_EQ(valid_componentname(""), "InvalidPageName_2");
+    EXPECT_EQ(valid_componentname("Ünïcode"), "InvalidPageName_3");
+    // Well past the single digits every name still renames a page.
+    TForm form(nullptr);
+    auto* page = Make("TPage", &form, "P");
+    std::string last;
+    for (int i = 0; i < 300; ++i) {
+        std::string name = valid_componentname("bad caption!");
+        ASSERT_TRUE(IsValidIdent(name)) << name;
+        ASSERT_NE(name, last);
+        page->SetName(name);
+        last = name;
+    }
+    EXPECT_EQ(last, "InvalidPageName_303");
+    ResetPageNameCounter();
+}
+
+TEST(PropertyFunctions, SkipMissingPropertiesAndOtherKindsSilently) {
+    TForm form(nullptr);
+    TComponent* timer = Make("TTimer", &form, "Timer1");
+    EXPECT_EQ(gethint(timer), "");
+    sethint(timer, "ignored");
+    EXPECT_FALSE(HasProp(timer, "hint"));
+    EXPECT_TRUE(HasProp(timer, "tag"));
+    EXPECT_TRUE(HasProp(timer, "TAG"));
+    timer->SetTag(42);
+    EXPECT_EQ(MyGetStringProp(timer, "tag"), "");
+    MySetStringProp(timer, "tag", "7");
+    EXPECT_EQ(timer->Tag(), 42);
+
+    auto* button = static_cast<TControl*>(Make("TButton", &form, "Button1"));
+    sethint(button, "Press to go on");
+    setcaption(button, "&Go");
+    EXPECT_EQ(button->Hint(), "Press to go on");
+    EXPECT_EQ(getcaption(button), "&Go");
+    TComponent* edit = Make("TEdit", &form, "Edit1");
+    setcaption(edit, "no caption on an edit");
+    EXPECT_EQ(getcaption(edit), "");
+    EXPECT_EQ(MyGetStringProp(edit, "text"), "");
+    EXPECT_EQ(MyGetStringProp(nullptr, "hint"), "");
+    EXPECT_EQ(MyGetObjectProp(nullptr, "datasource"), nullptr);
+}
+
+TEST(PropertyFunctions, ObjectPropertyGivesTheDataSourceOfADataAwareControl) {
+    TForm form(nullptr);
+    TComponent* source = Make("TDataSource", &form, "DataSource1");
+    TComponent* edit = Make("TDBEdit", &form, "DBEdit1");
+    TComponent* label = Make("TLabel", &form, "Label1");
+    EXPECT_EQ(MyGetObjectProp(edit, "datasource"), nullptr);
+    SetObjectProp(edit, GetPropInfo(edit, "DataSource"), source);
+    EXPECT_EQ(MyGetObjectProp(edit, "datasource"), source);
+    EXPECT_EQ(MyGetObjectProp(label, "datasource"), nullptr);
+    EXPECT_EQ(MyGetObjectProp(edit, "datafield"), nullptr);  // a string property
+}
+
+TEST(ToolRecords, IndexMustFitSixteenBitsSigned) {
+    EXPECT_EQ(tComponentAllocRec::Make(32767).index, 32767);
+    EXPECT_FALSE(tComponentAllocRec::Make(0).allocated);
+    EXPECT_THROW(tComponentAllocRec::Make(32768), ERangeError);
+    vcl::TList<tComponentAllocRec> list;
+    EXPECT_THROW(list[0], EListError);
+}

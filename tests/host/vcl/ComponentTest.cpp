@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "host/vcl/ClassCatalogue.h"
+#include "host/vcl/Controls.h"
+#include "host/vcl/Forms.h"
+#include "host/vcl/Menus.h"
+
+using namespace vcl;
+
+namespace {
+
+TComponent* Make(const char* cls, TComponent* owner, const char* name = "") {
+    TComponent* c = ClassCatalogue().CreateComponent(cls, owner);
+    c->SetName(name);
+    return c;
+}
+
+}  // namespace
+
+TEST(Rename, RefusesInvalidIdentifiersAndDuplicatesIgnoringCase) {
+    TForm form(nullptr);
+    TComponent* a = Make("TButton", &form, "Button1");
+    TComponent* b = Make("TButton", &form, "Button2");
+    EXPECT_THROW(b->SetName("1Button"), EComponentError);
+    EXPECT_THROW(b->SetName("My Button"), EComponentError);
+    EXPECT_THROW(b->SetName("BUTTON1"), EComponentError);
+    EXPECT_EQ(b->Name(), "Button2");
+    b->SetName("Button2");  // the same name again is no change
+    a->SetName("BUTTON1");  // only the case changes: allowed
+    EXPECT_EQ(a->Name(), "BUTTON1");
+    EXPECT_EQ(form.FindComponent("button1"), a);
+    b->SetName("");  // unnamed components are allowed
+    Make("TButton", &form, "");
+    b->SetName("Button1x");
+    EXPECT_EQ(form.FindComponent("BUTTON1X"), b);
+}
+
+TEST(Rename, SameNameUnderAnotherOwnerIsAllowedAndIndexFollowsRenames) {
+    TForm form1(nullptr), form2(nullptr);
+    Make("TEdit", &form1, "Edit1");
+    TComponent* e2 = Make("TEdit", &form2, "Edit1");
+    e2->SetName("Edit2");
+    EXPECT_EQ(form2.FindComponent("Edit1"), nullptr);
+    EXPECT_EQ(form2.FindComponent("edit2"), e2);
+    Make("TEdit", &form2, "Edit1");  // the old name is free again
+}
+
+TEST(Rename, ControlTextFollowsItsNameAtDesignTime) {
+    TForm form(nullptr);
+    auto* button = static_cast<TControl*>(Make("TButton", &form, "Button1"));
+    button->SetCaption("Button1");
+    button->SetName("OKButton");
+    EXPECT_EQ(button->Caption(), "OKButton");
+    button->SetCaption("Press me");
+    button->SetName("Other");
+    EXPECT_EQ(button->Caption(), "Press me");
+}
+
+TEST(Ownership, ComponentListKeepsOrderAndIndexesAcrossRemoval) {
+    TForm form(nullptr);
+    TComponent* a = Make("TLabel", &form, "A");
+    TComponent* b = Make("TTimer", &form, "B");
+    TComponent* c = Make("TEdit", &form, "C");
+    ASSERT_EQ(form.ComponentCount(), 3);
+    EXPECT_EQ(c->ComponentIndex(), 2);
+    delete b;
+    EXPECT_EQ(form.ComponentCount(), 2);
+    EXPECT_EQ(form.Components(1), c);
+    EXPECT_EQ(c->ComponentIndex(), 1);
+    EXPECT_EQ(a->ComponentIndex(), 0);
+    EXPECT_EQ(form.FindComponent("B"), nullptr);
+    EXPECT_THROW(form.Components(2), EListError);
+    EXPECT_THROW(form.Components(-1), EListError);
+}
+
+TEST(Ownership, FreedTargetsLeaveNoDanglingReferences) {
+    TForm form(nullptr);
+    TComponent* source = Make("TDataSource", &form, "DataSource1");
+    TComponent* edit = Make("TDBEdit", &form, "DBEdit1");
+    const TPropInfo* prop = GetPropInfo(edit, "datasource");
+    ASSERT_NE(prop, nullptr);
+    SetObjectProp(edit, prop, source);
+    EXPECT_EQ(GetObjectProp(edit, prop), source);
+    auto* menu = static_cast<TMainMenu*>(Make("TMainMenu", &form, "MainMenu1"));
+    form.SetMenu(menu);
+    delete source;
+    delete menu;
+    EXPECT_EQ(GetObjectProp(edit, prop), nullptr);
+    EXPECT_EQ(form.Menu(), nullptr);
+}
+
+TEST(Ownership, ReferenceToAnotherOwnersComponentIsClearedToo) {
+    auto module = std::make_unique<TDataModule>(nullptr);
+    TComponent* source = Make("TDataSource", module.get(), "DataSource1");
+    TForm form(nullptr);
+    TComponent* grid = Make("TDBGrid", &form, "DBGrid1");
+    const TPropInfo* prop = GetPropInfo(grid, "DataSource");
+    SetObjectProp(grid, prop, source);
+    module.reset();
+    EXPECT_EQ(GetObjectProp(grid, prop), nullptr);
+}
+
+TEST(Ownership, ParentFreesItsChildControlsWhoeverOwnsThem) {
+    TForm form(nullptr);
+    auto* panel = static_cast<TWinControl*>(Make("TPanel", &form, "Panel1"));
+    panel->SetParent(&form);
+    auto* edit = static_cast<TControl*>(Make("TEdit", &form, "Edit1"));
+    edit->SetParent(panel);
+    auto* label = static_cast<TControl*>(Make("TLabel", &form, "Label1"));
+    label->SetParent(&form);
+    ASSERT_EQ(form.ComponentCount(), 3);
+    delete panel;
+    EXPECT_EQ(form.ComponentCount(), 1);
+    EXPECT_EQ(form.Components(0), label);
+    EXPECT_EQ(form.ControlCount(), 1);
+}
+
+TEST(ClassTests, HoldThroughCatalogueAndCppInheritance) {
+    TForm form(nullptr);
+    TComponent* button = Make("TBitBtn", &form);
+    EXPECT_EQ(button->ClassName(), "TBitBtn");
+    EXPECT_TRUE(button->InheritsFrom("TButton"));
+    EXPECT_TRUE(button->InheritsFrom("tcontrol"));
+    EXPECT_TRUE(Is<TWinControl>(button));
+    EXPECT_FALSE(Is<TMenuItem>(button));
+    TComponent* label = Make("TLabel", &form);
+    EXPECT_TRUE(Is<TControl>(label));
+    EXPECT_FALSE(Is<TWinControl>(label));
+    TComponent* timer = Make("TTimer", &form);
+    EXPECT_FALSE(Is<TControl>(timer));
+    EXPECT_FALSE(timer->InheritsFrom("TControl"));
+    EXPECT_TRUE(Is<TMainMenu>(Make("TMainMenu", &form)));
+    EXPECT_THROW(As<TWinControl>(label), EInvalidCast);
+    EXPECT_THROW(ClassCatalogue().CreateComponent("TNoSuchThing", &form), EClassNotFound);
+    EXPECT_THROW(ClassCatalogue().CreateComponent("TFont", &form), EClassNotFound);
+}
+
+TEST(ClassTests, UnknownClassesGetAnInferredPlace) {
+    auto& cat = ClassCatalogue();
+    TClassEvidence windowed;
+    windowed.hasChildren = true;
+    EXPECT_TRUE(cat.Infer("TJvxPanelZ1", windowed).InheritsFrom("TWinControl"));
+    TClassEvidence sized;
+    sized.hasSize = true;
+    EXPECT_TRUE(cat.Infer("TJvxShapeZ1", sized).InheritsFrom("TGraphicControl"));
+    EXPECT_FALSE(cat.Infer("TJvxTimerZ1", TClassEvidence{}).InheritsFrom("TControl"));
+    TClassEvidence item;
+    item.underMenu = true;
+    EXPECT_TRUE(cat.Infer("TJvxMenuItemZ1", item).InheritsFrom("TMenuItem"));
+    TClassEvidence root;
+    root.isRoot = true;
+    EXPECT_TRUE(cat.Infer("TDataModuleZ1", root).InheritsFrom("TDataModule"));
+    root.hasSize = true;
+    const TClassInfo& form = cat.Infer("TFormZ1", root);
+    EXPECT_TRUE(form.InheritsFrom("TForm"));
+    EXPECT_TRUE(form.Inferred());
+    // A known class keeps its place whatever the evidence says.
+    EXPECT_TRUE(cat.Infer("TButton", item).InheritsFrom("TWinControl"));
+    // An inferred class learns properties from the file.
+    const TPropInfo& p = cat.LearnProperty(form, "ShadowDepth", TTypeKind::tkInteger);
+    EXPECT_EQ(GetPropInfo(&form, "shadowdepth"), &p);
+    EXPECT_EQ(&cat.LearnProperty(form, "Caption", TTypeKind::tkInteger), GetPropInfo(&form, "Caption"));
+    TForm instance(nullptr, &form);
+    EXPECT_TRUE(Is<TForm>(&instance));
+}

@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include "host/vcl/ClassCatalogue.h"
+#include "host/vcl/Controls.h"
+#include "host/vcl/Forms.h"
+#include "host/vcl/Menus.h"
+#include "host/vcl/Notebooks.h"
+
+using namespace vcl;
+
+namespace {
+
+TWinControl* Win(TComponent* owner, TWinControl* parent, const char* name, const char* cls = "TEdit") {
+    auto* c = static_cast<TWinControl*>(ClassCatalogue().CreateComponent(cls, owner));
+    c->SetName(name);
+    c->SetParent(parent);
+    return c;
+}
+
+std::string Names(const std::vector<TWinControl*>& list) {
+    std::string s;
+    for (auto* c : list) s += (s.empty() ? "" : ",") + c->Name();
+    return s;
+}
+
+}  // namespace
+
+TEST(TabOrder, SettingMovesTheControlAndRenumbersSiblings) {
+    TForm form(nullptr);
+    TWinControl* a = Win(&form, &form, "A");
+    TWinControl* b = Win(&form, &form, "B");
+    TWinControl* c = Win(&form, &form, "C");
+    EXPECT_EQ(a->TabOrder(), 0);
+    EXPECT_EQ(c->TabOrder(), 2);
+    c->SetTabOrder(0);
+    EXPECT_EQ(Names(form.TabList()), "C,A,B");
+    EXPECT_EQ(a->TabOrder(), 1);
+    EXPECT_EQ(b->TabOrder(), 2);
+    c->SetTabOrder(-1);  // to the end
+    EXPECT_EQ(Names(form.TabList()), "A,B,C");
+    a->SetTabOrder(500);  // past the last place: the end
+    EXPECT_EQ(Names(form.TabList()), "B,C,A");
+    EXPECT_THROW(a->SetTabOrder(32768), ERangeError);
+    EXPECT_THROW(a->SetTabOrder(-2), ERangeError);
+    EXPECT_EQ(Names(form.TabList()), "B,C,A");
+}
+
+TEST(TabOrder, WithoutParentIsMinusOneAndReparentingLeavesTheOldList) {
+    TForm form(nullptr);
+    TWinControl* panel = Win(&form, &form, "Panel1", "TPanel");
+    TWinControl* a = Win(&form, nullptr, "A");
+    EXPECT_EQ(a->TabOrder(), -1);
+    a->SetTabOrder(3);  // no parent: nothing to move among
+    a->SetParent(&form);
+    EXPECT_EQ(a->TabOrder(), 1);
+    a->SetParent(panel);
+    EXPECT_EQ(Names(form.TabList()), "Panel1");
+    EXPECT_EQ(a->TabOrder(), 0);
+    EXPECT_THROW(panel->SetParent(panel), EComponentError);
+    EXPECT_THROW(form.SetParent(panel), EComponentError);
+}
+
+TEST(TabOrder, ListIsDepthFirstWithSiblingsInTabOrder) {
+    TForm form(nullptr);
+    TWinControl* p1 = Win(&form, &form, "P1", "TPanel");
+    TWinControl* p2 = Win(&form, &form, "P2", "TGroupBox");
+    Win(&form, p1, "E1");
+    TWinControl* e2 = Win(&form, p1, "E2");
+    Win(&form, p2, "E3");
+    auto* label = ClassCatalogue().CreateComponent("TLabel", &form);
+    static_cast<TControl*>(label)->SetParent(p1);
+    e2->SetTabOrder(0);
+    p2->SetTabOrder(0);
+    std::vector<TWinControl*> list;
+    form.GetTabOrderList(list);
+    EXPECT_EQ(Names(list), "P2,E3,P1,E2,E1");
+    EXPECT_EQ(p1->ControlCount(), 3);
+    EXPECT_EQ(p1->Controls(0), label);  // non-windowed children come first
+}
+
+TEST(TabOrder, ValuesReadFromAFileApplyWhenLoadingEnds) {
+    TForm form(nullptr);
+    form.SetLoading(true);
+    std::vector<TWinControl*> edits;
+    for (const char* n : {"A", "B", "C", "D"}) {
+        edits.push_back(Win(&form, &form, n));
+        edits.back()->SetLoading(true);
+    }
+    edits[0]->SetTabOrder(2);
+    edits[1]->SetTabOrder(0);
+    edits[2]->SetTabOrder(0);  // taken already: fills a free place
+    edits[3]->SetTabOrder(9);  // beyond the count: fills a free place
+    for (auto* e : edits) e->Loaded();
+    form.Loaded();
+    EXPECT_EQ(Names(form.TabList()), "B,C,A,D");
+    EXPECT_FALSE(form.Loading());
+}
+
+TEST(Menus, ItemsNestUnderTheMenusRootAndFreeTheirSubItems) {
+    TForm form(nullptr);
+    auto* menu = static_cast<TMainMenu*>(ClassCatalogue().CreateComponent("TMainMenu", &form));
+    auto* file = new TMenuItem(&form);
+    auto* open = new TMenuItem(&form);
+    auto* recent = new TMenuItem(&form);
+    menu->Items()->Add(file);
+    file->Add(open);
+    file->Add(recent);
+    EXPECT_EQ(menu->Items()->Owner(), menu);
+    EXPECT_EQ(file->Parent(), menu->Items());
+    EXPECT_EQ(open->Parent(), file);
+    EXPECT_EQ(recent->GetParentMenu(), menu);
+    EXPECT_THROW(open->Add(file), EComponentError);
+    file->Insert(0, recent);
+    EXPECT_EQ(file->Items(0), recent);
+    EXPECT_EQ(form.ComponentCount(), 4);
+    delete file;
+    EXPECT_EQ(form.ComponentCount(), 1);
+    EXPECT_EQ(menu->Items()->Count(), 0);
+}
+
+TEST(Notebooks, PagesAreOwnedByTheNotebookAndListedWithCaptions) {
+    TForm form(nullptr);
+    auto* book = static_cast<TNotebook*>(ClassCatalogue().CreateComponent("TNotebook", &form));
+    book->SetParent(&form);
+    TCustomControl* p1 = book->AddPage("Page One");
+    book->AddPage("&Second");
+    EXPECT_EQ(form.ComponentCount(), 1);
+    EXPECT_EQ(p1->Owner(), book);
+    EXPECT_EQ(p1->Parent(), book);
+    TStringList pages = book->Pages();
+    ASSERT_EQ(pages.Count(), 2);
+    EXPECT_EQ(pages.Strings(1), "&Second");
+    EXPECT_EQ(pages.Objects(0), p1);
+    p1->SetName("PageOne");
+    EXPECT_THROW(static_cast<TComponent*>(pages.Objects(1))->SetName("PAGEONE"), EComponentError);
+    auto* tabbed = static_cast<TTabbedNotebook*>(ClassCatalogue().CreateComponent("TTabbedNotebook", &form));
+    EXPECT_TRUE(Is<TTabPage>(tabbed->AddPage("x")));
+    EXPECT_EQ(tabbed->PageCount(), 1);
+    delete p1;
+    EXPECT_EQ(book->PageCount(), 1);
+}

@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include "host/vcl/ClassCatalogue.h"
+#include "host/vcl/Controls.h"
+#include "host/vcl/Forms.h"
+
+using namespace vcl;
+
+TEST(Properties, AreFoundByNameIgnoringCaseAndOnlyWherePublished) {
+    TForm form(nullptr);
+    TComponent* edit = ClassCatalogue().CreateComponent("TEdit", &form);
+    TComponent* button = ClassCatalogue().CreateComponent("TButton", &form);
+    TComponent* timer = ClassCatalogue().CreateComponent("TTimer", &form);
+    EXPECT_NE(GetPropInfo(edit, "TEXT"), nullptr);
+    EXPECT_EQ(GetPropInfo(edit, "caption"), nullptr);
+    EXPECT_NE(GetPropInfo(button, "caption"), nullptr);
+    EXPECT_NE(GetPropInfo(button, "hint"), nullptr);
+    EXPECT_EQ(GetPropInfo(timer, "hint"), nullptr);
+    EXPECT_EQ(GetPropInfo(timer, "left"), nullptr);
+    const TPropInfo* tag = GetPropInfo(timer, "tag");
+    ASSERT_NE(tag, nullptr);
+    EXPECT_EQ(tag->Kind, TTypeKind::tkInteger);
+    EXPECT_EQ(GetPropInfo(button, "Caption")->Kind, TTypeKind::tkLString);
+    EXPECT_EQ(GetPropInfo(button, "OnClick")->Kind, TTypeKind::tkMethod);
+    EXPECT_EQ(GetPropInfo(button, "Visible")->Kind, TTypeKind::tkEnumeration);
+    EXPECT_EQ(GetPropInfo(button, "Font")->Kind, TTypeKind::tkClass);
+}
+
+TEST(Properties, ReachTheFrameworksOwnSettersByKind) {
+    TForm form(nullptr);
+    auto* button = static_cast<TWinControl*>(ClassCatalogue().CreateComponent("TButton", &form));
+    button->SetParent(&form);
+    SetStrProp(button, GetPropInfo(button, "caption"), "&OK");
+    EXPECT_EQ(button->Caption(), "&OK");
+    SetStrProp(button, GetPropInfo(button, "Name"), "OKBtn");
+    EXPECT_EQ(form.FindComponent("okbtn"), button);
+    EXPECT_THROW(SetStrProp(button, GetPropInfo(button, "Name"), "not valid"), EComponentError);
+    SetOrdProp(button, GetPropInfo(button, "Left"), 17);
+    EXPECT_EQ(button->Left(), 17);
+    SetOrdProp(button, GetPropInfo(button, "Enabled"), 0);
+    EXPECT_FALSE(button->Enabled());
+    EXPECT_EQ(GetOrdProp(button, GetPropInfo(button, "Enabled")), 0);
+    EXPECT_EQ(GetEnumProp(button, GetPropInfo(button, "Visible")), "True");
+    EXPECT_THROW(SetOrdProp(button, GetPropInfo(button, "Tag"), int64_t(1) << 40), ERangeError);
+    EXPECT_THROW(GetStrProp(button, GetPropInfo(button, "Tag")), EPropertyError);
+    EXPECT_THROW(GetOrdProp(button, GetPropInfo(button, "Caption")), EPropertyError);
+    EXPECT_THROW(GetStrProp(button, nullptr), EPropertyError);
+}
+
+TEST(Properties, WithoutFrameworkMeaningAreKeptAsStoredValues) {
+    TForm form(nullptr);
+    TComponent* edit = ClassCatalogue().CreateComponent("TDBEdit", &form);
+    const TPropInfo* field = GetPropInfo(edit, "datafield");
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(GetStrProp(edit, field), "");
+    SetStrProp(edit, field, "CustNo");
+    SetStrProp(edit, GetPropInfo(edit, "DATAFIELD"), "Company");
+    EXPECT_EQ(GetStrProp(edit, field), "Company");
+    ASSERT_EQ(edit->StoredValues().size(), 1u);
+    SetEnumProp(edit, GetPropInfo(edit, "CharCase"), "ecUpperCase");
+    EXPECT_EQ(std::get<TIdent>(GetPropValue(edit, GetPropInfo(edit, "charcase"))).name, "ecUpperCase");
+    EXPECT_THROW(SetEnumProp(edit, GetPropInfo(edit, "CharCase"), "not an ident"), EPropertyError);
+    // A class property gives the address of its target.
+    TComponent* source = ClassCatalogue().CreateComponent("TDataSource", &form);
+    SetObjectProp(edit, GetPropInfo(edit, "DataSource"), source);
+    EXPECT_EQ(GetOrdProp(edit, GetPropInfo(edit, "DataSource")), reinterpret_cast<intptr_t>(static_cast<TObject*>(source)));
+}
+
+TEST(Catalogue, UserCataloguesAddClassesAndReportBadLines) {
+    auto& cat = ClassCatalogue();
+    cat.Load("# a user's own components\n"
+             "type TGaugeKind = Enumeration\n"
+             "class TMyGauge : TGraphicControl\n"
+             "  Progress: Integer = 0\n"
+             "  Kind: TGaugeKind = gkBar\n"
+             "  Buddy: TMyBuddy\n"
+             "class TMyBuddy : TEdit\n",
+             "mine.txt");
+    const TClassInfo& gauge = cat.Require("TMyGauge");
+    EXPECT_TRUE(gauge.InheritsFrom("TControl"));
+    EXPECT_EQ(gauge.FindProperty("kind")->Default.value_or(""), "gkBar");
+    EXPECT_EQ(gauge.FindProperty("Buddy")->PropClass, cat.Find("TMyBuddy"));
+    TForm form(nullptr);
+    EXPECT_TRUE(Is<TGraphicControl>(cat.CreateComponent("TMyGauge", &form)));
+    EXPECT_TRUE(Is<TWinControl>(cat.CreateComponent("tmybuddy", &form)));
+
+    auto lineOf = [&](const char* text) {
+        try {
+            cat.Load(text, "bad.txt");
+        } catch (const EParserError& e) {
+            EXPECT_EQ(e.File(), "bad.txt");
+            return e.Line();
+        }
+        return 0;
+    };
+    EXPECT_EQ(lineOf("class TA1 : TComponent\n  X: Integer\nclass TB1 : TNowhere\n"), 3);
+    EXPECT_EQ(lineOf("\n\ntype TK = Colourful\n"), 3);
+    EXPECT_EQ(lineOf("class TA2 : TComponent\n  Y Integer\n"), 2);
+    EXPECT_EQ(lineOf("class TA3 : TComponent\n  Z: TUndeclaredType\n"), 2);
+    EXPECT_EQ(lineOf("class TButton : TComponent\n"), 1);  // another parent than before
+    EXPECT_EQ(lineOf("  Orphan: Integer\n"), 1);
+}
