@@ -33,6 +33,19 @@ bool TCustomForm::WriteNative(std::string_view lname, const TPropInfo& prop, con
     return true;
 }
 
+static TModalRunner& Runner() {
+    static TModalRunner runner;
+    return runner;
+}
+
+void SetModalRunner(TModalRunner runner) { Runner() = std::move(runner); }
+
+TModalResult TCustomForm::ShowModal() {
+    modalResult_ = mrNone;
+    modalResult_ = Runner() ? Runner()(*this) : mrCancel;
+    return modalResult_;
+}
+
 TForm::TForm(TComponent* owner, const TClassInfo* cls) : TCustomForm(owner, cls ? cls : ClassByName("TForm")) {}
 
 TFrame::TFrame(TComponent* owner, const TClassInfo* cls) : TWinControl(owner, cls ? cls : ClassByName("TFrame")) {}

@@ -2,6 +2,7 @@
 // screen objects of the host.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "host/vcl/Controls.h"
@@ -9,6 +10,15 @@
 namespace vcl {
 
 class TMainMenu;
+class TCustomForm;
+
+enum TModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5,
+                          mrYes = 6, mrNo = 7 };
+
+// Whoever shows windows to a person (a script, a screen) runs a modal window until it is
+// closed and gives its modal result. Without one, a window closes at once by its frame.
+using TModalRunner = std::function<TModalResult(TCustomForm& form)>;
+void SetModalRunner(TModalRunner runner);
 
 class TCustomForm : public TWinControl {
 public:
@@ -17,6 +27,11 @@ public:
     TMainMenu* Menu() const { return menu_; }
     void SetMenu(TMainMenu* menu);
 
+    // Shows the window until it is closed; the result is also kept in ModalResult.
+    virtual TModalResult ShowModal();
+    TModalResult ModalResult() const { return modalResult_; }
+    void SetModalResult(TModalResult v) { modalResult_ = v; }
+
 protected:
     void Notification(TComponent* component, TOperation operation) override;
     bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
@@ -24,6 +39,7 @@ protected:
 
 private:
     TMainMenu* menu_ = nullptr;
+    TModalResult modalResult_ = mrNone;
 };
 
 class TForm : public TCustomForm {
