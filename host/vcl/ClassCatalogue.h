@@ -17,7 +17,8 @@ namespace vcl {
 // What a form file shows of an object whose class no catalogue knows.
 struct TClassEvidence {
     bool isRoot = false;        // the file's top object
-    bool isInline = false;      // an `inline` object: a frame
+    bool isInline = false;      // an `inline` object, or an inherited one whose class is
+                                // named like a frame (…Frame) and that has children
     bool underMenu = false;     // nested in a menu or a menu item
     bool hasChildren = false;   // contains other objects (other than menu items)
     bool hasSize = false;       // stores Width/Height/ClientWidth/ClientHeight
