@@ -1,0 +1,60 @@
+#include "host/base/Zorexprtbase.h"
+#include "host/vcl/SysUtils.h"
+#include "tests/host/base/BaseTestDir.h"
+
+using namespace zorbase;
+
+using ZorexprtbaseTest = BaseTestDir;
+
+TEST_F(ZorexprtbaseTest, ExpertWritesToTheCurrentEditorOnly) {
+    TZorExpertBaseClass expert;
+    EXPECT_THROW(expert.Insertext("x"), vcl::Exception);
+    std::ostringstream out;
+    TStreamEditor editor(out);
+    SetSourceEditor(&editor);
+    expert.Insertext("begin ");
+    expert.Insertext("end;");
+    EXPECT_EQ(out.str(), "begin end;");
+    out.setstate(std::ios::badbit);
+    EXPECT_THROW(expert.Insertext("x"), vcl::EInOutError);
+    SetSourceEditor(nullptr);
+}
+
+TEST_F(ZorexprtbaseTest, InsertsAtTheLineInCallOrderKeepingLineEnds) {
+    struct Case { std::string unit; int line; std::vector<std::string> pieces; std::string expected; };
+    const Case cases[] = {
+        {"one\ntwo\nthree\n", 2, {"new"}, "one\nnew\ntwo\nthree\n"},
+        {"one\ntwo\n", 2, {"a\n", "b\n"}, "one\na\nb\ntwo\n"},
+        {"\xEF\xBB\xBFone\n", 1, {"a\n"}, "\xEF\xBB\xBF" "a\none\n"},
+        {"one\ntwo\n", 0, {"x := ", "1;"}, "one\ntwo\nx := 1;\n"},
+        {"one\ntwo\n", 3, {"end."}, "one\ntwo\nend.\n"},
+        {"one\ntwo", 9, {"end."}, "one\ntwo\nend.\n"},
+        {"one\r\ntwo\r\n", 2, {"a\nb\r\n", "c"}, "one\r\na\r\nb\r\nc\r\ntwo\r\n"},
+        {"one\r\ntwo", 0, {"end."}, "one\r\ntwo\r\nend.\r\n"},
+        {"one\ntwo\n", 2, {"a\r\n"}, "one\na\ntwo\n"},
+    };
+    for (const Case& c : cases) {
+        Put(Path("Unit1.pas"), c.unit);
+        TUnitFileEditor editor(Path("Unit1.pas"), c.line);
+        for (const std::string& p : c.pieces) editor.InsertText(p);
+        editor.Commit();
+        EXPECT_EQ(Get(Path("Unit1.pas")), c.expected) << c.unit << " at " << c.line;
+    }
+}
+
+TEST_F(ZorexprtbaseTest, OnlyCommitTouchesTheDisk) {
+    Put(Path("Unit1.pas"), "one\ntwo\n");
+    TUnitFileEditor editor(Path("Unit1.pas"), 2);
+    editor.InsertText("a");
+    EXPECT_EQ(Get(Path("Unit1.pas")), "one\ntwo\n");
+    editor.Commit();
+    editor.InsertText("b");
+    editor.Commit();
+    EXPECT_EQ(Get(Path("Unit1.pas")), "one\na\nb\ntwo\n");
+    EXPECT_EQ(Entries(), 1);
+
+    TUnitFileEditor gone(Path("Gone.pas"), 1);
+    gone.InsertText("x");
+    EXPECT_THROW(gone.Commit(), vcl::EInOutError);
+    EXPECT_EQ(gone.Pending(), "x");
+}
