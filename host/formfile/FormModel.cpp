@@ -130,7 +130,7 @@ ValueData FileValue(const TValue& v, const TComponent* root, bool wide) {
 
 TFormFile::TFormFile(Document doc) : doc_(std::move(doc)) {}
 
-TFormFile::~TFormFile() { root_.reset(); }
+TFormFile::~TFormFile() { ownedRoot_.reset(); }
 
 std::unique_ptr<TFormFile> TFormFile::Load(const std::string& path) {
     std::unique_ptr<TFormFile> file(new TFormFile(Document::ParseFile(path)));
@@ -142,6 +142,12 @@ std::unique_ptr<TFormFile> TFormFile::LoadBytes(std::string bytes, const std::st
     std::unique_ptr<TFormFile> file(new TFormFile(Document::Parse(std::move(bytes), fileName)));
     file->Build();
     return file;
+}
+
+void TFormFile::ReadInto(vcl::TComponent& root, std::string text, const std::string& name) {
+    TFormFile file(Document::Parse(std::move(text), name));
+    file.root_ = &root;
+    file.Build();
 }
 
 namespace {
@@ -189,13 +195,15 @@ void TFormFile::Build() {
         if (auto* book = dynamic_cast<vcl::TNotebookBase*>(enclosing);
             book && (cls.InheritsFrom("TPage") || cls.InheritsFrom("TTabPage")))
             owner = book;
-        TComponent* c;
-        try {
-            c = catalogue.CreateComponent(cls, owner);
-        } catch (const vcl::Exception& e) {
-            Refuse(doc_, obj.Position(), e.Message());
+        TComponent* c = enclosing == nullptr ? root_ : nullptr;
+        if (c == nullptr) {
+            try {
+                c = catalogue.CreateComponent(cls, owner);
+            } catch (const vcl::Exception& e) {
+                Refuse(doc_, obj.Position(), e.Message());
+            }
+            if (enclosing == nullptr) ownedRoot_.reset(root_ = c);
         }
-        if (enclosing == nullptr) root_.reset(c);
         c->SetLoading(true);
         try {
             c->SetName(std::string(obj.Name()));
@@ -294,12 +302,12 @@ void TFormFile::Snapshot(Entry& entry) {
 
 TComponent* TFormFile::Resolve(const std::string& text, TComponent* scope) const {
     if (text.empty()) return nullptr;
-    if (scope == nullptr) scope = root_.get();
+    if (scope == nullptr) scope = root_;
     const size_t dot = text.find('.');
     if (dot == std::string::npos) {
         if (TComponent* c = scope->FindComponent(text)) return c;
         if (TComponent* c = root_->FindComponent(text)) return c;
-        return vcl::SameText(text, root_->Name()) ? root_.get() : nullptr;
+        return vcl::SameText(text, root_->Name()) ? root_ : nullptr;
     }
     const std::string module = text.substr(0, dot);
     if (vcl::SameText(module, root_->Name())) return root_->FindComponent(text.substr(dot + 1));
@@ -315,7 +323,7 @@ bool TFormFile::ApplyChanges() {
         alive.insert(c);
         for (int i = 0; i < c->ComponentCount(); ++i) collect(c->Components(i));
     };
-    if (root_) collect(root_.get());
+    if (root_) collect(root_);
 
     std::vector<Rename> renames;
     for (auto& entry : entries_) {
@@ -358,7 +366,7 @@ void TFormFile::ApplyComponent(Entry& entry, std::vector<Rename>& renames) {
                 obj.RemoveProperty(p.Name);
                 continue;
             }
-            obj.SetProperty(inFile->Name(), FileValue(current, root_.get(), fileValue.IsWideString()));
+            obj.SetProperty(inFile->Name(), FileValue(current, root_, fileValue.IsWideString()));
         } else {
             if (std::holds_alternative<std::monostate>(current)) continue;
             const uint64_t now = HashValue(current);
@@ -367,7 +375,7 @@ void TFormFile::ApplyComponent(Entry& entry, std::vector<Rename>& renames) {
                 if (index == i) unchanged = hash == now;
             if (unchanged) continue;
             if (auto def = DefaultValue(p); def && SameValue(*def, current)) continue;
-            obj.SetProperty(p.Name, FileValue(current, root_.get(), false));
+            obj.SetProperty(p.Name, FileValue(current, root_, false));
         }
     }
     if (!visual) {

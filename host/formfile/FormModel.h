@@ -20,12 +20,15 @@ public:
     // framework refuses, vcl::EInOutError for a file that cannot be read.
     static std::unique_ptr<TFormFile> Load(const std::string& path);
     static std::unique_ptr<TFormFile> LoadBytes(std::string bytes, const std::string& fileName);
+    // Reads a designed form into a component that exists already, as a window's constructor
+    // reads its own form: the root object's properties go to root, its children are created.
+    static void ReadInto(vcl::TComponent& root, std::string text, const std::string& name);
     ~TFormFile();
     TFormFile(const TFormFile&) = delete;
     TFormFile& operator=(const TFormFile&) = delete;
 
     // The top component; it owns everything else the file describes.
-    vcl::TComponent* Root() const { return root_.get(); }
+    vcl::TComponent* Root() const { return root_; }
     const Document& Doc() const { return doc_; }
 
     // Carries the components' changes into the document; true when the file now differs
@@ -64,7 +67,8 @@ private:
     const std::vector<const vcl::TPropInfo*>& WritableProperties(const vcl::TClassInfo& cls);
 
     Document doc_;
-    std::unique_ptr<vcl::TComponent> root_;
+    vcl::TComponent* root_ = nullptr;
+    std::unique_ptr<vcl::TComponent> ownedRoot_;  // null when reading into a given root
     std::vector<Entry> entries_;
     std::unordered_map<const vcl::TClassInfo*, std::vector<const vcl::TPropInfo*>> propertyCache_;
 };

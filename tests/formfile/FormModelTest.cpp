@@ -199,3 +199,20 @@ TEST(FormModel, EveryCorpusFormLoadsIntoTheModelAndWritesBackUnchanged) {
     EXPECT_GT(loaded, 150);
     EXPECT_EQ(refused, 1);
 }
+
+TEST(FormModel, ADesignedFormIsReadIntoAnExistingWindow) {
+    TForm window(nullptr);
+    TFormFile::ReadInto(window,
+                        "object FrmInfo: TFrmInfo\n  Caption = 'Parentage'\n  Width = 300\n"
+                        "  object Panel1: TPanel\n    Width = 300\n    object OKBtn: TButton\n"
+                        "      Caption = 'OK'\n      TabOrder = 0\n    end\n  end\nend\n",
+                        "Parento2.dfm");
+    EXPECT_EQ(window.Name(), "FrmInfo");
+    EXPECT_EQ(window.Caption(), "Parentage");
+    EXPECT_EQ(window.Width(), 300);
+    ASSERT_EQ(window.ComponentCount(), 2);
+    auto* ok = dynamic_cast<TControl*>(window.FindComponent("OKBtn"));
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(ok->Parent(), window.FindComponent("Panel1"));
+    EXPECT_FALSE(window.Loading());
+}
