@@ -187,7 +187,9 @@ void TFormFile::Build() {
                              !obj.Children().empty());
         evidence.underMenu = vcl::Is<vcl::TMenu>(enclosing) || vcl::Is<vcl::TMenuItem>(enclosing);
         evidence.hasChildren = !obj.Children().empty();
-        evidence.hasSize = HasAny(obj, {"Width", "Height", "ClientWidth", "ClientHeight"});
+        // Data modules store a size too; only a form stores a client size, caption or text height.
+        evidence.hasSize = evidence.isRoot ? HasAny(obj, {"ClientWidth", "ClientHeight", "Caption", "TextHeight"})
+                                           : HasAny(obj, {"Width", "Height", "ClientWidth", "ClientHeight"});
         evidence.hasTabOrder = HasAny(obj, {"TabOrder", "TabStop"});
         const vcl::TClassInfo& cls = catalogue.Infer(className, evidence);
 

@@ -21,7 +21,9 @@ struct TClassEvidence {
                                 // named like a frame (…Frame) and that has children
     bool underMenu = false;     // nested in a menu or a menu item
     bool hasChildren = false;   // contains other objects (other than menu items)
-    bool hasSize = false;       // stores Width/Height/ClientWidth/ClientHeight
+    bool hasSize = false;       // stores Width/Height/ClientWidth/ClientHeight; for the top
+                                // object, what only forms store: ClientWidth/ClientHeight,
+                                // Caption or TextHeight
     bool hasTabOrder = false;   // stores TabOrder or TabStop
 };
 

@@ -85,14 +85,18 @@ TComponent::TComponent(TComponent* owner, const TClassInfo* cls)
 }
 
 TComponent::~TComponent() {
-    destroying_ = true;
+    DestroyComponents();
     for (TComponent* other : std::vector<TComponent*>(freeNotifies_)) {
         other->RemoveFreeNotification(this);
         other->Notification(this, TOperation::opRemove);
     }
+    if (owner_ != nullptr) owner_->RemoveComponent(this);
+}
+
+void TComponent::DestroyComponents() {
+    destroying_ = true;
     // Each owned component takes itself out of components_ as it goes.
     while (!components_.empty()) delete components_.back();
-    if (owner_ != nullptr) owner_->RemoveComponent(this);
 }
 
 TComponent* TComponent::Components(int i) const {
@@ -152,8 +156,9 @@ void TComponent::InsertComponent(TComponent* component) {
 }
 
 void TComponent::RemoveComponent(TComponent* component) {
-    auto it = std::find(components_.begin(), components_.end(), component);
-    if (it == components_.end()) return;
+    const int at = component->index_;
+    if (at < 0 || at >= ComponentCount() || components_[size_t(at)] != component) return;
+    auto it = components_.begin() + at;
     // Removing the last one (the common case while destroying) renumbers nothing.
     for (auto later = it + 1; later != components_.end(); ++later) --(*later)->index_;
     components_.erase(it);

@@ -143,6 +143,12 @@ protected:
     bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
     bool WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) override;
 
+    // Frees the owned components, last first, and marks this component as going, so that
+    // nothing is renumbered or notified on its behalf. Windowed controls call it before they
+    // free their child controls, as the platform does.
+    void DestroyComponents();
+    bool Destroying() const { return destroying_; }
+
     // Default name behaviour for subclasses that add their own rename effects.
     void ValidateRename(const std::string& newName) const;
     void ChangeName(const std::string& newName);

@@ -87,6 +87,7 @@ TWinControl::TWinControl(TComponent* owner, const TClassInfo* cls)
     : TControl(owner, cls ? cls : ClassByName("TWinControl")) {}
 
 TWinControl::~TWinControl() {
+    DestroyComponents();
     // A windowed control takes its child controls with it, whoever owns them.
     while (ControlCount() > 0) delete Controls(ControlCount() - 1);
 }

@@ -216,3 +216,12 @@ TEST(FormModel, ADesignedFormIsReadIntoAnExistingWindow) {
     EXPECT_EQ(ok->Parent(), window.FindComponent("Panel1"));
     EXPECT_FALSE(window.Loading());
 }
+
+TEST(FormModel, UnknownTopClassesAreFormsOrDataModulesByWhatTheyStore) {
+    auto module = TFormFile::LoadBytes("object DM: TDMUnknownZ\n  OldCreateOrder = False\n  Height = 150\n"
+                                       "  Width = 215\n  object T: TTimer\n  end\nend\n", "dm.dfm");
+    EXPECT_TRUE(Is<TDataModule>(module->Root()));
+    auto form = TFormFile::LoadBytes("object F: TFormUnknownZ\n  Caption = 'x'\n  Height = 150\n"
+                                     "  Width = 215\nend\n", "f.dfm");
+    EXPECT_TRUE(Is<TForm>(form->Root()));
+}
