@@ -7,10 +7,17 @@
 #include <optional>
 #include <string>
 
+#include <unistd.h>
+
+#include "framework/TavrinQA.h"
+#include "framework/cfrminfo.h"
+#include "framework/zorQAReg.h"
 #include "host/base/AtomicFile.h"
+#include "host/designer/DesignIntf.h"
 #include "host/formfile/FormFile.h"
 #include "host/formfile/FormModel.h"
 #include "host/vcl/ClassCatalogue.h"
+#include "host/vcl/Forms.h"
 #include "host/vcl/SysUtils.h"
 
 namespace {
@@ -19,17 +26,36 @@ constexpr int kToolRan = 0;
 constexpr int kToolFailed = 1;
 constexpr int kUsage = 2;
 
-// The verbs by their command-line names, in the component editor's order.
+// The verbs by their command-line names, at their index in the component editor.
 constexpr const char* kVerbs[] = {"about", "datainfo", "hints", "menuinfo", "parentage",
                                   "positions", "tabs", "allcomponents", "formdata"};
 
 // "All Components" and "Form Data" (the verb captions) are accepted as well; case is ignored.
-std::optional<std::string> VerbName(std::string text) {
+std::optional<int> VerbIndex(std::string text) {
     text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
     text = vcl::LowerCase(text);
-    for (const char* v : kVerbs)
-        if (text == v) return std::string(v);
+    for (int i = 0; i < int(std::size(kVerbs)); ++i)
+        if (text == kVerbs[i]) return i;
     return std::nullopt;
+}
+
+// The host's executable is this program, unless --home says where it is for this run.
+std::string HostExecutable(const std::string& home) {
+    if (!home.empty()) return home + "/tavrinqa";
+    std::string path(4096, '\0');
+    const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
+    return n > 0 ? path.substr(0, size_t(n)) : std::string("tavrinqa");
+}
+
+// Runs the verb as a right-click in the IDE would: through the editor of the form's own QA
+// component, or of one dropped on the form for the run and removed again before saving.
+void RunVerb(vcl::TComponent* root, int verb) {
+    tavrin::TTavrinQA* qa = nullptr;
+    for (int i = 0; i < root->ComponentCount() && qa == nullptr; ++i)
+        qa = dynamic_cast<tavrin::TTavrinQA*>(root->Components(i));
+    std::unique_ptr<tavrin::TTavrinQA> dropped;
+    if (qa == nullptr) dropped.reset(qa = new tavrin::TTavrinQA(root));
+    designer::Designer().CreateComponentEditor(qa)->ExecuteVerb(verb);
 }
 
 int Report(const vcl::Exception& e, int status) {
@@ -99,14 +125,23 @@ int main(int argc, char** argv) {
             std::cerr << app.help();
             return kUsage;
         }
-        const std::optional<std::string> name = VerbName(verb);
-        if (!name) {
+        const std::optional<int> index = VerbIndex(verb);
+        if (!index) {
             std::cerr << "tavrinqa: unknown verb '" << verb << "'; run tavrinqa --help for the list\n";
             return kUsage;
         }
+        vcl::Application()->SetExeName(HostExecutable(home));
+        tavrin::Register();
         auto file = formfile::TFormFile::Load(form);
-        std::cerr << "tavrinqa: the " << *name << " tool is not available yet\n";
-        return kUsage;
+        try {
+            RunVerb(file->Root(), *index);
+        } catch (const tavrin::EToolUnavailable& e) {
+            return Report(e, kUsage);
+        } catch (const vcl::Exception& e) {
+            return Report(e, kToolFailed);  // the form file is left as it was
+        }
+        if (!print && !noSave && file->ApplyChanges()) file->Save(output.empty() ? form : output);
+        return kToolRan;
     } catch (const vcl::EParserError& e) {
         return Report(e, kUsage);
     } catch (const vcl::EInOutError& e) {

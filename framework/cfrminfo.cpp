@@ -1,6 +1,10 @@
 #include "framework/cfrminfo.h"
 
+#include <string>
+
+#include "host/base/Zorabou2.h"
 #include "host/vcl/Forms.h"
+#include "host/vcl/Resources.h"
 
 namespace tavrin {
 
@@ -18,6 +22,43 @@ void RunTool(std::unique_ptr<tZorFrmInfo> tool, TComponent* form) {
     tool->ProcessControls();
     vcl::Screen()->SetCursor(vcl::crDefault);
     tool->execute();
+}
+
+namespace {
+
+[[noreturn]] void Unavailable(const char* tool) {
+    throw EToolUnavailable(std::string("The ") + tool + " tool is not part of this build yet");
+}
+
+}  // namespace
+
+void showparentage(TComponent*) { Unavailable("parentage"); }
+void showalltabs(TComponent*) { Unavailable("tab order"); }
+void showMenus(TComponent*) { Unavailable("menu"); }
+void showHints(TComponent*) { Unavailable("hint"); }
+void reposition(TComponent*) { Unavailable("position"); }
+void ComponentInfo(TComponent*) { Unavailable("component list"); }
+void showDataRelations(TComponent*) { Unavailable("data relations"); }
+void FormDataProperty(TComponent*) { Unavailable("form data"); }
+
+void TAVrinQAAbout() {
+    vcl::TPicture picture;
+    struct Free {
+        ~Free() {
+            delete zorbase::ZorAboutBox;
+            zorbase::ZorAboutBox = nullptr;
+        }
+    } free;
+    zorbase::ZorAboutBox = new zorbase::TZorAboutBox(vcl::Application());
+    vcl::LoadBitmapResource(picture, "TTAVRINQA");
+    zorbase::ZorAboutBox->setbitmap(picture);
+    zorbase::ZorAboutBox->setbmpsize();
+    zorbase::ZorAboutBox->setprodnametext("Tavrin QA");
+    zorbase::ZorAboutBox->setyeartext("2026");
+    zorbase::ZorAboutBox->setBoxcaptiontext("About Tavrin QA");
+    zorbase::ZorAboutBox->setversiontext("Version 0.1.0");
+    zorbase::ZorAboutBox->setvercommenttext("Design-time quality assurance for forms");
+    zorbase::ZorAboutBox->execute();
 }
 
 }  // namespace tavrin

@@ -25,4 +25,23 @@ void RunEntry(Tool*& global, TComponent* form) {
     RunTool(std::move(tool), form);
 }
 
+// Raised by an entry procedure whose tool this build does not contain yet.
+class EToolUnavailable : public vcl::Exception {
+public:
+    using Exception::Exception;
+    const char* ClassName() const noexcept override { return "EToolUnavailable"; }
+};
+
+// The entry procedures, one per tool, each given the form under inspection.
+void showparentage(TComponent* form);
+void showalltabs(TComponent* form);
+void showMenus(TComponent* form);
+void showHints(TComponent* form);
+void reposition(TComponent* form);
+void ComponentInfo(TComponent* form);
+void showDataRelations(TComponent* form);
+void FormDataProperty(TComponent* form);
+// The about box of the base library, with the program's "TTAVRINQA" bitmap.
+void TAVrinQAAbout();
+
 }  // namespace tavrin

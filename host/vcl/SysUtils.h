@@ -35,6 +35,7 @@ TAVRIN_EXCEPTION(EDatabaseError, Exception);
 TAVRIN_EXCEPTION(EDBEngineError, EDatabaseError);
 TAVRIN_EXCEPTION(EPropertyError, Exception);
 TAVRIN_EXCEPTION(EClassNotFound, Exception);
+TAVRIN_EXCEPTION(EInvalidGraphic, Exception);
 
 // A malformed form file: where it went wrong, and why, in words a person understands.
 class EParserError : public Exception {

@@ -1,0 +1,41 @@
+#include "framework/zorQAReg.h"
+
+#include <memory>
+
+#include "framework/TavrinQA.h"
+#include "framework/ZorQAEditors.h"
+#include "host/designer/DesignIntf.h"
+
+namespace tavrin {
+
+namespace {
+
+template <typename Editor>
+designer::TPropertyEditorFactory PropertyEditor() {
+    return [](vcl::TPersistent* component, const vcl::TPropInfo* prop) {
+        return std::make_unique<Editor>(component, prop);
+    };
+}
+
+}  // namespace
+
+void Register() {
+    static bool registered = false;
+    if (registered) return;
+    registered = true;
+    TTavrinQA::StaticClass();
+    auto& d = designer::Designer();
+    d.RegisterComponents("Tavrin", {"TTavrinQA"});
+    d.RegisterPropertyEditor("TComponent", "TTavrinQA", "About", PropertyEditor<TZorAboutParentInfoedit>());
+    d.RegisterPropertyEditor("TComponent", "TTavrinQA", "Parentage", PropertyEditor<TZorParentInfoedit>());
+    d.RegisterPropertyEditor("TComponent", "TTavrinQA", "Hints", PropertyEditor<TZorHintedit>());
+    d.RegisterPropertyEditor("TComponent", "TTavrinQA", "DataInfo", PropertyEditor<TZorDataInfoedit>());
+    d.RegisterPropertyEditor("TComponent", "TTavrinQA", "Positions", PropertyEditor<TZorRePosnEdit>());
+    d.RegisterPropertyEditor("TComponent", "TTavrinQA", "Tabs", PropertyEditor<TZorTabInfoedit>());
+    d.RegisterPropertyEditor("TComponent", "TTavrinQA", "MenuInfo", PropertyEditor<TZorMenuInfoedit>());
+    d.RegisterPropertyEditor("TComponent", "TTavrinQA", "AllComponents", PropertyEditor<TZorComponentInfoedit>());
+    d.RegisterPropertyEditor("TComponent", "TTavrinQA", "FormData", PropertyEditor<TZorFormdataedit>());
+    d.RegisterComponentEditor("TTavrinQA", [](vcl::TComponent* c) { return std::make_unique<TTavrinQAEditor>(c); });
+}
+
+}  // namespace tavrin

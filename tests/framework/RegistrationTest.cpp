@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include "framework/Infobase.h"
+#include "framework/TavrinQA.h"
+#include "framework/ZorQAEditors.h"
+#include "framework/cfrminfo.h"
+#include "framework/zorQAReg.h"
+#include "host/base/Zorabou2.h"
+#include "host/designer/DesignIntf.h"
+#include "host/vcl/Forms.h"
+#include "host/vcl/Resources.h"
+#include "tests/support/TestSupport.h"
+
+using namespace tavrin;
+using namespace vcl;
+
+namespace {
+
+class Editors : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Register();
+        saved_ = Application()->ExeName();
+        Application()->SetExeName(home_.File("host"));
+        SetModalRunner([this](TCustomForm& form) {
+            shown_.push_back(form.Caption());
+            auto* box = dynamic_cast<zorbase::TZorAboutBox*>(&form);
+            if (box) pictureWidth_ = box->PictureWidth();
+            EXPECT_EQ(zorbase::ZorAboutBox, box);
+            return mrOk;
+        });
+    }
+    void TearDown() override {
+        SetModalRunner(nullptr);
+        Application()->SetExeName(saved_);
+    }
+    // The tool a path reached: every tool but the about box reports itself by name for now.
+    static std::string Reached(const std::function<void()>& action) {
+        try {
+            action();
+        } catch (const EToolUnavailable& e) {
+            return e.Message();
+        }
+        return "nothing";
+    }
+
+    testsupport::TempDir home_;
+    std::string saved_;
+    std::vector<std::string> shown_;
+    int pictureWidth_ = -1;
+};
+
+}  // namespace
+
+TEST_F(Editors, RegistrationPutsTheComponentOnItsPageWithNineEditorsOnce) {
+    Register();
+    const auto& d = designer::Designer();
+    ASSERT_EQ(d.Palette().size(), 1u);
+    EXPECT_EQ(d.Palette()[0].page, "Tavrin");
+    EXPECT_EQ(d.Palette()[0].className, "TTavrinQA");
+    std::vector<std::string> names;
+    for (const auto& e : d.PropertyEditors()) names.push_back(e.propertyName);
+    EXPECT_EQ(names, (std::vector<std::string>{"About", "Parentage", "Hints", "DataInfo", "Positions", "Tabs",
+                                               "MenuInfo", "AllComponents", "FormData"}));
+    EXPECT_EQ(d.ComponentEditors().size(), 1u);
+}
+
+TEST_F(Editors, VerbsHaveTheirCaptionsAndADoubleClickShowsTheAboutBox) {
+    TForm form(nullptr);
+    auto* qa = new TTavrinQA(&form);
+    auto editor = designer::Designer().CreateComponentEditor(qa);
+    ASSERT_EQ(editor->GetVerbCount(), 9);
+    std::vector<std::string> captions;
+    for (int i = 0; i < 9; ++i) captions.push_back(editor->GetVerb(i));
+    EXPECT_EQ(captions, (std::vector<std::string>{"About", "DataInfo", "Hints", "MenuInfo", "Parentage",
+                                                  "Positions", "Tabs", "All Components", "Form Data"}));
+    EXPECT_EQ(editor->GetVerb(9), "");
+    EXPECT_EQ(editor->GetVerb(-1), "");
+    editor->ExecuteVerb(9);  // runs nothing
+    EXPECT_TRUE(shown_.empty());
+    editor->Edit();
+    EXPECT_EQ(shown_, std::vector<std::string>{"About Tavrin QA"});
+    EXPECT_EQ(zorbase::ZorAboutBox, nullptr);  // freed after use
+    EXPECT_EQ(pictureWidth_, 0);              // no bitmap in this module: an empty picture
+}
+
+TEST_F(Editors, VerbAndPropertyEditorReachTheSameToolOnTheSameForm) {
+    TForm form(nullptr);
+    auto* qa = new TTavrinQA(&form);
+    auto verbs = designer::Designer().CreateComponentEditor(qa);
+    const std::pair<int, const char*> pairs[] = {{1, "DataInfo"}, {2, "Hints"}, {3, "MenuInfo"}, {4, "Parentage"},
+                                                 {5, "Positions"}, {6, "Tabs"}, {7, "AllComponents"}, {8, "FormData"}};
+    for (auto [verb, prop] : pairs) {
+        auto editor = designer::Designer().CreatePropertyEditor(qa, prop);
+        ASSERT_NE(editor, nullptr) << prop;
+        EXPECT_TRUE(editor->GetAttributes() & designer::paDialog);
+        EXPECT_EQ(Reached([&] { verbs->ExecuteVerb(verb); }), Reached([&] { editor->Edit(); })) << prop;
+    }
+}
+
+TEST_F(Editors, OnlyToolPropertiesReadTheirValueAndSoSelectTheSettings) {
+    TForm form1(nullptr), form2(nullptr);
+    auto* qa1 = new TTavrinQA(&form1);
+    auto* qa2 = new TTavrinQA(&form2);
+    EXPECT_EQ(aninifile, &qa2->Settings());
+    designer::Designer().CreatePropertyEditor(qa1, "About")->Edit();
+    EXPECT_EQ(shown_.size(), 1u);
+    EXPECT_EQ(aninifile, &qa2->Settings());
+    Reached([&] { designer::Designer().CreatePropertyEditor(qa1, "Tabs")->Edit(); });
+    EXPECT_EQ(aninifile, &qa1->Settings());
+}
+
+TEST_F(Editors, TheAboutBoxShowsTheProgramsBitmapWhenItCarriesOne) {
+    static const std::string bitmap = [] {
+        std::string b(54, '\0');
+        b[0] = 'B';
+        b[1] = 'M';
+        b[18] = 24;  // width
+        b[22] = 16;  // height
+        return b;
+    }();
+    RegisterResource("ttavrinqa", bitmap);
+    TAVrinQAAbout();
+    EXPECT_EQ(pictureWidth_, 24);
+    static const std::string junk = "not a bitmap at all, not at all";
+    RegisterResource("TTAVRINQA", junk);
+    EXPECT_THROW(TAVrinQAAbout(), EInvalidGraphic);
+    EXPECT_EQ(zorbase::ZorAboutBox, nullptr);
+    RegisterResource("TTAVRINQA", {});
+}
