@@ -1,0 +1,151 @@
+#include "host/controls/DesignedForm.h"
+
+#include <functional>
+
+#include "host/formfile/FormFile.h"
+#include "host/formfile/FormModel.h"
+#include "host/vcl/ClassCatalogue.h"
+
+namespace vcl {
+
+namespace {
+
+constexpr const char* kStates[] = {"wsNormal", "wsMinimized", "wsMaximized"};
+
+const TClassInfo* FormClass(std::string_view className) {
+    return &ClassCatalogue().Declare(className, "TForm");
+}
+
+// The properties the model reader leaves to the file (sub-object properties and lists),
+// handed to the component they belong to.
+void ReadSkipped(TComponent& root, const formfile::Object& object, bool isRoot) {
+    TComponent* component = isRoot ? &root : root.FindComponent(object.Name());
+    if (auto* source = dynamic_cast<TEventSource*>(component)) {
+        for (formfile::Property prop : object.Properties()) {
+            const formfile::Value value = prop.GetValue();
+            if (prop.Name().find('.') != std::string_view::npos || value.Kind() == formfile::ValueKind::List)
+                source->ReadDesigned(LowerCase(prop.Name()), value);
+        }
+    }
+    for (formfile::Object child : object.Children()) ReadSkipped(root, child, false);
+}
+
+void ForEachOwned(TComponent& component, const std::function<void(TComponent&)>& f) {
+    for (int i = 0; i < component.ComponentCount(); ++i) {
+        TComponent& c = *component.Components(i);
+        f(c);
+        ForEachOwned(c, f);
+    }
+}
+
+}  // namespace
+
+TDesignedForm::TDesignedForm(TComponent* owner, std::string_view className) : TForm(owner, FormClass(className)) {}
+
+void TDesignedForm::RegisterHandler(const std::string& name, THandler handler) {
+    handlers_.insert_or_assign(name, std::move(handler));
+}
+
+bool TDesignedForm::HasHandler(std::string_view name) const { return handlers_.count(std::string(name)) > 0; }
+
+const THandler& TDesignedForm::FindHandler(std::string_view name) const {
+    auto it = handlers_.find(std::string(name));
+    if (it == handlers_.end()) throw EPropertyError(ClassName() + " has no handler " + std::string(name));
+    return it->second;
+}
+
+void TDesignedForm::BindEvents(TComponent& component) {
+    const std::string who = ClassName() + ": " + (&component == this ? ClassName() : component.Name());
+    for (const auto& [prop, value] : component.StoredValues()) {
+        if (prop->Kind != TTypeKind::tkMethod) continue;
+        auto* id = std::get_if<TIdent>(&value);
+        if (id == nullptr || id->name.empty()) continue;
+        auto it = handlers_.find(id->name);
+        if (it == handlers_.end())
+            throw EPropertyError(who + "." + prop->Name + " names the handler " + id->name +
+                                 ", which the window does not have");
+        auto* source = dynamic_cast<TEventSource*>(&component);
+        if (source == nullptr)
+            throw EPropertyError(who + "." + prop->Name + ": the host raises no events for class " +
+                                 component.ClassName());
+        try {
+            source->BindEvent(prop->Name, it->second);
+        } catch (const EPropertyError& e) {
+            throw EPropertyError(who + "." + prop->Name + " = " + id->name + ": " + e.Message());
+        }
+    }
+}
+
+void TDesignedForm::LoadDesign(std::string_view text, const std::string& fileName) {
+    formfile::TFormFile::ReadInto(*this, std::string(text), fileName);
+    const formfile::Document doc = formfile::Document::Parse(std::string(text), fileName);
+    ReadSkipped(*this, doc.Root(), true);
+    ForEachOwned(*this, [](TComponent& c) {
+        if (auto* source = dynamic_cast<TEventSource*>(&c)) source->DesignLoaded();
+    });
+    DesignLoaded();
+    BindEvents(*this);
+    ForEachOwned(*this, [this](TComponent& c) { BindEvents(c); });
+    if (OnCreate) OnCreate(this);
+}
+
+void TDesignedForm::CloseModal() {
+    if (ModalResult() == mrNone) return;
+    TCloseAction action = caHide;
+    if (OnClose) OnClose(this, action);
+    if (action == caNone) SetModalResult(mrNone);
+}
+
+TModalResult TDesignedForm::ShowModal() {
+    if (OnShow) OnShow(this);
+    if (OnActivate) OnActivate(this);
+    return TForm::ShowModal();
+}
+
+TEventSlot TDesignedForm::FindEvent(std::string_view e) {
+    if (e == "oncreate") return &OnCreate;
+    if (e == "onshow") return &OnShow;
+    if (e == "onactivate") return &OnActivate;
+    if (e == "onclose") return &OnClose;
+    return TEventSource::FindEvent(e);
+}
+
+bool TDesignedForm::ReadDesigned(std::string_view lname, const formfile::Value& value) {
+    if (lname == "font.name") Font().Name = value.AsString();
+    else if (lname == "font.height") Font().Height = int(value.AsInteger());
+    else if (lname == "font.size") Font().Height = -int((value.AsInteger() * 96 + 36) / 72);
+    else if (lname == "font.style") {
+        Font().Bold = false;
+        for (size_t i = 0; i < value.Count(); ++i)
+            if (SameText(value.Item(i).AsIdent(), "fsBold")) Font().Bold = true;
+    } else return false;
+    return true;
+}
+
+void TDesignedForm::SetName(const std::string& newName) {
+    std::string name = newName;
+    if (Loading() && Owner() != nullptr && !name.empty()) {
+        for (int n = 1; Owner()->FindComponent(name) != nullptr && Owner()->FindComponent(name) != this; ++n)
+            name = newName + "_" + std::to_string(n);
+    }
+    TForm::SetName(name);
+}
+
+bool TDesignedForm::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const {
+    if (lname != "windowstate") return TForm::ReadNative(lname, prop, out);
+    out = TIdent{kStates[windowState_]};
+    return true;
+}
+
+bool TDesignedForm::WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) {
+    if (lname != "windowstate") return TForm::WriteNative(lname, prop, value);
+    auto* id = std::get_if<TIdent>(&value);
+    for (int s = 0; id != nullptr && s < 3; ++s)
+        if (SameText(id->name, kStates[s])) {
+            windowState_ = TWindowState(s);
+            return true;
+        }
+    throw EPropertyError("Invalid value for property " + prop.Name);
+}
+
+}  // namespace vcl

@@ -1,0 +1,79 @@
+#include "host/controls/Dialogs.h"
+
+#include "host/vcl/ClassCatalogue.h"
+#include "host/vcl/Forms.h"
+
+namespace vcl {
+
+namespace {
+
+TSaveDialogRunner& SaveRunner() {
+    static TSaveDialogRunner runner;
+    return runner;
+}
+
+TMessageBoxRunner& MessageRunner() {
+    static TMessageBoxRunner runner;
+    return runner;
+}
+
+bool HasExtension(const std::string& path) {
+    const size_t slash = path.find_last_of("/\\");
+    const size_t dot = path.rfind('.');
+    return dot != std::string::npos && (slash == std::string::npos || dot > slash);
+}
+
+}  // namespace
+
+void SetSaveDialogRunner(TSaveDialogRunner runner) { SaveRunner() = std::move(runner); }
+
+void SetMessageBoxRunner(TMessageBoxRunner runner) { MessageRunner() = std::move(runner); }
+
+TOpenDialog::TOpenDialog(TComponent* owner, const TClassInfo* cls)
+    : TComponent(owner, cls ? cls : ClassByName("TOpenDialog")) {}
+
+bool TOpenDialog::Execute() { return false; }  // opening files is not something the tools do
+
+bool TOpenDialog::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const {
+    if (lname == "filename") out = fileName_;
+    else if (lname == "defaultext") out = defaultExt_;
+    else if (lname == "filter") out = filter_;
+    else if (lname == "title") out = title_;
+    else return TComponent::ReadNative(lname, prop, out);
+    return true;
+}
+
+bool TOpenDialog::WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) {
+    if (lname == "filename") fileName_ = ValueToString(value, prop);
+    else if (lname == "defaultext") defaultExt_ = ValueToString(value, prop);
+    else if (lname == "filter") filter_ = ValueToString(value, prop);
+    else if (lname == "title") title_ = ValueToString(value, prop);
+    else return TComponent::WriteNative(lname, prop, value);
+    return true;
+}
+
+TSaveDialog::TSaveDialog(TComponent* owner, const TClassInfo* cls)
+    : TOpenDialog(owner, cls ? cls : ClassByName("TSaveDialog")) {}
+
+bool TSaveDialog::Execute() {
+    if (!SaveRunner()) return false;
+    std::optional<std::string> chosen = SaveRunner()(*this);
+    if (!chosen) return false;
+    if (!chosen->empty() && !DefaultExt().empty() && !HasExtension(*chosen)) *chosen += "." + DefaultExt();
+    SetFileName(*chosen);
+    return true;
+}
+
+int MessageBox(const std::string& text, const std::string& caption, int flags) {
+    return MessageRunner() ? MessageRunner()(text, caption, flags) : IDOK;
+}
+
+// The application's title is its executable's name without folder or extension.
+void ShowMessage(const std::string& text) {
+    std::string title = Application()->ExeName();
+    title = title.substr(title.find_last_of("/\\") == std::string::npos ? 0 : title.find_last_of("/\\") + 1);
+    if (title.rfind('.') != std::string::npos && title.rfind('.') > 0) title.erase(title.rfind('.'));
+    MessageBox(text, title.empty() ? "tavrinqa" : title, MB_OK);
+}
+
+}  // namespace vcl

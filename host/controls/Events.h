@@ -1,0 +1,107 @@
+// Events of windows and controls: the handler shapes the platform defines, the slots a
+// control offers to a designed form, and what a person's mouse does to a control.
+#pragma once
+
+#include <functional>
+#include <string_view>
+#include <variant>
+
+#include "host/vcl/Classes.h"
+
+namespace formfile {
+class Value;
+}
+
+namespace vcl {
+
+class TControl;
+
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+enum TShiftFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64 };
+using TShiftState = unsigned;
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+enum TDragMode { dmManual, dmAutomatic };
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+
+struct TPoint {
+    int X = 0;
+    int Y = 0;
+};
+
+// Handler shapes. Each has its own number of parameters, so a lambda converts to exactly
+// one of them; an end-drag handler (Sender, Target, X, Y) has the drop handler's shape.
+using TNotifyEvent = std::function<void(TObject* Sender)>;
+using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
+using TMovedEvent = std::function<void(TObject* Sender, int FromIndex, int ToIndex)>;
+using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y)>;
+using TEndDragEvent = TDragDropEvent;
+using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+using TDragOverEvent =
+    std::function<void(TObject* Sender, TObject* Source, int X, int Y, TDragState State, bool& Accept)>;
+
+// A handler of any shape, as a window's handler table keeps it.
+using THandler = std::variant<TNotifyEvent, TCloseEvent, TMovedEvent, TDragDropEvent, TMouseEvent, TDragOverEvent>;
+// Where an event of a control keeps its handler.
+using TEventSlot = std::variant<std::monostate, TNotifyEvent*, TCloseEvent*, TMovedEvent*, TDragDropEvent*,
+                                TMouseEvent*, TDragOverEvent*>;
+
+// The name of a handler shape ("TNotifyEvent", ...), for messages.
+const char* HandlerShapeName(const THandler& handler);
+
+// What a component of a designed window offers beyond its published properties: event
+// slots bound by name, and the properties a form file keeps as lists or sub-objects
+// (Lines.Strings, Items.Strings, ColWidths, Font.Height), which the model reader skips.
+class TEventSource {
+public:
+    virtual ~TEventSource() = default;
+
+    // The slot of a published event (lower-case name); monostate when there is none.
+    virtual TEventSlot FindEvent(std::string_view lname);
+    // Stores a handler in its slot. Raises EPropertyError when this class raises no such
+    // event or the handler has another shape.
+    void BindEvent(std::string_view event, const THandler& handler);
+
+    // A property the model reader skipped (lower-case, dotted name); false when unknown.
+    virtual bool ReadDesigned(std::string_view lname, const formfile::Value& value);
+    // Called once the whole designed form, skipped properties included, has been read.
+    virtual void DesignLoaded() {}
+};
+
+// The events every control raises, and its part in dragging.
+class TControlEvents : public TEventSource {
+public:
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    TMouseEvent OnMouseDown;
+    TMouseEvent OnMouseUp;
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TEndDragEvent OnEndDrag;
+    TNotifyEvent OnEnter;
+    TNotifyEvent OnExit;
+
+    TEventSlot FindEvent(std::string_view lname) override;
+
+    // A handler calls BeginDrag from its mouse-down to start dragging this control. A
+    // person's drag here always moves far enough, so a threshold (immediate false) makes
+    // no difference.
+    void BeginDrag(bool immediate);
+    bool Dragging() const { return dragging_; }
+
+private:
+    friend void MouseDrag(TControl& control, TMouseButton button, TPoint from, TPoint to);
+    bool dragging_ = false;
+};
+
+// A person presses a mouse button at `from` inside the control, moves to `to` (in the same
+// control) and releases it. The control's mouse-down runs; when it started a drag (or the
+// control drags automatically), the drag-over handler is asked at `from` (entering) and at
+// `to` (moving); when the last answer accepts, the drop handler runs at `to`; the end-drag
+// handler then runs with the control as target, or null when nothing accepted. Without a
+// drag, the mouse-up runs at `to`.
+void MouseDrag(TControl& control, TMouseButton button, TPoint from, TPoint to);
+
+// The control's drag mode as designed (DragMode = dmAutomatic drags on any left press).
+TDragMode DragModeOf(const TControl& control);
+
+}  // namespace vcl

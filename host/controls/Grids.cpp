@@ -1,0 +1,195 @@
+#include "host/controls/Grids.h"
+
+#include <algorithm>
+
+#include "host/formfile/FormFile.h"
+#include "host/vcl/ClassCatalogue.h"
+
+namespace vcl {
+
+namespace {
+
+template <class T>
+void MoveItem(std::vector<T>& list, int from, int to) {
+    T item = std::move(list[size_t(from)]);
+    list.erase(list.begin() + from);
+    list.insert(list.begin() + to, std::move(item));
+}
+
+// Where an index lands when the item at from moves to to.
+int Follow(int index, int from, int to) {
+    if (index == from) return to;
+    if (from < index && index <= to) return index - 1;
+    if (to <= index && index < from) return index + 1;
+    return index;
+}
+
+}  // namespace
+
+TStringGrid::TStringGrid(TComponent* owner, const TClassInfo* cls)
+    : TCustomControl(owner, cls ? cls : ClassByName("TStringGrid")),
+      colWidths_(5, 64),
+      rowHeights_(5, 24),
+      options_{"goFixedVerticalLine", "goFixedHorizontalLine", "goVertLine", "goHorzLine", "goRangeSelect"} {
+    cells_.assign(5, std::vector<std::string>(5));
+}
+
+void TStringGrid::CheckCol(int col) const {
+    if (col < 0 || col >= ColCount()) throw EInvalidGridOperation("Grid index out of range (column " + std::to_string(col) + ")");
+}
+
+void TStringGrid::CheckRow(int row) const {
+    if (row < 0 || row >= RowCount()) throw EInvalidGridOperation("Grid index out of range (row " + std::to_string(row) + ")");
+}
+
+void TStringGrid::SetColCount(int value) {
+    value = std::max(value, 1);
+    colWidths_.resize(size_t(value), defaultColWidth_);
+    for (auto& row : cells_) row.resize(size_t(value));
+    if (fixedCols_ >= value) fixedCols_ = value - 1;
+    col_ = std::clamp(col_, fixedCols_, value - 1);
+}
+
+void TStringGrid::SetRowCount(int value) {
+    value = std::max(value, 1);
+    rowHeights_.resize(size_t(value), defaultRowHeight_);
+    cells_.resize(size_t(value), std::vector<std::string>(size_t(ColCount())));
+    if (fixedRows_ >= value) fixedRows_ = value - 1;
+    row_ = std::clamp(row_, fixedRows_, value - 1);
+}
+
+void TStringGrid::SetFixedCols(int value) {
+    if (value < 0 || (value >= ColCount() && !Loading()))
+        throw EInvalidGridOperation("Fixed column count must be less than column count");
+    fixedCols_ = value;
+    col_ = std::max(col_, fixedCols_);
+}
+
+void TStringGrid::SetFixedRows(int value) {
+    if (value < 0 || (value >= RowCount() && !Loading()))
+        throw EInvalidGridOperation("Fixed row count must be less than row count");
+    fixedRows_ = value;
+    row_ = std::max(row_, fixedRows_);
+}
+
+void TStringGrid::SetDefaultColWidth(int value) {
+    defaultColWidth_ = value;
+    std::fill(colWidths_.begin(), colWidths_.end(), value);
+}
+
+void TStringGrid::SetDefaultRowHeight(int value) {
+    defaultRowHeight_ = value;
+    std::fill(rowHeights_.begin(), rowHeights_.end(), value);
+}
+
+int TStringGrid::ColWidths(int col) const {
+    CheckCol(col);
+    return colWidths_[size_t(col)];
+}
+
+void TStringGrid::SetColWidths(int col, int width) {
+    CheckCol(col);
+    colWidths_[size_t(col)] = width;
+}
+
+int TStringGrid::RowHeights(int row) const {
+    CheckRow(row);
+    return rowHeights_[size_t(row)];
+}
+
+void TStringGrid::SetRowHeights(int row, int height) {
+    CheckRow(row);
+    rowHeights_[size_t(row)] = height;
+}
+
+const std::string& TStringGrid::Cells(int col, int row) const {
+    CheckCol(col);
+    CheckRow(row);
+    return cells_[size_t(row)][size_t(col)];
+}
+
+void TStringGrid::SetCells(int col, int row, const std::string& text) {
+    CheckCol(col);
+    CheckRow(row);
+    cells_[size_t(row)][size_t(col)] = text;
+}
+
+void TStringGrid::MoveRow(int from, int to) {
+    CheckRow(from);
+    CheckRow(to);
+    if (from == to) return;
+    MoveItem(cells_, from, to);
+    MoveItem(rowHeights_, from, to);
+    row_ = Follow(row_, from, to);
+    if (OnRowMoved) OnRowMoved(this, from, to);
+}
+
+void TStringGrid::MoveColumn(int from, int to) {
+    CheckCol(from);
+    CheckCol(to);
+    if (from == to) return;
+    for (auto& row : cells_) MoveItem(row, from, to);
+    MoveItem(colWidths_, from, to);
+    col_ = Follow(col_, from, to);
+    if (OnColumnMoved) OnColumnMoved(this, from, to);
+}
+
+void TStringGrid::SetCol(int value) {
+    CheckCol(value);
+    col_ = value;
+}
+
+void TStringGrid::SetRow(int value) {
+    CheckRow(value);
+    row_ = value;
+}
+
+bool TStringGrid::HasOption(std::string_view name) const {
+    return std::any_of(options_.begin(), options_.end(), [&](const std::string& o) { return SameText(o, name); });
+}
+
+TEventSlot TStringGrid::FindEvent(std::string_view e) {
+    if (e == "oncolumnmoved") return &OnColumnMoved;
+    if (e == "onrowmoved") return &OnRowMoved;
+    return TControlEvents::FindEvent(e);
+}
+
+bool TStringGrid::ReadDesigned(std::string_view lname, const formfile::Value& value) {
+    const bool cols = lname == "colwidths";
+    if ((!cols && lname != "rowheights") || value.Kind() != formfile::ValueKind::List) return false;
+    for (size_t i = 0; i < value.Count(); ++i) {
+        const int size = int(value.Item(i).AsInteger());
+        if (cols) SetColWidths(int(i), size);
+        else SetRowHeights(int(i), size);
+    }
+    return true;
+}
+
+bool TStringGrid::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const {
+    if (lname == "colcount") out = int64_t(ColCount());
+    else if (lname == "rowcount") out = int64_t(RowCount());
+    else if (lname == "fixedcols") out = int64_t(fixedCols_);
+    else if (lname == "fixedrows") out = int64_t(fixedRows_);
+    else if (lname == "defaultcolwidth") out = int64_t(defaultColWidth_);
+    else if (lname == "defaultrowheight") out = int64_t(defaultRowHeight_);
+    else if (lname == "options") out = TSetValue{options_};
+    else return TCustomControl::ReadNative(lname, prop, out);
+    return true;
+}
+
+bool TStringGrid::WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) {
+    if (lname == "colcount") SetColCount(ValueToInt32(value, prop));
+    else if (lname == "rowcount") SetRowCount(ValueToInt32(value, prop));
+    else if (lname == "fixedcols") SetFixedCols(ValueToInt32(value, prop));
+    else if (lname == "fixedrows") SetFixedRows(ValueToInt32(value, prop));
+    else if (lname == "defaultcolwidth") SetDefaultColWidth(ValueToInt32(value, prop));
+    else if (lname == "defaultrowheight") SetDefaultRowHeight(ValueToInt32(value, prop));
+    else if (lname == "options") {
+        auto* set = std::get_if<TSetValue>(&value);
+        if (set == nullptr) throw EPropertyError("Invalid value for property " + prop.Name);
+        options_ = set->elements;
+    } else return TCustomControl::WriteNative(lname, prop, value);
+    return true;
+}
+
+}  // namespace vcl

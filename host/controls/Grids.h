@@ -1,0 +1,87 @@
+// The string grid: a table of text cells with fixed (header) rows and columns, column
+// widths and row heights, and the row and column moves a person makes by dragging.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "host/controls/Events.h"
+#include "host/vcl/Controls.h"
+
+namespace vcl {
+
+TAVRIN_EXCEPTION(EInvalidGridOperation, Exception);
+
+class TStringGrid : public TCustomControl, public TControlEvents {
+public:
+    explicit TStringGrid(TComponent* owner, const TClassInfo* cls = nullptr);
+
+    int ColCount() const { return int(colWidths_.size()); }
+    int RowCount() const { return int(rowHeights_.size()); }
+    // At least 1; fixed columns (rows) that would not leave one scrolling are dropped.
+    void SetColCount(int value);
+    void SetRowCount(int value);
+    int FixedCols() const { return fixedCols_; }
+    int FixedRows() const { return fixedRows_; }
+    // Must leave at least one column (row) that is not fixed; EInvalidGridOperation otherwise.
+    void SetFixedCols(int value);
+    void SetFixedRows(int value);
+
+    // Setting a default gives every column (row) that size.
+    int DefaultColWidth() const { return defaultColWidth_; }
+    void SetDefaultColWidth(int value);
+    int DefaultRowHeight() const { return defaultRowHeight_; }
+    void SetDefaultRowHeight(int value);
+    // A bad index raises EInvalidGridOperation.
+    int ColWidths(int col) const;
+    void SetColWidths(int col, int width);
+    int RowHeights(int row) const;
+    void SetRowHeights(int row, int height);
+
+    // Column first, as the platform's Cells[ACol, ARow]; a bad index raises EInvalidGridOperation.
+    const std::string& Cells(int col, int row) const;
+    void SetCells(int col, int row, const std::string& text);
+
+    // The row (column) at from is taken out and put back in at to, the others closing up:
+    // its cells, height (width) and the current cell go with it. The moved handler runs.
+    void MoveRow(int from, int to);
+    void MoveColumn(int from, int to);
+
+    // The current cell.
+    int Col() const { return col_; }
+    int Row() const { return row_; }
+    void SetCol(int value);
+    void SetRow(int value);
+
+    // The grid's options by name (goEditing, goRowMoving, goColMoving, goColSizing, ...).
+    bool HasOption(std::string_view name) const;
+    const std::vector<std::string>& Options() const { return options_; }
+    void SetOptions(std::vector<std::string> options) { options_ = std::move(options); }
+
+    TMovedEvent OnColumnMoved;
+    TMovedEvent OnRowMoved;
+
+    TEventSlot FindEvent(std::string_view lname) override;
+    bool ReadDesigned(std::string_view lname, const formfile::Value& value) override;
+
+protected:
+    bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
+    bool WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) override;
+
+private:
+    void CheckCol(int col) const;
+    void CheckRow(int row) const;
+
+    std::vector<std::vector<std::string>> cells_;  // by row, then column
+    std::vector<int> colWidths_;
+    std::vector<int> rowHeights_;
+    int fixedCols_ = 1;
+    int fixedRows_ = 1;
+    int defaultColWidth_ = 64;
+    int defaultRowHeight_ = 24;
+    int col_ = 1;
+    int row_ = 1;
+    std::vector<std::string> options_;
+};
+
+}  // namespace vcl

@@ -1,0 +1,70 @@
+#include "host/controls/Lines.h"
+
+#include <fstream>
+
+namespace vcl {
+
+size_t TLines::Check(int i) const {
+    if (i < 0 || i >= Count()) throw EListError("List index out of bounds (" + std::to_string(i) + ")");
+    return size_t(i);
+}
+
+int TLines::Add(const std::string& s) {
+    lines_.push_back(s);
+    return Count() - 1;
+}
+
+void TLines::Insert(int i, const std::string& s) {
+    if (i < 0 || i > Count()) throw EListError("List index out of bounds (" + std::to_string(i) + ")");
+    lines_.insert(lines_.begin() + i, s);
+}
+
+void TLines::Delete(int i) { lines_.erase(lines_.begin() + std::ptrdiff_t(Check(i))); }
+
+void TLines::AddStrings(const TLines& other) {
+    if (&other == this) {
+        const auto copy = lines_;
+        lines_.insert(lines_.end(), copy.begin(), copy.end());
+    } else {
+        lines_.insert(lines_.end(), other.lines_.begin(), other.lines_.end());
+    }
+}
+
+void TLines::AddStrings(const TStringList& other) {
+    for (int i = 0; i < other.Count(); ++i) lines_.push_back(other.Strings(i));
+}
+
+int TLines::IndexOf(std::string_view s) const {
+    for (int i = 0; i < Count(); ++i)
+        if (SameText(lines_[size_t(i)], s)) return i;
+    return -1;
+}
+
+std::string TLines::Text() const {
+    std::string text;
+    for (const auto& line : lines_) text.append(line).append("\r\n");
+    return text;
+}
+
+void TLines::SetText(std::string_view text) {
+    lines_.clear();
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            lines_.emplace_back(text.substr(start));
+            break;
+        }
+        lines_.emplace_back(text.substr(start, end - start));
+        start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+    }
+}
+
+void TLines::SaveToFile(const std::string& path) const {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    const std::string text = Text();
+    if (!out || !out.write(text.data(), std::streamsize(text.size())) || !out.flush())
+        throw EInOutError("Cannot create file \"" + path + "\"");
+}
+
+}  // namespace vcl

@@ -1,0 +1,47 @@
+// Lines of text as the platform's string lists hold them in memos, combo boxes and
+// exports: indexed from 0, a bad index raising EListError.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/vcl/Classes.h"
+
+namespace vcl {
+
+class TLines {
+public:
+    TLines() = default;
+    TLines(std::initializer_list<std::string> lines) : lines_(lines) {}
+
+    int Count() const { return static_cast<int>(lines_.size()); }
+    const std::string& Strings(int i) const { return lines_[Check(i)]; }
+    const std::string& operator[](int i) const { return Strings(i); }
+    void Put(int i, const std::string& s) { lines_[Check(i)] = s; }
+    int Add(const std::string& s);
+    void Insert(int i, const std::string& s);
+    void Delete(int i);
+    void Clear() { lines_.clear(); }
+    void AddStrings(const TLines& other);
+    void AddStrings(const TStringList& other);
+    int IndexOf(std::string_view s) const;  // case ignored, as the platform's lists do; -1 when absent
+
+    // Every line followed by CR LF.
+    std::string Text() const;
+    // Splits at CR LF, LF or CR; a final line break ends the last line and adds none.
+    void SetText(std::string_view text);
+    // Writes Text() to the file, replacing it; EInOutError when it cannot be written.
+    void SaveToFile(const std::string& path) const;
+
+    const std::vector<std::string>& Vector() const { return lines_; }
+    auto begin() const { return lines_.begin(); }
+    auto end() const { return lines_.end(); }
+    bool operator==(const TLines&) const = default;
+
+private:
+    size_t Check(int i) const;
+    std::vector<std::string> lines_;
+};
+
+}  // namespace vcl

@@ -1,0 +1,448 @@
+#include "host/controls/Outline.h"
+
+#include <algorithm>
+
+#include "host/formfile/FormFile.h"
+#include "host/vcl/ClassCatalogue.h"
+
+namespace vcl {
+
+// ---- TOutlineNode
+
+void TOutlineNode::SetText(const std::string& text) {
+    if (text == text_) return;
+    outline_->UnindexText(this);
+    text_ = text;
+    outline_->IndexText(this);
+}
+
+int32_t TOutlineNode::Index() const { return outline_->Position(this) + 1; }
+
+int TOutlineNode::Level() const {
+    int level = 0;
+    for (const TOutlineNode* p = this; p != &outline_->root_; p = p->parent_) ++level;
+    return level;
+}
+
+TOutlineNode* TOutlineNode::Parent() const { return parent_ == &outline_->root_ ? nullptr : parent_; }
+
+bool TOutlineNode::IsVisible() const {
+    for (const TOutlineNode* p = parent_; p != &outline_->root_; p = p->parent_)
+        if (!p->expanded_) return false;
+    return true;
+}
+
+void TOutlineNode::SetExpanded(bool value) {
+    if (!value && outline_->selected_ != nullptr && outline_->selected_ != this) {
+        // A selection that the collapse hides moves up to the collapsing item.
+        for (const TOutlineNode* p = outline_->selected_->parent_; p != nullptr; p = p->parent_)
+            if (p == this) {
+                outline_->selected_ = this;
+                break;
+            }
+    }
+    expanded_ = value;
+}
+
+void TOutlineNode::FullExpand() {
+    std::vector<TOutlineNode*> stack{this};
+    while (!stack.empty()) {
+        TOutlineNode* n = stack.back();
+        stack.pop_back();
+        n->expanded_ = true;
+        for (TOutlineNode* c = n->firstChild_; c != nullptr; c = c->next_) stack.push_back(c);
+    }
+}
+
+void TOutlineNode::FullCollapse() {
+    std::vector<TOutlineNode*> stack{this};
+    while (!stack.empty()) {
+        TOutlineNode* n = stack.back();
+        stack.pop_back();
+        n->SetExpanded(false);
+        for (TOutlineNode* c = n->firstChild_; c != nullptr; c = c->next_) stack.push_back(c);
+    }
+}
+
+int32_t TOutlineNode::getFirstChild() const { return firstChild_ ? firstChild_->Index() : -1; }
+
+int32_t TOutlineNode::GetLastChild() const { return lastChild_ ? lastChild_->Index() : -1; }
+
+int32_t TOutlineNode::GetNextChild(int32_t child) const {
+    const TOutlineNode& c = outline_->Items(child);
+    if (c.parent_ != this) throw EOutlineError("Item " + std::to_string(child) + " is not a child of this item");
+    return c.next_ ? c.next_->Index() : -1;
+}
+
+int32_t TOutlineNode::GetPrevChild(int32_t child) const {
+    const TOutlineNode& c = outline_->Items(child);
+    if (c.parent_ != this) throw EOutlineError("Item " + std::to_string(child) + " is not a child of this item");
+    return c.prev_ ? c.prev_->Index() : -1;
+}
+
+void TOutlineNode::MoveTo(int32_t destination, TAttachMode mode) {
+    outline_->Move(this, &outline_->Items(destination), mode);
+}
+
+std::string TOutlineNode::FullPath() const {
+    std::vector<const TOutlineNode*> chain;
+    for (const TOutlineNode* p = this; p != &outline_->root_; p = p->parent_) chain.push_back(p);
+    std::string path;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (it != chain.rbegin()) path += outline_->separator_;
+        path += (*it)->text_;
+    }
+    return path;
+}
+
+// ---- TOutline: the balanced tree over display positions
+
+void TOutline::Update(TOutlineNode* t) {
+    t->size_ = 1 + Size(t->left_) + Size(t->right_);
+    if (t->left_) t->left_->up_ = t;
+    if (t->right_) t->right_->up_ = t;
+}
+
+void TOutline::Split(TOutlineNode* t, int32_t k, TOutlineNode*& a, TOutlineNode*& b) {
+    if (t == nullptr) {
+        a = b = nullptr;
+        return;
+    }
+    if (Size(t->left_) < k) {
+        Split(t->right_, k - Size(t->left_) - 1, t->right_, b);
+        a = t;
+    } else {
+        Split(t->left_, k, a, t->left_);
+        b = t;
+    }
+    Update(t);
+    if (a) a->up_ = nullptr;
+    if (b) b->up_ = nullptr;
+}
+
+TOutlineNode* TOutline::Merge(TOutlineNode* a, TOutlineNode* b) {
+    if (a == nullptr) return b;
+    if (b == nullptr) return a;
+    TOutlineNode* top;
+    if (a->priority_ > b->priority_) {
+        a->right_ = Merge(a->right_, b);
+        top = a;
+    } else {
+        b->left_ = Merge(a, b->left_);
+        top = b;
+    }
+    Update(top);
+    top->up_ = nullptr;
+    return top;
+}
+
+int32_t TOutline::Position(const TOutlineNode* node) const {
+    int32_t pos = Size(node->left_);
+    for (const TOutlineNode* t = node; t->up_ != nullptr; t = t->up_)
+        if (t == t->up_->right_) pos += Size(t->up_->left_) + 1;
+    return pos;
+}
+
+TOutlineNode* TOutline::NodeAt(int32_t position) const {
+    TOutlineNode* t = order_;
+    while (t != nullptr) {
+        const int32_t left = Size(t->left_);
+        if (position < left) {
+            t = t->left_;
+        } else if (position == left) {
+            return t;
+        } else {
+            position -= left + 1;
+            t = t->right_;
+        }
+    }
+    return nullptr;
+}
+
+// ---- TOutline
+
+TOutline::TOutline(TComponent* owner, const TClassInfo* cls)
+    : TCustomControl(owner, cls ? cls : ClassByName("TOutline")), root_(this) {
+    root_.expanded_ = true;
+}
+
+TOutline::~TOutline() { Clear(); }
+
+TOutlineNode& TOutline::Items(int32_t index) const {
+    if (index < 1 || index > ItemCount()) throw EOutlineError("Invalid outline index " + std::to_string(index));
+    return *NodeAt(index - 1);
+}
+
+TOutlineNode* TOutline::NewNode(const std::string& text, void* data) {
+    auto* node = new TOutlineNode(this);
+    node->text_ = text;
+    node->data_ = data;
+    seed_ ^= seed_ << 13;
+    seed_ ^= seed_ >> 17;
+    seed_ ^= seed_ << 5;
+    node->priority_ = seed_;
+    IndexText(node);
+    return node;
+}
+
+void TOutline::Attach(TOutlineNode* node, TOutlineNode* parent, TOutlineNode* before, TOutlineNode* run) {
+    const int32_t pos = before ? Position(before)
+                        : parent == &root_ ? Size(order_)
+                                           : Position(parent) + parent->count_;
+    TOutlineNode *a, *b;
+    Split(order_, pos, a, b);
+    order_ = Merge(Merge(a, run), b);
+
+    node->parent_ = parent;
+    node->next_ = before;
+    node->prev_ = before ? before->prev_ : parent->lastChild_;
+    (node->prev_ ? node->prev_->next_ : parent->firstChild_) = node;
+    (before ? before->prev_ : parent->lastChild_) = node;
+    for (TOutlineNode* p = parent; p != nullptr; p = p->parent_) p->count_ += node->count_;
+}
+
+TOutlineNode* TOutline::Detach(TOutlineNode* node) {
+    TOutlineNode *a, *rest, *run, *b;
+    Split(order_, Position(node), a, rest);
+    Split(rest, node->count_, run, b);
+    order_ = Merge(a, b);
+
+    TOutlineNode* parent = node->parent_;
+    (node->prev_ ? node->prev_->next_ : parent->firstChild_) = node->next_;
+    (node->next_ ? node->next_->prev_ : parent->lastChild_) = node->prev_;
+    node->prev_ = node->next_ = nullptr;
+    node->parent_ = nullptr;
+    for (TOutlineNode* p = parent; p != nullptr; p = p->parent_) p->count_ -= node->count_;
+    return run;
+}
+
+void TOutline::Destroy(TOutlineNode* node) {
+    std::vector<TOutlineNode*> stack{node};
+    while (!stack.empty()) {
+        TOutlineNode* n = stack.back();
+        stack.pop_back();
+        for (TOutlineNode* c = n->firstChild_; c != nullptr; c = c->next_) stack.push_back(c);
+        if (n == selected_) selected_ = nullptr;
+        UnindexText(n);
+        delete n;
+    }
+}
+
+void TOutline::Move(TOutlineNode* node, TOutlineNode* destination, TAttachMode mode) {
+    if (destination == node && mode == oaInsert) return;
+    for (const TOutlineNode* p = destination; p != nullptr; p = p->parent_)
+        if (p == node) throw EOutlineError("An outline item cannot be moved under itself");
+    TOutlineNode* run = Detach(node);
+    switch (mode) {
+        case oaInsert: Attach(node, destination->parent_, destination, run); break;
+        case oaAddChild: Attach(node, destination, nullptr, run); break;
+        case oaAdd: Attach(node, destination->parent_, nullptr, run); break;
+    }
+}
+
+int32_t TOutline::AddObject(int32_t index, const std::string& text, void* data) {
+    TOutlineNode* parent = index == 0 ? &root_ : Items(index).parent_;
+    TOutlineNode* node = NewNode(text, data);
+    Attach(node, parent, nullptr, node);
+    return node->Index();
+}
+
+int32_t TOutline::AddChildObject(int32_t index, const std::string& text, void* data) {
+    TOutlineNode* parent = index == 0 ? &root_ : &Items(index);
+    TOutlineNode* node = NewNode(text, data);
+    Attach(node, parent, nullptr, node);
+    return node->Index();
+}
+
+int32_t TOutline::InsertObject(int32_t index, const std::string& text, void* data) {
+    if (index == 0) return AddObject(0, text, data);
+    TOutlineNode* before = &Items(index);
+    TOutlineNode* node = NewNode(text, data);
+    Attach(node, before->parent_, before, node);
+    return node->Index();
+}
+
+void TOutline::Delete(int32_t index) {
+    TOutlineNode* node = &Items(index);
+    Detach(node);
+    Destroy(node);
+}
+
+void TOutline::Clear() {
+    for (TOutlineNode* n = root_.firstChild_; n != nullptr;) {
+        TOutlineNode* next = n->next_;
+        Destroy(n);
+        n = next;
+    }
+    root_.firstChild_ = root_.lastChild_ = nullptr;
+    root_.count_ = 1;
+    order_ = nullptr;
+    selected_ = nullptr;
+    texts_.clear();
+}
+
+void TOutline::IndexText(TOutlineNode* node) { texts_[node->text_].push_back(node); }
+
+void TOutline::UnindexText(TOutlineNode* node) {
+    auto it = texts_.find(node->text_);
+    if (it == texts_.end()) return;
+    auto& list = it->second;
+    auto at = std::find(list.begin(), list.end(), node);
+    if (at != list.end()) {
+        *at = list.back();
+        list.pop_back();
+    }
+    if (list.empty()) texts_.erase(it);
+}
+
+int32_t TOutline::GetTextItem(std::string_view text) const {
+    auto it = texts_.find(std::string(text));
+    if (it == texts_.end()) return 0;
+    int32_t best = -1;
+    for (const TOutlineNode* n : it->second) {
+        const int32_t pos = Position(n);
+        if (best < 0 || pos < best) best = pos;
+    }
+    return best + 1;
+}
+
+int32_t TOutline::GetDataItem(const void* data) const {
+    const auto nodes = Nodes();
+    for (size_t i = 0; i < nodes.size(); ++i)
+        if (nodes[i]->data_ == data) return int32_t(i) + 1;
+    return 0;
+}
+
+int32_t TOutline::SelectedItem() const {
+    if (selected_ != nullptr) return selected_->Index();
+    return ItemCount() > 0 ? 1 : 0;
+}
+
+void TOutline::SetSelectedItem(int32_t index) {
+    if (index == 0) {
+        selected_ = nullptr;
+        return;
+    }
+    TOutlineNode* node = &Items(index);
+    for (TOutlineNode* p = node->parent_; p != &root_; p = p->parent_) p->expanded_ = true;
+    selected_ = node;
+}
+
+void TOutline::FullExpand() {
+    for (TOutlineNode* n = root_.firstChild_; n != nullptr; n = n->next_) n->FullExpand();
+}
+
+void TOutline::FullCollapse() {
+    for (TOutlineNode* n = root_.firstChild_; n != nullptr; n = n->next_) n->FullCollapse();
+}
+
+template <class F>
+void TOutline::ForEachShown(F f) const {
+    const TOutlineNode* n = root_.firstChild_;
+    while (n != nullptr) {
+        if (!f(n)) return;
+        if (n->expanded_ && n->firstChild_) {
+            n = n->firstChild_;
+            continue;
+        }
+        while (n != &root_ && n->next_ == nullptr) n = n->parent_;
+        n = n == &root_ ? nullptr : n->next_;
+    }
+}
+
+int32_t TOutline::GetItem(int X, int Y) const {
+    if (X < 0 || Y < 0 || (Width() > 0 && X >= Width())) return 0;
+    int32_t row = Y / RowHeight();
+    int32_t found = 0;
+    ForEachShown([&](const TOutlineNode* n) {
+        if (row-- > 0) return true;
+        found = n->Index();
+        return false;
+    });
+    return found;
+}
+
+static int RowX(int width) { return width > 0 && width <= 8 ? width / 2 : 8; }
+
+TPoint TOutline::ItemPoint(int32_t index) const {
+    const TOutlineNode* node = &Items(index);
+    if (!node->IsVisible()) throw EOutlineError("Outline item " + std::to_string(index) + " is not shown");
+    int row = 0;
+    ForEachShown([&](const TOutlineNode* n) {
+        if (n == node) return false;
+        ++row;
+        return true;
+    });
+    return {RowX(Width()), row * RowHeight() + RowHeight() / 2};
+}
+
+TPoint TOutline::EmptyPoint() const {
+    int rows = 0;
+    ForEachShown([&](const TOutlineNode*) { return ++rows, true; });
+    return {RowX(Width()), rows * RowHeight() + RowHeight() / 2};
+}
+
+std::vector<TOutlineNode*> TOutline::Nodes() const {
+    std::vector<TOutlineNode*> nodes;
+    nodes.reserve(size_t(ItemCount()));
+    std::vector<TOutlineNode*> stack;
+    for (TOutlineNode* t = order_; t != nullptr || !stack.empty();) {
+        while (t != nullptr) {
+            stack.push_back(t);
+            t = t->left_;
+        }
+        t = stack.back();
+        stack.pop_back();
+        nodes.push_back(t);
+        t = t->right_;
+    }
+    return nodes;
+}
+
+TLines TOutline::Lines() const {
+    TLines lines;
+    for (const TOutlineNode* n : Nodes()) lines.Add(std::string(size_t(n->Level() - 1), '\t') + n->text_);
+    return lines;
+}
+
+void TOutline::SetLines(const TLines& lines) {
+    Clear();
+    std::vector<TOutlineNode*> path;  // the last item at each level
+    for (int i = 0; i < lines.Count(); ++i) {
+        const std::string& line = lines[i];
+        const size_t tabs = line.find_first_not_of('\t') == std::string::npos ? line.size() : line.find_first_not_of('\t');
+        if (tabs > path.size())
+            throw EOutlineError("Outline line " + std::to_string(i + 1) + " is more than one level below the line before it");
+        TOutlineNode* parent = tabs == 0 ? &root_ : path[tabs - 1];
+        TOutlineNode* node = NewNode(line.substr(tabs), nullptr);
+        Attach(node, parent, nullptr, node);
+        path.resize(tabs);
+        path.push_back(node);
+    }
+}
+
+TEventSlot TOutline::FindEvent(std::string_view lname) { return TControlEvents::FindEvent(lname); }
+
+bool TOutline::ReadDesigned(std::string_view lname, const formfile::Value& value) {
+    if (lname != "lines.strings" || value.Kind() != formfile::ValueKind::List) return false;
+    TLines lines;
+    for (size_t i = 0; i < value.Count(); ++i) lines.Add(value.Item(i).AsString());
+    SetLines(lines);
+    return true;
+}
+
+bool TOutline::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const {
+    if (lname == "itemheight") out = int64_t(itemHeight_);
+    else if (lname == "itemseparator") out = separator_;
+    else return TCustomControl::ReadNative(lname, prop, out);
+    return true;
+}
+
+bool TOutline::WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) {
+    if (lname == "itemheight") SetItemHeight(ValueToInt32(value, prop));
+    else if (lname == "itemseparator") separator_ = ValueToString(value, prop);
+    else return TCustomControl::WriteNative(lname, prop, value);
+    return true;
+}
+
+}  // namespace vcl

@@ -1,0 +1,87 @@
+#include "host/ui/Print.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <sstream>
+#include <unistd.h>
+
+#include "host/controls/Dialogs.h"
+#include "host/controls/StdCtrls.h"
+#include "host/ui/Dump.h"
+
+namespace ui {
+
+TPrintBackend::TPrintBackend(std::ostream& out, std::ostream& err, std::vector<std::string> exportButtons)
+    : out_(out), err_(err), exportButtons_(std::move(exportButtons)) {}
+
+vcl::TModalResult TPrintBackend::RunModal(vcl::TCustomForm& form) {
+    if (depth_ == 0) {
+        ++depth_;
+        struct Leave {
+            int& depth;
+            ~Leave() { --depth; }
+        } leave{depth_};
+        Print(form);
+    }
+    form.SetModalResult(vcl::mrCancel);
+    return vcl::mrCancel;
+}
+
+std::optional<std::string> TPrintBackend::AnswerSaveDialog(vcl::TSaveDialog&) {
+    std::optional<std::string> answer = std::move(answer_);
+    answer_.reset();
+    return answer;
+}
+
+int TPrintBackend::MessageBox(const std::string& text, const std::string&, int) {
+    err_ << "message: " << text << "\n";
+    err_.flush();
+    return vcl::IDOK;
+}
+
+bool TPrintBackend::PrintExport(vcl::TCustomForm& form) {
+    vcl::TButton* button = nullptr;
+    for (const auto& name : exportButtons_)
+        if ((button = dynamic_cast<vcl::TButton*>(form.FindComponent(name))) != nullptr) break;
+    if (button == nullptr) return false;
+
+    // With an extension of its own, the name is kept as it is by the dialog.
+    std::string path = (std::filesystem::temp_directory_path() / "tavrinqa-print-XXXXXX.txt").string();
+    const int fd = mkstemps(path.data(), 4);
+    if (fd < 0) throw vcl::EInOutError("Cannot create a temporary file for the text export");
+    close(fd);
+    struct Remove {
+        const std::string& path;
+        ~Remove() { std::remove(path.c_str()); }
+    } remove{path};
+
+    answer_ = path;
+    button->Click();
+    answer_.reset();
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    // The export ends its lines with CR LF; the output is text for this system.
+    const std::string bytes = text.str();
+    for (size_t i = 0; i < bytes.size(); ++i)
+        if (!(bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')) out_ << bytes[i];
+    out_.flush();
+    return true;
+}
+
+void TPrintBackend::Print(vcl::TCustomForm& form) {
+    if (PrintExport(form)) return;
+    for (int i = 0; i < form.ComponentCount(); ++i)
+        if (auto* memo = dynamic_cast<vcl::TMemo*>(form.Components(i))) {
+            for (const auto& line : memo->Lines()) out_ << line << "\n";
+            out_.flush();
+            return;
+        }
+    DumpWindow(form, out_);
+    out_.flush();
+}
+
+}  // namespace ui

@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+
+#include "host/controls/ControlClasses.h"
+#include "host/controls/Outline.h"
+#include "host/vcl/Forms.h"
+
+using namespace vcl;
+
+namespace {
+
+std::string Joined(const TLines& lines) {
+    std::string s;
+    for (const auto& l : lines) s += l + "|";
+    return s;
+}
+
+// A plain tree whose display order is found by walking it: what the outline must agree with.
+struct RefNode {
+    std::string text;
+    RefNode* parent = nullptr;
+    std::vector<RefNode*> kids;
+};
+
+struct RefOutline {
+    RefNode root;
+    std::vector<std::unique_ptr<RefNode>> pool;
+
+    std::vector<RefNode*> Order() {
+        std::vector<RefNode*> out;
+        std::vector<RefNode*> stack(root.kids.rbegin(), root.kids.rend());
+        while (!stack.empty()) {
+            RefNode* n = stack.back();
+            stack.pop_back();
+            out.push_back(n);
+            stack.insert(stack.end(), n->kids.rbegin(), n->kids.rend());
+        }
+        return out;
+    }
+    RefNode* New(const std::string& text) {
+        pool.push_back(std::make_unique<RefNode>());
+        pool.back()->text = text;
+        return pool.back().get();
+    }
+    static void Put(RefNode* n, RefNode* parent, size_t at) {
+        n->parent = parent;
+        parent->kids.insert(parent->kids.begin() + std::ptrdiff_t(at), n);
+    }
+    static size_t Place(RefNode* n) {
+        auto& kids = n->parent->kids;
+        return size_t(std::find(kids.begin(), kids.end(), n) - kids.begin());
+    }
+    static void Unlink(RefNode* n) { n->parent->kids.erase(n->parent->kids.begin() + std::ptrdiff_t(Place(n))); }
+    static bool Under(RefNode* n, RefNode* top) {
+        for (; n != nullptr; n = n->parent)
+            if (n == top) return true;
+        return false;
+    }
+    std::string Lines() {
+        std::string s;
+        for (RefNode* n : Order()) {
+            int depth = 0;
+            for (RefNode* p = n->parent; p != &root; p = p->parent) ++depth;
+            s += std::string(size_t(depth), '\t') + n->text + "|";
+        }
+        return s;
+    }
+};
+
+class OutlineTest : public ::testing::Test {
+protected:
+    void SetUp() override { RegisterControlClasses(); }
+    TForm form{nullptr};
+    TOutline* outline = new TOutline(&form);
+};
+
+}  // namespace
+
+TEST_F(OutlineTest, ItemsAreNumberedInDisplayOrderAndShiftWhenOneGoesInBefore) {
+    const int32_t root = outline->Add(0, "Form1");
+    const int32_t panel = outline->AddChild(root, "Panel1");
+    const int32_t edit = outline->AddChild(root, "Edit1");
+    EXPECT_EQ(root, 1);
+    EXPECT_EQ(panel, 2);
+    EXPECT_EQ(edit, 3);
+    // A child of Panel1 lands before Edit1, which moves on by one.
+    EXPECT_EQ(outline->AddChild(panel, "Button1"), 3);
+    EXPECT_EQ(outline->Items(4).Text(), "Edit1");
+    EXPECT_EQ(outline->Items(3).Level(), 3);
+    EXPECT_EQ(outline->Items(1).Level(), 1);
+    EXPECT_EQ(outline->Items(3).Parent(), &outline->Items(2));
+    EXPECT_EQ(outline->Items(1).Parent(), nullptr);
+    EXPECT_EQ(outline->Items(3).FullPath(), "Form1\\Panel1\\Button1");
+    // Add gives a last sibling, Insert goes before its item.
+    EXPECT_EQ(outline->Add(3, "Label1"), 4);
+    EXPECT_EQ(outline->Insert(2, "Memo1"), 2);
+    EXPECT_EQ(Joined(outline->Lines()), "Form1|\tMemo1|\tPanel1|\t\tButton1|\t\tLabel1|\tEdit1|");
+    EXPECT_EQ(outline->ItemCount(), 6);
+    EXPECT_THROW(outline->Items(0), EOutlineError);
+    EXPECT_THROW(outline->Items(7), EOutlineError);
+}
+
+TEST_F(OutlineTest, ChildNavigationGivesMinusOneWhenThereIsNone) {
+    outline->SetLines({"A", "\tB", "\t\tC", "\tD", "E"});
+    TOutlineNode& a = outline->Items(1);
+    EXPECT_EQ(a.getFirstChild(), 2);
+    EXPECT_EQ(a.GetLastChild(), 4);
+    EXPECT_EQ(a.GetNextChild(2), 4);
+    EXPECT_EQ(a.GetNextChild(4), -1);
+    EXPECT_EQ(a.GetPrevChild(4), 2);
+    EXPECT_EQ(outline->Items(3).getFirstChild(), -1);
+    EXPECT_EQ(outline->Items(5).GetLastChild(), -1);
+    EXPECT_THROW(a.GetNextChild(3), EOutlineError);  // C is B's child, not A's
+    EXPECT_THROW(outline->SetLines({"A", "\t\tB"}), EOutlineError);
+}
+
+TEST_F(OutlineTest, AnItemMovesWithEverythingUnderIt) {
+    outline->SetLines({"Root", "\tA", "\t\tA1", "\t\tA2", "\tB", "\tC", "\t\tC1"});
+    // Dropped on a sibling, an item goes in before it.
+    outline->Items(6).MoveTo(2, oaInsert);
+    EXPECT_EQ(Joined(outline->Lines()), "Root|\tC|\t\tC1|\tA|\t\tA1|\t\tA2|\tB|");
+    outline->Items(4).MoveTo(7, oaAddChild);
+    EXPECT_EQ(Joined(outline->Lines()), "Root|\tC|\t\tC1|\tB|\t\tA|\t\t\tA1|\t\t\tA2|");
+    outline->Items(5).MoveTo(1, oaAdd);
+    EXPECT_EQ(Joined(outline->Lines()), "Root|\tC|\t\tC1|\tB|A|\tA1|\tA2|");
+    EXPECT_EQ(outline->Items(6).Level(), 2);
+    // Onto itself nothing changes; under itself is refused and changes nothing either.
+    outline->Items(2).MoveTo(2, oaInsert);
+    EXPECT_THROW(outline->Items(2).MoveTo(3, oaInsert), EOutlineError);
+    EXPECT_THROW(outline->Items(5).MoveTo(5, oaAddChild), EOutlineError);
+    EXPECT_EQ(Joined(outline->Lines()), "Root|\tC|\t\tC1|\tB|A|\tA1|\tA2|");
+}
+
+TEST_F(OutlineTest, RowsFollowExpansionAndSelectionStaysShown) {
+    outline->SetLines({"A", "\tB", "\t\tC", "D"});
+    outline->SetItemHeight(10);
+    EXPECT_EQ(outline->GetItem(5, 15), 4);  // collapsed: A then D
+    outline->FullExpand();
+    EXPECT_EQ(outline->GetItem(5, 15), 2);
+    EXPECT_EQ(outline->GetItem(5, 25), 3);
+    EXPECT_EQ(outline->GetItem(5, 45), 0);  // below the last row
+    EXPECT_EQ(outline->GetItem(outline->ItemPoint(3).X, outline->ItemPoint(3).Y), 3);
+    EXPECT_EQ(outline->GetItem(outline->EmptyPoint().X, outline->EmptyPoint().Y), 0);
+    EXPECT_EQ(outline->SelectedItem(), 1);  // nothing chosen: the first item
+    outline->SetSelectedItem(3);
+    outline->Items(2).Collapse();
+    EXPECT_EQ(outline->SelectedItem(), 2);
+    EXPECT_THROW(outline->ItemPoint(3), EOutlineError);
+    outline->SetSelectedItem(3);  // selecting shows it
+    EXPECT_TRUE(outline->Items(3).IsVisible());
+    outline->FullCollapse();
+    EXPECT_EQ(outline->SelectedItem(), 1);
+    outline->Delete(1);
+    EXPECT_EQ(outline->SelectedItem(), 1);  // D is now first
+    outline->Clear();
+    EXPECT_EQ(outline->SelectedItem(), 0);
+}
+
+TEST_F(OutlineTest, AgreesWithAPlainTreeOverManyRandomChanges) {
+    RefOutline ref;
+    std::mt19937 rng(12345);
+    auto pick = [&](int n) { return int(rng() % unsigned(n)); };
+    for (int step = 0; step < 4000; ++step) {
+        auto order = ref.Order();
+        const int count = int(order.size());
+        ASSERT_EQ(outline->ItemCount(), count);
+        const std::string text = "t" + std::to_string(pick(40));
+        const int op = count == 0 ? 0 : pick(10);
+        if (op <= 3) {  // add a child
+            const int at = count == 0 ? 0 : pick(count + 1);
+            RefNode* parent = at == 0 ? &ref.root : order[size_t(at - 1)];
+            RefNode* n = ref.New(text);
+            RefOutline::Put(n, parent, parent->kids.size());
+            const auto after = ref.Order();
+            EXPECT_EQ(outline->AddChild(at, text), int(std::find(after.begin(), after.end(), n) - after.begin()) + 1);
+        } else if (op == 4) {  // add a sibling
+            const int at = pick(count) + 1;
+            RefNode* parent = order[size_t(at - 1)]->parent;
+            RefOutline::Put(ref.New(text), parent, parent->kids.size());
+            outline->Add(at, text);
+        } else if (op == 5) {  // insert
+            const int at = pick(count) + 1;
+            RefNode* before = order[size_t(at - 1)];
+            RefOutline::Put(ref.New(text), before->parent, RefOutline::Place(before));
+            outline->Insert(at, text);
+        } else if (op == 6 && count > 20) {  // delete
+            const int at = pick(count) + 1;
+            RefOutline::Unlink(order[size_t(at - 1)]);
+            outline->Delete(at);
+        } else if (op == 7) {
+            const int at = pick(count) + 1;
+            order[size_t(at - 1)]->text = text;
+            outline->Items(at).SetText(text);
+        } else {  // move
+            const int from = pick(count) + 1, to = pick(count) + 1;
+            const auto mode = TAttachMode(pick(3));
+            RefNode* n = order[size_t(from - 1)];
+            RefNode* d = order[size_t(to - 1)];
+            if (RefOutline::Under(d, n)) {
+                if (!(d == n && mode == oaInsert)) {
+                    EXPECT_THROW(outline->Items(from).MoveTo(to, mode), EOutlineError);
+                }
+                continue;
+            }
+            RefOutline::Unlink(n);
+            if (mode == oaInsert) RefOutline::Put(n, d->parent, RefOutline::Place(d));
+            else if (mode == oaAddChild) RefOutline::Put(n, d, d->kids.size());
+            else RefOutline::Put(n, d->parent, d->parent->kids.size());
+            outline->Items(from).MoveTo(to, mode);
+        }
+        if (step % 97 == 0) {
+            ASSERT_EQ(Joined(outline->Lines()), ref.Lines()) << "after step " << step;
+            order = ref.Order();
+            for (int t = 0; t < 40; ++t) {
+                const std::string probe = "t" + std::to_string(t);
+                auto it = std::find_if(order.begin(), order.end(), [&](RefNode* n) { return n->text == probe; });
+                EXPECT_EQ(outline->GetTextItem(probe), it == order.end() ? 0 : int(it - order.begin()) + 1);
+            }
+            for (int i = 1; i <= int(order.size()); i += 7) {
+                RefNode* n = order[size_t(i - 1)];
+                const int first = n->kids.empty() ? -1 : int(std::find(order.begin(), order.end(), n->kids.front()) - order.begin()) + 1;
+                EXPECT_EQ(outline->Items(i).getFirstChild(), first);
+            }
+        }
+    }
+    EXPECT_EQ(Joined(outline->Lines()), ref.Lines());
+}

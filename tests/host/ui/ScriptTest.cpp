@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+
+#include "host/ui/Dump.h"
+#include "host/ui/Script.h"
+#include "tests/host/ui/TestWindows.h"
+#include "tests/support/TestSupport.h"
+
+using namespace vcl;
+using uitest::TToolWin;
+
+namespace {
+
+class ScriptTest : public ::testing::Test {
+protected:
+    void SetUp() override { RegisterControlClasses(); }
+
+    // Shows the tool window under the script; the window stays for inspection.
+    TModalResult Run(const std::string& script) {
+        backend = std::make_unique<ui::TScriptBackend>(script, "test.script", out, err);
+        ui::TInstalled installed(*backend);
+        window = std::make_unique<TToolWin>(nullptr);
+        const TModalResult result = window->ShowModal();
+        backend->Finish();
+        return result;
+    }
+    // The line a script error names; 0 when the script ran without one.
+    int ErrorLine(const std::string& script) {
+        try {
+            Run(script);
+        } catch (const ui::EScriptError& e) {
+            reason = e.Reason();
+            return e.Line();
+        }
+        return 0;
+    }
+    std::string Tree() const {
+        std::string s;
+        for (const auto& line : window->Tree->Lines()) s += line + "|";
+        return s;
+    }
+    TStringGrid* Grid() const { return window->Control<TStringGrid>("Grid"); }
+
+    std::ostringstream out, err;
+    std::unique_ptr<ui::TScriptBackend> backend;
+    std::unique_ptr<TToolWin> window;
+    std::string reason;
+};
+
+}  // namespace
+
+TEST_F(ScriptTest, ButtonsWithAModalResultCloseTheWindowWithIt) {
+    EXPECT_EQ(Run("ok\n"), mrOk);
+    EXPECT_EQ(Run("# comment\n\n   click CancelBtn\n"), mrCancel);
+    EXPECT_EQ(Run("click OKBtn"), mrOk);
+    EXPECT_EQ(Run("close"), mrCancel);
+    EXPECT_EQ(Run("cancel"), mrCancel);
+}
+
+TEST_F(ScriptTest, AWindowStillOpenWhenTheScriptEndsClosesWithCancel) {
+    EXPECT_EQ(Run("set EdName Other"), mrCancel);
+    EXPECT_EQ(window->EdName->Text(), "Other");
+    EXPECT_EQ(Run(""), mrCancel);
+    EXPECT_EQ(backend->Topmost(), nullptr);
+}
+
+TEST_F(ScriptTest, LinesLeftWhenNoWindowIsOpenAreAnError) {
+    EXPECT_EQ(ErrorLine("ok\n# done\ndump\n"), 3);
+}
+
+TEST_F(ScriptTest, SelectChoosesOutlineItemsFromOneAndComboItemsFromZero) {
+    Run("select Tree 3\nselect Order 2\nselect Order 1");
+    EXPECT_EQ(window->Tree->SelectedItem(), 3);
+    EXPECT_TRUE(window->Tree->Items(3).IsVisible());
+    EXPECT_EQ(window->log, "order Name;order Parent;");
+    EXPECT_EQ(ErrorLine("select Tree 6"), 1);
+    EXPECT_EQ(ErrorLine("select Order 3"), 1);
+    EXPECT_EQ(ErrorLine("select Tree 0"), 1);
+    EXPECT_EQ(ErrorLine("select EdName 1"), 1);
+}
+
+TEST_F(ScriptTest, DraggingReordersSiblingsThroughTheWindowsHandlers) {
+    const std::string before = "Form1|\tA|\t\tA1|\tB|\tC|";
+    Run("select Tree 3\ndrag Tree 5 2");  // C dropped on A goes before it
+    EXPECT_EQ(Tree(), "Form1|\tC|\tA|\t\tA1|\tB|");
+    Run("select Tree 3\ndrag Tree 5 3");  // onto A1, under another parent: refused
+    EXPECT_EQ(Tree(), before);
+    Run("select Tree 3\nrdrag Tree 5 2");  // the right button does not drag here
+    EXPECT_EQ(Tree(), before);
+    Run("select Tree 3\ndrag Tree 5 0");  // dropped on no item
+    EXPECT_EQ(Tree(), before);
+    EXPECT_EQ(ErrorLine("drag Tree 3 2"), 1);  // A1 is not shown until A is expanded
+    EXPECT_EQ(reason, "item 3 is not shown");
+    EXPECT_EQ(ErrorLine("drag Tree 2 9"), 1);
+    EXPECT_EQ(ErrorLine("drag Grid 1 2"), 1);
+}
+
+TEST_F(ScriptTest, SetTypesIntoEditsAndMemosWithEscapesAndTicksCheckBoxes) {
+    Run("set EdName  two  blanks \nset Notes one\\ntwo\\tthree\\\\four\nset Flag 0");
+    EXPECT_EQ(window->EdName->Text(), " two  blanks ");
+    auto* notes = window->Control<TMemo>("Notes");
+    ASSERT_EQ(notes->Lines().Count(), 2);
+    EXPECT_EQ(notes->Lines()[1], "two\tthree\\four");
+    EXPECT_FALSE(window->Control<TCheckBox>("Flag")->Checked());
+    Run("set EdName");
+    EXPECT_EQ(window->EdName->Text(), "");
+    EXPECT_EQ(ErrorLine("set Flag yes"), 1);
+    EXPECT_EQ(ErrorLine("set Order 1"), 1);
+    EXPECT_EQ(ErrorLine("set Nobody x"), 1);
+    EXPECT_EQ(reason, "window TToolWin has no control named Nobody");
+}
+
+TEST_F(ScriptTest, GridActionsDoWhatAPersonCanDoToTheGrid) {
+    Run("cell Grid 1 1 top\\tleft\ncell Grid 2 2 x\nmoverow Grid 2 1\nmovecol Grid 0 1\ncolwidth Grid 2 25");
+    TStringGrid* grid = Grid();
+    // Row 2 went up to 1, then column 0 moved behind column 1.
+    EXPECT_EQ(grid->Cells(0, 2), "top\tleft");
+    EXPECT_EQ(grid->Cells(2, 1), "x");
+    EXPECT_EQ(grid->ColWidths(0), 40);
+    EXPECT_EQ(grid->ColWidths(1), 30);
+    EXPECT_EQ(grid->ColWidths(2), 25);
+    EXPECT_EQ(ErrorLine("cell Grid 1 0 header"), 1);  // the fixed row
+    EXPECT_EQ(ErrorLine("cell Grid 3 1 x"), 1);
+    EXPECT_EQ(ErrorLine("moverow Grid 0 1"), 1);
+    EXPECT_EQ(ErrorLine("cell Fixed 1 1 x"), 1);  // editing is off there
+    EXPECT_EQ(ErrorLine("colwidth Grid 1 -3"), 1);
+    EXPECT_EQ(ErrorLine("cell Grid one 1 x"), 1);
+}
+
+TEST_F(ScriptTest, ADialogOpenedByAClickTakesTheNextLines) {
+    Run("click EditBtn\nset EdName Renamed\nok\nset Notes after\nok");
+    EXPECT_EQ(window->EdName->Text(), "Renamed");
+    EXPECT_EQ(window->log, "detail 1;");
+    EXPECT_EQ(window->Control<TMemo>("Notes")->Lines()[0], "after");
+    // The script ends inside the dialog: it closes with Cancel, then the window does.
+    EXPECT_EQ(Run("click EditBtn\nset EdName Lost"), mrCancel);
+    EXPECT_EQ(window->EdName->Text(), "Button1");
+    EXPECT_EQ(window->log, "detail 2;");
+    // Inside the dialog, names are the dialog's.
+    EXPECT_EQ(ErrorLine("click EditBtn\nselect Tree 1"), 2);
+}
+
+TEST_F(ScriptTest, SaveAnswersTheNextSaveDialog) {
+    testsupport::TempDir dir;
+    Run("save " + dir.File("tree") + "\nclick TextBtn\ncancelsave\nclick TextBtn");
+    EXPECT_EQ(testsupport::ReadFile(dir.File("tree.txt")),
+              "{Tool for Form1}\r\nForm1\r\n\tA\r\n\t\tA1\r\n\tB\r\n\tC\r\n");
+    Run("save\nclick TextBtn");  // an empty name writes nothing
+    EXPECT_EQ(ErrorLine("set EdName x\n\nclick TextBtn"), 3);
+    EXPECT_EQ(ErrorLine("cancelsave now"), 1);
+}
+
+TEST_F(ScriptTest, MessageBoxesAreAnsweredOkAndShownOnTheErrorStream) {
+    Run("click WarnBtn\nclick WarnBtn");
+    EXPECT_EQ(err.str(), "message: Careful\nnow\nmessage: Careful\nnow\n");
+}
+
+TEST_F(ScriptTest, GeometryPlacesTheWindow) {
+    Run("geometry 5 6 300 200 2");
+    EXPECT_EQ(window->Left(), 5);
+    EXPECT_EQ(window->Top(), 6);
+    EXPECT_EQ(window->Width(), 300);
+    EXPECT_EQ(window->Height(), 200);
+    EXPECT_EQ(window->WindowState(), wsMaximized);
+    EXPECT_EQ(ErrorLine("geometry 5 6 300 200 3"), 1);
+}
+
+TEST_F(ScriptTest, DumpWritesTheTopmostWindowToTheOutputOrAppendsToAFile) {
+    testsupport::TempDir dir;
+    Run("dump\nset EdName Changed\ndump " + dir.File("d.txt") + "\ndump " + dir.File("d.txt"));
+    EXPECT_EQ(out.str(), ui::DumpText(TToolWin(nullptr)));
+    const std::string once = ui::DumpText(*window);
+    EXPECT_NE(once.find("edit\tEdName\tChanged\n"), std::string::npos);
+    EXPECT_EQ(testsupport::ReadFile(dir.File("d.txt")), once + once);
+    out.str("");
+    Run("click EditBtn\ndump\ncancel");
+    EXPECT_EQ(out.str().substr(0, out.str().find('\n')), "window\tTDetailDlg\tDetails");
+}
+
+TEST_F(ScriptTest, ScriptErrorsNameTheLineOfTheAction) {
+    EXPECT_EQ(ErrorLine("# a comment\n\nfrobnicate Tree"), 3);
+    EXPECT_EQ(reason, "unknown action 'frobnicate'");
+    EXPECT_EQ(ErrorLine("click HiddenBtn"), 1);
+    EXPECT_EQ(ErrorLine("click Label1"), 1);
+    EXPECT_EQ(ErrorLine("click"), 1);
+    EXPECT_EQ(ErrorLine("ok now"), 1);
+    try {
+        Run("\n\nclick Nobody");
+        FAIL();
+    } catch (const ui::EScriptError& e) {
+        EXPECT_STREQ(e.what(), "test.script, line 3: window TToolWin has no control named Nobody");
+    }
+}
+
+TEST_F(ScriptTest, AHandlersErrorPassesThroughAndLeavesNoWindowOpen) {
+    EXPECT_THROW(Run("click FailBtn\nok"), EConvertError);
+    EXPECT_EQ(backend->Topmost(), nullptr);
+}

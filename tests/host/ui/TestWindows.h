@@ -1,0 +1,179 @@
+// Two small designed windows for driving the script backend: a tool window with every kind
+// of control the tool windows use, and a detail dialog that its Edit button opens.
+#pragma once
+
+#include <string>
+
+#include "host/controls/ControlClasses.h"
+#include "host/controls/DesignedForm.h"
+#include "host/controls/Dialogs.h"
+#include "host/controls/Grids.h"
+#include "host/controls/Outline.h"
+#include "host/controls/StdCtrls.h"
+
+namespace uitest {
+
+inline constexpr const char* kDetailDesign = R"(object DetailDlg: TDetailDlg
+  Caption = 'Details'
+  object EdName: TEdit
+    Text = ''
+  end
+  object OKBtn: TBitBtn
+    Kind = bkOK
+  end
+  object CancelBtn: TBitBtn
+    Kind = bkCancel
+  end
+end
+)";
+
+class TDetailDlg : public vcl::TDesignedForm {
+public:
+    explicit TDetailDlg(vcl::TComponent* owner) : TDesignedForm(owner, "TDetailDlg") {
+        LoadDesign(kDetailDesign, "DetailDlg.dfm");
+    }
+};
+
+inline constexpr const char* kToolDesign = R"(object ToolWin: TToolWin
+  Left = 10
+  Top = 20
+  Width = 400
+  Height = 300
+  Caption = 'Tool for Form1'
+  object Tree: TOutline
+    Width = 200
+    Height = 120
+    Lines.Strings = (
+      'Form1'
+      #9'A'
+      #9#9'A1'
+      #9'B'
+      #9'C')
+    OnMouseDown = TreeMouseDown
+    OnDragOver = TreeDragOver
+    OnDragDrop = TreeDragDrop
+  end
+  object Grid: TStringGrid
+    ColCount = 3
+    RowCount = 3
+    FixedCols = 0
+    Options = [goFixedVerticalLine, goEditing, goRowMoving, goColMoving, goColSizing]
+    ColWidths = (
+      30
+      40
+      0)
+  end
+  object Fixed: TStringGrid
+    ColCount = 2
+    RowCount = 2
+  end
+  object EdName: TEdit
+    Text = 'Button1'
+  end
+  object Notes: TMemo
+    Lines.Strings = (
+      'first'
+      'second')
+  end
+  object Flag: TCheckBox
+    Caption = 'Enabled'
+    Checked = True
+  end
+  object Order: TComboBox
+    Style = csDropDownList
+    ItemIndex = 0
+    Items.Strings = (
+      'Class'
+      'Parent'
+      'Name')
+    OnChange = OrderChange
+  end
+  object Label1: TLabel
+    Caption = 'Sort by'
+  end
+  object Panel1: TPanel
+    object OKBtn: TBitBtn
+      Kind = bkOK
+    end
+    object CancelBtn: TBitBtn
+      Kind = bkCancel
+    end
+    object EditBtn: TButton
+      Caption = 'Edit'
+      OnClick = EditBtnClick
+    end
+    object TextBtn: TButton
+      Caption = 'Text'
+      OnClick = TextBtnClick
+    end
+    object WarnBtn: TButton
+      Caption = 'Warn'
+      OnClick = WarnBtnClick
+    end
+    object FailBtn: TButton
+      Caption = 'Fail'
+      OnClick = FailBtnClick
+    end
+    object HiddenBtn: TButton
+      Caption = 'Hidden'
+      Visible = False
+    end
+  end
+  object SaveDialog: TSaveDialog
+    DefaultExt = 'txt'
+  end
+end
+)";
+
+// Drags reorder siblings as the outline window does: the item at the press goes before the
+// item it is dropped on, when both have the same parent.
+class TToolWin : public vcl::TDesignedForm {
+public:
+    explicit TToolWin(vcl::TComponent* owner) : TDesignedForm(owner, "TToolWin") {
+        using namespace vcl;
+        RegisterHandler("TreeMouseDown", [this](TObject*, TMouseButton button, TShiftState, int x, int y) {
+            if (button != mbLeft) return;
+            dragSource = Tree->GetItem(x, y);
+            if (dragSource > 0) Tree->BeginDrag(true);
+        });
+        RegisterHandler("TreeDragOver", [this](TObject*, TObject* source, int x, int y, TDragState, bool& accept) {
+            const int32_t target = Tree->GetItem(x, y);
+            accept = source == Tree && target > 0 && dragSource > 0 &&
+                     Tree->Items(target).Parent() == Tree->Items(dragSource).Parent();
+        });
+        RegisterHandler("TreeDragDrop", [this](TObject*, TObject*, int x, int y) {
+            Tree->Items(dragSource).MoveTo(Tree->GetItem(x, y), oaInsert);
+        });
+        RegisterHandler("OrderChange", [this](TObject*) { log += "order " + Order->Text() + ";"; });
+        RegisterHandler("EditBtnClick", [this](TObject*) {
+            auto* dialog = new TDetailDlg(this);
+            dialog->Control<TEdit>("EdName")->SetText(EdName->Text());
+            const TModalResult result = dialog->ShowModal();
+            log += "detail " + std::to_string(result) + ";";
+            if (result == mrOk) EdName->SetText(dialog->Control<TEdit>("EdName")->Text());
+            delete dialog;
+        });
+        RegisterHandler("TextBtnClick", [this](TObject*) {
+            if (!SaveDialog->Execute() || SaveDialog->FileName().empty()) return;
+            TLines lines = Tree->Lines();
+            lines.Insert(0, "{" + Caption() + "}");
+            lines.SaveToFile(SaveDialog->FileName());
+        });
+        RegisterHandler("WarnBtnClick", [](TObject*) { ShowMessage("Careful\nnow"); });
+        RegisterHandler("FailBtnClick", [](TObject*) -> void { throw EConvertError("'x' is not a valid integer value"); });
+        LoadDesign(kToolDesign, "ToolWin.dfm");
+        Tree = Control<TOutline>("Tree");
+        Order = Control<TComboBox>("Order");
+        EdName = Control<TEdit>("EdName");
+        SaveDialog = Control<TSaveDialog>("SaveDialog");
+    }
+
+    vcl::TOutline* Tree;
+    vcl::TComboBox* Order;
+    vcl::TEdit* EdName;
+    vcl::TSaveDialog* SaveDialog;
+    int32_t dragSource = -1;
+    std::string log;
+};
+
+}  // namespace uitest
