@@ -13,11 +13,16 @@
 #include "framework/cfrminfo.h"
 #include "framework/zorQAReg.h"
 #include "host/base/AtomicFile.h"
+#include "host/base/Zorexprtbase.h"
+#include "host/controls/ControlClasses.h"
 #include "host/designer/DesignIntf.h"
 #include "host/formfile/FormFile.h"
 #include "host/formfile/FormModel.h"
 #include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/Forms.h"
+#include "host/ui/Backend.h"
+#include "host/ui/Print.h"
+#include "host/ui/Script.h"
 #include "host/vcl/SysUtils.h"
 
 namespace {
@@ -131,15 +136,45 @@ int main(int argc, char** argv) {
             return kUsage;
         }
         vcl::Application()->SetExeName(HostExecutable(home));
+        vcl::RegisterControlClasses();
         tavrin::Register();
         auto file = formfile::TFormFile::Load(form);
+
+        // Who answers the windows: the script, the printer, or nobody (windows close at once).
+        std::unique_ptr<ui::TBackend> backend;
+        ui::TScriptBackend* scriptBackend = nullptr;
+        if (print) {
+            backend = std::make_unique<ui::TPrintBackend>(std::cout, std::cerr);
+        } else if (!script.empty()) {
+            auto s = ui::TScriptBackend::FromFile(script, std::cout, std::cerr);
+            scriptBackend = s.get();
+            backend = std::move(s);
+        }
+        std::optional<ui::TInstalled> installed;
+        if (backend) installed.emplace(*backend);
+
+        // Where Paste puts text: the unit file (written only when something was pasted), or
+        // standard output.
+        std::unique_ptr<zorbase::TUnitFileEditor> unitEditor;
+        zorbase::TStreamEditor streamEditor(std::cout);
+        if (!unit.empty()) unitEditor = std::make_unique<zorbase::TUnitFileEditor>(unit, line);
+        zorbase::SetSourceEditor(unitEditor ? static_cast<zorbase::TSourceEditor*>(unitEditor.get()) : &streamEditor);
+        struct Detach {
+            ~Detach() { zorbase::SetSourceEditor(nullptr); }
+        } detach;
+
         try {
             RunVerb(file->Root(), *index);
+            if (scriptBackend) scriptBackend->Finish();
+        } catch (const ui::EScriptError& e) {
+            std::cerr << "tavrinqa: script error: " << e.what() << "\n";
+            return kUsage;
         } catch (const tavrin::EToolUnavailable& e) {
             return Report(e, kUsage);
         } catch (const vcl::Exception& e) {
-            return Report(e, kToolFailed);  // the form file is left as it was
+            return Report(e, kToolFailed);  // neither the form nor the unit is written
         }
+        if (unitEditor && !unitEditor->Pending().empty()) unitEditor->Commit();
         if (!print && !noSave && file->ApplyChanges()) file->Save(output.empty() ? form : output);
         return kToolRan;
     } catch (const vcl::EParserError& e) {

@@ -75,3 +75,23 @@ TEST(CommandLine, VerbsAreMatchedIgnoringCaseAndBlanks) {
         EXPECT_EQ(r.err.find("unknown verb"), std::string::npos) << verb << ": " << r.err;
     }
 }
+
+TEST(CommandLine, ScriptsDriveTheWindowsAndScriptFaultsExitWithTwo) {
+    testsupport::TempDir dir;
+    const std::string form = dir.File("Customer.dfm");
+    testsupport::WriteFile(form, testsupport::ReadFile(kExample));
+    testsupport::WriteFile(dir.File("ok.txt"), "# look, then leave\n\ndump\nclose\n");
+    Outcome ok = Tavrinqa("about '" + form + "' --home '" + dir.Path() + "' --script '" + dir.File("ok.txt") + "'");
+    EXPECT_EQ(ok.status, 0) << ok.err;
+    EXPECT_EQ(ok.out, "window\tTZorAboutBox\tAbout Tavrin QA\n");
+
+    testsupport::WriteFile(dir.File("bad.txt"), "dump\nclick NoSuchButton\n");
+    Outcome bad = Tavrinqa("about '" + form + "' --script '" + dir.File("bad.txt") + "'");
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("line 2"), std::string::npos) << bad.err;
+
+    testsupport::WriteFile(dir.File("long.txt"), "close\nclose\n");  // nothing left to close
+    EXPECT_EQ(Tavrinqa("about '" + form + "' --script '" + dir.File("long.txt") + "'").status, 2);
+    EXPECT_EQ(Tavrinqa("about '" + form + "' --script '" + dir.File("missing.txt") + "'").status, 2);
+    EXPECT_EQ(testsupport::ReadFile(form), testsupport::ReadFile(kExample));
+}
