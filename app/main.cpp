@@ -84,6 +84,20 @@ int Convert(const std::string& in, const std::string& out, const std::string& to
     return kToolRan;
 }
 
+// What the package registered with the form designer, as the IDE would list it.
+int ShowPalette() {
+    tavrin::Register();
+    const auto& d = designer::Designer();
+    for (const auto& e : d.Palette()) std::cout << "component\t" << e.page << "\t" << e.className << "\n";
+    for (const auto& e : d.PropertyEditors())
+        std::cout << "property editor\t" << e.componentClass << "." << e.propertyName << "\t" << e.propertyType << "\n";
+    vcl::TComponent* qa = vcl::ClassCatalogue().CreateComponent("TTavrinQA", nullptr);
+    std::unique_ptr<vcl::TComponent> owned(qa);
+    auto editor = d.CreateComponentEditor(qa);
+    for (int i = 0; i < editor->GetVerbCount(); ++i) std::cout << "verb\t" << i << "\t" << editor->GetVerb(i) << "\n";
+    return kToolRan;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -97,7 +111,8 @@ int main(int argc, char** argv) {
 
     std::string verb, form, script, output, home, classes, unit;
     int line = 0;
-    bool print = false, noSave = false;
+    bool print = false, noSave = false, palette = false;
+    app.add_flag("--palette", palette, "list what the package registers with the form designer");
     app.add_option("VERB", verb, "the tool to run");
     app.add_option("FORM", form, "the form file (.dfm, .lfm, .xfm; text or binary)");
     app.add_option("--script", script, "drive the windows with an automation script (- reads standard input)");
@@ -126,6 +141,10 @@ int main(int argc, char** argv) {
     try {
         if (!classes.empty()) vcl::ClassCatalogue().LoadFromFile(classes);
         if (convert->parsed()) return Convert(in, out, to);
+        if (palette) {
+            vcl::Application()->SetExeName(HostExecutable(home));
+            return ShowPalette();
+        }
         if (verb.empty() || form.empty()) {
             std::cerr << app.help();
             return kUsage;
