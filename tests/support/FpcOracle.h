@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace testsupport {
 
@@ -31,6 +32,35 @@ public:
         }
         *out = Read(res);
         return true;
+    }
+
+    struct Job {
+        std::string mode;
+        std::string input;   // bytes
+        std::string output;  // filled in
+        bool ok = false;
+    };
+    // Many conversions in one run of the oracle.
+    void ConvertMany(std::vector<Job>& jobs) {
+        std::string list;
+        for (size_t i = 0; i < jobs.size(); ++i) {
+            std::string in = dir_ + "/job" + std::to_string(i) + ".in", out = dir_ + "/job" + std::to_string(i) + ".out";
+            Write(in, jobs[i].input);
+            std::remove(out.c_str());
+            std::remove((out + ".err").c_str());
+            list += jobs[i].mode + "\t" + in + "\t" + out + "\n";
+        }
+        Write(dir_ + "/jobs.txt", list);
+        int rc = std::system((Quote(exe_) + " batch " + Quote(dir_ + "/jobs.txt") + " >/dev/null 2>&1").c_str());
+        for (size_t i = 0; i < jobs.size(); ++i) {
+            std::string in = dir_ + "/job" + std::to_string(i) + ".in", out = dir_ + "/job" + std::to_string(i) + ".out";
+            std::error_code ec;
+            jobs[i].ok = rc == 0 && !std::filesystem::exists(out + ".err", ec);
+            jobs[i].output = Read(jobs[i].ok ? out : out + ".err");
+            std::remove(in.c_str());
+            std::remove(out.c_str());
+            std::remove((out + ".err").c_str());
+        }
     }
 
     // Seconds fpc's ObjectTextToBinary takes for the file, averaged over iterations in one process.
