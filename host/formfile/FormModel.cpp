@@ -2,7 +2,6 @@
 
 #include <functional>
 #include <optional>
-#include <unordered_set>
 
 #include "host/base/AtomicFile.h"
 #include "host/vcl/ClassCatalogue.h"
@@ -130,7 +129,10 @@ ValueData FileValue(const TValue& v, const TComponent* root, bool wide) {
 
 TFormFile::TFormFile(Document doc) : doc_(std::move(doc)) {}
 
-TFormFile::~TFormFile() { ownedRoot_.reset(); }
+TFormFile::~TFormFile() {
+    closing_ = true;
+    ownedRoot_.reset();
+}
 
 std::unique_ptr<TFormFile> TFormFile::Load(const std::string& path) {
     std::unique_ptr<TFormFile> file(new TFormFile(Document::ParseFile(path)));
@@ -148,6 +150,9 @@ void TFormFile::ReadInto(vcl::TComponent& root, std::string text, const std::str
     TFormFile file(Document::Parse(std::move(text), name));
     file.root_ = &root;
     file.Build();
+    // A window is never written back: nobody needs to watch its controls.
+    for (auto& entry : file.entries_) entry.component->Watch(nullptr);
+    file.entryOf_.clear();
 }
 
 namespace {
@@ -249,7 +254,7 @@ void TFormFile::Build() {
             }
         }
         if (!visual) c->SetDesignInfo(int32_t(design));
-        entries_.push_back({c, obj, c->Name(), 0, {}});
+        entries_.push_back({c, obj, c->Name(), false, 0, {}});
 
         TComponent* childScope = evidence.isRoot || vcl::Is<vcl::TFrame>(c) ? c : scope;
         for (Object child : obj.Children()) build(child, c, childScope);
@@ -268,10 +273,30 @@ void TFormFile::Build() {
     }
     // Children finish loading before their parents, as the platform's reader has it.
     for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) it->component->Loaded();
-    for (auto& entry : entries_) Snapshot(entry);
+    entryOf_.reserve(entries_.size());
+    for (uint32_t i = 0; i < entries_.size(); ++i) {
+        entryOf_.emplace(entries_[i].component, i);
+        entries_[i].component->Watch(this);
+    }
 }
 
-const std::vector<const TPropInfo*>& TFormFile::WritableProperties(const vcl::TClassInfo& cls) {
+void TFormFile::Destroyed(vcl::TPersistent& object) {
+    if (closing_) return;
+    if (auto it = entryOf_.find(&object); it != entryOf_.end()) {
+        entries_[it->second].component = nullptr;
+        entryOf_.erase(it);
+    }
+}
+
+void TFormFile::BeforeFirstChange(vcl::TPersistent& object) {
+    if (closing_) return;
+    auto it = entryOf_.find(&object);
+    if (it == entryOf_.end()) return;
+    Snapshot(entries_[it->second]);
+    entries_[it->second].changed = true;
+}
+
+const TFormFile::Writable& TFormFile::WritableProperties(const vcl::TClassInfo& cls) {
     auto [it, fresh] = propertyCache_.try_emplace(&cls);
     if (fresh) {
         for (const TPropInfo* p : cls.AllProperties()) {
@@ -279,7 +304,8 @@ const std::vector<const TPropInfo*>& TFormFile::WritableProperties(const vcl::TC
             // Sub-objects (Font, Lines) live in the file as dotted properties only.
             if (p->Kind == TTypeKind::tkClass && p->PropClass && !p->PropClass->InheritsFrom("TComponent")) continue;
             if (p->Kind == TTypeKind::tkMethod) continue;
-            it->second.push_back(p);
+            it->second.place.emplace(p->Name, uint16_t(it->second.props.size()));
+            it->second.props.push_back(p);
         }
     }
     return it->second;
@@ -287,19 +313,28 @@ const std::vector<const TPropInfo*>& TFormFile::WritableProperties(const vcl::TC
 
 uint64_t TFormFile::Fingerprint(const TComponent& component) {
     uint64_t h = Mix(HashText(component.Name()), uint64_t(uint32_t(component.DesignInfo())));
-    for (const TPropInfo* p : WritableProperties(component.ClassType())) h = Mix(h, HashValue(component.ReadProperty(*p)));
+    for (const TPropInfo* p : WritableProperties(component.ClassType()).props)
+        h = Mix(h, HashValue(component.ReadProperty(*p)));
     return h;
 }
 
+// Computes the fingerprint as Fingerprint does, and on the way keeps the values the file
+// does not give.
 void TFormFile::Snapshot(Entry& entry) {
-    entry.fingerprint = Fingerprint(*entry.component);
+    const TComponent& c = *entry.component;
+    const Writable& writable = WritableProperties(c.ClassType());
+    std::vector<char> inFile(writable.props.size(), 0);
+    for (Property prop : entry.object.Properties())
+        if (auto it = writable.place.find(prop.Name()); it != writable.place.end()) inFile[it->second] = 1;
+    uint64_t h = Mix(HashText(c.Name()), uint64_t(uint32_t(c.DesignInfo())));
     entry.absent.clear();
-    const auto& props = WritableProperties(entry.component->ClassType());
-    for (size_t i = 0; i < props.size(); ++i) {
-        if (entry.object.FindProperty(props[i]->Name)) continue;
-        TValue v = entry.component->ReadProperty(*props[i]);
-        if (!std::holds_alternative<std::monostate>(v)) entry.absent.emplace_back(uint16_t(i), HashValue(v));
+    for (size_t i = 0; i < writable.props.size(); ++i) {
+        const TValue v = c.ReadProperty(*writable.props[i]);
+        const uint64_t hv = HashValue(v);
+        h = Mix(h, hv);
+        if (!inFile[i] && !std::holds_alternative<std::monostate>(v)) entry.absent.emplace_back(uint16_t(i), hv);
     }
+    entry.fingerprint = h;
 }
 
 TComponent* TFormFile::Resolve(const std::string& text, TComponent* scope) const {
@@ -317,21 +352,16 @@ TComponent* TFormFile::Resolve(const std::string& text, TComponent* scope) const
     return nullptr;
 }
 
+// A component freed during the run keeps its object in the file: nothing here can tell a
+// deletion the user wanted from one the program made.
 bool TFormFile::ApplyChanges() {
-    // Only components still on the form are written; one freed during the run keeps its
-    // object in the file, as nothing here can tell a deletion from a bug.
-    std::unordered_set<const TComponent*> alive;
-    std::function<void(const TComponent*)> collect = [&](const TComponent* c) {
-        alive.insert(c);
-        for (int i = 0; i < c->ComponentCount(); ++i) collect(c->Components(i));
-    };
-    if (root_) collect(root_);
-
     std::vector<Rename> renames;
     for (auto& entry : entries_) {
-        if (!alive.count(entry.component)) continue;
-        if (Fingerprint(*entry.component) == entry.fingerprint) continue;
-        ApplyComponent(entry, renames);
+        if (!entry.changed || entry.component == nullptr) continue;
+        if (Fingerprint(*entry.component) != entry.fingerprint) ApplyComponent(entry, renames);
+        entry.changed = false;
+        entry.absent.clear();
+        entry.component->Watch(this);
     }
     if (!renames.empty()) RewriteReferences(renames);
     return doc_.IsModified() && doc_.Write() != doc_.Source();
@@ -346,7 +376,7 @@ void TFormFile::ApplyComponent(Entry& entry, std::vector<Rename>& renames) {
         entry.loadedName = c.Name();
     }
     const bool visual = vcl::Is<vcl::TControl>(&c);
-    const auto& props = WritableProperties(c.ClassType());
+    const auto& props = WritableProperties(c.ClassType()).props;
     for (size_t i = 0; i < props.size(); ++i) {
         const TPropInfo& p = *props[i];
         const TValue current = c.ReadProperty(p);
@@ -390,7 +420,6 @@ void TFormFile::ApplyComponent(Entry& entry, std::vector<Rename>& renames) {
             if (!same) obj.SetProperty(prop ? prop->Name() : std::string_view(name), ValueData::Integer(v));
         }
     }
-    Snapshot(entry);
 }
 
 // Every reference in the file to a renamed component follows it. Only properties that hold

@@ -14,7 +14,9 @@
 
 namespace formfile {
 
-class TFormFile {
+// Only components that change cost more than their place in the file: each is seen as it
+// was just before its first change, and that is what its changes are measured against.
+class TFormFile : private vcl::TChangeWatcher {
 public:
     // Raises vcl::EParserError (file, line, column) for a malformed file or a value the
     // framework refuses, vcl::EInOutError for a file that cannot be read.
@@ -42,10 +44,11 @@ public:
 
 private:
     struct Entry {
-        vcl::TComponent* component;
+        vcl::TComponent* component;  // null once freed: its object stays in the file
         Object object;
         std::string loadedName;
-        uint64_t fingerprint = 0;  // of every property value when reading ended
+        bool changed = false;      // seen before a change since reading (or the last apply)
+        uint64_t fingerprint = 0;  // of every property value then
         // Values the file does not give, as hashes by place in WritableProperties.
         std::vector<std::pair<uint16_t, uint64_t>> absent;
     };
@@ -56,6 +59,8 @@ private:
 
     explicit TFormFile(Document doc);
     void Build();
+    void BeforeFirstChange(vcl::TPersistent& object) override;
+    void Destroyed(vcl::TPersistent& object) override;
     void ApplyComponent(Entry& entry, std::vector<Rename>& renames);
     void RewriteReferences(const std::vector<Rename>& renames);
     void Snapshot(Entry& entry);
@@ -63,14 +68,21 @@ private:
     // null for another module's component.
     vcl::TComponent* Resolve(const std::string& text, vcl::TComponent* scope) const;
     uint64_t Fingerprint(const vcl::TComponent& component);
-    // The properties a form file can hold for the class: published, stored, not sub-objects.
-    const std::vector<const vcl::TPropInfo*>& WritableProperties(const vcl::TClassInfo& cls);
+    // The properties a form file can hold for a class (published, stored, not sub-objects),
+    // with their places by name.
+    struct Writable {
+        std::vector<const vcl::TPropInfo*> props;
+        std::unordered_map<std::string, uint16_t, vcl::CaseInsensitiveHash, vcl::CaseInsensitiveEqual> place;
+    };
+    const Writable& WritableProperties(const vcl::TClassInfo& cls);
 
     Document doc_;
     vcl::TComponent* root_ = nullptr;
     std::unique_ptr<vcl::TComponent> ownedRoot_;  // null when reading into a given root
     std::vector<Entry> entries_;
-    std::unordered_map<const vcl::TClassInfo*, std::vector<const vcl::TPropInfo*>> propertyCache_;
+    std::unordered_map<const vcl::TPersistent*, uint32_t> entryOf_;
+    bool closing_ = false;  // the components are being freed: nothing to remember
+    std::unordered_map<const vcl::TClassInfo*, Writable> propertyCache_;
 };
 
 }  // namespace formfile

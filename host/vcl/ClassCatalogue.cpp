@@ -186,7 +186,7 @@ void TClassCatalogue::LoadFromFile(const std::string& path) {
 }
 
 const TClassInfo* TClassCatalogue::Find(std::string_view name) const {
-    auto it = classes_.find(std::string(name));
+    auto it = classes_.find(name);
     return it == classes_.end() ? nullptr : it->second.get();
 }
 
@@ -196,12 +196,12 @@ const TClassInfo& TClassCatalogue::Require(std::string_view name) const {
 }
 
 TClassInfo& TClassCatalogue::Declare(std::string_view name, std::string_view parentName) {
-    if (auto it = classes_.find(std::string(name)); it != classes_.end()) return *it->second;
+    if (auto it = classes_.find(name); it != classes_.end()) return *it->second;
     return Add(name, &Require(parentName));
 }
 
 TTypeKind TClassCatalogue::KindOfType(std::string_view typeName) const {
-    auto it = types_.find(std::string(typeName));
+    auto it = types_.find(typeName);
     return it == types_.end() ? TTypeKind::tkUnknown : it->second;
 }
 

@@ -52,14 +52,15 @@ bool TPersistent::InheritsFrom(const TClassInfo* cls) const { return class_->Inh
 
 TValue TPersistent::ReadProperty(const TPropInfo& prop) const {
     TValue out;
-    if (ReadNative(LowerCase(prop.Name), prop, out)) return out;
+    if (ReadNative(prop.LowerName, prop, out)) return out;
     for (const auto& [p, v] : stored_)
         if (p == &prop || SameText(p->Name, prop.Name)) return v;
     return {};
 }
 
 void TPersistent::WriteProperty(const TPropInfo& prop, const TValue& value) {
-    if (WriteNative(LowerCase(prop.Name), prop, value)) return;
+    Changing();
+    if (WriteNative(prop.LowerName, prop, value)) return;
     for (auto& [p, v] : stored_)
         if (p == &prop || SameText(p->Name, prop.Name)) {
             v = value;
@@ -74,7 +75,10 @@ bool TPersistent::WriteNative(std::string_view, const TPropInfo&, const TValue&)
 
 void TPersistent::ClearStoredReferencesTo(const TComponent* target) {
     for (auto& entry : stored_)
-        if (auto* r = std::get_if<TReference>(&entry.second); r && r->target == target) *r = TReference{};
+        if (auto* r = std::get_if<TReference>(&entry.second); r && r->target == target) {
+            Changing();
+            *r = TReference{};
+        }
 }
 
 // ---- TComponent
@@ -85,6 +89,7 @@ TComponent::TComponent(TComponent* owner, const TClassInfo* cls)
 }
 
 TComponent::~TComponent() {
+    Unwatch();
     DestroyComponents();
     for (TComponent* other : std::vector<TComponent*>(freeNotifies_)) {
         other->RemoveFreeNotification(this);
@@ -113,7 +118,7 @@ TComponent* TComponent::FindComponent(std::string_view name) const {
             if (!c->name_.empty()) index->emplace(c->name_, c);
         const_cast<TComponent*>(this)->names_ = std::move(index);
     }
-    auto it = names_->find(std::string(name));
+    auto it = names_->find(name);
     return it == names_->end() ? nullptr : it->second;
 }
 
@@ -141,6 +146,7 @@ void TComponent::ChangeName(const std::string& newName) {
 
 void TComponent::SetName(const std::string& newName) {
     if (newName == name_) return;
+    Changing();
     ValidateRename(newName);
     ChangeName(newName);
 }

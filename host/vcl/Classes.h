@@ -68,11 +68,37 @@ private:
     std::vector<std::pair<std::string, TObject*>> items_;
 };
 
+class TPersistent;
+
+// Sees an object as it is just before its first change: a form file keeps, for the objects
+// that change, what they were, and needs nothing for the rest.
+class TChangeWatcher {
+public:
+    virtual void BeforeFirstChange(TPersistent& object) = 0;
+    virtual void Destroyed(TPersistent& object) = 0;
+
+protected:
+    ~TChangeWatcher() = default;
+};
+
 // An object whose class is a catalogue class: class tests, and published properties that
 // have no C++ meaning kept as values so that nothing read from a form file is lost.
 class TPersistent : public TObject {
 public:
     explicit TPersistent(const TClassInfo* cls);
+
+    // The watcher is told once, before the first change that follows (Watch again to hear
+    // of the next), and when the object goes. Every setter with an effect on a form file
+    // calls Changing() before it changes anything.
+    void Watch(TChangeWatcher* watcher) {
+        watcher_ = watcher;
+        seen_ = false;
+    }
+    void Changing() {
+        if (watcher_ == nullptr || seen_) return;
+        seen_ = true;
+        watcher_->BeforeFirstChange(*this);
+    }
 
     const TClassInfo& ClassType() const { return *class_; }
     const std::string& ClassName() const;
@@ -90,11 +116,18 @@ protected:
     // True when this class handles the property (lower-case name); out receives the value.
     virtual bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const;
     virtual bool WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value);
+    // The most derived destructor calls this first: what goes is no change to its form.
+    void Unwatch() {
+        if (watcher_ != nullptr) watcher_->Destroyed(*this);
+        watcher_ = nullptr;
+    }
     // Called for every reference held in a stored value when its target goes away.
     void ClearStoredReferencesTo(const TComponent* target);
 
 private:
     const TClassInfo* class_;
+    TChangeWatcher* watcher_ = nullptr;
+    bool seen_ = false;
     std::vector<std::pair<const TPropInfo*, TValue>> stored_;
 };
 
@@ -121,11 +154,17 @@ public:
     TComponent* FindComponent(std::string_view name) const;  // case ignored; null if none
 
     int32_t Tag() const { return tag_; }
-    void SetTag(int32_t v) { tag_ = v; }
+    void SetTag(int32_t v) {
+        Changing();
+        tag_ = v;
+    }
     // The value the form designer keeps for the component: for a non-visual component
     // the place of its icon, left in the low 16 bits and top in the high 16 bits.
     int32_t DesignInfo() const { return designInfo_; }
-    void SetDesignInfo(int32_t v) { designInfo_ = v; }
+    void SetDesignInfo(int32_t v) {
+        Changing();
+        designInfo_ = v;
+    }
 
     // While a form file is read: setters that depend on siblings are deferred.
     bool Loading() const { return loading_; }

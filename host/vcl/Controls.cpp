@@ -17,7 +17,10 @@ static void EraseOne(std::vector<T*>& list, const void* item) {
 TControl::TControl(TComponent* owner, const TClassInfo* cls)
     : TComponent(owner, cls ? cls : ClassByName("TControl")) {}
 
-TControl::~TControl() { SetParent(nullptr); }
+TControl::~TControl() {
+    Unwatch();
+    SetParent(nullptr);
+}
 
 void TControl::SetParent(TWinControl* newParent) {
     if (newParent == parent_) return;
@@ -26,12 +29,17 @@ void TControl::SetParent(TWinControl* newParent) {
         if (auto* self = dynamic_cast<TWinControl*>(this); self && self->ContainsControl(newParent))
             throw EComponentError("A control cannot be placed inside one of its own children");
     }
+    Changing();
+    // The tab orders of the siblings after it change too.
+    if (parent_ != nullptr) parent_->TabSiblingsChanging();
+    if (newParent != nullptr) newParent->TabSiblingsChanging();
     if (parent_ != nullptr) parent_->RemoveControl(this);
     parent_ = newParent;
     if (parent_ != nullptr) parent_->InsertControl(this);
 }
 
 void TControl::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) {
+    Changing();
     left_ = left;
     top_ = top;
     width_ = width;
@@ -87,6 +95,7 @@ TWinControl::TWinControl(TComponent* owner, const TClassInfo* cls)
     : TControl(owner, cls ? cls : ClassByName("TWinControl")) {}
 
 TWinControl::~TWinControl() {
+    Unwatch();
     DestroyComponents();
     // A windowed control takes its child controls with it, whoever owns them.
     while (ControlCount() > 0) delete Controls(ControlCount() - 1);
@@ -141,8 +150,13 @@ void TWinControl::SetTabOrder(int value) {
     const int count = static_cast<int>(list.size());
     if (value < 0 || value >= count) value = count - 1;
     if (value == current) return;
+    Parent()->TabSiblingsChanging();
     list.erase(list.begin() + current);
     list.insert(list.begin() + value, this);
+}
+
+void TWinControl::TabSiblingsChanging() {
+    for (TWinControl* child : tabList_) child->Changing();
 }
 
 void TWinControl::GetTabOrderList(std::vector<TWinControl*>& list) const {

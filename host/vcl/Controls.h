@@ -26,23 +26,23 @@ public:
     int32_t Top() const { return top_; }
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
-    void SetLeft(int32_t v) { left_ = v; }
-    void SetTop(int32_t v) { top_ = v; }
-    void SetWidth(int32_t v) { width_ = v; }
-    void SetHeight(int32_t v) { height_ = v; }
+    void SetLeft(int32_t v) { Changing(), left_ = v; }
+    void SetTop(int32_t v) { Changing(), top_ = v; }
+    void SetWidth(int32_t v) { Changing(), width_ = v; }
+    void SetHeight(int32_t v) { Changing(), height_ = v; }
     void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height);
 
     // The window text, published as Caption by some classes and as Text by others.
     const std::string& Caption() const { return text_; }
-    void SetCaption(const std::string& v) { text_ = v; }
+    void SetCaption(const std::string& v) { Changing(), text_ = v; }
     const std::string& Hint() const { return hint_; }
-    void SetHint(const std::string& v) { hint_ = v; }
+    void SetHint(const std::string& v) { Changing(), hint_ = v; }
     bool ShowHint() const { return showHint_; }
-    void SetShowHint(bool v) { showHint_ = v; }
+    void SetShowHint(bool v) { Changing(), showHint_ = v; }
     bool Enabled() const { return enabled_; }
-    void SetEnabled(bool v) { enabled_ = v; }
+    void SetEnabled(bool v) { Changing(), enabled_ = v; }
     bool Visible() const { return visible_; }
-    void SetVisible(bool v) { visible_ = v; }
+    void SetVisible(bool v) { Changing(), visible_ = v; }
 
     // At design time a control whose text is its name follows a rename.
     void SetName(const std::string& newName) override;
@@ -82,7 +82,7 @@ public:
     // which are renumbered; -1 or a value past the last place moves it to the end.
     void SetTabOrder(int value);
     bool TabStop() const { return tabStop_; }
-    void SetTabStop(bool v) { tabStop_ = v; }
+    void SetTabStop(bool v) { Changing(), tabStop_ = v; }
 
     // Appends every windowed control under this one, depth first, each followed by its
     // own children, siblings in tab order.
@@ -98,6 +98,7 @@ protected:
 
 private:
     friend class TControl;
+    void TabSiblingsChanging();  // every child's tab order is about to change
     void InsertControl(TControl* control);
     void RemoveControl(TControl* control);
     void FixupTabList();

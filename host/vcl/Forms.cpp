@@ -9,12 +9,14 @@ TCustomForm::TCustomForm(TComponent* owner, const TClassInfo* cls)
     : TWinControl(owner, cls ? cls : ClassByName("TCustomForm")) {}
 
 void TCustomForm::SetMenu(TMainMenu* menu) {
+    if (menu == menu_) return;
+    Changing();
     if (menu != nullptr && menu->Owner() != this && menu->Owner() != Owner()) menu->FreeNotification(this);
     menu_ = menu;
 }
 
 void TCustomForm::Notification(TComponent* component, TOperation operation) {
-    if (operation == TOperation::opRemove && component == menu_) menu_ = nullptr;
+    if (operation == TOperation::opRemove && component == menu_) SetMenu(nullptr);
     TWinControl::Notification(component, operation);
 }
 

@@ -10,6 +10,7 @@ TMenuItem::TMenuItem(TComponent* owner, const TClassInfo* cls)
     : TComponent(owner, cls ? cls : ClassByName("TMenuItem")) {}
 
 TMenuItem::~TMenuItem() {
+    Unwatch();
     while (!items_.empty()) delete items_.back();
     if (parent_ != nullptr) parent_->Remove(this);
 }

@@ -27,15 +27,15 @@ public:
     void Remove(TMenuItem* item);
 
     const std::string& Caption() const { return caption_; }
-    void SetCaption(const std::string& v) { caption_ = v; }
+    void SetCaption(const std::string& v) { Changing(), caption_ = v; }
     const std::string& Hint() const { return hint_; }
-    void SetHint(const std::string& v) { hint_ = v; }
+    void SetHint(const std::string& v) { Changing(), hint_ = v; }
     bool Checked() const { return checked_; }
-    void SetChecked(bool v) { checked_ = v; }
+    void SetChecked(bool v) { Changing(), checked_ = v; }
     bool Enabled() const { return enabled_; }
-    void SetEnabled(bool v) { enabled_ = v; }
+    void SetEnabled(bool v) { Changing(), enabled_ = v; }
     bool Visible() const { return visible_; }
-    void SetVisible(bool v) { visible_ = v; }
+    void SetVisible(bool v) { Changing(), visible_ = v; }
 
 protected:
     bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;

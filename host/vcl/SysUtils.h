@@ -68,10 +68,13 @@ int32_t StrToInt(std::string_view s);
 int64_t StrToInt64(std::string_view s);
 
 // Hash and equality that ignore ASCII case, for name indexes.
+// Transparent, so that lookups by string_view need no temporary string.
 struct CaseInsensitiveHash {
+    using is_transparent = void;
     size_t operator()(std::string_view s) const noexcept;
 };
 struct CaseInsensitiveEqual {
+    using is_transparent = void;
     bool operator()(std::string_view a, std::string_view b) const noexcept { return SameText(a, b); }
 };
 

@@ -53,13 +53,14 @@ bool TClassInfo::InheritsFrom(std::string_view className) const {
 
 const TPropInfo* TClassInfo::FindProperty(std::string_view name) const {
     for (const TClassInfo* c = this; c != nullptr; c = c->parent_) {
-        auto it = c->byName_.find(std::string(name));
+        auto it = c->byName_.find(name);
         if (it != c->byName_.end()) return it->second;
     }
     return nullptr;
 }
 
 TPropInfo& TClassInfo::AddProperty(TPropInfo info) {
+    info.LowerName = LowerCase(info.Name);
     auto it = byName_.find(info.Name);
     if (it != byName_.end()) {
         for (auto& p : props_)

@@ -47,6 +47,7 @@ using TValue = std::variant<std::monostate, int64_t, double, std::string, TIdent
 
 struct TPropInfo {
     std::string Name;          // as declared, e.g. "DataSource"
+    std::string LowerName;     // Name in lower case, as the classes match it
     std::string TypeName;      // e.g. "TDataSource", "TCaption", "Boolean"
     TTypeKind Kind = TTypeKind::tkUnknown;
     const TClassInfo* PropClass = nullptr;  // for tkClass: the declared class

@@ -225,3 +225,21 @@ TEST(FormModel, UnknownTopClassesAreFormsOrDataModulesByWhatTheyStore) {
                                      "  Width = 215\nend\n", "f.dfm");
     EXPECT_TRUE(Is<TForm>(form->Root()));
 }
+
+TEST(FormModel, OnlyWhatChangedSinceReadingOrTheLastSaveIsWritten) {
+    auto f = TFormFile::Load(kExample);
+    const std::string original = testsupport::ReadFile(kExample);
+    auto* name = Find<TControl>(*f, "EditName");
+    name->SetLeft(81);
+    name->SetLeft(80);  // and back: no change
+    EXPECT_FALSE(f->ApplyChanges());
+    name->SetTop(17);
+    EXPECT_TRUE(f->ApplyChanges());
+    const std::string once = f->Bytes();
+    EXPECT_EQ(ChangedLines(original, once), std::vector<std::string>{"    Top = 17\r"});
+    EXPECT_FALSE(f->ApplyChanges() && f->Bytes() != once);  // nothing new since
+    // A component freed during the run keeps its object; the others are still written.
+    delete Find(*f, "ButtonCancel");
+    Find<TControl>(*f, "ButtonOK")->SetWidth(80);
+    EXPECT_EQ(ChangedLines(original, f->Bytes()), (std::vector<std::string>{"    Top = 17\r", "    Width = 80\r"}));
+}
