@@ -1,0 +1,176 @@
+// Node storage behind the formfile handles. Private to host/formfile.
+#pragma once
+
+#include "host/formfile/FormFile.h"
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace formfile::detail {
+
+constexpr uint32_t kNone = 0xFFFFFFFFu;
+// Deep enough for any real form, shallow enough that a hostile file cannot exhaust the stack.
+constexpr int kMaxDepth = 200;
+
+// Which buffer a node's offsets refer to: the file as read, or text produced by edits.
+enum Store : uint8_t { kSource = 0, kOwned = 1 };
+
+struct ValueNode {
+    ValueKind kind = ValueKind::Null;
+    VaType va = VaType::Null;
+    uint8_t store = kSource;
+    uint8_t wide = 0;       // string decodes to UTF-16 code units
+    uint32_t off = 0;       // raw bytes: text token(s), or binary payload after the tag
+    uint32_t len = 0;
+    // Integer value; for containers the range of children in DocData::kids. Two halves keep
+    // the node at 20 bytes.
+    uint32_t lo = 0;
+    uint32_t hi = 0;
+
+    int64_t Num() const { return static_cast<int64_t>(static_cast<uint64_t>(lo) | (static_cast<uint64_t>(hi) << 32)); }
+    void SetNum(int64_t v) {
+        lo = static_cast<uint32_t>(static_cast<uint64_t>(v));
+        hi = static_cast<uint32_t>(static_cast<uint64_t>(v) >> 32);
+    }
+    uint32_t First() const { return lo; }
+    uint32_t Count() const { return hi; }
+    void SetKids(uint32_t first, uint32_t count) {
+        lo = first;
+        hi = count;
+    }
+};
+
+struct PropNode {
+    uint32_t nameOff = 0;
+    uint32_t value = kNone;  // the value as read until an edit replaces it (see DocData::readValue)
+    uint16_t nameLen = 0;
+    uint8_t store = kSource;
+    uint8_t inserted = 0;
+};
+
+// A range of node indexes in DocData::kids.
+struct Range {
+    uint32_t first = 0;
+    uint32_t count = 0;
+};
+
+struct ItemNode {
+    uint32_t off = 0;       // 'item' keyword, or the list tag in a stream
+    uint32_t endOff = 0;
+    int32_t order = 0;
+    uint8_t hasOrder = 0;
+    uint8_t orderVa = 0;
+    uint8_t store = kSource;
+    Range props;
+};
+
+struct ObjectNode {
+    uint32_t off = 0;        // keyword (text) or first header byte (binary)
+    uint32_t headerEnd = 0;  // after "[n]"/class name (text) or after the name (binary)
+    uint32_t nameOff = 0;    // text: name token; binary: its length byte + 1
+    uint32_t classOff = 0;
+    uint32_t propsEnd = 0;   // binary: the byte ending the property list
+    uint32_t endOff = 0;     // text: 'end' keyword; binary: the byte ending the child list
+    uint32_t parent = kNone;
+    int32_t order = 0;
+    uint16_t nameLen = 0;
+    uint16_t classLen = 0;
+    uint8_t flags = 0;       // filer flags
+    uint8_t flagsByte = 0;   // binary: the 0xFn byte as read, 0 when there was none
+    uint8_t orderVa = 0;
+    uint8_t nameStore = kSource;
+    uint8_t classStore = kSource;
+    ObjectKind kind = ObjectKind::Object;
+    Range props;
+    Range children;
+};
+
+struct Splice {
+    uint32_t from = 0;
+    uint32_t to = 0;
+    uint32_t seq = 0;
+    bool dead = false;
+    std::string text;
+};
+
+// Where an inserted property's line goes and how it looks.
+struct InsertPlace {
+    uint32_t anchor = 0;
+    bool lineStart = true;  // anchor starts a line: the new line ends with eol, else begins with it
+    std::string indent;
+    std::string eol;
+};
+
+struct DocData {
+    std::string src;
+    std::string fileName;
+    Format format = Format::Unknown;
+    uint32_t streamOff = 0;        // binary: where "TPF0" starts
+    uint32_t resSizeOff = kNone;   // binary: the resource header's size field
+    std::string owned;             // bytes of nodes made by edits
+
+    std::vector<ObjectNode> objects;
+    std::vector<PropNode> props;
+    std::vector<ValueNode> values;
+    std::vector<ItemNode> items;
+    // Children by range: of list/set/collection values, and the properties and child objects of
+    // objects and items. Edits that grow a range copy it to the end.
+    std::vector<uint32_t> kids;
+
+    std::vector<Splice> splices;
+    std::unordered_map<uint64_t, uint32_t> spliceOf;  // (node kind, index) -> splice
+    uint32_t nextSeq = 0;
+    std::unordered_map<uint64_t, InsertPlace> inserted;                   // by splice key
+    std::unordered_map<uint32_t, uint32_t> readValue;                     // property -> value as read
+    int8_t fpcLayout = -1;   // the file's multi-line values look like Lazarus's; -1 until needed
+    std::unordered_map<uint32_t, std::pair<uint32_t, uint32_t>> origName;   // header as read, by object
+    std::unordered_map<uint32_t, std::pair<uint32_t, uint32_t>> origClass;
+
+    mutable std::vector<uint32_t> lineStarts;
+
+    std::string_view Bytes(uint8_t store, uint32_t off, uint32_t len) const {
+        const std::string& b = store == kOwned ? owned : src;
+        return std::string_view(b).substr(off, len);
+    }
+    std::string_view Raw(const ValueNode& v) const { return Bytes(v.store, v.off, v.len); }
+    std::string_view Name(const PropNode& p) const { return Bytes(p.store, p.nameOff, p.nameLen); }
+    bool IsText() const { return format == Format::Text; }
+    SourcePos PositionOf(uint32_t offset) const;
+    const uint32_t* At(Range r) const { return kids.data() + r.first; }
+    // Where the property's value was in the source: what a change of it replaces.
+    std::pair<uint32_t, uint32_t> ReadSpan(uint32_t prop) const;
+    Range Append(Range r, uint32_t extra);
+    void Shrink();
+    [[noreturn]] void Fail(uint32_t offset, const std::string& reason) const;
+};
+
+// Readers fill a DocData from its src; the value readers parse a value that an edit rendered into
+// DocData::owned and return its node.
+void ReadText(DocData& d);
+void ReadBinary(DocData& d);
+uint32_t ReadOwnedTextValue(DocData& d, uint32_t off, uint32_t len);
+uint32_t ReadOwnedBinaryValue(DocData& d, uint32_t off, uint32_t len);
+
+// Decoding of stored values.
+std::u16string DecodeWide(const DocData& d, const ValueNode& v);
+std::string DecodeNarrow(const DocData& d, const ValueNode& v);
+long double DecodeFloat(const DocData& d, const ValueNode& v);
+int64_t DecodeCurrency(const DocData& d, const ValueNode& v);  // in ten-thousandths
+std::string DecodeBinary(const DocData& d, const ValueNode& v);
+std::string_view DecodeIdent(const DocData& d, const ValueNode& v);
+
+// Rendering of detached values.
+std::string RenderText(const ValueData& v, std::string_view indent, std::string_view eol, bool fpcLayout);
+void RenderBinary(const ValueData& v, std::string& out);
+void AppendUtf8(std::string& out, char32_t c);
+std::string Utf16ToUtf8(std::u16string_view s);
+std::u16string Utf8ToUtf16(std::string_view s);
+VaType SmallestIntType(int64_t v);
+
+bool IsIdentStart(unsigned char c);
+bool IsIdentChar(unsigned char c);
+bool IsDottedIdent(std::string_view s);
+
+}  // namespace formfile::detail

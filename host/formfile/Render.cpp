@@ -1,0 +1,547 @@
+// Rendering of values for edits, and whole-document conversion between text and binary.
+#include "host/formfile/FormFileData.h"
+#include "host/vcl/SysUtils.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace formfile {
+
+using namespace detail;
+
+namespace {
+
+void PutLe(std::string& out, uint64_t v, int n) {
+    for (int i = 0; i < n; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+void PutShort(std::string& out, std::string_view s, const char* what) {
+    if (s.size() > 255)
+        throw vcl::EConvertError(std::string(what) + std::string(" '") + std::string(s.substr(0, 40)) +
+                                 "...' is longer than the 255 bytes a binary form file allows");
+    out += static_cast<char>(s.size());
+    out += s;
+}
+
+void PutInt(std::string& out, int64_t v, VaType t) {
+    bool fits = false;
+    switch (t) {
+        case VaType::Int8: fits = v >= -128 && v <= 127; break;
+        case VaType::Int16: fits = v >= -32768 && v <= 32767; break;
+        case VaType::Int32: fits = v >= INT32_MIN && v <= INT32_MAX; break;
+        case VaType::Int64:
+        case VaType::QWord: fits = true; break;
+        default: break;
+    }
+    if (!fits) t = SmallestIntType(v);
+    out += static_cast<char>(t);
+    int n = t == VaType::Int8 ? 1 : t == VaType::Int16 ? 2 : t == VaType::Int32 ? 4 : 8;
+    PutLe(out, static_cast<uint64_t>(v), n);
+}
+
+void CheckIdent(std::string_view s, bool dotted) {
+    if (!IsDottedIdent(s) || (!dotted && s.find('.') != s.npos))
+        throw vcl::EConvertError(std::string("'") + std::string(s) + "' is not a valid identifier");
+}
+
+// Units 32..126 go inside quotes, others as #n. rawHigh keeps 8-bit bytes above 127 as they are,
+// the way form files written by an IDE hold them.
+template <class Units>
+void QuoteString(std::string& out, const Units& units, bool rawHigh) {
+    if (units.empty()) {
+        out += "''";
+        return;
+    }
+    bool open = false;
+    for (auto u : units) {
+        uint32_t c = static_cast<uint32_t>(u);
+        if constexpr (sizeof(u) == 1) c &= 0xFF;
+        if ((c >= 32 && c <= 126) || (rawHigh && c >= 128)) {
+            if (!open) out += '\'';
+            open = true;
+            if (c == '\'') out += '\'';
+            out += static_cast<char>(c);
+        } else {
+            if (open) out += '\'';
+            open = false;
+            out += '#';
+            out += std::to_string(c);
+        }
+    }
+    if (open) out += '\'';
+}
+
+// Strings longer than 64 characters go on lines of their own, 64 to a line, joined by '+',
+// the way the IDE writes them. An 8-bit string is not cut inside a UTF-8 sequence.
+template <class Units>
+void QuoteLines(std::string& out, const Units& units, bool rawHigh, const std::string& indent, std::string_view eol) {
+    constexpr size_t kPiece = 64;
+    if (units.size() <= kPiece) {
+        QuoteString(out, units, rawHigh);
+        return;
+    }
+    size_t at = 0;
+    while (at < units.size()) {
+        size_t end = std::min(at + kPiece, units.size());
+        if constexpr (sizeof(units[0]) == 1)
+            while (end < units.size() && end > at + 1 && (static_cast<unsigned char>(units[end]) & 0xC0) == 0x80) --end;
+        if (at) out += " +";
+        out += eol;
+        out += indent;
+        out += "  ";
+        QuoteString(out, Units(units.substr(at, end - at)), rawHigh);
+        at = end;
+    }
+}
+
+std::string CurrencyText(int64_t units) {
+    bool neg = units < 0;
+    uint64_t u = neg ? 0 - static_cast<uint64_t>(units) : static_cast<uint64_t>(units);
+    std::string frac = std::to_string(u % 10000);
+    while (frac.size() < 4) frac.insert(frac.begin(), '0');
+    while (frac.size() > 1 && frac.back() == '0') frac.pop_back();
+    std::string out = neg ? "-" : "";
+    out += std::to_string(u / 10000);
+    out += '.';
+    out += frac;
+    return out;
+}
+
+std::string ShortestFloat(long double x, VaType t) {
+    if (std::isnan(x) || std::isinf(x)) throw vcl::EConvertError("infinite or NaN values cannot be written to a text form");
+    char buf[64];
+    std::to_chars_result r{};
+    if (t == VaType::Single)
+        r = std::to_chars(buf, buf + sizeof buf, static_cast<float>(x));
+    else if (t == VaType::Date)
+        r = std::to_chars(buf, buf + sizeof buf, static_cast<double>(x));
+    else
+        r = std::to_chars(buf, buf + sizeof buf, x);
+    std::string s(buf, r.ptr);
+    size_t e = s.find_first_of("eE");
+    if (s.find('.') == std::string::npos) s.insert(e == std::string::npos ? s.size() : e, ".0");
+    if (t == VaType::Single) s += 's';
+    if (t == VaType::Currency) s += 'c';
+    if (t == VaType::Date) s += 'd';
+    return s;
+}
+
+// Delphi's IDE and Lazarus lay out multi-line values differently; edits follow the file's.
+void RenderTextTo(std::string& out, const ValueData& v, const std::string& indent, std::string_view eol, bool fpc) {
+    switch (v.kind) {
+        case ValueKind::Null: throw vcl::EConvertError("a null value cannot be written to a text form");
+        case ValueKind::Integer:
+            out += v.type == VaType::QWord ? std::to_string(static_cast<uint64_t>(v.integer)) : std::to_string(v.integer);
+            return;
+        case ValueKind::Float:
+            out += v.type == VaType::Currency ? CurrencyText(v.integer) + "c" : ShortestFloat(v.real, v.type);
+            return;
+        case ValueKind::String:
+            if (fpc && v.isWide)
+                QuoteString(out, v.wide, false);
+            else if (fpc)
+                QuoteString(out, v.text, true);
+            else if (v.isWide)
+                QuoteLines(out, v.wide, false, indent, eol);
+            else
+                QuoteLines(out, v.text, true, indent, eol);
+            return;
+        case ValueKind::Ident:
+            CheckIdent(v.text, true);
+            out += v.text;
+            return;
+        case ValueKind::Boolean: out += v.integer ? "True" : "False"; return;
+        case ValueKind::Nil: out += "nil"; return;
+        case ValueKind::Set:
+            out += '[';
+            for (size_t i = 0; i < v.items.size(); ++i) {
+                if (v.items[i].kind != ValueKind::Ident) throw vcl::EConvertError("set elements must be identifiers");
+                CheckIdent(v.items[i].text, false);
+                if (i) out += ", ";
+                out += v.items[i].text;
+            }
+            out += ']';
+            return;
+        case ValueKind::List: {
+            std::string inner = indent + "  ";
+            out += '(';
+            for (const ValueData& item : v.items) {
+                out += eol;
+                out += inner;
+                RenderTextTo(out, item, inner, eol, fpc);
+            }
+            if (fpc) {
+                if (!v.items.empty()) out += eol;
+                out += indent;
+            }
+            out += ')';
+            return;
+        }
+        case ValueKind::Collection: {
+            std::string inner = indent + "  ", props = indent + "    ";
+            out += '<';
+            for (const ItemData& item : v.collection) {
+                if (fpc) out += indent;
+                out += eol;
+                out += inner;
+                out += "item";
+                if (item.order) out += std::string(fpc ? "[" : " [") + std::to_string(*item.order) + "]";
+                for (const auto& [name, value] : item.properties) {
+                    CheckIdent(name, true);
+                    out += eol;
+                    out += props;
+                    out += name;
+                    out += " = ";
+                    RenderTextTo(out, value, props, eol, fpc);
+                }
+                out += eol;
+                out += inner;
+                out += "end";
+            }
+            out += '>';
+            return;
+        }
+        case ValueKind::Binary: {
+            static const char hex[] = "0123456789ABCDEF";
+            out += '{';
+            // Delphi keeps up to one line's worth of bytes beside the name.
+            bool inline_ = !fpc && v.text.size() <= 32;
+            for (size_t i = 0; i < v.text.size(); ++i) {
+                if (i % 32 == 0 && !inline_) {
+                    out += eol;
+                    out += indent;
+                    out += "  ";
+                }
+                unsigned char c = static_cast<unsigned char>(v.text[i]);
+                out += hex[c >> 4];
+                out += hex[c & 15];
+            }
+            if (fpc) {
+                out += eol;
+                out += indent;
+            }
+            out += '}';
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+namespace detail {
+
+std::string RenderText(const ValueData& v, std::string_view indent, std::string_view eol, bool fpcLayout) {
+    std::string out;
+    RenderTextTo(out, v, std::string(indent), eol, fpcLayout);
+    return out;
+}
+
+void RenderBinary(const ValueData& v, std::string& out) {
+    switch (v.kind) {
+        case ValueKind::Null: out += static_cast<char>(VaType::Null); return;
+        case ValueKind::Integer: PutInt(out, v.integer, v.type); return;
+        case ValueKind::Float:
+            switch (v.type) {
+                case VaType::Single: {
+                    float f = static_cast<float>(v.real);
+                    out += static_cast<char>(VaType::Single);
+                    out.append(reinterpret_cast<const char*>(&f), 4);
+                    return;
+                }
+                case VaType::Currency:
+                    out += static_cast<char>(VaType::Currency);
+                    PutLe(out, static_cast<uint64_t>(v.integer), 8);
+                    return;
+                case VaType::Date: {
+                    double f = static_cast<double>(v.real);
+                    out += static_cast<char>(VaType::Date);
+                    out.append(reinterpret_cast<const char*>(&f), 8);
+                    return;
+                }
+                default: {
+                    char b[16] = {};
+                    std::memcpy(b, &v.real, 10);
+                    out += static_cast<char>(VaType::Extended);
+                    out.append(b, 10);
+                    return;
+                }
+            }
+        case ValueKind::String:
+            if (v.isWide && v.type == VaType::UTF8String) {
+                std::string u = Utf16ToUtf8(v.wide);
+                out += static_cast<char>(VaType::UTF8String);
+                PutLe(out, u.size(), 4);
+                out += u;
+            } else if (v.isWide) {
+                out += static_cast<char>(v.type == VaType::UString ? VaType::UString : VaType::WString);
+                PutLe(out, v.wide.size(), 4);
+                for (char16_t c : v.wide) PutLe(out, c, 2);
+            } else if (v.type == VaType::LString || v.type == VaType::UTF8String || v.text.size() > 255) {
+                out += static_cast<char>(v.type == VaType::UTF8String ? VaType::UTF8String : VaType::LString);
+                PutLe(out, v.text.size(), 4);
+                out += v.text;
+            } else {
+                out += static_cast<char>(VaType::String);
+                PutShort(out, v.text, "string");
+            }
+            return;
+        case ValueKind::Ident:
+            CheckIdent(v.text, true);
+            out += static_cast<char>(VaType::Ident);
+            PutShort(out, v.text, "identifier");
+            return;
+        case ValueKind::Boolean: out += static_cast<char>(v.integer ? VaType::True : VaType::False); return;
+        case ValueKind::Nil: out += static_cast<char>(VaType::Nil); return;
+        case ValueKind::Set:
+            out += static_cast<char>(VaType::Set);
+            for (const ValueData& e : v.items) {
+                CheckIdent(e.text, false);
+                PutShort(out, e.text, "set element");
+            }
+            out += '\0';
+            return;
+        case ValueKind::List:
+            out += static_cast<char>(VaType::List);
+            for (const ValueData& item : v.items) RenderBinary(item, out);
+            out += '\0';
+            return;
+        case ValueKind::Collection:
+            out += static_cast<char>(VaType::Collection);
+            for (const ItemData& item : v.collection) {
+                if (item.order) PutInt(out, *item.order, VaType::Null);
+                out += static_cast<char>(VaType::List);
+                for (const auto& [name, value] : item.properties) {
+                    CheckIdent(name, true);
+                    PutShort(out, name, "property name");
+                    RenderBinary(value, out);
+                }
+                out += '\0';
+            }
+            out += '\0';
+            return;
+        case ValueKind::Binary:
+            out += static_cast<char>(VaType::Binary);
+            PutLe(out, v.text.size(), 4);
+            out += v.text;
+            return;
+    }
+}
+
+}  // namespace detail
+
+std::string RenderTextValue(const ValueData& value, std::string_view indent, std::string_view lineEnding,
+                            TextLayout layout) {
+    return RenderText(value, indent, lineEnding, layout == TextLayout::Lazarus);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Conversion
+
+namespace {
+
+// Free Pascal's Str() layout of an extended: sign or blank, 21 digits, 4-digit exponent.
+std::string FpcFloat(long double x) {
+    unsigned char b[16] = {};
+    std::memcpy(b, &x, 10);
+    uint64_t mant = 0;
+    for (int i = 7; i >= 0; --i) mant = (mant << 8) | b[i];
+    unsigned exp = (b[8] | (b[9] << 8)) & 0x7FFF;
+    bool neg = b[9] & 0x80;
+    const std::string pad(25, ' ');
+    if (exp == 0x7FFF) {
+        if (mant == 0x8000000000000000ull) return pad + (neg ? "-Inf" : "+Inf");
+        return pad + " Nan";
+    }
+    if (exp != 0 && !(mant >> 63)) return pad + " Nan";  // unnormal: no valid number
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 20);
+    std::string s(buf, r.ptr);
+    size_t e = s.find('e');
+    std::string digits = s.substr(0, e);
+    char esign = s[e + 1];
+    std::string ed = s.substr(e + 2);
+    while (ed.size() < 4) ed.insert(ed.begin(), '0');
+    return std::string(1, neg ? '-' : ' ') + digits + "E" + esign + ed;
+}
+
+
+class FpcTextWriter {
+public:
+    explicit FpcTextWriter(std::string_view eol) : eol_(eol) {}
+
+    void Object(formfile::Object o, const std::string& indent) {
+        out += indent;
+        uint8_t f = o.Flags();
+        out += (f & ffInline) ? "inline " : (f & ffInherited) ? "inherited " : "object ";
+        if (!o.Name().empty()) {
+            out += o.Name();
+            out += ": ";
+        }
+        out += o.ClassName();
+        if (auto n = o.Order()) out += std::string("[") + std::to_string(*n) + "]";
+        out += eol_;
+        std::string inner = indent + "  ";
+        for (Property p : o.Properties()) Prop(p, inner);
+        for (formfile::Object c : o.Children()) Object(c, inner);
+        out += indent;
+        out += "end";
+        out += eol_;
+    }
+
+    std::string out;
+
+private:
+    std::string_view eol_;
+
+    void Prop(Property p, const std::string& indent) {
+        std::string_view n = p.Name();
+        for (const char* word : {"end", "object", "inherited", "inline"})
+            if (vcl::SameText(n, word))
+                throw vcl::EConvertError(std::string("property '") + std::string(n) + "' cannot be written as text: its name is a keyword");
+        out += indent;
+        out += p.Name();
+        out += " = ";
+        Val(p.GetValue(), indent);
+        out += eol_;
+    }
+
+    void Val(Value v, const std::string& indent) {
+        switch (v.Kind()) {
+            case ValueKind::Null: out += "Null"; return;
+            case ValueKind::Integer:
+                out += v.Type() == VaType::QWord ? std::to_string(static_cast<uint64_t>(v.AsInteger()))
+                                                 : std::to_string(v.AsInteger());
+                return;
+            case ValueKind::Float:
+                switch (v.Type()) {
+                    case VaType::Currency: out += CurrencyText(v.ToData().integer) + "c"; return;
+                    case VaType::Single:
+                    case VaType::Date: {
+                        // Nan and Inf read back without a suffix; the tag is lost with them.
+                        long double x = v.AsFloat();
+                        out += FpcFloat(x);
+                        if (std::isfinite(x)) out += v.Type() == VaType::Single ? 's' : 'd';
+                        return;
+                    }
+                    default: out += FpcFloat(v.AsFloat()); return;
+                }
+            case ValueKind::String:
+                if (v.IsWideString())
+                    QuoteString(out, v.AsWideString(), false);
+                else
+                    QuoteString(out, v.AsString(), false);
+                return;
+            case ValueKind::Ident:
+            case ValueKind::Boolean:
+            case ValueKind::Nil: out += v.AsIdent(); return;
+            case ValueKind::Set:
+                out += '[';
+                for (size_t i = 0; i < v.Count(); ++i) {
+                    if (i) out += ", ";
+                    out += v.Item(i).AsIdent();
+                }
+                out += ']';
+                return;
+            case ValueKind::List: {
+                std::string inner = indent + "  ";
+                out += '(';
+                for (size_t i = 0; i < v.Count(); ++i) {
+                    out += eol_;
+                    out += inner;
+                    Val(v.Item(i), inner);
+                }
+                if (v.Count()) out += eol_;
+                out += indent;
+                out += ')';
+                return;
+            }
+            case ValueKind::Collection: {
+                std::string inner = indent + "  ", props = indent + "    ";
+                out += '<';
+                for (size_t i = 0; i < v.Count(); ++i) {
+                    CollectionItem item = v.Entry(i);
+                    out += indent;
+                    out += eol_;
+                    out += inner;
+                    out += "item";
+                    if (auto n = item.Order()) out += std::string("[") + std::to_string(*n) + "]";
+                    out += eol_;
+                    for (Property p : item.Properties()) Prop(p, props);
+                    out += inner;
+                    out += "end";
+                }
+                out += '>';
+                return;
+            }
+            case ValueKind::Binary: {
+                static const char hex[] = "0123456789ABCDEF";
+                std::string bytes = v.AsBinary();
+                out += '{';
+                out += eol_;
+                for (size_t i = 0; i < bytes.size(); i += 32) {
+                    out += indent;
+                    out += "  ";
+                    for (size_t k = i; k < bytes.size() && k < i + 32; ++k) {
+                        unsigned char c = static_cast<unsigned char>(bytes[k]);
+                        out += hex[c >> 4];
+                        out += hex[c & 15];
+                    }
+                    out += eol_;
+                }
+                out += indent;
+                out += '}';
+                return;
+            }
+        }
+    }
+
+};
+
+class BinaryWriter {
+public:
+    std::string out;
+
+    void Object(formfile::Object o) {
+        uint8_t f = o.Flags();
+        if (f) {
+            out += static_cast<char>(0xF0 | f);
+            if (f & ffChildPos) PutInt(out, o.Order().value_or(0), VaType::Null);
+        }
+        PutShort(out, o.ClassName(), "class name");
+        PutShort(out, o.Name(), "component name");
+        for (Property p : o.Properties()) {
+            PutShort(out, p.Name(), "property name");
+            RenderBinary(p.GetValue().ToData(), out);
+        }
+        out += '\0';
+        for (formfile::Object c : o.Children()) Object(c);
+        out += '\0';
+    }
+};
+
+}  // namespace
+
+std::string ToText(const Document& doc, const TextOptions& options) {
+    FpcTextWriter w(options.lineEnding);
+    w.Object(doc.Root(), "");
+    return std::move(w.out);
+}
+
+std::string ToBinary(const Document& doc, bool resourceHeader) {
+    BinaryWriter w;
+    w.out = "TPF0";
+    w.Object(doc.Root());
+    if (!resourceHeader) return std::move(w.out);
+    std::string h;
+    h += "\xFF\x0A";
+    h += '\0';
+    h += vcl::UpperCase(doc.Root().ClassName());
+    h += '\0';
+    h += "\x30\x10";
+    PutLe(h, w.out.size(), 4);
+    return h + w.out;
+}
+
+}  // namespace formfile

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Builds the form-file fuzz targets with clang and runs each one for a bounded time.
+#   scripts/fuzz.sh [seconds-per-target]        default 60
+# BUILD_DIR (default /tmp/tavrin-fuzz) and FORMS_DIR (default ../shared/forms) can be overridden.
+# Crashing inputs land in $BUILD_DIR/fuzz-work/findings; the script fails when there are any.
+set -euo pipefail
+
+secs=${1:-60}
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-/tmp/tavrin-fuzz}
+forms=${FORMS_DIR:-$root/../shared/forms}
+
+CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTAVRIN_FUZZ=ON -DTAVRIN_TESTS=OFF -DTAVRIN_BENCH=OFF >/dev/null
+cmake --build "$build" -j2 --target FuzzTextReader FuzzBinaryReader
+
+work=$build/fuzz-work
+mkdir -p "$work/text" "$work/binary" "$work/findings"
+
+# Seeds from the real forms: text files as they are; streams in the shape the binary target
+# expects (first byte chooses bare stream or resource header, the rest follows "TPF0" or is it).
+if [ -d "$forms" ]; then
+  python3 - "$forms" "$work" <<'PY'
+import hashlib, os, sys
+forms, work = sys.argv[1], sys.argv[2]
+for dirpath, _, names in os.walk(forms):
+    for n in names:
+        if n.endswith(('.tsv', '.md')):
+            continue
+        data = open(os.path.join(dirpath, n), 'rb').read()
+        at = data.find(b'TPF0')
+        if data[:4] == b'TPF0' or data[:3] == b'\xff\x0a\x00':
+            seeds = [b'\x00' + data[at + 4:], b'\x01' + data[at:]] if at >= 0 else [b'\x00' + data]
+            target = 'binary'
+        else:
+            seeds, target = [data[:65536]], 'text'
+        for s in seeds:
+            name = hashlib.sha1(s).hexdigest()
+            open(os.path.join(work, target, name), 'wb').write(s)
+PY
+fi
+
+run() {
+  local target=$1 corpus=$2; shift 2
+  echo "== $target for ${secs}s"
+  "$build/fuzz/$target" "$corpus" -max_total_time="$secs" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+    -print_final_stats=1 -artifact_prefix="$work/findings/$target-" "$@" 2>&1 | tail -n 12
+}
+status=0
+run FuzzTextReader "$work/text" -dict="$root/fuzz/text.dict" || status=1
+run FuzzBinaryReader "$work/binary" || status=1
+
+if compgen -G "$work/findings/*" >/dev/null; then
+  echo "findings:"; ls -l "$work/findings"
+  status=1
+fi
+exit $status

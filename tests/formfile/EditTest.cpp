@@ -1,0 +1,226 @@
+// Edits re-render only what changed; everything else stays byte for byte.
+#include "tests/formfile/FormFileTestUtil.h"
+
+using namespace formfile;
+using fftest::Parse;
+
+namespace {
+
+// The original with one line replaced: what an edit of that line alone must give.
+std::string ReplaceOnce(std::string s, const std::string& from, const std::string& to) {
+    size_t at = s.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return s.replace(at, from.size(), to);
+}
+
+const std::string kCrlfForm =
+    "\xEF\xBB\xBFobject Form1: TForm1\r\n"
+    "  Left = 10\r\n"
+    "  Caption = 'Old' +\r\n"
+    "    ' title'\r\n"
+    "  Font.Style = []\r\n"
+    "  object Button1: TButton\r\n"
+    "    Caption = 'OK'\r\n"
+    "  end\r\n"
+    "end";  // no final line ending
+
+TEST(EditValues, ChangedValueKeepsTheRestOfTheFile) {
+    Document doc = Parse(kCrlfForm);
+    EXPECT_FALSE(doc.IsModified());
+    doc.Root().FindProperty("left")->SetValue(ValueData::Integer(-250));
+    doc.Root().FindProperty("Caption")->SetValue(ValueData::String("It's new"));
+    EXPECT_TRUE(doc.IsModified());
+    std::string expected = ReplaceOnce(kCrlfForm, "Left = 10", "Left = -250");
+    expected = ReplaceOnce(expected, "'Old' +\r\n    ' title'", "'It''s new'");
+    EXPECT_EQ(doc.Write(), expected);
+    EXPECT_EQ(doc.Root().FindProperty("Caption")->GetValue().AsString(), "It's new");
+    // What was written reads back to the same tree.
+    Document again = Parse(doc.Write());
+    EXPECT_EQ(again.Root().FindProperty("Left")->GetValue().AsInteger(), -250);
+}
+
+TEST(EditValues, MultiLineValuesUseTheFilesIndentAndLineEnding) {
+    Document doc = Parse(kCrlfForm);
+    Object button = doc.Root().Children()[0];
+    button.SetProperty("Caption", ValueData::List({ValueData::String("a"), ValueData::Integer(1)}));
+    EXPECT_EQ(doc.Write(), ReplaceOnce(kCrlfForm, "Caption = 'OK'", "Caption = (\r\n      'a'\r\n      1)"));
+}
+
+TEST(EditValues, LongStringsAreSplitIntoLinesTheWayTheIdeWritesThem) {
+    Document doc = Parse(kCrlfForm);
+    std::string text(100, 'x');
+    doc.Root().FindProperty("Caption")->SetValue(ValueData::String(text));
+    std::string expected = "Caption = \r\n    '" + std::string(64, 'x') + "' +\r\n    '" + std::string(36, 'x') + "'";
+    EXPECT_EQ(doc.Write(), ReplaceOnce(kCrlfForm, "Caption = 'Old' +\r\n    ' title'", expected));
+    EXPECT_EQ(Parse(doc.Write()).Root().FindProperty("Caption")->GetValue().AsString(), text);
+}
+
+TEST(EditValues, LatestEditOfAPropertyWins) {
+    Document doc = Parse(kCrlfForm);
+    Property left = *doc.Root().FindProperty("Left");
+    left.SetValue(ValueData::Integer(1));
+    left.SetValue(ValueData::Set({"akLeft", "akTop"}));
+    EXPECT_EQ(doc.Write(), ReplaceOnce(kCrlfForm, "Left = 10", "Left = [akLeft, akTop]"));
+}
+
+TEST(EditValues, PropertiesInsideCollectionItemsEditInPlace) {
+    const std::string src = "object A: TA\n  Cols = <\n    item\n      Width = 10\n    end>\n  Tag = 1\nend\n";
+    Document doc = Parse(src);
+    Value cols = doc.Root().FindProperty("Cols")->GetValue();
+    Property width = *cols.Entry(0).FindProperty("Width");
+    width.SetValue(ValueData::Integer(64));
+    EXPECT_EQ(doc.Write(), ReplaceOnce(src, "Width = 10", "Width = 64"));
+    // Replacing the whole collection supersedes the edit inside it, and the old item is gone.
+    ItemData item;
+    item.properties.push_back({"Title", ValueData::String("T")});
+    doc.Root().FindProperty("Cols")->SetValue(ValueData::Collection({item}));
+    EXPECT_EQ(doc.Write(), ReplaceOnce(src, "<\n    item\n      Width = 10\n    end>", "<\n    item\n      Title = 'T'\n    end>"));
+    EXPECT_THROW(width.SetValue(ValueData::Integer(1)), vcl::EPropertyError);
+}
+
+TEST(EditProperties, InsertedAfterTheLastPropertyBeforeChildren) {
+    Document doc = Parse(kCrlfForm);
+    doc.Root().SetProperty("Color", ValueData::Ident("clRed"));
+    doc.Root().SetProperty("Tag", ValueData::Integer(7));
+    EXPECT_EQ(doc.Write(), ReplaceOnce(kCrlfForm, "  Font.Style = []\r\n",
+                                       "  Font.Style = []\r\n  Color = clRed\r\n  Tag = 7\r\n"));
+    auto props = doc.Root().Properties();
+    EXPECT_EQ(props[props.size() - 1].Name(), "Tag");
+    doc.Root().FindProperty("Tag")->SetValue(ValueData::Integer(8));
+    EXPECT_NE(doc.Write().find("  Tag = 8\r\n  object Button1"), std::string::npos);
+}
+
+TEST(EditProperties, InsertedIntoAnObjectWithoutPropertiesIndentsUnderItsHeader) {
+    const std::string src = "object A: TA\n    object B: TB\n    end\nend\n";
+    Document doc = Parse(src);
+    doc.Root().Children()[0].SetProperty("Left", ValueData::Integer(3));
+    EXPECT_EQ(doc.Write(), ReplaceOnce(src, "object B: TB\n", "object B: TB\n      Left = 3\n"));
+}
+
+TEST(EditProperties, RemovedTakesItsWholeLine) {
+    Document doc = Parse(kCrlfForm);
+    EXPECT_TRUE(doc.Root().RemoveProperty("caption"));
+    EXPECT_FALSE(doc.Root().RemoveProperty("caption"));
+    EXPECT_EQ(doc.Write(), ReplaceOnce(kCrlfForm, "  Caption = 'Old' +\r\n    ' title'\r\n", ""));
+    EXPECT_FALSE(doc.Root().FindProperty("Caption").has_value());
+}
+
+TEST(EditProperties, RemovingAnInsertedPropertyLeavesNoTrace) {
+    Document doc = Parse(kCrlfForm);
+    doc.Root().SetProperty("Tag", ValueData::Integer(1));
+    doc.Root().RemoveProperty("Tag");
+    EXPECT_EQ(doc.Write(), kCrlfForm);
+}
+
+TEST(EditHeaders, RenameNameOnlyOrAddAndDropIt) {
+    const std::string src = "object Form1: TForm1\n  object TButton\n  end\nend\n";
+    Document doc = Parse(src);
+    doc.Root().SetName("MainForm");
+    Object unnamed = doc.Root().Children()[0];
+    unnamed.SetName("Btn");
+    EXPECT_EQ(doc.Write(), "object MainForm: TForm1\n  object Btn: TButton\n  end\nend\n");
+    unnamed.SetName("");
+    doc.Root().SetClassName("TMainForm");
+    EXPECT_EQ(doc.Write(), "object MainForm: TMainForm\n  object TButton\n  end\nend\n");
+    EXPECT_THROW(doc.Root().SetName("not valid"), vcl::EComponentError);
+}
+
+TEST(EditBinary, EditsSpliceIntoTheStreamAndFixTheResourceSize) {
+    fftest::Stream body;
+    body.Header("TForm1", "Form1").Prop("Left", 2).Byte(8).Prop("Caption", 6).Short("x").End()
+        .Header("TButton", "B").End().End().End();
+    std::string res("\xFF\x0A\0TFORM1\0\x30\x10", 12);
+    for (int i = 0; i < 4; ++i) res += static_cast<char>((body.b.size() >> (8 * i)) & 0xFF);
+    Document doc = Document::Parse(res + body.b);
+    doc.Root().FindProperty("Left")->SetValue(ValueData::Integer(1000));
+    doc.Root().RemoveProperty("Caption");
+    doc.Root().SetProperty("Hint", ValueData::String("h"));
+    doc.Root().Children()[0].SetName("Button1");
+
+    Document again = Document::Parse(doc.Write());
+    Object root = again.Root();
+    EXPECT_EQ(root.FindProperty("Left")->GetValue().AsInteger(), 1000);
+    EXPECT_FALSE(root.FindProperty("Caption").has_value());
+    EXPECT_EQ(root.FindProperty("Hint")->GetValue().AsString(), "h");
+    EXPECT_EQ(root.Children()[0].Name(), "Button1");
+    EXPECT_EQ(ToBinary(again, true), again.Source());
+}
+
+// Strings holding quotes or 8-bit bytes were written differently by older IDEs, long ones are
+// sometimes split by hand, and floats have no single spelling; every other value set to itself
+// must leave the file as it was.
+bool HasOneSpelling(const ValueData& v) {
+    if (v.kind == ValueKind::Float) return false;
+    if (v.kind == ValueKind::String) {
+        if (v.Utf16().size() > 64) return false;
+        for (char16_t c : v.Utf16())
+            if (c == '\'' || c > 126) return false;
+    }
+    for (const ValueData& item : v.items)
+        if (!HasOneSpelling(item)) return false;
+    for (const ItemData& item : v.collection)
+        for (const NamedValue& p : item.properties)
+            if (!HasOneSpelling(p.value)) return false;
+    return true;
+}
+
+void SetEveryValueToItself(Object o, int* count) {
+    for (Property p : o.Properties()) {
+        ValueData v = p.GetValue().ToData();
+        bool splitByHand = v.kind == ValueKind::String && p.GetValue().Raw().find('+') != std::string_view::npos;
+        if (!HasOneSpelling(v) || splitByHand) continue;
+        p.SetValue(v);
+        ++*count;
+    }
+    for (Object child : o.Children()) SetEveryValueToItself(child, count);
+}
+
+TEST(EditCorpus, ValuesSetToThemselvesAreWrittenInTheFilesOwnLayout) {
+    SKIP_WITHOUT_CORPUS();
+    int values = 0;
+    for (const auto& f : fftest::Corpus()) {
+        if (f.Malformed()) continue;
+        Document doc = Document::ParseFile(f.path);
+        SetEveryValueToItself(doc.Root(), &values);
+        EXPECT_EQ(doc.Write(), doc.Source()) << f.path;
+    }
+    EXPECT_GT(values, 50000);
+}
+
+TEST(EditCorpus, OneEditChangesOnlyTheValuesBytes) {
+    SKIP_WITHOUT_CORPUS();
+    int edited = 0;
+    for (const auto& f : fftest::Corpus()) {
+        if (f.Malformed()) continue;
+        Document doc = Document::ParseFile(f.path);
+        auto props = doc.Root().Properties();
+        if (props.empty()) continue;
+        Property p = props[props.size() / 2];
+        std::string_view raw = p.GetValue().Raw();
+        size_t at = static_cast<size_t>(raw.data() - doc.Source().data());
+        std::string expected(doc.Source());
+        if (doc.SourceFormat() == Format::Text) {
+            expected.replace(at, raw.size(), "123456");
+        } else {
+            // The tag precedes the payload; the resource header's size follows the change.
+            fftest::Stream v;
+            v.b.clear();
+            v.Byte(4).Le(123456, 4);
+            expected.replace(at - 1, raw.size() + 1, v.b);
+        }
+        p.SetValue(ValueData::Integer(123456));
+        std::string written = doc.Write();
+        size_t stream = doc.Source().find("TPF0");
+        if (doc.SourceFormat() == Format::Resource) {
+            // Written again from scratch, the header carries the new size.
+            EXPECT_EQ(ToBinary(Document::Parse(written), true), written) << f.path;
+            EXPECT_EQ(written.substr(stream), expected.substr(stream)) << f.path;
+        } else {
+            EXPECT_EQ(written, expected) << f.path;
+        }
+        ++edited;
+    }
+    EXPECT_GT(edited, 150);
+}
+
+}  // namespace
