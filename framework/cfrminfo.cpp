@@ -2,9 +2,13 @@
 
 #include <string>
 
+#include "codegen/Makeprop.h"
 #include "host/base/Zorabou2.h"
 #include "host/vcl/Forms.h"
 #include "host/vcl/Resources.h"
+#include "outline/Menuinfo.h"
+#include "outline/Tabinfo.h"
+#include "outline/Wininfo.h"
 
 namespace tavrin {
 
@@ -32,14 +36,14 @@ namespace {
 
 }  // namespace
 
-void showparentage(TComponent*) { Unavailable("parentage"); }
-void showalltabs(TComponent*) { Unavailable("tab order"); }
-void showMenus(TComponent*) { Unavailable("menu"); }
+void showparentage(TComponent* form) { RunEntry(ZorWinControlInfo, form); }
+void showalltabs(TComponent* form) { RunEntry(ZorTabInfo, form); }
+void showMenus(TComponent* form) { RunEntry(ZorMenuInfo, form); }
 void showHints(TComponent*) { Unavailable("hint"); }
 void reposition(TComponent*) { Unavailable("position"); }
 void ComponentInfo(TComponent*) { Unavailable("component list"); }
 void showDataRelations(TComponent*) { Unavailable("data relations"); }
-void FormDataProperty(TComponent*) { Unavailable("form data"); }
+void FormDataProperty(TComponent* form) { RunEntry(ZorPropMaker, form); }
 
 void TAVrinQAAbout() {
     vcl::TPicture picture;
