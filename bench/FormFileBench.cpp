@@ -10,7 +10,11 @@
 #include <sstream>
 #include <string>
 
+#include "bench/GeneratedForms.h"
+#include "host/controls/ControlClasses.h"
 #include "host/formfile/FormFile.h"
+#include "host/formfile/FormModel.h"
+#include "host/vcl/ClassCatalogue.h"
 #include "tests/support/FpcOracle.h"
 
 namespace {
@@ -42,34 +46,7 @@ const std::string& LargestCorpusFile(std::string* name = nullptr) {
     return bytes;
 }
 
-// A form of 32,767 components in panels of up to 63 controls, about 8 MB of text.
-const std::string& GeneratedForm() {
-    static std::string text = [] {
-        std::string s;
-        s.reserve(9u << 20);
-        s += "object MainForm: TMainForm\r\n  Left = 0\r\n  Top = 0\r\n  Caption = 'Generated'\r\n"
-             "  ClientHeight = 600\r\n  ClientWidth = 800\r\n";
-        int made = 1, panel = 0;
-        while (made < 32767) {
-            std::string p = std::to_string(++panel);
-            s += "  object Panel" + p + ": TPanel\r\n    Left = " + std::to_string(panel % 800) +
-                 "\r\n    Top = 8\r\n    Width = 200\r\n    Height = 400\r\n    Caption = 'Panel " + p + "'\r\n";
-            ++made;
-            for (int i = 0; i < 63 && made < 32767; ++i, ++made) {
-                std::string n = std::to_string(made);
-                s += "    object Button" + n + ": TButton\r\n      Left = " + std::to_string(i * 3) +
-                     "\r\n      Top = " + std::to_string(i * 27) + "\r\n      Width = 75\r\n      Height = 25\r\n"
-                     "      Hint = 'Runs action number " + n + " of the panel'\r\n      Caption = 'Button " + n +
-                     "'\r\n      Font.Style = [fsBold, fsItalic]\r\n      TabOrder = " + std::to_string(i) +
-                     "\r\n      OnClick = Button" + n + "Click\r\n    end\r\n";
-            }
-            s += "  end\r\n";
-        }
-        s += "end\r\n";
-        return s;
-    }();
-    return text;
-}
+using bench::GeneratedForm;
 
 void ParseAndWrite(benchmark::State& state, const std::string& bytes) {
     if (bytes.empty()) {
@@ -92,6 +69,19 @@ void TextToBinary(benchmark::State& state, const std::string& bytes) {
     for (auto _ : state) {
         std::string out = formfile::ToBinary(formfile::Document::Parse(bytes));
         benchmark::DoNotOptimize(out.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes.size()));
+}
+
+// The whole read: syntax tree, then the live components built from it, then freed.
+void LoadModel(benchmark::State& state, const std::string& bytes) {
+    if (bytes.empty()) {
+        state.SkipWithError("form corpus not found");
+        return;
+    }
+    for (auto _ : state) {
+        auto file = formfile::TFormFile::LoadBytes(bytes, "bench.dfm");
+        benchmark::DoNotOptimize(file->Root());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes.size()));
 }
@@ -122,6 +112,11 @@ void FpcTextToBinary(benchmark::State& state, const std::string& bytes) {
 
 void BM_ParseWrite_LargestCorpusFile(benchmark::State& s) { ParseAndWrite(s, LargestCorpusFile()); }
 void BM_ParseWrite_Generated32767(benchmark::State& s) { ParseAndWrite(s, GeneratedForm()); }
+void BM_LoadModel_LargestCorpusFile(benchmark::State& s) { LoadModel(s, LargestCorpusFile()); }
+void BM_LoadModel_Generated32767(benchmark::State& s) {
+    LoadModel(s, GeneratedForm());
+    s.counters["components_per_second"] = benchmark::Counter(32767.0 * double(s.iterations()), benchmark::Counter::kIsRate);
+}
 void BM_TextToBinary_LargestCorpusFile(benchmark::State& s) { TextToBinary(s, LargestCorpusFile()); }
 void BM_TextToBinary_Generated32767(benchmark::State& s) { TextToBinary(s, GeneratedForm()); }
 void BM_Fpc_TextToBinary_LargestCorpusFile(benchmark::State& s) { FpcTextToBinary(s, LargestCorpusFile()); }
@@ -129,6 +124,8 @@ void BM_Fpc_TextToBinary_Generated32767(benchmark::State& s) { FpcTextToBinary(s
 
 BENCHMARK(BM_ParseWrite_LargestCorpusFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseWrite_Generated32767)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadModel_LargestCorpusFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadModel_Generated32767)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TextToBinary_LargestCorpusFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TextToBinary_Generated32767)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Fpc_TextToBinary_LargestCorpusFile)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
@@ -159,6 +156,14 @@ void ReportMemory() {
     std::printf("  document holds %.2f MB (%.2fx the file, source text included)\n",
                 static_cast<double>(doc.MemoryUsage()) / (1 << 20), static_cast<double>(doc.MemoryUsage()) / (mb * (1 << 20)));
     std::printf("  peak RSS %.2f MB, growth while reading %.2f MB\n", peak / 1024.0, (peak - before) / 1024.0);
+    // The same text read into live components, the tree kept for writing back.
+    const long beforeModel = CurrentRssKb();
+    {
+        auto file = formfile::TFormFile::LoadBytes(GeneratedForm(), "bench.dfm");
+        const long loaded = CurrentRssKb();
+        std::printf("  read into live components: %.2f MB more (%.2fx the file), tree and components together\n",
+                    (loaded - beforeModel) / 1024.0, (loaded - beforeModel) / 1024.0 / mb);
+    }
     std::string name;
     LargestCorpusFile(&name);
     if (!name.empty()) std::printf("largest corpus file: %s (%.2f MB)\n", name.c_str(), LargestCorpusFile().size() / 1048576.0);
@@ -167,6 +172,7 @@ void ReportMemory() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    vcl::RegisterControlClasses();  // user forms' controls are the host's own classes
     ReportMemory();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -152,7 +152,6 @@ void TFormFile::ReadInto(vcl::TComponent& root, std::string text, const std::str
     file.Build();
     // A window is never written back: nobody needs to watch its controls.
     for (auto& entry : file.entries_) entry.component->Watch(nullptr);
-    file.entryOf_.clear();
 }
 
 namespace {
@@ -254,7 +253,7 @@ void TFormFile::Build() {
             }
         }
         if (!visual) c->SetDesignInfo(int32_t(design));
-        entries_.push_back({c, obj, c->Name(), false, 0, {}});
+        entries_.push_back({c, obj, false, 0});
 
         TComponent* childScope = evidence.isRoot || vcl::Is<vcl::TFrame>(c) ? c : scope;
         for (Object child : obj.Children()) build(child, c, childScope);
@@ -273,27 +272,21 @@ void TFormFile::Build() {
     }
     // Children finish loading before their parents, as the platform's reader has it.
     for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) it->component->Loaded();
-    entryOf_.reserve(entries_.size());
-    for (uint32_t i = 0; i < entries_.size(); ++i) {
-        entryOf_.emplace(entries_[i].component, i);
-        entries_[i].component->Watch(this);
-    }
+    for (uint32_t i = 0; i < entries_.size(); ++i) entries_[i].component->Watch(this, i);
 }
 
 void TFormFile::Destroyed(vcl::TPersistent& object) {
     if (closing_) return;
-    if (auto it = entryOf_.find(&object); it != entryOf_.end()) {
-        entries_[it->second].component = nullptr;
-        entryOf_.erase(it);
-    }
+    const uint32_t i = object.WatchCookie();
+    if (i < entries_.size() && entries_[i].component == &object) entries_[i].component = nullptr;
 }
 
 void TFormFile::BeforeFirstChange(vcl::TPersistent& object) {
     if (closing_) return;
-    auto it = entryOf_.find(&object);
-    if (it == entryOf_.end()) return;
-    Snapshot(entries_[it->second]);
-    entries_[it->second].changed = true;
+    const uint32_t i = object.WatchCookie();
+    if (i >= entries_.size() || entries_[i].component != &object) return;
+    Snapshot(i);
+    entries_[i].changed = true;
 }
 
 const TFormFile::Writable& TFormFile::WritableProperties(const vcl::TClassInfo& cls) {
@@ -320,19 +313,21 @@ uint64_t TFormFile::Fingerprint(const TComponent& component) {
 
 // Computes the fingerprint as Fingerprint does, and on the way keeps the values the file
 // does not give.
-void TFormFile::Snapshot(Entry& entry) {
+void TFormFile::Snapshot(uint32_t index) {
+    Entry& entry = entries_[index];
     const TComponent& c = *entry.component;
     const Writable& writable = WritableProperties(c.ClassType());
     std::vector<char> inFile(writable.props.size(), 0);
     for (Property prop : entry.object.Properties())
         if (auto it = writable.place.find(prop.Name()); it != writable.place.end()) inFile[it->second] = 1;
     uint64_t h = Mix(HashText(c.Name()), uint64_t(uint32_t(c.DesignInfo())));
-    entry.absent.clear();
+    Absent& absent = absent_[index];
+    absent.clear();
     for (size_t i = 0; i < writable.props.size(); ++i) {
         const TValue v = c.ReadProperty(*writable.props[i]);
         const uint64_t hv = HashValue(v);
         h = Mix(h, hv);
-        if (!inFile[i] && !std::holds_alternative<std::monostate>(v)) entry.absent.emplace_back(uint16_t(i), hv);
+        if (!inFile[i] && !std::holds_alternative<std::monostate>(v)) absent.emplace_back(uint16_t(i), hv);
     }
     entry.fingerprint = h;
 }
@@ -356,24 +351,25 @@ TComponent* TFormFile::Resolve(const std::string& text, TComponent* scope) const
 // deletion the user wanted from one the program made.
 bool TFormFile::ApplyChanges() {
     std::vector<Rename> renames;
-    for (auto& entry : entries_) {
+    for (uint32_t i = 0; i < entries_.size(); ++i) {
+        Entry& entry = entries_[i];
         if (!entry.changed || entry.component == nullptr) continue;
-        if (Fingerprint(*entry.component) != entry.fingerprint) ApplyComponent(entry, renames);
+        if (Fingerprint(*entry.component) != entry.fingerprint) ApplyComponent(i, renames);
         entry.changed = false;
-        entry.absent.clear();
-        entry.component->Watch(this);
+        entry.component->Watch(this, i);
     }
+    absent_.clear();
     if (!renames.empty()) RewriteReferences(renames);
     return doc_.IsModified() && doc_.Write() != doc_.Source();
 }
 
-void TFormFile::ApplyComponent(Entry& entry, std::vector<Rename>& renames) {
+void TFormFile::ApplyComponent(uint32_t index, std::vector<Rename>& renames) {
+    Entry& entry = entries_[index];
     TComponent& c = *entry.component;
     Object& obj = entry.object;
-    if (c.Name() != entry.loadedName) {
+    if (const std::string written(obj.Name()); c.Name() != written) {
         obj.SetName(c.Name());
-        renames.push_back({entry.loadedName, c.Name()});
-        entry.loadedName = c.Name();
+        renames.push_back({written, c.Name()});
     }
     const bool visual = vcl::Is<vcl::TControl>(&c);
     const auto& props = WritableProperties(c.ClassType()).props;
@@ -403,8 +399,8 @@ void TFormFile::ApplyComponent(Entry& entry, std::vector<Rename>& renames) {
             if (std::holds_alternative<std::monostate>(current)) continue;
             const uint64_t now = HashValue(current);
             bool unchanged = false;
-            for (const auto& [index, hash] : entry.absent)
-                if (index == i) unchanged = hash == now;
+            for (const auto& [place, hash] : absent_[index])
+                if (place == i) unchanged = hash == now;
             if (unchanged) continue;
             if (auto def = DefaultValue(p); def && SameValue(*def, current)) continue;
             obj.SetProperty(p.Name, FileValue(current, root_, false));

@@ -46,12 +46,12 @@ private:
     struct Entry {
         vcl::TComponent* component;  // null once freed: its object stays in the file
         Object object;
-        std::string loadedName;
         bool changed = false;      // seen before a change since reading (or the last apply)
         uint64_t fingerprint = 0;  // of every property value then
-        // Values the file does not give, as hashes by place in WritableProperties.
-        std::vector<std::pair<uint16_t, uint64_t>> absent;
     };
+    // For a changed component: the values the file does not give, as they were, by place in
+    // WritableProperties.
+    using Absent = std::vector<std::pair<uint16_t, uint64_t>>;
     struct Rename {
         std::string from;
         std::string to;
@@ -61,9 +61,9 @@ private:
     void Build();
     void BeforeFirstChange(vcl::TPersistent& object) override;
     void Destroyed(vcl::TPersistent& object) override;
-    void ApplyComponent(Entry& entry, std::vector<Rename>& renames);
+    void ApplyComponent(uint32_t index, std::vector<Rename>& renames);
     void RewriteReferences(const std::vector<Rename>& renames);
-    void Snapshot(Entry& entry);
+    void Snapshot(uint32_t index);
     // The component a reference names, looked up among scope's components, then the root's;
     // null for another module's component.
     vcl::TComponent* Resolve(const std::string& text, vcl::TComponent* scope) const;
@@ -80,7 +80,7 @@ private:
     vcl::TComponent* root_ = nullptr;
     std::unique_ptr<vcl::TComponent> ownedRoot_;  // null when reading into a given root
     std::vector<Entry> entries_;
-    std::unordered_map<const vcl::TPersistent*, uint32_t> entryOf_;
+    std::unordered_map<uint32_t, Absent> absent_;  // by entry
     bool closing_ = false;  // the components are being freed: nothing to remember
     std::unordered_map<const vcl::TClassInfo*, Writable> propertyCache_;
 };

@@ -90,10 +90,13 @@ public:
     // The watcher is told once, before the first change that follows (Watch again to hear
     // of the next), and when the object goes. Every setter with an effect on a form file
     // calls Changing() before it changes anything.
-    void Watch(TChangeWatcher* watcher) {
+    void Watch(TChangeWatcher* watcher, uint32_t cookie = 0) {
         watcher_ = watcher;
+        cookie_ = cookie;
         seen_ = false;
     }
+    // What the watcher asked to be given back with its calls: where it keeps this object.
+    uint32_t WatchCookie() const { return cookie_; }
     void Changing() {
         if (watcher_ == nullptr || seen_) return;
         seen_ = true;
@@ -127,6 +130,7 @@ protected:
 private:
     const TClassInfo* class_;
     TChangeWatcher* watcher_ = nullptr;
+    uint32_t cookie_ = 0;
     bool seen_ = false;
     std::vector<std::pair<const TPropInfo*, TValue>> stored_;
 };

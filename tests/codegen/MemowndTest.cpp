@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "framework/cfrminfo.h"
+#include "host/formfile/FormModel.h"
+#include "host/ui/Script.h"
+#include "tests/codegen/CodegenTestUtil.h"
+#include "tests/support/TestSupport.h"
+
+using namespace codegentest;
+using testsupport::ReadFile;
+
+namespace {
+
+class Memownd : public CodegenTest {
+protected:
+    // The generator on the example form under a script; Paste sends to editor.
+    void RunScript(const std::string& script, zorbase::TSourceEditor* editor, vcl::TComponent* form) {
+        ui::TScriptBackend backend(script, "test.script", out, err);
+        ui::TInstalled installed(backend);
+        zorbase::SetSourceEditor(editor);
+        tavrin::FormDataProperty(form);
+        backend.Finish();
+    }
+    std::ostringstream out, err;
+    std::unique_ptr<formfile::TFormFile> file = formfile::TFormFile::Load(InputControlsPath());
+    testsupport::TempDir dir;
+    std::string unit = dir.File("Unit1.pas");
+};
+
+}  // namespace
+
+TEST_F(Memownd, EditedTextPastedTwiceThenOkGoesTwiceIntoTheUnitBeforeTheLine) {
+    testsupport::WriteFile(unit, "unit Unit1;\r\n\r\ninterface\r\n\r\nimplementation\r\n\r\nend.\r\n");
+    zorbase::TUnitFileEditor editor(unit, 5);
+    RunScript("set Memo1 x := 1;\\n\\n  y := 2;\nclick BitBtn1\nclick BitBtn1\nok\n", &editor, file->Root());
+    editor.Commit();
+    const std::string block = "x := 1;\r\n\r\n  y := 2;\r\n";
+    EXPECT_EQ(ReadFile(unit), "unit Unit1;\r\n\r\ninterface\r\n\r\n" + block + block + "implementation\r\n\r\nend.\r\n");
+}
+
+TEST_F(Memownd, CancelAfterPasteKeepsWhatWasPasted) {
+    testsupport::WriteFile(unit, "");
+    zorbase::TUnitFileEditor editor(unit, 0);
+    RunScript("click BitBtn1\ncancel\n", &editor, file->Root());
+    editor.Commit();
+    EXPECT_EQ(ReadFile(unit), kInputControlsText);
+}
+
+TEST_F(Memownd, WithoutAFormTheMemoIsEmptyAndPasteSendsAnEmptyText) {
+    std::ostringstream pasted;
+    zorbase::TStreamEditor editor(pasted);
+    RunScript("dump\nclick BitBtn1\nok\n", &editor, nullptr);
+    EXPECT_NE(out.str().find("memo\tMemo1\t0\n"), std::string::npos) << out.str();
+    EXPECT_EQ(pasted.str(), "");
+}
+
+TEST_F(Memownd, PasteEndsEveryLineWithCrLfAndAnEditorErrorLeavesTheWindowOpen) {
+    std::ostringstream pasted;
+    zorbase::TStreamEditor editor(pasted);
+    tavrin::TMemoWindow window(nullptr);
+    EXPECT_EQ(window.Memo1->Text(), "Memo1");  // as designed, before any text is shown
+    window.Memo1->SetText("a\n\nb");
+    zorbase::SetSourceEditor(&editor);
+    window.BitBtn1->Click();
+    EXPECT_EQ(pasted.str(), "a\r\n\r\nb\r\n");
+    zorbase::SetSourceEditor(nullptr);  // no unit open
+    EXPECT_THROW(window.BitBtn1->Click(), vcl::Exception);
+    EXPECT_EQ(window.ModalResult(), vcl::mrNone);
+    EXPECT_EQ(window.Memo1->Text(), "a\r\n\r\nb");
+}
