@@ -1,12 +1,21 @@
 #!/usr/bin/env bash
-# Sets up, builds, and runs tavrinqa on the bundled example form: the form converted to a
-# binary .dfm and back to text, as the converter of the IDE would.
+# Sets up, builds, and runs tavrinqa on the bundled example form: the parentage tree, the
+# generated form data code, and a tab order change driven by a script and saved to a copy.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh" "$root/build"
-out="$root/build/example"
-mkdir -p "$out"
-"$root/build/tavrinqa" convert "$root/examples/Customer.dfm" --to binary -o "$out/Customer.dfm"
-echo "Binary form: $out/Customer.dfm ($(stat -c %s "$out/Customer.dfm") bytes)"
-"$root/build/tavrinqa" convert "$out/Customer.dfm" --to text
+tavrinqa="$root/build/tavrinqa"
+work="$root/build/example"
+mkdir -p "$work"
+form="$root/examples/Customer.dfm"
+
+echo "== parentage of $form"
+"$tavrinqa" parentage "$form" --print --home "$work"
+echo
+echo "== form data code for $form"
+"$tavrinqa" formdata "$form" --print --home "$work"
+echo
+echo "== tab order: CheckActive dragged before EditCity, saved to $work/Customer.dfm"
+printf 'drag OutlineParent 11 9\nok\n' | "$tavrinqa" tabs "$form" --script - --home "$work" --output "$work/Customer.dfm"
+diff "$form" "$work/Customer.dfm" || true
