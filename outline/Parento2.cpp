@@ -1,0 +1,198 @@
+#include "outline/Parento2.h"
+
+#include <ctime>
+
+#include "framework/Infobase.h"
+#include "host/controls/Dialogs.h"
+#include "host/controls/Outline.h"
+#include "host/controls/StdCtrls.h"
+#include "outline/Ctrldetl.h"
+#include "outline/Menuinfo.h"
+#include "outline/Wininfo.h"
+
+extern const char kParento2Dfm[];
+
+namespace tavrin {
+
+TFrmInfo* FrmInfo = nullptr;
+
+namespace {
+
+// The host's date and time text: short date, a blank, long time.
+std::string DateTimeToStr(std::time_t when) {
+    std::tm local{};
+    localtime_r(&when, &local);
+    char text[64];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+}  // namespace
+
+TFrmInfo::TFrmInfo(vcl::TComponent* owner) : TDesignedForm(owner, "TFrmInfo") {
+    using namespace vcl;
+    RegisterHandler("OutlineParentMouseDown", [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+        OutlineParentMouseDown(s, b, sh, x, y);
+    });
+    RegisterHandler("OutlineParentDragOver", [this](TObject* s, TObject* src, int x, int y, TDragState st, bool& a) {
+        OutlineParentDragOver(s, src, x, y, st, a);
+    });
+    RegisterHandler("OutlineParentDragDrop",
+                    [this](TObject* s, TObject* src, int x, int y) { OutlineParentDragDrop(s, src, x, y); });
+    RegisterHandler("EditBtnClick", [this](TObject* s) { EditBtnClick(s); });
+    RegisterHandler("MenuEditBtnClick", [this](TObject* s) { MenuEditBtnClick(s); });
+    RegisterHandler("BtnExpandClick", [this](TObject* s) { BtnExpandClick(s); });
+    RegisterHandler("BtnCollapseClick", [this](TObject* s) { BtnCollapseClick(s); });
+    RegisterHandler("PrintBtnClick", [this](TObject* s) { PrintBtnClick(s); });
+    LoadDesign(kParento2Dfm, "Parento2.dfm");
+    OutlineParent = Control<TOutline>("OutlineParent");
+    Panel1 = Control<TPanel>("Panel1");
+    BtnExpand = Control<TBitBtn>("BtnExpand");
+    BtnCollapse = Control<TBitBtn>("BtnCollapse");
+    EditBtn = Control<TButton>("EditBtn");
+    SaveDialog = Control<TSaveDialog>("SaveDialog");
+    PrintBtn = Control<TBitBtn>("PrintBtn");
+    OKBtn = Control<TBitBtn>("OKBtn");
+    CancelBtn = Control<TBitBtn>("CancelBtn");
+}
+
+void TFrmInfo::settab(bool on) {
+    if (on) {
+        OutlineParent->OnMouseDown = Handler<vcl::TMouseEvent>("OutlineParentMouseDown");
+        OutlineParent->OnDragOver = Handler<vcl::TDragOverEvent>("OutlineParentDragOver");
+        OutlineParent->OnDragDrop = Handler<vcl::TDragDropEvent>("OutlineParentDragDrop");
+    } else {
+        OutlineParent->OnMouseDown = nullptr;
+        OutlineParent->OnDragOver = nullptr;
+        OutlineParent->OnDragDrop = nullptr;
+    }
+    EditBtn->SetVisible(!on);
+}
+
+void TFrmInfo::setMenu(bool on) {
+    settab(false);
+    if (on) {
+        EditBtn->OnClick = Handler<vcl::TNotifyEvent>("MenuEditBtnClick");
+        EditBtn->SetCaption("Captions");
+    } else {
+        EditBtn->SetCaption("Edit");
+    }
+}
+
+void TFrmInfo::read_ini(const std::string& section) {
+    if (aninifile == nullptr) return;
+    SetLeft(aninifile->ReadInteger(section, "Window Left", 100));
+    SetTop(aninifile->ReadInteger(section, "Window Top", 100));
+    SetWidth(aninifile->ReadInteger(section, "Window Width", 400));
+    SetHeight(aninifile->ReadInteger(section, "Window Height", 300));
+    const int32_t state = aninifile->ReadInteger(section, "State", vcl::wsMaximized);
+    // A number that is no window state counts as missing.
+    SetWindowState(state >= vcl::wsNormal && state <= vcl::wsMaximized ? vcl::TWindowState(state) : vcl::wsMaximized);
+}
+
+void TFrmInfo::write_ini(const std::string& section) {
+    if (aninifile == nullptr) return;
+    aninifile->WriteInteger(section, "Window Left", Left());
+    aninifile->WriteInteger(section, "Window Top", Top());
+    aninifile->WriteInteger(section, "Window Width", Width());
+    aninifile->WriteInteger(section, "Window Height", Height());
+    aninifile->WriteInteger(section, "State", WindowState());
+}
+
+vcl::TModalResult TFrmInfo::ShowTree(const std::string& caption, const std::string& section) {
+    SetCaption(caption);
+    OutlineParent->FullExpand();
+    if (aninifile != nullptr && aninifile->sect_exist(section)) read_ini(section);
+    const vcl::TModalResult result = ShowModal();
+    write_ini(section);
+    return result;
+}
+
+int32_t TFrmInfo::ItemAt(int X, int Y) const {
+    try {
+        const int32_t item = OutlineParent->GetItem(X, Y);
+        return item > 0 ? item : -1;
+    } catch (const vcl::Exception&) {
+        return -1;
+    }
+}
+
+bool TFrmInfo::SameParent(int32_t a, int32_t b) const {
+    try {
+        return OutlineParent->Items(a).Parent() == OutlineParent->Items(b).Parent();
+    } catch (const vcl::Exception&) {
+        return false;
+    }
+}
+
+void TFrmInfo::OutlineParentMouseDown(vcl::TObject*, vcl::TMouseButton Button, vcl::TShiftState, int X, int Y) {
+    if (Button != vcl::mbLeft) return;
+    dragsource = ItemAt(X, Y);
+    if (dragsource > 0) OutlineParent->BeginDrag(true);
+}
+
+void TFrmInfo::OutlineParentDragOver(vcl::TObject*, vcl::TObject* Source, int X, int Y, vcl::TDragState,
+                                     bool& Accept) {
+    Accept = false;
+    if (!vcl::Is<vcl::TOutline>(Source)) return;
+    droptarget = -1;
+    droptarget = ItemAt(X, Y);
+    Accept = droptarget > 0 && dragsource > 0 && SameParent(droptarget, dragsource);
+}
+
+void TFrmInfo::OutlineParentDragDrop(vcl::TObject*, vcl::TObject* Source, int X, int Y) {
+    if (!vcl::Is<vcl::TOutline>(Source)) return;
+    droptarget = -1;
+    droptarget = ItemAt(X, Y);
+    // The drop comes only where the drag-over accepted; the parent is checked again so that
+    // an item can never change its parent.
+    if (droptarget > 0 && dragsource > 0 && SameParent(droptarget, dragsource))
+        OutlineParent->Items(dragsource).MoveTo(droptarget, vcl::oaInsert);
+}
+
+void TFrmInfo::EditBtnClick(vcl::TObject*) {
+    if (ZorWinControlInfo == nullptr) return;
+    const int32_t selected = OutlineParent->SelectedItem();
+    if (selected <= 0) return;
+    auto* control = dynamic_cast<vcl::TControl*>(ZorWinControlInfo->findfromnode(OutlineParent->Items(selected).Text()));
+    if (control == nullptr) return;
+    ControlDetailBox = new TControlDetailBox(this);
+    struct Free {
+        ~Free() {
+            delete ControlDetailBox;
+            ControlDetailBox = nullptr;
+        }
+    } free;
+    ControlDetailBox->SetDisplControl(control);
+    if (!ControlDetailBox->execute()) return;
+    // The dialog may rename the control, whatever else it fails at.
+    struct Renamed {
+        ~Renamed() {
+            if (ZorWinControlInfo != nullptr) ZorWinControlInfo->NamesChanged();
+        }
+    } renamed;
+    ControlDetailBox->GetDisplControl();
+}
+
+void TFrmInfo::MenuEditBtnClick(vcl::TObject*) {
+    const bool showCaptions = EditBtn->Caption() == "Captions";
+    EditBtn->SetCaption(showCaptions ? "IDs" : "Captions");
+    if (ZorMenuInfo == nullptr) return;
+    ZorMenuInfo->showcaptions = showCaptions;
+    OutlineParent->Clear();
+    ZorMenuInfo->ProcessControls();
+}
+
+void TFrmInfo::BtnExpandClick(vcl::TObject*) { OutlineParent->FullExpand(); }
+
+void TFrmInfo::BtnCollapseClick(vcl::TObject*) { OutlineParent->FullCollapse(); }
+
+void TFrmInfo::PrintBtnClick(vcl::TObject*) {
+    if (!SaveDialog->Execute() || SaveDialog->FileName().empty()) return;
+    vcl::TLines lines = OutlineParent->Lines();
+    lines.Insert(0, "{Date Created = " + DateTimeToStr(std::time(nullptr)) + "}");
+    lines.Insert(0, "{" + Caption() + "}");
+    lines.SaveToFile(SaveDialog->FileName());
+}
+
+}  // namespace tavrin

@@ -1,0 +1,79 @@
+// The outline window: the one window in which the parentage, tab order, menu and data
+// relations tools show their trees. Its mode decides whether siblings can be reordered by
+// dragging and what its tool button does.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "host/controls/DesignedForm.h"
+
+namespace vcl {
+class TOutline;
+class TPanel;
+class TBitBtn;
+class TButton;
+class TSaveDialog;
+}  // namespace vcl
+
+namespace tavrin {
+
+class TFrmInfo : public vcl::TDesignedForm {
+public:
+    explicit TFrmInfo(vcl::TComponent* owner);
+
+    vcl::TOutline* OutlineParent;
+    vcl::TPanel* Panel1;
+    vcl::TBitBtn* BtnExpand;
+    vcl::TBitBtn* BtnCollapse;
+    vcl::TButton* EditBtn;
+    vcl::TSaveDialog* SaveDialog;
+    vcl::TBitBtn* PrintBtn;
+    vcl::TBitBtn* OKBtn;
+    vcl::TBitBtn* CancelBtn;
+
+    // On: siblings can be reordered by dragging and the Edit button is hidden. Off: no
+    // dragging, the Edit button shown. Its caption and handler stay as they are.
+    void settab(bool on);
+    // No dragging and the Edit button shown; on, it becomes the menu tool's view toggle.
+    void setMenu(bool on);
+
+    // Window geometry in a section of the settings file; without a settings file nothing
+    // is read or written.
+    void read_ini(const std::string& section);
+    void write_ini(const std::string& section);
+
+    // What every outline tool does to show its tree: caption, whole tree expanded, the
+    // geometry restored when the section exists, shown modally, the geometry saved however
+    // the window closed. Gives the modal result.
+    vcl::TModalResult ShowTree(const std::string& caption, const std::string& section);
+
+    // Handlers, bound by name from the designed window.
+    void OutlineParentMouseDown(vcl::TObject* Sender, vcl::TMouseButton Button, vcl::TShiftState Shift, int X, int Y);
+    void OutlineParentDragOver(vcl::TObject* Sender, vcl::TObject* Source, int X, int Y, vcl::TDragState State,
+                               bool& Accept);
+    void OutlineParentDragDrop(vcl::TObject* Sender, vcl::TObject* Source, int X, int Y);
+    void EditBtnClick(vcl::TObject* Sender);
+    void MenuEditBtnClick(vcl::TObject* Sender);
+    void BtnExpandClick(vcl::TObject* Sender);
+    void BtnCollapseClick(vcl::TObject* Sender);
+    void PrintBtnClick(vcl::TObject* Sender);
+
+    // The item the left button went down on, and the item under the pointer while
+    // dragging; -1 for none.
+    int32_t DragSource() const { return dragsource; }
+    int32_t DropTarget() const { return droptarget; }
+
+private:
+    // The item at a point of the outline; -1 when there is none or the lookup fails.
+    int32_t ItemAt(int X, int Y) const;
+    bool SameParent(int32_t a, int32_t b) const;
+
+    int32_t dragsource = -1;
+    int32_t droptarget = -1;
+};
+
+// The window of the outline tool that is running; created and freed by that tool.
+extern TFrmInfo* FrmInfo;
+
+}  // namespace tavrin

@@ -1,0 +1,163 @@
+// The three outline tools on every real form: no error but the ones they are meant to give,
+// page renames land in the file, and a scripted tab reorder changes nothing in the saved
+// file but tab orders.
+#include <fstream>
+#include <regex>
+#include <set>
+
+#include "host/base/Zormanip.h"
+#include "host/formfile/FormModel.h"
+#include "tests/outline/OutlineTestSupport.h"
+
+using namespace vcl;
+using tavrin::NodeID;
+
+namespace {
+
+// The well-formed files the manifest lists, with its notes; empty without the corpus.
+std::vector<std::pair<std::string, std::string>> Forms() {
+    std::vector<std::pair<std::string, std::string>> forms;
+    std::ifstream manifest(TAVRIN_FORMS_DIR "/MANIFEST.tsv");
+    std::string line, file, notes;
+    for (std::getline(manifest, line); std::getline(manifest, line);) {
+        std::istringstream cols(line);
+        std::getline(cols, file, '\t');
+        for (int i = 0; i < 5; ++i) std::getline(cols, notes, '\t');
+        if (LowerCase(notes).find("malformed") == std::string::npos) forms.emplace_back(TAVRIN_FORMS_DIR "/" + file, notes);
+    }
+    return forms;
+}
+
+class Corpus : public outlinetest::ToolTest {
+protected:
+    void SetUp() override {
+        ToolTest::SetUp();
+        if (Forms().empty()) GTEST_SKIP() << "no form corpus at " TAVRIN_FORMS_DIR;
+    }
+    // Loads a form and drops a QA component on it for the run, as the program does.
+    std::unique_ptr<formfile::TFormFile> Load(const std::string& path) {
+        auto file = formfile::TFormFile::Load(path);
+        dropped = new tavrin::TTavrinQA(file->Root());  // freed with the form when not saved
+        return file;
+    }
+    // The file as saved, without the dropped component.
+    std::string Saved(formfile::TFormFile& file) {
+        delete dropped;
+        file.ApplyChanges();
+        return file.Bytes();
+    }
+    static bool HasPages(TComponent* root) {
+        for (int i = 0; i < root->ComponentCount(); ++i)
+            if (Is<TNotebookBase>(root->Components(i))) return true;
+        return false;
+    }
+    tavrin::TTavrinQA* dropped = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Corpus, EveryFormRunsTheThreeToolsWithOnlyTheirOwnErrors) {
+    int runs = 0, pages = 0;
+    for (const auto& [path, notes] : Forms()) {
+        for (auto entry : {tavrin::showparentage, tavrin::showalltabs, tavrin::showMenus}) {
+            auto file = Load(path);
+            TComponent* root = file->Root();
+            outlinetest::CodeBackend backend;
+            try {
+                backend = Run(entry, [] { return mrOk; }, root);
+                ++runs;
+            } catch (const EComponentError&) {
+                EXPECT_TRUE(HasPages(root) && entry != tavrin::showMenus) << path;  // a page name refused
+                continue;
+            } catch (const EInvalidCast&) {
+                EXPECT_TRUE(entry == tavrin::showalltabs && !Is<TWinControl>(root)) << path;
+                continue;
+            }
+            for (const std::string& m : backend.messages) EXPECT_EQ(m, "WinControls unallocated after 10 iterations");
+            std::set<std::string> items;
+            for (const auto& item : shown.items) items.insert(item.first);
+            for (int i = 0; entry == tavrin::showparentage && backend.messages.empty() && i < root->ComponentCount(); ++i)
+                EXPECT_TRUE(!Is<TControl>(root->Components(i)) || items.count(NodeID(root->Components(i)))) << path;
+            // Without notebooks nothing is renamed, and unreordered tab orders are the form's own;
+            // with them, the pages are saved under the names their captions give.
+            if (!HasPages(root)) {
+                EXPECT_EQ(Saved(*file), testsupport::ReadFile(path)) << path;
+            } else if (entry == tavrin::showparentage) {
+                auto saved = formfile::TFormFile::LoadBytes(Saved(*file), path);
+                for (int i = 0; i < saved->Root()->ComponentCount(); ++i) {
+                    auto* book = dynamic_cast<TNotebookBase*>(saved->Root()->Components(i));
+                    for (int p = 0; book != nullptr && p < book->PageCount(); ++p, ++pages) {
+                        const std::string plain = zorbase::erase_white(book->Pages().Strings(p));
+                        const std::string name = static_cast<TComponent*>(book->Pages().Objects(p))->Name();
+                        EXPECT_TRUE(IsValidIdent(plain) ? name == plain : name.rfind("InvalidPageName_", 0) == 0)
+                            << path << ": " << name;
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(runs, 450);
+    EXPECT_GT(pages, 20);
+}
+
+TEST_F(Corpus, AScriptedTabReorderChangesOnlyTabOrderValuesInTheSavedFile) {
+    const std::regex tabOrder(R"(\s*TabOrder = \d+\r?)");
+    int reordered = 0;
+    for (const auto& [path, notes] : Forms()) {
+        if (notes.find("binary") != std::string::npos || notes.find("notebook") != std::string::npos) continue;
+        auto file = Load(path);
+        if (!Is<TWinControl>(file->Root())) continue;
+        // The last of the first two or more siblings whose class keeps its tab order in the
+        // file goes before the first.
+        std::string drag, moved;
+        auto stored = [&](const TOutlineNode& n) {
+            std::string name, cls;
+            tavrin::classnamefromid(n.Text(), name, cls);
+            return tavrin::HasProp(file->Root()->FindComponent(name), "TabOrder");
+        };
+        Run(tavrin::showalltabs, [&] {
+            TOutline* o = tavrin::FrmInfo->OutlineParent;
+            for (TOutlineNode* n : o->Nodes()) {
+                const int32_t head = n->getFirstChild(), tail = n->GetLastChild();
+                if (drag.empty() && head != tail && stored(o->Items(head)) && stored(o->Items(tail))) {
+                    drag = "drag OutlineParent " + std::to_string(tail) + " " + std::to_string(head) + "\nok";
+                    moved = o->Items(tail).Text();
+                }
+            }
+            return mrCancel;
+        }, file->Root());
+        if (drag.empty()) continue;
+        auto reorder = Load(path);
+        ui::TScriptBackend script(drag, "reorder", out, out);
+        {
+            ui::TInstalled installed(script);
+            tavrin::showalltabs(reorder->Root());
+        }
+        std::string name, cls;
+        tavrin::classnamefromid(moved, name, cls);
+        EXPECT_EQ(static_cast<TWinControl*>(reorder->Root()->FindComponent(name))->TabOrder(), 0) << path;
+        // Lines are the same, or a tab order changed, or one was added where the file left
+        // the default.
+        auto lines = [](const std::string& text) {
+            std::vector<std::string> v;
+            std::istringstream in(text);
+            for (std::string l; std::getline(in, l);) v.push_back(l);
+            return v;
+        };
+        const auto b = lines(testsupport::ReadFile(path)), a = lines(Saved(*reorder));
+        size_t i = 0, changed = 0;
+        for (size_t j = 0; j < a.size(); ++j) {
+            if (i < b.size() && a[j] == b[i]) {
+                ++i;
+                continue;
+            }
+            ASSERT_TRUE(std::regex_match(a[j], tabOrder)) << path << ": " << a[j];
+            i += i < b.size() && std::regex_match(b[i], tabOrder);
+            ++changed;
+        }
+        EXPECT_EQ(i, b.size()) << path;
+        EXPECT_GT(changed, 0u) << path;
+        ++reordered;
+    }
+    EXPECT_GT(reordered, 50);
+}

@@ -1,0 +1,115 @@
+// The outline window: dragging in each mode, the geometry it keeps in the settings file,
+// and its text export.
+#include <filesystem>
+
+#include "tests/outline/OutlineTestSupport.h"
+
+using namespace vcl;
+using outlinetest::Names;
+using tavrin::FrmInfo;
+using tavrin::NodeID;
+
+namespace {
+
+class OutlineWindow : public outlinetest::ToolTest {
+protected:
+    void SetUp() override {
+        ToolTest::SetUp();
+        first = Add<TEdit>("Edit0", form);
+        panel = Add<TPanel>("Panel1", form);
+        a = Add<TEdit>("A", panel);
+        b = Add<TEdit>("B", panel);
+        c = Add<TEdit>("C", panel);
+    }
+    // Items: 1 form, 2 Edit0, 3 Panel1, 4 A, 5 B, 6 C. Each drag drops item `from` on item
+    // `to` (0: below the last row); the window then closes with Cancel.
+    void Drags(void (*entry)(TComponent*), std::vector<std::pair<int, int>> drags, TMouseButton button = mbLeft) {
+        Run(entry, [&] {
+            TOutline* o = FrmInfo->OutlineParent;
+            for (auto [from, to] : drags)
+                MouseDrag(*o, button, o->ItemPoint(from), to == 0 ? o->EmptyPoint() : o->ItemPoint(to));
+            return mrCancel;
+        });
+    }
+    using Geometry = std::vector<int>;  // left, top, width, height, state
+    static Geometry Of(const TDesignedForm& w) {
+        return {w.Left(), w.Top(), w.Width(), w.Height(), int(w.WindowState())};
+    }
+    // The geometry the window opened with; it is then moved to `place`.
+    Geometry Opened(void (*entry)(TComponent*), Geometry place = {}, TModalResult result = mrCancel) {
+        Geometry opened;
+        Run(entry, [&] {
+            opened = Of(*FrmInfo);
+            if (!place.empty()) {
+                FrmInfo->SetBounds(place[0], place[1], place[2], place[3]);
+                FrmInfo->SetWindowState(TWindowState(place[4]));
+            }
+            return result;
+        });
+        return opened;
+    }
+
+    TEdit *first, *a, *b, *c;
+    TPanel* panel;
+};
+
+}  // namespace
+
+TEST_F(OutlineWindow, InTabModeAnItemDropsBeforeASiblingWithEverythingUnderIt) {
+    Drags(tavrin::showalltabs, {{6, 4}, {3, 2}});
+    EXPECT_EQ(shown.Children(NodeID(form)), (Names{NodeID(panel), NodeID(first)}));
+    EXPECT_EQ(shown.Children(NodeID(panel)), (Names{NodeID(c), NodeID(a), NodeID(b)}));
+    // Refused: under another parent, onto no item, the root; accepted: onto itself.
+    Drags(tavrin::showalltabs, {{4, 2}, {2, 4}, {6, 0}, {1, 4}, {5, 5}});
+    EXPECT_EQ(shown.Children(NodeID(form)), (Names{NodeID(first), NodeID(panel)}));
+    EXPECT_EQ(shown.Children(NodeID(panel)), (Names{NodeID(a), NodeID(b), NodeID(c)}));
+}
+
+TEST_F(OutlineWindow, TheRightButtonAndTheParentageAndMenuModesDoNotDrag) {
+    const Names order{NodeID(a), NodeID(b), NodeID(c)};
+    Drags(tavrin::showalltabs, {{6, 4}}, mbRight);
+    EXPECT_EQ(shown.Children(NodeID(panel)), order);
+    Drags(tavrin::showparentage, {{6, 4}});
+    EXPECT_EQ(shown.Children(NodeID(panel)), order);
+    auto* menu = new TMainMenu(form);
+    auto* file = Item("File1", "&File", menu->Items());
+    auto* edit = Item("Edit1", "&Edit", menu->Items());
+    Drags(tavrin::showMenus, {{4, 3}});
+    EXPECT_EQ(shown.Children(NodeID(menu)), (Names{NodeID(file), NodeID(edit)}));
+}
+
+TEST_F(OutlineWindow, GeometryIsRestoredOnlyFromAnExistingSectionAndSavedOnEveryClose) {
+    const Geometry designed = Of(tavrin::TFrmInfo(nullptr));
+    const Geometry placed{11, 12, 500, 350, int(wsMinimized)};
+    EXPECT_EQ(Opened(tavrin::showparentage, placed, mrCancel), designed);
+    EXPECT_EQ(Opened(tavrin::showalltabs, placed, mrOk), designed);  // each tool its own section
+    EXPECT_EQ(Opened(tavrin::showparentage), placed);
+    EXPECT_EQ(Opened(tavrin::showalltabs), placed);
+    // Missing keys take their defaults, a missing or unknown state gives a maximised window.
+    qa->Settings().WriteInteger("Menu Editor", "Window Left", 7);
+    EXPECT_EQ(Opened(tavrin::showMenus), (Geometry{7, 100, 400, 300, int(wsMaximized)}));
+    qa->Settings().WriteInteger("Menu Editor", "State", 5);
+    EXPECT_EQ(Opened(tavrin::showMenus)[4], int(wsMaximized));
+}
+
+TEST_F(OutlineWindow, WithoutASettingsFileNothingIsReadOrWritten) {
+    delete qa;
+    ASSERT_EQ(tavrin::aninifile, nullptr);
+    EXPECT_EQ(Opened(tavrin::showparentage, {1, 2, 3, 4, 0}), Of(tavrin::TFrmInfo(nullptr)));
+    EXPECT_FALSE(std::filesystem::exists(tavrin::TTavrinQA::SettingsFileName()));
+}
+
+TEST_F(OutlineWindow, TheExportHoldsTheCaptionTheDateAndEveryItemIndentedByLevel) {
+    const std::string path = home.File("tree.txt");
+    RunScript(tavrin::showparentage, "cancelsave\nclick PrintBtn\nclick BtnCollapse\nsave " + path + "\nclick PrintBtn");
+    const std::string text = testsupport::ReadFile(path);
+    const std::string rest = text.substr(text.find("}\r\n", text.find("\r\n") + 2) + 3);
+    EXPECT_EQ(text.substr(0, text.find("\r\n")), "{Parentage for " + NodeID(form) + "}");
+    EXPECT_EQ(text.find("\r\n{Date Created = "), text.find("\r\n"));
+    EXPECT_EQ(rest, NodeID(form) + "\r\n\t" + NodeID(first) + "\r\n\t" + NodeID(panel) + "\r\n\t\t" + NodeID(a) +
+                        "\r\n\t\t" + NodeID(b) + "\r\n\t\t" + NodeID(c) + "\r\n");
+    // The cancelled dialog wrote nothing.
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(home.Path())) files += entry.path().extension() == ".txt";
+    EXPECT_EQ(files, 1);
+}
