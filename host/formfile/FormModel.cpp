@@ -191,6 +191,11 @@ void TFormFile::Build() {
                              !obj.Children().empty());
         evidence.underMenu = vcl::Is<vcl::TMenu>(enclosing) || vcl::Is<vcl::TMenuItem>(enclosing);
         evidence.hasChildren = !obj.Children().empty();
+        if (evidence.isRoot) {
+            evidence.hasChildren = false;
+            for (Object child : obj.Children())
+                evidence.hasChildren = evidence.hasChildren || HasAny(child, {"Width", "Height"});
+        }
         // Data modules store a size too; only a form stores a client size, caption or text height.
         evidence.hasSize = evidence.isRoot ? HasAny(obj, {"ClientWidth", "ClientHeight", "Caption", "TextHeight"})
                                            : HasAny(obj, {"Width", "Height", "ClientWidth", "ClientHeight"});

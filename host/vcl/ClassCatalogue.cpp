@@ -209,7 +209,7 @@ const TClassInfo& TClassCatalogue::Infer(std::string_view name, const TClassEvid
     if (const TClassInfo* known = Find(name)) return *known;
     const char* base = e.underMenu     ? "TMenuItem"
                        : e.isInline    ? "TFrame"
-                       : e.isRoot      ? (e.hasSize ? "TForm" : "TDataModule")
+                       : e.isRoot      ? (e.hasSize ? "TForm" : e.hasChildren ? "TFrame" : "TDataModule")
                        : e.hasChildren || e.hasTabOrder ? "TWinControl"
                        : e.hasSize     ? "TGraphicControl"
                                        : "TComponent";

@@ -20,7 +20,8 @@ struct TClassEvidence {
     bool isInline = false;      // an `inline` object, or an inherited one whose class is
                                 // named like a frame (…Frame) and that has children
     bool underMenu = false;     // nested in a menu or a menu item
-    bool hasChildren = false;   // contains other objects (other than menu items)
+    bool hasChildren = false;   // contains other objects; for the top object, controls
+                                // (objects with a size), which a data module never holds
     bool hasSize = false;       // stores Width/Height/ClientWidth/ClientHeight; for the top
                                 // object, what only forms store: ClientWidth/ClientHeight,
                                 // Caption or TextHeight
@@ -50,7 +51,8 @@ public:
     // object is a form when it has a size and a data module otherwise; an inline object is
     // a frame; an object with children or a tab order is a windowed control; one with a
     // size is a graphic control; anything else is a non-visual component. The new class is
-    // marked inferred and learns its properties from the file (LearnProperty).
+    // marked inferred and learns its properties from the file (LearnProperty). A top object
+    // that is not a form but holds controls is a frame.
     const TClassInfo& Infer(std::string_view name, const TClassEvidence& evidence);
     // An inferred class met with a property it does not yet publish.
     const TPropInfo& LearnProperty(const TClassInfo& cls, std::string_view name, TTypeKind kind);

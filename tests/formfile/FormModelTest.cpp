@@ -224,6 +224,9 @@ TEST(FormModel, UnknownTopClassesAreFormsOrDataModulesByWhatTheyStore) {
     auto form = TFormFile::LoadBytes("object F: TFormUnknownZ\n  Caption = 'x'\n  Height = 150\n"
                                      "  Width = 215\nend\n", "f.dfm");
     EXPECT_TRUE(Is<TForm>(form->Root()));
+    auto frame = TFormFile::LoadBytes("object P: TPageUnknownZ\n  Height = 150\n  Width = 215\n"
+                                      "  object E: TEdit\n    Width = 20\n  end\nend\n", "p.dfm");
+    EXPECT_TRUE(Is<TFrame>(frame->Root()));
 }
 
 TEST(FormModel, OnlyWhatChangedSinceReadingOrTheLastSaveIsWritten) {
