@@ -24,10 +24,9 @@ std::string Printable(std::string_view s) {
     return out;
 }
 
-class BinaryReader {
+class BinaryReader : private ReaderBase {
 public:
-    BinaryReader(DocData& d, uint8_t store, uint32_t begin, uint32_t end)
-        : d_(d), buf_(store == kOwned ? d.owned : d.src), store_(store), pos_(begin), end_(end) {}
+    BinaryReader(DocData& d, uint8_t store, uint32_t begin, uint32_t end) : ReaderBase(d, store, begin, end) {}
 
     void ReadDocument() {
         uint32_t fileEnd = end_;
@@ -50,18 +49,6 @@ public:
     }
 
 private:
-    DocData& d_;
-    const std::string& buf_;
-    uint8_t store_;
-    uint32_t pos_;
-    uint32_t end_;
-    std::vector<uint32_t> scratch_;
-
-    unsigned char At(uint32_t i) const { return static_cast<unsigned char>(buf_[i]); }
-
-    [[noreturn]] void Fail(uint32_t at, const std::string& reason) const {
-        d_.Fail(store_ == kSource ? at : kNone, reason);
-    }
 
     void Need(uint64_t n, const char* what) const {
         if (n > end_ - pos_)
@@ -197,29 +184,6 @@ private:
         p.value = ReadValue(depth + 1);
         d_.props.push_back(p);
         return static_cast<uint32_t>(d_.props.size() - 1);
-    }
-
-    uint32_t NewValue(ValueKind kind, VaType va, uint32_t payload) {
-        ValueNode v;
-        v.kind = kind;
-        v.va = va;
-        v.store = store_;
-        v.off = payload;
-        v.len = pos_ - payload;
-        d_.values.push_back(v);
-        return static_cast<uint32_t>(d_.values.size() - 1);
-    }
-
-    Range Commit(size_t base) {
-        Range r{static_cast<uint32_t>(d_.kids.size()), static_cast<uint32_t>(scratch_.size() - base)};
-        d_.kids.insert(d_.kids.end(), scratch_.begin() + static_cast<ptrdiff_t>(base), scratch_.end());
-        scratch_.resize(base);
-        return r;
-    }
-
-    void CommitKids(uint32_t value, size_t base) {
-        Range r = Commit(base);
-        d_.values[value].SetKids(r.first, r.count);
     }
 
     uint32_t ReadValue(int depth) {

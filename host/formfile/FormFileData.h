@@ -173,4 +173,49 @@ bool IsIdentStart(unsigned char c);
 bool IsIdentChar(unsigned char c);
 bool IsDottedIdent(std::string_view s);
 
+// What both readers share: where they read from, and how they add nodes to the document.
+class ReaderBase {
+protected:
+    ReaderBase(DocData& d, uint8_t store, uint32_t begin, uint32_t end)
+        : d_(d), buf_(store == kOwned ? d.owned : d.src), store_(store), pos_(begin), end_(end) {}
+
+    unsigned char At(uint32_t i) const { return static_cast<unsigned char>(buf_[i]); }
+
+    [[noreturn]] void Fail(uint32_t at, const std::string& reason) const {
+        d_.Fail(store_ == kSource ? at : kNone, reason);
+    }
+
+    // A value whose bytes run from start to the read position.
+    uint32_t NewValue(ValueKind kind, VaType va, uint32_t start) {
+        ValueNode v;
+        v.kind = kind;
+        v.va = va;
+        v.store = store_;
+        v.off = start;
+        v.len = pos_ - start;
+        d_.values.push_back(v);
+        return static_cast<uint32_t>(d_.values.size() - 1);
+    }
+
+    // Children were pushed on scratch_ from base; move them into DocData::kids as one range.
+    Range Commit(size_t base) {
+        Range r{static_cast<uint32_t>(d_.kids.size()), static_cast<uint32_t>(scratch_.size() - base)};
+        d_.kids.insert(d_.kids.end(), scratch_.begin() + static_cast<ptrdiff_t>(base), scratch_.end());
+        scratch_.resize(base);
+        return r;
+    }
+
+    void CommitKids(uint32_t value, size_t base) {
+        Range r = Commit(base);
+        d_.values[value].SetKids(r.first, r.count);
+    }
+
+    DocData& d_;
+    const std::string& buf_;
+    uint8_t store_;
+    uint32_t pos_;
+    uint32_t end_;
+    std::vector<uint32_t> scratch_;
+};
+
 }  // namespace formfile::detail

@@ -56,10 +56,9 @@ int HexDigit(unsigned char c) {
     return -1;
 }
 
-class TextReader {
+class TextReader : private ReaderBase {
 public:
-    TextReader(DocData& d, uint8_t store, uint32_t begin, uint32_t end)
-        : d_(d), buf_(store == kOwned ? d.owned : d.src), store_(store), pos_(begin), end_(end) {}
+    TextReader(DocData& d, uint8_t store, uint32_t begin, uint32_t end) : ReaderBase(d, store, begin, end) {}
 
     void ReadDocument() {
         if (end_ >= 2 && ((At(0) == 0xFF && At(1) == 0xFE) || (At(0) == 0xFE && At(1) == 0xFF)))
@@ -81,20 +80,8 @@ public:
     }
 
 private:
-    DocData& d_;
-    const std::string& buf_;
-    uint8_t store_;
-    uint32_t pos_;
-    uint32_t end_;
-    std::vector<uint32_t> scratch_;
-
-    unsigned char At(uint32_t i) const { return static_cast<unsigned char>(buf_[i]); }
     int Peek() const { return pos_ < end_ ? At(pos_) : -1; }
     int PeekAt(uint32_t i) const { return i < end_ ? At(i) : -1; }
-
-    [[noreturn]] void Fail(uint32_t at, const std::string& reason) const {
-        d_.Fail(store_ == kSource ? at : kNone, reason);
-    }
 
     void SkipBlanks() {
         while (pos_ < end_) {
@@ -277,30 +264,6 @@ private:
         uint32_t idx = static_cast<uint32_t>(d_.props.size());
         d_.props.push_back(p);
         return idx;
-    }
-
-    uint32_t NewValue(ValueKind kind, VaType va, uint32_t start) {
-        ValueNode v;
-        v.kind = kind;
-        v.va = va;
-        v.store = store_;
-        v.off = start;
-        v.len = pos_ - start;
-        d_.values.push_back(v);
-        return static_cast<uint32_t>(d_.values.size() - 1);
-    }
-
-    // Children were pushed on scratch_ from base; move them into DocData::kids as one range.
-    Range Commit(size_t base) {
-        Range r{static_cast<uint32_t>(d_.kids.size()), static_cast<uint32_t>(scratch_.size() - base)};
-        d_.kids.insert(d_.kids.end(), scratch_.begin() + static_cast<ptrdiff_t>(base), scratch_.end());
-        scratch_.resize(base);
-        return r;
-    }
-
-    void CommitKids(uint32_t value, size_t base) {
-        Range r = Commit(base);
-        d_.values[value].SetKids(r.first, r.count);
     }
 
     uint32_t ReadValue(int depth) {
