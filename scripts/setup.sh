@@ -2,7 +2,7 @@
 # Installs what the build and the tests need from Debian's packages (skipped when present).
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
-          libcli11-dev libsqlite3-dev fpc)
+          libcli11-dev libsqlite3-dev fpc ccache)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
