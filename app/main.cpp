@@ -3,10 +3,16 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
+#include <new>
 #include <optional>
 #include <string>
 
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "framework/TavrinQA.h"
@@ -44,13 +50,47 @@ std::optional<int> VerbIndex(std::string text) {
     return std::nullopt;
 }
 
-// The host's executable is this program, unless --home says where it is for this run.
-std::string HostExecutable(const std::string& home) {
-    if (!home.empty()) return home + "/tavrinqa";
-    std::string path(4096, '\0');
-    const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
-    return n > 0 ? path.substr(0, size_t(n)) : std::string("tavrinqa");
+// Where tavrinqa.ini and the aliases live. The QA component keeps its settings beside the
+// host executable; an installed program's folder is read-only and shared, so the program
+// plays a host whose executable sits in the user's own settings folder.
+struct SettingsHome {
+    std::string folder;
+    bool isDefault = false;  // the user's configuration folder, made when missing
+};
+
+SettingsHome FindSettingsHome(const std::string& option) {
+    if (!option.empty()) return {option};
+    if (const char* home = std::getenv("TAVRINQA_HOME"); home != nullptr && *home != '\0') return {home};
+    std::string config;
+    // Relative values of XDG_CONFIG_HOME are to be ignored, as its convention says.
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') {
+        config = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (home == nullptr || *home == '\0') {
+            const passwd* user = ::getpwuid(::getuid());
+            home = user != nullptr ? user->pw_dir : "/tmp";
+        }
+        config = std::string(home) + "/.config";
+    }
+    return {config + "/tavrinqa", true};
 }
+
+// Settings are a convenience: a folder that cannot be made is a warning, and the run goes on.
+void MakeDefaultHome(const SettingsHome& home) {
+    if (!home.isDefault) return;
+    for (size_t slash = 1; slash != std::string::npos;) {
+        slash = home.folder.find('/', slash + 1);
+        const std::string part = home.folder.substr(0, slash);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+            std::cerr << "tavrinqa: warning: cannot create the settings folder " << vcl::PrintableText(part)
+                      << ": " << std::strerror(errno) << "\n";
+            return;
+        }
+    }
+}
+
+std::string HostExecutable(const SettingsHome& home) { return home.folder + "/tavrinqa"; }
 
 // Runs the verb as a right-click in the IDE would: through the editor of the form's own QA
 // component, or of one dropped on the form for the run and removed again before saving.
@@ -64,14 +104,32 @@ void RunVerb(vcl::TComponent* root, int verb) {
 }
 
 int Report(const vcl::Exception& e, int status) {
-    std::cerr << "tavrinqa: " << e.ClassName() << ": " << e.what() << "\n";
+    std::cerr << "tavrinqa: " << e.ClassName() << ": " << vcl::PrintableText(e.what()) << "\n";
     return status;
 }
+
+// The first line of --help, as a person would write it.
+class TUsageFormatter : public CLI::Formatter {
+public:
+    std::string make_usage(const CLI::App*, std::string) const override {
+        return "Usage: tavrinqa VERB FORM [options]\n"
+               "       tavrinqa convert IN [-o OUT] [--to text|binary]\n"
+               "       tavrinqa --palette | --help | --version\n";
+    }
+};
 
 // Text in the converter's layout, or a binary stream: with the resource header a binary
 // .dfm carries when the output is a .dfm file, bare otherwise.
 int Convert(const std::string& in, const std::string& out, const std::string& to) {
-    formfile::Document doc = formfile::Document::ParseFile(in);
+    std::optional<formfile::Document> parsed;
+    try {
+        parsed.emplace(formfile::Document::ParseFile(in));
+    } catch (const vcl::EParserError& e) {
+        return Report(e, kUsage);
+    } catch (const vcl::EInOutError& e) {
+        return Report(e, kUsage);
+    }
+    const formfile::Document& doc = *parsed;
     const bool toText = to.empty() ? doc.SourceFormat() != formfile::Format::Text : to == "text";
     const bool dfm = out.size() > 4 && vcl::SameText(out.substr(out.size() - 4), ".dfm");
     const std::string bytes = toText ? formfile::ToText(doc) : formfile::ToBinary(doc, dfm);
@@ -98,18 +156,21 @@ int ShowPalette() {
     return kToolRan;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     CLI::App app{"tavrinqa: quality-assurance tools for the forms of a Delphi-style form designer"};
+    app.formatter(std::make_shared<TUsageFormatter>());
     app.set_version_flag("--version", "tavrinqa 0.1.0");
     app.footer("VERB is one of: about datainfo hints menuinfo parentage positions tabs allcomponents formdata\n"
                "(case ignored; \"All Components\" and \"Form Data\" are accepted too).\n"
-               "Exit status: 0 the tool ran; 1 an error was raised while it ran; 2 bad usage,\n"
+               "The form is saved only when the user accepted something in a window (OK, an applied\n"
+               "dialog, Paste); --print and cancelled runs never write it.\n"
+               "Settings live in --home, else $TAVRINQA_HOME, else $XDG_CONFIG_HOME/tavrinqa, else\n"
+               "~/.config/tavrinqa. Scripts and the window dump: docs/script.md.\n"
+               "Exit status: 0 the tool ran; 1 an error ended the run or the save failed; 2 bad usage,\n"
                "an unreadable form file or a script error.");
     app.require_subcommand(0, 1);
 
-    std::string verb, form, script, output, home, classes, unit;
+    std::string verb, form, script, output, homeOption, classes, unit;
     int line = 0;
     bool print = false, noSave = false, palette = false;
     app.add_flag("--palette", palette, "list what the package registers with the form designer");
@@ -119,7 +180,7 @@ int main(int argc, char** argv) {
     app.add_flag("--print", print, "write the tool's view as text to standard output, then cancel; implies --no-save");
     app.add_option("--output", output, "write the changed form to this file instead of FORM");
     app.add_flag("--no-save", noSave, "never write the form");
-    app.add_option("--home", home, "the host executable's folder for this run, where tavrinqa.ini lives");
+    app.add_option("--home", homeOption, "where tavrinqa.ini lives (see below for the default)");
     app.add_option("--classes", classes, "an extra class catalogue");
     app.add_option("--unit", unit, "the unit file that Paste inserts into (default: standard output)");
     app.add_option("--line", line, "the line of --unit before which pasted text goes (default: end of file)");
@@ -138,30 +199,37 @@ int main(int argc, char** argv) {
         return status == 0 ? 0 : kUsage;
     }
 
+    // Reading what the user named: a file that cannot be read or is no form is bad usage.
+    std::unique_ptr<formfile::TFormFile> file;
     try {
         if (!classes.empty()) vcl::ClassCatalogue().LoadFromFile(classes);
-        if (convert->parsed()) return Convert(in, out, to);
-        if (palette) {
-            vcl::Application()->SetExeName(HostExecutable(home));
-            return ShowPalette();
-        }
-        if (verb.empty() || form.empty()) {
-            std::cerr << app.help();
-            return kUsage;
-        }
-        const std::optional<int> index = VerbIndex(verb);
-        if (!index) {
-            std::cerr << "tavrinqa: unknown verb '" << verb << "'; run tavrinqa --help for the list\n";
-            return kUsage;
-        }
-        vcl::Application()->SetExeName(HostExecutable(home));
-        vcl::RegisterControlClasses();
-        tavrin::Register();
-        auto file = formfile::TFormFile::Load(form);
+    } catch (const vcl::EParserError& e) {
+        return Report(e, kUsage);
+    } catch (const vcl::EInOutError& e) {
+        return Report(e, kUsage);
+    }
 
+    if (convert->parsed()) return Convert(in, out, to);
+
+    const SettingsHome home = FindSettingsHome(homeOption);
+    vcl::Application()->SetExeName(HostExecutable(home));
+    if (palette) return ShowPalette();
+    if (verb.empty() || form.empty()) {
+        std::cerr << app.help();
+        return kUsage;
+    }
+    const std::optional<int> index = VerbIndex(verb);
+    if (!index) {
+        std::cerr << "tavrinqa: unknown verb '" << vcl::PrintableText(verb) << "'; run tavrinqa --help for the list\n";
+        return kUsage;
+    }
+    vcl::RegisterControlClasses();
+    tavrin::Register();
+    std::unique_ptr<ui::TBackend> backend;
+    ui::TScriptBackend* scriptBackend = nullptr;
+    try {
+        file = formfile::TFormFile::Load(form);
         // Who answers the windows: the script, the printer, or nobody (windows close at once).
-        std::unique_ptr<ui::TBackend> backend;
-        ui::TScriptBackend* scriptBackend = nullptr;
         if (print) {
             backend = std::make_unique<ui::TPrintBackend>(std::cout, std::cerr);
         } else if (!script.empty()) {
@@ -169,38 +237,60 @@ int main(int argc, char** argv) {
             scriptBackend = s.get();
             backend = std::move(s);
         }
-        std::optional<ui::TInstalled> installed;
-        if (backend) installed.emplace(*backend);
-
-        // Where Paste puts text: the unit file (written only when something was pasted), or
-        // standard output.
-        std::unique_ptr<zorbase::TUnitFileEditor> unitEditor;
-        zorbase::TStreamEditor streamEditor(std::cout);
-        if (!unit.empty()) unitEditor = std::make_unique<zorbase::TUnitFileEditor>(unit, line);
-        zorbase::SetSourceEditor(unitEditor ? static_cast<zorbase::TSourceEditor*>(unitEditor.get()) : &streamEditor);
-        struct Detach {
-            ~Detach() { zorbase::SetSourceEditor(nullptr); }
-        } detach;
-
-        try {
-            RunVerb(file->Root(), *index);
-            if (scriptBackend) scriptBackend->Finish();
-        } catch (const ui::EScriptError& e) {
-            std::cerr << "tavrinqa: script error: " << e.what() << "\n";
-            return kUsage;
-        } catch (const tavrin::EToolUnavailable& e) {
-            return Report(e, kUsage);
-        } catch (const vcl::Exception& e) {
-            return Report(e, kToolFailed);  // neither the form nor the unit is written
-        }
-        if (unitEditor && !unitEditor->Pending().empty()) unitEditor->Commit();
-        if (!print && !noSave && file->ApplyChanges()) file->Save(output.empty() ? form : output);
-        return kToolRan;
     } catch (const vcl::EParserError& e) {
         return Report(e, kUsage);
     } catch (const vcl::EInOutError& e) {
         return Report(e, kUsage);
+    }
+    MakeDefaultHome(home);
+    std::optional<ui::TInstalled> installed;
+    if (backend) installed.emplace(*backend);
+
+    // Where Paste puts text: the unit file (written only when something was pasted), or
+    // standard output.
+    std::unique_ptr<zorbase::TUnitFileEditor> unitEditor;
+    zorbase::TStreamEditor streamEditor(std::cout);
+    if (!unit.empty()) unitEditor = std::make_unique<zorbase::TUnitFileEditor>(unit, line);
+    zorbase::SetSourceEditor(unitEditor ? static_cast<zorbase::TSourceEditor*>(unitEditor.get()) : &streamEditor);
+    struct Detach {
+        ~Detach() { zorbase::SetSourceEditor(nullptr); }
+    } detach;
+
+    try {
+        RunVerb(file->Root(), *index);
+        if (scriptBackend) scriptBackend->Finish();
+    } catch (const ui::EScriptError& e) {
+        std::cerr << "tavrinqa: script error: " << vcl::PrintableText(e.what()) << "\n";
+        return kUsage;
+    } catch (const tavrin::EToolUnavailable& e) {
+        return Report(e, kUsage);
+    } catch (const vcl::Exception& e) {
+        return Report(e, kToolFailed);  // neither the form nor the unit is written
+    }
+    // Saving: a failure here is the run's failure, never bad usage.
+    try {
+        if (unitEditor && !unitEditor->Pending().empty()) unitEditor->Commit();
+        if (!print && !noSave && file->ApplyChanges()) file->Save(output.empty() ? form : output);
     } catch (const vcl::Exception& e) {
         return Report(e, kToolFailed);
     }
+    return kToolRan;
+}
+
+}  // namespace
+
+// Nothing escapes: a failure of the standard library or of memory is a message and status 1.
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const vcl::Exception& e) {
+        return Report(e, kToolFailed);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "tavrinqa: out of memory\n";
+    } catch (const std::exception& e) {
+        std::cerr << "tavrinqa: " << vcl::PrintableText(e.what()) << "\n";
+    } catch (...) {
+        std::cerr << "tavrinqa: unexpected failure\n";
+    }
+    return kToolFailed;
 }

@@ -57,6 +57,10 @@ private:
 // An ASCII letter or underscore, then ASCII letters, digits or underscores; not empty.
 bool IsValidIdent(std::string_view s);
 
+// Text fit for a message on a terminal: control bytes and bytes that are not valid UTF-8
+// appear as \xNN escapes, so a name read from a damaged file cannot garble the output.
+std::string PrintableText(std::string_view s);
+
 std::string LowerCase(std::string_view s);
 std::string UpperCase(std::string_view s);
 bool SameText(std::string_view a, std::string_view b);  // ASCII case ignored

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "host/formfile/FormFile.h"
@@ -18,11 +19,14 @@ struct Outcome {
     std::string err;
 };
 
-// Runs tavrinqa with a shell-quoted argument string.
-Outcome Tavrinqa(const std::string& args) {
+// Runs tavrinqa with a shell-quoted argument string; env goes before the command (VAR=value
+// ...), shell before the whole command. Settings go to a throwaway folder unless env or args
+// say otherwise.
+Outcome Tavrinqa(const std::string& args, const std::string& env = {}, const std::string& shell = {}) {
     testsupport::TempDir dir;
     const std::string errFile = dir.File("stderr");
-    const std::string cmd = std::string(TAVRINQA_BINARY) + " " + args + " 2>" + errFile;
+    const std::string cmd = shell + " TAVRINQA_HOME='" + dir.Path() + "' " + env + " " + TAVRINQA_BINARY + " " + args +
+                            " 2>" + errFile;
     FILE* pipe = popen(cmd.c_str(), "r");
     std::string out;
     char buffer[4096];
@@ -55,6 +59,9 @@ TEST(CommandLine, BadUsageAndUnreadableFormsExitWithTwo) {
     Outcome unknown = Tavrinqa("frobnicate '" + kExample + "'");
     EXPECT_EQ(unknown.status, 2);
     EXPECT_NE(unknown.err.find("unknown verb 'frobnicate'"), std::string::npos);
+    // Bytes a terminal would act on are shown escaped; UTF-8 letters stay as they are.
+    Outcome control = Tavrinqa("\"$(printf 'fr\\033[2J\\377\\303\\247')\" '" + kExample + "'");
+    EXPECT_NE(control.err.find("unknown verb 'fr\\x1B[2J\\xFF\xc3\xa7'"), std::string::npos) << control.err;
     EXPECT_EQ(Tavrinqa("convert '" + kExample + "' --to pdf").status, 2);
 
     testsupport::TempDir dir;
@@ -103,4 +110,53 @@ TEST(CommandLine, PaletteListsTheRegisteredComponentEditorsAndVerbs) {
     EXPECT_EQ(r.out.find("component\tTavrin\tTTavrinQA\n"), 0u);
     EXPECT_NE(r.out.find("property editor\tTTavrinQA.FormData\tTComponent\n"), std::string::npos);
     EXPECT_NE(r.out.find("verb\t7\tAll Components\n"), std::string::npos);
+}
+
+TEST(CommandLine, SettingsLiveInTheHomeTheUserChose) {
+    testsupport::TempDir dir;
+    const std::string form = dir.File("Customer.dfm");
+    testsupport::WriteFile(form, testsupport::ReadFile(kExample));
+    testsupport::WriteFile(dir.File("geometry.txt"), "geometry 10 20 300 200 0\ncancel\n");
+    const std::string run = "tabs '" + form + "' --script '" + dir.File("geometry.txt") + "'";
+    auto ini = [&](const std::string& folder) { return testsupport::ReadFile(folder + "/tavrinqa.ini"); };
+
+    // Without --home or TAVRINQA_HOME: the user's configuration folder, made when missing.
+    Outcome xdg = Tavrinqa(run, "TAVRINQA_HOME= XDG_CONFIG_HOME='" + dir.File("config") + "'");
+    ASSERT_EQ(xdg.status, 0) << xdg.err;
+    EXPECT_NE(ini(dir.File("config/tavrinqa")).find("[Tab Editor]"), std::string::npos);
+    Outcome home = Tavrinqa(run, "TAVRINQA_HOME= XDG_CONFIG_HOME= HOME='" + dir.File("user") + "'");
+    ASSERT_EQ(home.status, 0) << home.err;
+    EXPECT_NE(ini(dir.File("user/.config/tavrinqa")).find("Window Width=300"), std::string::npos);
+
+    // TAVRINQA_HOME over the configuration folder, --home over both.
+    std::filesystem::create_directory(dir.File("a"));
+    std::filesystem::create_directory(dir.File("b"));
+    EXPECT_EQ(Tavrinqa(run, "TAVRINQA_HOME='" + dir.File("a") + "' XDG_CONFIG_HOME='" + dir.File("config2") + "'").status, 0);
+    EXPECT_NE(ini(dir.File("a")).find("[Tab Editor]"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("config2")));
+    EXPECT_EQ(Tavrinqa(run + " --home '" + dir.File("b") + "'", "TAVRINQA_HOME='" + dir.File("a") + "'").status, 0);
+    EXPECT_NE(ini(dir.File("b")).find("[Tab Editor]"), std::string::npos);
+}
+
+TEST(CommandLine, FailuresAfterTheFormIsReadExitWithOne) {
+    testsupport::TempDir dir;
+    // A save that fails is the run's failure (1), with the system's reason, not bad usage.
+    testsupport::WriteFile(dir.File("drag.txt"), "drag OutlineParent 11 9\nok\n");
+    Outcome save = Tavrinqa("tabs '" + kExample + "' --script '" + dir.File("drag.txt") + "' --output '" +
+                            dir.File("missing/Customer.dfm") + "'");
+    EXPECT_EQ(save.status, 1) << save.err;
+    EXPECT_NE(save.err.find("tavrinqa: EInOutError: "), std::string::npos) << save.err;
+    EXPECT_NE(save.err.find("No such file or directory"), std::string::npos) << save.err;
+
+#if !defined(__SANITIZE_ADDRESS__)
+    // Running out of memory is a message and status 1, never an abort.
+    std::string big = "object Form1: TForm1\n  ClientHeight = 100\n";
+    for (int i = 0; i < 30000; ++i)
+        big += "  object Memo" + std::to_string(i) + ": TMemo\n    Lines.Strings = (\n      '" + std::string(500, 'x') +
+               "')\n  end\n";
+    testsupport::WriteFile(dir.File("big.dfm"), big + "end\n");
+    Outcome oom = Tavrinqa("parentage '" + dir.File("big.dfm") + "' --print", "", "ulimit -v 50000;");
+    EXPECT_EQ(oom.status, 1) << oom.err;
+    EXPECT_NE(oom.err.find("tavrinqa: out of memory"), std::string::npos) << oom.err;
+#endif
 }

@@ -1,6 +1,8 @@
 // Shared test helpers for every test program.
 #include "tests/support/TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -8,6 +10,26 @@
 #include <stdexcept>
 
 namespace testsupport {
+
+namespace {
+
+// Tests that read the real forms skip when the folder is missing; where it must be there
+// (CI sets TAVRIN_REQUIRE_FORMS), a missing folder fails every test program instead of
+// letting those tests pass unseen.
+class FormsRequired : public ::testing::Environment {
+public:
+    void SetUp() override {
+        const char* required = std::getenv("TAVRIN_REQUIRE_FORMS");
+        if (required == nullptr || *required == '\0' || std::string(required) == "0") return;
+        ASSERT_TRUE(std::filesystem::exists(TAVRIN_FORMS_DIR "/MANIFEST.tsv"))
+            << "the real forms are required but missing at " TAVRIN_FORMS_DIR;
+    }
+};
+
+[[maybe_unused]] ::testing::Environment* const formsRequired =
+    ::testing::AddGlobalTestEnvironment(new FormsRequired);
+
+}  // namespace
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "tavrin-test-XXXXXX").string();
