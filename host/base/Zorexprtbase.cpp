@@ -43,15 +43,25 @@ void TZorExpertBaseClass::Insertext(const std::string& text) {
 }
 
 TUnitFileEditor::TUnitFileEditor(std::string fileName, int line)
-    : fileName_(std::move(fileName)), line_(line < 0 ? 0 : line) {}
+    : fileName_(std::move(fileName)), line_(line < 0 ? 0 : line) {
+    // A unit that cannot be examined now gets its error at Commit, when something is pasted.
+    try {
+        opened_ = StampOf(fileName_);
+    } catch (const vcl::EInOutError&) {
+    }
+}
 
 void TUnitFileEditor::InsertText(const std::string& text) { pending_ += text; }
 
 void TUnitFileEditor::Commit() {
     if (pending_.empty()) return;
-    const std::optional<std::string> existing = ReadWholeFile(fileName_);
+    FileStamp read;
+    const std::optional<std::string> existing = ReadWholeFile(fileName_, &read);
     if (!existing)
-        throw vcl::EInOutError("Cannot insert into '" + fileName_ + "': no such unit file");
+        throw vcl::EInOutError("Cannot insert into '" + vcl::PrintableText(fileName_) + "': no such unit file");
+    if (opened_ && *opened_ != read)
+        throw vcl::EInOutError("'" + vcl::PrintableText(fileName_) +
+                               "' was changed by another program since it was opened; not saved");
     std::string unit = *existing;
 
     // The file's style is that of its first line end; a file without one gets LF.
@@ -80,7 +90,8 @@ void TUnitFileEditor::Commit() {
         at = 3;  // the byte order mark stays first
     }
     unit.insert(at, block);
-    WriteFileAtomically(fileName_, unit);
+    WriteFileAtomically(fileName_, unit, &read);
+    opened_ = read;
 
     if (!append) {
         size_t lines = 0;

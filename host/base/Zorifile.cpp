@@ -3,26 +3,19 @@
 #include "host/base/AtomicFile.h"
 #include "host/vcl/SysUtils.h"
 
-#include <cerrno>
-#include <cstring>
+#include <iostream>
 #include <limits>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <string_view>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 // The file is re-read on every call rather than cached: it is a few hundred bytes, and a cache
 // keyed on size/mtime/inode can miss a rewrite of the same size when the inode number freed by
 // one rename is handed to the next temporary file within one clock tick.
-//
-// Reading is tolerant: a file that is missing or unreadable (a directory, no permission) reads
-// as empty, since a setting only ever overrides a default. Writing is strict: it must not
-// replace a file it could not read with one holding a single key.
 //
 // Duplicates: only the first [Section] block of a name counts; later blocks of that name are
 // kept byte for byte but never read or changed. Within that block the first line of a key holds
@@ -157,49 +150,35 @@ size_t FindKey(const Document& d, size_t header, std::string_view key) {
     return npos;
 }
 
-[[noreturn]] void Fail(const std::string& what, const std::string& path, int err) {
-    throw vcl::EInOutError("Cannot " + what + " settings file '" + path + "': " +
-                           std::strerror(err));
+std::mutex& WarningMutex() {
+    static std::mutex m;
+    return m;
+}
+std::ostream* warningStream = nullptr;
+
+// Once per problem per run: a window closing five times with no home makes one line.
+void Warn(const std::string& problem, const char* consequence) {
+    const std::lock_guard<std::mutex> guard(WarningMutex());
+    static std::set<std::string> reported;
+    if (!reported.insert(problem).second) return;
+    std::ostream& out = warningStream ? *warningStream : std::cerr;
+    out << "tavrinqa: warning: " << consequence << ": " << problem << "\n";
+    out.flush();
 }
 
 Document LoadForReading(const std::string& path) {
     try {
         const auto bytes = ReadWholeFile(path);
         return bytes ? Parse(*bytes) : Document{};
-    } catch (const vcl::EInOutError&) {
+    } catch (const std::exception& e) {
+        Warn(e.what(), "settings not read, windows use their defaults");
         return Document{};
     }
 }
 
-// A sibling lock file, never the settings file itself: a writer replaces the settings file by
-// rename, so a lock on it would sit on an inode that has left the directory, and a second
-// writer locking the new inode would run at the same time. For the same reason the lock file
-// is never deleted. flock, not fcntl, so that two objects in one process exclude each other.
-class WriteLock {
-public:
-    explicit WriteLock(const std::string& path) {
-        const std::string lockPath = path + ".lock";
-        fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (fd_ < 0 && errno == EACCES) fd_ = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd_ < 0) Fail("lock", path, errno);
-        while (::flock(fd_, LOCK_EX) != 0) {
-            if (errno == EINTR) continue;
-            const int err = errno;
-            ::close(fd_);
-            Fail("lock", path, err);
-        }
-    }
-    ~WriteLock() { ::close(fd_); }  // closing releases the lock
-    WriteLock(const WriteLock&) = delete;
-    WriteLock& operator=(const WriteLock&) = delete;
-
-private:
-    int fd_ = -1;
-};
-
-// Names the reader would see differently from how they were written are refused, so a value
-// written is always the value read back.
-void CheckName(const std::string& path, const std::string& name, const char* kind, bool isKey) {
+// Why the reader would see a name differently from how it was written; empty when it would
+// not, so a value written is always the value read back.
+std::string BadName(const std::string& name, const char* kind, bool isKey) {
     bool ok = !name.empty() && !IsBlank(name.front()) && !IsBlank(name.back()) &&
               name.find_first_of(std::string("\n\0", 2)) == npos;
     if (isKey)
@@ -207,44 +186,15 @@ void CheckName(const std::string& path, const std::string& name, const char* kin
              name.front() != '#';
     else
         ok = ok && name.find(']') == npos;
-    if (!ok)
-        throw vcl::EInOutError("Cannot write settings file '" + path + "': invalid " + kind +
-                               " name '" + name + "'");
+    return ok ? "" : std::string("invalid ") + kind + " name '" + vcl::PrintableText(name) + "'";
 }
 
 void Terminate(Line& line, const std::string& eol) {
     if (line.eol.empty()) line.eol = eol;
 }
 
-}  // namespace
-
-tinifile::tinifile(std::string fileName) : fileName_(std::move(fileName)) {}
-
-tinifile::~tinifile() = default;
-
-bool tinifile::sect_exist(const std::string& section) const {
-    return FindSection(LoadForReading(fileName_), section) != npos;
-}
-
-int32_t tinifile::ReadInteger(const std::string& section, const std::string& key,
-                              int32_t def) const {
-    const Document d = LoadForReading(fileName_);
-    const size_t header = FindSection(d, section);
-    if (header == npos) return def;
-    const size_t line = FindKey(d, header, key);
-    if (line == npos) return def;
-    const std::string& text = d.lines[line].text;
-    return ParseInt32(std::string_view(text).substr(text.find('=') + 1)).value_or(def);
-}
-
-void tinifile::WriteInteger(const std::string& section, const std::string& key, int32_t value) {
-    CheckName(fileName_, section, "section", false);
-    CheckName(fileName_, key, "key", true);
-    const WriteLock lock(fileName_);
-    const std::optional<std::string> before = ReadWholeFile(fileName_);
-    Document d = before ? Parse(*before) : Document{};
+void Store(Document& d, const std::string& section, const std::string& key, int32_t value) {
     const std::string number = std::to_string(value);
-
     const size_t header = FindSection(d, section);
     if (header == npos) {
         if (!d.lines.empty()) {
@@ -263,16 +213,83 @@ void tinifile::WriteInteger(const std::string& section, const std::string& key, 
         Terminate(d.lines[header], d.eol);
         d.lines.insert(d.lines.begin() + std::ptrdiff_t(header) + 1, {key + "=" + number, d.eol});
     }
+}
 
-    const std::string after = Serialize(d);
-    // Readers never take the lock; the replacement is atomic, so they see old or new, never half.
-    if (before && *before == after) return;
-    WriteFileAtomically(fileName_, after);
+// The writes of an open update, as if they were on disk already.
+template <class Writes>
+Document WithWrites(Document d, const Writes& writes) {
+    for (const auto& w : writes) Store(d, w.section, w.key, w.value);
+    return d;
+}
+
+}  // namespace
+
+std::ostream* SetSettingsWarningStream(std::ostream* out) {
+    const std::lock_guard<std::mutex> guard(WarningMutex());
+    return std::exchange(warningStream, out);
+}
+
+tinifile::tinifile(std::string fileName) : fileName_(std::move(fileName)) {}
+
+tinifile::~tinifile() = default;
+
+tinifile::Update::Update(tinifile& file) : file_(file) { ++file_.updates_; }
+
+tinifile::Update::~Update() {
+    if (--file_.updates_ == 0) file_.Flush();
+}
+
+bool tinifile::sect_exist(const std::string& section) const {
+    return FindSection(WithWrites(LoadForReading(fileName_), pending_), section) != npos;
+}
+
+int32_t tinifile::ReadInteger(const std::string& section, const std::string& key,
+                              int32_t def) const {
+    const Document d = WithWrites(LoadForReading(fileName_), pending_);
+    const size_t header = FindSection(d, section);
+    if (header == npos) return def;
+    const size_t line = FindKey(d, header, key);
+    if (line == npos) return def;
+    const std::string& text = d.lines[line].text;
+    return ParseInt32(std::string_view(text).substr(text.find('=') + 1)).value_or(def);
+}
+
+void tinifile::WriteInteger(const std::string& section, const std::string& key, int32_t value) {
+    std::string bad = BadName(section, "section", false);
+    if (bad.empty()) bad = BadName(key, "key", true);
+    if (!bad.empty()) {
+        Warn("Cannot write '" + vcl::PrintableText(fileName_) + "': " + bad, "setting not saved");
+        return;
+    }
+    pending_.push_back({section, key, value});
+    if (updates_ == 0) Flush();
+}
+
+// The lock is a sibling file, never the settings file itself: a writer replaces the settings
+// file by rename, so a lock on it would sit on an inode that has left the directory while
+// the read-modify-write below must cover the newest one. For the same reason the lock file
+// is never deleted. It sits beside the file a link leads to, so every path to one file
+// shares one lock.
+void tinifile::Flush() noexcept {
+    const std::vector<Write> writes = std::exchange(pending_, {});
+    if (writes.empty()) return;
+    try {
+        const std::string target = ResolveLinks(fileName_);
+        const FileLock lock(target + ".lock", lockWait_);
+        // Strict where reading is tolerant: a file that could not be read is not replaced by
+        // one holding only these keys.
+        const std::optional<std::string> before = ReadWholeFile(target);
+        const std::string after = Serialize(WithWrites(before ? Parse(*before) : Document{}, writes));
+        // Readers never take the lock; the replacement is atomic, so they see old or new.
+        if (!before || *before != after) WriteFileAtomically(target, after);
+    } catch (const std::exception& e) {
+        Warn(e.what(), "settings not saved");
+    }
 }
 
 std::string tinifile::get_line(const std::string& section, int i) const {
     if (i < 0) return "";
-    const Document d = LoadForReading(fileName_);
+    const Document d = WithWrites(LoadForReading(fileName_), pending_);
     const size_t header = FindSection(d, section);
     if (header == npos) return "";
     const std::vector<size_t> entries = Entries(d, header);

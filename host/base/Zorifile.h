@@ -1,13 +1,24 @@
 // The settings file: integers in named sections, shared by every QA component of the host.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <iosfwd>
 #include <string>
+#include <vector>
+
+#include "host/base/AtomicFile.h"
 
 namespace zorbase {
 
 // Each call works on the file as it is on disk now, so two objects (or two programs) on the
 // same path see each other's writes. Writes are atomic and serialised by a lock file.
+//
+// Settings only ever override defaults, so no failure of theirs may end a run: a file that
+// cannot be read (no permission, a directory, too large) reads as empty, and a write that
+// cannot be done (a missing or read-only home, a lock held too long) is dropped. Each such
+// problem is reported once per run as a warning (SetSettingsWarningStream); nothing here
+// raises.
 class tinifile {
 public:
     explicit tinifile(std::string fileName);  // a missing file is no error
@@ -21,13 +32,46 @@ public:
     // The stored value, or def when the key is absent or its value is not an integer.
     int32_t ReadInteger(const std::string& section, const std::string& key, int32_t def) const;
     // Existing keys keep their place; a new key goes to the head of its section, a new section
-    // to the end of the file. Raises vcl::EInOutError when the file cannot be written.
+    // to the end of the file. A name the file could not give back as written (empty, with a
+    // line end, blanks at its ends, '=' or a leading '[', ';' or '#' in a key, ']' in a
+    // section) is not written, with a warning.
     void WriteInteger(const std::string& section, const std::string& key, int32_t value);
     // The key of entry i (from 0) of the section; empty when there is no such entry.
     std::string get_line(const std::string& section, int i) const;
 
+    // Writes made while an Update lives reach the disk together when the outermost one ends:
+    // one lock, one read and one atomic replace, applied in call order as if written one by
+    // one. Reads meanwhile already see them.
+    class Update {
+    public:
+        explicit Update(tinifile& file);
+        ~Update();
+        Update(const Update&) = delete;
+        Update& operator=(const Update&) = delete;
+
+    private:
+        tinifile& file_;
+    };
+
+    // How long a write waits for another program's lock on the file before it gives up.
+    void SetLockWait(std::chrono::milliseconds wait) { lockWait_ = wait; }
+
 private:
+    struct Write {
+        std::string section;
+        std::string key;
+        int32_t value;
+    };
+    void Flush() noexcept;
+
     std::string fileName_;
+    std::chrono::milliseconds lockWait_ = kLockWait;
+    int updates_ = 0;
+    std::vector<Write> pending_;
 };
+
+// Where settings warnings go, a line each ("tavrinqa: warning: ..."); nullptr restores
+// std::cerr. Returns the previous stream (nullptr for std::cerr).
+std::ostream* SetSettingsWarningStream(std::ostream* out);
 
 }  // namespace zorbase

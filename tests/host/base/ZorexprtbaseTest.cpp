@@ -2,6 +2,8 @@
 #include "host/vcl/SysUtils.h"
 #include "tests/host/base/BaseTestDir.h"
 
+#include <sys/stat.h>
+
 using namespace zorbase;
 
 using ZorexprtbaseTest = BaseTestDir;
@@ -57,4 +59,32 @@ TEST_F(ZorexprtbaseTest, OnlyCommitTouchesTheDisk) {
     gone.InsertText("x");
     EXPECT_THROW(gone.Commit(), vcl::EInOutError);
     EXPECT_EQ(gone.Pending(), "x");
+}
+
+TEST_F(ZorexprtbaseTest, UnitsAreSavedThroughLinksAndNeverOverAChange) {
+    std::filesystem::create_directory(Path("src"));
+    Put(Path("src/Unit1.pas"), "one\n");
+    std::filesystem::create_symlink("src/Unit1.pas", Path("Unit1.pas"));
+    TUnitFileEditor linked(Path("Unit1.pas"), 0);
+    linked.InsertText("a");
+    linked.Commit();
+    EXPECT_TRUE(std::filesystem::is_symlink(Path("Unit1.pas")));
+    EXPECT_EQ(Get(Path("src/Unit1.pas")), "one\na\n");
+
+    // Changed by someone else after the editor opened it, or after its last commit.
+    TUnitFileEditor editor(Path("Unit1.pas"), 0);
+    Put(Path("src/Unit1.pas"), "their edit\n");
+    editor.InsertText("b");
+    EXPECT_THROW(editor.Commit(), vcl::EInOutError);
+    linked.InsertText("c");
+    EXPECT_THROW(linked.Commit(), vcl::EInOutError);
+    EXPECT_EQ(Get(Path("src/Unit1.pas")), "their edit\n");
+    EXPECT_EQ(editor.Pending(), "b");
+
+    TUnitFileEditor readOnly(Path("Unit1.pas"), 0);
+    ASSERT_EQ(::chmod(Path("src/Unit1.pas").c_str(), 0444), 0);
+    readOnly.InsertText("d");
+    EXPECT_THROW(readOnly.Commit(), vcl::EInOutError);
+    EXPECT_EQ(Get(Path("src/Unit1.pas")), "their edit\n");
+    EXPECT_EQ(Entries(), 2);
 }
