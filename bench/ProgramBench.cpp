@@ -1,51 +1,224 @@
-// Whole runs of the tavrinqa program on the 32,767-component form, as a user starts them:
-// load, run a verb with --print, exit. Times are wall-clock per run.
-#include <benchmark/benchmark.h>
+// Whole runs of the program as a user starts them: a new process for every run (start, load,
+// tool, print, exit), on generated forms of 1,000, 8,000 and 32,767 components, nested and flat,
+// with Free Pascal's text-to-binary conversion run the same way as the peer. Prints the medians
+// of wall-clock and processor time, the peak memory of each run, and the ratios the project
+// aims at: convert at least 5x faster than the peer, every tool with --print at most 2x our own
+// convert of the same form, growth from 1,000 to 32,767 components no worse than N log N, and
+// peak memory at most 3x the file.
+//
+//   ProgramBench [--reps N] [--sizes 1000,8000,32767]
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "bench/GeneratedForms.h"
+#include "tests/support/FpcOracle.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
-const std::string& FormPath() {
-    static const std::string path = [] {
-        const auto dir = std::filesystem::temp_directory_path() / "tavrinqa-bench";
-        std::filesystem::create_directories(dir);
-        const auto file = dir / "Generated.dfm";
-        std::ofstream(file, std::ios::binary) << bench::GeneratedForm();
-        return file.string();
-    }();
-    return path;
-}
+struct Run {
+    double wall = 0;  // seconds
+    double cpu = 0;   // user + system seconds
+    long rssKb = 0;
+    int status = 0;
+    std::string err;
+};
 
-void RunVerb(benchmark::State& state, const std::string& verb) {
-    const std::string home = std::filesystem::path(FormPath()).parent_path().string();
-    const std::string cmd = std::string(TAVRINQA_BINARY) + " " + verb + " '" + FormPath() + "' --print --home '" +
-                            home + "' >/dev/null 2>&1";
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        const int status = std::system(cmd.c_str());
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        if (status != 0) state.SkipWithError(("tavrinqa " + verb + " failed").c_str());
+// One process, its standard output thrown away and its standard error kept.
+Run Spawn(const std::vector<std::string>& args, const std::string& errFile) {
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    Run r;
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int out = open("/dev/null", O_WRONLY);
+        const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(127);
+        execv(argv[0], argv.data());
+        _exit(127);
     }
-    state.counters["components"] = 32767;
-    state.counters["MB"] = double(bench::GeneratedForm().size()) / (1 << 20);
+    int status = 0;
+    rusage usage{};
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) {
+        r.status = -1;
+        return r;
+    }
+    r.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    r.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    r.rssKb = usage.ru_maxrss;
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    std::ifstream in(errFile);
+    std::getline(in, r.err);
+    return r;
 }
 
-void BM_Program_About(benchmark::State& s) { RunVerb(s, "about"); }  // load and close: the floor
-void BM_Program_FormData(benchmark::State& s) { RunVerb(s, "formdata"); }
-void BM_Program_Parentage(benchmark::State& s) { RunVerb(s, "parentage"); }
-void BM_Program_Tabs(benchmark::State& s) { RunVerb(s, "tabs"); }
+struct Figures {
+    double wall = 0, cpu = 0, rssMb = 0;
+    bool ok = false;
+    std::string why;
+};
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+Figures Measure(const std::vector<std::string>& args, int reps, const std::string& errFile) {
+    Figures f;
+    std::vector<double> walls, cpus;
+    long rss = 0;
+    for (int i = 0; i < reps; ++i) {
+        const Run r = Spawn(args, errFile);
+        if (r.status != 0) {
+            f.why = r.err.empty() ? "exit status " + std::to_string(r.status) : r.err;
+            return f;
+        }
+        walls.push_back(r.wall);
+        cpus.push_back(r.cpu);
+        rss = std::max(rss, r.rssKb);
+    }
+    f.wall = Median(walls);
+    f.cpu = Median(cpus);
+    f.rssMb = rss / 1024.0;
+    f.ok = true;
+    return f;
+}
+
+const char* Verdict(bool met) { return met ? "meets" : "MISSES"; }
+
+std::vector<int> ParseSizes(const std::string& s) {
+    std::vector<int> sizes;
+    std::stringstream in(s);
+    for (std::string item; std::getline(in, item, ',');) sizes.push_back(std::atoi(item.c_str()));
+    return sizes;
+}
+
+struct Key {
+    std::string shape, what;
+    int size;
+    bool operator<(const Key& o) const { return std::tie(shape, what, size) < std::tie(o.shape, o.what, o.size); }
+};
 
 }  // namespace
 
-BENCHMARK(BM_Program_About)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Program_FormData)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Program_Parentage)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Program_Tabs)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    int reps = 5;
+    std::vector<int> sizes{1000, 8000, 32767};
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--reps") == 0) reps = std::max(1, std::atoi(argv[i + 1]));
+        else if (std::strcmp(argv[i], "--sizes") == 0) sizes = ParseSizes(argv[i + 1]);
+    }
+    const std::string program = TAVRINQA_BINARY;
+    const fs::path dir = fs::temp_directory_path() / ("tavrinqa-wholeprocess-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    const std::string home = dir.string(), errFile = (dir / "stderr.txt").string();
+    auto* fpc = testsupport::FpcOracle::Get();
+    if (fpc == nullptr) std::printf("peer unavailable: %s\n", testsupport::FpcOracle::Why().c_str());
+
+    const Figures floor = Measure({program, "--version"}, reps, errFile);
+    std::printf("Whole processes, median of %d runs: wall ms, processor (user+system) ms, peak RSS MB\n", reps);
+    std::printf("start and exit (tavrinqa --version): %.1f ms wall, %.1f ms cpu, %.1f MB\n\n", floor.wall * 1e3,
+                floor.cpu * 1e3, floor.rssMb);
+
+    const std::vector<std::string> verbs{"about",     "datainfo", "hints", "menuinfo",     "parentage",
+                                         "positions", "tabs",     "allcomponents", "formdata"};
+    std::map<Key, Figures> all;
+    std::map<std::string, std::string> unavailable;
+    bool allMet = true;
+    for (bench::Shape shape : {bench::Shape::Nested, bench::Shape::Flat}) {
+        const std::string shapeName = bench::ShapeName(shape);
+        for (int size : sizes) {
+            const std::string text = bench::GeneratedForm(size, shape);
+            const double fileMb = double(text.size()) / (1 << 20);
+            const std::string form = (dir / (shapeName + std::to_string(size) + ".dfm")).string();
+            std::ofstream(form, std::ios::binary) << text;
+            std::printf("%s, %d components, %.2f MB\n", shapeName.c_str(), size, fileMb);
+            std::printf("  %-22s %9s %9s %8s %9s  %s\n", "run", "wall ms", "cpu ms", "RSS MB", "RSS/file", "ratio");
+            auto show = [&](const std::string& what, const Figures& f, const std::string& ratio) {
+                all[{shapeName, what, size}] = f;
+                if (!f.ok) {
+                    std::printf("  %-22s failed: %s\n", what.c_str(), f.why.c_str());
+                    return;
+                }
+                const double perFile = f.rssMb / fileMb;
+                const bool lean = perFile <= 3.0;
+                allMet = allMet && (lean || what == "fpc t2b");
+                std::printf("  %-22s %9.1f %9.1f %8.1f %8.2fx  %s%s\n", what.c_str(), f.wall * 1e3, f.cpu * 1e3, f.rssMb,
+                            perFile, ratio.c_str(), what == "fpc t2b" ? "" : (lean ? "" : "  [memory MISSES 3x]"));
+            };
+            Figures peer;
+            if (fpc != nullptr) {
+                peer = Measure({fpc->Executable(), "t2b", form, (dir / "fpc.bin").string()}, reps, errFile);
+                show("fpc t2b", peer, "the peer");
+            }
+            const Figures convert =
+                Measure({program, "convert", form, "--to", "binary", "-o", (dir / "ours.bin").string()}, reps, errFile);
+            char ratio[160] = "";
+            if (peer.ok && convert.ok) {
+                const double x = peer.wall / convert.wall;
+                allMet = allMet && x >= 5;
+                std::snprintf(ratio, sizeof ratio, "%.1fx faster than the peer (cpu %.1fx)  [>= 5x %s]", x,
+                              peer.cpu / convert.cpu, Verdict(x >= 5));
+            }
+            show("convert", convert, ratio);
+            for (const std::string& verb : verbs) {
+                if (unavailable.count(verb)) continue;
+                const Figures f = Measure({program, verb, form, "--print", "--home", home}, reps, errFile);
+                if (!f.ok && f.why.find("not part of this build") != std::string::npos) {
+                    unavailable[verb] = f.why;
+                    continue;
+                }
+                ratio[0] = 0;
+                if (f.ok && convert.ok) {
+                    const double x = f.wall / convert.wall;
+                    allMet = allMet && x <= 2;
+                    std::snprintf(ratio, sizeof ratio, "%.2fx our convert (cpu %.2fx)  [<= 2x %s]", x,
+                                  f.cpu / convert.cpu, Verdict(x <= 2));
+                }
+                show(verb + " --print", f, ratio);
+            }
+            std::printf("\n");
+        }
+    }
+    for (const auto& [verb, why] : unavailable) std::printf("%s: not measured (%s)\n", verb.c_str(), why.c_str());
+
+    // Growth from the smallest size to the largest, against N log N, for every run measured at both.
+    if (sizes.size() >= 2) {
+        const int lo = sizes.front(), hi = sizes.back();
+        const double nlogn = (hi * std::log2(double(hi))) / (lo * std::log2(double(lo)));
+        std::printf("\nGrowth of wall time from %d to %d components (linear %.1fx, N log N %.1fx)\n", lo, hi,
+                    double(hi) / lo, nlogn);
+        for (const auto& [key, f] : all) {
+            if (key.size != lo || !f.ok) continue;
+            auto it = all.find({key.shape, key.what, hi});
+            if (it == all.end() || !it->second.ok) continue;
+            const double growth = it->second.wall / f.wall;
+            if (key.what != "fpc t2b") allMet = allMet && growth <= nlogn;
+            std::printf("  %-7s %-22s %7.1fx  (cpu %.1fx)  %s\n", key.shape.c_str(), key.what.c_str(), growth,
+                        it->second.cpu / f.cpu, key.what == "fpc t2b" ? "" : Verdict(growth <= nlogn));
+        }
+    }
+    std::printf("\n%s\n", allMet ? "Every target met." : "Some targets missed (marked above).");
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    return 0;
+}

@@ -1,6 +1,7 @@
 #include "codegen/Memownd.h"
 
 #include "host/base/Zorexprtbase.h"
+#include "host/ui/Backend.h"
 
 extern const char kMemowndDfm[];
 
@@ -22,6 +23,7 @@ TMemoWindow::TMemoWindow(vcl::TComponent* owner) : TDesignedForm(owner, "TMemoWi
 void TMemoWindow::BitBtn1Click(vcl::TObject*) {
     zorbase::TZorExpertBaseClass expert;
     expert.Insertext(Memo1->Lines().Text());
+    ui::NoteUserAccepted();  // the text reached the editor: the person accepted it
 }
 
 }  // namespace tavrin

@@ -1,5 +1,9 @@
 #include "framework/Infobase.h"
 
+#include <charconv>
+#include <cstdlib>
+#include <ctime>
+
 #include "host/base/Zormanip.h"
 #include "host/vcl/Controls.h"
 #include "host/vcl/Menus.h"
@@ -41,6 +45,29 @@ std::string valid_componentname(const std::string& caption) {
 }
 
 void ResetPageNameCounter() { pageNameCounter = 0; }
+
+std::string ExportDateTime() {
+    std::time_t when = std::time(nullptr);
+    std::tm parts{};
+    bool ok;
+    const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+    if (epoch != nullptr && *epoch != '\0') {
+        const std::string_view text(epoch);
+        int64_t seconds = 0;
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+        if (ec != std::errc() || end != text.data() + text.size() || seconds != int64_t(std::time_t(seconds)))
+            throw vcl::EConvertError("SOURCE_DATE_EPOCH '" + std::string(text) +
+                                     "' is not a whole number of seconds since 1970");
+        when = std::time_t(seconds);
+        ok = gmtime_r(&when, &parts) != nullptr;
+    } else {
+        ok = localtime_r(&when, &parts) != nullptr;
+    }
+    if (!ok) throw vcl::EConvertError("The time " + std::to_string(int64_t(when)) + " has no date");
+    char text[64];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
+    return text;
+}
 
 static const vcl::TPropInfo* PropOf(const TComponent* component, const std::string& propName) {
     return component == nullptr ? nullptr : vcl::GetPropInfo(component, propName);

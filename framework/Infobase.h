@@ -30,6 +30,12 @@ std::string valid_componentname(const std::string& caption);
 // Restarts the counter; only tests need this, the program never resets it.
 void ResetPageNameCounter();
 
+// The date and time a text export is stamped with, as the platform's DateTimeToStr renders
+// it (short date, a blank, long time): now, in local time; or, when SOURCE_DATE_EPOCH is
+// set (seconds since 1970), that time in UTC, so that exports can be compared.
+// EConvertError for a SOURCE_DATE_EPOCH that is no whole number of seconds.
+std::string ExportDateTime();
+
 // Published properties by name, case ignored. A missing property, or one of another kind,
 // reads as empty (or none) and is not written; nothing here raises for it.
 bool HasProp(const TComponent* component, const std::string& propName);

@@ -1,7 +1,5 @@
 #include "outline/Parento2.h"
 
-#include <ctime>
-
 #include "framework/Infobase.h"
 #include "host/controls/Dialogs.h"
 #include "host/controls/Outline.h"
@@ -15,19 +13,6 @@ extern const char kParento2Dfm[];
 namespace tavrin {
 
 TFrmInfo* FrmInfo = nullptr;
-
-namespace {
-
-// The host's date and time text: short date, a blank, long time.
-std::string DateTimeToStr(std::time_t when) {
-    std::tm local{};
-    localtime_r(&when, &local);
-    char text[64];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
-}
-
-}  // namespace
 
 TFrmInfo::TFrmInfo(vcl::TComponent* owner) : TDesignedForm(owner, "TFrmInfo") {
     using namespace vcl;
@@ -92,6 +77,7 @@ void TFrmInfo::read_ini(const std::string& section) {
 
 void TFrmInfo::write_ini(const std::string& section) {
     if (aninifile == nullptr) return;
+    const zorbase::tinifile::Update once(*aninifile);  // one locked replace for the section
     aninifile->WriteInteger(section, "Window Left", Left());
     aninifile->WriteInteger(section, "Window Top", Top());
     aninifile->WriteInteger(section, "Window Width", Width());
@@ -190,7 +176,7 @@ void TFrmInfo::BtnCollapseClick(vcl::TObject*) { OutlineParent->FullCollapse(); 
 void TFrmInfo::PrintBtnClick(vcl::TObject*) {
     if (!SaveDialog->Execute() || SaveDialog->FileName().empty()) return;
     vcl::TLines lines = OutlineParent->Lines();
-    lines.Insert(0, "{Date Created = " + DateTimeToStr(std::time(nullptr)) + "}");
+    lines.Insert(0, "{Date Created = " + ExportDateTime() + "}");
     lines.Insert(0, "{" + Caption() + "}");
     lines.SaveToFile(SaveDialog->FileName());
 }

@@ -19,8 +19,12 @@ int tZorTabInfo::findindex(const TComponent* control) const {
 
 void tZorTabInfo::categorisecontrols() {
     if (!oktoproceed()) return;
+    auto* root = dynamic_cast<vcl::TWinControl*>(form);
+    if (root == nullptr)
+        throw vcl::EInvalidCast("Tabs: " + NodeID(form) + " is not a windowed control; the tab order tool needs a form" +
+                                " or another windowed control");
     std::vector<vcl::TWinControl*> list;
-    vcl::As<vcl::TWinControl>(form)->GetTabOrderList(list);
+    root->GetTabOrderList(list);
     for (vcl::TWinControl* entry : list) {
         const int i = findindex(entry);
         if (i != -1) alloclist.Add(tComponentAllocRec::Make(i));

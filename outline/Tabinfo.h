@@ -16,7 +16,8 @@ public:
     // The parentage tool's window, with dragging on and the Edit button hidden.
     explicit tZorTabInfo(TComponent* owner);
 
-    // The form's windowed controls in tab order, each followed by its own.
+    // The form's windowed controls in tab order, each followed by its own. EInvalidCast,
+    // naming the form, when the form is no windowed control (a data module).
     void categorisecontrols() override;
     // Shows the tree; after OK writes the tab orders.
     bool execute() override;

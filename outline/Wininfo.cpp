@@ -80,7 +80,8 @@ void tZorWinControlInfo::AddPages(int32_t parentItem, int componentIndex) {
     const vcl::TStringList pages = notebook->Pages();
     for (int i = 0; i < pages.Count(); ++i) {
         auto* page = static_cast<vcl::TComponent*>(pages.Objects(i));
-        page->SetName(valid_componentname(pages.Strings(i)));
+        // A page with a name keeps it: the form's unit may declare it.
+        if (page->Name().empty()) page->SetName(valid_componentname(pages.Strings(i)));
         const int32_t item = AddNode(FrmInfo->OutlineParent, parentItem, page, true);
         AddControlsForParent(item, page);
     }

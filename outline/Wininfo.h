@@ -29,8 +29,8 @@ public:
     void ProcessControls() override;
     bool execute() override;
 
-    // The pages of the notebook at that index of the form's components, each renamed after
-    // its caption, under the notebook's item, with the controls on it.
+    // The pages of the notebook at that index of the form's components under the notebook's
+    // item, with the controls on it; a page without a name is named after its caption.
     virtual void HandleTabbedNoteBook(int32_t parentItem, int componentIndex);
     virtual void HandleNoteBook(int32_t parentItem, int componentIndex);
     // An item for the component, as the last child of item parent or as its last sibling

@@ -1,6 +1,6 @@
-// The file dialogs and message boxes of the host. Whoever shows windows to a person (a
-// script, a screen) answers them through the runners below; without a runner a file dialog
-// is cancelled and a message box answers OK at once.
+// The file dialogs, message boxes and exception display of the host. Whoever shows windows
+// to a person (a script, a screen) answers them through the runners below; without a runner
+// a file dialog is cancelled and a message box answers OK at once.
 #pragma once
 
 #include <functional>
@@ -30,6 +30,9 @@ public:
     void SetFilter(const std::string& v) { filter_ = v; }
     const std::string& Title() const { return title_; }
     void SetTitle(const std::string& v) { title_ = v; }
+    // Whether the published Options set holds that option (ofOverwritePrompt, ...), case
+    // ignored.
+    bool HasOption(std::string_view name) const;
 
     // Shows the dialog; true when a file was chosen, which is then in FileName.
     virtual bool Execute();
@@ -46,7 +49,8 @@ class TSaveDialog : public TOpenDialog {
 public:
     explicit TSaveDialog(TComponent* owner, const TClassInfo* cls = nullptr);
     // A chosen name without an extension gets the default extension, as the platform's
-    // dialog adds it.
+    // dialog adds it. With ofOverwritePrompt, choosing a file that exists asks through a
+    // message box whether to replace it; No goes back to the choice.
     bool Execute() override;
 };
 
@@ -62,5 +66,12 @@ void SetMessageBoxRunner(TMessageBoxRunner runner);
 int MessageBox(const std::string& text, const std::string& caption, int flags = MB_OK);
 // A message with an OK button, under the application's title.
 void ShowMessage(const std::string& text);
+
+// The application's handler for an exception that an event handler raised while a window
+// is open: the person is shown it and the window stays open. Without a runner it is shown
+// in an error message box.
+using TExceptionRunner = std::function<void(const Exception& e)>;
+void SetExceptionRunner(TExceptionRunner runner);
+void HandleException(const Exception& e);
 
 }  // namespace vcl

@@ -57,15 +57,15 @@ void TEventSource::BindEvent(std::string_view event, const THandler& handler) {
 bool TEventSource::ReadDesigned(std::string_view, const formfile::Value&) { return false; }
 
 TEventSlot TControlEvents::FindEvent(std::string_view e) {
-    if (e == "onclick") return &OnClick;
-    if (e == "ondblclick") return &OnDblClick;
-    if (e == "onmousedown") return &OnMouseDown;
-    if (e == "onmouseup") return &OnMouseUp;
-    if (e == "ondragover") return &OnDragOver;
-    if (e == "ondragdrop") return &OnDragDrop;
-    if (e == "onenddrag") return &OnEndDrag;
-    if (e == "onenter") return &OnEnter;
-    if (e == "onexit") return &OnExit;
+    if (e == "onclick") return &OnClick.Slot();
+    if (e == "ondblclick") return &OnDblClick.Slot();
+    if (e == "onmousedown") return &OnMouseDown.Slot();
+    if (e == "onmouseup") return &OnMouseUp.Slot();
+    if (e == "ondragover") return &OnDragOver.Slot();
+    if (e == "ondragdrop") return &OnDragDrop.Slot();
+    if (e == "onenddrag") return &OnEndDrag.Slot();
+    if (e == "onenter") return &OnEnter.Slot();
+    if (e == "onexit") return &OnExit.Slot();
     return TEventSource::FindEvent(e);
 }
 

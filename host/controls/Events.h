@@ -3,7 +3,9 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 
 #include "host/vcl/Classes.h"
@@ -48,6 +50,38 @@ using TEventSlot = std::variant<std::monostate, TNotifyEvent*, TCloseEvent*, TMo
 // The name of a handler shape ("TNotifyEvent", ...), for messages.
 const char* HandlerShapeName(const THandler& handler);
 
+// An event of every control: a pointer until a handler is stored, since the controls of a
+// user's form (thousands of them) never get one.
+template <class F>
+class TEvent {
+public:
+    TEvent() = default;
+    TEvent(const TEvent&) = delete;
+    template <class G>
+        requires(!std::is_same_v<std::remove_cvref_t<G>, TEvent>)
+    TEvent& operator=(G&& handler) {
+        F f(std::forward<G>(handler));
+        if (f)
+            Slot() = std::move(f);
+        else
+            f_.reset();
+        return *this;
+    }
+    explicit operator bool() const { return f_ && *f_; }
+    template <class... A>
+    void operator()(A&&... args) const {
+        (*f_)(std::forward<A>(args)...);
+    }
+    // Where the handler is kept, made when first asked for.
+    F& Slot() {
+        if (!f_) f_ = std::make_unique<F>();
+        return *f_;
+    }
+
+private:
+    std::unique_ptr<F> f_;
+};
+
 // What a component of a designed window offers beyond its published properties: event
 // slots bound by name, and the properties a form file keeps as lists or sub-objects
 // (Lines.Strings, Items.Strings, ColWidths, Font.Height), which the model reader skips.
@@ -70,15 +104,15 @@ public:
 // The events every control raises, and its part in dragging.
 class TControlEvents : public TEventSource {
 public:
-    TNotifyEvent OnClick;
-    TNotifyEvent OnDblClick;
-    TMouseEvent OnMouseDown;
-    TMouseEvent OnMouseUp;
-    TDragOverEvent OnDragOver;
-    TDragDropEvent OnDragDrop;
-    TEndDragEvent OnEndDrag;
-    TNotifyEvent OnEnter;
-    TNotifyEvent OnExit;
+    TEvent<TNotifyEvent> OnClick;
+    TEvent<TNotifyEvent> OnDblClick;
+    TEvent<TMouseEvent> OnMouseDown;
+    TEvent<TMouseEvent> OnMouseUp;
+    TEvent<TDragOverEvent> OnDragOver;
+    TEvent<TDragDropEvent> OnDragDrop;
+    TEvent<TEndDragEvent> OnEndDrag;
+    TEvent<TNotifyEvent> OnEnter;
+    TEvent<TNotifyEvent> OnExit;
 
     TEventSlot FindEvent(std::string_view lname) override;
 

@@ -317,6 +317,9 @@ private:
 }  // namespace
 
 void ReadBinary(DocData& d) {
+    // Streams of real forms spend 12-20 bytes on a property; twice the room that takes.
+    const size_t n = d.src.size();
+    ReserveNodes(d, n / 8 + 16, n / 6 + 16, n / 40 + 4, n / 200 + 4);
     BinaryReader r(d, kSource, 0, static_cast<uint32_t>(d.src.size()));
     r.ReadDocument();
 }

@@ -1,5 +1,6 @@
 // Handles over the node storage, decoding of stored values, and edits recorded as splices.
 #include "host/formfile/FormFileData.h"
+#include "host/base/AtomicFile.h"
 #include "host/vcl/SysUtils.h"
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <locale.h>
 #include <sstream>
+#include <sys/mman.h>
 
 namespace formfile {
 
@@ -54,20 +56,33 @@ Range DocData::Append(Range r, uint32_t extra) {
     return out;
 }
 
-template <class V>
-static void ShrinkIfLoose(V& v) {
-    // Copying costs time; a little slack costs less.
-    if (v.capacity() - v.size() > v.size() / 8 + 64) v.shrink_to_fit();
+// Gives back the room of a buffer beyond its first `used` bytes: the part of a large page
+// that the nodes did not fill.
+static void ReleaseSpare(const void* data, size_t used, size_t bytes) {
+    constexpr uintptr_t kPage = 4096;
+    const uintptr_t at = reinterpret_cast<uintptr_t>(data);
+    const uintptr_t begin = (at + used + kPage - 1) & ~(kPage - 1), end = (at + bytes) & ~(kPage - 1);
+    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
 }
 
-void DocData::Shrink() {
-    ShrinkIfLoose(objects);
-    ShrinkIfLoose(props);
-    ShrinkIfLoose(values);
-    ShrinkIfLoose(items);
-    ShrinkIfLoose(kids);
-    lineStarts.clear();
-    lineStarts.shrink_to_fit();
+void ReleaseSpareNodes(DocData& d) {
+    ReleaseSpare(d.props.data(), d.props.size() * sizeof(PropNode), d.props.capacity() * sizeof(PropNode));
+    ReleaseSpare(d.values.data(), d.values.size() * sizeof(ValueNode), d.values.capacity() * sizeof(ValueNode));
+    ReleaseSpare(d.kids.data(), d.kids.size() * sizeof(uint32_t), d.kids.capacity() * sizeof(uint32_t));
+    ReleaseSpare(d.objects.data(), d.objects.size() * sizeof(ObjectNode), d.objects.capacity() * sizeof(ObjectNode));
+}
+
+void ReserveNodes(DocData& d, size_t props, size_t values, size_t objects, size_t items) {
+    d.props.reserve(props);
+    d.values.reserve(values);
+    d.kids.reserve(values + objects);  // properties, child objects, elements and items
+    d.objects.reserve(objects);
+    d.items.reserve(items);
+    // What the nodes leave of their last large page goes back after reading (ReleaseSpareNodes).
+    zorbase::AdviseLargePages(d.props.data(), d.props.capacity() * sizeof(PropNode));
+    zorbase::AdviseLargePages(d.values.data(), d.values.capacity() * sizeof(ValueNode));
+    zorbase::AdviseLargePages(d.kids.data(), d.kids.capacity() * sizeof(uint32_t));
+    zorbase::AdviseLargePages(d.objects.data(), d.objects.capacity() * sizeof(ObjectNode));
 }
 
 void DocData::Fail(uint32_t offset, const std::string& reason) const {
@@ -143,6 +158,9 @@ std::string DecodeNarrow(const DocData& d, const ValueNode& v) {
     std::string_view raw = d.Raw(v);
     std::string out;
     if (d.IsText()) {
+        // Most strings are one quoted run without a doubled quote: its bytes as they stand.
+        if (raw.size() >= 2 && raw.front() == '\'' && raw.find('\'', 1) == raw.size() - 1)
+            return std::string(raw.substr(1, raw.size() - 2));
         out.reserve(static_cast<size_t>(v.Num()));
         WalkTextString(raw, [&](uint32_t c) { out += static_cast<char>(c); });
         return out;
@@ -1036,16 +1054,14 @@ Document Document::Parse(std::string bytes, std::string fileName) {
         ReadText(*d);
     else
         ReadBinary(*d);
-    d->Shrink();
+    ReleaseSpareNodes(*d);
     return Document(std::move(d));
 }
 
 Document Document::ParseFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw vcl::EInOutError("cannot open form file '" + path + "'");
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return Parse(ss.str(), path);
+    std::optional<std::string> bytes = zorbase::ReadWholeFile(path);
+    if (!bytes) throw vcl::EInOutError("cannot open form file '" + path + "': No such file or directory");
+    return Parse(std::move(*bytes), path);
 }
 
 Format Document::SourceFormat() const { return d_->format; }
@@ -1095,14 +1111,15 @@ std::string Document::Write() const {
 }
 
 size_t Document::MemoryUsage() const {
+    // What the nodes fill: room reserved beyond that is never touched (see ReserveNodes).
     const DocData& d = *d_;
-    size_t n = sizeof(DocData) + d.src.capacity() + d.owned.capacity() + d.fileName.capacity();
-    n += d.objects.capacity() * sizeof(ObjectNode);
-    n += d.props.capacity() * sizeof(PropNode);
-    n += d.values.capacity() * sizeof(ValueNode);
-    n += d.items.capacity() * sizeof(ItemNode);
-    n += d.kids.capacity() * sizeof(uint32_t);
-    n += d.lineStarts.capacity() * sizeof(uint32_t);
+    size_t n = sizeof(DocData) + d.src.size() + d.owned.size() + d.fileName.size();
+    n += d.objects.size() * sizeof(ObjectNode);
+    n += d.props.size() * sizeof(PropNode);
+    n += d.values.size() * sizeof(ValueNode);
+    n += d.items.size() * sizeof(ItemNode);
+    n += d.kids.size() * sizeof(uint32_t);
+    n += d.lineStarts.size() * sizeof(uint32_t);
     return n;
 }
 

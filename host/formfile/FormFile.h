@@ -272,13 +272,20 @@ private:
     std::unique_ptr<detail::DocData> d_;
 };
 
-// Conversions in the layout of Free Pascal's ObjectTextToBinary/ObjectBinaryToText.
+// Conversions in the layout of Free Pascal's ObjectTextToBinary/ObjectBinaryToText, except
+// that 8-bit strings keep their type and bytes both ways (Free Pascal widens them as Latin-1).
+// A codepage (an iconv name: "CP1251", "ISO-8859-2", "UTF-8") maps the 8-bit strings that
+// hold bytes above 127 to the wide strings they read as in it; an unknown code page, or bytes
+// that are not text in it, raise vcl::EConvertError.
 struct TextOptions {
+    TextOptions() = default;
+    TextOptions(std::string eol, std::string cp = {}) : lineEnding(std::move(eol)), codepage(std::move(cp)) {}
     std::string lineEnding = "\n";
+    std::string codepage;  // empty: 8-bit strings keep their bytes
 };
 std::string ToText(const Document& doc, const TextOptions& options = {});
 // A "TPF0" stream; with resourceHeader, behind the header a binary .dfm carries.
-std::string ToBinary(const Document& doc, bool resourceHeader = false);
+std::string ToBinary(const Document& doc, bool resourceHeader = false, const std::string& codepage = {});
 
 // How an edited value is laid out in a text form file. Delphi closes lists and binary data on
 // the last line and splits strings longer than 64 characters over lines joined by '+'; Lazarus

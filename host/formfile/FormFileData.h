@@ -142,9 +142,14 @@ struct DocData {
     // Where the property's value was in the source: what a change of it replaces.
     std::pair<uint32_t, uint32_t> ReadSpan(uint32_t prop) const;
     Range Append(Range r, uint32_t extra);
-    void Shrink();
     [[noreturn]] void Fail(uint32_t offset, const std::string& reason) const;
 };
+
+// Room for the nodes a reader expects. Room never used is never touched, so a generous guess
+// costs address space, not memory, while a vector that grows copies everything it holds.
+void ReserveNodes(DocData& d, size_t props, size_t values, size_t objects, size_t items);
+// After reading: the room the nodes left in their last large page goes back to the system.
+void ReleaseSpareNodes(DocData& d);
 
 // Readers fill a DocData from its src; the value readers parse a value that an edit rendered into
 // DocData::owned and return its node.

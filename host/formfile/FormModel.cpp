@@ -1,5 +1,7 @@
 #include "host/formfile/FormModel.h"
 
+#include <filesystem>
+#include <algorithm>
 #include <functional>
 #include <optional>
 
@@ -92,15 +94,17 @@ std::optional<TValue> DefaultValue(const TPropInfo& prop) {
 
 bool SameValue(const TValue& a, const TValue& b) { return HashValue(a) == HashValue(b) && a.index() == b.index(); }
 
-std::string ReferenceText(const vcl::TReference& r, const TComponent* root) {
+// As the platform's writer names a component: plainly among the components of the scope
+// the reference is written in, through its owner otherwise (a frame's component from the
+// form, the form's from inside a frame).
+std::string ReferenceText(const vcl::TReference& r, const TComponent* scope) {
     if (r.target == nullptr) return r.name;
     const TComponent* owner = r.target->Owner();
-    if (owner == root || owner == nullptr || r.target->Owner() == nullptr) return r.target->Name();
-    // A component of another module (or of a frame) is named through its owner.
+    if (owner == scope || owner == nullptr || owner->Name().empty()) return r.target->Name();
     return owner->Name() + "." + r.target->Name();
 }
 
-ValueData FileValue(const TValue& v, const TComponent* root, bool wide) {
+ValueData FileValue(const TValue& v, const TComponent* scope, bool wide) {
     if (auto* i = std::get_if<int64_t>(&v)) return ValueData::Integer(*i);
     if (auto* d = std::get_if<double>(&v)) return ValueData::Float(*d);
     if (auto* s = std::get_if<std::string>(&v)) {
@@ -115,7 +119,7 @@ ValueData FileValue(const TValue& v, const TComponent* root, bool wide) {
     }
     if (auto* set = std::get_if<vcl::TSetValue>(&v)) return ValueData::Set(set->elements);
     if (auto* r = std::get_if<vcl::TReference>(&v)) {
-        std::string text = ReferenceText(*r, root);
+        std::string text = ReferenceText(*r, scope);
         return text.empty() ? ValueData::Nil() : ValueData::Ident(text);
     }
     return ValueData::Nil();
@@ -134,8 +138,24 @@ TFormFile::~TFormFile() {
     ownedRoot_.reset();
 }
 
+namespace {
+
+// One spelling per file, whatever links and dots the path takes to reach it.
+std::string CanonicalPath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, ec);
+    return ec ? std::filesystem::absolute(path, ec).lexically_normal().string() : canonical.string();
+}
+
+}  // namespace
+
 std::unique_ptr<TFormFile> TFormFile::Load(const std::string& path) {
-    std::unique_ptr<TFormFile> file(new TFormFile(Document::ParseFile(path)));
+    zorbase::FileStamp stamp;
+    std::optional<std::string> bytes = zorbase::ReadWholeFile(path, &stamp);
+    if (!bytes) throw vcl::EInOutError("cannot open form file '" + path + "': No such file or directory");
+    std::unique_ptr<TFormFile> file(new TFormFile(Document::Parse(std::move(*bytes), path)));
+    file->loadedFrom_ = CanonicalPath(path);
+    file->stamp_ = stamp;
     file->Build();
     return file;
 }
@@ -160,9 +180,11 @@ struct PendingReference {
     TComponent* component;
     const TPropInfo* prop;
     std::string text;
-    TComponent* scope;  // whose components the name is looked up among first
+    uint32_t scope;  // entry whose components the name is looked up among first
     SourcePos pos;
 };
+
+constexpr uint32_t kNoEntry = 0xFFFFFFFFu;
 
 bool HasAny(const Object& obj, std::initializer_list<const char*> names) {
     for (const char* n : names)
@@ -170,25 +192,63 @@ bool HasAny(const Object& obj, std::initializer_list<const char*> names) {
     return false;
 }
 
+using NameCounts = std::unordered_map<std::string_view, uint32_t, vcl::CaseInsensitiveHash, vcl::CaseInsensitiveEqual>;
+
+void CountNames(const Object& obj, NameCounts& counts) {
+    for (Object child : obj.Children()) {
+        if (!child.Name().empty()) ++counts[child.Name()];
+        CountNames(child, counts);
+    }
+}
+
+// Whether a name inside obj is also used outside it in the file.
+bool RepeatsNameOutside(const Object& obj, const NameCounts& inFile) {
+    NameCounts inside;
+    CountNames(obj, inside);
+    for (const auto& [name, n] : inside)
+        if (inFile.at(name) > n) return true;
+    return false;
+}
+
 }  // namespace
 
 // Builds the components as the platform's reader does: everything is owned by the root,
-// except notebook pages (owned by their notebook) and what an inline frame holds (owned by
-// the frame); controls get the enclosing control as parent; menu items nest under their
-// item or the menu's root item; a non-visual component's Left/Top become its design value.
+// except notebook pages (owned by their notebook) and what a frame holds (owned by the
+// frame); controls get the enclosing control as parent; menu items nest under their item or
+// the menu's root item; a non-visual component's Left/Top become its design value.
+//
+// Which objects are frames comes from the file's structure: an `inline` object is one, and
+// an `inherited` object that holds objects is one when the catalogue does not know its class
+// (a panel or page control of the frame is no frame) and either it stands inside a frame (the
+// writer marks a frame nested in a frame `inherited`: it belongs to the outer frame's class)
+// or a name inside it is used elsewhere in the file (an inherited component is found by name
+// among its frame's components, so a repeated name shows a frame of the ancestor form). A
+// class the catalogue knows as a frame is one wherever it stands.
 void TFormFile::Build() {
     auto& catalogue = vcl::ClassCatalogue();
     std::vector<PendingReference> references;
+    std::optional<NameCounts> namesInFile;  // counted when first needed
 
-    std::function<TComponent*(const Object&, TComponent*, TComponent*)> build =
-        [&](const Object& obj, TComponent* enclosing, TComponent* scope) -> TComponent* {
+    std::function<TComponent*(const Object&, TComponent*, uint32_t)> build =
+        [&](const Object& obj, TComponent* enclosing, uint32_t scopeEntry) -> TComponent* {
+        TComponent* scope = scopeEntry == kNoEntry ? nullptr : entries_[scopeEntry].component;
+        if (scopeEntry == kNoEntry) scopeEntry = 0;  // the root's references name its own components
         vcl::TClassEvidence evidence;
         evidence.isRoot = enclosing == nullptr;
         const std::string_view className = obj.ClassName();
-        // A descendant form writes its ancestor's frames as `inherited`: the class name tells.
-        evidence.isInline = obj.Kind() == ObjectKind::Inline ||
-                            (className.size() > 5 && vcl::SameText(className.substr(className.size() - 5), "Frame") &&
-                             !obj.Children().empty());
+        const vcl::TClassInfo* known = catalogue.Find(className);
+        const bool declared = known != nullptr && !known->Inferred();
+        bool frame = !evidence.isRoot &&
+                     (obj.Kind() == ObjectKind::Inline || (declared && known->InheritsFrom("TCustomFrame")));
+        if (!evidence.isRoot && !frame && !declared && obj.Kind() == ObjectKind::Inherited && !obj.Children().empty()) {
+            if (scope != root_) {
+                frame = true;
+            } else {
+                if (!namesInFile) CountNames(doc_.Root(), namesInFile.emplace());
+                frame = RepeatsNameOutside(obj, *namesInFile);
+            }
+        }
+        evidence.isInline = frame;
         evidence.underMenu = vcl::Is<vcl::TMenu>(enclosing) || vcl::Is<vcl::TMenuItem>(enclosing);
         evidence.hasChildren = !obj.Children().empty();
         if (evidence.isRoot) {
@@ -249,7 +309,7 @@ void TFormFile::Build() {
             try {
                 if (info->Kind == TTypeKind::tkClass) {
                     if (value.Kind() == ValueKind::Ident)
-                        references.push_back({c, info, std::string(value.AsIdent()), scope, prop.Position()});
+                        references.push_back({c, info, std::string(value.AsIdent()), scopeEntry, prop.Position()});
                     continue;
                 }
                 if (auto v = ModelValue(value)) vcl::SetPropValue(c, info, *v);
@@ -258,16 +318,17 @@ void TFormFile::Build() {
             }
         }
         if (!visual) c->SetDesignInfo(int32_t(design));
-        entries_.push_back({c, obj, false, 0});
+        const auto self = uint32_t(entries_.size());
+        entries_.push_back({c, obj, scopeEntry});
 
-        TComponent* childScope = evidence.isRoot || vcl::Is<vcl::TFrame>(c) ? c : scope;
+        const uint32_t childScope = evidence.isRoot || frame ? self : scopeEntry;
         for (Object child : obj.Children()) build(child, c, childScope);
         return c;
     };
-    build(doc_.Root(), nullptr, nullptr);
+    build(doc_.Root(), nullptr, kNoEntry);
 
     for (const auto& ref : references) {
-        TComponent* target = Resolve(ref.text, ref.scope);
+        TComponent* target = Resolve(ref.text, entries_[ref.scope].component);
         try {
             // Anything not found (another module's component) stays known by its name.
             vcl::SetPropValue(ref.component, ref.prop, vcl::TReference{ref.text, target});
@@ -316,78 +377,145 @@ uint64_t TFormFile::Fingerprint(const TComponent& component) {
     return h;
 }
 
-// Computes the fingerprint as Fingerprint does, and on the way keeps the values the file
-// does not give.
+// Computes the fingerprint as Fingerprint does, and on the way keeps each value's hash.
 void TFormFile::Snapshot(uint32_t index) {
     Entry& entry = entries_[index];
     const TComponent& c = *entry.component;
     const Writable& writable = WritableProperties(c.ClassType());
-    std::vector<char> inFile(writable.props.size(), 0);
-    for (Property prop : entry.object.Properties())
-        if (auto it = writable.place.find(prop.Name()); it != writable.place.end()) inFile[it->second] = 1;
     uint64_t h = Mix(HashText(c.Name()), uint64_t(uint32_t(c.DesignInfo())));
-    Absent& absent = absent_[index];
-    absent.clear();
+    Before& before = before_[index];
+    before.design = c.DesignInfo();
+    before.values.resize(writable.props.size());
     for (size_t i = 0; i < writable.props.size(); ++i) {
-        const TValue v = c.ReadProperty(*writable.props[i]);
-        const uint64_t hv = HashValue(v);
-        h = Mix(h, hv);
-        if (!inFile[i] && !std::holds_alternative<std::monostate>(v)) absent.emplace_back(uint16_t(i), hv);
+        before.values[i] = HashValue(c.ReadProperty(*writable.props[i]));
+        h = Mix(h, before.values[i]);
     }
     entry.fingerprint = h;
 }
 
-TComponent* TFormFile::Resolve(const std::string& text, TComponent* scope) const {
-    if (text.empty()) return nullptr;
-    if (scope == nullptr) scope = root_;
-    const size_t dot = text.find('.');
-    if (dot == std::string::npos) {
-        if (TComponent* c = scope->FindComponent(text)) return c;
-        if (TComponent* c = root_->FindComponent(text)) return c;
-        return vcl::SameText(text, root_->Name()) ? root_ : nullptr;
-    }
-    const std::string module = text.substr(0, dot);
-    if (vcl::SameText(module, root_->Name())) return root_->FindComponent(text.substr(dot + 1));
-    if (TComponent* frame = root_->FindComponent(module)) return frame->FindComponent(text.substr(dot + 1));
+void TFormFile::OldNames::Add(TComponent* component, std::string_view name) {
+    byComponent_.emplace(component, std::string(name));
+    byName_.emplace(std::string(name), component);
+}
+
+TComponent* TFormFile::OldNames::Find(const TComponent* owner, std::string_view name) const {
+    for (auto [it, end] = byName_.equal_range(name); it != end; ++it)
+        if (it->second->Owner() == owner) return it->second;
     return nullptr;
+}
+
+std::string_view TFormFile::OldNames::NameOf(const TComponent& component) const {
+    auto it = byComponent_.find(&component);
+    return it == byComponent_.end() ? std::string_view(component.Name()) : std::string_view(it->second);
+}
+
+TComponent* TFormFile::ScopeOf(uint32_t index) const {
+    TComponent* c = entries_[entries_[index].scope].component;
+    return c != nullptr ? c : root_;
+}
+
+std::vector<TComponent*> TFormFile::ResolvePath(std::string_view text, TComponent* scope, const OldNames* old,
+                                                bool prefix) const {
+    std::vector<TComponent*> path;
+    if (text.empty()) return path;
+    auto find = [&](const TComponent* owner, std::string_view name) -> TComponent* {
+        if (old != nullptr) {
+            if (TComponent* c = old->Find(owner, name)) return c;
+            TComponent* c = owner->FindComponent(name);
+            return c != nullptr && !old->Renamed(c) ? c : nullptr;
+        }
+        return owner->FindComponent(name);
+    };
+    const std::string_view rootName = old != nullptr ? old->NameOf(*root_) : std::string_view(root_->Name());
+    size_t dot = text.find('.');
+    const std::string_view first = text.substr(0, dot);
+    TComponent* c = nullptr;
+    if (dot != std::string_view::npos && vcl::SameText(first, rootName)) {
+        c = root_;
+    } else {
+        for (TComponent* s = scope != nullptr ? scope : root_; s != nullptr && c == nullptr;
+             s = s == root_ ? nullptr : s->Owner())
+            c = find(s, first);
+        if (c == nullptr && vcl::SameText(first, rootName)) c = root_;
+    }
+    while (c != nullptr) {
+        path.push_back(c);
+        if (dot == std::string_view::npos) return path;
+        const size_t next = text.find('.', dot + 1);
+        c = find(c, text.substr(dot + 1, next == std::string_view::npos ? next : next - dot - 1));
+        dot = next;
+    }
+    if (!prefix) path.clear();
+    return path;
+}
+
+TComponent* TFormFile::Resolve(std::string_view text, TComponent* scope, const OldNames* old) const {
+    std::vector<TComponent*> path = ResolvePath(text, scope, old);
+    return path.empty() ? nullptr : path.back();
 }
 
 // A component freed during the run keeps its object in the file: nothing here can tell a
 // deletion the user wanted from one the program made.
 bool TFormFile::ApplyChanges() {
-    std::vector<Rename> renames;
+    std::vector<uint32_t> due;
     for (uint32_t i = 0; i < entries_.size(); ++i) {
         Entry& entry = entries_[i];
         if (!entry.changed || entry.component == nullptr) continue;
-        if (Fingerprint(*entry.component) != entry.fingerprint) ApplyComponent(i, renames);
+        if (Fingerprint(*entry.component) != entry.fingerprint) due.push_back(i);
         entry.changed = false;
         entry.component->Watch(this, i);
     }
-    absent_.clear();
-    if (!renames.empty()) RewriteReferences(renames);
+    // References in the file still use the old names until they follow the renames.
+    OldNames old;
+    for (uint32_t i : due) {
+        const Entry& entry = entries_[i];
+        if (entry.object.Name() != entry.component->Name()) old.Add(entry.component, entry.object.Name());
+    }
+    bool carried = false;
+    for (uint32_t i : due)
+        if (ApplyComponent(i, old)) carried = entries_[i].carried = true;
+    before_.clear();
+    if (!old.Empty()) RewriteReferences(old);
+    if (carried) {
+        changedNames_.clear();
+        for (uint32_t i = 0; i < entries_.size(); ++i) {
+            if (!entries_[i].carried) continue;
+            const Object& obj = entries_[i].object;
+            std::string name = obj.Name().empty() ? "(" + std::string(obj.ClassName()) + ")" : std::string(obj.Name());
+            if (auto it = readName_.find(i); it != readName_.end() && it->second != name)
+                name = (it->second.empty() ? "(" + std::string(obj.ClassName()) + ")" : it->second) + " -> " + name;
+            changedNames_.push_back(std::move(name));
+        }
+    }
     return doc_.IsModified() && doc_.Write() != doc_.Source();
 }
 
-void TFormFile::ApplyComponent(uint32_t index, std::vector<Rename>& renames) {
+// True when the document changed.
+bool TFormFile::ApplyComponent(uint32_t index, const OldNames& old) {
     Entry& entry = entries_[index];
     TComponent& c = *entry.component;
     Object& obj = entry.object;
+    TComponent* scope = ScopeOf(index);
+    bool wrote = false;
     if (const std::string written(obj.Name()); c.Name() != written) {
+        readName_.try_emplace(index, written);
         obj.SetName(c.Name());
-        renames.push_back({written, c.Name()});
+        wrote = true;
     }
     const bool visual = vcl::Is<vcl::TControl>(&c);
+    const Before& before = before_.at(index);
     const auto& props = WritableProperties(c.ClassType()).props;
     for (size_t i = 0; i < props.size(); ++i) {
         const TPropInfo& p = *props[i];
         const TValue current = c.ReadProperty(p);
+        if (HashValue(current) == before.values[i]) continue;
         std::optional<Property> inFile = obj.FindProperty(p.Name);
         if (inFile) {
             const Value fileValue = inFile->GetValue();
             std::optional<TValue> was;
             if (p.Kind == TTypeKind::tkClass && fileValue.Kind() == ValueKind::Ident) {
                 const std::string text(fileValue.AsIdent());
-                TComponent* target = Resolve(text, c.Owner());
+                TComponent* target = Resolve(text, scope, &old);
                 auto* r = std::get_if<vcl::TReference>(&current);
                 if (r && r->target == target) continue;  // unresolved names compare equal too
                 was = TValue(vcl::TReference{text, target});
@@ -395,52 +523,176 @@ void TFormFile::ApplyComponent(uint32_t index, std::vector<Rename>& renames) {
                 was = ModelValue(fileValue);
             }
             if (!was || std::holds_alternative<std::monostate>(current) || SameValue(*was, current)) continue;
+            wrote = true;
             if (auto def = DefaultValue(p); def && SameValue(*def, current)) {
                 obj.RemoveProperty(p.Name);
                 continue;
             }
-            obj.SetProperty(inFile->Name(), FileValue(current, root_, fileValue.IsWideString()));
+            obj.SetProperty(inFile->Name(), FileValue(current, scope, fileValue.IsWideString()));
         } else {
             if (std::holds_alternative<std::monostate>(current)) continue;
-            const uint64_t now = HashValue(current);
-            bool unchanged = false;
-            for (const auto& [place, hash] : absent_[index])
-                if (place == i) unchanged = hash == now;
-            if (unchanged) continue;
             if (auto def = DefaultValue(p); def && SameValue(*def, current)) continue;
-            obj.SetProperty(p.Name, FileValue(current, root_, false));
+            obj.SetProperty(p.Name, FileValue(current, scope, false));
+            wrote = true;
         }
     }
-    if (!visual) {
+    if (!visual && c.DesignInfo() != before.design) {
         const uint32_t design = uint32_t(c.DesignInfo());
         const int64_t left = design & 0xFFFFu, top = design >> 16;
         for (auto [name, v] : {std::pair<const char*, int64_t>{"Left", left}, {"Top", top}}) {
             std::optional<Property> prop = obj.FindProperty(name);
             const bool same = prop ? prop->GetValue().Kind() == ValueKind::Integer && prop->GetValue().AsInteger() == v
                                    : v == 0;
-            if (!same) obj.SetProperty(prop ? prop->Name() : std::string_view(name), ValueData::Integer(v));
+            if (!same) {
+                obj.SetProperty(prop ? prop->Name() : std::string_view(name), ValueData::Integer(v));
+                wrote = true;
+            }
         }
+    }
+    return wrote;
+}
+
+namespace {
+
+// A property the catalogue declares with a type that is not a class: its identifiers are
+// values of that type (an enumeration value may spell a component's name). A property met
+// only in form files has its kind's bare name as type: nothing is known of it.
+bool DeclaredNotReference(const vcl::TClassInfo* cls, std::string_view path) {
+    for (;;) {
+        if (cls == nullptr) return false;
+        const size_t dot = path.find('.');
+        const TPropInfo* p = cls->FindProperty(path.substr(0, dot));
+        if (p == nullptr) return false;
+        if (dot == std::string_view::npos)
+            return p->Kind != TTypeKind::tkClass && p->TypeName != vcl::TypeKindName(p->Kind);
+        if (p->Kind != TTypeKind::tkClass) return false;
+        cls = p->PropClass;
+        path.remove_prefix(dot + 1);
     }
 }
 
-// Every reference in the file to a renamed component follows it. Only properties that hold
-// references are looked at: an enumeration value may spell the same word.
-void TFormFile::RewriteReferences(const std::vector<Rename>& renames) {
-    for (auto& entry : entries_) {
+// Lists of strings or numbers (the lines of a memo) are not worth decoding.
+bool HoldsIdent(const Value& list) {
+    for (size_t i = 0; i < list.Count(); ++i) {
+        const Value item = list.Item(i);
+        if (item.Kind() == ValueKind::Ident || item.Kind() == ValueKind::Collection ||
+            (item.Kind() == ValueKind::List && HoldsIdent(item)))
+            return true;
+    }
+    return false;
+}
+
+bool AnyOldName(std::string_view text, const auto& old) {
+    for (size_t from = 0;;) {
+        const size_t dot = text.find('.', from);
+        if (old.IsOldName(text.substr(from, dot == std::string_view::npos ? dot : dot - from))) return true;
+        if (dot == std::string_view::npos) return false;
+        from = dot + 1;
+    }
+}
+
+}  // namespace
+
+// The reference's text with every name of a renamed component replaced by its new name;
+// nothing when it names no renamed component of this form. The names after the last one this
+// file shows stay ("Frame1.Action1": an action of the frame's class, not written here).
+std::optional<std::string> TFormFile::FollowRename(std::string_view text, TComponent* scope, const OldNames& old) const {
+    if (!AnyOldName(text, old)) return std::nullopt;
+    const std::vector<TComponent*> path = ResolvePath(text, scope, &old, true);
+    bool renamed = false;
+    for (TComponent* c : path) renamed = renamed || old.Renamed(c);
+    if (!renamed) return std::nullopt;
+    std::string out;
+    size_t from = 0;
+    for (TComponent* c : path) {
+        const size_t dot = text.find('.', from);
+        if (!out.empty()) out += '.';
+        out += old.Renamed(c) ? std::string_view(c->Name())
+                              : text.substr(from, dot == std::string_view::npos ? dot : dot - from);
+        from = dot + 1;
+    }
+    if (path.size() < size_t(std::count(text.begin(), text.end(), '.')) + 1) out += text.substr(from - 1);
+    return out;
+}
+
+// Lists are rewritten as a whole; their items have no place of their own to edit.
+bool TFormFile::RewriteData(ValueData& value, TComponent* scope, const OldNames& old) const {
+    bool changed = false;
+    if (value.kind == ValueKind::Ident) {
+        if (auto text = FollowRename(value.text, scope, old)) {
+            value.text = std::move(*text);
+            changed = true;
+        }
+    }
+    if (value.kind == ValueKind::List)
+        for (ValueData& item : value.items) changed = RewriteData(item, scope, old) || changed;
+    for (ItemData& item : value.collection)
+        for (NamedValue& p : item.properties) changed = RewriteData(p.value, scope, old) || changed;
+    return changed;
+}
+
+bool TFormFile::RewriteValue(Property prop, TComponent* scope, const OldNames& old) {
+    const Value v = prop.GetValue();
+    switch (v.Kind()) {
+        case ValueKind::Ident:
+            if (auto text = FollowRename(v.AsIdent(), scope, old)) {
+                prop.SetValue(ValueData::Ident(std::move(*text)));
+                return true;
+            }
+            return false;
+        case ValueKind::List: {
+            if (!HoldsIdent(v)) return false;
+            ValueData data = v.ToData();
+            if (!RewriteData(data, scope, old)) return false;
+            prop.SetValue(data);
+            return true;
+        }
+        case ValueKind::Collection: {
+            bool changed = false;
+            for (size_t i = 0; i < v.Count(); ++i)
+                for (Property item : v.Entry(i).Properties()) changed = RewriteValue(item, scope, old) || changed;
+            return changed;
+        }
+        default: return false;
+    }
+}
+
+// Every reference in the file to a renamed component follows it: in properties, their
+// sub-properties, collection items and lists. Identifiers in properties the catalogue
+// declares with another type are left alone, and so are names of other modules' components.
+void TFormFile::RewriteReferences(const OldNames& old) {
+    auto& catalogue = vcl::ClassCatalogue();
+    for (uint32_t i = 0; i < entries_.size(); ++i) {
+        Entry& entry = entries_[i];
+        TComponent* scope = ScopeOf(i);
+        const vcl::TClassInfo* cls =
+            entry.component != nullptr ? &entry.component->ClassType() : catalogue.Find(entry.object.ClassName());
         for (Property prop : entry.object.Properties()) {
+            const ValueKind kind = prop.GetValue().Kind();
+            if (kind != ValueKind::Ident && kind != ValueKind::List && kind != ValueKind::Collection) continue;
+            if (kind == ValueKind::Ident &&
+                (!AnyOldName(prop.GetValue().AsIdent(), old) || DeclaredNotReference(cls, prop.Name())))
+                continue;
+            const std::string before = kind == ValueKind::Ident ? std::string(prop.GetValue().AsIdent()) : std::string();
+            try {
+                if (!RewriteValue(prop, scope, old)) continue;
+            } catch (const vcl::EPropertyError&) {
+                // Inside a value an earlier edit set: that value is set again as a whole.
+                ValueData data = prop.GetValue().ToData();
+                if (!RewriteData(data, scope, old)) continue;
+                prop.SetValue(data);
+            }
+            // A property the model keeps as a plain identifier follows as well, or a later
+            // change of the component would write the old name back.
+            if (kind != ValueKind::Ident || entry.component == nullptr) continue;
             const TPropInfo* info = vcl::GetPropInfo(entry.component, prop.Name());
-            if (info == nullptr || info->Kind != TTypeKind::tkClass) continue;
-            const Value v = prop.GetValue();
-            if (v.Kind() != ValueKind::Ident) continue;
-            const std::string_view text = v.AsIdent();
-            const size_t dot = text.rfind('.');
-            const std::string_view prefix = dot == std::string_view::npos ? std::string_view() : text.substr(0, dot + 1);
-            const std::string_view name = dot == std::string_view::npos ? text : text.substr(dot + 1);
-            for (const auto& r : renames)
-                if (vcl::SameText(name, r.from)) {
-                    prop.SetValue(ValueData::Ident(std::string(prefix) + r.to));
-                    break;
-                }
+            if (info == nullptr || info->Kind == TTypeKind::tkClass) continue;
+            const TValue model = entry.component->ReadProperty(*info);
+            if (auto* id = std::get_if<vcl::TIdent>(&model); id && vcl::SameText(id->name, before)) {
+                entry.component->Watch(nullptr);
+                entry.component->WriteProperty(*info, vcl::TIdent{std::string(prop.GetValue().AsIdent())});
+                entry.component->Watch(this, i);
+            }
         }
     }
 }
@@ -450,6 +702,9 @@ std::string TFormFile::Bytes() {
     return doc_.Write();
 }
 
-void TFormFile::Save(const std::string& path) { zorbase::WriteFileAtomically(path, Bytes()); }
+void TFormFile::Save(const std::string& path) {
+    const bool same = !loadedFrom_.empty() && CanonicalPath(path) == loadedFrom_;
+    zorbase::WriteFileAtomically(path, Bytes(), same ? &stamp_ : nullptr);
+}
 
 }  // namespace formfile

@@ -5,10 +5,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "host/base/AtomicFile.h"
 #include "host/formfile/FormFile.h"
 #include "host/vcl/Classes.h"
 
@@ -34,39 +37,73 @@ public:
     const Document& Doc() const { return doc_; }
 
     // Carries the components' changes into the document; true when the file now differs
-    // from what was read.
+    // from what was read. A rename carries every reference to the component with it.
     bool ApplyChanges();
+    // The components whose changes ApplyChanges has carried into the document since reading,
+    // in file order; a renamed one as "Old -> New", one without a name as "(TClass)".
+    const std::vector<std::string>& ChangedComponents() const { return changedNames_; }
     // The file as it would be saved.
     std::string Bytes();
-    // Writes the file atomically (a temporary file beside it, then a rename); a failure
-    // raises vcl::EInOutError and leaves any existing file untouched.
+    // Writes the file atomically (a temporary file beside it, then a rename), through links
+    // to their target; a failure raises vcl::EInOutError and leaves any existing file
+    // untouched. The file that was loaded is refused when someone else changed it since.
     void Save(const std::string& path);
 
 private:
     struct Entry {
         vcl::TComponent* component;  // null once freed: its object stays in the file
         Object object;
+        uint32_t scope;            // entry of the component whose components its references name first
         bool changed = false;      // seen before a change since reading (or the last apply)
+        bool carried = false;      // a change of it is in the document
         uint64_t fingerprint = 0;  // of every property value then
     };
-    // For a changed component: the values the file does not give, as they were, by place in
-    // WritableProperties.
-    using Absent = std::vector<std::pair<uint16_t, uint64_t>>;
-    struct Rename {
-        std::string from;
-        std::string to;
+    // A changed component as it was before its first change: the hashes of its values by place
+    // in WritableProperties, and its design position. Only what differs from it is written:
+    // a value the model holds otherwise than the file (tab orders renumbered, a reference to
+    // a component the file does not show) stays as the file has it.
+    struct Before {
+        std::vector<uint64_t> values;
+        int32_t design = 0;
+    };
+    // The names the renamed components have in the file until their references follow.
+    class OldNames {
+    public:
+        void Add(vcl::TComponent* component, std::string_view name);
+        bool Empty() const { return byComponent_.empty(); }
+        bool Renamed(const vcl::TComponent* component) const { return byComponent_.count(component) != 0; }
+        // Could this word have named one of them?
+        bool IsOldName(std::string_view name) const { return byName_.count(name) != 0; }
+        // The component of owner that was called name.
+        vcl::TComponent* Find(const vcl::TComponent* owner, std::string_view name) const;
+        // The name component has in the file.
+        std::string_view NameOf(const vcl::TComponent& component) const;
+
+    private:
+        std::unordered_map<const vcl::TComponent*, std::string> byComponent_;
+        std::unordered_multimap<std::string, vcl::TComponent*, vcl::CaseInsensitiveHash, vcl::CaseInsensitiveEqual>
+            byName_;
     };
 
     explicit TFormFile(Document doc);
     void Build();
     void BeforeFirstChange(vcl::TPersistent& object) override;
     void Destroyed(vcl::TPersistent& object) override;
-    void ApplyComponent(uint32_t index, std::vector<Rename>& renames);
-    void RewriteReferences(const std::vector<Rename>& renames);
+    bool ApplyComponent(uint32_t index, const OldNames& old);
+    void RewriteReferences(const OldNames& old);
+    bool RewriteValue(Property prop, vcl::TComponent* scope, const OldNames& old);
+    bool RewriteData(ValueData& value, vcl::TComponent* scope, const OldNames& old) const;
+    std::optional<std::string> FollowRename(std::string_view text, vcl::TComponent* scope, const OldNames& old) const;
     void Snapshot(uint32_t index);
-    // The component a reference names, looked up among scope's components, then the root's;
-    // null for another module's component.
-    vcl::TComponent* Resolve(const std::string& text, vcl::TComponent* scope) const;
+    vcl::TComponent* ScopeOf(uint32_t index) const;
+    // The components a reference's names stand for ("Frame1.Button1": the frame, then its
+    // button), each looked up among scope's components, then its owner's, out to the root;
+    // a leading root name stands for the root. Empty for another module's component, and
+    // for a name not found unless prefix asks for the components found before it. With old,
+    // components are known by the names they have in the file.
+    std::vector<vcl::TComponent*> ResolvePath(std::string_view text, vcl::TComponent* scope,
+                                              const OldNames* old = nullptr, bool prefix = false) const;
+    vcl::TComponent* Resolve(std::string_view text, vcl::TComponent* scope, const OldNames* old = nullptr) const;
     uint64_t Fingerprint(const vcl::TComponent& component);
     // The properties a form file can hold for a class (published, stored, not sub-objects),
     // with their places by name.
@@ -77,10 +114,14 @@ private:
     const Writable& WritableProperties(const vcl::TClassInfo& cls);
 
     Document doc_;
+    std::string loadedFrom_;     // the file as its links resolve; empty for bytes
+    zorbase::FileStamp stamp_;   // what was read there
     vcl::TComponent* root_ = nullptr;
     std::unique_ptr<vcl::TComponent> ownedRoot_;  // null when reading into a given root
     std::vector<Entry> entries_;
-    std::unordered_map<uint32_t, Absent> absent_;  // by entry
+    std::unordered_map<uint32_t, Before> before_;  // by entry
+    std::unordered_map<uint32_t, std::string> readName_;  // by entry, once renamed: its name as read
+    std::vector<std::string> changedNames_;
     bool closing_ = false;  // the components are being freed: nothing to remember
     std::unordered_map<const vcl::TClassInfo*, Writable> propertyCache_;
 };

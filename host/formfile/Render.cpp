@@ -3,9 +3,11 @@
 #include "host/vcl/SysUtils.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <iconv.h>
 
 namespace formfile {
 
@@ -367,9 +369,69 @@ std::string FpcFloat(long double x) {
 }
 
 
+// 8-bit strings read in a code page, through the C library's converters.
+class CodePage {
+public:
+    explicit CodePage(const std::string& name) : name_(name), cd_(iconv_open("UTF-16LE", name.c_str())) {
+        if (cd_ == reinterpret_cast<iconv_t>(-1)) throw vcl::EConvertError("unknown code page '" + name + "'");
+    }
+    ~CodePage() { iconv_close(cd_); }
+    CodePage(const CodePage&) = delete;
+    CodePage& operator=(const CodePage&) = delete;
+
+    static bool HasHighByte(std::string_view bytes) {
+        return std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    }
+
+    // where names the property, for the error.
+    std::u16string Decode(std::string_view bytes, std::string_view where) {
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        std::string utf16(bytes.size() * 4 + 8, '\0');
+        char* in = const_cast<char*>(bytes.data());
+        size_t inLeft = bytes.size();
+        char* out = utf16.data();
+        size_t outLeft = utf16.size();
+        // Stateful code pages end with a shift back to their initial state.
+        if (iconv(cd_, &in, &inLeft, &out, &outLeft) == static_cast<size_t>(-1) ||
+            iconv(cd_, nullptr, nullptr, &out, &outLeft) == static_cast<size_t>(-1))
+            throw vcl::EConvertError(vcl::PrintableText(where) + ": string '" + vcl::PrintableText(bytes.substr(0, 40)) +
+                                     "' is not text in code page " + name_);
+        std::u16string units((utf16.size() - outLeft) / 2, u'\0');
+        for (size_t i = 0; i < units.size(); ++i)
+            units[i] = static_cast<char16_t>(static_cast<unsigned char>(utf16[2 * i]) |
+                                             (static_cast<unsigned char>(utf16[2 * i + 1]) << 8));
+        return units;
+    }
+
+    // Every 8-bit string in v with a byte above 127 becomes the wide string it reads as.
+    void Widen(ValueData& v, std::string_view where) {
+        if (v.kind == ValueKind::String && !v.isWide && HasHighByte(v.text)) {
+            v.wide = Decode(v.text, where);
+            v.isWide = true;
+            v.type = VaType::WString;
+            v.text.clear();
+        }
+        for (ValueData& item : v.items) Widen(item, where);
+        for (ItemData& item : v.collection)
+            for (NamedValue& p : item.properties) Widen(p.value, where);
+    }
+
+private:
+    std::string name_;
+    iconv_t cd_;
+};
+
+std::unique_ptr<CodePage> OpenCodePage(const std::string& name) {
+    return name.empty() ? nullptr : std::make_unique<CodePage>(name);
+}
+
+// An 8-bit string keeps its bytes: above 127 they stand in the quotes as they are, so the
+// text reads back to the same bytes and type. Free Pascal writes them as character codes
+// instead, which read back as a wide string of Latin-1 letters; mapped through ISO-8859-1,
+// our text is the same as theirs.
 class FpcTextWriter {
 public:
-    explicit FpcTextWriter(std::string_view eol) : eol_(eol) {}
+    FpcTextWriter(std::string_view eol, CodePage* codepage) : eol_(eol), codepage_(codepage) {}
 
     void Object(formfile::Object o, const std::string& indent) {
         out += indent;
@@ -383,7 +445,10 @@ public:
         if (auto n = o.Order()) out += std::string("[") + std::to_string(*n) + "]";
         out += eol_;
         std::string inner = indent + "  ";
-        for (Property p : o.Properties()) Prop(p, inner);
+        for (Property p : o.Properties()) {
+            where_ = std::string(o.Name()) + "." + std::string(p.Name());
+            Prop(p, inner);
+        }
         for (formfile::Object c : o.Children()) Object(c, inner);
         out += indent;
         out += "end";
@@ -394,6 +459,8 @@ public:
 
 private:
     std::string_view eol_;
+    CodePage* codepage_;
+    std::string where_;  // the object and property being written
 
     void Prop(Property p, const std::string& indent) {
         std::string_view n = p.Name();
@@ -428,10 +495,13 @@ private:
                     default: out += FpcFloat(v.AsFloat()); return;
                 }
             case ValueKind::String:
-                if (v.IsWideString())
+                if (v.IsWideString()) {
                     QuoteString(out, v.AsWideString(), false);
-                else
-                    QuoteString(out, v.AsString(), false);
+                } else if (std::string bytes = v.AsString(); codepage_ && CodePage::HasHighByte(bytes)) {
+                    QuoteString(out, codepage_->Decode(bytes, where_), false);
+                } else {
+                    QuoteString(out, bytes, true);
+                }
                 return;
             case ValueKind::Ident:
             case ValueKind::Boolean:
@@ -501,6 +571,7 @@ private:
 
 class BinaryWriter {
 public:
+    explicit BinaryWriter(CodePage* codepage) : codepage_(codepage) {}
     std::string out;
 
     void Object(formfile::Object o) {
@@ -513,24 +584,33 @@ public:
         PutShort(out, o.Name(), "component name");
         for (Property p : o.Properties()) {
             PutShort(out, p.Name(), "property name");
-            RenderBinary(p.GetValue().ToData(), out);
+            ValueData v = p.GetValue().ToData();
+            if (codepage_) codepage_->Widen(v, std::string(o.Name()) + "." + std::string(p.Name()));
+            RenderBinary(v, out);
         }
         out += '\0';
         for (formfile::Object c : o.Children()) Object(c);
         out += '\0';
     }
+
+private:
+    CodePage* codepage_;
 };
 
 }  // namespace
 
 std::string ToText(const Document& doc, const TextOptions& options) {
-    FpcTextWriter w(options.lineEnding);
+    std::unique_ptr<CodePage> codepage = OpenCodePage(options.codepage);
+    FpcTextWriter w(options.lineEnding, codepage.get());
+    w.out.reserve(2 * doc.Source().size() + 16);  // text of a stream is about twice as long; growing copies
     w.Object(doc.Root(), "");
     return std::move(w.out);
 }
 
-std::string ToBinary(const Document& doc, bool resourceHeader) {
-    BinaryWriter w;
+std::string ToBinary(const Document& doc, bool resourceHeader, const std::string& codepage) {
+    std::unique_ptr<CodePage> cp = OpenCodePage(codepage);
+    BinaryWriter w(cp.get());
+    w.out.reserve(doc.Source().size() + 16);  // a stream is shorter than text; growing copies
     w.out = "TPF0";
     w.Object(doc.Root());
     if (!resourceHeader) return std::move(w.out);

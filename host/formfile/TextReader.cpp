@@ -56,6 +56,21 @@ int HexDigit(unsigned char c) {
     return -1;
 }
 
+// Scanning words and blanks is most of reading: what each byte is, looked up.
+struct ByteClasses {
+    bool identStart[256];
+    bool identChar[256];
+    bool blank[256];
+    ByteClasses() {
+        for (int c = 0; c < 256; ++c) {
+            identStart[c] = IsIdentStart(static_cast<unsigned char>(c));
+            identChar[c] = IsIdentChar(static_cast<unsigned char>(c));
+            blank[c] = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+        }
+    }
+};
+const ByteClasses kBytes;
+
 class TextReader : private ReaderBase {
 public:
     TextReader(DocData& d, uint8_t store, uint32_t begin, uint32_t end) : ReaderBase(d, store, begin, end) {}
@@ -84,11 +99,7 @@ private:
     int PeekAt(uint32_t i) const { return i < end_ ? At(i) : -1; }
 
     void SkipBlanks() {
-        while (pos_ < end_) {
-            unsigned char c = At(pos_);
-            if (c != ' ' && c != '\t' && c != '\r' && c != '\n') break;
-            ++pos_;
-        }
+        while (pos_ < end_ && kBytes.blank[At(pos_)]) ++pos_;
     }
 
     std::string_view Slice(uint32_t from, uint32_t to) const {
@@ -98,8 +109,8 @@ private:
     // A word at the cursor without consuming it; empty when none starts here.
     std::string_view PeekWord() const {
         uint32_t p = pos_;
-        if (p >= end_ || !IsIdentStart(At(p))) return {};
-        while (p < end_ && IsIdentChar(At(p))) ++p;
+        if (p >= end_ || !kBytes.identStart[At(p)]) return {};
+        while (p < end_ && kBytes.identChar[At(p)]) ++p;
         return Slice(pos_, p);
     }
 
@@ -555,13 +566,10 @@ private:
 }  // namespace
 
 void ReadText(DocData& d) {
-    // Typical forms hold a property for every 25-30 bytes; growing by doubling would touch
-    // twice the memory the nodes need.
-    size_t n = d.src.size();
-    d.props.reserve(n / 28 + 16);
-    d.values.reserve(n / 24 + 16);
-    d.kids.reserve(n / 24 + 16);
-    d.objects.reserve(n / 300 + 4);
+    // Forms spend 25-35 bytes of text on a property and its value, set elements included:
+    // three times the room that takes, so that no vector moves while reading.
+    const size_t n = d.src.size();
+    ReserveNodes(d, n / 10 + 16, n / 8 + 16, n / 80 + 4, n / 80 + 4);
     TextReader r(d, kSource, 0, static_cast<uint32_t>(d.src.size()));
     r.ReadDocument();
 }

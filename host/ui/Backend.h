@@ -1,6 +1,6 @@
 // The seam between a window and a person: whoever answers the windows (a script now, a
 // screen later) implements TBackend, and Install makes every modal window, save-file
-// dialog and message box of the host go through it.
+// dialog, message box and handler's exception of the host go through it.
 #pragma once
 
 #include <optional>
@@ -23,10 +23,14 @@ public:
     virtual std::optional<std::string> AnswerSaveDialog(vcl::TSaveDialog& dialog) = 0;
     // Shows a message box; gives the button pressed (vcl::IDOK, ...).
     virtual int MessageBox(const std::string& text, const std::string& caption, int flags) = 0;
+    // Shows an exception that an event handler raised while a window was open; the window
+    // stays open. By default an error message box with the exception's message.
+    virtual void ShowException(const vcl::Exception& e);
 };
 
-// Routes the host's windows, save dialogs and message boxes to backend; null takes the
-// routes away again (windows then close at once with Cancel, dialogs are cancelled).
+// Routes the host's windows, save dialogs, message boxes and handlers' exceptions to
+// backend; null takes the routes away again (windows then close at once with Cancel,
+// dialogs are cancelled).
 void Install(TBackend* backend);
 
 // Installs a backend for as long as it lives.
@@ -37,5 +41,14 @@ public:
     TInstalled(const TInstalled&) = delete;
     TInstalled& operator=(const TInstalled&) = delete;
 };
+
+// Whether the person accepted anything since the last reset: a modal window closed with OK
+// (a tool window, a dialog whose values were then applied) or a Paste. Only then may a run
+// write the user's files; viewing, printing and cancelling never count.
+bool UserAccepted();
+// Paste, and any other acceptance that closes no window, reports itself here.
+void NoteUserAccepted();
+// Forgets what was accepted, for a new run.
+void ResetUserAccepted();
 
 }  // namespace ui

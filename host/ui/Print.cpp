@@ -6,7 +6,6 @@
 #include <fstream>
 #include <ostream>
 #include <sstream>
-#include <unistd.h>
 
 #include "host/controls/Dialogs.h"
 #include "host/controls/StdCtrls.h"
@@ -48,15 +47,20 @@ bool TPrintBackend::PrintExport(vcl::TCustomForm& form) {
         if ((button = dynamic_cast<vcl::TButton*>(form.FindComponent(name))) != nullptr) break;
     if (button == nullptr) return false;
 
-    // With an extension of its own, the name is kept as it is by the dialog.
-    std::string path = (std::filesystem::temp_directory_path() / "tavrinqa-print-XXXXXX.txt").string();
-    const int fd = mkstemps(path.data(), 4);
-    if (fd < 0) throw vcl::EInOutError("Cannot create a temporary file for the text export");
-    close(fd);
+    // A file not there yet, in a folder of our own, so that no overwrite question comes up;
+    // with an extension of its own, the name is kept as it is by the dialog.
+    std::string folder = (std::filesystem::temp_directory_path() / "tavrinqa-print-XXXXXX").string();
+    if (mkdtemp(folder.data()) == nullptr)
+        throw vcl::EInOutError("Cannot create a temporary folder for the text export");
+    const std::string path = folder + "/view.txt";
     struct Remove {
+        const std::string& folder;
         const std::string& path;
-        ~Remove() { std::remove(path.c_str()); }
-    } remove{path};
+        ~Remove() {
+            std::remove(path.c_str());
+            std::remove(folder.c_str());
+        }
+    } remove{folder, path};
 
     answer_ = path;
     button->Click();

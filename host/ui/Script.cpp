@@ -5,6 +5,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "host/base/AtomicFile.h"
 #include "host/controls/DesignedForm.h"
 #include "host/controls/Dialogs.h"
 #include "host/controls/Grids.h"
@@ -105,15 +106,20 @@ TScriptBackend::TScriptBackend(std::string_view script, std::string scriptName, 
 }
 
 std::unique_ptr<TScriptBackend> TScriptBackend::FromFile(const std::string& path, std::ostream& out, std::ostream& err) {
-    std::ostringstream text;
     if (path == "-") {
+        std::ostringstream text;
         text << std::cin.rdbuf();
         return std::make_unique<TScriptBackend>(text.str(), "standard input", out, err);
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw vcl::EInOutError("Cannot open script " + path);
-    text << in.rdbuf();
-    return std::make_unique<TScriptBackend>(text.str(), path, out, err);
+    // A directory, FIFO or device is refused unread, never taken for an empty script.
+    std::optional<std::string> text;
+    try {
+        text = zorbase::ReadWholeFile(path);
+    } catch (const vcl::EInOutError& e) {
+        throw vcl::EInOutError("Script: " + e.Message());
+    }
+    if (!text) throw vcl::EInOutError("Script: Cannot read '" + vcl::PrintableText(path) + "': no such file");
+    return std::make_unique<TScriptBackend>(*text, path, out, err);
 }
 
 void TScriptBackend::Fail(const std::string& reason) const { throw EScriptError(name_, line_, reason); }
@@ -145,8 +151,15 @@ TModalResult TScriptBackend::RunModal(vcl::TCustomForm& form) {
     while (next_ < actions_.size()) {
         const Action& action = actions_[next_++];
         line_ = action.line;
-        Perform(action, form);
-        if (closes()) return form.ModalResult();
+        // Every handler of the window runs from here: an error it raises is the
+        // application's to show, and the window stays open for the next line.
+        try {
+            Perform(action, form);
+            if (closes()) return form.ModalResult();
+        } catch (const vcl::Exception& e) {
+            form.SetModalResult(vcl::mrNone);
+            vcl::HandleException(e);
+        }
     }
     // The script is over: the frame closes the window, whatever its close handler says.
     form.SetModalResult(vcl::mrCancel);
@@ -160,6 +173,11 @@ std::optional<std::string> TScriptBackend::AnswerSaveDialog(vcl::TSaveDialog&) {
     Answer answer = answers_.front();
     answers_.pop_front();
     return answer.path;
+}
+
+void TScriptBackend::ShowException(const vcl::Exception& e) {
+    err_ << "error: " << e.ClassName() << ": " << vcl::PrintableText(e.Message()) << "\n";
+    err_.flush();
 }
 
 int TScriptBackend::MessageBox(const std::string& text, const std::string&, int flags) {

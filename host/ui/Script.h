@@ -20,8 +20,10 @@
 //   dump [PATH]                the window's state (see Dump.h), appended to PATH or to the output
 //
 // TEXT is the rest of the line after one blank, with \n, \t and \\ standing for a line
-// break, a tab and a backslash. Message boxes are answered OK, their text written to the
-// error stream as "message: TEXT". A handler's exception passes through unchanged.
+// break, a tab and a backslash. Message boxes are answered OK (Yes when they ask), their
+// text written to the error stream as "message: TEXT". An error a handler raises is shown
+// as the application shows it, "error: ECLASS: MESSAGE" on the error stream, and the window
+// stays open for the next line; a script error ends the script.
 #pragma once
 
 #include <deque>
@@ -60,12 +62,13 @@ public:
     // scriptName goes into errors; out receives dumps without a path, err the messages.
     TScriptBackend(std::string_view script, std::string scriptName, std::ostream& out, std::ostream& err);
     // Reads the script from a file, or from standard input for "-"; EInOutError when it
-    // cannot be read.
+    // cannot be read or is no regular file (a directory, a FIFO, a device).
     static std::unique_ptr<TScriptBackend> FromFile(const std::string& path, std::ostream& out, std::ostream& err);
 
     vcl::TModalResult RunModal(vcl::TCustomForm& form) override;
     std::optional<std::string> AnswerSaveDialog(vcl::TSaveDialog& dialog) override;
     int MessageBox(const std::string& text, const std::string& caption, int flags) override;
+    void ShowException(const vcl::Exception& e) override;
 
     // The window the next action applies to; null when none is open.
     vcl::TCustomForm* Topmost() const { return windows_.empty() ? nullptr : windows_.back(); }

@@ -17,8 +17,8 @@ namespace vcl {
 // What a form file shows of an object whose class no catalogue knows.
 struct TClassEvidence {
     bool isRoot = false;        // the file's top object
-    bool isInline = false;      // an `inline` object, or an inherited one whose class is
-                                // named like a frame (…Frame) and that has children
+    bool isInline = false;      // a frame by the file's structure: an `inline` object, or an
+                                // inherited one that holds objects (see TFormFile::Build)
     bool underMenu = false;     // nested in a menu or a menu item
     bool hasChildren = false;   // contains other objects; for the top object, controls
                                 // (objects with a size), which a data module never holds

@@ -50,23 +50,39 @@ bool TPersistent::InheritsFrom(std::string_view className) const { return class_
 
 bool TPersistent::InheritsFrom(const TClassInfo* cls) const { return class_->InheritsFrom(cls); }
 
+const TValue* TPersistent::FindStored(const TPropInfo& prop) const {
+    if (storedIndex_) {
+        auto it = storedIndex_->find(prop.Name);
+        return it == storedIndex_->end() ? nullptr : &stored_[it->second].second;
+    }
+    for (const auto& [p, v] : stored_)
+        if (p == &prop || SameText(p->Name, prop.Name)) return &v;
+    return nullptr;
+}
+
 TValue TPersistent::ReadProperty(const TPropInfo& prop) const {
     TValue out;
     if (ReadNative(prop.LowerName, prop, out)) return out;
-    for (const auto& [p, v] : stored_)
-        if (p == &prop || SameText(p->Name, prop.Name)) return v;
-    return {};
+    const TValue* stored = FindStored(prop);
+    return stored ? *stored : TValue{};
 }
 
 void TPersistent::WriteProperty(const TPropInfo& prop, const TValue& value) {
     Changing();
     if (WriteNative(prop.LowerName, prop, value)) return;
-    for (auto& [p, v] : stored_)
-        if (p == &prop || SameText(p->Name, prop.Name)) {
-            v = value;
-            return;
-        }
+    if (const TValue* stored = FindStored(prop)) {
+        *const_cast<TValue*>(stored) = value;
+        return;
+    }
     stored_.emplace_back(&prop, value);
+    // A handful is searched faster than hashed.
+    constexpr size_t kIndexFrom = 8;
+    if (storedIndex_) {
+        storedIndex_->emplace(prop.Name, uint32_t(stored_.size() - 1));
+    } else if (stored_.size() > kIndexFrom) {
+        storedIndex_ = std::make_unique<StoredIndex>();
+        for (uint32_t i = 0; i < stored_.size(); ++i) storedIndex_->emplace(stored_[i].first->Name, i);
+    }
 }
 
 bool TPersistent::ReadNative(std::string_view, const TPropInfo&, TValue&) const { return false; }
@@ -91,15 +107,18 @@ TComponent::TComponent(TComponent* owner, const TClassInfo* cls)
 TComponent::~TComponent() {
     Unwatch();
     DestroyComponents();
-    for (TComponent* other : std::vector<TComponent*>(freeNotifies_)) {
-        other->RemoveFreeNotification(this);
-        other->Notification(this, TOperation::opRemove);
+    if (freeNotifies_) {
+        for (TComponent* other : std::vector<TComponent*>(*freeNotifies_)) {
+            other->RemoveFreeNotification(this);
+            other->Notification(this, TOperation::opRemove);
+        }
     }
     if (owner_ != nullptr) owner_->RemoveComponent(this);
 }
 
 void TComponent::DestroyComponents() {
     destroying_ = true;
+    names_.reset();  // nobody looks a name up in a component that goes
     // Each owned component takes itself out of components_ as it goes.
     while (!components_.empty()) delete components_.back();
 }
@@ -113,13 +132,14 @@ TComponent* TComponent::Components(int i) const {
 TComponent* TComponent::FindComponent(std::string_view name) const {
     if (name.empty() || components_.empty()) return nullptr;
     if (!names_) {
-        auto index = std::make_unique<std::unordered_map<std::string, TComponent*, CaseInsensitiveHash, CaseInsensitiveEqual>>();
+        auto index = std::make_unique<std::unordered_set<TComponent*, NameHash, NameEqual>>();
+        index->reserve(components_.size());
         for (TComponent* c : components_)
-            if (!c->name_.empty()) index->emplace(c->name_, c);
+            if (!c->name_.empty()) index->insert(c);
         const_cast<TComponent*>(this)->names_ = std::move(index);
     }
     auto it = names_->find(name);
-    return it == names_->end() ? nullptr : it->second;
+    return it == names_->end() ? nullptr : *it;
 }
 
 void TComponent::ValidateRename(const std::string& newName) const {
@@ -133,19 +153,20 @@ void TComponent::ValidateRename(const std::string& newName) const {
 }
 
 void TComponent::ChangeName(const std::string& newName) {
-    if (owner_ != nullptr && owner_->names_) {
-        auto& index = *owner_->names_;
-        if (!name_.empty()) {
-            auto it = index.find(name_);
-            if (it != index.end() && it->second == this) index.erase(it);
-        }
-        if (!newName.empty()) index[newName] = this;
+    // The index hashes the name itself: out under the old name, back in under the new one.
+    auto* index = owner_ != nullptr ? owner_->names_.get() : nullptr;
+    if (index != nullptr && !name_.empty()) {
+        auto it = index->find(std::string_view(name_));
+        if (it != index->end() && *it == this) index->erase(it);
     }
     name_ = newName;
+    if (index != nullptr && !name_.empty()) index->insert(this);
 }
 
 void TComponent::SetName(const std::string& newName) {
     if (newName == name_) return;
+    // A named component keeps a name: the unit and the form's references know it by it.
+    if (newName.empty()) throw EComponentError("The name of " + name_ + " cannot be made empty");
     Changing();
     ValidateRename(newName);
     ChangeName(newName);
@@ -158,7 +179,7 @@ void TComponent::InsertComponent(TComponent* component) {
     component->owner_ = this;
     component->index_ = ComponentCount();
     components_.push_back(component);
-    if (names_ && !component->name_.empty()) (*names_)[component->name_] = component;
+    if (names_ && !component->name_.empty()) names_->insert(component);
 }
 
 void TComponent::RemoveComponent(TComponent* component) {
@@ -169,8 +190,8 @@ void TComponent::RemoveComponent(TComponent* component) {
     for (auto later = it + 1; later != components_.end(); ++later) --(*later)->index_;
     components_.erase(it);
     if (names_ && !component->name_.empty()) {
-        auto n = names_->find(component->name_);
-        if (n != names_->end() && n->second == component) names_->erase(n);
+        auto n = names_->find(std::string_view(component->name_));
+        if (n != names_->end() && *n == component) names_->erase(n);
     }
     component->owner_ = nullptr;
     component->index_ = -1;
@@ -188,15 +209,19 @@ void TComponent::Notification(TComponent* component, TOperation operation) {
 
 void TComponent::FreeNotification(TComponent* other) {
     if (other == nullptr || other == this) return;
-    if (std::find(freeNotifies_.begin(), freeNotifies_.end(), other) == freeNotifies_.end()) {
-        freeNotifies_.push_back(other);
+    if (!freeNotifies_) freeNotifies_ = std::make_unique<std::vector<TComponent*>>();
+    auto& list = *freeNotifies_;
+    if (std::find(list.begin(), list.end(), other) == list.end()) {
+        list.push_back(other);
         other->FreeNotification(this);
     }
 }
 
 void TComponent::RemoveFreeNotification(TComponent* other) {
-    auto it = std::find(freeNotifies_.begin(), freeNotifies_.end(), other);
-    if (it != freeNotifies_.end()) freeNotifies_.erase(it);
+    if (!freeNotifies_) return;
+    auto& list = *freeNotifies_;
+    auto it = std::find(list.begin(), list.end(), other);
+    if (it != list.end()) list.erase(it);
 }
 
 void TComponent::Loaded() { loading_ = false; }

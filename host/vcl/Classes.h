@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -133,6 +134,11 @@ private:
     uint32_t cookie_ = 0;
     bool seen_ = false;
     std::vector<std::pair<const TPropInfo*, TValue>> stored_;
+    // Where each stored value is by property name, once there are more than a few: a file may
+    // give one object any number of properties.
+    using StoredIndex = std::unordered_map<std::string, uint32_t, CaseInsensitiveHash, CaseInsensitiveEqual>;
+    std::unique_ptr<StoredIndex> storedIndex_;
+    const TValue* FindStored(const TPropInfo& prop) const;
 };
 
 enum class TOperation { opInsert, opRemove };
@@ -147,8 +153,9 @@ public:
     TComponent& operator=(const TComponent&) = delete;
 
     const std::string& Name() const { return name_; }
-    // Raises EComponentError for a name that is not a valid identifier (empty is allowed)
-    // or that another component of the same owner has, case ignored.
+    // Raises EComponentError for a name that is not a valid identifier (empty only while
+    // the component has no name yet) or that another component of the same owner has,
+    // case ignored.
     virtual void SetName(const std::string& newName);
 
     TComponent* Owner() const { return owner_; }
@@ -204,9 +211,21 @@ private:
     TComponent* owner_ = nullptr;
     int index_ = -1;
     std::vector<TComponent*> components_;  // owned; destroyed with this component
-    // Lower-case-insensitive name index of components_, built on first need.
-    std::unique_ptr<std::unordered_map<std::string, TComponent*, CaseInsensitiveHash, CaseInsensitiveEqual>> names_;
-    std::vector<TComponent*> freeNotifies_;
+    // The named ones among components_, by their own names with case ignored; built on first need.
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view name) const noexcept { return CaseInsensitiveHash{}(name); }
+        size_t operator()(const TComponent* c) const noexcept { return CaseInsensitiveHash{}(c->name_); }
+    };
+    struct NameEqual {
+        using is_transparent = void;
+        static std::string_view Key(std::string_view name) { return name; }
+        static std::string_view Key(const TComponent* c) { return c->name_; }
+        template <typename A, typename B>
+        bool operator()(const A& a, const B& b) const noexcept { return SameText(Key(a), Key(b)); }
+    };
+    std::unique_ptr<std::unordered_set<TComponent*, NameHash, NameEqual>> names_;
+    std::unique_ptr<std::vector<TComponent*>> freeNotifies_;  // rare: cross-owner references
     int32_t tag_ = 0;
     int32_t designInfo_ = 0;
     bool loading_ = false;

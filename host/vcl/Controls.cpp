@@ -6,10 +6,11 @@
 
 namespace vcl {
 
+// Children go last-first when their parent or owner goes, so the search starts at the end.
 template <typename T>
 static void EraseOne(std::vector<T*>& list, const void* item) {
-    auto it = std::find(list.begin(), list.end(), item);
-    if (it != list.end()) list.erase(it);
+    auto it = std::find(list.rbegin(), list.rend(), item);
+    if (it != list.rend()) list.erase(std::next(it).base());
 }
 
 // ---- TControl
@@ -26,13 +27,10 @@ void TControl::SetParent(TWinControl* newParent) {
     if (newParent == parent_) return;
     if (newParent != nullptr) {
         if (newParent == this) throw EComponentError("A control cannot be its own parent");
-        if (auto* self = dynamic_cast<TWinControl*>(this); self && self->ContainsControl(newParent))
+        if (windowed_ && static_cast<TWinControl*>(this)->ContainsControl(newParent))
             throw EComponentError("A control cannot be placed inside one of its own children");
     }
     Changing();
-    // The tab orders of the siblings after it change too.
-    if (parent_ != nullptr) parent_->TabSiblingsChanging();
-    if (newParent != nullptr) newParent->TabSiblingsChanging();
     if (parent_ != nullptr) parent_->RemoveControl(this);
     parent_ = newParent;
     if (parent_ != nullptr) parent_->InsertControl(this);
@@ -92,21 +90,36 @@ TCustomControl::TCustomControl(TComponent* owner, const TClassInfo* cls)
 // ---- TWinControl
 
 TWinControl::TWinControl(TComponent* owner, const TClassInfo* cls)
-    : TControl(owner, cls ? cls : ClassByName("TWinControl")) {}
+    : TControl(owner, cls ? cls : ClassByName("TWinControl")) {
+    windowed_ = true;
+}
 
 TWinControl::~TWinControl() {
     Unwatch();
+    // Going as a whole: no child's tab order is worth keeping up to date.
+    if (children_) {
+        for (TWinControl* child : children_->tabList) child->tabIndex_ = -1;
+        children_->tabList.clear();
+    }
     DestroyComponents();
     // A windowed control takes its child controls with it, whoever owns them.
     while (ControlCount() > 0) delete Controls(ControlCount() - 1);
 }
 
-int TWinControl::ControlCount() const { return static_cast<int>(controls_.size() + winControls_.size()); }
+int TWinControl::ControlCount() const {
+    return children_ ? static_cast<int>(children_->controls.size() + children_->windowed.size()) : 0;
+}
 
 TControl* TWinControl::Controls(int i) const {
     if (i < 0 || i >= ControlCount()) throw EListError("List index out of bounds (" + std::to_string(i) + ")");
     const size_t k = size_t(i);
-    return k < controls_.size() ? controls_[k] : winControls_[k - controls_.size()];
+    const auto& plain = children_->controls;
+    return k < plain.size() ? plain[k] : children_->windowed[k - plain.size()];
+}
+
+const std::vector<TWinControl*>& TWinControl::TabList() const {
+    static const std::vector<TWinControl*> none;
+    return children_ ? children_->tabList : none;
 }
 
 bool TWinControl::ContainsControl(const TControl* control) const {
@@ -116,26 +129,41 @@ bool TWinControl::ContainsControl(const TControl* control) const {
 }
 
 void TWinControl::InsertControl(TControl* control) {
-    if (auto* win = dynamic_cast<TWinControl*>(control)) {
-        winControls_.push_back(win);
-        tabList_.push_back(win);
+    if (!children_) children_ = std::make_unique<Children>();
+    if (control->windowed_) {
+        auto* win = static_cast<TWinControl*>(control);
+        children_->windowed.push_back(win);
+        win->tabIndex_ = static_cast<int>(children_->tabList.size());
+        children_->tabList.push_back(win);
     } else {
-        controls_.push_back(control);
+        children_->controls.push_back(control);
     }
 }
 
 void TWinControl::RemoveControl(TControl* control) {
-    EraseOne(controls_, control);
-    EraseOne(winControls_, control);
-    EraseOne(tabList_, control);
+    if (!children_) return;
+    if (!control->windowed_) {
+        EraseOne(children_->controls, control);
+        return;
+    }
+    auto* win = static_cast<TWinControl*>(control);
+    EraseOne(children_->windowed, win);
+    auto& tabs = children_->tabList;
+    const int at = win->tabIndex_;
+    win->tabIndex_ = -1;
+    if (at < 0 || size_t(at) >= tabs.size() || tabs[size_t(at)] != win) return;
+    // The siblings after it move up one place.
+    for (size_t i = size_t(at) + 1; i < tabs.size(); ++i) tabs[i]->Changing();
+    tabs.erase(tabs.begin() + at);
+    Renumber(size_t(at), tabs.size());
 }
 
-int TWinControl::TabOrder() const {
-    if (Parent() == nullptr) return -1;
-    const auto& list = Parent()->tabList_;
-    auto it = std::find(list.begin(), list.end(), this);
-    return it == list.end() ? -1 : int(it - list.begin());
+void TWinControl::Renumber(size_t from, size_t to) {
+    auto& tabs = children_->tabList;
+    for (size_t i = from; i < to; ++i) tabs[i]->tabIndex_ = static_cast<int>(i);
 }
+
+int TWinControl::TabOrder() const { return Parent() == nullptr ? -1 : tabIndex_; }
 
 void TWinControl::SetTabOrder(int value) {
     if (value < -1 || value > 32767)
@@ -146,21 +174,24 @@ void TWinControl::SetTabOrder(int value) {
     }
     const int current = TabOrder();
     if (current < 0) return;
-    auto& list = Parent()->tabList_;
+    TWinControl* parent = Parent();
+    auto& list = parent->children_->tabList;
     const int count = static_cast<int>(list.size());
     if (value < 0 || value >= count) value = count - 1;
     if (value == current) return;
-    Parent()->TabSiblingsChanging();
-    list.erase(list.begin() + current);
-    list.insert(list.begin() + value, this);
-}
-
-void TWinControl::TabSiblingsChanging() {
-    for (TWinControl* child : tabList_) child->Changing();
+    // Only the places between the old and the new one change.
+    const size_t lo = size_t(std::min(current, value)), hi = size_t(std::max(current, value)) + 1;
+    for (size_t i = lo; i < hi; ++i) list[i]->Changing();
+    const auto at = list.begin();
+    if (value < current)
+        std::rotate(at + value, at + current, at + current + 1);
+    else
+        std::rotate(at + current, at + current + 1, at + value + 1);
+    parent->Renumber(lo, hi);
 }
 
 void TWinControl::GetTabOrderList(std::vector<TWinControl*>& list) const {
-    for (TWinControl* child : tabList_) {
+    for (TWinControl* child : TabList()) {
         list.push_back(child);
         child->GetTabOrderList(list);
     }
@@ -174,10 +205,11 @@ void TWinControl::Loaded() {
 // Children that were read with a tab order take that place when it is free; the rest fill
 // the places left, in the order they were read.
 void TWinControl::FixupTabList() {
-    const size_t count = winControls_.size();
+    if (!children_) return;
+    const size_t count = children_->windowed.size();
     std::vector<TWinControl*> slots(count, nullptr);
     std::vector<TWinControl*> rest;
-    for (TWinControl* child : winControls_) {
+    for (TWinControl* child : children_->windowed) {
         const int wanted = child->loadedTabOrder_;
         if (wanted >= 0 && size_t(wanted) < count && slots[size_t(wanted)] == nullptr)
             slots[size_t(wanted)] = child;
@@ -188,7 +220,8 @@ void TWinControl::FixupTabList() {
     auto next = rest.begin();
     for (auto& slot : slots)
         if (slot == nullptr) slot = *next++;
-    tabList_ = std::move(slots);
+    children_->tabList = std::move(slots);
+    Renumber(0, count);
 }
 
 bool TWinControl::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,7 @@ protected:
     bool WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) override;
 
 private:
+    friend class TWinControl;
     TWinControl* parent_ = nullptr;
     int32_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     std::string text_;
@@ -59,6 +61,7 @@ private:
     bool showHint_ = false;
     bool enabled_ = true;
     bool visible_ = true;
+    bool windowed_ = false;  // a TWinControl: its parent keeps it in the tab order
 };
 
 class TGraphicControl : public TControl {
@@ -87,7 +90,7 @@ public:
     // Appends every windowed control under this one, depth first, each followed by its
     // own children, siblings in tab order.
     void GetTabOrderList(std::vector<TWinControl*>& list) const;
-    const std::vector<TWinControl*>& TabList() const { return tabList_; }
+    const std::vector<TWinControl*>& TabList() const;
 
     // After reading, the children take the tab orders the file gave them.
     void Loaded() override;
@@ -98,15 +101,21 @@ protected:
 
 private:
     friend class TControl;
-    void TabSiblingsChanging();  // every child's tab order is about to change
+    struct Children {
+        std::vector<TControl*> controls;  // non-windowed
+        std::vector<TWinControl*> windowed;
+        std::vector<TWinControl*> tabList;  // windowed, in tab order; each knows its place
+    };
+    // Appending a child changes no sibling's tab order; removing one changes those after it.
     void InsertControl(TControl* control);
     void RemoveControl(TControl* control);
     void FixupTabList();
+    void Renumber(size_t from, size_t to);  // tab places of tabList[from, to)
 
-    std::vector<TControl*> controls_;     // non-windowed children
-    std::vector<TWinControl*> winControls_;
-    std::vector<TWinControl*> tabList_;   // windowed children in tab order
-    int loadedTabOrder_ = -1;             // the value read from the file, applied in Loaded
+    // Most windowed controls (buttons, edits) never hold a child: the lists come with the first.
+    std::unique_ptr<Children> children_;
+    int tabIndex_ = -1;        // place in the parent's tab list
+    int loadedTabOrder_ = -1;  // the value read from the file, applied in Loaded
     bool tabStop_ = false;
 };
 

@@ -14,10 +14,20 @@ static bool IsIdentStart(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
 }
 
+static size_t Utf8SequenceAt(std::string_view s, size_t i);
+
 bool IsValidIdent(std::string_view s) {
-    if (s.empty() || !IsIdentStart(s[0])) return false;
-    for (char c : s)
-        if (!IsIdentStart(c) && !(c >= '0' && c <= '9')) return false;
+    if (s.empty() || (s[0] >= '0' && s[0] <= '9')) return false;
+    for (size_t i = 0; i < s.size();) {
+        const char c = s[i];
+        if (IsIdentStart(c) || (c >= '0' && c <= '9')) {
+            ++i;
+        } else if (const size_t n = static_cast<unsigned char>(c) >= 0x80 ? Utf8SequenceAt(s, i) : 0; n > 0) {
+            i += n;  // a letter of another script, as newer compilers allow in names
+        } else {
+            return false;
+        }
+    }
     return true;
 }
 

@@ -54,7 +54,10 @@ private:
     std::string reason_;
 };
 
-// An ASCII letter or underscore, then ASCII letters, digits or underscores; not empty.
+// A letter or underscore, then letters, digits or underscores; not empty. A letter is an
+// ASCII letter or any well-formed UTF-8 sequence of two to four bytes (newer compilers accept
+// names in other scripts; which code points are letters is not checked). Malformed UTF-8
+// (stray continuation bytes, overlong forms, surrogates, 8-bit code page bytes) is refused.
 bool IsValidIdent(std::string_view s);
 
 // Text fit for a message on a terminal: control bytes and bytes that are not valid UTF-8

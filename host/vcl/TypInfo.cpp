@@ -52,39 +52,57 @@ bool TClassInfo::InheritsFrom(std::string_view className) const {
 }
 
 const TPropInfo* TClassInfo::FindProperty(std::string_view name) const {
-    for (const TClassInfo* c = this; c != nullptr; c = c->parent_) {
-        auto it = c->byName_.find(name);
-        if (it != c->byName_.end()) return it->second;
+    const ByName& all = PublishedProperties();
+    auto it = all.find(name);
+    return it == all.end() ? nullptr : it->second;
+}
+
+const TClassInfo::ByName& TClassInfo::PublishedProperties() const {
+    uint64_t changes = 0;
+    for (const TClassInfo* c = parent_; c != nullptr; c = c->parent_) changes += c->changes_;
+    if (!published_ || published_->ancestorChanges != changes) {
+        auto fresh = std::make_unique<Published>();
+        fresh->ancestorChanges = changes;
+        for (const TClassInfo* c = this; c != nullptr; c = c->parent_)
+            for (const auto& [name, prop] : c->byName_) fresh->byName.emplace(name, prop);  // the nearer one stays
+        published_ = std::move(fresh);
     }
-    return nullptr;
+    return published_->byName;
 }
 
 TPropInfo& TClassInfo::AddProperty(TPropInfo info) {
     info.LowerName = LowerCase(info.Name);
-    auto it = byName_.find(info.Name);
-    if (it != byName_.end()) {
-        for (auto& p : props_)
-            if (p.get() == it->second) {
-                *p = std::move(info);
-                return *p;
-            }
+    ++changes_;
+    TPropInfo* declared = nullptr;
+    if (auto it = byName_.find(info.Name); it != byName_.end()) {
+        // Redeclared: the same object takes the new declaration, under its new spelling.
+        declared = const_cast<TPropInfo*>(it->second);
+        byName_.erase(it);
+        if (published_) published_->byName.erase(declared->Name);
+        *declared = std::move(info);
+    } else {
+        props_.push_back(std::make_unique<TPropInfo>(std::move(info)));
+        declared = props_.back().get();
     }
-    props_.push_back(std::make_unique<TPropInfo>(std::move(info)));
-    byName_[props_.back()->Name] = props_.back().get();
-    return *props_.back();
+    byName_.emplace(declared->Name, declared);
+    // A class's own declaration hides an inherited one of the same name.
+    if (published_) published_->byName.insert_or_assign(declared->Name, declared);
+    return *declared;
 }
 
 std::vector<const TPropInfo*> TClassInfo::AllProperties() const {
     std::vector<const TPropInfo*> result;
     if (parent_ != nullptr) result = parent_->AllProperties();
+    // A class may publish any number of properties learnt from a file: find redeclarations by hash.
+    std::unordered_map<std::string_view, size_t, CaseInsensitiveHash, CaseInsensitiveEqual> place;
+    place.reserve(result.size() + props_.size());
+    for (size_t i = 0; i < result.size(); ++i) place.emplace(result[i]->Name, i);
     for (const auto& p : props_) {
-        bool redeclared = false;
-        for (auto& existing : result)
-            if (SameText(existing->Name, p->Name)) {
-                existing = p.get();
-                redeclared = true;
-            }
-        if (!redeclared) result.push_back(p.get());
+        auto [it, fresh] = place.emplace(p->Name, result.size());
+        if (fresh)
+            result.push_back(p.get());
+        else
+            result[it->second] = p.get();
     }
     return result;
 }

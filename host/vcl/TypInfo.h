@@ -77,11 +77,24 @@ public:
     std::vector<const TPropInfo*> AllProperties() const;
 
 private:
+    using ByName = std::unordered_map<std::string_view, const TPropInfo*, CaseInsensitiveHash, CaseInsensitiveEqual>;
+    // Every published property by name, own and inherited, the nearest declaration of each:
+    // one lookup where there would be one for every ancestor. Made on first need, kept up to
+    // date by this class's own declarations, and made again once an ancestor has changed (the
+    // sum of the ancestors' change counts differs).
+    struct Published {
+        uint64_t ancestorChanges = 0;
+        ByName byName;
+    };
+    const ByName& PublishedProperties() const;
+
     std::string name_;
     const TClassInfo* parent_;
     bool inferred_ = false;
+    uint32_t changes_ = 0;  // properties declared or redeclared here
     std::vector<std::unique_ptr<TPropInfo>> props_;
-    std::unordered_map<std::string, const TPropInfo*, CaseInsensitiveHash, CaseInsensitiveEqual> byName_;
+    ByName byName_;  // keys are the properties' own names
+    mutable std::unique_ptr<Published> published_;
 };
 
 // The platform's accessors. A property that is not of the kind an accessor reads raises

@@ -40,12 +40,21 @@ TEST_F(Memownd, EditedTextPastedTwiceThenOkGoesTwiceIntoTheUnitBeforeTheLine) {
     EXPECT_EQ(ReadFile(unit), "unit Unit1;\r\n\r\ninterface\r\n\r\n" + block + block + "implementation\r\n\r\nend.\r\n");
 }
 
-TEST_F(Memownd, CancelAfterPasteKeepsWhatWasPasted) {
+// Paste is accepting, even when the window then closes with Cancel; a Paste that fails is
+// shown, accepts nothing, and the window takes the next lines.
+TEST_F(Memownd, CancelAfterPasteKeepsWhatWasPastedAndAFailedPasteIsShown) {
     testsupport::WriteFile(unit, "");
     zorbase::TUnitFileEditor editor(unit, 0);
+    ui::ResetUserAccepted();
     RunScript("click BitBtn1\ncancel\n", &editor, file->Root());
+    EXPECT_TRUE(ui::UserAccepted());
     editor.Commit();
     EXPECT_EQ(ReadFile(unit), kInputControlsText);
+    ui::ResetUserAccepted();
+    RunScript("click BitBtn1\ndump\ncancel\n", nullptr, file->Root());
+    EXPECT_FALSE(ui::UserAccepted());
+    EXPECT_EQ(err.str(), "error: Exception: No source editor is open to insert the generated text into\n");
+    EXPECT_EQ(out.str().rfind("window\tTMemoWindow\t", 0), 0u);
 }
 
 TEST_F(Memownd, WithoutAFormTheMemoIsEmptyAndPasteSendsAnEmptyText) {

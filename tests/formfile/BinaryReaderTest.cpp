@@ -111,6 +111,44 @@ TEST(BinaryObjects, ResourceHeaderIsSkippedAndKept) {
     EXPECT_EQ(ToBinary(doc, true), res + body.b);
 }
 
+TEST(Conversion, EightBitStringsKeepTheirBytesUnlessACodePageReadsThem) {
+    const std::string privet = "\xCF\xF0\xE8\xE2\xE5\xF2";  // in code page 1251
+    const std::string longText = std::string(300, 'a') + "\xE9";
+    Stream s;
+    s.Header("TForm1", "Form1")
+        .Prop("Caption", 6).Short(privet)
+        .Prop("Hint", 12).Le(longText.size(), 4).Raw(longText.data(), longText.size())
+        .Prop("Items", 1).Byte(6).Short("\xE9t").Byte(6).Short("plain").End()
+        .End().End();
+    const std::string text = ToText(ParseStream(s));
+    EXPECT_NE(text.find("  Caption = '" + privet + "'\n"), std::string::npos);
+    EXPECT_EQ(ToBinary(Document::Parse(text)), s.b);
+    const std::string oldTextForm = "object Form1: TForm1\n  Caption = '" + privet + "'\nend\n";
+    EXPECT_EQ(ToText(Document::Parse(ToBinary(Document::Parse(oldTextForm)))), oldTextForm);
+
+    EXPECT_NE(ToText(ParseStream(s), {"\n", "CP1251"}).find("  Caption = #1055#1088#1080#1074#1077#1090\n"),
+              std::string::npos);
+    Document wide = Document::Parse(ToBinary(ParseStream(s), false, "CP1251"));
+    Value caption = wide.Root().FindProperty("Caption")->GetValue();
+    EXPECT_EQ(caption.Type(), VaType::WString);
+    EXPECT_EQ(caption.AsWideString(), u"\u041F\u0440\u0438\u0432\u0435\u0442");
+    EXPECT_EQ(wide.Root().FindProperty("Hint")->GetValue().AsWideString().back(), u'\u0439');
+    Value items = wide.Root().FindProperty("Items")->GetValue();
+    EXPECT_EQ(items.Item(0).AsWideString(), u"\u0439t");
+    EXPECT_EQ(items.Item(1).Type(), VaType::String);  // nothing to map
+    auto refusal = [&](auto convert) {
+        try {
+            convert();
+        } catch (const vcl::EConvertError& e) {
+            return e.Message();
+        }
+        return std::string("accepted");
+    };
+    EXPECT_EQ(refusal([&] { ToBinary(ParseStream(s), false, "NO-SUCH-CP"); }), "unknown code page 'NO-SUCH-CP'");
+    EXPECT_EQ(refusal([&] { ToText(ParseStream(s), {"\n", "UTF-8"}); }),
+              "Form1.Caption: string '\\xCF\\xF0\\xE8\\xE2\\xE5\\xF2' is not text in code page UTF-8");
+}
+
 class BinaryDamage : public ::testing::TestWithParam<std::pair<std::string, std::string>> {};
 
 TEST_P(BinaryDamage, IsRefusedWithTheCause) {

@@ -37,8 +37,10 @@ TEST(Corpus, TextToBinaryToTextKeepsTheTree) {
         EXPECT_EQ(fftest::TreeDifference(doc.Root(), bin.Root()), "") << f.path;
         Document back = Document::Parse(ToText(bin, {"\r\n"}));
         EXPECT_EQ(fftest::TreeDifference(doc.Root(), back.Root()), "") << f.path;
-        // The converted text is a fixed point of conversion.
+        // The converted text is a fixed point of conversion, and reads back to the same stream:
+        // 8-bit strings keep their bytes and type.
         EXPECT_EQ(ToText(back, {"\r\n"}), back.Source()) << f.path;
+        EXPECT_EQ(ToBinary(back), bin.Source()) << f.path;
     }
 }
 

@@ -87,6 +87,24 @@ inline ParseFailure FailureOf(const std::string& bytes) {
     return {};
 }
 
+// Equal values, and an 8-bit string with bytes above 127 is not the same as a wide string of
+// the letters those bytes are in Latin-1.
+inline bool SameValue(const formfile::ValueData& a, const formfile::ValueData& b) {
+    if (!(a == b)) return false;
+    auto high = [](const formfile::ValueData& v) {
+        for (char16_t u : v.Utf16())
+            if (u > 127) return true;
+        return false;
+    };
+    if (a.kind == formfile::ValueKind::String && a.isWide != b.isWide && high(a)) return false;
+    for (size_t i = 0; i < a.items.size(); ++i)
+        if (!SameValue(a.items[i], b.items[i])) return false;
+    for (size_t i = 0; i < a.collection.size(); ++i)
+        for (size_t k = 0; k < a.collection[i].properties.size(); ++k)
+            if (!SameValue(a.collection[i].properties[k].value, b.collection[i].properties[k].value)) return false;
+    return true;
+}
+
 // First difference between two trees, or empty when they hold the same objects and values.
 inline std::string TreeDifference(formfile::Object a, formfile::Object b, const std::string& path = "") {
     std::string here = path + "/" + std::string(a.Name()) + ":" + std::string(a.ClassName());
@@ -97,7 +115,7 @@ inline std::string TreeDifference(formfile::Object a, formfile::Object b, const 
     if (pa.size() != pb.size()) return here + " property count differs";
     for (size_t i = 0; i < pa.size(); ++i) {
         if (pa[i].Name() != pb[i].Name()) return here + " property " + std::string(pa[i].Name()) + " renamed";
-        if (!(pa[i].GetValue().ToData() == pb[i].GetValue().ToData()))
+        if (!SameValue(pa[i].GetValue().ToData(), pb[i].GetValue().ToData()))
             return here + "." + std::string(pa[i].Name()) + " value differs";
     }
     auto ca = a.Children(), cb = b.Children();

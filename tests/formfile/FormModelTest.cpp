@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "host/formfile/FormModel.h"
 #include "host/vcl/ClassCatalogue.h"
@@ -8,6 +9,7 @@
 #include "host/vcl/Forms.h"
 #include "host/vcl/Menus.h"
 #include "host/vcl/Notebooks.h"
+#include "tests/formfile/FormFileTestUtil.h"
 #include "tests/support/TestSupport.h"
 
 using namespace vcl;
@@ -173,28 +175,101 @@ TEST(FormModel, SavingIsAtomicAndAFailedSaveLeavesTheOriginal) {
     EXPECT_EQ(files, 1u);  // no temporary file left behind
 }
 
-TEST(FormModel, EveryCorpusFormLoadsIntoTheModelAndWritesBackUnchanged) {
-    const std::filesystem::path corpus = TAVRIN_FORMS_DIR;
-    if (!std::filesystem::exists(corpus)) GTEST_SKIP() << "no form corpus beside the repository";
-    const std::string manifest = testsupport::ReadFile((corpus / "MANIFEST.tsv").string());
-    int loaded = 0, refused = 0;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(corpus)) {
-        const std::string ext = e.path().extension().string();
-        if (ext != ".dfm" && ext != ".lfm" && ext != ".xfm") continue;
-        const std::string rel = std::filesystem::relative(e.path(), corpus).string();
-        const size_t at = manifest.find(rel + "\t");
-        const bool malformed = at != std::string::npos &&
-                               manifest.substr(at, manifest.find('\n', at) - at).find("malformed") != std::string::npos;
-        try {
-            auto f = TFormFile::Load(e.path().string());
-            EXPECT_FALSE(malformed) << rel << " is damaged but loaded";
-            EXPECT_FALSE(f->ApplyChanges()) << rel;
-            EXPECT_TRUE(f->Bytes() == f->Doc().Source()) << rel;
-            ++loaded;
-        } catch (const EParserError& err) {
-            EXPECT_TRUE(malformed) << rel << ": " << err.what();
-            ++refused;
+namespace {
+
+using Names = std::unordered_map<std::string, std::string, CaseInsensitiveHash, CaseInsensitiveEqual>;
+
+void AllComponents(TComponent* c, std::vector<TComponent*>& out) {
+    out.push_back(c);
+    for (int i = 0; i < c->ComponentCount(); ++i) AllComponents(c->Components(i), out);
+}
+
+int UnresolvedReferences(TComponent* root) {
+    std::vector<TComponent*> all;
+    AllComponents(root, all);
+    int n = 0;
+    for (TComponent* c : all)
+        for (const TPropInfo* p : c->ClassType().AllProperties()) {
+            const TValue v = c->ReadProperty(*p);
+            auto* r = std::get_if<TReference>(&v);
+            n += r != nullptr && !r->name.empty() && r->target == nullptr;
         }
+    return n;
+}
+
+// The words of every identifier value, at any depth.
+void IdentifierWords(const formfile::ValueData& v, Names& words) {
+    if (v.kind == formfile::ValueKind::Ident) {
+        std::stringstream in(v.text);
+        for (std::string part; std::getline(in, part, '.');) words.emplace(part, "");
+    }
+    for (const auto& item : v.items) IdentifierWords(item, words);
+    for (const auto& item : v.collection)
+        for (const auto& p : item.properties) IdentifierWords(p.value, words);
+}
+
+void IdentifierWords(formfile::Object o, Names& words) {
+    for (formfile::Property p : o.Properties()) IdentifierWords(p.GetValue().ToData(), words);
+    for (formfile::Object c : o.Children()) IdentifierWords(c, words);
+}
+
+}  // namespace
+
+// Every form loads and writes back unchanged. Renamed one name after another, each saved
+// in turn, it reads back with no identifier left naming an old name and every reference
+// resolving as before; renamed back all at once, it is the tree that was read.
+TEST(FormModel, EveryCorpusFormLoadsAndKeepsItsReferencesThroughRenames) {
+    SKIP_WITHOUT_CORPUS();
+    int loaded = 0, refused = 0;
+    for (const auto& file : fftest::Corpus()) {
+        std::unique_ptr<TFormFile> f;
+        try {
+            f = TFormFile::Load(file.path);
+        } catch (const EParserError& err) {
+            EXPECT_TRUE(file.Malformed()) << err.what();
+            ++refused;
+            continue;
+        }
+        EXPECT_FALSE(file.Malformed()) << file.path << " is damaged but loaded";
+        EXPECT_FALSE(f->ApplyChanges()) << file.path;
+        ASSERT_TRUE(f->Bytes() == f->Doc().Source()) << file.path;
+        ++loaded;
+
+        const std::string original(f->Doc().Source());
+        const int unresolved = UnresolvedReferences(f->Root());
+        std::vector<TComponent*> all;
+        AllComponents(f->Root(), all);
+        // Forty names spread over the form, each with its namesakes in frames.
+        std::vector<std::string> names;
+        Names seen, oldName;  // oldName by new name
+        for (TComponent* c : all)
+            if (!c->Name().empty() && seen.emplace(c->Name(), "").second) names.push_back(c->Name());
+        size_t renamed = 0;
+        for (size_t k = 0; k < names.size(); k += names.size() / 40 + 1) {
+            for (TComponent* same : all)
+                if (SameText(same->Name(), names[k])) {
+                    same->SetName(names[k] + "Rn");
+                    ++renamed;
+                }
+            oldName.emplace(names[k] + "Rn", names[k]);
+            f->Bytes();
+        }
+        EXPECT_EQ(f->ChangedComponents().size(), renamed) << file.path;
+        std::unique_ptr<TFormFile> again;
+        ASSERT_NO_THROW(again = TFormFile::LoadBytes(f->Bytes(), file.path)) << file.path;
+        EXPECT_EQ(UnresolvedReferences(again->Root()), unresolved) << file.path;
+        Names words;
+        IdentifierWords(again->Doc().Root(), words);
+        for (const auto& [now, was] : oldName) EXPECT_FALSE(words.count(was)) << file.path << ": " << was;
+
+        all.clear();
+        AllComponents(again->Root(), all);
+        for (TComponent* c : all)
+            if (auto it = oldName.find(c->Name()); it != oldName.end()) c->SetName(it->second);
+        EXPECT_EQ(fftest::TreeDifference(formfile::Document::Parse(original).Root(),
+                                         formfile::Document::Parse(again->Bytes()).Root()),
+                  "")
+            << file.path;
     }
     EXPECT_GT(loaded, 150);
     EXPECT_EQ(refused, 1);
@@ -245,4 +320,127 @@ TEST(FormModel, OnlyWhatChangedSinceReadingOrTheLastSaveIsWritten) {
     delete Find(*f, "ButtonCancel");
     Find<TControl>(*f, "ButtonOK")->SetWidth(80);
     EXPECT_EQ(ChangedLines(original, f->Bytes()), (std::vector<std::string>{"    Top = 17\r", "    Width = 80\r"}));
+}
+
+namespace {
+
+std::string Owners(TComponent* c) {
+    std::string out = c->Name();
+    for (TComponent* o = c->Owner(); o != nullptr; o = o->Owner()) out = o->Name() + "/" + out;
+    return out;
+}
+
+}  // namespace
+
+TEST(FormModel, RenamesFollowReferencesInSubPropertiesItemsAndLists) {
+    const std::string lfm =
+        "object Form1: TRenameFormZ\n  Height = 100\n  Width = 200\n  Caption = 'Form1'\n"
+        "  object ButtonPanel1: TPanel\n    Height = 30\n    TabOrder = 0\n  end\n"
+        "  object alClient: TPanel\n    Height = 30\n    TabOrder = 1\n  end\n"
+        "  object Label1: TLabel\n    AnchorSideLeft.Control = ButtonPanel1\n"
+        "    AnchorSideTop.Control = Form1.ButtonPanel1\n    AnchorSideTop.Side = asrBottom\n"
+        "    Align = alClient\n    FocusControl = alClient\n  end\n"
+        "  object Grid1: TGridUnknownZ\n    Width = 10\n    Source = ButtonPanel1\n"
+        "    Columns = <    \n      item\n        Deep.Er.Control = ButtonPanel1\n        Kind = ckFixed\n      end>\n"
+        "    Targets = (\n      ButtonPanel1\n      OtherForm.ButtonPanel1\n      clRed\n    )\n"
+        "    Other = OtherForm.ButtonPanel1\n  end\nend\n";
+    auto f = TFormFile::LoadBytes(lfm, "unit1.lfm");
+    Find(*f, "ButtonPanel1")->SetName("Buttons");
+    Find(*f, "alClient")->SetName("ClientPanel");
+    const std::string once = f->Bytes();
+    EXPECT_EQ(ChangedLines(lfm, once),
+              (std::vector<std::string>{"  object Buttons: TPanel", "  object ClientPanel: TPanel",
+                                        "    AnchorSideLeft.Control = Buttons", "    AnchorSideTop.Control = Form1.Buttons",
+                                        "    FocusControl = ClientPanel", "    Source = Buttons",
+                                        "        Deep.Er.Control = Buttons", "      Buttons"}));
+    EXPECT_EQ(f->ChangedComponents(), (std::vector<std::string>{"ButtonPanel1 -> Buttons", "alClient -> ClientPanel"}));
+    // The model follows as well; the root's rename carries the qualified reference.
+    TComponent* grid = Find(*f, "Grid1");
+    EXPECT_EQ(GetPropValue(grid, GetPropInfo(grid, "Source")), TValue(TIdent{"Buttons"}));
+    grid->SetTag(3);
+    f->Root()->SetName("MainForm");
+    const std::string twice = f->Bytes();
+    EXPECT_NE(twice.find("    Source = Buttons\n"), std::string::npos);
+    EXPECT_NE(twice.find("    AnchorSideTop.Control = MainForm.Buttons\n"), std::string::npos);
+    EXPECT_EQ(f->ChangedComponents(), (std::vector<std::string>{"Form1 -> MainForm", "ButtonPanel1 -> Buttons",
+                                                               "alClient -> ClientPanel", "Grid1"}));
+    auto again = TFormFile::LoadBytes(twice, "unit1.lfm");
+    TComponent* label = Find(*again, "Label1");
+    EXPECT_EQ(GetObjectProp(label, GetPropInfo(label, "FocusControl")), Find(*again, "ClientPanel"));
+}
+
+// A frame inside a frame is written `inherited`, whatever its class is called; what it holds
+// is its own, and may repeat names used elsewhere. A panel of the frame is no frame.
+TEST(FormModel, FramesNestedInFramesOwnWhatTheyHold) {
+    const std::string dfm =
+        "object Form1: TForm1\n  Caption = 'x'\n"
+        "  object Button1: TButton\n  end\n"
+        "  object Label0: TLabel\n    FocusControl = Button1\n  end\n"
+        "  object Label9: TLabel\n    FocusControl = Outer1.Button1\n  end\n"
+        "  inline Outer1: TOuterPane\n    Width = 100\n"
+        "    inherited Button1: TButton\n    end\n"
+        "    inherited Panel1: TPanel\n      inherited Label2: TLabel\n      end\n    end\n"
+        "    inherited Inner1: TInnerPane\n"
+        "      inherited Button1: TButton\n      end\n"
+        "      inherited Label1: TLabel\n        FocusControl = Button1\n      end\n    end\n"
+        "    inherited Inner2: TInnerPane\n      inherited Button1: TButton\n      end\n    end\n"
+        "  end\nend\n";
+    auto f = TFormFile::LoadBytes(dfm, "nested.dfm");
+    std::vector<std::string> owners;
+    std::function<void(TComponent*)> walk = [&](TComponent* c) {
+        for (int i = 0; i < c->ComponentCount(); ++i) {
+            owners.push_back(Owners(c->Components(i)));
+            walk(c->Components(i));
+        }
+    };
+    walk(f->Root());
+    EXPECT_EQ(owners, (std::vector<std::string>{"Form1/Button1", "Form1/Label0", "Form1/Label9", "Form1/Outer1",
+                                                "Form1/Outer1/Button1", "Form1/Outer1/Panel1", "Form1/Outer1/Label2",
+                                                "Form1/Outer1/Inner1", "Form1/Outer1/Inner1/Button1",
+                                                "Form1/Outer1/Inner1/Label1", "Form1/Outer1/Inner2",
+                                                "Form1/Outer1/Inner2/Button1"}));
+    TComponent* inner1 = f->Root()->FindComponent("Outer1")->FindComponent("Inner1");
+    inner1->FindComponent("Button1")->SetName("InnerButton");
+    f->Root()->FindComponent("Outer1")->SetName("OuterA");
+    EXPECT_EQ(ChangedLines(dfm, f->Bytes()),
+              (std::vector<std::string>{"    FocusControl = OuterA.Button1", "  inline OuterA: TOuterPane",
+                                        "      inherited InnerButton: TButton", "        FocusControl = InnerButton"}));
+}
+
+// A descendant form writes its ancestor's frames `inherited` too: a name repeated inside
+// shows the frame. A control of an unknown class whose names are its form's is no frame.
+TEST(FormModel, InheritedFramesOfADescendantFormAreToldByTheirNames) {
+    auto f = TFormFile::LoadBytes(
+        "inherited Form2: TForm2\n  inherited PackageNames: TComboBox\n  end\n"
+        "  inherited Panel1: TPanel\n    inherited EditPane1: TEditPaneZ\n"
+        "      inherited PackageNames: TTimer\n      end\n    end\n  end\n"
+        "  inherited Pages: TPageCtlZ\n    inherited Sheet1: TTabSheet\n    end\n  end\nend\n",
+        "form2.dfm");
+    EXPECT_EQ(Owners(f->Root()->FindComponent("EditPane1")->FindComponent("PackageNames")), "Form2/EditPane1/PackageNames");
+    EXPECT_EQ(Owners(Find(*f, "Sheet1")), "Form2/Sheet1");
+}
+
+TEST(FormModel, NamesInOtherScriptsLoadRoundTripAndFollowRenames) {
+    const std::string dfm =
+        "object Formul\xC3\xA1rio: TFormul\xC3\xA1rio\n  Caption = 'x'\n"
+        "  object EditFun\xC3\xA7\xC3\xA3o: TEdit\n    TabOrder = 0\n  end\n"
+        "  object Label1: TLabel\n    FocusControl = EditFun\xC3\xA7\xC3\xA3o\n  end\nend\n";
+    auto text = TFormFile::LoadBytes(dfm, "f.dfm");
+    EXPECT_EQ(text->Bytes(), dfm);
+    const std::string binary = formfile::ToBinary(text->Doc(), true);
+    auto stream = TFormFile::LoadBytes(binary, "f.dfm");
+    EXPECT_EQ(stream->Bytes(), binary);
+    EXPECT_EQ(formfile::ToText(stream->Doc(), {"\r\n"}), formfile::ToText(text->Doc(), {"\r\n"}));
+    TComponent* edit = Find(*stream, "EditFun\xC3\xA7\xC3\xA3o");
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(stream->Root()->Name(), "Formul\xC3\xA1rio");
+    // Malformed UTF-8 is no name: a Latin-1 byte, a cut sequence, an overlong form, a surrogate.
+    for (const char* bad : {"Fun\xE7\xE3o", "Fun\xC3", "A\xC0\xAF", "A\xED\xA0\x80", "9lives"})
+        EXPECT_THROW(edit->SetName(bad), EComponentError) << bad;
+    edit->SetName("EditDescri\xC3\xA7\xC3\xA3o");
+    auto back = TFormFile::LoadBytes(formfile::ToText(formfile::Document::Parse(stream->Bytes())), "f.dfm");
+    TComponent* label = Find(*back, "Label1");
+    EXPECT_EQ(GetObjectProp(label, GetPropInfo(label, "FocusControl")), Find(*back, "EditDescri\xC3\xA7\xC3\xA3o"));
+    EXPECT_THROW(TFormFile::LoadBytes("object F: TForm\n  object Fun\xE7\xE3o: TEdit\n  end\nend\n", "bad.dfm"),
+                 EParserError);
 }

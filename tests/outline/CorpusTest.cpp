@@ -79,17 +79,22 @@ TEST_F(Corpus, EveryFormRunsTheThreeToolsWithOnlyTheirOwnErrors) {
             for (int i = 0; entry == tavrin::showparentage && backend.messages.empty() && i < root->ComponentCount(); ++i)
                 EXPECT_TRUE(!Is<TControl>(root->Components(i)) || items.count(NodeID(root->Components(i)))) << path;
             // Without notebooks nothing is renamed, and unreordered tab orders are the form's own;
-            // with them, the pages are saved under the names their captions give.
+            // with them, named pages keep their names and the others are saved under the names
+            // their captions give.
             if (!HasPages(root)) {
                 EXPECT_EQ(Saved(*file), testsupport::ReadFile(path)) << path;
             } else if (entry == tavrin::showparentage) {
+                auto before = formfile::TFormFile::Load(path);
                 auto saved = formfile::TFormFile::LoadBytes(Saved(*file), path);
                 for (int i = 0; i < saved->Root()->ComponentCount(); ++i) {
                     auto* book = dynamic_cast<TNotebookBase*>(saved->Root()->Components(i));
+                    auto* was = dynamic_cast<TNotebookBase*>(before->Root()->Components(i));
                     for (int p = 0; book != nullptr && p < book->PageCount(); ++p, ++pages) {
                         const std::string plain = zorbase::erase_white(book->Pages().Strings(p));
                         const std::string name = static_cast<TComponent*>(book->Pages().Objects(p))->Name();
-                        EXPECT_TRUE(IsValidIdent(plain) ? name == plain : name.rfind("InvalidPageName_", 0) == 0)
+                        const std::string old = static_cast<TComponent*>(was->Pages().Objects(p))->Name();
+                        if (!old.empty()) EXPECT_EQ(name, old) << path;
+                        else EXPECT_TRUE(IsValidIdent(plain) ? name == plain : name.rfind("InvalidPageName_", 0) == 0)
                             << path << ": " << name;
                     }
                 }
@@ -98,6 +103,23 @@ TEST_F(Corpus, EveryFormRunsTheThreeToolsWithOnlyTheirOwnErrors) {
     }
     EXPECT_GT(runs, 450);
     EXPECT_GT(pages, 20);
+}
+
+TEST_F(Corpus, NamedLazarusPagesKeepTheNamesTheirUnitDeclares) {
+    const std::string path = TAVRIN_FORMS_DIR "/doublecmd__doublecmd/src__ftweakplugin.lfm";
+    for (auto entry : {tavrin::showparentage, tavrin::showalltabs}) {
+        auto file = Load(path);
+        Run(entry, [] { return mrOk; }, file->Root());
+        TComponent* book = file->Root()->FindComponent("nbTweakAll");
+        ASSERT_NE(book, nullptr);
+        for (const std::string page : {"pgTweakPacker", "pgTweakOther"}) {
+            ASSERT_NE(book->FindComponent(page), nullptr) << page;
+            EXPECT_TRUE(shown.Has(page + " : TPage;")) << page;
+        }
+        EXPECT_EQ(shown.Children("pgTweakOther : TPage;"),
+                  outlinetest::Names{NodeID(file->Root()->FindComponent("pnlTweakOther"))});
+        EXPECT_EQ(Saved(*file), testsupport::ReadFile(path));
+    }
 }
 
 TEST_F(Corpus, AScriptedTabReorderChangesOnlyTabOrderValuesInTheSavedFile) {

@@ -114,10 +114,11 @@ protected:
         entry(on ? on : form);
         return backend;
     }
-    // Runs an entry procedure on the form under an automation script.
+    // Runs an entry procedure on the form under an automation script; its dumps land in
+    // out, its messages and shown errors in err.
     void RunScript(void (*entry)(vcl::TComponent*), const std::string& script) {
         out.str("");
-        std::ostringstream err;
+        err.str("");
         ui::TScriptBackend backend(script, "test.script", out, err);
         ui::TInstalled installed(backend);
         entry(form);
@@ -128,7 +129,7 @@ protected:
     vcl::TForm* form = nullptr;
     tavrin::TTavrinQA* qa = nullptr;
     Tree shown;
-    std::ostringstream out;
+    std::ostringstream out, err;
 
 private:
     std::string savedExe_;

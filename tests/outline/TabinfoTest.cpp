@@ -52,3 +52,17 @@ TEST_F(TabOrder, OkNumbersTheShownControlsUnderEachParentAndSkipsPageNodes) {
     EXPECT_EQ(shown.Children(NodeID(form)), (Names{NodeID(top), NodeID(book)}));
     EXPECT_EQ(Orders({top, book}), (std::vector<int>{0, 1}));
 }
+
+TEST_F(TabOrder, OnADataModuleTheErrorNamesTheModuleAndWhatTheToolNeeds) {
+    TDataModule module(nullptr);
+    module.SetName("DataModule1");
+    new tavrin::TTavrinQA(&module);
+    try {
+        Run(tavrin::showalltabs, nullptr, &module);
+        FAIL() << "no error";
+    } catch (const EInvalidCast& e) {
+        EXPECT_STREQ(e.what(), "Tabs: DataModule1 : TDataModule; is not a windowed control; the tab order tool needs a "
+                               "form or another windowed control");
+    }
+    EXPECT_EQ(tavrin::FrmInfo, nullptr);
+}

@@ -101,15 +101,33 @@ TEST_F(OutlineWindow, WithoutASettingsFileNothingIsReadOrWritten) {
 
 TEST_F(OutlineWindow, TheExportHoldsTheCaptionTheDateAndEveryItemIndentedByLevel) {
     const std::string path = home.File("tree.txt");
+    // A set SOURCE_DATE_EPOCH stamps the export in UTC, for reproducible files.
+    setenv("SOURCE_DATE_EPOCH", "86399", 1);
     RunScript(tavrin::showparentage, "cancelsave\nclick PrintBtn\nclick BtnCollapse\nsave " + path + "\nclick PrintBtn");
+    unsetenv("SOURCE_DATE_EPOCH");
     const std::string text = testsupport::ReadFile(path);
-    const std::string rest = text.substr(text.find("}\r\n", text.find("\r\n") + 2) + 3);
-    EXPECT_EQ(text.substr(0, text.find("\r\n")), "{Parentage for " + NodeID(form) + "}");
-    EXPECT_EQ(text.find("\r\n{Date Created = "), text.find("\r\n"));
-    EXPECT_EQ(rest, NodeID(form) + "\r\n\t" + NodeID(first) + "\r\n\t" + NodeID(panel) + "\r\n\t\t" + NodeID(a) +
-                        "\r\n\t\t" + NodeID(b) + "\r\n\t\t" + NodeID(c) + "\r\n");
+    EXPECT_EQ(text, "{Parentage for " + NodeID(form) + "}\r\n{Date Created = 1970-01-01 23:59:59}\r\n" + NodeID(form) +
+                        "\r\n\t" + NodeID(first) + "\r\n\t" + NodeID(panel) + "\r\n\t\t" + NodeID(a) + "\r\n\t\t" +
+                        NodeID(b) + "\r\n\t\t" + NodeID(c) + "\r\n");
     // The cancelled dialog wrote nothing.
     int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(home.Path())) files += entry.path().extension() == ".txt";
     EXPECT_EQ(files, 1);
+}
+
+TEST_F(OutlineWindow, AnExportOverAFileAsksFirstAndAFailedOneIsShownWithTheWindowLeftOpen) {
+    const std::string path = home.File("tree.txt"), nowhere = home.File("missing/tree.txt");
+    testsupport::WriteFile(path, "old");
+    RunScript(tavrin::showparentage,
+              "save " + path + "\nclick PrintBtn\nsave " + nowhere + "\nclick PrintBtn\ndump\nok");
+    EXPECT_NE(testsupport::ReadFile(path), "old");
+    EXPECT_EQ(err.str(), "message: " + path + " already exists. Do you want to replace it?\n" +
+                             "error: EInOutError: Cannot create file \"" + nowhere + "\"\n");
+    EXPECT_EQ(out.str().rfind("window\tTFrmInfo\tParentage for ", 0), 0u);
+    // A SOURCE_DATE_EPOCH that is no number of seconds is an error, and nothing is written.
+    setenv("SOURCE_DATE_EPOCH", "1e9", 1);
+    RunScript(tavrin::showparentage, "save " + home.File("other.txt") + "\nclick PrintBtn\nok");
+    unsetenv("SOURCE_DATE_EPOCH");
+    EXPECT_EQ(err.str(), "error: EConvertError: SOURCE_DATE_EPOCH '1e9' is not a whole number of seconds since 1970\n");
+    EXPECT_FALSE(std::filesystem::exists(home.File("other.txt")));
 }

@@ -19,6 +19,8 @@ class FpcOracle {
 public:
     static FpcOracle* Get() { return Instance().exe_.empty() ? nullptr : &Instance(); }
     static const std::string& Why() { return Instance().why_; }
+    // The built oracle, for callers that run it themselves: fpcoracle t2b|b2t|r2t IN OUT.
+    const std::string& Executable() const { return exe_; }
 
     // mode is t2b, b2t or r2t. False when fpc refuses the input; *out then holds its message.
     bool Convert(const std::string& mode, const std::string& input, std::string* out) {

@@ -5,6 +5,7 @@
 #include "host/controls/DesignedForm.h"
 #include "host/controls/Dialogs.h"
 #include "host/controls/StdCtrls.h"
+#include "tests/support/TestSupport.h"
 
 using namespace vcl;
 
@@ -138,4 +139,37 @@ TEST_F(ControlsTest, ASaveDialogAddsTheDefaultExtensionToANameWithoutOne) {
     EXPECT_TRUE(dialog.Execute());
     EXPECT_EQ(dialog.FileName(), "");  // an empty name stays empty
     SetSaveDialogRunner(nullptr);
+}
+
+TEST_F(ControlsTest, ASaveDialogWithOverwritePromptAsksBeforeTakingAnExistingFile) {
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir.File("old.txt"), "");
+    TSaveDialog dialog(&form);
+    dialog.SetDefaultExt("txt");
+    std::vector<std::string> answers, asked;
+    int reply = IDNO;
+    SetSaveDialogRunner([&](TSaveDialog&) {
+        std::optional<std::string> next;
+        if (!answers.empty()) next = answers.front(), answers.erase(answers.begin());
+        return next;
+    });
+    SetMessageBoxRunner([&](const std::string& text, const std::string&, int flags) {
+        asked.push_back(text + (flags & MB_YESNO ? " (yes/no)" : ""));
+        return reply;
+    });
+    answers = {dir.File("old")};
+    EXPECT_TRUE(dialog.Execute());
+    EXPECT_TRUE(asked.empty());  // without the option nobody is asked
+    dialog.WriteProperty(*GetPropInfo(&dialog, "Options"), TSetValue{{"ofHideReadOnly", "ofOverwritePrompt"}});
+    // No goes back to the choice; a new file is taken without a question; Yes takes the old one.
+    answers = {dir.File("old"), dir.File("new"), dir.File("old.txt")};
+    EXPECT_TRUE(dialog.Execute());
+    EXPECT_EQ(dialog.FileName(), dir.File("new.txt"));
+    reply = IDYES;
+    EXPECT_TRUE(dialog.Execute());
+    EXPECT_EQ(dialog.FileName(), dir.File("old.txt"));
+    const std::string question = dir.File("old.txt") + " already exists. Do you want to replace it? (yes/no)";
+    EXPECT_EQ(asked, (std::vector<std::string>{question, question}));
+    SetSaveDialogRunner(nullptr);
+    SetMessageBoxRunner(nullptr);
 }

@@ -38,6 +38,7 @@ TEST_F(PrintTest, AWindowWithATextExportPrintsItsExportAndClosesWithCancel) {
     uitest::TToolWin window(nullptr);
     EXPECT_EQ(window.ShowModal(), mrCancel);
     EXPECT_EQ(out.str(), "{Tool for Form1}\nForm1\n\tA\n\t\tA1\n\tB\n\tC\n");
+    EXPECT_EQ(err.str(), "");  // the export asks no question about overwriting
 }
 
 TEST_F(PrintTest, AMemoWindowPrintsItsLinesAndAnyOtherItsDump) {

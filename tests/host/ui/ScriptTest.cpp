@@ -194,7 +194,36 @@ TEST_F(ScriptTest, ScriptErrorsNameTheLineOfTheAction) {
     }
 }
 
-TEST_F(ScriptTest, AHandlersErrorPassesThroughAndLeavesNoWindowOpen) {
-    EXPECT_THROW(Run("click FailBtn\nok"), EConvertError);
+TEST_F(ScriptTest, AHandlersErrorIsShownAndTheWindowTakesTheNextLines) {
+    // Even a button that closes its window stays open when its handler fails.
+    EXPECT_EQ(Run("click FailBtn\nset EdName after\nclick FailBtn\nok"), mrOk);
+    EXPECT_EQ(window->EdName->Text(), "after");
+    const std::string shown = "error: EConvertError: 'x\\x01' is not a valid integer value\n";
+    EXPECT_EQ(err.str(), shown + shown);
+    // A script error is no handler's: it still ends the script.
+    err.str("");
+    EXPECT_EQ(ErrorLine("click FailBtn\nfrobnicate\nok"), 2);
+    EXPECT_EQ(err.str(), shown);
     EXPECT_EQ(backend->Topmost(), nullptr);
+}
+
+TEST_F(ScriptTest, OnlyAWindowClosedWithOkCountsAsAccepted) {
+    for (const auto& [script, accepted] : std::vector<std::pair<std::string, bool>>{
+             {"cancel", false}, {"close", false}, {"", false}, {"click FailBtn", false},
+             {"click EditBtn\ncancel\ncancel", false}, {"ok", true}, {"click EditBtn\nok\ncancel", true}}) {
+        ui::ResetUserAccepted();
+        Run(script);
+        EXPECT_EQ(ui::UserAccepted(), accepted) << script;
+    }
+    ui::ResetUserAccepted();
+}
+
+TEST_F(ScriptTest, AScriptFileMustBeARegularFile) {
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir.File("s.txt"), "ok\n");
+    auto fromFile = ui::TScriptBackend::FromFile(dir.File("s.txt"), out, err);
+    ui::TInstalled installed(*fromFile);
+    EXPECT_EQ(TToolWin(nullptr).ShowModal(), mrOk);
+    EXPECT_THROW(ui::TScriptBackend::FromFile(dir.Path(), out, err), EInOutError);
+    EXPECT_THROW(ui::TScriptBackend::FromFile(dir.File("missing"), out, err), EInOutError);
 }

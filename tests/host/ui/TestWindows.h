@@ -112,6 +112,7 @@ inline constexpr const char* kToolDesign = R"(object ToolWin: TToolWin
     end
     object FailBtn: TButton
       Caption = 'Fail'
+      ModalResult = 1
       OnClick = FailBtnClick
     end
     object HiddenBtn: TButton
@@ -121,6 +122,7 @@ inline constexpr const char* kToolDesign = R"(object ToolWin: TToolWin
   end
   object SaveDialog: TSaveDialog
     DefaultExt = 'txt'
+    Options = [ofOverwritePrompt]
   end
 end
 )";
@@ -160,7 +162,8 @@ public:
             lines.SaveToFile(SaveDialog->FileName());
         });
         RegisterHandler("WarnBtnClick", [](TObject*) { ShowMessage("Careful\nnow"); });
-        RegisterHandler("FailBtnClick", [](TObject*) -> void { throw EConvertError("'x' is not a valid integer value"); });
+        RegisterHandler("FailBtnClick",
+                        [](TObject*) -> void { throw EConvertError("'x\x01' is not a valid integer value"); });
         LoadDesign(kToolDesign, "ToolWin.dfm");
         Tree = Control<TOutline>("Tree");
         Order = Control<TComboBox>("Order");

@@ -31,8 +31,9 @@ TEST(Rename, RefusesInvalidIdentifiersAndDuplicatesIgnoringCase) {
     a->SetName("BUTTON1");  // only the case changes: allowed
     EXPECT_EQ(a->Name(), "BUTTON1");
     EXPECT_EQ(form.FindComponent("button1"), a);
-    b->SetName("");  // unnamed components are allowed
-    Make("TButton", &form, "");
+    EXPECT_THROW(b->SetName(""), EComponentError);  // a named component keeps a name
+    EXPECT_EQ(b->Name(), "Button2");
+    Make("TButton", &form, "");  // unnamed components are allowed
     b->SetName("Button1x");
     EXPECT_EQ(form.FindComponent("BUTTON1X"), b);
 }
