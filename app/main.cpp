@@ -113,14 +113,14 @@ class TUsageFormatter : public CLI::Formatter {
 public:
     std::string make_usage(const CLI::App*, std::string) const override {
         return "Usage: tavrinqa VERB FORM [options]\n"
-               "       tavrinqa convert IN [-o OUT] [--to text|binary]\n"
+               "       tavrinqa convert IN [-o OUT] [--to text|binary] [--codepage CP]\n"
                "       tavrinqa --palette | --help | --version\n";
     }
 };
 
 // Text in the converter's layout, or a binary stream: with the resource header a binary
 // .dfm carries when the output is a .dfm file, bare otherwise.
-int Convert(const std::string& in, const std::string& out, const std::string& to) {
+int Convert(const std::string& in, const std::string& out, const std::string& to, const std::string& codepage) {
     std::optional<formfile::Document> parsed;
     try {
         parsed.emplace(formfile::Document::ParseFile(in));
@@ -132,7 +132,13 @@ int Convert(const std::string& in, const std::string& out, const std::string& to
     const formfile::Document& doc = *parsed;
     const bool toText = to.empty() ? doc.SourceFormat() != formfile::Format::Text : to == "text";
     const bool dfm = out.size() > 4 && vcl::SameText(out.substr(out.size() - 4), ".dfm");
-    const std::string bytes = toText ? formfile::ToText(doc) : formfile::ToBinary(doc, dfm);
+    std::string bytes;
+    try {
+        bytes = toText ? formfile::ToText(doc, formfile::TextOptions("\n", codepage))
+                       : formfile::ToBinary(doc, dfm, codepage);
+    } catch (const vcl::EConvertError& e) {
+        return Report(e, kUsage);  // an unknown code page, or text that is not in it
+    }
     if (out.empty() || out == "-") {
         std::cout.write(bytes.data(), std::streamsize(bytes.size()));
         std::cout.flush();
@@ -185,12 +191,14 @@ int Run(int argc, char** argv) {
     app.add_option("--unit", unit, "the unit file that Paste inserts into (default: standard output)");
     app.add_option("--line", line, "the line of --unit before which pasted text goes (default: end of file)");
 
-    std::string in, out, to;
+    std::string in, out, to, codepage;
     CLI::App* convert = app.add_subcommand("convert", "convert a form file between the text and binary formats");
     convert->add_option("IN", in, "the form file to convert")->required();
     convert->add_option("-o,--output", out, "where to write (default: standard output)");
     convert->add_option("--to", to, "text or binary (default: the other format than IN's)")
         ->check(CLI::IsMember({"text", "binary"}));
+    convert->add_option("--codepage", codepage,
+                        "read 8-bit strings as this code page (CP1251, ISO-8859-2, ...) and write them as Unicode");
 
     try {
         app.parse(argc, argv);
@@ -209,7 +217,7 @@ int Run(int argc, char** argv) {
         return Report(e, kUsage);
     }
 
-    if (convert->parsed()) return Convert(in, out, to);
+    if (convert->parsed()) return Convert(in, out, to, codepage);
 
     const SettingsHome home = FindSettingsHome(homeOption);
     vcl::Application()->SetExeName(HostExecutable(home));
@@ -270,7 +278,15 @@ int Run(int argc, char** argv) {
     // Saving: a failure here is the run's failure, never bad usage.
     try {
         if (unitEditor && !unitEditor->Pending().empty()) unitEditor->Commit();
-        if (!print && !noSave && file->ApplyChanges()) file->Save(output.empty() ? form : output);
+        // Only what the person accepted is written: opening a tool may change the live model
+        // (pages named), and that alone is no reason to touch the file.
+        if (!print && !noSave && ui::UserAccepted() && file->ApplyChanges()) {
+            const std::string target = output.empty() ? form : output;
+            file->Save(target);
+            std::cerr << "tavrinqa: saved " << vcl::PrintableText(target) << ", changed:";
+            for (const std::string& name : file->ChangedComponents()) std::cerr << " " << vcl::PrintableText(name);
+            std::cerr << "\n";
+        }
     } catch (const vcl::Exception& e) {
         return Report(e, kToolFailed);
     }

@@ -160,3 +160,29 @@ TEST(CommandLine, FailuresAfterTheFormIsReadExitWithOne) {
     EXPECT_NE(oom.err.find("tavrinqa: out of memory"), std::string::npos) << oom.err;
 #endif
 }
+
+TEST(CommandLine, OnlyWhatTheUserAcceptedIsWrittenThroughLinks) {
+    testsupport::TempDir dir;
+    const std::string real = dir.File("real.dfm"), link = dir.File("link.dfm");
+    testsupport::WriteFile(real, testsupport::ReadFile(kExample));
+    std::filesystem::create_symlink("real.dfm", link);
+    const std::string original = testsupport::ReadFile(real);
+
+    // Opening the tab tool names the example's unnamed notebook pages in the live model;
+    // printing, cancelling or a run without a script still leaves the file alone.
+    testsupport::WriteFile(dir.File("cancel.txt"), "drag OutlineParent 11 9\ncancel\n");
+    for (const std::string& how : {std::string("--print"), "--script '" + dir.File("cancel.txt") + "'", std::string()}) {
+        Outcome r = Tavrinqa("tabs '" + link + "' " + how);
+        EXPECT_EQ(r.status, 0) << how << ": " << r.err;
+        EXPECT_EQ(testsupport::ReadFile(real), original) << how;
+        EXPECT_EQ(r.err.find("saved"), std::string::npos) << how;
+    }
+
+    // OK writes through the link into its target, and says which components changed.
+    testsupport::WriteFile(dir.File("ok.txt"), "drag OutlineParent 11 9\nok\n");
+    Outcome ok = Tavrinqa("tabs '" + link + "' --script '" + dir.File("ok.txt") + "'");
+    ASSERT_EQ(ok.status, 0) << ok.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_NE(testsupport::ReadFile(real), original);
+    EXPECT_NE(ok.err.find("changed: EditStreet EditCity CheckActive"), std::string::npos) << ok.err;
+}
