@@ -58,6 +58,14 @@ inline std::string GeneratedForm(int components, Shape shape) {
     return s;
 }
 
+// One button with any number of properties that no catalogue knows: reading must stay linear
+// in what one object holds.
+inline std::string WideForm(int properties) {
+    std::string s = "object MainForm: TForm\r\n  Caption = 'Wide'\r\n  object Wide: TButton\r\n";
+    for (int i = 0; i < properties; ++i) s += "    Extra" + std::to_string(i) + " = " + std::to_string(i) + "\r\n";
+    return s + "  end\r\nend\r\n";
+}
+
 // The form most benchmarks share: 32,767 components, nested, about 9 MB of text.
 inline const std::string& GeneratedForm() {
     static const std::string text = GeneratedForm(32767, Shape::Nested);

@@ -4,12 +4,15 @@
 // of wall-clock and processor time, the peak memory of each run, and the ratios the project
 // aims at: convert at least 5x faster than the peer, every tool with --print at most 2x our own
 // convert of the same form, growth from 1,000 to 32,767 components no worse than N log N, and
-// peak memory at most 3x the file.
+// peak memory at most 3x the file. Ratios are judged on processor time (user and system, from
+// wait4): on a shared machine wall-clock time also counts the waits for other programs.
 //
-//   ProgramBench [--reps N] [--sizes 1000,8000,32767]
+//   ProgramBench [--reps N] [--sizes 1000,8000,32767] [--program PATH]
+// --program measures another build of tavrinqa (an older one, to compare).
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -53,6 +56,7 @@ Run Spawn(const std::vector<std::string>& args, const std::string& errFile) {
         const int out = open("/dev/null", O_WRONLY);
         const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(127);
+        alarm(120);  // a run that has turned quadratic ends as a failure instead of never
         execv(argv[0], argv.data());
         _exit(127);
     }
@@ -89,7 +93,9 @@ Figures Measure(const std::vector<std::string>& args, int reps, const std::strin
     for (int i = 0; i < reps; ++i) {
         const Run r = Spawn(args, errFile);
         if (r.status != 0) {
-            f.why = r.err.empty() ? "exit status " + std::to_string(r.status) : r.err;
+            f.why = r.status == 128 + SIGALRM ? "still running after 120 s"
+                    : r.err.empty()           ? "exit status " + std::to_string(r.status)
+                                              : r.err;
             return f;
         }
         walls.push_back(r.wall);
@@ -123,11 +129,13 @@ struct Key {
 int main(int argc, char** argv) {
     int reps = 5;
     std::vector<int> sizes{1000, 8000, 32767};
+    std::string program = TAVRINQA_BINARY;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--reps") == 0) reps = std::max(1, std::atoi(argv[i + 1]));
         else if (std::strcmp(argv[i], "--sizes") == 0) sizes = ParseSizes(argv[i + 1]);
+        else if (std::strcmp(argv[i], "--program") == 0) program = argv[i + 1];
     }
-    const std::string program = TAVRINQA_BINARY;
+    std::printf("program: %s\n", program.c_str());
     const fs::path dir = fs::temp_directory_path() / ("tavrinqa-wholeprocess-" + std::to_string(getpid()));
     fs::create_directories(dir);
     const std::string home = dir.string(), errFile = (dir / "stderr.txt").string();
@@ -135,7 +143,8 @@ int main(int argc, char** argv) {
     if (fpc == nullptr) std::printf("peer unavailable: %s\n", testsupport::FpcOracle::Why().c_str());
 
     const Figures floor = Measure({program, "--version"}, reps, errFile);
-    std::printf("Whole processes, median of %d runs: wall ms, processor (user+system) ms, peak RSS MB\n", reps);
+    std::printf("Whole processes, median of %d runs: wall ms, processor (user+system) ms, peak RSS MB;\n"
+                "ratios on processor time\n", reps);
     std::printf("start and exit (tavrinqa --version): %.1f ms wall, %.1f ms cpu, %.1f MB\n\n", floor.wall * 1e3,
                 floor.cpu * 1e3, floor.rssMb);
 
@@ -174,10 +183,10 @@ int main(int argc, char** argv) {
                 Measure({program, "convert", form, "--to", "binary", "-o", (dir / "ours.bin").string()}, reps, errFile);
             char ratio[160] = "";
             if (peer.ok && convert.ok) {
-                const double x = peer.wall / convert.wall;
+                const double x = peer.cpu / convert.cpu;
                 allMet = allMet && x >= 5;
-                std::snprintf(ratio, sizeof ratio, "%.1fx faster than the peer (cpu %.1fx)  [>= 5x %s]", x,
-                              peer.cpu / convert.cpu, Verdict(x >= 5));
+                std::snprintf(ratio, sizeof ratio, "%.1fx faster than the peer (wall %.1fx)  [>= 5x %s]", x,
+                              peer.wall / convert.wall, Verdict(x >= 5));
             }
             show("convert", convert, ratio);
             for (const std::string& verb : verbs) {
@@ -189,10 +198,10 @@ int main(int argc, char** argv) {
                 }
                 ratio[0] = 0;
                 if (f.ok && convert.ok) {
-                    const double x = f.wall / convert.wall;
+                    const double x = f.cpu / convert.cpu;
                     allMet = allMet && x <= 2;
-                    std::snprintf(ratio, sizeof ratio, "%.2fx our convert (cpu %.2fx)  [<= 2x %s]", x,
-                                  f.cpu / convert.cpu, Verdict(x <= 2));
+                    std::snprintf(ratio, sizeof ratio, "%.2fx our convert (wall %.2fx)  [<= 2x %s]", x,
+                                  f.wall / convert.wall, Verdict(x <= 2));
                 }
                 show(verb + " --print", f, ratio);
             }
@@ -201,20 +210,41 @@ int main(int argc, char** argv) {
     }
     for (const auto& [verb, why] : unavailable) std::printf("%s: not measured (%s)\n", verb.c_str(), why.c_str());
 
+    // One object holding ever more properties: ten times as many should cost about ten times as much.
+    std::printf("\nOne object with N unknown properties (about --print)\n");
+    double wideBefore = 0;
+    for (int n : {30000, 300000}) {
+        const std::string form = (dir / ("wide" + std::to_string(n) + ".dfm")).string();
+        std::ofstream(form, std::ios::binary) << bench::WideForm(n);
+        const Figures f = Measure({program, "about", form, "--print", "--home", home}, std::min(reps, 3), errFile);
+        if (!f.ok) {
+            std::printf("  %7d: failed: %s\n", n, f.why.c_str());
+            continue;
+        }
+        std::printf("  %7d: %9.1f ms cpu %8.1f MB", n, f.cpu * 1e3, f.rssMb);
+        if (wideBefore > 0) {
+            const double growth = f.cpu / wideBefore, nlogn = 10 * std::log2(300000.0) / std::log2(30000.0);
+            allMet = allMet && growth <= nlogn;
+            std::printf("   %.1fx for 10x the properties (N log N %.1fx)  %s", growth, nlogn, Verdict(growth <= nlogn));
+        }
+        std::printf("\n");
+        wideBefore = f.cpu;
+    }
+
     // Growth from the smallest size to the largest, against N log N, for every run measured at both.
     if (sizes.size() >= 2) {
         const int lo = sizes.front(), hi = sizes.back();
         const double nlogn = (hi * std::log2(double(hi))) / (lo * std::log2(double(lo)));
-        std::printf("\nGrowth of wall time from %d to %d components (linear %.1fx, N log N %.1fx)\n", lo, hi,
+        std::printf("\nGrowth of processor time from %d to %d components (linear %.1fx, N log N %.1fx)\n", lo, hi,
                     double(hi) / lo, nlogn);
         for (const auto& [key, f] : all) {
             if (key.size != lo || !f.ok) continue;
             auto it = all.find({key.shape, key.what, hi});
             if (it == all.end() || !it->second.ok) continue;
-            const double growth = it->second.wall / f.wall;
+            const double growth = it->second.cpu / f.cpu;
             if (key.what != "fpc t2b") allMet = allMet && growth <= nlogn;
-            std::printf("  %-7s %-22s %7.1fx  (cpu %.1fx)  %s\n", key.shape.c_str(), key.what.c_str(), growth,
-                        it->second.cpu / f.cpu, key.what == "fpc t2b" ? "" : Verdict(growth <= nlogn));
+            std::printf("  %-7s %-22s %7.1fx  (wall %.1fx)  %s\n", key.shape.c_str(), key.what.c_str(), growth,
+                        it->second.wall / f.wall, key.what == "fpc t2b" ? "" : Verdict(growth <= nlogn));
         }
     }
     std::printf("\n%s\n", allMet ? "Every target met." : "Some targets missed (marked above).");

@@ -1,6 +1,7 @@
 // Reader of binary form streams ("TPF0"), bare or behind a 16-bit resource header.
 // Every length is checked against what is left of the input before it is used.
 #include "host/formfile/FormFileData.h"
+#include "host/vcl/SysUtils.h"
 
 #include <cstring>
 
@@ -9,19 +10,7 @@ namespace formfile::detail {
 namespace {
 
 std::string Printable(std::string_view s) {
-    std::string out;
-    for (unsigned char c : s.substr(0, 40)) {
-        if (c >= 0x20 && c < 0x7F) {
-            out += static_cast<char>(c);
-        } else {
-            static const char hex[] = "0123456789ABCDEF";
-            out += "\\x";
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    if (s.size() > 40) out += "...";
-    return out;
+    return vcl::PrintableText(s.substr(0, 40)) + (s.size() > 40 ? "..." : "");
 }
 
 class BinaryReader : private ReaderBase {

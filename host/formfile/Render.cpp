@@ -383,8 +383,8 @@ public:
         return std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
     }
 
-    // where names the property, for the error.
-    std::u16string Decode(std::string_view bytes, std::string_view where) {
+    // object and property name the value, for the error.
+    std::u16string Decode(std::string_view bytes, std::string_view object, std::string_view property) {
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         std::string utf16(bytes.size() * 4 + 8, '\0');
         char* in = const_cast<char*>(bytes.data());
@@ -394,8 +394,8 @@ public:
         // Stateful code pages end with a shift back to their initial state.
         if (iconv(cd_, &in, &inLeft, &out, &outLeft) == static_cast<size_t>(-1) ||
             iconv(cd_, nullptr, nullptr, &out, &outLeft) == static_cast<size_t>(-1))
-            throw vcl::EConvertError(vcl::PrintableText(where) + ": string '" + vcl::PrintableText(bytes.substr(0, 40)) +
-                                     "' is not text in code page " + name_);
+            throw vcl::EConvertError(vcl::PrintableText(object) + "." + vcl::PrintableText(property) + ": string '" +
+                                     vcl::PrintableText(bytes.substr(0, 40)) + "' is not text in code page " + name_);
         std::u16string units((utf16.size() - outLeft) / 2, u'\0');
         for (size_t i = 0; i < units.size(); ++i)
             units[i] = static_cast<char16_t>(static_cast<unsigned char>(utf16[2 * i]) |
@@ -404,16 +404,16 @@ public:
     }
 
     // Every 8-bit string in v with a byte above 127 becomes the wide string it reads as.
-    void Widen(ValueData& v, std::string_view where) {
+    void Widen(ValueData& v, std::string_view object, std::string_view property) {
         if (v.kind == ValueKind::String && !v.isWide && HasHighByte(v.text)) {
-            v.wide = Decode(v.text, where);
+            v.wide = Decode(v.text, object, property);
             v.isWide = true;
             v.type = VaType::WString;
             v.text.clear();
         }
-        for (ValueData& item : v.items) Widen(item, where);
+        for (ValueData& item : v.items) Widen(item, object, property);
         for (ItemData& item : v.collection)
-            for (NamedValue& p : item.properties) Widen(p.value, where);
+            for (NamedValue& p : item.properties) Widen(p.value, object, property);
     }
 
 private:
@@ -446,7 +446,8 @@ public:
         out += eol_;
         std::string inner = indent + "  ";
         for (Property p : o.Properties()) {
-            where_ = std::string(o.Name()) + "." + std::string(p.Name());
+            object_ = o.Name();
+            property_ = p.Name();
             Prop(p, inner);
         }
         for (formfile::Object c : o.Children()) Object(c, inner);
@@ -460,7 +461,7 @@ public:
 private:
     std::string_view eol_;
     CodePage* codepage_;
-    std::string where_;  // the object and property being written
+    std::string_view object_, property_;  // what is being written
 
     void Prop(Property p, const std::string& indent) {
         std::string_view n = p.Name();
@@ -498,7 +499,7 @@ private:
                 if (v.IsWideString()) {
                     QuoteString(out, v.AsWideString(), false);
                 } else if (std::string bytes = v.AsString(); codepage_ && CodePage::HasHighByte(bytes)) {
-                    QuoteString(out, codepage_->Decode(bytes, where_), false);
+                    QuoteString(out, codepage_->Decode(bytes, object_, property_), false);
                 } else {
                     QuoteString(out, bytes, true);
                 }
@@ -585,7 +586,7 @@ public:
         for (Property p : o.Properties()) {
             PutShort(out, p.Name(), "property name");
             ValueData v = p.GetValue().ToData();
-            if (codepage_) codepage_->Widen(v, std::string(o.Name()) + "." + std::string(p.Name()));
+            if (codepage_) codepage_->Widen(v, o.Name(), p.Name());
             RenderBinary(v, out);
         }
         out += '\0';

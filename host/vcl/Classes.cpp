@@ -50,28 +50,28 @@ bool TPersistent::InheritsFrom(std::string_view className) const { return class_
 
 bool TPersistent::InheritsFrom(const TClassInfo* cls) const { return class_->InheritsFrom(cls); }
 
-const TValue* TPersistent::FindStored(const TPropInfo& prop) const {
+size_t TPersistent::StoredAt(const TPropInfo& prop) const {
     if (storedIndex_) {
         auto it = storedIndex_->find(prop.Name);
-        return it == storedIndex_->end() ? nullptr : &stored_[it->second].second;
+        return it == storedIndex_->end() ? stored_.size() : it->second;
     }
-    for (const auto& [p, v] : stored_)
-        if (p == &prop || SameText(p->Name, prop.Name)) return &v;
-    return nullptr;
+    for (size_t i = 0; i < stored_.size(); ++i)
+        if (stored_[i].first == &prop || SameText(stored_[i].first->Name, prop.Name)) return i;
+    return stored_.size();
 }
 
 TValue TPersistent::ReadProperty(const TPropInfo& prop) const {
     TValue out;
     if (ReadNative(prop.LowerName, prop, out)) return out;
-    const TValue* stored = FindStored(prop);
-    return stored ? *stored : TValue{};
+    const size_t at = StoredAt(prop);
+    return at < stored_.size() ? stored_[at].second : TValue{};
 }
 
 void TPersistent::WriteProperty(const TPropInfo& prop, const TValue& value) {
     Changing();
     if (WriteNative(prop.LowerName, prop, value)) return;
-    if (const TValue* stored = FindStored(prop)) {
-        *const_cast<TValue*>(stored) = value;
+    if (const size_t at = StoredAt(prop); at < stored_.size()) {
+        stored_[at].second = value;
         return;
     }
     stored_.emplace_back(&prop, value);

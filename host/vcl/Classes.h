@@ -138,7 +138,7 @@ private:
     // give one object any number of properties.
     using StoredIndex = std::unordered_map<std::string, uint32_t, CaseInsensitiveHash, CaseInsensitiveEqual>;
     std::unique_ptr<StoredIndex> storedIndex_;
-    const TValue* FindStored(const TPropInfo& prop) const;
+    size_t StoredAt(const TPropInfo& prop) const;  // stored_.size() when there is none
 };
 
 enum class TOperation { opInsert, opRemove };
@@ -177,6 +177,8 @@ public:
         designInfo_ = v;
     }
 
+    // True while this component and everything it owns are being freed.
+    bool Destroying() const { return destroying_; }
     // While a form file is read: setters that depend on siblings are deferred.
     bool Loading() const { return loading_; }
     void SetLoading(bool v) { loading_ = v; }
@@ -197,7 +199,6 @@ protected:
     // nothing is renumbered or notified on its behalf. Windowed controls call it before they
     // free their child controls, as the platform does.
     void DestroyComponents();
-    bool Destroying() const { return destroying_; }
 
     // Default name behaviour for subclasses that add their own rename effects.
     void ValidateRename(const std::string& newName) const;
@@ -212,10 +213,12 @@ private:
     int index_ = -1;
     std::vector<TComponent*> components_;  // owned; destroyed with this component
     // The named ones among components_, by their own names with case ignored; built on first need.
+    // Not noexcept, so that each entry keeps its hash (in room the entry has anyway) and growing
+    // the index hashes no name again.
     struct NameHash {
         using is_transparent = void;
-        size_t operator()(std::string_view name) const noexcept { return CaseInsensitiveHash{}(name); }
-        size_t operator()(const TComponent* c) const noexcept { return CaseInsensitiveHash{}(c->name_); }
+        size_t operator()(std::string_view name) const { return CaseInsensitiveHash{}(name); }
+        size_t operator()(const TComponent* c) const { return CaseInsensitiveHash{}(c->name_); }
     };
     struct NameEqual {
         using is_transparent = void;

@@ -96,11 +96,9 @@ TWinControl::TWinControl(TComponent* owner, const TClassInfo* cls)
 
 TWinControl::~TWinControl() {
     Unwatch();
-    // Going as a whole: no child's tab order is worth keeping up to date.
-    if (children_) {
-        for (TWinControl* child : children_->tabList) child->tabIndex_ = -1;
-        children_->tabList.clear();
-    }
+    // Leave the parent while still a windowed control: its tab list is kept by that type.
+    SetParent(nullptr);
+    DropTabList();
     DestroyComponents();
     // A windowed control takes its child controls with it, whoever owns them.
     while (ControlCount() > 0) delete Controls(ControlCount() - 1);
@@ -140,12 +138,21 @@ void TWinControl::InsertControl(TControl* control) {
     }
 }
 
+// Going as a whole, with this control or its owner: no child's tab order is worth keeping
+// up to date, whatever order the children go in.
+void TWinControl::DropTabList() {
+    if (!children_) return;
+    for (TWinControl* child : children_->tabList) child->tabIndex_ = -1;
+    children_->tabList.clear();
+}
+
 void TWinControl::RemoveControl(TControl* control) {
     if (!children_) return;
     if (!control->windowed_) {
         EraseOne(children_->controls, control);
         return;
     }
+    if (Owner() != nullptr && Owner()->Destroying()) DropTabList();
     auto* win = static_cast<TWinControl*>(control);
     EraseOne(children_->windowed, win);
     auto& tabs = children_->tabList;

@@ -111,6 +111,7 @@ private:
     void RemoveControl(TControl* control);
     void FixupTabList();
     void Renumber(size_t from, size_t to);  // tab places of tabList[from, to)
+    void DropTabList();
 
     // Most windowed controls (buttons, edits) never hold a child: the lists come with the first.
     std::unique_ptr<Children> children_;

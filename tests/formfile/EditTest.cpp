@@ -39,6 +39,30 @@ TEST(EditValues, ChangedValueKeepsTheRestOfTheFile) {
     EXPECT_EQ(again.Root().FindProperty("Left")->GetValue().AsInteger(), -250);
 }
 
+// A large document reserves room for its nodes and gives back what reading left unused: the
+// last nodes read and the nodes that edits add afterwards both stay intact.
+TEST(EditValues, LargeDocumentsKeepTheirLastNodesAndTakeNewOnes) {
+    std::string text = "object Big: TForm\n";
+    for (int i = 0; i < 4000; ++i)
+        text += "  object B" + std::to_string(i) + ": TButton\n    Left = " + std::to_string(i) + "\n    Caption = 'b" +
+                std::to_string(i) + "'\n    Font.Style = [fsBold]\n  end\n";
+    text += "end\n";
+    for (bool binary : {false, true}) {
+        Document doc = Parse(binary ? ToBinary(Parse(text)) : text);
+        Object last = doc.Root().Children()[3999];
+        EXPECT_EQ(last.FindProperty("Left")->GetValue().AsInteger(), 3999);
+        EXPECT_EQ(last.FindProperty("Caption")->GetValue().AsString(), "b3999");
+        EXPECT_EQ(last.FindProperty("Font.Style")->GetValue().Item(0).AsIdent(), "fsBold");
+        last.SetProperty("Hint", ValueData::String("new"));
+        last.SetProperty("Left", ValueData::Integer(-5));
+        Document again = Parse(doc.Write());
+        Object edited = again.Root().Children()[3999];
+        EXPECT_EQ(edited.FindProperty("Hint")->GetValue().AsString(), "new");
+        EXPECT_EQ(edited.FindProperty("Left")->GetValue().AsInteger(), -5);
+        EXPECT_EQ(again.Root().Children()[3998].FindProperty("Left")->GetValue().AsInteger(), 3998);
+    }
+}
+
 TEST(EditValues, MultiLineValuesUseTheFilesIndentAndLineEnding) {
     Document doc = Parse(kCrlfForm);
     Object button = doc.Root().Children()[0];

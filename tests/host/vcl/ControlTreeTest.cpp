@@ -45,7 +45,7 @@ TEST(TabOrder, SettingMovesTheControlAndRenumbersSiblings) {
     EXPECT_EQ(Names(form.TabList()), "B,C,A");
 }
 
-TEST(TabOrder, WithoutParentIsMinusOneAndReparentingLeavesTheOldList) {
+TEST(TabOrder, WithoutParentIsMinusOneAndNoControlHoldsItsAncestors) {
     TForm form(nullptr);
     TWinControl* panel = Win(&form, &form, "Panel1", "TPanel");
     TWinControl* a = Win(&form, nullptr, "A");
@@ -53,11 +53,72 @@ TEST(TabOrder, WithoutParentIsMinusOneAndReparentingLeavesTheOldList) {
     a->SetTabOrder(3);  // no parent: nothing to move among
     a->SetParent(&form);
     EXPECT_EQ(a->TabOrder(), 1);
-    a->SetParent(panel);
-    EXPECT_EQ(Names(form.TabList()), "Panel1");
-    EXPECT_EQ(a->TabOrder(), 0);
     EXPECT_THROW(panel->SetParent(panel), EComponentError);
     EXPECT_THROW(form.SetParent(panel), EComponentError);
+}
+
+namespace {
+
+// Records the controls seen just before their first change since they were watched.
+struct ChangeLog : TChangeWatcher {
+    std::string seen;
+    void BeforeFirstChange(TPersistent& object) override { seen += static_cast<TComponent&>(object).Name() + ","; }
+    void Destroyed(TPersistent&) override {}
+    void WatchAll(const TWinControl& parent) {
+        seen.clear();
+        for (int i = 0; i < parent.ControlCount(); ++i) parent.Controls(i)->Watch(this);
+    }
+};
+
+bool PlacesMatchTheList(const TWinControl& parent) {
+    for (size_t i = 0; i < parent.TabList().size(); ++i)
+        if (parent.TabList()[i]->TabOrder() != int(i)) return false;
+    return true;
+}
+
+}  // namespace
+
+// A form file rewrites the tab order of exactly the controls whose place changed.
+TEST(TabOrder, ExactlyTheSiblingsWhosePlaceChangesAreSeenChanging) {
+    ChangeLog log;  // outlives the forms, which tell it when their controls go
+    TForm form(nullptr);
+    TForm other(nullptr);
+    for (const char* n : {"A", "B", "C", "D", "E"}) Win(&form, &form, n);
+    auto* label = static_cast<TControl*>(ClassCatalogue().CreateComponent("TLabel", &form));
+    label->SetName("L");
+    label->SetParent(&form);
+    log.WatchAll(form);
+    TWinControl* f = Win(&form, nullptr, "F");
+    f->Watch(&log);
+    f->SetParent(&form);  // appended: no sibling moves
+    EXPECT_EQ(log.seen, "F,");
+    log.WatchAll(form);
+    delete form.FindComponent("C");
+    EXPECT_EQ(log.seen, "D,E,F,");
+    EXPECT_EQ(Names(form.TabList()), "A,B,D,E,F");
+    EXPECT_TRUE(PlacesMatchTheList(form));
+    log.WatchAll(form);
+    static_cast<TWinControl*>(form.FindComponent("E"))->SetTabOrder(1);
+    EXPECT_EQ(log.seen, "B,D,E,");
+    EXPECT_EQ(Names(form.TabList()), "A,E,B,D,F");
+    EXPECT_TRUE(PlacesMatchTheList(form));
+    log.WatchAll(form);
+    static_cast<TWinControl*>(form.FindComponent("A"))->SetTabOrder(3);
+    EXPECT_EQ(log.seen, "A,E,B,D,");
+    log.WatchAll(form);
+    label->SetParent(nullptr);
+    static_cast<TWinControl*>(form.FindComponent("B"))->SetParent(&other);
+    EXPECT_EQ(log.seen, "L,B,D,A,F,");
+    EXPECT_EQ(Names(form.TabList()), "E,D,A,F");
+    EXPECT_TRUE(PlacesMatchTheList(form));
+    EXPECT_EQ(form.FindComponent("B")->Owner(), &form);
+    EXPECT_EQ(static_cast<TWinControl*>(form.FindComponent("B"))->TabOrder(), 0);
+    // A windowed control that never held a child has none to give.
+    EXPECT_EQ(f->ControlCount(), 0);
+    EXPECT_TRUE(f->TabList().empty());
+    EXPECT_THROW(f->Controls(0), EListError);
+    delete form.FindComponent("B");  // leaves the other form's list as it goes
+    EXPECT_EQ(other.ControlCount(), 0);
 }
 
 TEST(TabOrder, ListIsDepthFirstWithSiblingsInTabOrder) {

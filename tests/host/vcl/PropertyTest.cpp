@@ -66,6 +66,50 @@ TEST(Properties, WithoutFrameworkMeaningAreKeptAsStoredValues) {
     EXPECT_EQ(GetOrdProp(edit, GetPropInfo(edit, "DataSource")), reinterpret_cast<intptr_t>(static_cast<TObject*>(source)));
 }
 
+// A file may give one object any number of properties the catalogue does not know.
+TEST(Properties, ManyStoredValuesStayFoundByNameInTheOrderFirstSet) {
+    auto& cat = ClassCatalogue();
+    cat.Load("class TWideThing : TComponent\n", "wide.txt");
+    TForm form(nullptr);
+    TComponent* thing = cat.CreateComponent("TWideThing", &form);
+    const TClassInfo& cls = thing->ClassType();
+    for (int i = 0; i < 40; ++i) SetOrdProp(thing, &cat.LearnProperty(cls, "P" + std::to_string(i), TTypeKind::tkInteger), i);
+    SetOrdProp(thing, GetPropInfo(thing, "p7"), 700);  // a second value replaces the first
+    ASSERT_EQ(thing->StoredValues().size(), 40u);
+    EXPECT_EQ(thing->StoredValues()[7].first->Name, "P7");
+    EXPECT_EQ(thing->StoredValues()[39].first->Name, "P39");
+    EXPECT_EQ(GetOrdProp(thing, GetPropInfo(thing, "P7")), 700);
+    EXPECT_EQ(GetOrdProp(thing, GetPropInfo(thing, "p39")), 39);
+    // Another declaration of the same name (another class's) reaches the same value.
+    TPropInfo alias = *GetPropInfo(thing, "P23");
+    alias.Name = "p23";
+    EXPECT_EQ(std::get<int64_t>(thing->ReadProperty(alias)), 23);
+    EXPECT_TRUE(std::holds_alternative<std::monostate>(GetPropValue(thing, &cat.LearnProperty(cls, "P40", TTypeKind::tkInteger))));
+}
+
+// Lookups stay right while classes learn and redeclare properties after being looked up.
+TEST(Catalogue, LookupsFollowDeclarationsMadeAfterThem) {
+    auto& cat = ClassCatalogue();
+    cat.Load("class TBaseGadget : TComponent\n  Alpha: Integer\nclass TGadget : TBaseGadget\n", "gadget.txt");
+    const TClassInfo& base = cat.Require("TBaseGadget");
+    const TClassInfo& gadget = cat.Require("TGadget");
+    const TPropInfo* alpha = base.FindProperty("Alpha");
+    EXPECT_EQ(gadget.FindProperty("ALPHA"), alpha);
+    EXPECT_EQ(gadget.FindProperty("Beta"), nullptr);
+    const TPropInfo& beta = cat.LearnProperty(base, "Beta", TTypeKind::tkInteger);  // an ancestor changes
+    EXPECT_EQ(gadget.FindProperty("beta"), &beta);
+    cat.Load("class TGadget : TBaseGadget\n  Alpha: String\n", "gadget2.txt");  // redeclared below
+    ASSERT_NE(gadget.FindProperty("alpha"), alpha);
+    EXPECT_TRUE(IsStringKind(gadget.FindProperty("alpha")->Kind));
+    EXPECT_EQ(base.FindProperty("alpha"), alpha);
+    const TPropInfo& gamma = cat.LearnProperty(gadget, "Gamma", TTypeKind::tkInteger);
+    EXPECT_EQ(gadget.FindProperty("GAMMA"), &gamma);
+    EXPECT_EQ(base.FindProperty("Gamma"), nullptr);
+    int alphas = 0;
+    for (const TPropInfo* p : gadget.AllProperties()) alphas += SameText(p->Name, "alpha") ? 1 : 0;
+    EXPECT_EQ(alphas, 1);
+}
+
 TEST(Catalogue, UserCataloguesAddClassesAndReportBadLines) {
     auto& cat = ClassCatalogue();
     cat.Load("# a user's own components\n"
