@@ -108,6 +108,20 @@ int Report(const vcl::Exception& e, int status) {
     return status;
 }
 
+// Reads what the user named; a file that cannot be read or is no form is bad usage, and
+// gives the status to exit with.
+template <class Read>
+std::optional<int> ReadUserInput(Read read) {
+    try {
+        read();
+    } catch (const vcl::EParserError& e) {
+        return Report(e, kUsage);
+    } catch (const vcl::EInOutError& e) {
+        return Report(e, kUsage);
+    }
+    return std::nullopt;
+}
+
 // The first line of --help, as a person would write it.
 class TUsageFormatter : public CLI::Formatter {
 public:
@@ -122,13 +136,7 @@ public:
 // .dfm carries when the output is a .dfm file, bare otherwise.
 int Convert(const std::string& in, const std::string& out, const std::string& to, const std::string& codepage) {
     std::optional<formfile::Document> parsed;
-    try {
-        parsed.emplace(formfile::Document::ParseFile(in));
-    } catch (const vcl::EParserError& e) {
-        return Report(e, kUsage);
-    } catch (const vcl::EInOutError& e) {
-        return Report(e, kUsage);
-    }
+    if (auto failed = ReadUserInput([&] { parsed.emplace(formfile::Document::ParseFile(in)); })) return *failed;
     const formfile::Document& doc = *parsed;
     const bool toText = to.empty() ? doc.SourceFormat() != formfile::Format::Text : to == "text";
     const bool dfm = out.size() > 4 && vcl::SameText(out.substr(out.size() - 4), ".dfm");
@@ -207,15 +215,8 @@ int Run(int argc, char** argv) {
         return status == 0 ? 0 : kUsage;
     }
 
-    // Reading what the user named: a file that cannot be read or is no form is bad usage.
-    std::unique_ptr<formfile::TFormFile> file;
-    try {
-        if (!classes.empty()) vcl::ClassCatalogue().LoadFromFile(classes);
-    } catch (const vcl::EParserError& e) {
-        return Report(e, kUsage);
-    } catch (const vcl::EInOutError& e) {
-        return Report(e, kUsage);
-    }
+    if (!classes.empty())
+        if (auto failed = ReadUserInput([&] { vcl::ClassCatalogue().LoadFromFile(classes); })) return *failed;
 
     if (convert->parsed()) return Convert(in, out, to, codepage);
 
@@ -233,9 +234,10 @@ int Run(int argc, char** argv) {
     }
     vcl::RegisterControlClasses();
     tavrin::Register();
+    std::unique_ptr<formfile::TFormFile> file;
     std::unique_ptr<ui::TBackend> backend;
     ui::TScriptBackend* scriptBackend = nullptr;
-    try {
+    const auto read = ReadUserInput([&] {
         file = formfile::TFormFile::Load(form);
         // Who answers the windows: the script, the printer, or nobody (windows close at once).
         if (print) {
@@ -245,11 +247,8 @@ int Run(int argc, char** argv) {
             scriptBackend = s.get();
             backend = std::move(s);
         }
-    } catch (const vcl::EParserError& e) {
-        return Report(e, kUsage);
-    } catch (const vcl::EInOutError& e) {
-        return Report(e, kUsage);
-    }
+    });
+    if (read) return *read;
     MakeDefaultHome(home);
     std::optional<ui::TInstalled> installed;
     if (backend) installed.emplace(*backend);
