@@ -62,8 +62,9 @@ void TLines::SetText(std::string_view text) {
 
 void TLines::SaveToFile(const std::string& path) const {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    const std::string text = Text();
-    if (!out || !out.write(text.data(), std::streamsize(text.size())) || !out.flush())
+    // Line by line: a second copy of a long export as one string only costs memory.
+    for (const auto& line : lines_) out.write(line.data(), std::streamsize(line.size())).write("\r\n", 2);
+    if (!out || !out.flush())
         throw EInOutError("Cannot create file \"" + path + "\"");
 }
 

@@ -269,6 +269,8 @@ void TOutline::Delete(int32_t index) {
 }
 
 void TOutline::Clear() {
+    texts_.clear();
+    textsIndexed_ = false;
     for (TOutlineNode* n = root_.firstChild_; n != nullptr;) {
         TOutlineNode* next = n->next_;
         Destroy(n);
@@ -278,12 +280,14 @@ void TOutline::Clear() {
     root_.count_ = 1;
     order_ = nullptr;
     selected_ = nullptr;
-    texts_.clear();
 }
 
-void TOutline::IndexText(TOutlineNode* node) { texts_[node->text_].push_back(node); }
+void TOutline::IndexText(TOutlineNode* node) {
+    if (textsIndexed_) texts_[node->text_].push_back(node);
+}
 
 void TOutline::UnindexText(TOutlineNode* node) {
+    if (!textsIndexed_) return;
     auto it = texts_.find(node->text_);
     if (it == texts_.end()) return;
     auto& list = it->second;
@@ -296,6 +300,10 @@ void TOutline::UnindexText(TOutlineNode* node) {
 }
 
 int32_t TOutline::GetTextItem(std::string_view text) const {
+    if (!textsIndexed_) {
+        for (TOutlineNode* n : Nodes()) texts_[n->text_].push_back(n);
+        textsIndexed_ = true;
+    }
     auto it = texts_.find(std::string(text));
     if (it == texts_.end()) return 0;
     int32_t best = -1;

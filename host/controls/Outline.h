@@ -180,7 +180,10 @@ private:
     uint32_t seed_ = 0x9e3779b9u;
     int itemHeight_ = 16;
     std::string separator_ = "\\";
-    std::unordered_map<std::string, std::vector<TOutlineNode*>> texts_;
+    // Items by text, built at the first GetTextItem: most trees are shown without one, and
+    // indexing every text costs more than building the tree.
+    mutable std::unordered_map<std::string, std::vector<TOutlineNode*>> texts_;
+    mutable bool textsIndexed_ = false;
 };
 
 }  // namespace vcl

@@ -181,7 +181,7 @@ struct PendingReference {
     const TPropInfo* prop;
     std::string text;
     uint32_t scope;  // entry whose components the name is looked up among first
-    SourcePos pos;
+    Property where;  // its place is worked out only for a message: that needs the line table
 };
 
 constexpr uint32_t kNoEntry = 0xFFFFFFFFu;
@@ -309,7 +309,7 @@ void TFormFile::Build() {
             try {
                 if (info->Kind == TTypeKind::tkClass) {
                     if (value.Kind() == ValueKind::Ident)
-                        references.push_back({c, info, std::string(value.AsIdent()), scopeEntry, prop.Position()});
+                        references.push_back({c, info, std::string(value.AsIdent()), scopeEntry, prop});
                     continue;
                 }
                 if (auto v = ModelValue(value)) vcl::SetPropValue(c, info, *v);
@@ -333,7 +333,7 @@ void TFormFile::Build() {
             // Anything not found (another module's component) stays known by its name.
             vcl::SetPropValue(ref.component, ref.prop, vcl::TReference{ref.text, target});
         } catch (const vcl::Exception& e) {
-            Refuse(doc_, ref.pos, ref.prop->Name + ": " + e.Message());
+            Refuse(doc_, ref.where.Position(), ref.prop->Name + ": " + e.Message());
         }
     }
     // Children finish loading before their parents, as the platform's reader has it.

@@ -66,12 +66,14 @@ bool TPrintBackend::PrintExport(vcl::TCustomForm& form) {
     button->Click();
     answer_.reset();
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
     // The export ends its lines with CR LF; the output is text for this system.
-    const std::string bytes = text.str();
-    for (size_t i = 0; i < bytes.size(); ++i)
-        if (!(bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')) out_ << bytes[i];
+    std::string line;
+    while (std::getline(in, line)) {
+        const bool ended = !in.eof();
+        if (ended && !line.empty() && line.back() == '\r') line.pop_back();
+        out_ << line;
+        if (ended) out_ << '\n';
+    }
     out_.flush();
     return true;
 }

@@ -59,6 +59,15 @@ bool SplitAt(std::string_view s, char sep, std::string_view& left, std::string_v
     return true;
 }
 
+// "Name: Type [= Default]", the names checked.
+bool SplitPropertyLine(std::string_view line, std::string_view& name, std::string_view& type, std::string_view& def) {
+    std::string_view rest;
+    if (!SplitAt(line, ':', name, rest) || !IsValidIdent(name)) return false;
+    def = {};
+    if (!SplitAt(rest, '=', type, def)) type = rest;
+    return IsValidIdent(type);
+}
+
 template <typename T>
 TComponent* Make(TComponent* owner, const TClassInfo* cls) {
     return new T(owner, cls);
@@ -68,7 +77,7 @@ TComponent* Make(TComponent* owner, const TClassInfo* cls) {
 
 TClassCatalogue::TClassCatalogue() {
     for (const auto& p : kPredeclared) types_[p.name] = p.kind;
-    Load(kStandardClasses, "StandardClasses.txt");
+    LoadText(kStandardClasses, "StandardClasses.txt");
     Add("TApplication", Find("TComponent"));
 
     RegisterFactory("TComponent", Make<TComponent>);
@@ -102,13 +111,23 @@ TClassInfo& TClassCatalogue::Add(std::string_view name, const TClassInfo* parent
 }
 
 void TClassCatalogue::Load(std::string_view text, const std::string& sourceName) {
-    struct Pending {
-        TClassInfo* cls;
-        std::string prop;
+    texts_.push_back(std::make_unique<const std::string>(text));
+    LoadText(*texts_.back(), sourceName);
+}
+
+void TClassCatalogue::LoadText(std::string_view text, const std::string& sourceName) {
+    struct Unresolved {
+        std::string_view type;
         int line;
     };
-    std::vector<Pending> pendingClassTypes;
+    std::vector<Unresolved> unresolved;  // may name a class declared further down
     TClassInfo* current = nullptr;
+    const char* linesBegin = nullptr;  // the current class's property lines so far
+    const char* linesEnd = nullptr;
+    auto keepLines = [&] {
+        if (linesBegin != nullptr) current->pending_.push_back({this, std::string_view(linesBegin, size_t(linesEnd - linesBegin))});
+        linesBegin = linesEnd = nullptr;
+    };
     int lineNo = 0;
     while (!text.empty()) {
         const size_t eol = text.find('\n');
@@ -121,6 +140,7 @@ void TClassCatalogue::Load(std::string_view text, const std::string& sourceName)
         auto fail = [&](const std::string& reason) { throw EParserError(sourceName, lineNo, 1, reason); };
 
         if (!indented && line.substr(0, 5) == "type ") {
+            keepLines();
             std::string_view name, kindText;
             if (!SplitAt(line.substr(5), '=', name, kindText) || !IsValidIdent(name))
                 fail("expected 'type NAME = KIND'");
@@ -131,6 +151,7 @@ void TClassCatalogue::Load(std::string_view text, const std::string& sourceName)
             types_[std::string(name)] = kind;
             current = nullptr;
         } else if (!indented && line.substr(0, 6) == "class ") {
+            keepLines();
             std::string_view name = line.substr(6), parentName;
             std::string_view left, right;
             if (SplitAt(name, ':', left, right)) {
@@ -148,33 +169,37 @@ void TClassCatalogue::Load(std::string_view text, const std::string& sourceName)
                 fail("class '" + std::string(name) + "' is declared again with another parent");
             current = &Add(name, parent);
         } else if (indented && current != nullptr) {
-            std::string_view propName, rest, typeName, defaultText;
-            if (!SplitAt(line, ':', propName, rest) || !IsValidIdent(propName))
+            std::string_view propName, typeName, defaultText;
+            if (!SplitPropertyLine(line, propName, typeName, defaultText))
                 fail("expected 'Name: Type [= Default]'");
-            if (!SplitAt(rest, '=', typeName, defaultText)) typeName = rest;
-            if (!IsValidIdent(typeName)) fail("expected a type name after ':'");
-            TPropInfo info;
-            info.Name = std::string(propName);
-            info.TypeName = std::string(typeName);
-            info.Kind = KindOfType(typeName);
-            if (!defaultText.empty()) info.Default = std::string(defaultText);
-            if (info.Kind == TTypeKind::tkUnknown)
-                pendingClassTypes.push_back({current, info.Name, lineNo});
-            current->AddProperty(std::move(info));
+            if (KindOfType(typeName) == TTypeKind::tkUnknown) unresolved.push_back({typeName, lineNo});
+            if (linesBegin == nullptr) linesBegin = raw.data();
+            linesEnd = raw.data() + raw.size();
         } else {
             fail("expected 'type', 'class' or an indented property line");
         }
     }
-    // Class-typed properties may name a class declared further down.
-    for (const auto& p : pendingClassTypes) {
-        auto* prop = const_cast<TPropInfo*>(p.cls->FindProperty(p.prop));
-        prop->Kind = KindOfType(prop->TypeName);
-        if (prop->Kind == TTypeKind::tkUnknown)
-            throw EParserError(sourceName, p.line, 1, "type '" + prop->TypeName + "' is not declared");
+    keepLines();
+    for (const auto& u : unresolved)
+        if (KindOfType(u.type) == TTypeKind::tkUnknown)
+            throw EParserError(sourceName, u.line, 1, "type '" + std::string(u.type) + "' is not declared");
+}
+
+void TClassCatalogue::DeclareProperties(TClassInfo& cls, std::string_view lines) const {
+    while (!lines.empty()) {
+        const size_t eol = lines.find('\n');
+        const std::string_view line = Trim(lines.substr(0, eol));
+        lines = eol == std::string_view::npos ? std::string_view() : lines.substr(eol + 1);
+        std::string_view name, typeName, defaultText;
+        if (line.empty() || line[0] == '#' || !SplitPropertyLine(line, name, typeName, defaultText)) continue;
+        TPropInfo info;
+        info.Name = std::string(name);
+        info.TypeName = std::string(typeName);
+        info.Kind = KindOfType(typeName);
+        if (info.Kind == TTypeKind::tkClass) info.PropClass = Find(typeName);
+        if (!defaultText.empty()) info.Default = std::string(defaultText);
+        cls.AddProperty(std::move(info));
     }
-    for (auto& [name, cls] : classes_)
-        for (const auto& prop : cls->OwnProperties())
-            if (prop->Kind == TTypeKind::tkClass) prop->PropClass = Find(prop->TypeName);
 }
 
 void TClassCatalogue::LoadFromFile(const std::string& path) {

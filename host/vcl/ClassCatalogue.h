@@ -66,7 +66,15 @@ public:
     size_t ClassCount() const { return classes_.size(); }
 
 private:
+    friend class TClassInfo;
     TClassInfo& Add(std::string_view name, const TClassInfo* parent);
+    // Checks text, which must stay alive, and declares its types and classes; the classes'
+    // property lines are read when a class is first asked about them (DeclareProperties).
+    // Not safe to share between threads: reading a class's lines changes it.
+    void LoadText(std::string_view text, const std::string& sourceName);
+    void DeclareProperties(TClassInfo& cls, std::string_view lines) const;
+
+    std::vector<std::unique_ptr<const std::string>> texts_;  // catalogues given by users
 
     std::unordered_map<std::string, std::unique_ptr<TClassInfo>, CaseInsensitiveHash, CaseInsensitiveEqual> classes_;
     std::unordered_map<std::string, TTypeKind, CaseInsensitiveHash, CaseInsensitiveEqual> types_;

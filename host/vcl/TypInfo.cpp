@@ -1,5 +1,6 @@
 #include "host/vcl/TypInfo.h"
 
+#include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/Classes.h"
 
 namespace vcl {
@@ -51,6 +52,15 @@ bool TClassInfo::InheritsFrom(std::string_view className) const {
     return false;
 }
 
+void TClassInfo::ReadPendingProperties() const {
+    if (pending_.empty()) return;
+    // Declaring empties the list first, so that a declaration that reads back finds none.
+    std::vector<PendingLines> pending = std::move(pending_);
+    pending_.clear();
+    auto* self = const_cast<TClassInfo*>(this);
+    for (const PendingLines& p : pending) p.catalogue->DeclareProperties(*self, p.text);
+}
+
 const TPropInfo* TClassInfo::FindProperty(std::string_view name) const {
     const ByName& all = PublishedProperties();
     auto it = all.find(name);
@@ -59,6 +69,7 @@ const TPropInfo* TClassInfo::FindProperty(std::string_view name) const {
 
 const TClassInfo::ByName& TClassInfo::PublishedProperties() const {
     uint64_t changes = 0;
+    for (const TClassInfo* c = this; c != nullptr; c = c->parent_) c->ReadPendingProperties();
     for (const TClassInfo* c = parent_; c != nullptr; c = c->parent_) changes += c->changes_;
     if (!published_ || published_->ancestorChanges != changes) {
         auto fresh = std::make_unique<Published>();
@@ -71,6 +82,7 @@ const TClassInfo::ByName& TClassInfo::PublishedProperties() const {
 }
 
 TPropInfo& TClassInfo::AddProperty(TPropInfo info) {
+    ReadPendingProperties();  // declarations keep their order
     info.LowerName = LowerCase(info.Name);
     ++changes_;
     TPropInfo* declared = nullptr;
@@ -91,6 +103,7 @@ TPropInfo& TClassInfo::AddProperty(TPropInfo info) {
 }
 
 std::vector<const TPropInfo*> TClassInfo::AllProperties() const {
+    ReadPendingProperties();
     std::vector<const TPropInfo*> result;
     if (parent_ != nullptr) result = parent_->AllProperties();
     // A class may publish any number of properties learnt from a file: find redeclarations by hash.

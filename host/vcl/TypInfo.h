@@ -18,6 +18,7 @@ class TObject;
 class TPersistent;
 class TComponent;
 class TClassInfo;
+class TClassCatalogue;
 
 enum class TTypeKind {
     tkUnknown, tkInteger, tkChar, tkEnumeration, tkFloat, tkString, tkSet, tkClass,
@@ -70,14 +71,26 @@ public:
 
     // This class's own or an inherited published property; case ignored.
     const TPropInfo* FindProperty(std::string_view name) const;
-    const std::vector<std::unique_ptr<TPropInfo>>& OwnProperties() const { return props_; }
+    const std::vector<std::unique_ptr<TPropInfo>>& OwnProperties() const {
+        ReadPendingProperties();
+        return props_;
+    }
     // Declares a property at this class; an existing one of the same name is replaced.
     TPropInfo& AddProperty(TPropInfo info);
     // Every published property, ancestors first.
     std::vector<const TPropInfo*> AllProperties() const;
 
 private:
+    friend class TClassCatalogue;
     using ByName = std::unordered_map<std::string_view, const TPropInfo*, CaseInsensitiveHash, CaseInsensitiveEqual>;
+    // Property lines of a catalogue, checked but not read yet: a run of a few forms meets a few
+    // dozen of the catalogue's classes, and reading all of them would be most of its start-up.
+    struct PendingLines {
+        const TClassCatalogue* catalogue;
+        std::string_view text;  // kept alive by the catalogue
+    };
+    void ReadPendingProperties() const;
+
     // Every published property by name, own and inherited, the nearest declaration of each:
     // one lookup where there would be one for every ancestor. Made on first need, kept up to
     // date by this class's own declarations, and made again once an ancestor has changed (the
@@ -95,6 +108,7 @@ private:
     std::vector<std::unique_ptr<TPropInfo>> props_;
     ByName byName_;  // keys are the properties' own names
     mutable std::unique_ptr<Published> published_;
+    mutable std::vector<PendingLines> pending_;
 };
 
 // The platform's accessors. A property that is not of the kind an accessor reads raises

@@ -127,6 +127,13 @@ TEST(Catalogue, UserCataloguesAddClassesAndReportBadLines) {
     TForm form(nullptr);
     EXPECT_TRUE(Is<TGraphicControl>(cat.CreateComponent("TMyGauge", &form)));
     EXPECT_TRUE(Is<TWinControl>(cat.CreateComponent("tmybuddy", &form)));
+    {
+        std::string text = "class TMyDial : TMyGauge\n  Needle: TMyBuddy\n";
+        cat.Load(text, "dial.txt");
+        text.assign(text.size(), '#');  // properties are read later; the catalogue keeps its own copy
+    }
+    EXPECT_EQ(cat.Require("TMyDial").FindProperty("needle")->PropClass, cat.Find("TMyBuddy"));
+    EXPECT_NE(cat.Require("TMyDial").FindProperty("Progress"), nullptr);
 
     auto lineOf = [&](const char* text) {
         try {
