@@ -10,6 +10,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -18,9 +19,13 @@
 #include "framework/TavrinQA.h"
 #include "framework/cfrminfo.h"
 #include "framework/zorQAReg.h"
+#include "data/Zordata.h"
+#include "check/Checker.h"
+#include "data/mybdetable.h"
 #include "host/base/AtomicFile.h"
 #include "host/base/Zorexprtbase.h"
 #include "host/controls/ControlClasses.h"
+#include "host/db/DB.h"
 #include "host/designer/DesignIntf.h"
 #include "host/formfile/FormFile.h"
 #include "host/formfile/FormModel.h"
@@ -29,6 +34,7 @@
 #include "host/ui/Backend.h"
 #include "host/ui/Print.h"
 #include "host/ui/Script.h"
+#include "host/ui/ScreenLoader.h"
 #include "host/vcl/SysUtils.h"
 
 namespace {
@@ -92,6 +98,118 @@ void MakeDefaultHome(const SettingsHome& home) {
 
 std::string HostExecutable(const SettingsHome& home) { return home.folder + "/tavrinqa"; }
 
+// The database engine keeps its aliases beside the settings; the sample database is there
+// for every configuration that does not name DBDEMOS itself.
+void ConfigureEngine(const SettingsHome& home) {
+    vcl::RegisterDatabaseClasses();
+    dbe::Engine().SetConfigFile(home.folder + "/aliases.conf");
+#ifdef TAVRIN_SAMPLE_DATABASE
+    dbe::Engine().SetDefaultAlias({"DBDEMOS", "SQLITE", {{"PATH", TAVRIN_SAMPLE_DATABASE}}});
+#endif
+}
+
+// catalogue databases | tables DB [--system] [--extended] | procedures DB | fields DB TABLE |
+// indexes DB TABLE: opens the catalogue dataset and prints its column names, then its rows.
+int RunCatalogue(const SettingsHome& home, const std::vector<std::string>& args, bool system, bool extended) {
+    ConfigureEngine(home);
+    tavrin::RegisterCatalogueDatasets();
+    const std::string kind = args.empty() ? std::string() : vcl::LowerCase(args[0]);
+    const size_t wanted = kind == "databases" ? 1 : kind == "tables" || kind == "procedures" ? 2 : 3;
+    if ((kind != "databases" && kind != "tables" && kind != "procedures" && kind != "fields" && kind != "indexes") ||
+        args.size() != wanted) {
+        std::cerr << "tavrinqa: usage: tavrinqa catalogue databases | tables DATABASE [--system] [--extended] |\n"
+                     "       procedures DATABASE | fields DATABASE TABLE | indexes DATABASE TABLE\n";
+        return kUsage;
+    }
+    std::unique_ptr<vcl::TDBDataSet> list;
+    if (kind == "databases") list = std::make_unique<tavrin::TDatabaseList>(nullptr);
+    if (kind == "tables" || kind == "procedures") {
+        std::unique_ptr<tavrin::TTableList> tables;
+        if (kind == "tables") tables = std::make_unique<tavrin::TTableList>(nullptr);
+        else tables = std::make_unique<tavrin::TSPList>(nullptr);
+        tables->SetSystemTables(system);
+        tables->SetExtendedInfo(extended);
+        list = std::move(tables);
+    }
+    if (kind == "fields" || kind == "indexes") {
+        std::unique_ptr<tavrin::TTableItems> items;
+        if (kind == "fields") items = std::make_unique<tavrin::TFieldList>(nullptr);
+        else items = std::make_unique<tavrin::TIndexList>(nullptr);
+        items->SetTableName(args[2]);
+        list = std::move(items);
+    }
+    if (args.size() > 1) list->SetDatabaseName(args[1]);
+    list->Open();
+    for (int i = 0; i < list->FieldCount(); ++i) std::cout << (i ? "\t" : "") << list->Fields(i)->FieldName();
+    std::cout << "\n";
+    for (bool row = list->First(); row; row = list->Next()) {
+        for (int i = 0; i < list->FieldCount(); ++i) std::cout << (i ? "\t" : "") << vcl::PrintableText(list->Fields(i)->AsString());
+        std::cout << "\n";
+    }
+    return kToolRan;
+}
+
+// alias add NAME PATH|URI: a folder makes a standard alias, a database file or file: URI an
+// alias of the SQLite driver. alias list, alias remove NAME.
+int RunAlias(const SettingsHome& home, const std::string& action, const std::vector<std::string>& args) {
+    MakeDefaultHome(home);
+    ConfigureEngine(home);
+    auto& engine = dbe::Engine();
+    auto refused = [](const std::string& what, uint16_t code) {
+        std::cerr << "tavrinqa: " << what << " (engine code 0x" << std::hex << code << std::dec << ")\n";
+        return kToolFailed;
+    };
+    if (action == "list") {
+        for (const dbe::TAlias& a : engine.Aliases()) {
+            std::cout << vcl::PrintableText(a.name) << "\t" << a.driver;
+            for (const auto& [k, v] : a.params) std::cout << "\t" << k << "=" << vcl::PrintableText(v);
+            std::cout << "\n";
+        }
+        return kToolRan;
+    }
+    if (action == "remove") {
+        if (args.size() != 1) {
+            std::cerr << "tavrinqa: alias remove takes one NAME\n";
+            return kUsage;
+        }
+        const uint16_t code = engine.DeleteAlias(args[0]);
+        if (code == dbe::DBIERR_UNKNOWNDB) {
+            std::cerr << "tavrinqa: no alias '" << vcl::PrintableText(args[0]) << "' in " << engine.ConfigFile() << "\n";
+            return kToolFailed;
+        }
+        return code == dbe::DBIERR_NONE ? kToolRan : refused("cannot write " + engine.ConfigFile(), code);
+    }
+    if (action != "add" || args.size() != 2) {
+        std::cerr << "tavrinqa: usage: tavrinqa alias add NAME PATH|URI | alias list | alias remove NAME\n";
+        return kUsage;
+    }
+    const std::string& name = args[0];
+    std::string target = args[1];
+    struct stat st {};
+    uint16_t code = 0;
+    if (target.rfind("file:", 0) == 0) {
+        code = engine.AddAlias(name, "SQLITE", "PATH:" + target, true);
+    } else if (target.find("://") != std::string::npos) {
+        std::cerr << "tavrinqa: no driver of this build serves " << vcl::PrintableText(target) << "\n";
+        return kUsage;
+    } else if (::stat(target.c_str(), &st) != 0) {
+        std::cerr << "tavrinqa: " << vcl::PrintableText(target) << ": " << std::strerror(errno) << "\n";
+        return kUsage;
+    } else {
+        if (target.front() != '/') {
+            char* cwd = ::getcwd(nullptr, 0);
+            if (cwd != nullptr) target = std::string(cwd) + "/" + target;
+            std::free(cwd);
+        }
+        code = S_ISDIR(st.st_mode) ? tavrin::MakeAlias(name, target)
+                                   : engine.AddAlias(name, "SQLITE", "PATH:" + target, true);
+    }
+    if (code == dbe::DBIERR_NAMENOTUNIQUE) return refused("an alias '" + name + "' exists already", code);
+    if (code == dbe::DBIERR_INVALIDPARAM) return refused("the alias name or path is not acceptable", code);
+    if (code != dbe::DBIERR_NONE) return refused("cannot write " + engine.ConfigFile(), code);
+    return kToolRan;
+}
+
 // Runs the verb as a right-click in the IDE would: through the editor of the form's own QA
 // component, or of one dropped on the form for the run and removed again before saving.
 void RunVerb(vcl::TComponent* root, int verb) {
@@ -128,6 +246,11 @@ public:
     std::string make_usage(const CLI::App*, std::string) const override {
         return "Usage: tavrinqa VERB FORM [options]\n"
                "       tavrinqa convert IN [-o OUT] [--to text|binary] [--codepage CP]\n"
+               "       tavrinqa preview FORM -o FILE.png\n"
+               "       tavrinqa check [PATH...] [--format text|json|sarif] [--fail-on SEVERITY]\n"
+               "       tavrinqa alias add NAME PATH|URI | alias list | alias remove NAME\n"
+               "       tavrinqa catalogue databases | tables DB [--system] [--extended] | procedures DB |\n"
+               "                          fields DB TABLE | indexes DB TABLE\n"
                "       tavrinqa --palette | --help | --version\n";
     }
 };
@@ -152,6 +275,19 @@ int Convert(const std::string& in, const std::string& out, const std::string& to
         std::cout.flush();
     } else {
         zorbase::WriteFileAtomically(out, bytes);
+    }
+    return kToolRan;
+}
+
+// A picture of the form's controls at their design places.
+int Preview(const std::string& form, const std::string& png) {
+    vcl::RegisterControlClasses();
+    std::unique_ptr<formfile::TFormFile> file;
+    if (auto failed = ReadUserInput([&] { file = formfile::TFormFile::Load(form); })) return *failed;
+    try {
+        ui::SavePreviewPicture(*file->Root(), png);
+    } catch (const vcl::Exception& e) {
+        return Report(e, kToolFailed);
     }
     return kToolRan;
 }
@@ -194,12 +330,38 @@ int Run(int argc, char** argv) {
     app.add_flag("--print", print, "write the tool's view as text to standard output, then cancel; implies --no-save");
     app.add_option("--output", output, "write the changed form to this file instead of FORM");
     app.add_flag("--no-save", noSave, "never write the form");
-    app.add_option("--home", homeOption, "where tavrinqa.ini lives (see below for the default)");
+    app.add_option("--home", homeOption, "where tavrinqa.ini and aliases.conf live (see below for the default)");
     app.add_option("--classes", classes, "an extra class catalogue");
     app.add_option("--unit", unit, "the unit file that Paste inserts into (default: standard output)");
     app.add_option("--line", line, "the line of --unit before which pasted text goes (default: end of file)");
 
+    std::string aliasAction;
+    std::vector<std::string> aliasArgs;
+    CLI::App* alias = app.add_subcommand("alias", "add, list or remove the database aliases in the settings home");
+    alias->fallthrough();  // --home may follow the action
+    alias->add_option("ACTION", aliasAction, "add NAME PATH|URI, list, or remove NAME")->required();
+    alias->add_option("ARGS", aliasArgs, "the alias name, and for add its folder, database file or file: URI");
+
+    std::vector<std::string> catalogueArgs;
+    bool systemTables = false, extendedInfo = false;
+    CLI::App* catalogue = app.add_subcommand("catalogue", "print a catalogue list of the database engine");
+    catalogue->fallthrough();
+    catalogue->add_option("LIST", catalogueArgs,
+                          "databases | tables DATABASE | procedures DATABASE | fields DATABASE TABLE | indexes DATABASE TABLE")
+        ->required();
+    catalogue->add_flag("--system", systemTables, "tables and procedures: include the system ones");
+    catalogue->add_flag("--extended", extendedInfo, "tables: the extended description");
+
     std::string in, out, to, codepage;
+    check::CheckOptions checkOptions;
+    CLI::App* checkCommand = app.add_subcommand("check", "check every form file under the paths (docs/check.md)");
+    check::AddCheckOptions(*checkCommand, checkOptions);
+
+    std::string previewForm, previewOut;
+    CLI::App* preview = app.add_subcommand("preview", "draw the form's controls at their design places as a PNG picture");
+    preview->add_option("FORM", previewForm, "the form file")->required();
+    preview->add_option("-o,--output", previewOut, "the PNG file to write")->required();
+
     CLI::App* convert = app.add_subcommand("convert", "convert a form file between the text and binary formats");
     convert->add_option("IN", in, "the form file to convert")->required();
     convert->add_option("-o,--output", out, "where to write (default: standard output)");
@@ -219,9 +381,19 @@ int Run(int argc, char** argv) {
         if (auto failed = ReadUserInput([&] { vcl::ClassCatalogue().LoadFromFile(classes); })) return *failed;
 
     if (convert->parsed()) return Convert(in, out, to, codepage);
+    if (preview->parsed()) return Preview(previewForm, previewOut);
+    if (checkCommand->parsed()) return check::RunCheck(checkOptions, std::cout, std::cerr);
 
     const SettingsHome home = FindSettingsHome(homeOption);
     vcl::Application()->SetExeName(HostExecutable(home));
+    if (alias->parsed()) return RunAlias(home, aliasAction, aliasArgs);
+    if (catalogue->parsed()) {
+        try {
+            return RunCatalogue(home, catalogueArgs, systemTables, extendedInfo);
+        } catch (const vcl::Exception& e) {
+            return Report(e, kToolFailed);
+        }
+    }
     if (palette) return ShowPalette();
     if (verb.empty() || form.empty()) {
         std::cerr << app.help();
@@ -234,6 +406,7 @@ int Run(int argc, char** argv) {
     }
     vcl::RegisterControlClasses();
     tavrin::Register();
+    ConfigureEngine(home);
     std::unique_ptr<formfile::TFormFile> file;
     std::unique_ptr<ui::TBackend> backend;
     ui::TScriptBackend* scriptBackend = nullptr;
@@ -249,6 +422,20 @@ int Run(int argc, char** argv) {
         }
     });
     if (read) return *read;
+    // Without a script or the printer, a person answers the windows on screen; the display
+    // is reached only now, so that headless runs never touch it.
+    if (!print && script.empty()) {
+        if (!ui::ScreenAvailable()) {
+            std::cerr << "tavrinqa: the windows need a display, and none is set ($DISPLAY, $WAYLAND_DISPLAY); "
+                         "use --script FILE or --print to run without one\n";
+            return kUsage;
+        }
+        try {
+            backend = ui::LoadScreenBackend();
+        } catch (const vcl::EInOutError& e) {
+            return Report(e, kUsage);
+        }
+    }
     // The system takes a whole process's memory back at once; freeing tens of thousands of
     // components one by one at exit only keeps the user waiting. Sanitized builds free it all,
     // so that their leak check still finds real leaks.

@@ -3,6 +3,10 @@
 #include <string>
 
 #include "codegen/Makeprop.h"
+#include "data/Datainfo.h"
+#include "grid/Allinfo.h"
+#include "grid/Hintinfo.h"
+#include "grid/Reposn.h"
 #include "host/base/Zorabou2.h"
 #include "host/vcl/Forms.h"
 #include "host/vcl/Resources.h"
@@ -28,21 +32,13 @@ void RunTool(std::unique_ptr<tZorFrmInfo> tool, TComponent* form) {
     tool->execute();
 }
 
-namespace {
-
-[[noreturn]] void Unavailable(const char* tool) {
-    throw EToolUnavailable(std::string("The ") + tool + " tool is not part of this build yet");
-}
-
-}  // namespace
-
 void showparentage(TComponent* form) { RunEntry(ZorWinControlInfo, form); }
 void showalltabs(TComponent* form) { RunEntry(ZorTabInfo, form); }
 void showMenus(TComponent* form) { RunEntry(ZorMenuInfo, form); }
-void showHints(TComponent*) { Unavailable("hint"); }
-void reposition(TComponent*) { Unavailable("position"); }
-void ComponentInfo(TComponent*) { Unavailable("component list"); }
-void showDataRelations(TComponent*) { Unavailable("data relations"); }
+void showHints(TComponent* form) { RunEntry(ZorHintInfo, form); }
+void reposition(TComponent* form) { RunEntry(ZorRepositioner, form); }
+void ComponentInfo(TComponent* form) { RunEntry(ZorComponentInfo, form); }
+void showDataRelations(TComponent* form) { RunEntry(ZorDataInfo, form); }
 void FormDataProperty(TComponent* form) { RunEntry(ZorPropMaker, form); }
 
 void TAVrinQAAbout() {

@@ -4,6 +4,7 @@
 
 #include "framework/TavrinQA.h"
 #include "framework/ZorQAEditors.h"
+#include "data/mybdetable.h"
 #include "host/designer/DesignIntf.h"
 
 namespace tavrin {
@@ -25,7 +26,8 @@ void Register() {
     registered = true;
     TTavrinQA::StaticClass();
     auto& d = designer::Designer();
-    d.RegisterComponents("Tavrin", {"TTavrinQA"});
+    RegisterCatalogueDatasets();
+    d.RegisterComponents("Tavrin", {"TTavrinQA", "TSPList", "TDatabaseList", "TTableList", "TFieldList", "TIndexList"});
     d.RegisterPropertyEditor("TComponent", "TTavrinQA", "About", PropertyEditor<TZorAboutParentInfoedit>());
     d.RegisterPropertyEditor("TComponent", "TTavrinQA", "Parentage", PropertyEditor<TZorParentInfoedit>());
     d.RegisterPropertyEditor("TComponent", "TTavrinQA", "Hints", PropertyEditor<TZorHintedit>());

@@ -19,3 +19,6 @@ echo
 echo "== tab order: CheckActive dragged before EditCity, saved to $work/Customer.dfm"
 printf 'drag OutlineParent 11 9\nok\n' | "$tavrinqa" tabs "$form" --script - --home "$work" --output "$work/Customer.dfm"
 diff "$form" "$work/Customer.dfm" || true
+echo
+echo "== data relations of $root/examples/CustomerOrders.dfm over the sample database (alias DBDEMOS)"
+"$tavrinqa" datainfo "$root/examples/CustomerOrders.dfm" --print --home "$work"

@@ -318,6 +318,13 @@ void TFormFile::Build() {
             }
         }
         if (!visual) c->SetDesignInfo(int32_t(design));
+        if (auto* reader = dynamic_cast<TStoredDataReader*>(c)) {
+            try {
+                reader->ReadStoredData(obj, enclosing);
+            } catch (const vcl::Exception& e) {
+                Refuse(doc_, obj.Position(), e.Message());
+            }
+        }
         const auto self = uint32_t(entries_.size());
         entries_.push_back({c, obj, scopeEntry});
 
@@ -407,6 +414,12 @@ TComponent* TFormFile::OldNames::Find(const TComponent* owner, std::string_view 
 std::string_view TFormFile::OldNames::NameOf(const TComponent& component) const {
     auto it = byComponent_.find(&component);
     return it == byComponent_.end() ? std::string_view(component.Name()) : std::string_view(it->second);
+}
+
+std::optional<Object> TFormFile::ObjectOf(const TComponent& component) const {
+    const uint32_t i = component.WatchCookie();
+    if (i < entries_.size() && entries_[i].component == &component) return entries_[i].object;
+    return std::nullopt;
 }
 
 TComponent* TFormFile::ScopeOf(uint32_t index) const {

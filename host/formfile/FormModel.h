@@ -17,6 +17,17 @@
 
 namespace formfile {
 
+// A component that keeps more of its object than published values: collections, string
+// lists, defined properties, and the object it is nested in (a field in its dataset). Called
+// once its published values are read, before the references are resolved.
+class TStoredDataReader {
+public:
+    virtual void ReadStoredData(const Object& object, vcl::TComponent* enclosing) = 0;
+
+protected:
+    ~TStoredDataReader() = default;
+};
+
 // Only components that change cost more than their place in the file: each is seen as it
 // was just before its first change, and that is what its changes are measured against.
 class TFormFile : private vcl::TChangeWatcher {
@@ -35,6 +46,8 @@ public:
     // The top component; it owns everything else the file describes.
     vcl::TComponent* Root() const { return root_; }
     const Document& Doc() const { return doc_; }
+    // The object a component was read from; none for a component the file does not describe.
+    std::optional<Object> ObjectOf(const vcl::TComponent& component) const;
 
     // Carries the components' changes into the document; true when the file now differs
     // from what was read. A rename carries every reference to the component with it.

@@ -1,0 +1,197 @@
+// The data relations tool on a form of 1,000 tables (each with a data source and an edit on
+// one field) over a SQLite database of 1,000 tables: in process, the engine alone describing
+// the tables, and whole runs of the program. Prints the target ratio: a whole `datainfo
+// --print` run at most 2x a `convert` run of the same form plus the engine's own time to
+// describe the tables (processor time, median of the runs).
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "framework/cfrminfo.h"
+#include "framework/zorQAReg.h"
+#include "host/controls/ControlClasses.h"
+#include "host/controls/Dialogs.h"
+#include "host/db/DBTables.h"
+#include "host/formfile/FormModel.h"
+#include "host/ui/Backend.h"
+
+namespace {
+
+constexpr int kTables = 1000;
+
+void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+// A fresh folder under /tmp, removed with what it holds.
+struct Folder {
+    std::string path;
+    Folder() {
+        char name[] = "/tmp/tavrin-databench-XXXXXX";
+        path = mkdtemp(name) != nullptr ? name : "/tmp";
+    }
+    ~Folder() {
+        std::error_code ec;
+        if (path != "/tmp") std::filesystem::remove_all(path, ec);
+    }
+    std::string Path() const { return path; }
+    std::string File(const std::string& name) const { return path + "/" + name; }
+};
+
+struct Fixture {
+    Folder dir;
+    std::string database = dir.File("many.sqlite");
+    std::string form = dir.File("Many.dfm");
+    std::string aliases = dir.File("aliases.conf");
+
+    Fixture() {
+        std::string sql = "begin;";
+        for (int i = 0; i < kTables; ++i) {
+            const std::string t = "t" + std::to_string(i);
+            sql += "create table " + t + " (Id INTEGER primary key, Name VARCHAR(30), Price MONEY, Notes MEMO(20), "
+                   "Stamp TIMESTAMP);create index " + t + "ByName on " + t + " (Name);";
+        }
+        sql += "commit;";
+        sqlite3* db = nullptr;
+        sqlite3_open(database.c_str(), &db);
+        sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        WriteFile(aliases, "[MANY]\nDRIVER=SQLITE\nPATH=" + database + "\n");
+        std::string text = "object Many: TForm1\n  Caption = 'Many'\n";
+        for (int i = 0; i < kTables; ++i) {
+            const std::string n = std::to_string(i);
+            text += "  object Edit" + n + ": TDBEdit\n    DataField = 'name'\n    DataSource = Source" + n + "\n  end\n";
+            text += "  object Table" + n + ": TTable\n    DatabaseName = 'MANY'\n    TableName = 't" + n + ".db'\n  end\n";
+            text += "  object Source" + n + ": TDataSource\n    DataSet = Table" + n + "\n  end\n";
+        }
+        text += "end\n";
+        WriteFile(form, text);
+    }
+};
+
+Fixture& Data() {
+    static Fixture fixture;
+    return fixture;
+}
+
+class Cancel : public ui::TBackend {
+public:
+    vcl::TModalResult RunModal(vcl::TCustomForm&) override { return vcl::mrCancel; }
+    std::optional<std::string> AnswerSaveDialog(vcl::TSaveDialog&) override { return std::nullopt; }
+    int MessageBox(const std::string&, const std::string&, int) override { return vcl::IDOK; }
+};
+
+void BM_DataRelations_InProcess(benchmark::State& state) {
+    vcl::RegisterControlClasses();
+    tavrin::Register();
+    dbe::Engine().SetConfigFile(Data().aliases);
+    Cancel backend;
+    ui::TInstalled installed(backend);
+    for (auto _ : state) {
+        auto file = formfile::TFormFile::Load(Data().form);
+        tavrin::showDataRelations(file->Root());
+    }
+    dbe::Engine().CloseDatabases();
+}
+
+void BM_DescribeTables(benchmark::State& state) {
+    dbe::Engine().SetConfigFile(Data().aliases);
+    for (auto _ : state) {
+        dbe::Engine().CloseDatabases();
+        auto db = dbe::Engine().OpenDatabase("MANY", nullptr);
+        size_t n = 0;
+        for (int i = 0; i < kTables; ++i) {
+            const std::string t = "t" + std::to_string(i) + ".db";
+            n += db->Fields(t).size() + db->Indexes(t).size();
+            db->OpenTable(t)->First();
+        }
+        benchmark::DoNotOptimize(n);
+    }
+    dbe::Engine().CloseDatabases();
+}
+
+// Processor seconds of one run of the program, its output thrown away.
+double RunProgram(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+std::vector<double> datainfoRuns, convertRuns, describeRuns;
+
+void BM_WholeProcess_DataInfo(benchmark::State& state) {
+    for (auto _ : state)
+        datainfoRuns.push_back(RunProgram({TAVRINQA_BINARY, "datainfo", Data().form, "--print", "--home", Data().dir.Path()}));
+}
+
+void BM_WholeProcess_Convert(benchmark::State& state) {
+    for (auto _ : state) convertRuns.push_back(RunProgram({TAVRINQA_BINARY, "convert", Data().form, "-o", Data().dir.File("Many.bin")}));
+}
+
+void BM_DescribeTables_Timed(benchmark::State& state) {
+    for (auto _ : state) {
+        const auto start = std::clock();
+        dbe::Engine().SetConfigFile(Data().aliases);
+        dbe::Engine().CloseDatabases();
+        auto db = dbe::Engine().OpenDatabase("MANY", nullptr);
+        for (int i = 0; i < kTables; ++i) {
+            const std::string t = "t" + std::to_string(i);
+            db->Fields(t);
+            db->Indexes(t);
+            db->OpenTable(t)->First();
+        }
+        dbe::Engine().CloseDatabases();
+        describeRuns.push_back(double(std::clock() - start) / CLOCKS_PER_SEC);
+    }
+}
+
+double Median(std::vector<double> v) {
+    if (v.empty()) return -1;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace
+
+BENCHMARK(BM_DataRelations_InProcess)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DescribeTables)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WholeProcess_DataInfo)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_WholeProcess_Convert)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_DescribeTables_Timed)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    const double datainfo = Median(datainfoRuns), convert = Median(convertRuns), describe = Median(describeRuns);
+    if (datainfo > 0 && convert > 0 && describe > 0) {
+        const double ratio = datainfo / (convert + describe);
+        std::printf("datainfo --print %.3fs, convert %.3fs, engine describing %d tables %.3fs: ratio %.2f (target <= 2) %s\n",
+                    datainfo, convert, kTables, describe, ratio, ratio <= 2 ? "ok" : "OVER");
+    } else if (!datainfoRuns.empty()) {
+        std::printf("a whole run failed (datainfo %.3f, convert %.3f)\n", datainfo, convert);
+    }
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,125 @@
+#include "check/CheckConfig.h"
+
+#include <fnmatch.h>
+
+#include <filesystem>
+
+#include <toml++/toml.h>
+
+#include "host/base/AtomicFile.h"
+#include "host/vcl/SysUtils.h"
+
+namespace check {
+
+namespace {
+
+[[noreturn]] void Refuse(const std::string& path, const toml::node& node, const std::string& why) {
+    const toml::source_position at = node.source().begin;
+    throw vcl::EParserError(path, int(at.line), int(at.column), why);
+}
+
+int Tolerance(const std::string& path, const toml::node& node, const std::string& key, int most) {
+    auto v = node.value<int64_t>();
+    if (!node.is_integer() || !v || *v < 0 || *v > most)
+        Refuse(path, node, key + " takes a whole number from 0 to " + std::to_string(most));
+    return int(*v);
+}
+
+Severity SeverityValue(const std::string& path, const toml::node& node) {
+    auto text = node.value<std::string>();
+    auto s = text ? ParseSeverity(*text) : std::nullopt;
+    if (!s) Refuse(path, node, "a severity is \"note\", \"warning\" or \"error\"");
+    return *s;
+}
+
+void ReadRule(CheckConfig& config, const std::string& path, const std::string& id, const toml::node& node) {
+    if (!FindRule(id)) Refuse(path, node, "no rule is called '" + id + "'");
+    if (node.is_boolean()) {
+        config.rules.enabled[id] = *node.value<bool>();
+    } else if (node.is_string()) {
+        config.rules.enabled[id] = true;
+        config.rules.severity[id] = SeverityValue(path, node);
+    } else if (const toml::table* t = node.as_table()) {
+        for (auto&& [key, value] : *t) {
+            if (key.str() == "enabled" && value.is_boolean()) config.rules.enabled[id] = *value.value<bool>();
+            else if (key.str() == "severity") config.rules.severity[id] = SeverityValue(path, value);
+            else Refuse(path, value, "a rule takes enabled = true|false and severity = \"note|warning|error\"");
+        }
+    } else {
+        Refuse(path, node, "a rule is true, false, a severity, or { enabled, severity }");
+    }
+}
+
+}  // namespace
+
+CheckConfig ParseConfig(const std::string& text, const std::string& path) {
+    toml::table doc;
+    try {
+        doc = toml::parse(text, path);
+    } catch (const toml::parse_error& e) {
+        throw vcl::EParserError(path, int(e.source().begin.line), int(e.source().begin.column),
+                                std::string(e.description()));
+    }
+    CheckConfig config;
+    config.path = path;
+    std::error_code ec;
+    config.root = std::filesystem::absolute(path, ec).parent_path().lexically_normal().string();
+    for (auto&& [k, node] : doc) {
+        const std::string key(k.str());
+        if (key == "ppi") config.rules.ppi = Tolerance(path, node, key, 10000);
+        else if (key == "row-tolerance") config.rules.rowTolerance = Tolerance(path, node, key, 1000);
+        else if (key == "near-miss") config.rules.nearMiss = Tolerance(path, node, key, 10);
+        else if (key == "overlap-tolerance") config.rules.overlapTolerance = Tolerance(path, node, key, 1000);
+        else if (key == "outside-tolerance") config.rules.outsideTolerance = Tolerance(path, node, key, 1000);
+        else if (key == "rules" && node.is_table()) {
+            for (auto&& [id, rule] : *node.as_table()) ReadRule(config, path, std::string(id.str()), rule);
+        } else if (key == "suppress" && node.is_array_of_tables()) {
+            for (auto&& entry : *node.as_array()) {
+                Suppression s;
+                for (auto&& [field, value] : *entry.as_table()) {
+                    auto v = value.value<std::string>();
+                    if (!value.is_string()) Refuse(path, value, "suppressions take strings");
+                    if (field.str() == "file") s.file = *v;
+                    else if (field.str() == "component") s.component = *v;
+                    else if (field.str() == "rule" && FindRule(*v)) s.rule = *v;
+                    else if (field.str() == "rule") Refuse(path, value, "no rule is called '" + *v + "'");
+                    else Refuse(path, value, "a suppression takes file, component and rule");
+                }
+                config.suppress.push_back(std::move(s));
+            }
+        } else {
+            Refuse(path, node, "unknown setting '" + key + "' (see docs/check.md)");
+        }
+    }
+    return config;
+}
+
+CheckConfig LoadConfig(const std::string& path) {
+    std::optional<std::string> text = zorbase::ReadWholeFile(path);
+    if (!text) throw vcl::EInOutError("cannot open the configuration '" + path + "': No such file or directory");
+    return ParseConfig(*text, path);
+}
+
+std::optional<std::string> FindConfig(const std::string& start) {
+    std::error_code ec;
+    std::filesystem::path dir = std::filesystem::absolute(start, ec);
+    if (ec) return std::nullopt;
+    if (!std::filesystem::is_directory(dir, ec)) dir = dir.parent_path();
+    for (dir = dir.lexically_normal();; dir = dir.parent_path()) {
+        const auto candidate = dir / kConfigName;
+        if (std::filesystem::is_regular_file(candidate, ec)) return candidate.string();
+        if (dir == dir.parent_path() || dir.empty()) return std::nullopt;
+    }
+}
+
+bool CheckConfig::Suppressed(const std::string& relativePath, const Finding& finding) const {
+    for (const Suppression& s : suppress) {
+        if (!s.rule.empty() && s.rule != finding.rule) continue;
+        if (!s.component.empty() && !vcl::SameText(s.component, finding.component)) continue;
+        if (!s.file.empty() && ::fnmatch(s.file.c_str(), relativePath.c_str(), 0) != 0) continue;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace check

@@ -1,0 +1,56 @@
+// `tavrinqa check [PATH...]`: every form file under the paths, checked by the rules in
+// parallel worker processes, reported in a stable order as GCC-style lines, JSON or SARIF.
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "check/CheckConfig.h"
+#include "check/Rules.h"
+
+namespace CLI {
+class App;
+}
+
+namespace check {
+
+struct CheckOptions {
+    std::vector<std::string> paths;  // none: the current folder
+    std::string format = "text";     // text, json, sarif
+    std::string failOn = "warning";  // note, warning, error, none
+    std::string config;              // empty: the nearest tavrinqa.toml
+    std::string baseline;            // empty: none
+    bool updateBaseline = false;     // write today's findings into the baseline
+    int jobs = 0;                    // worker processes; 0: one per core
+};
+
+// The subcommand's options and arguments, bound to options.
+void AddCheckOptions(CLI::App& command, CheckOptions& options);
+// Runs the check; gives the exit status: 0 clean, 1 findings at or above --fail-on,
+// 2 bad usage or input that could not be read (the rest is checked all the same).
+int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err);
+
+// The form files (.dfm, .lfm, .xfm, any case) under the paths, each folder's in path order
+// and each file once; a file named on its own is taken whatever its name. Paths that do
+// not exist go to missing.
+std::vector<std::string> DiscoverForms(const std::vector<std::string>& paths, std::vector<std::string>& missing);
+
+struct FileResult {
+    std::vector<Finding> findings;
+    bool unreadable = false;
+    std::string error;           // why it could not be read
+    formfile::SourcePos where;   // and where, when the reader knows
+};
+
+// One form, loaded and checked in this process.
+FileResult CheckFile(const std::string& path, const RuleSettings& settings);
+// Every file, in the order given, by up to jobs worker processes (1: this process). The
+// class catalogue learns from every form it reads and is no place for threads, so each
+// worker is a process of its own; a worker that dies takes only its current form with it.
+// progress is told of every finished file.
+std::vector<FileResult> CheckFiles(const std::vector<std::string>& files, const RuleSettings& settings, int jobs,
+                                   const std::function<void(size_t done)>& progress = {});
+
+}  // namespace check

@@ -1,0 +1,807 @@
+#include "check/Rules.h"
+
+#include <algorithm>
+#include <cctype>
+#include <functional>
+#include <set>
+#include <unordered_map>
+
+#include "host/formfile/FormModel.h"
+#include "host/vcl/Controls.h"
+#include "host/vcl/Menus.h"
+#include "host/vcl/Notebooks.h"
+#include "host/vcl/TypInfo.h"
+
+namespace check {
+
+using formfile::Object;
+using formfile::Property;
+using formfile::SourcePos;
+using formfile::ValueKind;
+using vcl::TComponent;
+using vcl::TControl;
+using vcl::TWinControl;
+
+const char* SeverityName(Severity s) {
+    switch (s) {
+        case Severity::Note: return "note";
+        case Severity::Warning: return "warning";
+        case Severity::Error: return "error";
+    }
+    return "warning";
+}
+
+std::optional<Severity> ParseSeverity(std::string_view text) {
+    if (vcl::SameText(text, "note")) return Severity::Note;
+    if (vcl::SameText(text, "warning")) return Severity::Warning;
+    if (vcl::SameText(text, "error")) return Severity::Error;
+    return std::nullopt;
+}
+
+const std::vector<RuleInfo>& AllRules() {
+    static const std::vector<RuleInfo> rules = {
+        {"tab-reading-order", Severity::Warning, true, "siblings are tabbed to in another order than they are read"},
+        {"tab-order-sequence", Severity::Note, true, "siblings store the same tab order twice, or skip one"},
+        {"tab-stop-hidden-parent", Severity::Note, true, "tab stops inside a hidden or disabled container"},
+        {"label-focus-order", Severity::Warning, true, "a label's FocusControl is not the tab stop that follows it"},
+        {"accel-duplicate", Severity::Warning, true, "the same accelerator letter twice in one menu level or window"},
+        {"accel-label-no-focus", Severity::Warning, true, "a label's accelerator has no FocusControl to go to"},
+        {"hint-glyph-button", Severity::Warning, true, "a button that shows only a picture has no hint"},
+        {"hint-focusable", Severity::Note, false, "a control that takes the focus has no hint"},
+        {"hint-never-shown", Severity::Warning, true, "a hint that ShowHint along the parents never lets show"},
+        {"hint-equals-caption", Severity::Note, true, "a hint that repeats the caption"},
+        {"geometry-outside-parent", Severity::Warning, true, "a control lies outside its parent's area"},
+        {"geometry-zero-size", Severity::Warning, true, "a visible control with no width or no height"},
+        {"geometry-overlap", Severity::Warning, true, "sibling controls overlap"},
+        {"geometry-near-miss", Severity::Note, true, "an edge a few pixels off its neighbours' edges"},
+        {"geometry-ppi", Severity::Warning, true, "the form was designed at another resolution than the project's"},
+        {"component-default-name", Severity::Note, true, "a control the code likely uses keeps its default name"},
+        {"component-unresolved-reference", Severity::Error, true, "a reference names no component of the form"},
+        {"component-no-datasource", Severity::Warning, true, "a data-aware control without a data source"},
+    };
+    return rules;
+}
+
+const RuleInfo* FindRule(std::string_view id) {
+    for (const RuleInfo& r : AllRules())
+        if (id == r.id) return &r;
+    return nullptr;
+}
+
+bool RuleSettings::Enabled(const RuleInfo& rule) const {
+    auto it = enabled.find(rule.id);
+    return it == enabled.end() ? rule.enabled : it->second;
+}
+
+Severity RuleSettings::SeverityOf(const RuleInfo& rule) const {
+    auto it = severity.find(rule.id);
+    return it == severity.end() ? rule.severity : it->second;
+}
+
+std::optional<std::string> Accelerator(std::string_view caption) {
+    for (size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != '&') continue;
+        if (caption[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        const auto lead = static_cast<unsigned char>(caption[i + 1]);
+        if (lead < 0x80) {
+            if (std::isspace(lead)) return std::nullopt;
+            return std::string(1, char(std::tolower(lead)));
+        }
+        // A letter beyond ASCII: its whole UTF-8 sequence, as written.
+        size_t n = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        return std::string(caption.substr(i + 1, n));
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+std::string StripAccelerators(std::string_view caption) {
+    std::string out;
+    for (size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&' && i + 1 < caption.size()) ++i;
+        out += caption[i];
+    }
+    return out;
+}
+
+std::string Trimmed(std::string_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
+    return std::string(s.substr(b, e - b));
+}
+
+struct Rect {
+    int64_t left, top, right, bottom;
+};
+
+// One form under check: its components, where they are in the file, and what was found.
+class FormCheck {
+public:
+    FormCheck(const formfile::TFormFile& file, const RuleSettings& settings) : file_(file), settings_(settings) {
+        Collect(file.Root());
+    }
+
+    std::vector<Finding> Run() {
+        TabOrders();
+        HiddenTabStops();
+        LabelFocusOrder();
+        Accelerators();
+        Hints();
+        Geometry();
+        Components();
+        std::stable_sort(findings_.begin(), findings_.end(),
+                         [](const Finding& a, const Finding& b) { return a.pos.offset < b.pos.offset; });
+        return std::move(findings_);
+    }
+
+private:
+    // ---- the file and the model ----
+
+    void Collect(TComponent* c) {
+        all_.push_back(c);
+        for (int i = 0; i < c->ComponentCount(); ++i) Collect(c->Components(i));
+    }
+
+    std::optional<Property> Stored(const TComponent* c, std::string_view name) const {
+        auto obj = file_.ObjectOf(*c);
+        if (!obj) return std::nullopt;
+        return obj->FindProperty(name);
+    }
+    std::optional<int64_t> StoredInt(const TComponent* c, std::string_view name) const {
+        auto p = Stored(c, name);
+        if (!p || p->GetValue().Kind() != ValueKind::Integer) return std::nullopt;
+        return p->GetValue().AsInteger();
+    }
+    std::optional<bool> StoredBool(const TComponent* c, std::string_view name) const {
+        auto p = Stored(c, name);
+        if (!p || p->GetValue().Kind() != ValueKind::Boolean) return std::nullopt;
+        return p->GetValue().AsBoolean();
+    }
+    std::optional<std::string> StoredIdent(const TComponent* c, std::string_view name) const {
+        auto p = Stored(c, name);
+        if (!p || p->GetValue().Kind() != ValueKind::Ident) return std::nullopt;
+        return std::string(p->GetValue().AsIdent());
+    }
+    // An `inherited` or `inline` object stores only what differs from its ancestor's file:
+    // an absent value there says nothing.
+    bool Complete(const TComponent* c) const {
+        auto obj = file_.ObjectOf(*c);
+        return obj && obj->Kind() == formfile::ObjectKind::Object;
+    }
+    SourcePos Where(const TComponent* c, std::string_view prop = {}) const {
+        if (!prop.empty())
+            if (auto p = Stored(c, prop)) return p->Position();
+        if (auto obj = file_.ObjectOf(*c)) return obj->Position();
+        return {};
+    }
+    static std::string NameOf(const TComponent* c) {
+        return c->Name().empty() ? "(" + c->ClassName() + ")" : c->Name();
+    }
+    static bool Publishes(const TComponent* c, std::string_view prop) { return vcl::GetPropInfo(c, prop) != nullptr; }
+    static bool Inherits(const TComponent* c, std::initializer_list<const char*> classes) {
+        for (const char* name : classes)
+            if (c->InheritsFrom(name)) return true;
+        return false;
+    }
+    // A class no catalogue knows: only its name tells what it is.
+    static bool ClassNameHas(const TComponent* c, std::initializer_list<const char*> words) {
+        const std::string lower = vcl::LowerCase(c->ClassName());
+        for (const char* w : words)
+            if (lower.find(w) != std::string::npos) return true;
+        return false;
+    }
+
+    void Report(const char* rule, const TComponent* c, std::string message, SourcePos pos) {
+        const RuleInfo* info = FindRule(rule);
+        if (info == nullptr || !settings_.Enabled(*info)) return;
+        findings_.push_back({rule, settings_.SeverityOf(*info), c ? NameOf(c) : std::string(), std::move(message), pos});
+    }
+    bool On(const char* rule) const { return settings_.Enabled(*FindRule(rule)); }
+
+    static bool IsPageHolder(const TComponent* c) {
+        return vcl::Is<vcl::TNotebookBase>(c) || Inherits(c, {"TCustomTabControl", "TNotebook", "TPageControl"});
+    }
+    static bool IsPage(const TControl* c) {
+        return (c->Parent() && IsPageHolder(c->Parent())) || Inherits(c, {"TTabSheet", "TPage", "TTabPage"});
+    }
+    // Placed by the layout rather than by hand: aligned, or anchored to other controls.
+    bool Aligned(const TControl* c) const {
+        auto align = StoredIdent(c, "Align");
+        if (align && !vcl::SameText(*align, "alNone")) return true;
+        for (const char* side : {"AnchorSideLeft.Control", "AnchorSideTop.Control", "AnchorSideRight.Control",
+                                 "AnchorSideBottom.Control"})
+            if (Stored(c, side)) return true;
+        return false;
+    }
+    // Whether the control takes the focus when tabbed to: as stored, else as its class sets it.
+    bool TabStop(const TWinControl* c) const {
+        if (auto stored = StoredBool(c, "TabStop")) return *stored;
+        if (Inherits(c, {"TCustomEdit", "TButtonControl", "TCustomCombo", "TCustomComboBox", "TCustomListBox",
+                         "TCustomListControl", "TCustomGrid", "TCustomTreeView", "TCustomListView", "TScrollBar",
+                         "TTrackBar", "TCommonCalendar", "TDBLookupControl", "TCustomTabControl", "TCustomCheckBox",
+                         "TRadioButton"}))
+            return true;
+        if (c->ClassType().Inferred())
+            return ClassNameHas(c, {"edit", "combo", "button", "check", "radio", "listbox", "memo", "grid",
+                                    "treeview", "listview", "picker", "spin"});
+        return false;
+    }
+    bool Shown(const TControl* c) const { return c->Visible(); }
+
+    // The children that tabbing visits: visible windowed ones that stop or hold something.
+    std::vector<TWinControl*> TabSiblings(const TWinControl* parent) const {
+        std::vector<TWinControl*> out;
+        for (TWinControl* w : parent->TabList())
+            if (Shown(w) && (TabStop(w) || w->ControlCount() > 0)) out.push_back(w);
+        return out;
+    }
+
+    bool RightToLeft(const TControl* c) const {
+        for (const TControl* p = c; p != nullptr; p = p->Parent())
+            if (auto mode = StoredIdent(p, "BiDiMode")) return vcl::SameText(*mode, "bdRightToLeft");
+        return false;
+    }
+
+    // Reading order: rows from top to bottom (tops within the tolerance share a row), and
+    // in a row from left to right, or right to left on mirrored forms. Ties keep tab order.
+    // Forms laid out in columns are read down each column, then across: either order will do.
+    template <class Control>
+    std::vector<Control*> ColumnOrder(std::vector<Control*> controls, bool rtl) const {
+        auto x = [rtl](const Control* c) { return rtl ? -(int64_t(c->Left()) + c->Width()) : int64_t(c->Left()); };
+        std::vector<Control*> byX = controls;
+        std::stable_sort(byX.begin(), byX.end(), [&](auto* a, auto* b) { return x(a) < x(b); });
+        std::unordered_map<const Control*, int> column;
+        int k = -1;
+        int64_t columnX = 0;
+        for (Control* c : byX) {
+            if (k < 0 || x(c) - columnX > settings_.rowTolerance) ++k, columnX = x(c);
+            column[c] = k;
+        }
+        std::stable_sort(controls.begin(), controls.end(), [&](auto* a, auto* b) {
+            return column[a] != column[b] ? column[a] < column[b] : a->Top() < b->Top();
+        });
+        return controls;
+    }
+
+    template <class Control>
+    std::vector<Control*> ReadingOrder(std::vector<Control*> controls, bool rtl) const {
+        std::vector<Control*> byTop = controls;
+        std::stable_sort(byTop.begin(), byTop.end(), [](auto* a, auto* b) { return a->Top() < b->Top(); });
+        std::unordered_map<const Control*, int> row;
+        int r = -1;
+        int64_t rowTop = 0;
+        for (Control* c : byTop) {
+            if (r < 0 || c->Top() - rowTop > settings_.rowTolerance) ++r, rowTop = c->Top();
+            row[c] = r;
+        }
+        auto x = [rtl](const Control* c) { return rtl ? -(int64_t(c->Left()) + c->Width()) : int64_t(c->Left()); };
+        std::stable_sort(controls.begin(), controls.end(), [&](auto* a, auto* b) {
+            return row[a] != row[b] ? row[a] < row[b] : x(a) < x(b);
+        });
+        return controls;
+    }
+
+    std::vector<TWinControl*> Containers() const {
+        std::vector<TWinControl*> out;
+        for (TComponent* c : all_)
+            if (auto* w = dynamic_cast<TWinControl*>(c); w && w->ControlCount() > 0 && !IsPageHolder(w)) out.push_back(w);
+        return out;
+    }
+
+    // ---- tab order ----
+
+    void TabOrders() {
+        for (TWinControl* parent : Containers()) {
+            if (On("tab-reading-order")) ReadingOrderOf(parent);
+            if (On("tab-order-sequence")) StoredTabOrders(parent);
+        }
+    }
+
+    void ReadingOrderOf(const TWinControl* parent) {
+        const bool rtl = RightToLeft(parent);
+        const std::vector<TWinControl*> tabbed = TabSiblings(parent);
+        const std::vector<TWinControl*> read = ReadingOrder(tabbed, rtl);
+        if (tabbed == read || tabbed == ColumnOrder(tabbed, rtl)) return;
+        for (size_t i = 0; i < tabbed.size(); ++i) {
+            if (tabbed[i] == read[i]) continue;
+            Report("tab-reading-order", tabbed[i],
+                   NameOf(tabbed[i]) + " is tabbed to before " + NameOf(read[i]) +
+                       ", which comes first in reading order (top to bottom, " +
+                       (rtl ? "right to left" : "left to right") + ") under " + NameOf(parent),
+                   Where(tabbed[i], "TabOrder"));
+            return;
+        }
+    }
+
+    void StoredTabOrders(const TWinControl* parent) {
+        std::vector<std::pair<int64_t, TWinControl*>> orders;
+        bool everyOne = true;
+        for (TWinControl* w : parent->TabList()) {
+            if (!Complete(w)) return;  // the ancestor's file holds the rest
+            auto v = StoredInt(w, "TabOrder");
+            if (v) orders.emplace_back(*v, w);
+            else everyOne = false;
+        }
+        std::stable_sort(orders.begin(), orders.end(), [](auto& a, auto& b) { return a.first < b.first; });
+        for (size_t i = 1; i < orders.size(); ++i)
+            if (orders[i].first == orders[i - 1].first)
+                Report("tab-order-sequence", orders[i].second,
+                       NameOf(orders[i].second) + " stores TabOrder " + std::to_string(orders[i].first) + " as " +
+                           NameOf(orders[i - 1].second) + " does",
+                       Where(orders[i].second, "TabOrder"));
+        if (!everyOne || orders.empty()) return;
+        int64_t expected = 0;
+        for (auto& [v, w] : orders) {
+            if (v > expected) {
+                Report("tab-order-sequence", w,
+                       "the tab orders under " + NameOf(parent) + " skip " + std::to_string(expected) +
+                           (v - 1 > expected ? " to " + std::to_string(v - 1) : std::string()) + " before " +
+                           NameOf(w) + "'s " + std::to_string(v),
+                       Where(w, "TabOrder"));
+                break;
+            }
+            expected = v + 1;
+        }
+    }
+
+    void HiddenTabStops() {
+        if (!On("tab-stop-hidden-parent")) return;
+        // The outermost hidden or disabled container of each tab stop, and the tab stops in it.
+        std::vector<std::pair<const TControl*, std::vector<const TWinControl*>>> groups;
+        std::unordered_map<const TControl*, size_t> groupOf;
+        for (TComponent* c : all_) {
+            auto* w = dynamic_cast<TWinControl*>(c);
+            if (!w || !Shown(w) || !w->Enabled() || !TabStop(w)) continue;
+            const TControl* outer = nullptr;
+            for (const TWinControl* p = w->Parent(); p && p->Parent(); p = p->Parent())
+                if (!IsPage(p) && (!p->Visible() || !p->Enabled())) outer = p;
+            if (!outer) continue;
+            auto [it, fresh] = groupOf.try_emplace(outer, groups.size());
+            if (fresh) groups.push_back({outer, {}});
+            groups[it->second].second.push_back(w);
+        }
+        for (auto& [outer, stops] : groups) {
+            std::string names;
+            for (size_t i = 0; i < stops.size() && i < 3; ++i) names += (i ? ", " : "") + NameOf(stops[i]);
+            if (stops.size() > 3) names += " and " + std::to_string(stops.size() - 3) + " more";
+            const bool hidden = !outer->Visible();
+            Report("tab-stop-hidden-parent", outer,
+                   NameOf(outer) + " is " + (hidden ? "hidden" : "disabled") + " but holds tab stops: " + names,
+                   Where(outer, hidden ? "Visible" : "Enabled"));
+        }
+    }
+
+    void LabelFocusOrder() {
+        if (!On("label-focus-order")) return;
+        for (TComponent* c : all_) {
+            auto* label = dynamic_cast<TControl*>(c);
+            if (!label || vcl::Is<TWinControl>(label) || !label->Parent() || !Shown(label)) continue;
+            if (!Publishes(label, "FocusControl")) continue;
+            auto* focus = dynamic_cast<TWinControl*>(vcl::GetObjectProp(label, vcl::GetPropInfo(label, "FocusControl")));
+            if (!focus) continue;
+            // The sibling that is, or holds, the focus control, and the one nearest the label:
+            // beside it on its row (after it in reading direction) or below it, overlapping.
+            const bool rtl = RightToLeft(label);
+            const Rect l = Bounds(label);
+            const int t = settings_.rowTolerance;
+            const TWinControl* target = nullptr;
+            // Beside it on its row first; below it only when nothing is beside it.
+            const TWinControl* nearest[2] = {nullptr, nullptr};
+            int64_t best[2] = {0, 0};
+            for (TWinControl* w : TabSiblings(label->Parent())) {
+                if (w->ContainsControl(focus)) target = w;
+                const Rect r = Bounds(w);
+                int side = -1;
+                int64_t distance = 0;
+                if (r.top < l.bottom && r.bottom > l.top) {
+                    const int64_t gap = rtl ? l.left - r.right : r.left - l.right;
+                    if (gap >= -t) side = 0, distance = std::max<int64_t>(gap, 0);
+                } else if (r.left < l.right && r.right > l.left && r.top >= l.bottom - t) {
+                    side = 1, distance = std::max<int64_t>(r.top - l.bottom, 0);
+                }
+                if (side >= 0 && (!nearest[side] || distance < best[side])) nearest[side] = w, best[side] = distance;
+            }
+            const TWinControl* next = nearest[0] ? nearest[0] : nearest[1];
+            if (!target || !next || next == target) continue;  // elsewhere: nothing to compare
+            Report("label-focus-order", label,
+                   NameOf(label) + " focuses " + NameOf(focus) + ", but the control next to it is " + NameOf(next),
+                   Where(label, "FocusControl"));
+        }
+    }
+
+    // ---- accelerators ----
+
+    // The pages a control sits on, each with its page control: two controls are on screen
+    // together unless they sit on different pages of one page control. A page's own caption
+    // is its page control's, shown with every page.
+    std::vector<std::pair<const TControl*, const TControl*>> PagesAbove(const TControl* c) const {
+        std::vector<std::pair<const TControl*, const TControl*>> out;
+        for (const TControl* p = c->Parent(); p && p->Parent(); p = p->Parent())
+            if (IsPage(p)) out.emplace_back(p->Parent(), p);
+        return out;
+    }
+    static bool TogetherOnScreen(const std::vector<std::pair<const TControl*, const TControl*>>& a,
+                                 const std::vector<std::pair<const TControl*, const TControl*>>& b) {
+        for (auto& [book, page] : a)
+            for (auto& [otherBook, otherPage] : b)
+                if (book == otherBook && page != otherPage) return false;
+        return true;
+    }
+
+    static std::string FreeLetters(std::string_view caption, const std::set<std::string>& used) {
+        std::string out;
+        std::set<char> seen;
+        for (char ch : StripAccelerators(caption)) {
+            const auto u = static_cast<unsigned char>(ch);
+            if (!std::isalnum(u)) continue;
+            const char lower = char(std::tolower(u));
+            if (used.count(std::string(1, lower)) || !seen.insert(lower).second) continue;
+            if (seen.size() > 5) break;
+            out += out.empty() ? "" : ", ";
+            out += lower;
+        }
+        return out.empty() ? "none in the caption" : out;
+    }
+
+    struct Keyed {
+        const TComponent* component;
+        std::string caption;
+        std::string key;
+    };
+    // context(i) names what is on screen with item i (the same for items always together);
+    // the letters in use are worked out once per context.
+    void ReportDuplicates(const std::vector<Keyed>& items, const std::function<bool(size_t, size_t)>& together,
+                          const std::function<size_t(size_t)>& context, const std::string& scope) {
+        std::unordered_map<std::string, std::vector<size_t>> byKey;
+        std::unordered_map<size_t, std::set<std::string>> usedIn;
+        for (size_t i = 0; i < items.size(); ++i) {
+            std::vector<size_t>& same = byKey[items[i].key];
+            for (size_t j : same) {
+                if (!together(i, j)) continue;
+                auto [used, fresh] = usedIn.try_emplace(context(i));
+                if (fresh)
+                    for (size_t k = 0; k < items.size(); ++k)
+                        if (together(i, k)) used->second.insert(items[k].key);
+                Report("accel-duplicate", items[i].component,
+                       "&" + items[i].key + " of " + NameOf(items[i].component) + " is taken by " +
+                           NameOf(items[j].component) + " in " + scope + "; free letters: " +
+                           FreeLetters(items[i].caption, used->second),
+                       Where(items[i].component, "Caption"));
+                break;
+            }
+            same.push_back(i);
+        }
+    }
+
+    bool ShowsAccelerator(const TControl* c) const {
+        if (!Publishes(c, "Caption")) return false;
+        auto show = StoredBool(c, "ShowAccelChar");
+        return !show || *show;
+    }
+
+    void Accelerators() {
+        std::vector<Keyed> controls;
+        std::vector<std::vector<std::pair<const TControl*, const TControl*>>> pages;
+        for (TComponent* c : all_) {
+            if (auto* item = dynamic_cast<vcl::TMenu*>(c)) {
+                MenuAccelerators(item->Items(), NameOf(c));
+                continue;
+            }
+            auto* control = dynamic_cast<TControl*>(c);
+            // A plain notebook's pages show no tabs: their captions are never on screen.
+            if (!control || !control->Parent() || !ShowsAccelerator(control) || control->InheritsFrom("TPage")) continue;
+            auto key = Accelerator(control->Caption());
+            if (!key) continue;
+            if (On("accel-label-no-focus") && !vcl::Is<TWinControl>(control) && Publishes(control, "FocusControl") &&
+                vcl::GetObjectProp(control, vcl::GetPropInfo(control, "FocusControl")) == nullptr &&
+                !Stored(control, "FocusControl"))
+                Report("accel-label-no-focus", control,
+                       "the accelerator &" + *key + " of " + NameOf(control) + " leads nowhere: it has no FocusControl",
+                       Where(control, "Caption"));
+            if (!Shown(control)) continue;
+            controls.push_back({control, control->Caption(), *key});
+            pages.push_back(PagesAbove(control));
+        }
+        if (On("accel-duplicate")) {
+            std::map<std::vector<std::pair<const TControl*, const TControl*>>, size_t> contexts;
+            std::vector<size_t> contextOf;
+            for (auto& p : pages) contextOf.push_back(contexts.try_emplace(p, contexts.size()).first->second);
+            ReportDuplicates(
+                controls, [&](size_t a, size_t b) { return TogetherOnScreen(pages[a], pages[b]); },
+                [&](size_t i) { return contextOf[i]; }, "this window");
+        }
+    }
+
+    void MenuAccelerators(const vcl::TMenuItem* level, const std::string& scope) {
+        std::vector<Keyed> items;
+        for (int i = 0; i < level->Count(); ++i) {
+            const vcl::TMenuItem* item = level->Items(i);
+            if (item->Count() > 0) MenuAccelerators(item, "the menu " + NameOf(item));
+            if (!item->Visible() || item->Caption() == "-") continue;
+            if (auto key = Accelerator(item->Caption())) items.push_back({item, item->Caption(), *key});
+        }
+        if (On("accel-duplicate"))
+            ReportDuplicates(items, [](size_t, size_t) { return true; }, [](size_t) { return size_t(0); }, scope);
+    }
+
+    // ---- hints ----
+
+    // Whether hints show for the control: its ShowHint, or its parent's while ParentShowHint
+    // holds. None when an inherited object leaves the answer in its ancestor's file.
+    std::optional<bool> ShowsHints(const TControl* c) const {
+        for (const TControl* p = c; p != nullptr; p = p->Parent()) {
+            if (auto show = StoredBool(p, "ShowHint")) return *show;
+            if (!Complete(p)) return std::nullopt;
+            auto parentShow = StoredBool(p, "ParentShowHint");
+            if ((parentShow && !*parentShow) || !p->Parent()) return false;
+        }
+        return false;
+    }
+
+    bool GlyphOnly(const TControl* c) const {
+        if (!Inherits(c, {"TSpeedButton", "TBitBtn", "TToolButton"}) &&
+            !(c->ClassType().Inferred() && ClassNameHas(c, {"button"})))
+            return false;
+        // An action gives the button its caption and hint; a bit button's kind gives a caption.
+        if (Stored(c, "Action")) return false;
+        if (auto kind = StoredIdent(c, "Kind"); kind && !vcl::SameText(*kind, "bkCustom")) return false;
+        const bool picture = Stored(c, "Glyph.Data") || (StoredInt(c, "ImageIndex").value_or(-1) >= 0) ||
+                             Stored(c, "Images") || Inherits(c, {"TToolButton"});
+        if (!picture) return false;
+        if (Inherits(c, {"TToolButton"})) {
+            auto style = StoredIdent(c, "Style");
+            if (style && (vcl::SameText(*style, "tbsSeparator") || vcl::SameText(*style, "tbsDivider"))) return false;
+            return !c->Parent() || !StoredBool(c->Parent(), "ShowCaptions").value_or(false) ||
+                   Trimmed(StripAccelerators(c->Caption())).empty();
+        }
+        return Trimmed(StripAccelerators(c->Caption())).empty();
+    }
+
+    void Hints() {
+        for (TComponent* comp : all_) {
+            auto* c = dynamic_cast<TControl*>(comp);
+            if (!c || !c->Parent()) continue;
+            const std::string hint = Trimmed(c->Hint());
+            if (hint.empty()) {
+                if (!Shown(c)) continue;
+                if (GlyphOnly(c))
+                    Report("hint-glyph-button", c, NameOf(c) + " shows only a picture and has no hint", Where(c));
+                else if (auto* w = dynamic_cast<TWinControl*>(c); w && TabStop(w) && Complete(c) && On("hint-focusable"))
+                    Report("hint-focusable", c, NameOf(c) + " takes the focus and has no hint", Where(c));
+                continue;
+            }
+            if (auto shows = ShowsHints(c); shows && !*shows)
+                Report("hint-never-shown", c,
+                       "the hint of " + NameOf(c) + " never shows: ShowHint is off " +
+                           (StoredBool(c, "ShowHint") ? "here" : "along its parents"),
+                       Where(c, "Hint"));
+            const std::string shortHint = Trimmed(hint.substr(0, hint.find('|')));
+            const std::string caption = Trimmed(StripAccelerators(c->Caption()));
+            if (Publishes(c, "Caption") && !caption.empty() && vcl::SameText(shortHint, caption))
+                Report("hint-equals-caption", c, "the hint of " + NameOf(c) + " only repeats its caption", Where(c, "Hint"));
+        }
+    }
+
+    // ---- geometry ----
+
+    Rect Bounds(const TControl* c) const {
+        return {c->Left(), c->Top(), int64_t(c->Left()) + c->Width(), int64_t(c->Top()) + c->Height()};
+    }
+    bool Placed(const TControl* c) const {
+        return Stored(c, "Left") && Stored(c, "Top") && Stored(c, "Width") && Stored(c, "Height");
+    }
+    // The area children are laid out in: a form's client size, else the parent's size.
+    std::optional<std::pair<int64_t, int64_t>> ClientArea(const TWinControl* p) const {
+        if (!p->Parent()) {
+            auto w = StoredInt(p, "ClientWidth"), h = StoredInt(p, "ClientHeight");
+            if (w && h) return std::make_pair(*w, *h);
+        }
+        auto w = StoredInt(p, "Width"), h = StoredInt(p, "Height");
+        if (w && h) return std::make_pair(*w, *h);
+        return std::nullopt;
+    }
+    static bool Decoration(const TControl* c) {
+        return Inherits(c, {"TBevel", "TShape", "TImage", "TSplitter", "TCustomGroupBox", "TCustomPanel"});
+    }
+    // The siblings geometry compares: visible, placed in the file, laid out by hand.
+    std::vector<TControl*> LaidOut(const TWinControl* parent) const {
+        std::vector<TControl*> out;
+        for (int i = 0; i < parent->ControlCount(); ++i) {
+            TControl* c = parent->Controls(i);
+            if (Shown(c) && !Aligned(c) && !IsPage(c) && Placed(c)) out.push_back(c);
+        }
+        return out;
+    }
+
+    void Geometry() {
+        if (On("geometry-ppi")) {
+            const TComponent* root = file_.Root();
+            for (const char* prop : {"PixelsPerInch", "DesignTimePPI"})
+                if (auto ppi = StoredInt(root, prop); ppi && *ppi != settings_.ppi)
+                    Report("geometry-ppi", root,
+                           "the form was designed at " + std::to_string(*ppi) + " pixels per inch (" + prop +
+                               "), the project at " + std::to_string(settings_.ppi),
+                           Where(root, prop));
+        }
+        for (TComponent* comp : all_) {
+            auto* c = dynamic_cast<TControl*>(comp);
+            if (!c || !c->Parent() || !Shown(c) || Aligned(c) || IsPage(c) || c->ClassType().Inferred()) continue;
+            auto w = StoredInt(c, "Width"), h = StoredInt(c, "Height");
+            if ((w && *w <= 0) || (h && *h <= 0))
+                Report("geometry-zero-size", c,
+                       NameOf(c) + " is " + std::to_string(c->Width()) + " x " + std::to_string(c->Height()) +
+                           " pixels: nobody can see it",
+                       Where(c, w && *w <= 0 ? "Width" : "Height"));
+        }
+        for (TWinControl* parent : Containers()) {
+            const std::vector<TControl*> siblings = LaidOut(parent);
+            if (On("geometry-outside-parent")) Outside(parent, siblings);
+            if (On("geometry-overlap")) Overlaps(parent, siblings);
+            if (On("geometry-near-miss")) NearMisses(siblings);
+        }
+    }
+
+    void Outside(const TWinControl* parent, const std::vector<TControl*>& siblings) {
+        // Scrolling boxes and bars lay out their own children.
+        if (Inherits(parent, {"TScrollBox", "TToolWindow", "TToolBar", "TCoolBar", "TControlBar", "TCustomStatusBar"}) ||
+            (parent->Parent() && parent->InheritsFrom("TScrollingWinControl")))
+            return;
+        auto area = ClientArea(parent);
+        if (!area) return;
+        const auto [pw, ph] = *area;
+        const int t = settings_.outsideTolerance;
+        for (TControl* c : siblings) {
+            const Rect r = Bounds(c);
+            const bool wholly = r.left >= pw || r.top >= ph || r.right <= 0 || r.bottom <= 0;
+            const bool partly = r.left < -t || r.top < -t || r.right > pw + t || r.bottom > ph + t;
+            if (!wholly && !partly) continue;
+            Report("geometry-outside-parent", c,
+                   NameOf(c) + " at " + std::to_string(r.left) + "," + std::to_string(r.top) + " size " +
+                       std::to_string(c->Width()) + " x " + std::to_string(c->Height()) + " lies " +
+                       (wholly ? "outside " : "partly outside ") + NameOf(parent) + " (" + std::to_string(pw) + " x " +
+                       std::to_string(ph) + ")",
+                   Where(c, "Left"));
+        }
+    }
+
+    void Overlaps(const TWinControl* parent, std::vector<TControl*> siblings) {
+        siblings.erase(std::remove_if(siblings.begin(), siblings.end(), [](TControl* c) { return Decoration(c); }),
+                       siblings.end());
+        std::stable_sort(siblings.begin(), siblings.end(), [](auto* a, auto* b) { return a->Left() < b->Left(); });
+        const int t = settings_.overlapTolerance;
+        int64_t tallest = 0;
+        for (TControl* c : siblings) tallest = std::max<int64_t>(tallest, c->Height());
+        // A sweep from left to right over the controls that still reach past the current left
+        // edge, kept by top: a column of a thousand controls costs a thousand short looks.
+        std::set<std::pair<int64_t, size_t>> active;  // top, index
+        std::multimap<int64_t, size_t> byRight;
+        int reported = 0;
+        for (size_t i = 0; i < siblings.size() && reported < 50; ++i) {
+            const Rect a = Bounds(siblings[i]);
+            while (!byRight.empty() && byRight.begin()->first <= a.left + t) {
+                const size_t gone = byRight.begin()->second;
+                active.erase({Bounds(siblings[gone]).top, gone});
+                byRight.erase(byRight.begin());
+            }
+            for (auto it = active.lower_bound({a.top - tallest, 0}); it != active.end() && it->first < a.bottom - t;
+                 ++it) {
+                const Rect b = Bounds(siblings[it->second]);
+                const int64_t dx = std::min(a.right, b.right) - a.left;
+                const int64_t dy = std::min(a.bottom, b.bottom) - std::max(a.top, b.top);
+                if (dx <= t || dy <= t) continue;
+                // The one later in the file is the one placed over the other.
+                TControl* x = siblings[i];
+                TControl* y = siblings[it->second];
+                TControl* later = x->ComponentIndex() > y->ComponentIndex() ? x : y;
+                TControl* earlier = later == x ? y : x;
+                Report("geometry-overlap", later,
+                       NameOf(later) + " overlaps " + NameOf(earlier) + " by " + std::to_string(dx) + " x " +
+                           std::to_string(dy) + " pixels in " + NameOf(parent),
+                       Where(later, "Left"));
+                if (++reported >= 50) break;
+            }
+            active.insert({a.top, i});
+            byRight.emplace(a.right, i);
+        }
+    }
+
+    // Left edges a few pixels off a column that more controls share; tops likewise among
+    // controls of one class (a label sits a little lower than its edit on purpose).
+    void NearMisses(const std::vector<TControl*>& siblings) {
+        auto edge = [&](const char* prop, auto value, auto groupOf) {
+            std::map<std::pair<std::string, int64_t>, std::vector<TControl*>> at;
+            for (TControl* c : siblings) at[{groupOf(c), value(c)}].push_back(c);
+            for (auto& [key, controls] : at) {
+                std::pair<std::string, int64_t> best{};
+                size_t bestCount = 0;
+                for (int64_t d = -settings_.nearMiss; d <= settings_.nearMiss; ++d) {
+                    if (d == 0) continue;
+                    auto it = at.find({key.first, key.second + d});
+                    if (it != at.end() && it->second.size() > controls.size() && it->second.size() > bestCount)
+                        best = it->first, bestCount = it->second.size();
+                }
+                if (bestCount < 2) continue;
+                for (TControl* c : controls)
+                    Report("geometry-near-miss", c,
+                           std::string(prop) + " of " + NameOf(c) + " is " + std::to_string(key.second) + ", " +
+                               std::to_string(std::abs(best.second - key.second)) + " px off the " +
+                               std::to_string(bestCount) + " controls at " + std::to_string(best.second),
+                           Where(c, prop));
+            }
+        };
+        edge("Left", [](const TControl* c) { return int64_t(c->Left()); }, [](const TControl*) { return std::string(); });
+        edge("Top", [](const TControl* c) { return int64_t(c->Top()); }, [](const TControl* c) { return c->ClassName(); });
+    }
+
+    // ---- components ----
+
+    static bool DefaultName(const TComponent* c) {
+        std::string_view cls = c->ClassName(), name = c->Name();
+        if (cls.size() > 1 && (cls[0] == 'T' || cls[0] == 't')) cls.remove_prefix(1);
+        if (name.size() <= cls.size() || !vcl::SameText(name.substr(0, cls.size()), cls)) return false;
+        for (char ch : name.substr(cls.size()))
+            if (!std::isdigit(static_cast<unsigned char>(ch))) return false;
+        return true;
+    }
+    bool HasEvents(const TComponent* c) const {
+        auto obj = file_.ObjectOf(*c);
+        if (!obj) return false;
+        for (Property p : obj->Properties())
+            if (p.Name().size() > 2 && vcl::SameText(p.Name().substr(0, 2), "On") &&
+                p.GetValue().Kind() == ValueKind::Ident)
+                return true;
+        return false;
+    }
+
+    void Components() {
+        for (TComponent* c : all_) {
+            if (c == file_.Root()) continue;
+            if (On("component-default-name") && DefaultName(c)) {
+                auto* w = dynamic_cast<TWinControl*>(c);
+                const bool input = w && TabStop(w) && !IsPage(w);
+                if (input || HasEvents(c))
+                    Report("component-default-name", c,
+                           NameOf(c) + " keeps its default name although the code " +
+                               (HasEvents(c) ? "handles its events" : "likely reads it"),
+                           Where(c));
+            }
+            if (On("component-unresolved-reference")) Unresolved(c);
+            if (On("component-no-datasource") && vcl::Is<TControl>(c) && Publishes(c, "DataSource") &&
+                (Publishes(c, "DataField") || Inherits(c, {"TCustomDBGrid", "TDBNavigator"})) && !Stored(c, "DataSource"))
+                Report("component-no-datasource", c, NameOf(c) + " is data-aware but has no DataSource", Where(c));
+        }
+    }
+
+    void Unresolved(const TComponent* c) {
+        for (const vcl::TPropInfo* prop : c->ClassType().AllProperties()) {
+            if (prop->Kind != vcl::TTypeKind::tkClass || !prop->PropClass ||
+                !prop->PropClass->InheritsFrom("TComponent"))
+                continue;
+            const vcl::TValue v = vcl::GetPropValue(c, prop);
+            auto* ref = std::get_if<vcl::TReference>(&v);
+            if (!ref || ref->target != nullptr || ref->name.empty()) continue;
+            if (ref->name.find('.') != std::string::npos) continue;  // another module's component
+            Report("component-unresolved-reference", c,
+                   prop->Name + " of " + NameOf(c) + " names " + ref->name + ", which the form does not have",
+                   Where(c, prop->Name));
+        }
+    }
+
+    const formfile::TFormFile& file_;
+    const RuleSettings& settings_;
+    std::vector<TComponent*> all_;
+    std::vector<Finding> findings_;
+};
+
+}  // namespace
+
+std::vector<Finding> CheckForm(const formfile::TFormFile& file, const RuleSettings& settings) {
+    return FormCheck(file, settings).Run();
+}
+
+}  // namespace check

@@ -1,0 +1,284 @@
+#include "host/db/DBTables.h"
+
+#include <cctype>
+
+#include "host/vcl/ClassCatalogue.h"
+
+namespace vcl {
+
+namespace {
+
+constexpr const char* kTableTypeNames[] = {"ttDefault", "ttParadox", "ttDBase", "ttFoxPro", "ttASCII"};
+
+bool IdentChar(char ch) { return std::isalnum(static_cast<unsigned char>(ch)) || ch == '_'; }
+
+// The :NAME parameters of an SQL text, in order; quoted text, :: and :ALIAS:table are no
+// parameters.
+std::vector<std::string> SqlParamNames(const std::string& sql) {
+    std::vector<std::string> names;
+    for (size_t i = 0; i < sql.size(); ++i) {
+        const char ch = sql[i];
+        if (ch == '\'' || ch == '"') {
+            const size_t end = sql.find(ch, i + 1);
+            if (end == std::string::npos) break;
+            i = end;
+            continue;
+        }
+        if (ch != ':' || i + 1 >= sql.size()) continue;
+        if (sql[i + 1] == ':' || (i > 0 && (sql[i - 1] == ':' || IdentChar(sql[i - 1])))) {
+            if (sql[i + 1] == ':') ++i;
+            continue;
+        }
+        size_t j = i + 1;
+        if (sql[j] == '"') {  // a quoted parameter name
+            const size_t end = sql.find('"', j + 1);
+            if (end == std::string::npos) break;
+            names.push_back(sql.substr(j + 1, end - j - 1));
+            i = end;
+            continue;
+        }
+        while (j < sql.size() && IdentChar(sql[j])) ++j;
+        if (j == i + 1) continue;
+        if (j < sql.size() && sql[j] == ':') {  // :ALIAS:table
+            i = j;
+            continue;
+        }
+        names.push_back(sql.substr(i + 1, j - i - 1));
+        i = j - 1;
+    }
+    return names;
+}
+
+std::vector<std::string> StringList(const formfile::Object& object, std::string_view name) {
+    std::vector<std::string> lines;
+    std::optional<formfile::Property> p = object.FindProperty(name);
+    if (!p || p->GetValue().Kind() != formfile::ValueKind::List) return lines;
+    const formfile::Value list = p->GetValue();
+    for (size_t i = 0; i < list.Count(); ++i) {
+        const formfile::Value item = list.Item(i);
+        if (item.Kind() == formfile::ValueKind::String) lines.push_back(item.AsString());
+        else if (item.Kind() == formfile::ValueKind::Ident) lines.emplace_back(item.AsIdent());
+    }
+    return lines;
+}
+
+std::vector<TIndexDef> IndexDefsOf(const std::vector<dbe::TIndexInfo>& indexes) {
+    std::vector<TIndexDef> defs;
+    for (const dbe::TIndexInfo& i : indexes) {
+        TIndexDef d;
+        d.Name = i.name;
+        d.Fields = i.FieldsText();
+        d.Primary = i.primary;
+        d.Unique = i.unique;
+        d.Descending = i.descending;
+        defs.push_back(std::move(d));
+    }
+    return defs;
+}
+
+}  // namespace
+
+const char* TableTypeName(TTableType type) {
+    return type >= ttDefault && type <= ttASCII ? kTableTypeNames[type] : "ttDefault";
+}
+
+void ReadParamData(const formfile::Object& object, TParams& params) {
+    std::optional<formfile::Property> data = object.FindProperty("ParamData");
+    if (!data || data->GetValue().Kind() != formfile::ValueKind::Collection) return;
+    const formfile::Value items = data->GetValue();
+    for (size_t i = 0; i < items.Count(); ++i) {
+        TParam param;
+        for (formfile::Property p : items.Entry(i).Properties()) {
+            const formfile::Value v = p.GetValue();
+            if (p.IsSameName("Name") && v.Kind() == formfile::ValueKind::String) param.Name = v.AsString();
+            else if (p.IsSameName("DataType") && v.Kind() == formfile::ValueKind::Ident)
+                dbe::FieldTypeFromName(v.AsIdent(), param.DataType);
+            else if (p.IsSameName("ParamType") && v.Kind() == formfile::ValueKind::Ident)
+                param.ParamType = std::string(v.AsIdent());
+        }
+        if (TParam* known = params.FindParam(param.Name)) *known = std::move(param);
+        else params.Add(std::move(param));
+    }
+}
+
+// ---- TDBDataSet
+
+TDBDataSet::TDBDataSet(TComponent* owner, const TClassInfo* cls) : TDataSet(owner, cls ? cls : ClassByName("TDBDataSet")) {}
+
+void TDBDataSet::SetDatabaseName(const std::string& name) {
+    if (Active()) throw EDatabaseError(Name() + ": Cannot perform this operation on an open dataset");
+    SetPropValue(this, GetPropInfo(this, "DatabaseName"), name);
+}
+
+std::shared_ptr<dbe::TDatabaseHandle> TDBDataSet::GetDBHandle() const {
+    return dbe::Engine().OpenDatabase(DatabaseName(), Owner());
+}
+
+// ---- TTable
+
+TTable::TTable(TComponent* owner, const TClassInfo* cls)
+    : TDBDataSet(owner, cls ? cls : ClassByName("TTable")), indexDefs_([this] {
+          return IndexDefsOf(GetDBHandle()->Indexes(EngineTableName()));
+      }) {}
+
+void TTable::SetTableName(const std::string& name) {
+    if (Active()) throw EDatabaseError(Name() + ": Cannot perform this operation on an open dataset");
+    SetPropValue(this, GetPropInfo(this, "TableName"), name);
+}
+
+TTableType TTable::TableType() const {
+    const std::string name = StoredString("TableType");
+    for (int i = ttDefault; i <= ttASCII; ++i)
+        if (SameText(name, kTableTypeNames[i])) return TTableType(i);
+    return ttDefault;
+}
+
+std::string TTable::EngineTableName() const {
+    const std::string name = TableName();
+    const size_t slash = name.find_last_of("/\\");
+    if (name.find('.', slash == std::string::npos ? 0 : slash + 1) != std::string::npos) return name;
+    if (TableType() == ttParadox) return name + ".db";
+    if (TableType() == ttDBase) return name + ".dbf";
+    if (TableType() == ttASCII) return name + ".txt";
+    return name;
+}
+
+TDataSource* TTable::MasterSource() const { return dynamic_cast<TDataSource*>(StoredReference("MasterSource")); }
+
+void TTable::InitFieldDefs() {
+    std::vector<dbe::TColumn> columns = GetDBHandle()->Fields(EngineTableName());
+    FieldDefs().Clear();
+    for (const dbe::TColumn& c : columns) FieldDefs().Add({c.name, c.type, c.size, c.required});
+}
+
+std::unique_ptr<dbe::TCursor> TTable::CreateHandle() {
+    if (TableName().empty()) throw EDatabaseError(Name() + ": Missing TableName property");
+    return GetDBHandle()->OpenTable(EngineTableName());
+}
+
+void TTable::ReadStoredData(const formfile::Object& object, TComponent* enclosing) {
+    TDBDataSet::ReadStoredData(object, enclosing);
+    std::optional<formfile::Property> defs = object.FindProperty("IndexDefs");
+    if (!defs || defs->GetValue().Kind() != formfile::ValueKind::Collection) return;
+    const formfile::Value items = defs->GetValue();
+    std::vector<TIndexDef> stored;
+    for (size_t i = 0; i < items.Count(); ++i) {
+        TIndexDef def;
+        for (formfile::Property p : items.Entry(i).Properties()) {
+            const formfile::Value v = p.GetValue();
+            if (p.IsSameName("Name") && v.Kind() == formfile::ValueKind::String) def.Name = v.AsString();
+            else if (p.IsSameName("Fields") && v.Kind() == formfile::ValueKind::String) def.Fields = v.AsString();
+            else if (p.IsSameName("Options") && v.Kind() == formfile::ValueKind::Set)
+                for (size_t k = 0; k < v.Count(); ++k) {
+                    const std::string_view option = v.Item(k).AsIdent();
+                    def.Primary = def.Primary || SameText(option, "ixPrimary");
+                    def.Unique = def.Unique || SameText(option, "ixUnique");
+                    def.Descending = def.Descending || SameText(option, "ixDescending");
+                }
+        }
+        indexDefs_.Add(std::move(def));
+    }
+}
+
+// ---- TQuery
+
+TQuery::TQuery(TComponent* owner, const TClassInfo* cls) : TDBDataSet(owner, cls ? cls : ClassByName("TQuery")) {}
+
+void TQuery::SetSQL(std::vector<std::string> lines) {
+    if (Active()) Close();
+    sql_ = std::move(lines);
+    prepared_ = false;
+    params_.Assign(SqlParamNames(Text()));
+}
+
+std::string TQuery::Text() const {
+    std::string text;
+    for (const std::string& line : sql_) text += line + "\n";
+    return text;
+}
+
+TDataSource* TQuery::DataSource() const { return dynamic_cast<TDataSource*>(StoredReference("DataSource")); }
+
+void TQuery::Prepare() {
+    bool blank = true;
+    for (const std::string& line : sql_)
+        for (char ch : line) blank = blank && std::isspace(static_cast<unsigned char>(ch));
+    if (blank) throw EDatabaseError(Name() + ": No SQL statement available");
+    described_ = GetDBHandle()->PrepareQuery(Text());
+    params_.Assign(described_.params);
+    prepared_ = true;
+}
+
+void TQuery::InitFieldDefs() {
+    if (!prepared_) Prepare();
+    FieldDefs().Clear();
+    for (const dbe::TColumn& c : described_.columns) FieldDefs().Add({c.name, c.type, c.size, c.required});
+}
+
+std::unique_ptr<dbe::TCursor> TQuery::CreateHandle() {
+    if (!prepared_) Prepare();
+    dbe::TParamValues values;
+    TDataSet* master = DataSource() != nullptr ? DataSource()->DataSet() : nullptr;
+    for (const TParam& p : params_) {
+        TFieldValue v = p.Value;
+        // A detail query takes unset parameters from the master's fields of the same name.
+        if (std::holds_alternative<std::monostate>(v) && master != nullptr && master->Active())
+            if (TField* f = master->FindField(p.Name)) v = f->Value();
+        values.emplace_back(p.Name, v);
+    }
+    return GetDBHandle()->ExecuteQuery(Text(), values);
+}
+
+void TQuery::ReadStoredData(const formfile::Object& object, TComponent* enclosing) {
+    TDBDataSet::ReadStoredData(object, enclosing);
+    sql_ = StringList(object, "SQL.Strings");
+    if (StoredBool("ParamCheck", true)) params_.Assign(SqlParamNames(Text()));
+    ReadParamData(object, params_);
+}
+
+// ---- TStoredProc
+
+TStoredProc::TStoredProc(TComponent* owner, const TClassInfo* cls)
+    : TDBDataSet(owner, cls ? cls : ClassByName("TStoredProc")) {}
+
+void TStoredProc::Prepare() {
+    if (StoredProcName().empty()) throw EDatabaseError(Name() + ": Missing StoredProcName property");
+    described_ = GetDBHandle()->PrepareProc(StoredProcName());
+    params_.Assign(described_.params);
+    prepared_ = true;
+}
+
+void TStoredProc::InitFieldDefs() {
+    if (!prepared_) Prepare();
+    FieldDefs().Clear();
+    for (const dbe::TColumn& c : described_.columns) FieldDefs().Add({c.name, c.type, c.size, c.required});
+}
+
+std::unique_ptr<dbe::TCursor> TStoredProc::CreateHandle() {
+    if (!prepared_) Prepare();
+    throw EDatabaseError(Name() + ": " + GetDBHandle()->DriverName() + " cannot execute stored procedures");
+}
+
+void TStoredProc::ReadStoredData(const formfile::Object& object, TComponent* enclosing) {
+    TDBDataSet::ReadStoredData(object, enclosing);
+    ReadParamData(object, params_);
+}
+
+// ---- TDatabase
+
+TDatabase::TDatabase(TComponent* owner, const TClassInfo* cls) : TComponent(owner, cls ? cls : ClassByName("TDatabase")) {}
+
+dbe::TParamList TDatabase::DefinedParams() const {
+    dbe::TParamList list;
+    for (const std::string& line : params_) {
+        const size_t eq = line.find('=');
+        if (eq != std::string::npos) list.emplace_back(UpperCase(line.substr(0, eq)), line.substr(eq + 1));
+    }
+    return list;
+}
+
+void TDatabase::ReadStoredData(const formfile::Object& object, TComponent*) {
+    params_ = StringList(object, "Params.Strings");
+}
+
+}  // namespace vcl

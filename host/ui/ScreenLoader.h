@@ -1,0 +1,29 @@
+// The way to the screen: the on-screen backend and the form picture live in a module of
+// their own (Qt), loaded only by a run that needs them, so that headless runs never load the
+// screen libraries, let alone open a display connection.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "host/ui/Backend.h"
+
+namespace vcl {
+class TComponent;
+}
+
+namespace ui {
+
+// Whether a screen can be reached: an X or Wayland display is named, or a Qt platform is
+// chosen explicitly. Opens no connection.
+bool ScreenAvailable();
+
+// The on-screen backend, connected to the display. Raises vcl::EInOutError when this build
+// or installation has no screen module.
+std::unique_ptr<TBackend> LoadScreenBackend();
+
+// Writes a PNG picture of root's controls at their design places (see host/ui/qt/Preview.h).
+// Raises vcl::EInOutError when the module is missing or the file cannot be written.
+void SavePreviewPicture(const vcl::TComponent& root, const std::string& path);
+
+}  // namespace ui

@@ -1,0 +1,631 @@
+#include "host/ui/qt/Screen.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCursor>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTableWidget>
+#include <QTreeWidget>
+
+#include <map>
+#include <tuple>
+
+#include "host/controls/DesignedForm.h"
+#include "host/controls/Dialogs.h"
+#include "host/controls/Grids.h"
+#include "host/controls/Outline.h"
+#include "host/controls/StdCtrls.h"
+#include "host/ui/qt/Application.h"
+#include "host/ui/qt/ScreenWindow.h"
+#include "host/vcl/SysUtils.h"
+#include "host/vcl/TypInfo.h"
+
+namespace ui::qt {
+
+namespace {
+
+// The platform's frame around a window's client area, so that the sizes the tools keep in
+// their settings mean the whole window, as they always have, whatever the desktop's frames.
+constexpr int kFrameWidth = 8;
+constexpr int kFrameHeight = 27;
+
+QString Q(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+std::string S(const QString& s) { return s.toStdString(); }
+
+// A property the model keeps as the form file wrote it; the fallback when it is absent.
+std::string EnumProp(const vcl::TPersistent* c, const char* name, const std::string& fallback) {
+    try {
+        if (const vcl::TPropInfo* prop = vcl::GetPropInfo(c, name)) return vcl::GetEnumProp(c, prop);
+    } catch (const vcl::Exception&) {
+    }
+    return fallback;
+}
+
+int64_t OrdProp(const vcl::TPersistent* c, const char* name, int64_t fallback) {
+    try {
+        if (const vcl::TPropInfo* prop = vcl::GetPropInfo(c, name)) return vcl::GetOrdProp(c, prop);
+    } catch (const vcl::Exception&) {
+    }
+    return fallback;
+}
+
+// A label shows an ampersand as the mark of its access key, as a button does.
+QString LabelText(const std::string& caption) {
+    QString text = Q(caption);
+    return text.replace("&&", QChar(1)).remove('&').replace(QChar(1), "&");
+}
+
+QStyle::StandardPixmap KindIcon(vcl::TBitBtnKind kind) {
+    switch (kind) {
+        case vcl::bkOK: return QStyle::SP_DialogOkButton;
+        case vcl::bkCancel: return QStyle::SP_DialogCancelButton;
+        case vcl::bkHelp: return QStyle::SP_DialogHelpButton;
+        case vcl::bkYes: return QStyle::SP_DialogYesButton;
+        case vcl::bkNo: return QStyle::SP_DialogNoButton;
+        case vcl::bkClose: return QStyle::SP_DialogCloseButton;
+        case vcl::bkAbort: return QStyle::SP_DialogAbortButton;
+        case vcl::bkRetry: return QStyle::SP_DialogRetryButton;
+        case vcl::bkIgnore: return QStyle::SP_DialogIgnoreButton;
+        case vcl::bkAll: return QStyle::SP_DialogYesToAllButton;
+        default: return QStyle::SP_CustomBase;
+    }
+}
+
+int ItemIndex(const QTreeWidgetItem* item) { return item != nullptr ? item->data(0, Qt::UserRole).toInt() : 0; }
+
+// Runs an action once the widget that reported it has finished its own signal, since the
+// action may rebuild that very widget.
+template <class F>
+void Later(TScreenWindow* window, F f) {
+    QMetaObject::invokeMethod(window, [window, f] { window->Act(f); }, Qt::QueuedConnection);
+}
+
+}  // namespace
+
+std::string QtFilter(const std::string& filter) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t bar; (bar = filter.find('|', start)) != std::string::npos; start = bar + 1)
+        parts.push_back(filter.substr(start, bar - start));
+    parts.push_back(filter.substr(start));
+    std::string out;
+    for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+        std::string patterns = parts[i + 1];
+        for (char& ch : patterns)
+            if (ch == ';') ch = ' ';
+        if (!out.empty()) out += ";;";
+        out += parts[i] + " (" + patterns + ")";
+    }
+    return out;
+}
+
+// ---- the window -------------------------------------------------------------------------
+
+TScreenWindow::TScreenWindow(vcl::TCustomForm& form, QWidget* parent) : QDialog(parent), form_(form) {
+    ++updating_;
+    setWindowTitle(Q(form.Caption()));
+    setObjectName(Q(form.Name()));
+    setSizeGripEnabled(true);
+    // The window's font, as designed: the design's sizes were made for it.
+    if (auto* designed = dynamic_cast<vcl::TDesignedForm*>(&form)) {
+        QFont f = font();
+        f.setFamily(Q(designed->Font().Name));
+        f.setPixelSize(std::max(designed->Font().PixelHeight(), 6));
+        f.setBold(designed->Font().Bold);
+        setFont(f);
+    }
+    Build(form, this);
+    // The tab order of the model, depth first.
+    std::vector<vcl::TWinControl*> order;
+    form.GetTabOrderList(order);
+    QWidget* previous = nullptr;
+    for (vcl::TWinControl* c : order) {
+        QWidget* w = Widget(c->Name());
+        if (w == nullptr || !vcl::SameText(c->Name(), S(w->objectName()))) continue;
+        if (previous != nullptr) setTabOrder(previous, w);
+        previous = w;
+    }
+    int width = form.Width() - kFrameWidth, height = form.Height() - kFrameHeight;
+    if (form.Width() <= 0 || form.Height() <= 0) {
+        width = int(OrdProp(&form, "ClientWidth", 400));
+        height = int(OrdProp(&form, "ClientHeight", 300));
+    }
+    resize(std::max(width, 80), std::max(height, 40));
+    if (form.Left() != 0 || form.Top() != 0) move(form.Left(), form.Top());
+    --updating_;
+    Refresh();
+}
+
+QWidget* TScreenWindow::Widget(std::string_view name) const {
+    for (const Mirror& m : mirrors_)
+        if (vcl::SameText(m.control->Name(), name)) return m.widget;
+    return nullptr;
+}
+
+void TScreenWindow::Build(vcl::TWinControl& parent, QWidget* into) {
+    for (int i = 0; i < parent.ControlCount(); ++i) {
+        vcl::TControl& c = *parent.Controls(i);
+        QWidget* w = Make(c, into);
+        w->setObjectName(Q(c.Name()));
+        w->setGeometry(c.Left(), c.Top(), std::max(c.Width(), 0), std::max(c.Height(), 0));
+        mirrors_.push_back({&c, w, EnumProp(&c, "Align", "alNone"), {}});
+        Connect(mirrors_.size() - 1);
+        if (auto* container = dynamic_cast<vcl::TWinControl*>(&c); container != nullptr && container->ControlCount() > 0) {
+            Build(*container, w);
+            w->installEventFilter(this);  // its aligned children follow its size
+        }
+    }
+}
+
+QWidget* TScreenWindow::Make(vcl::TControl& c, QWidget* into) {
+    if (auto* b = dynamic_cast<vcl::TButton*>(&c)) {
+        auto* button = new QPushButton(Q(b->Caption()), into);
+        button->setAutoDefault(false);
+        const auto* bit = dynamic_cast<vcl::TBitBtn*>(b);
+        if (bit != nullptr && KindIcon(bit->Kind()) != QStyle::SP_CustomBase)
+            button->setIcon(style()->standardIcon(KindIcon(bit->Kind())));
+        if (OrdProp(b, "Default", 0) != 0 || (bit != nullptr && bit->Kind() == vcl::bkOK)) button->setDefault(true);
+        return button;
+    }
+    if (dynamic_cast<vcl::TLabel*>(&c) != nullptr) return new QLabel(into);
+    if (dynamic_cast<vcl::TGroupBox*>(&c) != nullptr) return new QGroupBox(into);
+    if (dynamic_cast<vcl::TEdit*>(&c) != nullptr) return new QLineEdit(into);
+    if (dynamic_cast<vcl::TMemo*>(&c) != nullptr) {
+        auto* memo = new QPlainTextEdit(into);
+        memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+        return memo;
+    }
+    if (dynamic_cast<vcl::TCheckBox*>(&c) != nullptr) return new QCheckBox(into);
+    if (dynamic_cast<vcl::TComboBox*>(&c) != nullptr) return new QComboBox(into);
+    if (dynamic_cast<vcl::TOutline*>(&c) != nullptr) {
+        auto* tree = new QTreeWidget(into);
+        tree->setHeaderHidden(true);
+        tree->setColumnCount(1);
+        tree->viewport()->installEventFilter(this);
+        return tree;
+    }
+    if (dynamic_cast<vcl::TStringGrid*>(&c) != nullptr) return new QTableWidget(into);
+    auto* frame = new QFrame(into);
+    if (dynamic_cast<vcl::TPanel*>(&c) != nullptr) frame->setFrameShape(QFrame::StyledPanel);
+    return frame;
+}
+
+void TScreenWindow::Connect(size_t index) {
+    const Mirror& m = mirrors_[index];
+    vcl::TControl* c = m.control;
+    if (auto* button = qobject_cast<QPushButton*>(m.widget)) {
+        auto* b = static_cast<vcl::TButton*>(c);
+        connect(button, &QPushButton::clicked, this, [this, b] { Act([b] { b->Click(); }); });
+    } else if (auto* line = qobject_cast<QLineEdit*>(m.widget)) {
+        auto* edit = static_cast<vcl::TEdit*>(c);
+        line->setReadOnly(OrdProp(edit, "ReadOnly", 0) != 0);
+        connect(line, &QLineEdit::textEdited, this, [this, index, edit](const QString& text) {
+            if (updating_ == 0) Act([this, index, edit, t = S(text)] {
+                edit->SetText(t);
+                mirrors_[index].shown = edit->Text();
+            });
+        });
+    } else if (auto* text = qobject_cast<QPlainTextEdit*>(m.widget)) {
+        auto* memo = static_cast<vcl::TMemo*>(c);
+        text->setReadOnly(OrdProp(memo, "ReadOnly", 0) != 0);
+        connect(text, &QPlainTextEdit::textChanged, this, [this, index, memo, text] {
+            if (updating_ == 0) Act([this, index, memo, t = S(text->toPlainText())] {
+                memo->SetText(t);
+                mirrors_[index].shown = memo->Text();
+            });
+        });
+    } else if (auto* check = qobject_cast<QCheckBox*>(m.widget)) {
+        auto* box = static_cast<vcl::TCheckBox*>(c);
+        connect(check, &QCheckBox::clicked, this, [this, box](bool on) { Act([box, on] { box->SetChecked(on); }); });
+    } else if (auto* combo = qobject_cast<QComboBox*>(m.widget)) {
+        auto* box = static_cast<vcl::TComboBox*>(c);
+        connect(combo, &QComboBox::activated, this, [this, box](int i) { Later(this, [box, i] { box->Choose(i); }); });
+    } else if (auto* tree = qobject_cast<QTreeWidget*>(m.widget)) {
+        auto* outline = static_cast<vcl::TOutline*>(c);
+        auto expand = [this, outline](bool on) {
+            return [this, outline, on](QTreeWidgetItem* item) {
+                if (updating_ != 0) return;
+                const int index = ItemIndex(item);
+                Later(this, [outline, index, on] {
+                    if (index >= 1 && index <= outline->ItemCount()) outline->Items(index).SetExpanded(on);
+                });
+            };
+        };
+        connect(tree, &QTreeWidget::itemExpanded, this, expand(true));
+        connect(tree, &QTreeWidget::itemCollapsed, this, expand(false));
+        connect(tree, &QTreeWidget::currentItemChanged, this, [this, outline](QTreeWidgetItem* item) {
+            if (updating_ != 0 || item == nullptr) return;
+            Later(this, [outline, index = ItemIndex(item)] {
+                if (index < 1 || index > outline->ItemCount()) return;
+                outline->SetSelectedItem(index);
+                if (outline->OnClick) outline->OnClick(outline);
+            });
+        });
+        connect(tree, &QTreeWidget::itemDoubleClicked, this, [this, outline](QTreeWidgetItem* item) {
+            Later(this, [outline, index = ItemIndex(item)] {
+                if (index < 1 || index > outline->ItemCount()) return;
+                outline->SetSelectedItem(index);
+                if (outline->OnDblClick) outline->OnDblClick(outline);
+            });
+        });
+    } else if (auto* table = qobject_cast<QTableWidget*>(m.widget)) {
+        auto* grid = static_cast<vcl::TStringGrid*>(c);
+        connect(table, &QTableWidget::cellChanged, this, [this, grid, table](int row, int col) {
+            if (updating_ != 0) return;
+            const std::string text = S(table->item(row, col)->text());
+            Later(this, [grid, col = col + grid->FixedCols(), row = row + grid->FixedRows(), text] {
+                grid->SetCol(col);
+                grid->SetRow(row);
+                grid->SetCells(col, row, text);
+            });
+        });
+        // A moved header section is put back at once: the move is the model's to make.
+        auto moved = [this, grid](QHeaderView* header, bool rows) {
+            return [this, grid, header, rows](int, int from, int to) {
+                if (updating_ != 0) return;
+                ++updating_;
+                header->moveSection(to, from);
+                --updating_;
+                Later(this, [grid, rows, from, to] {
+                    const int fixed = rows ? grid->FixedRows() : grid->FixedCols();
+                    if (rows) grid->MoveRow(from + fixed, to + fixed);
+                    else grid->MoveColumn(from + fixed, to + fixed);
+                });
+            };
+        };
+        connect(table->verticalHeader(), &QHeaderView::sectionMoved, this, moved(table->verticalHeader(), true));
+        connect(table->horizontalHeader(), &QHeaderView::sectionMoved, this, moved(table->horizontalHeader(), false));
+        connect(table->horizontalHeader(), &QHeaderView::sectionResized, this, [this, grid](int col, int, int width) {
+            if (updating_ == 0) Act([grid, col = col + grid->FixedCols(), width] { grid->SetColWidths(col, width); });
+        });
+    }
+}
+
+void TScreenWindow::Refresh() {
+    ++updating_;
+    for (Mirror& m : mirrors_) {
+        vcl::TControl* c = m.control;
+        m.widget->setHidden(!c->Visible());
+        m.widget->setEnabled(c->Enabled());
+        m.widget->setToolTip(c->Hint().empty() ? QString() : Q(c->Hint()));
+        if (auto* button = qobject_cast<QPushButton*>(m.widget)) {
+            button->setText(Q(c->Caption()));
+        } else if (auto* label = qobject_cast<QLabel*>(m.widget)) {
+            label->setText(LabelText(c->Caption()));
+            // A label sizes itself to its text: the desktop's font may be wider than the design's.
+            if (label->sizeHint().width() > label->width())
+                label->resize(label->sizeHint().width(), label->height());
+        } else if (auto* group = qobject_cast<QGroupBox*>(m.widget)) {
+            group->setTitle(Q(c->Caption()));
+        } else if (auto* line = qobject_cast<QLineEdit*>(m.widget)) {
+            if (c->Caption() != m.shown && line->text() != Q(c->Caption())) line->setText(Q(c->Caption()));
+            m.shown = c->Caption();
+        } else if (auto* text = qobject_cast<QPlainTextEdit*>(m.widget)) {
+            const std::string model = static_cast<vcl::TMemo*>(c)->Text();
+            QString lines = Q(model);
+            lines.replace("\r\n", "\n");
+            if (model != m.shown && text->toPlainText() != lines) text->setPlainText(lines);
+            m.shown = model;
+        } else if (auto* check = qobject_cast<QCheckBox*>(m.widget)) {
+            check->setText(Q(c->Caption()));
+            check->setChecked(static_cast<vcl::TCheckBox*>(c)->Checked());
+        } else if (auto* combo = qobject_cast<QComboBox*>(m.widget)) {
+            auto* box = static_cast<vcl::TComboBox*>(c);
+            QStringList items;
+            for (const std::string& item : box->Items()) items << Q(item);
+            QStringList shown;
+            for (int i = 0; i < combo->count(); ++i) shown << combo->itemText(i);
+            if (shown != items) {
+                combo->clear();
+                combo->addItems(items);
+            }
+            combo->setCurrentIndex(box->ItemIndex() < combo->count() ? box->ItemIndex() : -1);
+        } else if (auto* tree = qobject_cast<QTreeWidget*>(m.widget)) {
+            RefreshOutline(*static_cast<vcl::TOutline*>(c), *tree);
+        } else if (auto* table = qobject_cast<QTableWidget*>(m.widget)) {
+            RefreshGrid(*static_cast<vcl::TStringGrid*>(c), *table);
+        }
+    }
+    setWindowTitle(Q(form_.Caption()));
+    --updating_;
+}
+
+void TScreenWindow::RefreshOutline(vcl::TOutline& outline, QTreeWidget& tree) {
+    const std::vector<vcl::TOutlineNode*> nodes = outline.Nodes();
+    // The items are made again only when the texts or the nesting changed.
+    bool same = tree.property("tavrinCount").toInt() == int(nodes.size());
+    std::vector<QTreeWidgetItem*> items;
+    items.reserve(nodes.size());
+    QTreeWidgetItemIterator it(&tree);
+    for (size_t i = 0; same && i < nodes.size(); ++i, ++it) {
+        QTreeWidgetItem* item = *it;
+        same = item != nullptr && item->text(0) == Q(nodes[i]->Text()) &&
+               item->data(0, Qt::UserRole + 1).toInt() == nodes[i]->Level();
+        items.push_back(item);
+    }
+    if (!same) {
+        tree.clear();
+        items.clear();
+        std::map<const vcl::TOutlineNode*, QTreeWidgetItem*> made;
+        for (vcl::TOutlineNode* node : nodes) {
+            auto parent = made.find(node->Parent());
+            auto* item = parent == made.end() ? new QTreeWidgetItem(&tree) : new QTreeWidgetItem(parent->second);
+            item->setText(0, Q(node->Text()));
+            item->setData(0, Qt::UserRole + 1, node->Level());
+            made[node] = item;
+            items.push_back(item);
+        }
+        tree.setProperty("tavrinCount", int(nodes.size()));
+    }
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        items[i]->setData(0, Qt::UserRole, nodes[i]->Index());
+        if (items[i]->isExpanded() != nodes[i]->Expanded()) items[i]->setExpanded(nodes[i]->Expanded());
+    }
+    const int selected = outline.SelectedItem();
+    if (selected >= 1 && selected <= int(items.size())) tree.setCurrentItem(items[selected - 1]);
+}
+
+void TScreenWindow::RefreshGrid(vcl::TStringGrid& grid, QTableWidget& table) {
+    const int fr = grid.FixedRows(), fc = grid.FixedCols();
+    const int rows = std::max(grid.RowCount() - fr, 0), cols = std::max(grid.ColCount() - fc, 0);
+    if (table.rowCount() != rows) table.setRowCount(rows);
+    if (table.columnCount() != cols) table.setColumnCount(cols);
+    table.setEditTriggers(grid.HasOption("goEditing") ? QAbstractItemView::AllEditTriggers
+                                                      : QAbstractItemView::NoEditTriggers);
+    table.verticalHeader()->setSectionsMovable(grid.HasOption("goRowMoving"));
+    table.horizontalHeader()->setSectionsMovable(grid.HasOption("goColMoving"));
+    table.horizontalHeader()->setSectionResizeMode(grid.HasOption("goColSizing") ? QHeaderView::Interactive
+                                                                                   : QHeaderView::Fixed);
+    table.horizontalHeader()->setVisible(fr > 0);
+    table.verticalHeader()->setVisible(fc > 0);
+    // The fixed rows and columns are the headers: their first one gives the titles.
+    for (int c = 0; c < cols; ++c) {
+        const QString title = fr > 0 ? Q(grid.Cells(c + fc, 0)) : QString();
+        QTableWidgetItem* header = table.horizontalHeaderItem(c);
+        if (header == nullptr) table.setHorizontalHeaderItem(c, header = new QTableWidgetItem);
+        if (header->text() != title) header->setText(title);
+        if (table.columnWidth(c) != grid.ColWidths(c + fc)) table.setColumnWidth(c, grid.ColWidths(c + fc));
+    }
+    for (int r = 0; r < rows; ++r) {
+        const QString title = fc > 0 ? Q(grid.Cells(0, r + fr)) : QString();
+        QTableWidgetItem* header = table.verticalHeaderItem(r);
+        if (header == nullptr) table.setVerticalHeaderItem(r, header = new QTableWidgetItem);
+        if (header->text() != title) header->setText(title);
+        for (int c = 0; c < cols; ++c) {
+            const QString text = Q(grid.Cells(c + fc, r + fr));
+            QTableWidgetItem* item = table.item(r, c);
+            if (item == nullptr) table.setItem(r, c, item = new QTableWidgetItem(text));
+            else if (item->text() != text) item->setText(text);
+        }
+    }
+}
+
+void TScreenWindow::Realign(vcl::TWinControl* parent, QWidget* widget) {
+    QRect r = widget->contentsRect();
+    for (const char* pass : {"alTop", "alBottom", "alLeft", "alRight", "alClient"})
+        for (const Mirror& m : mirrors_) {
+            if (m.control->Parent() != parent || m.align != pass || m.widget->isHidden()) continue;
+            const int w = m.widget->width(), h = m.widget->height();
+            const std::string_view a = pass;
+            if (a == "alTop") {
+                m.widget->setGeometry(r.left(), r.top(), r.width(), h);
+                r.setTop(r.top() + h);
+            } else if (a == "alBottom") {
+                m.widget->setGeometry(r.left(), r.bottom() + 1 - h, r.width(), h);
+                r.setBottom(r.bottom() - h);
+            } else if (a == "alLeft") {
+                m.widget->setGeometry(r.left(), r.top(), w, r.height());
+                r.setLeft(r.left() + w);
+            } else if (a == "alRight") {
+                m.widget->setGeometry(r.right() + 1 - w, r.top(), w, r.height());
+                r.setRight(r.right() - w);
+            } else {
+                m.widget->setGeometry(r);
+            }
+        }
+}
+
+void TScreenWindow::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    Realign(&form_, this);
+}
+
+bool TScreenWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize) {
+        for (const Mirror& m : mirrors_)
+            if (m.widget == watched)
+                if (auto* container = dynamic_cast<vcl::TWinControl*>(m.control)) Realign(container, m.widget);
+        return false;
+    }
+    // An outline's viewport: a press on an item and a release elsewhere is a drag, which
+    // the outline's own mouse and drag handlers decide, as the script's drag does.
+    auto* viewport = qobject_cast<QWidget*>(watched);
+    auto* tree = viewport != nullptr ? qobject_cast<QTreeWidget*>(viewport->parentWidget()) : nullptr;
+    if (tree == nullptr) return false;
+    auto* mouse = dynamic_cast<QMouseEvent*>(event);
+    if (mouse == nullptr) return false;
+    if (event->type() == QEvent::MouseButtonPress &&
+        (mouse->button() == Qt::LeftButton || mouse->button() == Qt::RightButton)) {
+        dragFrom_ = ItemIndex(tree->itemAt(mouse->position().toPoint()));
+        dragButton_ = mouse->button() == Qt::LeftButton ? vcl::mbLeft : vcl::mbRight;
+        dragStart_ = mouse->position().toPoint();
+        dragMoved_ = false;
+        return false;
+    }
+    if (event->type() == QEvent::MouseMove && dragFrom_ != 0) {
+        if (!dragMoved_ && (mouse->position().toPoint() - dragStart_).manhattanLength() >= QApplication::startDragDistance()) {
+            dragMoved_ = true;
+            viewport->setCursor(Qt::DragMoveCursor);
+        }
+        return dragMoved_;
+    }
+    if (event->type() == QEvent::MouseButtonRelease && dragFrom_ != 0) {
+        const bool dragged = dragMoved_;
+        const int from = dragFrom_, to = ItemIndex(tree->itemAt(mouse->position().toPoint()));
+        const auto button = vcl::TMouseButton(dragButton_);
+        dragFrom_ = 0;
+        dragMoved_ = false;
+        viewport->unsetCursor();
+        if (!dragged || from == to) return false;
+        vcl::TOutline* outline = nullptr;
+        for (const Mirror& m : mirrors_)
+            if (m.widget == tree) outline = static_cast<vcl::TOutline*>(m.control);
+        Later(this, [outline, button, from, to] {
+            if (from > outline->ItemCount() || to > outline->ItemCount()) return;
+            vcl::MouseDrag(*outline, button, outline->ItemPoint(from),
+                           to == 0 ? outline->EmptyPoint() : outline->ItemPoint(to));
+        });
+        return true;
+    }
+    return false;
+}
+
+void TScreenWindow::Begin() {
+    if (acting_++ == 0) QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void TScreenWindow::End() {
+    if (--acting_ != 0) return;
+    QApplication::restoreOverrideCursor();
+    Refresh();
+    if (form_.ModalResult() == vcl::mrNone) return;
+    StoreGeometry();
+    if (auto* designed = dynamic_cast<vcl::TDesignedForm*>(&form_)) {
+        try {
+            designed->CloseModal();
+        } catch (const vcl::Exception& e) {
+            Failed(e);
+        }
+    }
+    if (form_.ModalResult() != vcl::mrNone) done(int(form_.ModalResult()));
+}
+
+void TScreenWindow::Failed(const vcl::Exception& e) {
+    form_.SetModalResult(vcl::mrNone);
+    vcl::HandleException(e);
+}
+
+void TScreenWindow::StoreGeometry() {
+    const bool maximized = isMaximized();
+    const QRect inner = maximized ? normalGeometry() : geometry();
+    const QPoint corner = maximized ? inner.topLeft() : frameGeometry().topLeft();
+    form_.SetBounds(corner.x(), corner.y(), inner.width() + kFrameWidth, inner.height() + kFrameHeight);
+    if (auto* designed = dynamic_cast<vcl::TDesignedForm*>(&form_))
+        designed->SetWindowState(maximized ? vcl::wsMaximized : vcl::wsNormal);
+}
+
+void TScreenWindow::reject() {
+    Act([this] {
+        if (auto* designed = dynamic_cast<vcl::TDesignedForm*>(&form_)) designed->Close();
+        else form_.SetModalResult(vcl::mrCancel);
+    });
+}
+
+// ---- the backend ------------------------------------------------------------------------
+
+namespace {
+int argc = 1;
+char arg0[] = "tavrinqa";
+char* argv[] = {arg0, nullptr};
+}  // namespace
+
+TScreenBackend::TScreenBackend() {
+    if (QCoreApplication::instance() != nullptr) return;
+    QuietQtNotes();
+    app_ = std::make_unique<QApplication>(argc, argv);
+}
+
+TScreenBackend::~TScreenBackend() = default;
+
+QWidget* TScreenBackend::Topmost() const { return windows_.empty() ? nullptr : windows_.back(); }
+
+vcl::TModalResult TScreenBackend::RunModal(vcl::TCustomForm& form) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);  // while the window is built
+    TScreenWindow window(form, Topmost());
+    windows_.push_back(&window);
+    struct Leave {
+        std::vector<TScreenWindow*>& windows;
+        ~Leave() { windows.pop_back(); }
+    } leave{windows_};
+    QApplication::restoreOverrideCursor();
+    form.SetModalResult(vcl::mrNone);
+    const auto* designed = dynamic_cast<const vcl::TDesignedForm*>(&form);
+    // A window opened from a handler shows the normal pointer, whatever its opener shows.
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    if (designed != nullptr && designed->WindowState() == vcl::wsMaximized) window.setWindowState(Qt::WindowMaximized);
+    // Where the design asks for it, the window opens centred on the screen or on its opener.
+    const std::string position = EnumProp(&form, "Position", "poDesigned");
+    const QWidget* opener = windows_.size() > 1 ? windows_[windows_.size() - 2] : nullptr;
+    QRect around;
+    if ((position == "poMainFormCenter" || position == "poOwnerFormCenter") && opener != nullptr)
+        around = opener->frameGeometry();
+    else if (position == "poScreenCenter" || position == "poDesktopCenter" || position == "poMainFormCenter" ||
+             position == "poOwnerFormCenter")
+        around = window.screen()->availableGeometry();
+    if (around.isValid()) window.move(around.center() - window.rect().center());
+    // The control the design makes active has the focus first.
+    try {
+        if (const vcl::TPropInfo* prop = vcl::GetPropInfo(&form, "ActiveControl"))
+            if (auto* active = dynamic_cast<vcl::TComponent*>(vcl::GetObjectProp(&form, prop)))
+                if (QWidget* w = window.Widget(active->Name())) w->setFocus();
+    } catch (const vcl::Exception&) {
+    }
+    window.exec();
+    QApplication::restoreOverrideCursor();
+    if (form.ModalResult() == vcl::mrNone) form.SetModalResult(vcl::mrCancel);
+    return form.ModalResult();
+}
+
+std::optional<std::string> TScreenBackend::AnswerSaveDialog(vcl::TSaveDialog& dialog) {
+    // The model asks about replacing a file itself (ofOverwritePrompt), so the desktop
+    // dialog does not ask a second time.
+    const QString name = QFileDialog::getSaveFileName(Topmost(), Q(dialog.Title()), Q(dialog.FileName()),
+                                                      Q(QtFilter(dialog.Filter())), nullptr,
+                                                      QFileDialog::DontConfirmOverwrite);
+    if (name.isEmpty()) return std::nullopt;
+    return S(name);
+}
+
+int TScreenBackend::MessageBox(const std::string& text, const std::string& caption, int flags) {
+    QMessageBox box(Topmost());
+    box.setWindowTitle(Q(caption.empty() ? std::string("tavrinqa") : caption));
+    box.setText(Q(text));
+    switch (flags & 0xF0) {
+        case vcl::MB_ICONERROR: box.setIcon(QMessageBox::Critical); break;
+        case vcl::MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
+        case vcl::MB_ICONWARNING: box.setIcon(QMessageBox::Warning); break;
+        case vcl::MB_ICONINFORMATION: box.setIcon(QMessageBox::Information); break;
+        default: break;
+    }
+    switch (flags & 0xF) {
+        case vcl::MB_OKCANCEL: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+        case vcl::MB_YESNO: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        case vcl::MB_YESNOCANCEL:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            break;
+        default: box.setStandardButtons(QMessageBox::Ok); break;
+    }
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const int answer = box.exec();
+    QApplication::restoreOverrideCursor();
+    switch (answer) {
+        case QMessageBox::Yes: return vcl::IDYES;
+        case QMessageBox::No: return vcl::IDNO;
+        case QMessageBox::Cancel: return vcl::IDCANCEL;
+        default: return vcl::IDOK;
+    }
+}
+
+}  // namespace ui::qt

@@ -1,0 +1,232 @@
+// The check as a user runs it: finding the forms, workers, exit status, the three output
+// formats, the configuration, suppressions and the baseline.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "check/Checker.h"
+#include "host/vcl/SysUtils.h"
+#include "tests/support/TestSupport.h"
+
+using nlohmann::json;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+namespace {
+
+const std::string kSwapped =
+    "object Form1: TForm1\n  ClientWidth = 400\n  ClientHeight = 300\n"
+    "  object edFirst: TEdit\n    Left = 8\n    Top = 8\n    Width = 100\n    Height = 21\n    TabOrder = 1\n  end\n"
+    "  object edSecond: TEdit\n    Left = 8\n    Top = 40\n    Width = 100\n    Height = 21\n    TabOrder = 0\n  end\n"
+    "end\n";
+const std::string kClean =
+    "object Form2: TForm2\n  ClientWidth = 400\n  ClientHeight = 300\n"
+    "  object edName: TEdit\n    Left = 8\n    Top = 8\n    Width = 100\n    Height = 21\n    TabOrder = 0\n  end\n"
+    "end\n";
+
+struct CheckRun {
+    int status;
+    std::string out, err;
+};
+
+CheckRun Check(check::CheckOptions options) {
+    std::ostringstream out, err;
+    const int status = check::RunCheck(options, out, err);
+    return {status, out.str(), err.str()};
+}
+
+class Project : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directories(dir.File("forms/sub"));
+        std::filesystem::create_directories(dir.File(".git"));
+        WriteFile(dir.File("forms/b.dfm"), kSwapped);
+        WriteFile(dir.File("forms/sub/a.LFM"), kClean);
+        WriteFile(dir.File("forms/readme.txt"), "not a form");
+        WriteFile(dir.File(".git/c.dfm"), kSwapped);
+    }
+    check::CheckOptions Options() {
+        check::CheckOptions o;
+        o.paths = {dir.File("forms")};
+        o.config = "";
+        return o;
+    }
+    TempDir dir;
+};
+
+TEST_F(Project, FindsFormsInPathOrderAndEachOnce) {
+    std::vector<std::string> missing;
+    const auto files = check::DiscoverForms({dir.Path(), dir.File("forms/b.dfm"), dir.File("nowhere")}, missing);
+    EXPECT_EQ(files, (std::vector<std::string>{dir.File("forms/b.dfm"), dir.File("forms/sub/a.LFM")}));
+    EXPECT_EQ(missing, std::vector<std::string>{dir.File("nowhere")});
+}
+
+TEST_F(Project, ExitStatusFollowsTheWorstFindingAndFailOn) {
+    CheckRun r = Check(Options());
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.out, dir.File("forms/b.dfm") +
+                         ":16:5: warning: edSecond is tabbed to before edFirst, which comes first in reading order "
+                         "(top to bottom, left to right) under Form1 [tab-reading-order]\n");
+    EXPECT_NE(r.err.find("2 forms checked: 0 errors, 1 warnings"), std::string::npos) << r.err;
+    auto options = Options();
+    options.failOn = "error";
+    EXPECT_EQ(Check(options).status, 0);
+    options.failOn = "none";
+    EXPECT_EQ(Check(options).status, 0);
+    options.paths = {dir.File("forms/sub")};
+    options.failOn = "note";
+    EXPECT_EQ(Check(options).status, 0);
+}
+
+TEST_F(Project, UnreadableFormsAreNamedAndTheOthersChecked) {
+    WriteFile(dir.File("forms/broken.dfm"), "object Form3: TForm3\n  Caption = 'x\nend\n");
+    WriteFile(dir.File("forms/empty.xfm"), "");
+    for (int jobs : {1, 2}) {
+        auto options = Options();
+        options.paths.push_back(dir.File("missing"));
+        options.jobs = jobs;
+        CheckRun r = Check(options);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find(dir.File("forms/broken.dfm") + ":2:"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(dir.File("forms/empty.xfm") + ":1:1: error: cannot read"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(dir.File("missing") + ": No such file"), std::string::npos) << r.err;
+        EXPECT_NE(r.out.find("[tab-reading-order]"), std::string::npos);
+    }
+}
+
+TEST_F(Project, JsonAndSarifCarryTheSameFindings) {
+    auto options = Options();
+    options.format = "json";
+    const json j = json::parse(Check(options).out);
+    ASSERT_EQ(j["findings"].size(), 1u);
+    EXPECT_EQ(j["findings"][0]["rule"], "tab-reading-order");
+    EXPECT_EQ(j["findings"][0]["component"], "edSecond");
+    EXPECT_EQ(j["findings"][0]["line"], 16);
+    EXPECT_EQ(j["files"], 2);
+
+    options.format = "sarif";
+    const json s = json::parse(Check(options).out);
+    // What SARIF 2.1.0 requires of a log, a run, its tool and each result.
+    EXPECT_EQ(s["version"], "2.1.0");
+    ASSERT_EQ(s["runs"].size(), 1u);
+    const json& run = s["runs"][0];
+    EXPECT_EQ(run["tool"]["driver"]["name"], "tavrinqa");
+    const json& rules = run["tool"]["driver"]["rules"];
+    EXPECT_EQ(rules.size(), check::AllRules().size());
+    for (const json& rule : rules) EXPECT_TRUE(rule.contains("id") && rule["shortDescription"].contains("text"));
+    ASSERT_EQ(run["results"].size(), 1u);
+    const json& result = run["results"][0];
+    EXPECT_TRUE(result["message"].contains("text"));
+    EXPECT_EQ(rules[result["ruleIndex"].get<size_t>()]["id"], result["ruleId"]);
+    EXPECT_EQ(result["level"], "warning");
+    const json& where = result["locations"][0]["physicalLocation"];
+    EXPECT_EQ(where["artifactLocation"]["uri"], "file://" + dir.File("forms/b.dfm"));
+    EXPECT_EQ(where["region"]["startLine"], 16);
+    EXPECT_TRUE(run["invocations"][0]["executionSuccessful"].get<bool>());
+}
+
+TEST_F(Project, ConfigurationTurnsRulesAndSeveritiesAndSuppresses) {
+    // Found upwards from the path: with rows this tall both edits stand in one row, at one
+    // left edge, where the tab order may choose.
+    WriteFile(dir.File("tavrinqa.toml"), "row-tolerance = 40\n");
+    auto options = Options();
+    EXPECT_EQ(Check(options).out, "");
+    WriteFile(dir.File("tavrinqa.toml"), "[rules]\ntab-reading-order = \"error\"\n");
+    CheckRun r = Check(options);
+    EXPECT_NE(r.out.find(": error: "), std::string::npos);
+    options.failOn = "error";
+    EXPECT_EQ(Check(options).status, 1);
+    WriteFile(dir.File("tavrinqa.toml"),
+              "[[suppress]]\nfile = \"forms/b.*\"\ncomponent = \"EDSECOND\"\nrule = \"tab-reading-order\"\n");
+    r = Check(options);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("1 suppressed"), std::string::npos);
+    // Mistakes are named with their place.
+    WriteFile(dir.File("tavrinqa.toml"), "[rules]\nno-such-rule = true\n");
+    r = Check(options);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("tavrinqa.toml:2:"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("no rule is called 'no-such-rule'"), std::string::npos);
+    WriteFile(dir.File("tavrinqa.toml"), "ppi = \"high\"\n");
+    EXPECT_EQ(Check(options).status, 2);
+    WriteFile(dir.File("tavrinqa.toml"), "[rules\n");
+    EXPECT_EQ(Check(options).status, 2);
+}
+
+TEST_F(Project, BaselineLetsOnlyNewFindingsFail) {
+    auto options = Options();
+    options.baseline = dir.File("baseline.json");
+    CheckRun first = Check(options);
+    EXPECT_EQ(first.status, 0);
+    EXPECT_NE(first.err.find("recorded 1 findings"), std::string::npos);
+    const std::string recorded = testsupport::ReadFile(options.baseline);
+    CheckRun again = Check(options);
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.out, "");
+    EXPECT_EQ(testsupport::ReadFile(options.baseline), recorded);  // reading it never writes it
+    // A new form with the same fault is new.
+    WriteFile(dir.File("forms/c.dfm"), kSwapped);
+    CheckRun added = Check(options);
+    EXPECT_EQ(added.status, 1);
+    EXPECT_NE(added.out.find("c.dfm"), std::string::npos);
+    EXPECT_EQ(added.out.find("b.dfm"), std::string::npos);
+    options.updateBaseline = true;
+    EXPECT_EQ(Check(options).status, 0);
+    options.updateBaseline = false;
+    EXPECT_EQ(Check(options).status, 0);
+    WriteFile(options.baseline, "{\"findings\": 3}");
+    EXPECT_EQ(Check(options).status, 2);
+}
+
+// The SARIF multitool (npm @microsoft/sarif-multitool) checks a log against the schema and the
+// format's rules; TAVRIN_SARIF_VALIDATOR names its Sarif.Multitool program.
+TEST_F(Project, SarifPassesTheSchemaValidator) {
+    const char* tool = std::getenv("TAVRIN_SARIF_VALIDATOR");
+    if (tool == nullptr || !std::filesystem::exists(tool)) GTEST_SKIP() << "TAVRIN_SARIF_VALIDATOR is not set";
+    WriteFile(dir.File("forms/broken.dfm"), "object Form3: TForm3\n  Caption = 'x\nend\n");
+    auto options = Options();
+    options.format = "sarif";
+    WriteFile(dir.File("log.sarif"), Check(options).out);
+    const std::string cmd = std::string("'") + tool + "' validate '" + dir.File("log.sarif") + "' --output '" +
+                            dir.File("checked.sarif") + "' --log ForceOverwrite >/dev/null 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const json checked = json::parse(testsupport::ReadFile(dir.File("checked.sarif")));
+    for (const json& r : checked["runs"][0]["results"])
+        EXPECT_NE(r.value("level", "warning"), "error") << r["message"].dump();
+}
+
+// Every real form, by two workers and by one: the same results in the same order, and no
+// file touched.
+TEST(Corpus, WorkersAgreeWithOneProcessOnEveryForm) {
+    std::vector<std::string> missing;
+    const auto files = check::DiscoverForms({TAVRIN_FORMS_DIR}, missing);
+    if (files.empty()) GTEST_SKIP() << "no form corpus at " TAVRIN_FORMS_DIR;
+    check::RuleSettings settings;
+    const auto one = check::CheckFiles(files, settings, 1);
+    const auto two = check::CheckFiles(files, settings, 2);
+    ASSERT_EQ(one.size(), two.size());
+    size_t unreadable = 0, findings = 0;
+    for (size_t i = 0; i < one.size(); ++i) {
+        EXPECT_EQ(one[i].unreadable, two[i].unreadable) << files[i];
+        unreadable += one[i].unreadable;
+        ASSERT_EQ(one[i].findings.size(), two[i].findings.size()) << files[i];
+        for (size_t k = 0; k < one[i].findings.size(); ++k) {
+            EXPECT_EQ(one[i].findings[k].message, two[i].findings[k].message);
+            EXPECT_EQ(one[i].findings[k].pos.offset, two[i].findings[k].pos.offset);
+        }
+        findings += one[i].findings.size();
+    }
+    // The manifest marks the malformed ones; everything else reads.
+    std::ifstream manifest(TAVRIN_FORMS_DIR "/MANIFEST.tsv");
+    size_t malformed = 0;
+    for (std::string line; std::getline(manifest, line);) malformed += vcl::LowerCase(line).find("malformed") != std::string::npos;
+    EXPECT_EQ(unreadable, malformed);
+    EXPECT_GT(findings, 0u);
+}
+
+}  // namespace

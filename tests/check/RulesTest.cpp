@@ -1,0 +1,234 @@
+// Each rule on small forms built the way real ones are: what it finds, and the layouts it
+// must leave alone.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "check/Rules.h"
+#include "host/controls/ControlClasses.h"
+#include "host/formfile/FormModel.h"
+
+using check::Finding;
+
+namespace {
+
+// A form of the given body; each control is "object NAME: CLASS" with its properties.
+std::string Form(const std::string& body, const std::string& rootProps = "") {
+    return "object Form1: TForm1\n  Left = 0\n  Top = 0\n  ClientWidth = 400\n  ClientHeight = 300\n"
+           "  Caption = 'Form'\n" +
+           rootProps + body + "end\n";
+}
+
+std::string Control(const std::string& name, const std::string& cls, int left, int top, int width, int height,
+                    const std::string& more = "", const std::string& children = "") {
+    return "  object " + name + ": " + cls + "\n    Left = " + std::to_string(left) + "\n    Top = " +
+           std::to_string(top) + "\n    Width = " + std::to_string(width) + "\n    Height = " + std::to_string(height) +
+           "\n" + more + children + "  end\n";
+}
+
+// Edit1 above Edit2, with the tab orders they store.
+std::string TwoRows(int first, int second) {
+    return Form(Control("Edit1", "TEdit", 8, 8, 100, 21, "    TabOrder = " + std::to_string(first) + "\n") +
+                Control("Edit2", "TEdit", 8, 40, 100, 21, "    TabOrder = " + std::to_string(second) + "\n"));
+}
+
+class Rules : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { vcl::RegisterControlClasses(); }
+
+    // "rule component" for every finding of the one rule asked for.
+    std::multiset<std::string> Found(const std::string& text, const std::string& rule) {
+        auto file = formfile::TFormFile::LoadBytes(text, "test.dfm");
+        last = check::CheckForm(*file, settings);
+        std::multiset<std::string> out;
+        for (const Finding& f : last)
+            if (f.rule == rule) out.insert(f.component);
+        return out;
+    }
+    check::RuleSettings settings;
+    std::vector<Finding> last;
+};
+
+using Names = std::multiset<std::string>;
+
+TEST_F(Rules, TabOrderAgainstReadingOrder) {
+    // Two rows; the tab order jumps to the second row first.
+    const std::string swapped = TwoRows(1, 0);
+    EXPECT_EQ(Found(swapped, "tab-reading-order"), Names{"Edit2"});
+    // Tops a few pixels apart are one row: left to right decides.
+    const std::string row = Form(Control("Edit1", "TEdit", 8, 10, 100, 21, "    TabOrder = 1\n") +
+                                 Control("Edit2", "TEdit", 120, 6, 100, 21, "    TabOrder = 0\n"));
+    EXPECT_EQ(Found(row, "tab-reading-order"), Names{"Edit2"});
+    settings.rowTolerance = 2;
+    EXPECT_EQ(Found(row, "tab-reading-order"), Names{});
+    settings.rowTolerance = 8;
+    // Down the first column, then the second, is a reading order too.
+    const std::string columns = Form(Control("A", "TEdit", 8, 8, 100, 21, "    TabOrder = 0\n") +
+                                     Control("B", "TEdit", 8, 40, 100, 21, "    TabOrder = 1\n") +
+                                     Control("C", "TEdit", 200, 8, 100, 21, "    TabOrder = 2\n") +
+                                     Control("D", "TEdit", 200, 40, 100, 21, "    TabOrder = 3\n"));
+    EXPECT_EQ(Found(columns, "tab-reading-order"), Names{});
+    // A mirrored form reads from the right.
+    const std::string mirrored = Form(Control("Edit1", "TEdit", 8, 8, 100, 21, "    TabOrder = 0\n") +
+                                          Control("Edit2", "TEdit", 200, 8, 100, 21, "    TabOrder = 1\n"),
+                                      "  BiDiMode = bdRightToLeft\n");
+    EXPECT_EQ(Found(mirrored, "tab-reading-order"), Names{"Edit1"});
+    // Hidden controls and labels are not tabbed to.
+    const std::string hidden = Form(Control("Edit1", "TEdit", 8, 8, 100, 21, "    TabOrder = 1\n    Visible = False\n") +
+                                    Control("Edit2", "TEdit", 8, 40, 100, 21, "    TabOrder = 0\n") +
+                                    Control("Label1", "TLabel", 8, 0, 40, 13));
+    EXPECT_EQ(Found(hidden, "tab-reading-order"), Names{});
+}
+
+TEST_F(Rules, StoredTabOrdersRepeatedOrSkipped) {
+    EXPECT_EQ(Found(TwoRows(0, 0), "tab-order-sequence"), Names{"Edit2"});
+    EXPECT_EQ(Found(TwoRows(0, 2), "tab-order-sequence"), Names{"Edit2"});
+    EXPECT_EQ(Found(TwoRows(0, 1), "tab-order-sequence"), Names{});
+}
+
+TEST_F(Rules, TabStopsInHiddenOrDisabledContainers) {
+    const std::string edits = Control("Edit1", "TEdit", 8, 8, 100, 21) + Control("Edit2", "TEdit", 8, 40, 100, 21);
+    EXPECT_EQ(Found(Form(Control("Panel1", "TPanel", 0, 0, 200, 100, "    Visible = False\n", edits)),
+                    "tab-stop-hidden-parent"),
+              Names{"Panel1"});
+    // One finding for the outermost container, however deep the stops are.
+    const std::string nested = Control("Panel2", "TPanel", 0, 0, 200, 100, "    Enabled = False\n", edits);
+    EXPECT_EQ(Found(Form(Control("Panel1", "TPanel", 0, 0, 200, 100, "    Enabled = False\n", nested)),
+                    "tab-stop-hidden-parent"),
+              Names{"Panel1"});
+    // Controls that take no focus do not count.
+    const std::string labels = Control("Label1", "TLabel", 8, 8, 40, 13) +
+                               Control("Edit1", "TEdit", 8, 8, 100, 21, "    TabStop = False\n");
+    EXPECT_EQ(Found(Form(Control("Panel1", "TPanel", 0, 0, 200, 100, "    Visible = False\n", labels)),
+                    "tab-stop-hidden-parent"),
+              Names{});
+}
+
+TEST_F(Rules, LabelFocusesTheControlBesideOrBelowIt) {
+    const std::string beside = Control("Label1", "TLabel", 8, 12, 40, 13, "    FocusControl = Edit1\n") +
+                               Control("Edit1", "TEdit", 60, 8, 100, 21) +
+                               Control("Label2", "TLabel", 8, 44, 40, 13, "    FocusControl = Edit1\n") +
+                               Control("Edit2", "TEdit", 60, 40, 100, 21);
+    EXPECT_EQ(Found(Form(beside), "label-focus-order"), Names{"Label2"});
+    // A label above its field, with something far off on its row, still goes below first
+    // only when nothing is beside it.
+    const std::string above = Control("Label1", "TLabel", 8, 8, 40, 13, "    FocusControl = Edit1\n") +
+                              Control("Edit1", "TEdit", 8, 24, 100, 21) + Control("Edit2", "TEdit", 200, 60, 100, 21);
+    EXPECT_EQ(Found(Form(above), "label-focus-order"), Names{});
+}
+
+TEST_F(Rules, AcceleratorsInOneScope) {
+    EXPECT_EQ(check::Accelerator("&File"), "f");
+    EXPECT_EQ(check::Accelerator("Save && E&xit"), "x");
+    EXPECT_EQ(check::Accelerator("No accelerator &&"), std::nullopt);
+    const std::string twice = Control("Button1", "TButton", 8, 8, 75, 25, "    Caption = '&Open'\n") +
+                              Control("Button2", "TButton", 100, 8, 75, 25, "    Caption = '&Options'\n");
+    EXPECT_EQ(Found(Form(twice), "accel-duplicate"), Names{"Button2"});
+    ASSERT_FALSE(last.empty());
+    bool suggested = false;
+    for (const Finding& f : last)
+        if (f.rule == "accel-duplicate") suggested = f.message.find("free letters: p, t, i") != std::string::npos;
+    EXPECT_TRUE(suggested);
+    // Different pages of one page control are never on screen together; the page captions are.
+    const std::string pages =
+        "  object PageControl1: TPageControl\n    Left = 0\n    Top = 0\n    Width = 300\n    Height = 200\n"
+        "    object TabSheet1: TTabSheet\n      Caption = '&General'\n" +
+        Control("Button1", "TButton", 8, 8, 75, 25, "    Caption = '&Open'\n") +
+        "    end\n    object TabSheet2: TTabSheet\n      Caption = '&Grid'\n" +
+        Control("Button2", "TButton", 8, 8, 75, 25, "    Caption = '&Options'\n") + "    end\n  end\n";
+    EXPECT_EQ(Found(Form(pages), "accel-duplicate"), Names{"TabSheet2"});
+    // A menu level is a scope of its own; sub-menus are other scopes.
+    const std::string menu =
+        "  object MainMenu1: TMainMenu\n    object File1: TMenuItem\n      Caption = '&File'\n"
+        "      object Open1: TMenuItem\n        Caption = '&Open'\n      end\n"
+        "      object Options1: TMenuItem\n        Caption = '&Options'\n      end\n    end\n"
+        "    object Format1: TMenuItem\n      Caption = '&Format'\n    end\n"
+        "    object Open2: TMenuItem\n      Caption = '&Open'\n    end\n  end\n";
+    EXPECT_EQ(Found(Form(menu), "accel-duplicate"), (Names{"Format1", "Options1"}));
+}
+
+TEST_F(Rules, LabelAcceleratorNeedsAFocusControl) {
+    const std::string labels = Control("Label1", "TLabel", 8, 8, 40, 13, "    Caption = '&Name'\n") +
+                               Control("Label2", "TLabel", 8, 30, 40, 13,
+                                       "    Caption = '&City'\n    FocusControl = Edit1\n") +
+                               Control("Label3", "TLabel", 8, 50, 40, 13,
+                                       "    Caption = '&Zip'\n    ShowAccelChar = False\n") +
+                               Control("Edit1", "TEdit", 60, 30, 100, 21);
+    EXPECT_EQ(Found(Form(labels), "accel-label-no-focus"), Names{"Label1"});
+}
+
+TEST_F(Rules, Hints) {
+    const std::string glyph = "    Glyph.Data = {\n      0000}\n";
+    const std::string buttons =
+        Control("SpeedButton1", "TSpeedButton", 8, 8, 23, 22, glyph) +
+        Control("SpeedButton2", "TSpeedButton", 40, 8, 23, 22, glyph + "    Hint = 'Open'\n    ShowHint = True\n") +
+        Control("SpeedButton3", "TSpeedButton", 80, 8, 60, 22, glyph + "    Caption = 'Open'\n") +
+        Control("SpeedButton4", "TSpeedButton", 150, 8, 23, 22, glyph + "    Action = Action1\n") +
+        Control("BitBtn1", "TBitBtn", 180, 8, 75, 25, glyph + "    Kind = bkOK\n") +
+        Control("BitBtn2", "TBitBtn", 260, 8, 75, 25, glyph + "    Kind = bkCustom\n");
+    EXPECT_EQ(Found(Form(buttons), "hint-glyph-button"), (Names{"BitBtn2", "SpeedButton1"}));
+    // ShowHint inherited from the form (off), turned on by a panel, or off by ParentShowHint.
+    const std::string chain =
+        Control("Edit1", "TEdit", 8, 8, 100, 21, "    Hint = 'Name'\n") +
+        Control("Panel1", "TPanel", 0, 40, 200, 100, "    ShowHint = True\n",
+                Control("Edit2", "TEdit", 8, 8, 100, 21, "    Hint = 'City'\n") +
+                    Control("Edit3", "TEdit", 8, 40, 100, 21, "    Hint = 'Zip'\n    ParentShowHint = False\n"));
+    EXPECT_EQ(Found(Form(chain), "hint-never-shown"), (Names{"Edit1", "Edit3"}));
+    EXPECT_EQ(Found(Form(chain, "  ShowHint = True\n"), "hint-never-shown"), Names{"Edit3"});
+    const std::string same = Control("Button1", "TButton", 8, 8, 75, 25, "    Caption = '&Save'\n    Hint = 'Save|Saves it'\n") +
+                             Control("Button2", "TButton", 8, 40, 75, 25, "    Caption = 'Save'\n    Hint = 'Save the file'\n");
+    EXPECT_EQ(Found(Form(same), "hint-equals-caption"), Names{"Button1"});
+}
+
+TEST_F(Rules, Geometry) {
+    const std::string placed =
+        Control("Outside", "TEdit", 500, 8, 100, 21) + Control("Partly", "TEdit", 350, 8, 100, 21) +
+        Control("Inside", "TEdit", 8, 8, 100, 21) + Control("Zero", "TEdit", 8, 100, 0, 21) +
+        Control("Over", "TEdit", 50, 15, 100, 21) + Control("Aligned", "TPanel", 0, 0, 400, 30, "    Align = alTop\n");
+    EXPECT_EQ(Found(Form(placed), "geometry-outside-parent"), (Names{"Outside", "Partly"}));
+    EXPECT_EQ(Found(Form(placed), "geometry-zero-size"), Names{"Zero"});
+    EXPECT_EQ(Found(Form(placed), "geometry-overlap"), Names{"Over"});
+    // Touching edges and borders within the tolerance are no overlap.
+    const std::string touching = Control("A", "TEdit", 8, 8, 100, 21) + Control("B", "TEdit", 106, 8, 100, 21);
+    EXPECT_EQ(Found(Form(touching), "geometry-overlap"), Names{});
+    // One left edge off the column two others share.
+    const std::string column = Control("A", "TEdit", 8, 8, 100, 21) + Control("B", "TEdit", 8, 40, 100, 21) +
+                               Control("C", "TEdit", 10, 72, 100, 21) + Control("D", "TEdit", 40, 120, 100, 21);
+    EXPECT_EQ(Found(Form(column), "geometry-near-miss"), Names{"C"});
+    EXPECT_EQ(Found(Form("", "  PixelsPerInch = 120\n"), "geometry-ppi"), Names{"Form1"});
+    settings.ppi = 120;
+    EXPECT_EQ(Found(Form("", "  PixelsPerInch = 120\n"), "geometry-ppi"), Names{});
+}
+
+TEST_F(Rules, Components) {
+    const std::string body = Control("Button1", "TButton", 8, 8, 75, 25, "    OnClick = Button1Click\n") +
+                             Control("Label1", "TLabel", 8, 40, 40, 13) +
+                             Control("Edit1", "TEdit", 8, 60, 100, 21) +
+                             Control("edName", "TEdit", 8, 90, 100, 21) +
+                             Control("Label2", "TLabel", 120, 40, 40, 13, "    FocusControl = Missing\n") +
+                             Control("DBEdit1", "TDBEdit", 200, 60, 100, 21, "    DataField = 'NAME'\n");
+    EXPECT_EQ(Found(Form(body), "component-default-name"), (Names{"Button1", "DBEdit1", "Edit1"}));
+    EXPECT_EQ(Found(Form(body), "component-unresolved-reference"), Names{"Label2"});
+    EXPECT_EQ(Found(Form(body), "component-no-datasource"), Names{"DBEdit1"});
+}
+
+TEST_F(Rules, FindingsPointAtThePropertyAndRulesTurnOff) {
+    const std::string swapped = TwoRows(1, 0);
+    Found(swapped, "tab-reading-order");
+    const Finding* f = nullptr;
+    for (const Finding& x : last)
+        if (x.rule == "tab-reading-order") f = &x;
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->pos.line, 19);  // Edit2's TabOrder line
+    EXPECT_EQ(f->pos.column, 5);
+    EXPECT_EQ(f->severity, check::Severity::Warning);
+    settings.enabled["tab-reading-order"] = false;
+    EXPECT_EQ(Found(swapped, "tab-reading-order"), Names{});
+    settings.enabled["hint-focusable"] = true;
+    settings.severity["hint-focusable"] = check::Severity::Error;
+    Found(swapped, "hint-focusable");
+    ASSERT_FALSE(last.empty());
+    EXPECT_EQ(last.front().severity, check::Severity::Error);
+}
+
+}  // namespace

@@ -1,0 +1,257 @@
+// The three grid tools on every real form: each opens and exports, OK without edits leaves
+// the file byte-identical, a scripted edit changes exactly the edited properties (text and
+// binary forms alike), and a rescale by 3/2 with offsets lands in the saved file as the
+// arithmetic on the original values says.
+#include <algorithm>
+#include <fstream>
+#include <set>
+
+#include "grid/Allinfo.h"
+#include "grid/Hintinfo.h"
+#include "grid/Reposn.h"
+#include "host/formfile/FormModel.h"
+#include "host/vcl/TypInfo.h"
+#include "tests/grid/GridTestSupport.h"
+
+using namespace vcl;
+using gridtest::Row;
+
+namespace {
+
+// The well-formed files the manifest lists, with its notes; empty without the corpus.
+std::vector<std::pair<std::string, std::string>> Forms() {
+    std::vector<std::pair<std::string, std::string>> forms;
+    std::ifstream manifest(TAVRIN_FORMS_DIR "/MANIFEST.tsv");
+    std::string line, file, notes;
+    for (std::getline(manifest, line); std::getline(manifest, line);) {
+        std::istringstream cols(line);
+        std::getline(cols, file, '\t');
+        for (int i = 0; i < 5; ++i) std::getline(cols, notes, '\t');
+        if (LowerCase(notes).find("malformed") == std::string::npos)
+            forms.emplace_back(TAVRIN_FORMS_DIR "/" + file, notes);
+    }
+    return forms;
+}
+
+// round(3 * v / 2) with a half going to the even neighbour, in integers.
+int64_t ThreeHalves(int64_t v) {
+    const int64_t n = 3 * v;
+    const int64_t q = n >= 0 ? n / 2 : -((-n + 1) / 2);  // floor
+    if (n - 2 * q == 0) return q;
+    return q % 2 == 0 ? q : q + 1;
+}
+
+// Every published value of every component, and the design position of non-visual ones, by
+// component name; references by the name they give.
+using Values = std::map<std::string, std::map<std::string, std::string>>;
+
+std::string Text(const TValue& v) {
+    if (auto* i = std::get_if<int64_t>(&v)) return std::to_string(*i);
+    if (auto* d = std::get_if<double>(&v)) return std::to_string(*d);
+    if (auto* s = std::get_if<std::string>(&v)) return "'" + *s + "'";
+    if (auto* id = std::get_if<TIdent>(&v)) return id->name;
+    if (auto* set = std::get_if<TSetValue>(&v)) {
+        std::string t = "[";
+        for (const auto& e : set->elements) t += e + ",";
+        return t + "]";
+    }
+    if (auto* r = std::get_if<TReference>(&v)) return "->" + r->name;
+    return "";
+}
+
+Values ValuesOf(const TComponent* root) {
+    Values values;
+    for (int i = 0; i < root->ComponentCount(); ++i) {
+        const TComponent* c = root->Components(i);
+        if (Is<tavrin::TTavrinQA>(c)) continue;  // dropped for the run, gone from the saved file
+        auto& props = values[c->Name() + "#" + std::to_string(i)];
+        for (const TPropInfo* p : c->ClassType().AllProperties())
+            if (p->Kind != TTypeKind::tkMethod && p->Kind != TTypeKind::tkClass)
+                props[p->Name] = Text(c->ReadProperty(*p));
+        if (!Is<TControl>(c)) props["(design)"] = std::to_string(uint32_t(c->DesignInfo()));
+    }
+    return values;
+}
+
+// What differs: "component.property" for each value that changed.
+std::set<std::string> Changes(const Values& before, const Values& after) {
+    std::set<std::string> changed;
+    for (const auto& [name, props] : before)
+        for (const auto& [prop, value] : props)
+            if (after.at(name).at(prop) != value) changed.insert(name.substr(0, name.find('#')) + "." + prop);
+    return changed;
+}
+
+class Corpus : public gridtest::GridTest {
+protected:
+    void SetUp() override {
+        GridTest::SetUp();
+        if (Forms().empty()) GTEST_SKIP() << "no form corpus at " TAVRIN_FORMS_DIR;
+    }
+    // Loads a form and drops a QA component on it for the run, as the program does.
+    std::unique_ptr<formfile::TFormFile> Load(const std::string& path) {
+        auto file = formfile::TFormFile::Load(path);
+        dropped = new tavrin::TTavrinQA(file->Root());
+        return file;
+    }
+    // The file as saved, without the dropped component.
+    std::string Saved(formfile::TFormFile& file) {
+        delete dropped;
+        dropped = nullptr;
+        file.ApplyChanges();
+        return file.Bytes();
+    }
+    void Script(void (*entry)(TComponent*), TComponent* root, const std::string& text) {
+        ui::TScriptBackend script(text, "edit", out, err);
+        ui::TInstalled installed(script);
+        entry(root);
+        script.Finish();
+    }
+    tavrin::TTavrinQA* dropped = nullptr;
+};
+
+const char* const kVerbs[] = {"hints", "positions", "allcomponents"};
+void (*const kEntries[])(TComponent*) = {tavrin::showHints, tavrin::reposition, tavrin::ComponentInfo};
+
+}  // namespace
+
+TEST_F(Corpus, EveryFormOpensInEachToolExportsAndSavesUnchangedAfterOk) {
+    int runs = 0;
+    const std::string exported = home.File("view.txt");
+    saveAs = exported;
+    for (const auto& [path, notes] : Forms()) {
+        for (int t = 0; t < 3; ++t) {
+            auto file = Load(path);
+            size_t shown = 0;
+            Run(
+                kEntries[t],
+                [&] {
+                    shown = size_t(Grid().RowCount() - 1);
+                    tavrin::HintEd->TextBtn->Click();
+                    // A line per row after the caption and date, and whatever line breaks the
+                    // cells hold themselves.
+                    size_t breaks = shown + 3;
+                    for (int r = 0; r < Grid().RowCount(); ++r)
+                        for (int c = 0; c < Grid().ColCount(); ++c)
+                            breaks += size_t(std::count(Grid().Cells(c, r).begin(), Grid().Cells(c, r).end(), '\n'));
+                    const std::string text = testsupport::ReadFile(exported);
+                    EXPECT_EQ(size_t(std::count(text.begin(), text.end(), '\n')), breaks) << kVerbs[t] << " " << path;
+                    return mrOk;
+                },
+                file->Root());
+            EXPECT_EQ(rows.size(), shown);
+            EXPECT_EQ(Saved(*file), testsupport::ReadFile(path)) << kVerbs[t] << " " << path;
+            ++runs;
+        }
+    }
+    EXPECT_GT(runs, 490);
+}
+
+TEST_F(Corpus, AScriptedEditChangesExactlyTheEditedPropertiesInTextAndBinaryForms) {
+    int edited = 0, binary = 0;
+    for (const auto& [path, notes] : Forms()) {
+        // Text forms are tried again as the binary stream they convert to.
+        const std::string original = testsupport::ReadFile(path);
+        std::vector<std::string> variants{original};
+        if (notes.find("binary") == std::string::npos)
+            variants.push_back(formfile::ToBinary(formfile::Document::Parse(original, path), true));
+        for (const std::string& bytes : variants) {
+            const bool isBinary = bytes.compare(0, 4, "TPF0") == 0 || bytes[0] == '\xFF';
+            dropped = nullptr;
+            auto file = formfile::TFormFile::LoadBytes(bytes, path);
+            dropped = new tavrin::TTavrinQA(file->Root());
+            TComponent* root = file->Root();
+            // Look first: the rows each tool shows.
+            std::vector<Row> hintRows, posnRows, compRows;
+            Run(tavrin::showHints, nullptr, root);
+            hintRows = rows;
+            Run(tavrin::reposition, nullptr, root);
+            posnRows = rows;
+            Run(tavrin::ComponentInfo, nullptr, root);
+            compRows = rows;
+            // A component with a caption and a hint, a control, and a non-visual component other
+            // than the dropped one.
+            auto pick = [](const std::vector<Row>& list, auto ok) {
+                for (size_t r = 0; r < list.size(); ++r)
+                    if (ok(list[r])) return int(r) + 1;
+                return 0;
+            };
+            const int h = pick(hintRows, [&](const Row& row) {
+                TComponent* c = root->FindComponent(row.at("Name"));
+                return c != nullptr && tavrin::HasProp(c, "Caption");
+            });
+            const int p =
+                pick(posnRows, [&](const Row& row) { return root->FindComponent(row.at("Name")) != nullptr; });
+            const int n = pick(compRows, [&](const Row& row) {
+                return root->FindComponent(row.at("Name")) != nullptr && row.at("Name") != dropped->Name();
+            });
+            if (h == 0 || p == 0) {
+                delete dropped;
+                continue;
+            }
+            const Values before = ValuesOf(root);
+            const std::string hName = hintRows[size_t(h - 1)].at("Name"), pName = posnRows[size_t(p - 1)].at("Name"),
+                              nName = n > 0 ? compRows[size_t(n - 1)].at("Name") : "";
+            const Row& pr = posnRows[size_t(p - 1)];
+            const std::string last = std::to_string(posnRows.size());
+            Script(tavrin::showHints, root,
+                   "cell StringGrid1 4 " + std::to_string(h) + " edited hint\n" + "cell StringGrid1 3 " +
+                       std::to_string(h) + " edited caption\n" + "moverow StringGrid1 " +
+                       std::to_string(hintRows.size()) + " 1\nok\n");
+            Script(tavrin::reposition, root,
+                   "cell StringGrid1 5 " + std::to_string(p) + " " + std::to_string(std::stoi(pr.at("Top")) + 3) +
+                       "\ncell StringGrid1 7 " + std::to_string(p) + " " +
+                       std::to_string(std::stoi(pr.at("Width")) + 5) + "\nmoverow StringGrid1 " + last + " 1\nok\n");
+            if (n > 0) {
+                const int nTop = std::stoi(compRows[size_t(n - 1)].at("Top"));
+                Script(tavrin::ComponentInfo, root,
+                       "cell StringGrid1 3 " + std::to_string(n) + " " + std::to_string(nTop == 65535 ? 0 : nTop + 1) +
+                           "\nok\n");
+            }
+            const std::string saved = Saved(*file);
+            auto reread = formfile::TFormFile::LoadBytes(saved, path);
+            std::set<std::string> expected{hName + ".Hint", pName + ".Top", pName + ".Width"};
+            if (n > 0) expected.insert(nName + ".(design)");
+            if (tavrin::getcaption(root->FindComponent(hName)) == "edited caption") expected.insert(hName + ".Caption");
+            Values after = ValuesOf(reread->Root());
+            EXPECT_EQ(Changes(before, after), expected) << path;
+            EXPECT_EQ(reread->Root()->FindComponent(hName)->ClassName(), root->FindComponent(hName)->ClassName());
+            EXPECT_EQ(formfile::TFormFile::LoadBytes(saved, path)->Bytes(), saved) << path;  // reloads as saved
+            ++edited;
+            binary += isBinary;
+        }
+    }
+    EXPECT_GT(edited, 100);
+    EXPECT_GT(binary, 50);
+}
+
+TEST_F(Corpus, ARescaleByThreeHalvesWithOffsetsLandsInTheSavedFileAsTheArithmeticSays) {
+    int rescaled = 0;
+    for (const auto& [path, notes] : Forms()) {
+        auto file = Load(path);
+        TComponent* root = file->Root();
+        const Values before = ValuesOf(root);
+        std::map<std::string, std::pair<int64_t, int64_t>> places;  // top, left of the root's controls
+        for (int i = 0; i < root->ComponentCount(); ++i)
+            if (auto* c = dynamic_cast<TControl*>(root->Components(i))) places[c->Name()] = {c->Top(), c->Left()};
+        if (places.empty()) continue;
+        Script(tavrin::reposition, root,
+               "click BtnRescale\nset TopNumerator 3\nset TopDenom 2\nset LeftNumerator 1.5\n"
+               "set CheckTopOffset 1\nset TopOffset 10\nset CheckLeftOffset 1\nset LeftOffset -4\nok\nok\n");
+        EXPECT_EQ(err.str(), "") << path;
+        auto reread = formfile::TFormFile::LoadBytes(Saved(*file), path);
+        std::set<std::string> allowed;
+        for (const auto& [name, place] : places) {
+            auto* c = dynamic_cast<TControl*>(reread->Root()->FindComponent(name));
+            ASSERT_NE(c, nullptr) << path << ": " << name;
+            EXPECT_EQ(c->Top(), ThreeHalves(place.first) + 10) << path << ": " << name;
+            EXPECT_EQ(c->Left(), ThreeHalves(place.second) - 4) << path << ": " << name;
+            allowed.insert(name + ".Top");
+            allowed.insert(name + ".Left");
+        }
+        for (const std::string& change : Changes(before, ValuesOf(reread->Root())))
+            EXPECT_TRUE(allowed.count(change)) << path << ": " << change;
+        ++rescaled;
+    }
+    EXPECT_GT(rescaled, 100);
+}

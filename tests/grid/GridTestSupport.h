@@ -1,0 +1,158 @@
+// What the grid tool tests share: a host whose settings file lives in a fresh folder, a form
+// Form1 with a QA component on it, a backend that plays the person in code, and the rows the
+// grid window showed when it closed.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "framework/TavrinQA.h"
+#include "framework/cfrminfo.h"
+#include "grid/Hintgrid.h"
+#include "host/controls/ControlClasses.h"
+#include "host/controls/Dialogs.h"
+#include "host/controls/Grids.h"
+#include "host/controls/StdCtrls.h"
+#include "host/ui/Backend.h"
+#include "host/ui/Script.h"
+#include "host/vcl/Menus.h"
+#include "tests/support/TestSupport.h"
+
+namespace gridtest {
+
+using Names = std::vector<std::string>;
+
+// One grid row, cell by the caption over its column (the hidden last column as "Posn").
+using Row = std::map<std::string, std::string>;
+
+inline std::vector<Row> RowsOf(const vcl::TStringGrid& grid) {
+    std::vector<Row> rows;
+    for (int r = 1; r < grid.RowCount(); ++r) {
+        Row row;
+        for (int c = 0; c < grid.ColCount(); ++c)
+            row[c == grid.ColCount() - 1 ? "Posn" : grid.Cells(c, 0)] = grid.Cells(c, r);
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// One column of the rows, top to bottom.
+inline Names Column(const std::vector<Row>& rows, const std::string& caption) {
+    Names values;
+    for (const Row& row : rows) values.push_back(row.at(caption));
+    return values;
+}
+
+// The grid column under a caption in row 0; -1 when none.
+inline int ColumnOf(const vcl::TStringGrid& grid, const std::string& caption) {
+    for (int c = 0; c < grid.ColCount(); ++c)
+        if (grid.Cells(c, 0) == caption) return c;
+    return -1;
+}
+
+// Plays the person in code: each modal window goes to onModal (Cancel without one); save
+// dialogs are answered with saveAs (Cancel when empty); message boxes are answered OK.
+class CodeBackend : public ui::TBackend {
+public:
+    std::function<vcl::TModalResult(vcl::TCustomForm&)> onModal;
+    std::string saveAs;
+    Names captions;
+
+    vcl::TModalResult RunModal(vcl::TCustomForm& form) override {
+        captions.push_back(form.Caption());
+        return onModal ? onModal(form) : vcl::mrCancel;
+    }
+    std::optional<std::string> AnswerSaveDialog(vcl::TSaveDialog&) override {
+        if (saveAs.empty()) return std::nullopt;
+        return saveAs;
+    }
+    int MessageBox(const std::string&, const std::string&, int) override { return vcl::IDOK; }
+};
+
+class GridTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        vcl::RegisterControlClasses();
+        savedExe_ = vcl::Application()->ExeName();
+        vcl::Application()->SetExeName(home.File("host"));
+        form = new vcl::TForm(nullptr);
+        form->SetName("Form1");
+        qa = new tavrin::TTavrinQA(form);
+    }
+    void TearDown() override {
+        delete form;
+        vcl::Application()->SetExeName(savedExe_);
+    }
+
+    template <class T>
+    T* Add(const std::string& name, vcl::TWinControl* parent = nullptr) {
+        auto* c = new T(form);
+        c->SetName(name);
+        if constexpr (std::is_base_of_v<vcl::TControl, T>) c->SetParent(parent != nullptr ? parent : form);
+        return c;
+    }
+    template <class T>
+    T* Place(const std::string& name, int top, int left, vcl::TWinControl* parent = nullptr) {
+        T* c = Add<T>(name, parent);
+        c->SetBounds(left, top, 50, 20);
+        return c;
+    }
+    // Runs an entry procedure on `on` (the form by default); `act` plays the person in the
+    // grid window. The rows the window closed with land in rows.
+    CodeBackend Run(void (*entry)(vcl::TComponent*), std::function<vcl::TModalResult()> act = nullptr,
+                    vcl::TComponent* on = nullptr) {
+        CodeBackend backend;
+        backend.saveAs = saveAs;
+        backend.onModal = [&](vcl::TCustomForm& window) {
+            if (&window != tavrin::HintEd) return dialog ? dialog(window) : vcl::mrOk;  // the rescale dialog
+            const vcl::TModalResult result = act ? act() : vcl::mrCancel;
+            rows = RowsOf(*tavrin::HintEd->StringGrid1);
+            return result;
+        };
+        ui::TInstalled installed(backend);
+        entry(on != nullptr ? on : form);
+        return backend;
+    }
+    // Runs an entry procedure on the form under an automation script; its dumps land in out,
+    // its messages and shown errors in err.
+    void RunScript(void (*entry)(vcl::TComponent*), const std::string& script) {
+        out.str("");
+        err.str("");
+        ui::TScriptBackend backend(script, "test.script", out, err);
+        ui::TInstalled installed(backend);
+        entry(form);
+        backend.Finish();
+    }
+    vcl::TStringGrid& Grid() const { return *tavrin::HintEd->StringGrid1; }
+    // Types into the cell under a caption of the data row r (from 1).
+    void Type(const std::string& caption, int r, const std::string& text) const {
+        Grid().SetCells(ColumnOf(Grid(), caption), r, text);
+    }
+    // The data row whose Name cell holds name; 0 when none.
+    int RowNamed(const std::string& name) const {
+        const int c = ColumnOf(Grid(), "Name");
+        for (int r = 1; r < Grid().RowCount(); ++r)
+            if (Grid().Cells(c, r) == name) return r;
+        return 0;
+    }
+
+    testsupport::TempDir home;
+    vcl::TForm* form = nullptr;
+    tavrin::TTavrinQA* qa = nullptr;
+    std::vector<Row> rows;
+    // Plays the person in a dialog the grid window opens (OK without it).
+    std::function<vcl::TModalResult(vcl::TCustomForm&)> dialog;
+    // How Run answers save dialogs (Cancel when empty).
+    std::string saveAs;
+    std::ostringstream out, err;
+
+private:
+    std::string savedExe_;
+};
+
+}  // namespace gridtest

@@ -1,0 +1,310 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+
+#include <filesystem>
+#include <regex>
+#include <sstream>
+
+#include "host/controls/DesignedForm.h"
+#include "host/controls/Dialogs.h"
+#include "host/controls/Grids.h"
+#include "host/controls/Outline.h"
+#include "host/controls/StdCtrls.h"
+#include "host/ui/Script.h"
+#include "tests/screen/ScreenTestSupport.h"
+
+using namespace screentest;
+using ui::qt::TScreenWindow;
+
+namespace {
+
+class Screen : public ::testing::Test {
+protected:
+    void SetUp() override { App(); }
+    testsupport::TempDir dir;
+    ui::qt::TScreenBackend backend;
+};
+
+std::string RunScript(int verb, const std::string& script, const testsupport::TempDir& dir) {
+    std::ostringstream out, err;
+    ui::TScriptBackend backend(script, "test", out, err);
+    return RunTool(verb, backend, dir);
+}
+
+QTreeWidget& Outline(TScreenWindow& w) {
+    auto* tree = qobject_cast<QTreeWidget*>(w.Widget("OutlineParent"));
+    if (tree == nullptr) throw std::runtime_error("no outline");
+    return *tree;
+}
+
+QStringList Texts(QTreeWidget& tree) {
+    QStringList texts;
+    for (QTreeWidgetItemIterator it(&tree); *it != nullptr; ++it) texts << (*it)->text(0);
+    return texts;
+}
+
+}  // namespace
+
+TEST_F(Screen, TabOrderDragWithTheMouseSavesWhatTheScriptSaves) {
+    WhenShown(backend, [](TScreenWindow& w) {
+        DragItem(Outline(w), 10, 9);  // EditStreet before EditCity, siblings in the panel
+        ClickButton(w, "OKBtn");
+    });
+    const std::string onScreen = RunTool(kTabsVerb, backend, dir);
+    testsupport::TempDir other;
+    const std::string scripted = RunScript(kTabsVerb, "drag OutlineParent 10 9\nok\n", other);
+    // Unnamed pages are numbered per process: the numbers are not the backends' business.
+    const std::regex page("InvalidPageName_[0-9]+");
+    EXPECT_EQ(std::regex_replace(onScreen, page, "P"), std::regex_replace(scripted, page, "P"));
+    EXPECT_NE(onScreen.find("TabOrder = 0\r\n      Text = ''\r\n    end\r\n    object EditCity"), std::string::npos);
+}
+
+TEST_F(Screen, RefusedDropsChangeNothingAndCancelLeavesTheFileAlone) {
+    QStringList before, after;
+    WhenShown(backend, [&](TScreenWindow& w) {
+        QTreeWidget& tree = Outline(w);
+        before = Texts(tree);
+        DragItem(tree, 10, 3);  // not a sibling: the tool refuses the drop
+        after = Texts(tree);
+        QTest::keyClick(&w, Qt::Key_Escape);
+    });
+    EXPECT_EQ(RunTool(kTabsVerb, backend, dir), testsupport::ReadFile(kExample));
+    EXPECT_FALSE(before.isEmpty());
+    EXPECT_EQ(before, after);
+    EXPECT_FALSE(ui::UserAccepted());
+}
+
+TEST_F(Screen, OutlineItemsExpandAndCollapseInTheModelAndTheButtonsShowInTheTree) {
+    bool modelCollapsed = false, treeExpanded = false, treeCollapsed = false;
+    WhenShown(backend, [&](TScreenWindow& w) {
+        QTreeWidget& tree = Outline(w);
+        auto* form = &w.Form();
+        auto* outline = static_cast<vcl::TOutline*>(form->FindComponent("OutlineParent"));
+        tree.collapseItem(TreeItem(tree, 4));  // the panel, as a click on its arrow does
+        QCoreApplication::processEvents();
+        modelCollapsed = !outline->Items(4).Expanded();
+        ClickButton(w, "BtnExpand");
+        treeExpanded = TreeItem(tree, 4)->isExpanded() && outline->Items(4).Expanded();
+        ClickButton(w, "BtnCollapse");
+        treeCollapsed = !TreeItem(tree, 1)->isExpanded();
+        ClickButton(w, "CancelBtn");
+    });
+    RunTool(kParentageVerb, backend, dir);
+    EXPECT_TRUE(modelCollapsed);
+    EXPECT_TRUE(treeExpanded);
+    EXPECT_TRUE(treeCollapsed);
+}
+
+TEST_F(Screen, CancellingTheSaveDialogWritesNoFile) {
+    QString title;
+    WhenShown(backend, [&](TScreenWindow& w) {
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (dialog != nullptr) title = dialog->windowTitle(), dialog->reject();
+        });
+        ClickButton(w, "PrintBtn");  // the text export asks where to save
+        ClickButton(w, "CancelBtn");
+    });
+    EXPECT_EQ(RunTool(kParentageVerb, backend, dir), testsupport::ReadFile(kExample));
+    EXPECT_EQ(title, "Save Parentage Outline");
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        EXPECT_NE(entry.path().extension(), ".txt") << entry.path();
+}
+
+TEST_F(Screen, WindowsComeBackWhereTheUserLeftThem) {
+    WhenShown(backend, [](TScreenWindow& w) {
+        w.setGeometry(50, 60, 500, 400);
+        ClickButton(w, "CancelBtn");
+    });
+    RunTool(kParentageVerb, backend, dir);
+    QRect again;
+    WhenShown(backend, [&](TScreenWindow& w) {
+        again = w.geometry();
+        ClickButton(w, "CancelBtn");
+    });
+    RunTool(kParentageVerb, backend, dir);
+    EXPECT_EQ(again.size(), QSize(500, 400));
+}
+
+TEST(ScreenFilter, DialogFiltersBecomeQtFilters) {
+    EXPECT_EQ(ui::qt::QtFilter("Text Files|*.txt|All Files|*.*"), "Text Files (*.txt);;All Files (*.*)");
+    EXPECT_EQ(ui::qt::QtFilter("Forms|*.dfm;*.lfm"), "Forms (*.dfm *.lfm)");
+    EXPECT_EQ(ui::qt::QtFilter(""), "");
+}
+
+// ---- every kind of control, on a window of the test's own design --------------------------
+
+namespace {
+
+constexpr char kControlsDfm[] = R"(object ControlsForm: TControlsForm
+  Left = 100
+  Top = 80
+  Width = 408
+  Height = 327
+  Caption = 'Controls'
+  object Label1: TLabel
+    Left = 8
+    Top = 8
+    Width = 60
+    Height = 13
+    Caption = '&Name:'
+  end
+  object Edit1: TEdit
+    Left = 80
+    Top = 8
+    Width = 120
+    Height = 21
+    TabOrder = 0
+    OnChange = Edit1Change
+  end
+  object Memo1: TMemo
+    Left = 8
+    Top = 36
+    Width = 190
+    Height = 60
+    TabOrder = 1
+  end
+  object Check1: TCheckBox
+    Left = 210
+    Top = 8
+    Width = 97
+    Height = 17
+    Caption = 'Active'
+    TabOrder = 2
+  end
+  object Combo1: TComboBox
+    Left = 210
+    Top = 36
+    Width = 145
+    Height = 21
+    Style = csDropDownList
+    TabOrder = 3
+    OnChange = Combo1Change
+    Items.Strings = (
+      'first'
+      'second'
+      'third')
+  end
+  object Grid1: TStringGrid
+    Left = 8
+    Top = 104
+    Width = 380
+    Height = 140
+    ColCount = 3
+    RowCount = 4
+    Options = [goFixedVerticalLine, goFixedHorizontalLine, goEditing, goRowMoving, goColMoving, goColSizing]
+    TabOrder = 4
+  end
+  object FailBtn: TButton
+    Left = 8
+    Top = 260
+    Width = 75
+    Height = 25
+    Caption = 'Fail'
+    TabOrder = 5
+    OnClick = FailBtnClick
+  end
+  object OKBtn: TBitBtn
+    Left = 230
+    Top = 260
+    Width = 75
+    Height = 25
+    TabOrder = 6
+    Kind = bkOK
+  end
+  object CancelBtn: TBitBtn
+    Left = 312
+    Top = 260
+    Width = 75
+    Height = 25
+    TabOrder = 7
+    Kind = bkCancel
+  end
+end
+)";
+
+class TControlsForm : public vcl::TDesignedForm {
+public:
+    int changes = 0, comboChanges = 0;
+    explicit TControlsForm(vcl::TComponent* owner) : TDesignedForm(owner, "TControlsForm") {
+        RegisterHandler("Edit1Change", [this](vcl::TObject*) { ++changes; });
+        RegisterHandler("Combo1Change", [this](vcl::TObject*) { ++comboChanges; });
+        RegisterHandler("FailBtnClick", [](vcl::TObject*) { throw vcl::EConvertError("'x' is not a valid integer"); });
+        LoadDesign(kControlsDfm, "Controls.dfm");
+        auto* grid = Control<vcl::TStringGrid>("Grid1");
+        for (int c = 0; c < 3; ++c)
+            for (int r = 0; r < 4; ++r) grid->SetCells(c, r, std::to_string(c) + ":" + std::to_string(r));
+    }
+};
+
+}  // namespace
+
+TEST_F(Screen, EveryControlPassesWhatAPersonDoesToTheModel) {
+    vcl::RegisterControlClasses();
+    TControlsForm form(nullptr);
+    auto* grid = form.Control<vcl::TStringGrid>("Grid1");
+    QString message;
+    bool stayedOpen = false, labelPlain = false, okDefault = false;
+    QStringList shownRow;
+    WhenShown(backend, [&](TScreenWindow& w) {
+        labelPlain = qobject_cast<QLabel*>(w.Widget("Label1"))->text() == "Name:";
+        okDefault = qobject_cast<QPushButton*>(w.Widget("OKBtn"))->isDefault();
+        QTest::keyClicks(w.Widget("Edit1"), "abc");
+        auto* memo = qobject_cast<QPlainTextEdit*>(w.Widget("Memo1"));
+        QTest::keyClicks(memo, "one");
+        QTest::keyClick(memo, Qt::Key_Return);
+        QTest::keyClicks(memo, "two");
+        QTest::mouseClick(w.Widget("Check1"), Qt::LeftButton, {}, QPoint(5, 8));
+        QTest::keyClick(w.Widget("Combo1"), Qt::Key_Down);
+        QCoreApplication::processEvents();
+
+        auto* table = qobject_cast<QTableWidget*>(w.Widget("Grid1"));
+        table->setCurrentCell(0, 0);
+        QTest::keyClick(table, Qt::Key_F2);
+        if (auto* line = table->findChild<QLineEdit*>()) {
+            line->selectAll();
+            QTest::keyClicks(line, "typed");
+            QTest::keyClick(line, Qt::Key_Return);
+        }
+        QCoreApplication::processEvents();
+        table->verticalHeader()->moveSection(0, 2);  // what a drag of the row header does
+        QCoreApplication::processEvents();
+        table->horizontalHeader()->resizeSection(1, 123);
+        for (int c = 0; c < table->columnCount(); ++c) shownRow << table->item(2, c)->text();
+
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                message = box->text(), box->accept();
+        });
+        ClickButton(w, "FailBtn");
+        stayedOpen = w.isVisible();
+        ClickButton(w, "OKBtn");
+    });
+    ui::TInstalled installed(backend);
+    EXPECT_EQ(form.ShowModal(), vcl::mrOk);
+
+    EXPECT_TRUE(labelPlain);
+    EXPECT_TRUE(okDefault);
+    EXPECT_EQ(form.Control<vcl::TEdit>("Edit1")->Text(), "abc");
+    EXPECT_EQ(form.changes, 3);
+    EXPECT_EQ(form.Control<vcl::TMemo>("Memo1")->Text(), "one\r\ntwo");
+    EXPECT_TRUE(form.Control<vcl::TCheckBox>("Check1")->Checked());
+    EXPECT_EQ(form.Control<vcl::TComboBox>("Combo1")->ItemIndex(), 0);
+    EXPECT_EQ(form.comboChanges, 1);
+    // The typed cell moved with its row from 1 to 3; the table shows the model's order.
+    EXPECT_EQ(grid->Cells(1, 3), "typed");
+    EXPECT_EQ(grid->Cells(1, 1), "1:2");
+    EXPECT_EQ(shownRow, QStringList({"typed", "2:1"}));
+    EXPECT_EQ(grid->ColWidths(2), 123);
+    EXPECT_EQ(message, "'x' is not a valid integer");
+    EXPECT_TRUE(stayedOpen);
+}

@@ -1,0 +1,95 @@
+// What the screen tests share: one Qt application on the off-screen platform, a tool run on
+// a copy of the example form through a backend, and a person's hands for the widgets.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "framework/TavrinQA.h"
+#include "framework/zorQAReg.h"
+#include "host/controls/ControlClasses.h"
+#include "host/designer/DesignIntf.h"
+#include "host/formfile/FormModel.h"
+#include "host/ui/Backend.h"
+#include "host/ui/qt/Screen.h"
+#include "host/ui/qt/ScreenWindow.h"
+#include "host/vcl/Forms.h"
+#include "tests/support/TestSupport.h"
+
+namespace screentest {
+
+inline const std::string kExample = std::string(TAVRIN_SOURCE_DIR) + "/examples/Customer.dfm";
+constexpr int kParentageVerb = 4;
+constexpr int kTabsVerb = 6;
+
+// The one application of the test program, made before any backend so that none owns it.
+inline QApplication& App() {
+    static int argc = 1;
+    static char arg0[] = "test_screen";
+    static char* argv[] = {arg0, nullptr};
+    static QApplication* app = [] {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
+
+// Runs step on the topmost window once the event loop shows it.
+inline void WhenShown(ui::qt::TScreenBackend& backend, std::function<void(ui::qt::TScreenWindow&)> step) {
+    QTimer::singleShot(0, &App(), [&backend, step] {
+        ASSERT_FALSE(backend.Windows().empty());
+        step(*backend.Windows().back());
+    });
+}
+
+// Runs a verb of the QA component on a copy of the example, as the program does, and gives
+// the form file's bytes afterwards (saved only when the person accepted).
+inline std::string RunTool(int verb, ui::TBackend& backend, const testsupport::TempDir& dir) {
+    vcl::RegisterControlClasses();
+    tavrin::Register();
+    vcl::Application()->SetExeName(dir.File("host"));
+    const std::string path = dir.File("form.dfm");
+    testsupport::WriteFile(path, testsupport::ReadFile(kExample));
+    auto file = formfile::TFormFile::Load(path);
+    ui::ResetUserAccepted();
+    // A step that fails leaves its window open: the watchdog closes it, so the test ends.
+    QTimer watchdog;
+    watchdog.setInterval(20000);
+    QObject::connect(&watchdog, &QTimer::timeout, [] {
+        ADD_FAILURE() << "a window was left open";
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QDialog*>(w); dialog != nullptr && dialog->isVisible()) dialog->done(0);
+    });
+    watchdog.start();
+    {
+        ui::TInstalled installed(backend);
+        auto* qa = new tavrin::TTavrinQA(file->Root());
+        designer::Designer().CreateComponentEditor(qa)->ExecuteVerb(verb);
+        delete qa;
+    }
+    if (ui::UserAccepted() && file->ApplyChanges()) file->Save(path);
+    return testsupport::ReadFile(path);
+}
+
+// The tree item showing outline item index (from 1).
+inline QTreeWidgetItem* TreeItem(QTreeWidget& tree, int index) {
+    for (QTreeWidgetItemIterator it(&tree); *it != nullptr; ++it)
+        if ((*it)->data(0, Qt::UserRole).toInt() == index) return *it;
+    return nullptr;
+}
+
+// A left-button drag of one tree item onto another, with the mouse, then the event loop
+// runs what the drop started.
+void DragItem(QTreeWidget& tree, int from, int to);
+// A left click on the named button of the window.
+void ClickButton(ui::qt::TScreenWindow& window, const char* name);
+
+}  // namespace screentest
