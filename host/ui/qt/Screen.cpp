@@ -382,8 +382,11 @@ void TScreenWindow::RefreshGrid(vcl::TStringGrid& grid, QTableWidget& table) {
     const int rows = std::max(grid.RowCount() - fr, 0), cols = std::max(grid.ColCount() - fc, 0);
     if (table.rowCount() != rows) table.setRowCount(rows);
     if (table.columnCount() != cols) table.setColumnCount(cols);
-    table.setEditTriggers(grid.HasOption("goEditing") ? QAbstractItemView::AllEditTriggers
-                                                      : QAbstractItemView::NoEditTriggers);
+    // Typing, F2 or a double click edits a cell; only arriving at one does not.
+    table.setEditTriggers(grid.HasOption("goEditing")
+                              ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                    QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked
+                              : QAbstractItemView::NoEditTriggers);
     table.verticalHeader()->setSectionsMovable(grid.HasOption("goRowMoving"));
     table.horizontalHeader()->setSectionsMovable(grid.HasOption("goColMoving"));
     table.horizontalHeader()->setSectionResizeMode(grid.HasOption("goColSizing") ? QHeaderView::Interactive
