@@ -46,6 +46,26 @@ std::string valid_componentname(const std::string& caption) {
 
 void ResetPageNameCounter() { pageNameCounter = 0; }
 
+void ReadWindowPlace(vcl::TDesignedForm& window, const std::string& section) {
+    if (aninifile == nullptr) return;
+    window.SetLeft(aninifile->ReadInteger(section, "Window Left", 100));
+    window.SetTop(aninifile->ReadInteger(section, "Window Top", 100));
+    window.SetWidth(aninifile->ReadInteger(section, "Window Width", 400));
+    window.SetHeight(aninifile->ReadInteger(section, "Window Height", 300));
+    const int32_t state = aninifile->ReadInteger(section, "State", vcl::wsMaximized);
+    window.SetWindowState(state >= vcl::wsNormal && state <= vcl::wsMaximized ? vcl::TWindowState(state)
+                                                                              : vcl::wsMaximized);
+}
+
+void WriteWindowPlace(const vcl::TDesignedForm& window, const std::string& section) {
+    if (aninifile == nullptr) return;
+    aninifile->WriteInteger(section, "Window Left", window.Left());
+    aninifile->WriteInteger(section, "Window Top", window.Top());
+    aninifile->WriteInteger(section, "Window Width", window.Width());
+    aninifile->WriteInteger(section, "Window Height", window.Height());
+    aninifile->WriteInteger(section, "State", window.WindowState());
+}
+
 std::string ExportDateTime() {
     std::time_t when = std::time(nullptr);
     std::tm parts{};

@@ -7,6 +7,7 @@
 
 #include "host/base/Zorifile.h"
 #include "host/vcl/Classes.h"
+#include "host/controls/DesignedForm.h"
 
 namespace tavrin {
 
@@ -35,6 +36,12 @@ void ResetPageNameCounter();
 // set (seconds since 1970), that time in UTC, so that exports can be compared.
 // EConvertError for a SOURCE_DATE_EPOCH that is no whole number of seconds.
 std::string ExportDateTime();
+
+// A tool window's place, size and state in its settings section ("Window Left", "Window Top",
+// "Window Width", "Window Height", "State"); nothing without a settings file. A state that
+// is no window state reads as maximised.
+void ReadWindowPlace(vcl::TDesignedForm& window, const std::string& section);
+void WriteWindowPlace(const vcl::TDesignedForm& window, const std::string& section);
 
 // Published properties by name, case ignored. A missing property, or one of another kind,
 // reads as empty (or none) and is not written; nothing here raises for it.

@@ -230,11 +230,7 @@ void THintEd::write_ini(const std::string& section) {
     const bool existed = aninifile->sect_exist(section);
     if (existed)
         for (int c = 0; c < last; ++c) column(c);
-    aninifile->WriteInteger(section, "Window Left", Left());
-    aninifile->WriteInteger(section, "Window Top", Top());
-    aninifile->WriteInteger(section, "Window Width", Width());
-    aninifile->WriteInteger(section, "Window Height", Height());
-    aninifile->WriteInteger(section, "State", WindowState());
+    WriteWindowPlace(*this, section);
     // New keys go to the head of the section: written last to first, the columns then stand
     // first and in column order, which is how read_ini finds them.
     if (!existed)
@@ -262,13 +258,7 @@ void THintEd::read_ini(const std::string& section) {
     }
     StringGrid1->SetColWidths(last, 0);
     MapColumns();
-    SetLeft(aninifile->ReadInteger(section, "Window Left", 100));
-    SetTop(aninifile->ReadInteger(section, "Window Top", 100));
-    SetWidth(aninifile->ReadInteger(section, "Window Width", 400));
-    SetHeight(aninifile->ReadInteger(section, "Window Height", 300));
-    const int32_t state = aninifile->ReadInteger(section, "State", vcl::wsMaximized);
-    // A number that is no window state counts as missing.
-    SetWindowState(state >= vcl::wsNormal && state <= vcl::wsMaximized ? vcl::TWindowState(state) : vcl::wsMaximized);
+    ReadWindowPlace(*this, section);
 }
 
 void THintEd::SortHint() {

@@ -65,24 +65,13 @@ void TFrmInfo::setMenu(bool on) {
 }
 
 void TFrmInfo::read_ini(const std::string& section) {
-    if (aninifile == nullptr) return;
-    SetLeft(aninifile->ReadInteger(section, "Window Left", 100));
-    SetTop(aninifile->ReadInteger(section, "Window Top", 100));
-    SetWidth(aninifile->ReadInteger(section, "Window Width", 400));
-    SetHeight(aninifile->ReadInteger(section, "Window Height", 300));
-    const int32_t state = aninifile->ReadInteger(section, "State", vcl::wsMaximized);
-    // A number that is no window state counts as missing.
-    SetWindowState(state >= vcl::wsNormal && state <= vcl::wsMaximized ? vcl::TWindowState(state) : vcl::wsMaximized);
+    ReadWindowPlace(*this, section);
 }
 
 void TFrmInfo::write_ini(const std::string& section) {
     if (aninifile == nullptr) return;
     const zorbase::tinifile::Update once(*aninifile);  // one locked replace for the section
-    aninifile->WriteInteger(section, "Window Left", Left());
-    aninifile->WriteInteger(section, "Window Top", Top());
-    aninifile->WriteInteger(section, "Window Width", Width());
-    aninifile->WriteInteger(section, "Window Height", Height());
-    aninifile->WriteInteger(section, "State", WindowState());
+    WriteWindowPlace(*this, section);
 }
 
 vcl::TModalResult TFrmInfo::ShowTree(const std::string& caption, const std::string& section) {

@@ -13,22 +13,12 @@
 
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
+using testsupport::Outcome;
 
 Outcome Check(const testsupport::TempDir& dir, const std::string& args) {
     const std::string errFile = dir.File("stderr");
-    const std::string cmd = std::string("cd '") + dir.Path() + "' && '" + TAVRINQA_BINARY + "' check " + args +
-                            " 2>'" + errFile + "'";
-    FILE* pipe = popen(cmd.c_str(), "r");
-    std::string out;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, testsupport::ReadFile(errFile)};
+    const std::string cmd = std::string("cd '") + dir.Path() + "' && '" + TAVRINQA_BINARY + "' check " + args;
+    return testsupport::RunShell(cmd, errFile);
 }
 
 // Every file under dir with its bytes and time of change.

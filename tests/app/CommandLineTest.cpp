@@ -13,11 +13,7 @@ namespace {
 
 const std::string kExample = std::string(TAVRIN_SOURCE_DIR) + "/examples/Customer.dfm";
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
+using testsupport::Outcome;
 
 // Runs tavrinqa with a shell-quoted argument string; env goes before the command (VAR=value
 // ...), shell before the whole command. Settings go to a throwaway folder unless env or args
@@ -25,14 +21,8 @@ struct Outcome {
 Outcome Tavrinqa(const std::string& args, const std::string& env = {}, const std::string& shell = {}) {
     testsupport::TempDir dir;
     const std::string errFile = dir.File("stderr");
-    const std::string cmd = shell + " TAVRINQA_HOME='" + dir.Path() + "' " + env + " " + TAVRINQA_BINARY + " " + args +
-                            " 2>" + errFile;
-    FILE* pipe = popen(cmd.c_str(), "r");
-    std::string out;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, testsupport::ReadFile(errFile)};
+    const std::string cmd = shell + " TAVRINQA_HOME='" + dir.Path() + "' " + env + " " + TAVRINQA_BINARY + " " + args;
+    return testsupport::RunShell(cmd, errFile);
 }
 
 }  // namespace

@@ -13,22 +13,13 @@ namespace {
 
 const std::string kForm = std::string(TAVRIN_SOURCE_DIR) + "/examples/CustomerOrders.dfm";
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
+using testsupport::Outcome;
 
 // Runs tavrinqa with a shell-quoted argument string and its settings in home.
 Outcome RunTavrinqa(const std::string& home, const std::string& args) {
     const std::string errFile = home + "/stderr";
-    const std::string cmd = "TAVRINQA_HOME='" + home + "' " + TAVRINQA_BINARY + " " + args + " 2>'" + errFile + "'";
-    FILE* pipe = popen(cmd.c_str(), "r");
-    std::string out;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, testsupport::ReadFile(errFile)};
+    const std::string cmd = "TAVRINQA_HOME='" + home + "' " + TAVRINQA_BINARY + " " + args;
+    return testsupport::RunShell(cmd, errFile);
 }
 
 TEST(DataCommands, DatainfoPrintsTheExampleOverTheSampleDatabase) {

@@ -10,6 +10,7 @@
 #include "grid/Hintinfo.h"
 #include "grid/Reposn.h"
 #include "host/formfile/FormModel.h"
+#include "tests/support/TestSupport.h"
 #include "host/vcl/TypInfo.h"
 #include "tests/grid/GridTestSupport.h"
 
@@ -18,20 +19,7 @@ using gridtest::Row;
 
 namespace {
 
-// The well-formed files the manifest lists, with its notes; empty without the corpus.
-std::vector<std::pair<std::string, std::string>> Forms() {
-    std::vector<std::pair<std::string, std::string>> forms;
-    std::ifstream manifest(TAVRIN_FORMS_DIR "/MANIFEST.tsv");
-    std::string line, file, notes;
-    for (std::getline(manifest, line); std::getline(manifest, line);) {
-        std::istringstream cols(line);
-        std::getline(cols, file, '\t');
-        for (int i = 0; i < 5; ++i) std::getline(cols, notes, '\t');
-        if (LowerCase(notes).find("malformed") == std::string::npos)
-            forms.emplace_back(TAVRIN_FORMS_DIR "/" + file, notes);
-    }
-    return forms;
-}
+std::vector<std::pair<std::string, std::string>> Forms() { return testsupport::WellFormedCorpusForms(); }
 
 // round(3 * v / 2) with a half going to the even neighbour, in integers.
 int64_t ThreeHalves(int64_t v) {

@@ -7,6 +7,7 @@
 
 #include "host/base/Zormanip.h"
 #include "host/formfile/FormModel.h"
+#include "tests/support/TestSupport.h"
 #include "tests/outline/OutlineTestSupport.h"
 
 using namespace vcl;
@@ -14,19 +15,7 @@ using tavrin::NodeID;
 
 namespace {
 
-// The well-formed files the manifest lists, with its notes; empty without the corpus.
-std::vector<std::pair<std::string, std::string>> Forms() {
-    std::vector<std::pair<std::string, std::string>> forms;
-    std::ifstream manifest(TAVRIN_FORMS_DIR "/MANIFEST.tsv");
-    std::string line, file, notes;
-    for (std::getline(manifest, line); std::getline(manifest, line);) {
-        std::istringstream cols(line);
-        std::getline(cols, file, '\t');
-        for (int i = 0; i < 5; ++i) std::getline(cols, notes, '\t');
-        if (LowerCase(notes).find("malformed") == std::string::npos) forms.emplace_back(TAVRIN_FORMS_DIR "/" + file, notes);
-    }
-    return forms;
-}
+std::vector<std::pair<std::string, std::string>> Forms() { return testsupport::WellFormedCorpusForms(); }
 
 class Corpus : public outlinetest::ToolTest {
 protected:

@@ -2,7 +2,10 @@
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -47,6 +50,30 @@ std::string ReadFile(const std::string& path) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+Outcome RunShell(const std::string& command, const std::string& errFile) {
+    FILE* pipe = popen((command + " 2>'" + errFile + "'").c_str(), "r");
+    std::string out;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    const int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, ReadFile(errFile)};
+}
+
+std::vector<std::pair<std::string, std::string>> WellFormedCorpusForms() {
+    std::vector<std::pair<std::string, std::string>> forms;
+    std::ifstream manifest(TAVRIN_FORMS_DIR "/MANIFEST.tsv");
+    std::string line, file, notes;
+    for (std::getline(manifest, line); std::getline(manifest, line);) {
+        std::istringstream cols(line);
+        std::getline(cols, file, '\t');
+        for (int i = 0; i < 5; ++i) std::getline(cols, notes, '\t');
+        std::string lower = notes;
+        for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+        if (lower.find("malformed") == std::string::npos) forms.emplace_back(TAVRIN_FORMS_DIR "/" + file, notes);
+    }
+    return forms;
 }
 
 void WriteFile(const std::string& path, const std::string& content) {

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace testsupport {
 
@@ -20,6 +22,19 @@ private:
 };
 
 std::string ReadFile(const std::string& path);
+
+// What a shell command printed and how it ended (-1 when a signal ended it).
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+// Runs command with sh; its standard error goes through errFile.
+Outcome RunShell(const std::string& command, const std::string& errFile);
 void WriteFile(const std::string& path, const std::string& content);
+
+// The corpus forms its manifest does not call malformed, with the manifest's notes; empty
+// without the corpus.
+std::vector<std::pair<std::string, std::string>> WellFormedCorpusForms();
 
 }  // namespace testsupport
