@@ -12,20 +12,17 @@
 #include <string>
 #include <vector>
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/Commands.h"
+#include "check/Checker.h"
 #include "framework/TavrinQA.h"
 #include "framework/cfrminfo.h"
 #include "framework/zorQAReg.h"
-#include "data/Zordata.h"
-#include "check/Checker.h"
-#include "data/mybdetable.h"
 #include "host/base/AtomicFile.h"
 #include "host/base/Zorexprtbase.h"
 #include "host/controls/ControlClasses.h"
-#include "host/db/DB.h"
 #include "host/designer/DesignIntf.h"
 #include "host/formfile/FormFile.h"
 #include "host/formfile/FormModel.h"
@@ -39,9 +36,7 @@
 
 namespace {
 
-constexpr int kToolRan = 0;
-constexpr int kToolFailed = 1;
-constexpr int kUsage = 2;
+using namespace app;
 
 // The verbs by their command-line names, at their index in the component editor.
 constexpr const char* kVerbs[] = {"about", "datainfo", "hints", "menuinfo", "parentage",
@@ -56,162 +51,6 @@ std::optional<int> VerbIndex(std::string text) {
     return std::nullopt;
 }
 
-// Where tavrinqa.ini and the aliases live. The QA component keeps its settings beside the
-// host executable; an installed program's folder is read-only and shared, so the program
-// plays a host whose executable sits in the user's own settings folder.
-struct SettingsHome {
-    std::string folder;
-    bool isDefault = false;  // the user's configuration folder, made when missing
-};
-
-SettingsHome FindSettingsHome(const std::string& option) {
-    if (!option.empty()) return {option};
-    if (const char* home = std::getenv("TAVRINQA_HOME"); home != nullptr && *home != '\0') return {home};
-    std::string config;
-    // Relative values of XDG_CONFIG_HOME are to be ignored, as its convention says.
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') {
-        config = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (home == nullptr || *home == '\0') {
-            const passwd* user = ::getpwuid(::getuid());
-            home = user != nullptr ? user->pw_dir : "/tmp";
-        }
-        config = std::string(home) + "/.config";
-    }
-    return {config + "/tavrinqa", true};
-}
-
-// Settings are a convenience: a folder that cannot be made is a warning, and the run goes on.
-void MakeDefaultHome(const SettingsHome& home) {
-    if (!home.isDefault) return;
-    for (size_t slash = 1; slash != std::string::npos;) {
-        slash = home.folder.find('/', slash + 1);
-        const std::string part = home.folder.substr(0, slash);
-        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
-            std::cerr << "tavrinqa: warning: cannot create the settings folder " << vcl::PrintableText(part)
-                      << ": " << std::strerror(errno) << "\n";
-            return;
-        }
-    }
-}
-
-std::string HostExecutable(const SettingsHome& home) { return home.folder + "/tavrinqa"; }
-
-// The database engine keeps its aliases beside the settings; the sample database is there
-// for every configuration that does not name DBDEMOS itself.
-void ConfigureEngine(const SettingsHome& home) {
-    vcl::RegisterDatabaseClasses();
-    dbe::Engine().SetConfigFile(home.folder + "/aliases.conf");
-#ifdef TAVRIN_SAMPLE_DATABASE
-    dbe::Engine().SetDefaultAlias({"DBDEMOS", "SQLITE", {{"PATH", TAVRIN_SAMPLE_DATABASE}}});
-#endif
-}
-
-// catalogue databases | tables DB [--system] [--extended] | procedures DB | fields DB TABLE |
-// indexes DB TABLE: opens the catalogue dataset and prints its column names, then its rows.
-int RunCatalogue(const SettingsHome& home, const std::vector<std::string>& args, bool system, bool extended) {
-    ConfigureEngine(home);
-    tavrin::RegisterCatalogueDatasets();
-    const std::string kind = args.empty() ? std::string() : vcl::LowerCase(args[0]);
-    const size_t wanted = kind == "databases" ? 1 : kind == "tables" || kind == "procedures" ? 2 : 3;
-    if ((kind != "databases" && kind != "tables" && kind != "procedures" && kind != "fields" && kind != "indexes") ||
-        args.size() != wanted) {
-        std::cerr << "tavrinqa: usage: tavrinqa catalogue databases | tables DATABASE [--system] [--extended] |\n"
-                     "       procedures DATABASE | fields DATABASE TABLE | indexes DATABASE TABLE\n";
-        return kUsage;
-    }
-    std::unique_ptr<vcl::TDBDataSet> list;
-    if (kind == "databases") list = std::make_unique<tavrin::TDatabaseList>(nullptr);
-    if (kind == "tables" || kind == "procedures") {
-        std::unique_ptr<tavrin::TTableList> tables;
-        if (kind == "tables") tables = std::make_unique<tavrin::TTableList>(nullptr);
-        else tables = std::make_unique<tavrin::TSPList>(nullptr);
-        tables->SetSystemTables(system);
-        tables->SetExtendedInfo(extended);
-        list = std::move(tables);
-    }
-    if (kind == "fields" || kind == "indexes") {
-        std::unique_ptr<tavrin::TTableItems> items;
-        if (kind == "fields") items = std::make_unique<tavrin::TFieldList>(nullptr);
-        else items = std::make_unique<tavrin::TIndexList>(nullptr);
-        items->SetTableName(args[2]);
-        list = std::move(items);
-    }
-    if (args.size() > 1) list->SetDatabaseName(args[1]);
-    list->Open();
-    for (int i = 0; i < list->FieldCount(); ++i) std::cout << (i ? "\t" : "") << list->Fields(i)->FieldName();
-    std::cout << "\n";
-    for (bool row = list->First(); row; row = list->Next()) {
-        for (int i = 0; i < list->FieldCount(); ++i) std::cout << (i ? "\t" : "") << vcl::PrintableText(list->Fields(i)->AsString());
-        std::cout << "\n";
-    }
-    return kToolRan;
-}
-
-// alias add NAME PATH|URI: a folder makes a standard alias, a database file or file: URI an
-// alias of the SQLite driver. alias list, alias remove NAME.
-int RunAlias(const SettingsHome& home, const std::string& action, const std::vector<std::string>& args) {
-    MakeDefaultHome(home);
-    ConfigureEngine(home);
-    auto& engine = dbe::Engine();
-    auto refused = [](const std::string& what, uint16_t code) {
-        std::cerr << "tavrinqa: " << what << " (engine code 0x" << std::hex << code << std::dec << ")\n";
-        return kToolFailed;
-    };
-    if (action == "list") {
-        for (const dbe::TAlias& a : engine.Aliases()) {
-            std::cout << vcl::PrintableText(a.name) << "\t" << a.driver;
-            for (const auto& [k, v] : a.params) std::cout << "\t" << k << "=" << vcl::PrintableText(v);
-            std::cout << "\n";
-        }
-        return kToolRan;
-    }
-    if (action == "remove") {
-        if (args.size() != 1) {
-            std::cerr << "tavrinqa: alias remove takes one NAME\n";
-            return kUsage;
-        }
-        const uint16_t code = engine.DeleteAlias(args[0]);
-        if (code == dbe::DBIERR_UNKNOWNDB) {
-            std::cerr << "tavrinqa: no alias '" << vcl::PrintableText(args[0]) << "' in " << engine.ConfigFile() << "\n";
-            return kToolFailed;
-        }
-        return code == dbe::DBIERR_NONE ? kToolRan : refused("cannot write " + engine.ConfigFile(), code);
-    }
-    if (action != "add" || args.size() != 2) {
-        std::cerr << "tavrinqa: usage: tavrinqa alias add NAME PATH|URI | alias list | alias remove NAME\n";
-        return kUsage;
-    }
-    const std::string& name = args[0];
-    std::string target = args[1];
-    struct stat st {};
-    uint16_t code = 0;
-    if (target.rfind("file:", 0) == 0) {
-        code = engine.AddAlias(name, "SQLITE", "PATH:" + target, true);
-    } else if (target.find("://") != std::string::npos) {
-        std::cerr << "tavrinqa: no driver of this build serves " << vcl::PrintableText(target) << "\n";
-        return kUsage;
-    } else if (::stat(target.c_str(), &st) != 0) {
-        std::cerr << "tavrinqa: " << vcl::PrintableText(target) << ": " << std::strerror(errno) << "\n";
-        return kUsage;
-    } else {
-        if (target.front() != '/') {
-            char* cwd = ::getcwd(nullptr, 0);
-            if (cwd != nullptr) target = std::string(cwd) + "/" + target;
-            std::free(cwd);
-        }
-        code = S_ISDIR(st.st_mode) ? tavrin::MakeAlias(name, target)
-                                   : engine.AddAlias(name, "SQLITE", "PATH:" + target, true);
-    }
-    if (code == dbe::DBIERR_NAMENOTUNIQUE) return refused("an alias '" + name + "' exists already", code);
-    if (code == dbe::DBIERR_INVALIDPARAM) return refused("the alias name or path is not acceptable", code);
-    if (code != dbe::DBIERR_NONE) return refused("cannot write " + engine.ConfigFile(), code);
-    return kToolRan;
-}
-
-// Runs the verb as a right-click in the IDE would: through the editor of the form's own QA
-// component, or of one dropped on the form for the run and removed again before saving.
 void RunVerb(vcl::TComponent* root, int verb) {
     tavrin::TTavrinQA* qa = nullptr;
     for (int i = 0; i < root->ComponentCount() && qa == nullptr; ++i)
