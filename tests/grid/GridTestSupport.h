@@ -1,27 +1,18 @@
-// What the grid tool tests share: a host whose settings file lives in a fresh folder, a form
-// Form1 with a QA component on it, a backend that plays the person in code, and the rows the
-// grid window showed when it closed.
+// What the grid tool tests share: the rows the grid window showed when it closed.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "framework/TavrinQA.h"
 #include "framework/cfrminfo.h"
 #include "grid/Hintgrid.h"
-#include "host/controls/ControlClasses.h"
-#include "host/controls/Dialogs.h"
 #include "host/controls/Grids.h"
 #include "host/controls/StdCtrls.h"
-#include "host/ui/Backend.h"
-#include "host/ui/Script.h"
-#include "host/vcl/Menus.h"
-#include "tests/support/TestSupport.h"
+#include "tests/support/ToolTestSupport.h"
 
 namespace gridtest {
 
@@ -55,47 +46,10 @@ inline int ColumnOf(const vcl::TStringGrid& grid, const std::string& caption) {
     return -1;
 }
 
-// Plays the person in code: each modal window goes to onModal (Cancel without one); save
-// dialogs are answered with saveAs (Cancel when empty); message boxes are answered OK.
-class CodeBackend : public ui::TBackend {
-public:
-    std::function<vcl::TModalResult(vcl::TCustomForm&)> onModal;
-    std::string saveAs;
-    Names captions;
+using testsupport::CodeBackend;
 
-    vcl::TModalResult RunModal(vcl::TCustomForm& form) override {
-        captions.push_back(form.Caption());
-        return onModal ? onModal(form) : vcl::mrCancel;
-    }
-    std::optional<std::string> AnswerSaveDialog(vcl::TSaveDialog&) override {
-        if (saveAs.empty()) return std::nullopt;
-        return saveAs;
-    }
-    int MessageBox(const std::string&, const std::string&, int) override { return vcl::IDOK; }
-};
-
-class GridTest : public ::testing::Test {
+class GridTest : public testsupport::ToolTest {
 protected:
-    void SetUp() override {
-        vcl::RegisterControlClasses();
-        savedExe_ = vcl::Application()->ExeName();
-        vcl::Application()->SetExeName(home.File("host"));
-        form = new vcl::TForm(nullptr);
-        form->SetName("Form1");
-        qa = new tavrin::TTavrinQA(form);
-    }
-    void TearDown() override {
-        delete form;
-        vcl::Application()->SetExeName(savedExe_);
-    }
-
-    template <class T>
-    T* Add(const std::string& name, vcl::TWinControl* parent = nullptr) {
-        auto* c = new T(form);
-        c->SetName(name);
-        if constexpr (std::is_base_of_v<vcl::TControl, T>) c->SetParent(parent != nullptr ? parent : form);
-        return c;
-    }
     template <class T>
     T* Place(const std::string& name, int top, int left, vcl::TWinControl* parent = nullptr) {
         T* c = Add<T>(name, parent);
@@ -118,16 +72,6 @@ protected:
         entry(on != nullptr ? on : form);
         return backend;
     }
-    // Runs an entry procedure on the form under an automation script; its dumps land in out,
-    // its messages and shown errors in err.
-    void RunScript(void (*entry)(vcl::TComponent*), const std::string& script) {
-        out.str("");
-        err.str("");
-        ui::TScriptBackend backend(script, "test.script", out, err);
-        ui::TInstalled installed(backend);
-        entry(form);
-        backend.Finish();
-    }
     vcl::TStringGrid& Grid() const { return *tavrin::HintEd->StringGrid1; }
     // Types into the cell under a caption of the data row r (from 1).
     void Type(const std::string& caption, int r, const std::string& text) const {
@@ -141,18 +85,11 @@ protected:
         return 0;
     }
 
-    testsupport::TempDir home;
-    vcl::TForm* form = nullptr;
-    tavrin::TTavrinQA* qa = nullptr;
     std::vector<Row> rows;
     // Plays the person in a dialog the grid window opens (OK without it).
     std::function<vcl::TModalResult(vcl::TCustomForm&)> dialog;
     // How Run answers save dialogs (Cancel when empty).
     std::string saveAs;
-    std::ostringstream out, err;
-
-private:
-    std::string savedExe_;
 };
 
 }  // namespace gridtest

@@ -1,27 +1,18 @@
-// What the outline tool tests share: a host whose settings file lives in a fresh folder, a
-// form Form1 with a QA component on it, a backend that plays the person in code, and the
-// tree an outline window showed when it closed.
+// What the outline tool tests share: the tree an outline window showed when it closed.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "framework/TavrinQA.h"
 #include "framework/cfrminfo.h"
-#include "host/controls/ControlClasses.h"
-#include "host/controls/Dialogs.h"
 #include "host/controls/Outline.h"
 #include "host/controls/StdCtrls.h"
-#include "host/ui/Backend.h"
-#include "host/ui/Script.h"
-#include "host/vcl/Menus.h"
 #include "host/vcl/Notebooks.h"
 #include "outline/Parento2.h"
-#include "tests/support/TestSupport.h"
+#include "tests/support/ToolTestSupport.h"
 
 namespace outlinetest {
 
@@ -53,46 +44,10 @@ struct Tree {
     }
 };
 
-// Plays the person in code: each modal window goes to onModal (Cancel without one);
-// message boxes are answered OK and kept.
-class CodeBackend : public ui::TBackend {
-public:
-    std::function<vcl::TModalResult(vcl::TCustomForm&)> onModal;
-    Names messages, captions;  // captions: of every modal window shown
+using testsupport::CodeBackend;
 
-    vcl::TModalResult RunModal(vcl::TCustomForm& form) override {
-        captions.push_back(form.Caption());
-        return onModal ? onModal(form) : vcl::mrCancel;
-    }
-    std::optional<std::string> AnswerSaveDialog(vcl::TSaveDialog&) override { return std::nullopt; }
-    int MessageBox(const std::string& text, const std::string&, int) override {
-        messages.push_back(text);
-        return vcl::IDOK;
-    }
-};
-
-class ToolTest : public ::testing::Test {
+class ToolTest : public testsupport::ToolTest {
 protected:
-    void SetUp() override {
-        vcl::RegisterControlClasses();
-        savedExe_ = vcl::Application()->ExeName();
-        vcl::Application()->SetExeName(home.File("host"));
-        form = new vcl::TForm(nullptr);
-        form->SetName("Form1");
-        qa = new tavrin::TTavrinQA(form);
-    }
-    void TearDown() override {
-        delete form;
-        vcl::Application()->SetExeName(savedExe_);
-    }
-
-    template <class T>
-    T* Add(const std::string& name, vcl::TWinControl* parent) {
-        auto* c = new T(form);
-        c->SetName(name);
-        c->SetParent(parent);
-        return c;
-    }
     vcl::TMenuItem* Item(const std::string& name, const std::string& caption, vcl::TMenuItem* parent) {
         auto* item = new vcl::TMenuItem(form);
         item->SetName(name);
@@ -114,25 +69,8 @@ protected:
         entry(on ? on : form);
         return backend;
     }
-    // Runs an entry procedure on the form under an automation script; its dumps land in
-    // out, its messages and shown errors in err.
-    void RunScript(void (*entry)(vcl::TComponent*), const std::string& script) {
-        out.str("");
-        err.str("");
-        ui::TScriptBackend backend(script, "test.script", out, err);
-        ui::TInstalled installed(backend);
-        entry(form);
-        backend.Finish();
-    }
 
-    testsupport::TempDir home;
-    vcl::TForm* form = nullptr;
-    tavrin::TTavrinQA* qa = nullptr;
     Tree shown;
-    std::ostringstream out, err;
-
-private:
-    std::string savedExe_;
 };
 
 }  // namespace outlinetest
