@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "grid/Hintgrid.h"
+#include "host/controls/Grids.h"
 #include "host/vcl/Controls.h"
 
 namespace tavrin {
@@ -42,9 +43,11 @@ int ByParent(const PosnRec& a, const PosnRec& b) {
 tZorRepositioner::tZorRepositioner(TComponent*) {
     HintEd = new THintEd(vcl::Application());
     xysorttype = byparent;
+    ui::SetWindowPicture(HintEd, [this] { return Picture(); });
 }
 
 tZorRepositioner::~tZorRepositioner() {
+    ui::SetWindowPicture(HintEd, nullptr);
     delete HintEd;
     HintEd = nullptr;
 }
@@ -101,6 +104,28 @@ void tZorRepositioner::GetPosns() {
         control->SetHeight(height);
         setcaption(control, caption);
     }
+}
+
+ui::TPicture tZorRepositioner::Picture() const {
+    ui::TPicture picture;
+    if (!oktoproceed()) return picture;
+    picture.root = form;
+    const int rows = std::min(alloclist.Count() + 1, HintEd->StringGrid1->RowCount());
+    for (int r = 1; r < rows; ++r) {
+        std::string name, caption;
+        int32_t top, left, width, height;
+        int index = -1;
+        try {
+            HintEd->getXYGrid(r, name, caption, top, left, width, height, index);
+        } catch (const vcl::Exception&) {
+            continue;
+        }
+        if (index < 0 || index >= alloclist.Count()) continue;
+        const auto* control = vcl::As<vcl::TControl>(ComponentOf(alloclist[index]));
+        picture.places[control] = {left, top, width, height};
+        if (r == HintEd->StringGrid1->Row()) picture.selected = control;
+    }
+    return picture;
 }
 
 }  // namespace tavrin

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "framework/Infobase.h"
+#include "host/ui/ScreenLoader.h"
 
 namespace tavrin {
 
@@ -23,6 +24,10 @@ public:
     // The error ends the run, and a run that ends in an error saves nothing: the form file
     // stays as it was, whatever the live components took before.
     void GetPosns();
+    // The form's controls where their rows put them now (edits and a rescale not accepted
+    // yet included), the selected row's control picked out: the grid window shows it on
+    // screen. A row whose numbers do not convert leaves its control where it stands.
+    ui::TPicture Picture() const;
 };
 
 // The position tool while it runs.

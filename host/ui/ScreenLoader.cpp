@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <vector>
 
 #include "host/vcl/SysUtils.h"
@@ -46,6 +47,11 @@ void* Module() {
     return module;
 }
 
+std::map<const vcl::TCustomForm*, TPictureSource>& Pictures() {
+    static std::map<const vcl::TCustomForm*, TPictureSource> pictures;
+    return pictures;
+}
+
 template <class F>
 F* Entry(const char* name) {
     void* entry = dlsym(Module(), name);
@@ -67,6 +73,16 @@ std::unique_ptr<TBackend> LoadScreenBackend() {
 
 void SavePreviewPicture(const vcl::TComponent& root, const std::string& path) {
     Entry<void(const vcl::TComponent&, const std::string&)>("tavrinqa_save_preview")(root, path);
+}
+
+void SetWindowPicture(const vcl::TCustomForm* window, TPictureSource source) {
+    if (source) Pictures()[window] = std::move(source);
+    else Pictures().erase(window);
+}
+
+const TPictureSource* WindowPicture(const vcl::TCustomForm* window) {
+    auto it = Pictures().find(window);
+    return it == Pictures().end() ? nullptr : &it->second;
 }
 
 }  // namespace ui

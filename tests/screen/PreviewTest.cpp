@@ -101,3 +101,21 @@ TEST(Preview, EveryCorpusFormThatOpensGetsAPicture) {
     }
     EXPECT_GT(drawn, 100);
 }
+
+TEST(Preview, APictureDrawsControlsWhereItPlacesThemAndPicksTheSelectedOneOut) {
+    App();
+    Sample s;
+    ui::TPicture picture;
+    picture.root = &s.form;
+    picture.places[s.panel] = {100, 60, 150, 100};  // the button goes with its panel
+    picture.selected = s.button;
+    const QImage image = ui::qt::PreviewImage(s.form, 4096, &picture);
+    EXPECT_EQ(image.pixelColor(10, 60), kBackground);  // where the panel stood
+    EXPECT_NE(image.pixelColor(100, 100), kBackground);
+    const QColor edge = image.pixelColor(100 + 20, 60 + 30 + 12);  // the button's left edge
+    EXPECT_GT(edge.red(), 150);
+    EXPECT_LT(edge.green(), 100);
+    // Without the picture, nothing is picked out.
+    const QColor plain = ui::qt::PreviewImage(s.form).pixelColor(10 + 20, 10 + 30 + 12);
+    EXPECT_LT(plain.red(), 150);
+}

@@ -11,15 +11,12 @@
 #include <QTest>
 
 #include <filesystem>
-#include <regex>
-#include <sstream>
 
 #include "host/controls/DesignedForm.h"
 #include "host/controls/Dialogs.h"
 #include "host/controls/Grids.h"
 #include "host/controls/Outline.h"
 #include "host/controls/StdCtrls.h"
-#include "host/ui/Script.h"
 #include "tests/screen/ScreenTestSupport.h"
 
 using namespace screentest;
@@ -27,18 +24,7 @@ using ui::qt::TScreenWindow;
 
 namespace {
 
-class Screen : public ::testing::Test {
-protected:
-    void SetUp() override { App(); }
-    testsupport::TempDir dir;
-    ui::qt::TScreenBackend backend;
-};
-
-std::string RunScript(int verb, const std::string& script, const testsupport::TempDir& dir) {
-    std::ostringstream out, err;
-    ui::TScriptBackend backend(script, "test", out, err);
-    return RunTool(verb, backend, dir);
-}
+using Screen = ScreenTest;
 
 QTreeWidget& Outline(TScreenWindow& w) {
     auto* tree = qobject_cast<QTreeWidget*>(w.Widget("OutlineParent"));
@@ -63,24 +49,67 @@ TEST_F(Screen, TabOrderDragWithTheMouseSavesWhatTheScriptSaves) {
     testsupport::TempDir other;
     const std::string scripted = RunScript(kTabsVerb, "drag OutlineParent 10 9\nok\n", other);
     // Unnamed pages are numbered per process: the numbers are not the backends' business.
-    const std::regex page("InvalidPageName_[0-9]+");
-    EXPECT_EQ(std::regex_replace(onScreen, page, "P"), std::regex_replace(scripted, page, "P"));
+    EXPECT_EQ(WithoutPageNumbers(onScreen), WithoutPageNumbers(scripted));
     EXPECT_NE(onScreen.find("TabOrder = 0\r\n      Text = ''\r\n    end\r\n    object EditCity"), std::string::npos);
 }
 
-TEST_F(Screen, RefusedDropsChangeNothingAndCancelLeavesTheFileAlone) {
+namespace {
+
+void Press(QTreeWidget& tree, int from, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mousePress(tree.viewport(), button, {}, tree.visualItemRect(TreeItem(tree, from)).center());
+}
+
+// Moves the pressed mouse over item `over`: what the pointer shows then ("arrow", "move",
+// "refused"), and "+" when the drop line is shown above that item.
+std::string Look(QTreeWidget& tree, int over) {
+    const QRect item = tree.visualItemRect(TreeItem(tree, over));
+    QTest::mouseMove(tree.viewport(), item.center() - QPoint(0, 4));
+    QTest::mouseMove(tree.viewport(), item.center());
+    auto* line = tree.viewport()->findChild<QFrame*>("dropIndicator");
+    const Qt::CursorShape shape = tree.viewport()->cursor().shape();
+    return std::string(shape == Qt::DragMoveCursor ? "move" : shape == Qt::ForbiddenCursor ? "refused" : "arrow") +
+           (line != nullptr && line->isVisible() && line->y() == item.top() - 1 ? "+" : "");
+}
+
+void Release(QTreeWidget& tree, int over, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mouseRelease(tree.viewport(), button, {}, tree.visualItemRect(TreeItem(tree, over)).center());
+    QCoreApplication::processEvents();
+}
+
+}  // namespace
+
+TEST_F(Screen, ADragShowsWhetherTheToolTakesTheItemAndRefusedDropsChangeNothing) {
     QStringList before, after;
+    std::vector<std::string> looks;
     WhenShown(backend, [&](TScreenWindow& w) {
         QTreeWidget& tree = Outline(w);
         before = Texts(tree);
-        DragItem(tree, 10, 3);  // not a sibling: the tool refuses the drop
+        Press(tree, 10);                 // EditStreet
+        looks.push_back(Look(tree, 9));  // over EditCity, a sibling in the panel
+        looks.push_back(Look(tree, 3));  // over a page of another parent
+        Release(tree, 3);
+        Press(tree, 10, Qt::RightButton);  // the right button drags nothing
+        looks.push_back(Look(tree, 9));
+        Release(tree, 9, Qt::RightButton);
         after = Texts(tree);
         QTest::keyClick(&w, Qt::Key_Escape);
     });
     EXPECT_EQ(RunTool(kTabsVerb, backend, dir), testsupport::ReadFile(kExample));
+    EXPECT_EQ(looks, std::vector<std::string>({"move+", "refused", "arrow"}));
     EXPECT_FALSE(before.isEmpty());
     EXPECT_EQ(before, after);
     EXPECT_FALSE(ui::UserAccepted());
+
+    WhenShown(backend, [&](TScreenWindow& w) {  // the parentage outline drags nothing
+        Press(Outline(w), 6);
+        looks = {Look(Outline(w), 5)};
+        Release(Outline(w), 5);
+        after = Texts(Outline(w));
+        ClickButton(w, "CancelBtn");
+    });
+    RunTool(kParentageVerb, backend, dir);
+    EXPECT_EQ(looks, std::vector<std::string>({"arrow"}));
+    EXPECT_EQ(after.size(), 14);
 }
 
 TEST_F(Screen, OutlineItemsExpandAndCollapseInTheModelAndTheButtonsShowInTheTree) {
@@ -307,4 +336,72 @@ TEST_F(Screen, EveryControlPassesWhatAPersonDoesToTheModel) {
     EXPECT_EQ(grid->ColWidths(2), 123);
     EXPECT_EQ(message, "'x' is not a valid integer");
     EXPECT_TRUE(stayedOpen);
+}
+
+// ---- anchors ------------------------------------------------------------------------------
+
+namespace {
+
+// Controls held on both sides, on the far sides, on none, and in a panel along the bottom.
+constexpr char kAnchoredDfm[] = R"(object AnchoredForm: TAnchoredForm
+  Width = 308
+  Height = 227
+  object Wide: TEdit
+    Left = 80
+    Top = 8
+    Width = 200
+    Height = 21
+    Anchors = [akLeft, akTop, akRight]
+  end
+  object Middle: TButton
+    Left = 100
+    Top = 150
+    Width = 80
+    Height = 25
+    Anchors = []
+  end
+  object Corner: TButton
+    Left = 200
+    Top = 150
+    Width = 80
+    Height = 25
+    Anchors = [akRight, akBottom]
+  end
+  object Bar: TPanel
+    Left = 0
+    Top = 180
+    Width = 300
+    Height = 20
+    Align = alBottom
+    object InBar: TButton
+      Left = 240
+      Top = 2
+      Width = 50
+      Height = 16
+      Anchors = [akTop, akRight]
+    end
+  end
+end
+)";
+
+}  // namespace
+
+TEST_F(Screen, AnchoredControlsKeepTheirDistancesWhenTheWindowIsResized) {
+    vcl::RegisterControlClasses();
+    vcl::TDesignedForm form(nullptr, "TAnchoredForm");
+    form.LoadDesign(kAnchoredDfm, "Anchored.dfm");
+    std::vector<QRect> designed, grown;
+    WhenShown(backend, [&](TScreenWindow& w) {
+        for (const char* name : {"Wide", "Middle", "Corner", "InBar"}) designed.push_back(w.Widget(name)->geometry());
+        w.resize(w.width() + 100, w.height() + 50);
+        QCoreApplication::processEvents();
+        for (const char* name : {"Wide", "Middle", "Corner", "InBar"}) grown.push_back(w.Widget(name)->geometry());
+        w.reject();
+    });
+    ui::TInstalled installed(backend);
+    form.ShowModal();
+    ASSERT_EQ(designed.size(), 4u);
+    EXPECT_EQ(designed, std::vector<QRect>({{80, 8, 200, 21}, {100, 150, 80, 25}, {200, 150, 80, 25}, {240, 2, 50, 16}}));
+    EXPECT_EQ(grown, std::vector<QRect>({designed[0].adjusted(0, 0, 100, 0), designed[1].translated(50, 25),
+                                         designed[2].translated(100, 50), designed[3].translated(100, 0)}));
 }

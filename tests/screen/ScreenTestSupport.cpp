@@ -1,7 +1,10 @@
 #include "tests/screen/ScreenTestSupport.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+
+#include <sstream>
 
 namespace screentest {
 
@@ -23,6 +26,26 @@ void ClickButton(ui::qt::TScreenWindow& window, const char* name) {
     auto* button = qobject_cast<QPushButton*>(window.Widget(name));
     ASSERT_NE(button, nullptr) << name;
     QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void Type(ui::qt::TScreenWindow& window, const char* name, const char* text) {
+    auto* line = qobject_cast<QLineEdit*>(window.Widget(name));
+    ASSERT_NE(line, nullptr) << name;
+    QTest::mouseClick(line, Qt::LeftButton);
+    QTest::keyClick(line, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(line, text);
+}
+
+std::vector<std::string> ColumnKeys(const testsupport::TempDir& dir, const std::string& section) {
+    std::istringstream ini(testsupport::ReadFile(dir.File("tavrinqa.ini")));
+    std::vector<std::string> keys;
+    bool inside = false;
+    for (std::string line; std::getline(ini, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line.front() == '[') inside = line == "[" + section + "]";
+        else if (inside && line.rfind("Window ", 0) != 0 && line.rfind("State=", 0) != 0) keys.push_back(line);
+    }
+    return keys;
 }
 
 }  // namespace screentest

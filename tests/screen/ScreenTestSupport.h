@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <regex>
+#include <sstream>
 #include <string>
 
 #include "framework/TavrinQA.h"
@@ -19,6 +21,7 @@
 #include "host/designer/DesignIntf.h"
 #include "host/formfile/FormModel.h"
 #include "host/ui/Backend.h"
+#include "host/ui/Script.h"
 #include "host/ui/qt/Screen.h"
 #include "host/ui/qt/ScreenWindow.h"
 #include "host/vcl/Forms.h"
@@ -27,8 +30,15 @@
 namespace screentest {
 
 inline const std::string kExample = std::string(TAVRIN_SOURCE_DIR) + "/examples/Customer.dfm";
+constexpr int kAboutVerb = 0;
+constexpr int kDataInfoVerb = 1;
+constexpr int kHintsVerb = 2;
+constexpr int kMenusVerb = 3;
 constexpr int kParentageVerb = 4;
+constexpr int kPositionsVerb = 5;
 constexpr int kTabsVerb = 6;
+constexpr int kComponentsVerb = 7;
+constexpr int kFormDataVerb = 8;
 
 // The one application of the test program, made before any backend so that none owns it.
 inline QApplication& App() {
@@ -41,6 +51,14 @@ inline QApplication& App() {
     }();
     return *app;
 }
+
+// A test with the screen backend and a folder for its run.
+class ScreenTest : public ::testing::Test {
+protected:
+    QApplication& app = App();  // before the backend, which would make one of its own
+    testsupport::TempDir dir;
+    ui::qt::TScreenBackend backend;
+};
 
 // Runs step on the topmost window once the event loop shows it.
 inline void WhenShown(ui::qt::TScreenBackend& backend, std::function<void(ui::qt::TScreenWindow&)> step) {
@@ -79,6 +97,19 @@ inline std::string RunTool(int verb, ui::TBackend& backend, const testsupport::T
     return testsupport::ReadFile(path);
 }
 
+// The same run with a script playing the person.
+inline std::string RunScript(int verb, const std::string& script, const testsupport::TempDir& dir) {
+    std::ostringstream out, err;
+    ui::TScriptBackend backend(script, "test", out, err);
+    return RunTool(verb, backend, dir);
+}
+
+// A saved form without the numbers the tab tool gives unnamed pages, which count per process.
+inline std::string WithoutPageNumbers(const std::string& form) {
+    static const std::regex page("InvalidPageName_[0-9]+");
+    return std::regex_replace(form, page, "P");
+}
+
 // The tree item showing outline item index (from 1).
 inline QTreeWidgetItem* TreeItem(QTreeWidget& tree, int index) {
     for (QTreeWidgetItemIterator it(&tree); *it != nullptr; ++it)
@@ -91,5 +122,9 @@ inline QTreeWidgetItem* TreeItem(QTreeWidget& tree, int index) {
 void DragItem(QTreeWidget& tree, int from, int to);
 // A left click on the named button of the window.
 void ClickButton(ui::qt::TScreenWindow& window, const char* name);
+// Replaces the text of the named edit box by typing, as a person does: select all, type.
+void Type(ui::qt::TScreenWindow& window, const char* name, const char* text);
+// The lines of a section of the run's settings file that are not the window's place.
+std::vector<std::string> ColumnKeys(const testsupport::TempDir& dir, const std::string& section);
 
 }  // namespace screentest

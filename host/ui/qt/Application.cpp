@@ -5,14 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#ifdef TAVRIN_SANITIZED
-// The desktop's libraries keep their caches (fonts, the session bus) until the process ends,
-// by design: those are no leaks of ours.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\nleak:libdbus-1.so\nleak:libxcb\nleak:libX11\n";
-}
-#endif
-
 namespace ui::qt {
 
 namespace {

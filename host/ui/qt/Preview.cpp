@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPen>
 
 #include <algorithm>
 #include <vector>
@@ -33,6 +34,7 @@ struct Box {
     QString className;
     bool icon;
     bool graphic;  // a label and the like: its text may run past its box
+    bool selected = false;
 };
 
 QString Label(const vcl::TComponent& c) {
@@ -70,7 +72,7 @@ const vcl::TControl* ShownPage(const vcl::TWinControl& parent) {
 
 // Every control under root at its place in the root's client area, parents before their
 // children; an explicit stack, since a form may nest deeper than the call stack allows.
-void CollectControls(const vcl::TWinControl& root, std::vector<Box>& boxes) {
+void CollectControls(const vcl::TWinControl& root, std::vector<Box>& boxes, const ui::TPicture* picture) {
     struct Pending {
         const vcl::TControl* control;
         double left, top;
@@ -87,9 +89,13 @@ void CollectControls(const vcl::TWinControl& root, std::vector<Box>& boxes) {
         const Pending p = stack.back();
         stack.pop_back();
         const vcl::TControl& c = *p.control;
-        const double left = p.left + c.Left(), top = p.top + c.Top();
-        boxes.push_back({left, top, double(std::max(c.Width(), 0)), double(std::max(c.Height(), 0)), p.depth,
-                         Label(c), ClassOf(c), false, dynamic_cast<const vcl::TWinControl*>(&c) == nullptr});
+        ui::TPicture::Place place{c.Left(), c.Top(), c.Width(), c.Height()};
+        if (picture != nullptr)
+            if (auto at = picture->places.find(&c); at != picture->places.end()) place = at->second;
+        const double left = p.left + place.left, top = p.top + place.top;
+        boxes.push_back({left, top, double(std::max(place.width, 0)), double(std::max(place.height, 0)), p.depth,
+                         Label(c), ClassOf(c), false, dynamic_cast<const vcl::TWinControl*>(&c) == nullptr,
+                         picture != nullptr && picture->selected == &c});
         if (const auto* w = dynamic_cast<const vcl::TWinControl*>(&c)) pushChildren(*w, left, top, p.depth + 1);
     }
 }
@@ -108,7 +114,7 @@ void CollectIcons(const vcl::TComponent& owner, std::vector<Box>& boxes) {
                 continue;
             const auto info = uint32_t(c->DesignInfo());
             const int left = int16_t(info & 0xFFFF), top = int16_t(info >> 16);
-            boxes.push_back({double(left), double(top), kIconSide, kIconSide, 0, Label(*c), ClassOf(*c), true, false});
+            boxes.push_back({double(left), double(top), kIconSide, kIconSide, 0, Label(*c), ClassOf(*c), true, false, false});
         }
     }
 }
@@ -127,11 +133,11 @@ QColor Fill(int depth) {
 
 }  // namespace
 
-QImage PreviewImage(const vcl::TComponent& root, int maxSide) {
+QImage PreviewImage(const vcl::TComponent& root, int maxSide, const ui::TPicture* picture) {
     std::vector<Box> boxes;
     double width = 0, height = 0;
     if (const auto* form = dynamic_cast<const vcl::TWinControl*>(&root)) {
-        CollectControls(*form, boxes);
+        CollectControls(*form, boxes, picture);
         width = std::max(form->Width(), 0);
         height = std::max(form->Height(), 0);
     }
@@ -185,6 +191,13 @@ QImage PreviewImage(const vcl::TComponent& root, int maxSide) {
         }
         painter.restore();
     }
+    // The picked-out control last, so that no sibling hides its outline.
+    for (const Box& b : boxes)
+        if (b.selected) {
+            painter.setPen(QPen(QColor(214, 40, 40), 3 / scale));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(QRectF(b.left, b.top, b.width, b.height));
+        }
     painter.end();
     return image;
 }

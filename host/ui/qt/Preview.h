@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "host/ui/ScreenLoader.h"
+
 class QImage;
 
 namespace vcl {
@@ -16,8 +18,9 @@ namespace ui::qt {
 
 // The picture of root and everything it owns. Pictures wider or taller than maxSide are
 // drawn scaled down to fit, so that a control placed far away by a broken form cannot ask
-// for gigabytes.
-QImage PreviewImage(const vcl::TComponent& root, int maxSide = 4096);
+// for gigabytes. With a picture, its places stand for the controls' own and its selected
+// control is picked out.
+QImage PreviewImage(const vcl::TComponent& root, int maxSide = 4096, const ui::TPicture* picture = nullptr);
 
 // Writes the picture of root as a PNG file (atomically; the file is untouched on failure).
 // Raises vcl::EInOutError when it cannot be encoded or written.

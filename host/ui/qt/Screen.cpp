@@ -12,22 +12,27 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
 #include <QTableWidget>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 #include <map>
 #include <tuple>
 
+#include "host/base/Zorabou2.h"
 #include "host/controls/DesignedForm.h"
 #include "host/controls/Dialogs.h"
 #include "host/controls/Grids.h"
 #include "host/controls/Outline.h"
 #include "host/controls/StdCtrls.h"
+#include "host/ui/ScreenLoader.h"
 #include "host/ui/qt/Application.h"
+#include "host/ui/qt/Preview.h"
 #include "host/ui/qt/ScreenWindow.h"
 #include "host/vcl/SysUtils.h"
 #include "host/vcl/TypInfo.h"
@@ -59,6 +64,37 @@ int64_t OrdProp(const vcl::TPersistent* c, const char* name, int64_t fallback) {
     } catch (const vcl::Exception&) {
     }
     return fallback;
+}
+
+constexpr unsigned kAnchorLeft = 1, kAnchorTop = 2, kAnchorRight = 4, kAnchorBottom = 8;
+
+// The sides of its parent a control keeps its distance to; left and top when not stored.
+unsigned Anchors(const vcl::TControl* c) {
+    try {
+        if (const vcl::TPropInfo* prop = vcl::GetPropInfo(c, "Anchors")) {
+            const vcl::TValue value = vcl::GetPropValue(c, prop);
+            if (const auto* set = std::get_if<vcl::TSetValue>(&value)) {
+                unsigned anchors = 0;
+                for (const std::string& e : set->elements) {
+                    if (vcl::SameText(e, "akLeft")) anchors |= kAnchorLeft;
+                    else if (vcl::SameText(e, "akTop")) anchors |= kAnchorTop;
+                    else if (vcl::SameText(e, "akRight")) anchors |= kAnchorRight;
+                    else if (vcl::SameText(e, "akBottom")) anchors |= kAnchorBottom;
+                }
+                return anchors;
+            }
+        }
+    } catch (const vcl::Exception&) {
+    }
+    return kAnchorLeft | kAnchorTop;
+}
+
+// One axis of an anchored control whose parent grew by delta: held on both sides it
+// stretches, held on the far side it moves, held on neither it keeps to the middle.
+void Follow(int& start, int& length, int delta, bool nearSide, bool farSide) {
+    if (nearSide && farSide) length = std::max(length + delta, 0);
+    else if (farSide) start += delta;
+    else if (!nearSide) start += delta / 2;
 }
 
 // A label shows an ampersand as the mark of its access key, as a button does.
@@ -127,6 +163,7 @@ TScreenWindow::TScreenWindow(vcl::TCustomForm& form, QWidget* parent) : QDialog(
         setFont(f);
     }
     Build(form, this);
+    if (const auto* about = dynamic_cast<const zorbase::TZorAboutBox*>(&form)) BuildAbout(*about);
     // The tab order of the model, depth first.
     std::vector<vcl::TWinControl*> order;
     form.GetTabOrderList(order);
@@ -142,10 +179,45 @@ TScreenWindow::TScreenWindow(vcl::TCustomForm& form, QWidget* parent) : QDialog(
         width = int(OrdProp(&form, "ClientWidth", 400));
         height = int(OrdProp(&form, "ClientHeight", 300));
     }
-    resize(std::max(width, 80), std::max(height, 40));
+    designedClient_ = QSize(std::max(width, 80), std::max(height, 40));
+    if (ui::WindowPicture(&form) != nullptr) {
+        picture_ = new QLabel(this);
+        picture_->setObjectName("tavrinPicture");
+        picture_->setFrameShape(QFrame::StyledPanel);
+        picture_->setAlignment(Qt::AlignCenter);
+    }
+    // The picture stands beside the designed window, which keeps its size.
+    resize(designedClient_.width() + (picture_ != nullptr ? kPictureWidth : 0), designedClient_.height());
     if (form.Left() != 0 || form.Top() != 0) move(form.Left(), form.Top());
     --updating_;
     Refresh();
+}
+
+// The about box keeps its texts and picture, not controls: they are shown one under another,
+// with a button to close it.
+void TScreenWindow::BuildAbout(const zorbase::TZorAboutBox& about) {
+    auto* column = new QVBoxLayout(this);
+    QImage image;
+    const std::vector<uint8_t>& bytes = about.Picture().Data();
+    if (!bytes.empty() && image.loadFromData(bytes.data(), int(bytes.size()))) {
+        auto* picture = new QLabel(this);
+        picture->setPixmap(QPixmap::fromImage(image));
+        column->addWidget(picture, 0, Qt::AlignHCenter);
+    }
+    QStringList lines;
+    for (const std::string& line : {about.ProductName(), about.Version(), about.VersionComment()})
+        if (!line.empty()) lines << Q(line).toHtmlEscaped();
+    if (!about.Year().empty()) lines << "Copyright " + Q(about.Year()).toHtmlEscaped();
+    if (!lines.isEmpty()) lines.front() = "<b>" + lines.front() + "</b>";
+    auto* text = new QLabel(lines.join("<br>"), this);
+    text->setObjectName("AboutText");
+    text->setAlignment(Qt::AlignCenter);
+    column->addWidget(text, 1);
+    auto* ok = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), "OK", this);
+    ok->setObjectName("OKBtn");
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, [this] { Act([this] { form_.SetModalResult(vcl::mrOk); }); });
+    column->addWidget(ok, 0, Qt::AlignHCenter);
 }
 
 QWidget* TScreenWindow::Widget(std::string_view name) const {
@@ -160,7 +232,9 @@ void TScreenWindow::Build(vcl::TWinControl& parent, QWidget* into) {
         QWidget* w = Make(c, into);
         w->setObjectName(Q(c.Name()));
         w->setGeometry(c.Left(), c.Top(), std::max(c.Width(), 0), std::max(c.Height(), 0));
-        mirrors_.push_back({&c, w, EnumProp(&c, "Align", "alNone"), {}});
+        std::string align = EnumProp(&c, "Align", "alNone");
+        if (align.empty()) align = "alNone";  // not stored
+        mirrors_.push_back({&c, w, align, Anchors(&c), w->geometry(), {}});
         Connect(mirrors_.size() - 1);
         if (auto* container = dynamic_cast<vcl::TWinControl*>(&c); container != nullptr && container->ControlCount() > 0) {
             Build(*container, w);
@@ -290,6 +364,13 @@ void TScreenWindow::Connect(size_t index) {
         connect(table->horizontalHeader(), &QHeaderView::sectionResized, this, [this, grid](int col, int, int width) {
             if (updating_ == 0) Act([grid, col = col + grid->FixedCols(), width] { grid->SetColWidths(col, width); });
         });
+        // The cell a person moves to is the grid's current cell (a picture may show its row).
+        connect(table, &QTableWidget::currentCellChanged, this, [this, grid](int row, int col) {
+            if (updating_ != 0 || row < 0 || col < 0) return;
+            grid->SetCol(col + grid->FixedCols());
+            grid->SetRow(row + grid->FixedRows());
+            RefreshPicture();
+        });
     }
 }
 
@@ -305,8 +386,10 @@ void TScreenWindow::Refresh() {
         } else if (auto* label = qobject_cast<QLabel*>(m.widget)) {
             label->setText(LabelText(c->Caption()));
             // A label sizes itself to its text: the desktop's font may be wider than the design's.
-            if (label->sizeHint().width() > label->width())
+            if (label->sizeHint().width() > label->width()) {
                 label->resize(label->sizeHint().width(), label->height());
+                m.designed.setWidth(std::max(m.designed.width(), label->width()));
+            }
         } else if (auto* group = qobject_cast<QGroupBox*>(m.widget)) {
             group->setTitle(Q(c->Caption()));
         } else if (auto* line = qobject_cast<QLineEdit*>(m.widget)) {
@@ -339,7 +422,22 @@ void TScreenWindow::Refresh() {
         }
     }
     setWindowTitle(Q(form_.Caption()));
+    RefreshPicture();
     --updating_;
+}
+
+void TScreenWindow::RefreshPicture() {
+    if (picture_ == nullptr) return;
+    const ui::TPictureSource* source = ui::WindowPicture(&form_);
+    const ui::TPicture picture = source != nullptr ? (*source)() : ui::TPicture{};
+    if (picture.root == nullptr) {
+        picture_->clear();
+        return;
+    }
+    const QSize room = picture_->contentsRect().size() - QSize(8, 8);
+    const QImage image = PreviewImage(*picture.root, 4096, &picture);
+    picture_->setPixmap(QPixmap::fromImage(
+        image.scaled(room.expandedTo(QSize(16, 16)), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
 
 void TScreenWindow::RefreshOutline(vcl::TOutline& outline, QTreeWidget& tree) {
@@ -392,7 +490,9 @@ void TScreenWindow::RefreshGrid(vcl::TStringGrid& grid, QTableWidget& table) {
     table.horizontalHeader()->setSectionResizeMode(grid.HasOption("goColSizing") ? QHeaderView::Interactive
                                                                                    : QHeaderView::Fixed);
     table.horizontalHeader()->setVisible(fr > 0);
-    table.verticalHeader()->setVisible(fc > 0);
+    // Rows are moved by their headers, which a grid without a fixed column shows untitled.
+    table.verticalHeader()->setVisible(fc > 0 || grid.HasOption("goRowMoving"));
+    table.verticalHeader()->setMinimumWidth(fc > 0 ? 0 : 14);
     // The fixed rows and columns are the headers: their first one gives the titles.
     for (int c = 0; c < cols; ++c) {
         const QString title = fr > 0 ? Q(grid.Cells(c + fc, 0)) : QString();
@@ -417,6 +517,28 @@ void TScreenWindow::RefreshGrid(vcl::TStringGrid& grid, QTableWidget& table) {
 
 void TScreenWindow::Realign(vcl::TWinControl* parent, QWidget* widget) {
     QRect r = widget->contentsRect();
+    QSize designed;
+    if (widget == this) {
+        if (picture_ != nullptr) {
+            r.setRight(r.right() - kPictureWidth);
+            picture_->setGeometry(r.right() + 1, 0, width() - r.right() - 1, height());
+            RefreshPicture();
+        }
+        designed = designedClient_;
+    } else {
+        for (const Mirror& m : mirrors_)
+            if (m.widget == widget) designed = m.designed.size();
+    }
+    // Controls of no alignment keep their distances to the sides they are anchored to.
+    const QSize now = widget == this ? QSize(r.right() + 1, r.bottom() + 1) : widget->size();
+    const int dx = now.width() - designed.width(), dy = now.height() - designed.height();
+    for (const Mirror& m : mirrors_) {
+        if (m.control->Parent() != parent || m.align != "alNone") continue;
+        int left = m.designed.left(), top = m.designed.top(), w = m.designed.width(), h = m.designed.height();
+        Follow(left, w, dx, m.anchors & kAnchorLeft, m.anchors & kAnchorRight);
+        Follow(top, h, dy, m.anchors & kAnchorTop, m.anchors & kAnchorBottom);
+        if (m.widget->geometry() != QRect(left, top, w, h)) m.widget->setGeometry(left, top, w, h);
+    }
     for (const char* pass : {"alTop", "alBottom", "alLeft", "alRight", "alClient"})
         for (const Mirror& m : mirrors_) {
             if (m.control->Parent() != parent || m.align != pass || m.widget->isHidden()) continue;
@@ -452,47 +574,104 @@ bool TScreenWindow::eventFilter(QObject* watched, QEvent* event) {
                 if (auto* container = dynamic_cast<vcl::TWinControl*>(m.control)) Realign(container, m.widget);
         return false;
     }
-    // An outline's viewport: a press on an item and a release elsewhere is a drag, which
-    // the outline's own mouse and drag handlers decide, as the script's drag does.
+    // An outline's viewport: the press, the moves and the release of a drag.
     auto* viewport = qobject_cast<QWidget*>(watched);
     auto* tree = viewport != nullptr ? qobject_cast<QTreeWidget*>(viewport->parentWidget()) : nullptr;
-    if (tree == nullptr) return false;
     auto* mouse = dynamic_cast<QMouseEvent*>(event);
-    if (mouse == nullptr) return false;
-    if (event->type() == QEvent::MouseButtonPress &&
-        (mouse->button() == Qt::LeftButton || mouse->button() == Qt::RightButton)) {
-        dragFrom_ = ItemIndex(tree->itemAt(mouse->position().toPoint()));
-        dragButton_ = mouse->button() == Qt::LeftButton ? vcl::mbLeft : vcl::mbRight;
-        dragStart_ = mouse->position().toPoint();
-        dragMoved_ = false;
+    if (tree == nullptr || mouse == nullptr || tree->viewport() != viewport) return false;
+    return OutlineMouse(*tree, *mouse);
+}
+
+namespace {
+
+vcl::TPoint ModelPoint(const vcl::TOutline& outline, int index) {
+    return index > 0 && index <= outline.ItemCount() ? outline.ItemPoint(index) : outline.EmptyPoint();
+}
+
+}  // namespace
+
+// The outline's own handlers decide, as for a script's drag: its mouse-down begins a drag or
+// not, and while the pointer moves its drag-over handler is asked whether it would take the
+// item there, which the pointer and the drop line show. The release then plays the whole
+// drag through the model at once, as the script backend does.
+bool TScreenWindow::OutlineMouse(QTreeWidget& tree, QMouseEvent& mouse) {
+    vcl::TOutline* outline = nullptr;
+    for (const Mirror& m : mirrors_)
+        if (m.widget == &tree) outline = static_cast<vcl::TOutline*>(m.control);
+    if (outline == nullptr) return false;
+    const QPoint at = mouse.position().toPoint();
+    if (mouse.type() == QEvent::MouseButtonPress &&
+        (mouse.button() == Qt::LeftButton || mouse.button() == Qt::RightButton)) {
+        press_ = {&tree, mouse.button() == Qt::LeftButton ? vcl::mbLeft : vcl::mbRight,
+                  ItemIndex(tree.itemAt(at)), at, bool(outline->OnMouseDown), false, false};
+        if (press_.handled) {
+            const auto button = vcl::TMouseButton(press_.button);
+            Act([outline, button, from = press_.from] {
+                const vcl::TPoint p = ModelPoint(*outline, from);
+                outline->OnMouseDown(outline, button, 0, p.X, p.Y);
+            });
+        }
+        press_.live = outline->Dragging() ||
+                      (press_.button == vcl::mbLeft && vcl::DragModeOf(*outline) == vcl::dmAutomatic);
         return false;
     }
-    if (event->type() == QEvent::MouseMove && dragFrom_ != 0) {
-        if (!dragMoved_ && (mouse->position().toPoint() - dragStart_).manhattanLength() >= QApplication::startDragDistance()) {
-            dragMoved_ = true;
-            viewport->setCursor(Qt::DragMoveCursor);
+    if (press_.tree != &tree) return false;
+    if (mouse.type() == QEvent::MouseMove && press_.live) {
+        if (!press_.moved && (at - press_.start).manhattanLength() < QApplication::startDragDistance()) return true;
+        press_.moved = true;
+        const int over = ItemIndex(tree.itemAt(at));
+        bool accept = false;
+        if (outline->OnDragOver) {
+            accept = true;
+            try {
+                const vcl::TPoint p = ModelPoint(*outline, over);
+                outline->OnDragOver(outline, outline, p.X, p.Y, vcl::dsDragMove, accept);
+            } catch (const vcl::Exception&) {
+                accept = false;  // the drop itself will say what is wrong
+            }
         }
-        return dragMoved_;
-    }
-    if (event->type() == QEvent::MouseButtonRelease && dragFrom_ != 0) {
-        const bool dragged = dragMoved_;
-        const int from = dragFrom_, to = ItemIndex(tree->itemAt(mouse->position().toPoint()));
-        const auto button = vcl::TMouseButton(dragButton_);
-        dragFrom_ = 0;
-        dragMoved_ = false;
-        viewport->unsetCursor();
-        if (!dragged || from == to) return false;
-        vcl::TOutline* outline = nullptr;
-        for (const Mirror& m : mirrors_)
-            if (m.widget == tree) outline = static_cast<vcl::TOutline*>(m.control);
-        Later(this, [outline, button, from, to] {
-            if (from > outline->ItemCount() || to > outline->ItemCount()) return;
-            vcl::MouseDrag(*outline, button, outline->ItemPoint(from),
-                           to == 0 ? outline->EmptyPoint() : outline->ItemPoint(to));
-        });
+        ShowDropTarget(tree, over, accept);
         return true;
     }
-    return false;
+    if (mouse.type() != QEvent::MouseButtonRelease) return false;
+    const OutlinePress done = press_;
+    press_ = {};
+    ShowDropTarget(tree, 0, false);
+    tree.viewport()->unsetCursor();
+    const int to = done.moved ? ItemIndex(tree.itemAt(at)) : done.from;
+    // A press the handlers saw always ends through the model, which ends the drag it began.
+    if (!done.handled && !done.moved) return false;
+    const auto button = vcl::TMouseButton(done.button);
+    Later(this, [outline, button, from = done.from, to] {
+        vcl::MouseDrag(*outline, button, ModelPoint(*outline, from), ModelPoint(*outline, to));
+    });
+    return done.moved;
+}
+
+// The pointer says whether the item would be taken where it is; the line shows where it
+// would land (before the item under the pointer).
+void TScreenWindow::ShowDropTarget(QTreeWidget& tree, int index, bool accepted) {
+    QWidget* viewport = tree.viewport();
+    auto* line = viewport->findChild<QFrame*>("dropIndicator", Qt::FindDirectChildrenOnly);
+    if (index == 0 && !accepted && line == nullptr) return;
+    if (line == nullptr) {
+        line = new QFrame(viewport);
+        line->setObjectName("dropIndicator");
+        line->setAutoFillBackground(true);
+        line->setBackgroundRole(QPalette::Highlight);
+    }
+    viewport->setCursor(accepted ? Qt::DragMoveCursor : Qt::ForbiddenCursor);
+    QTreeWidgetItem* item = nullptr;
+    for (QTreeWidgetItemIterator it(&tree); *it != nullptr && item == nullptr; ++it)
+        if (ItemIndex(*it) == index) item = *it;
+    if (!accepted || item == nullptr) {
+        line->hide();
+        return;
+    }
+    const QRect rect = tree.visualItemRect(item);
+    line->setGeometry(rect.left(), std::max(rect.top() - 1, 0), rect.width(), 2);
+    line->show();
+    line->raise();
 }
 
 void TScreenWindow::Begin() {
@@ -524,7 +703,8 @@ void TScreenWindow::StoreGeometry() {
     const bool maximized = isMaximized();
     const QRect inner = maximized ? normalGeometry() : geometry();
     const QPoint corner = maximized ? inner.topLeft() : frameGeometry().topLeft();
-    form_.SetBounds(corner.x(), corner.y(), inner.width() + kFrameWidth, inner.height() + kFrameHeight);
+    const int beside = picture_ != nullptr ? kPictureWidth : 0;
+    form_.SetBounds(corner.x(), corner.y(), inner.width() - beside + kFrameWidth, inner.height() + kFrameHeight);
     if (auto* designed = dynamic_cast<vcl::TDesignedForm*>(&form_))
         designed->SetWindowState(maximized ? vcl::wsMaximized : vcl::wsNormal);
 }
