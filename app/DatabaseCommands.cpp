@@ -11,6 +11,7 @@
 #include "data/Zordata.h"
 #include "data/mybdetable.h"
 #include "host/db/DB.h"
+#include "host/db/PostgresDriver.h"
 #include "host/vcl/SysUtils.h"
 
 namespace app {
@@ -67,7 +68,8 @@ int RunCatalogue(const SettingsHome& home, const std::vector<std::string>& args,
 }
 
 // alias add NAME PATH|URI: a folder makes a standard alias, a database file or file: URI an
-// alias of the SQLite driver. alias list, alias remove NAME.
+// alias of the SQLite driver, a postgresql:// URI one of the PostgreSQL driver. alias list,
+// alias remove NAME.
 int RunAlias(const SettingsHome& home, const std::string& action, const std::vector<std::string>& args) {
     MakeDefaultHome(home);
     ConfigureEngine(home);
@@ -106,6 +108,13 @@ int RunAlias(const SettingsHome& home, const std::string& action, const std::vec
     uint16_t code = 0;
     if (target.rfind("file:", 0) == 0) {
         code = engine.AddAlias(name, "SQLITE", "PATH:" + target, true);
+    } else if (dbe::IsPostgresUri(target)) {
+        try {
+            code = engine.AddAlias(name, "POSTGRESQL", "PATH:" + dbe::CheckedPostgresUri(target), true);
+        } catch (const vcl::EDBEngineError& e) {
+            std::cerr << "tavrinqa: " << vcl::PrintableText(e.Message()) << "\n";
+            return kUsage;
+        }
     } else if (target.find("://") != std::string::npos) {
         std::cerr << "tavrinqa: no driver of this build serves " << vcl::PrintableText(target) << "\n";
         return kUsage;

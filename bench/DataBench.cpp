@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/DataForms.h"
 #include "framework/cfrminfo.h"
 #include "framework/zorQAReg.h"
 #include "host/controls/ControlClasses.h"
@@ -66,15 +67,7 @@ struct Fixture {
         sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
         sqlite3_close(db);
         WriteFile(aliases, "[MANY]\nDRIVER=SQLITE\nPATH=" + database + "\n");
-        std::string text = "object Many: TForm1\n  Caption = 'Many'\n";
-        for (int i = 0; i < kTables; ++i) {
-            const std::string n = std::to_string(i);
-            text += "  object Edit" + n + ": TDBEdit\n    DataField = 'name'\n    DataSource = Source" + n + "\n  end\n";
-            text += "  object Table" + n + ": TTable\n    DatabaseName = 'MANY'\n    TableName = 't" + n + ".db'\n  end\n";
-            text += "  object Source" + n + ": TDataSource\n    DataSet = Table" + n + "\n  end\n";
-        }
-        text += "end\n";
-        WriteFile(form, text);
+        WriteFile(form, bench::ManyDatasetsForm(kTables, "MANY", ".db"));
     }
 };
 
@@ -83,18 +76,11 @@ Fixture& Data() {
     return fixture;
 }
 
-class Cancel : public ui::TBackend {
-public:
-    vcl::TModalResult RunModal(vcl::TCustomForm&) override { return vcl::mrCancel; }
-    std::optional<std::string> AnswerSaveDialog(vcl::TSaveDialog&) override { return std::nullopt; }
-    int MessageBox(const std::string&, const std::string&, int) override { return vcl::IDOK; }
-};
-
 void BM_DataRelations_InProcess(benchmark::State& state) {
     vcl::RegisterControlClasses();
     tavrin::Register();
     dbe::Engine().SetConfigFile(Data().aliases);
-    Cancel backend;
+    bench::CancelBackend backend;
     ui::TInstalled installed(backend);
     for (auto _ : state) {
         auto file = formfile::TFormFile::Load(Data().form);

@@ -130,4 +130,16 @@ object CustomerOrdersForm: TCustomerOrdersForm
     Left = 224
     Top = 400
   end
+  object CustomerOrdersProc: TStoredProc
+    DatabaseName = 'DBDEMOS'
+    StoredProcName = 'customer_orders'
+    Left = 264
+    Top = 400
+    ParamData = <
+      item
+        DataType = ftFloat
+        Name = 'cust'
+        ParamType = ptInput
+      end>
+  end
 end

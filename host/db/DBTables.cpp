@@ -206,6 +206,9 @@ void TQuery::Prepare() {
     if (blank) throw EDatabaseError(Name() + ": No SQL statement available");
     described_ = GetDBHandle()->PrepareQuery(Text());
     params_.Assign(described_.params);
+    // A server knows each parameter's type; a type the form stored stays.
+    for (const dbe::TParamDesc& d : described_.described)
+        if (TParam* p = params_.FindParam(d.name); p != nullptr && p->DataType == dbe::ftUnknown) p->DataType = d.type;
     prepared_ = true;
 }
 
@@ -243,8 +246,16 @@ TStoredProc::TStoredProc(TComponent* owner, const TClassInfo* cls)
 
 void TStoredProc::Prepare() {
     if (StoredProcName().empty()) throw EDatabaseError(Name() + ": Missing StoredProcName property");
-    described_ = GetDBHandle()->PrepareProc(StoredProcName());
+    std::vector<dbe::TParamDesc> stored;
+    for (const TParam& p : params_) stored.push_back({p.Name, p.DataType, dbe::ParamDirectionFromName(p.ParamType)});
+    described_ = GetDBHandle()->PrepareProc(StoredProcName(), stored);
     params_.Assign(described_.params);
+    // The procedure's own description wins over what the form stored.
+    for (const dbe::TParamDesc& d : described_.described)
+        if (TParam* p = params_.FindParam(d.name)) {
+            p->DataType = d.type;
+            p->ParamType = dbe::ParamDirectionName(d.direction);
+        }
     prepared_ = true;
 }
 

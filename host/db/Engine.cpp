@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "host/base/AtomicFile.h"
+#include "host/db/PostgresDriver.h"
 #include "host/db/SqliteDriver.h"
 #include "host/vcl/Classes.h"
 
@@ -83,7 +84,18 @@ TFieldValue TRowsCursor::Value(int column) const {
     return rows_[at_][size_t(column)];
 }
 
-TPrepared TDatabaseHandle::PrepareProc(std::string_view name) {
+const char* ParamDirectionName(TParamDirection direction) {
+    static constexpr const char* kNames[] = {"ptUnknown", "ptInput", "ptOutput", "ptInputOutput", "ptResult"};
+    return direction >= pdUnknown && direction <= pdResult ? kNames[direction] : kNames[0];
+}
+
+TParamDirection ParamDirectionFromName(std::string_view name) {
+    for (int d = pdInput; d <= pdResult; ++d)
+        if (vcl::SameText(name, ParamDirectionName(TParamDirection(d)))) return TParamDirection(d);
+    return pdUnknown;
+}
+
+TPrepared TDatabaseHandle::PrepareProc(std::string_view name, const std::vector<TParamDesc>&) {
     DbError("Stored procedure '" + std::string(name) + "' cannot be prepared: the " + DriverName() +
             " driver has no stored procedures");
 }
@@ -410,8 +422,11 @@ std::shared_ptr<TDatabaseHandle> TEngine::OpenDatabase(const std::string& databa
     if (auto it = open_.find(key); it != open_.end()) return it->second;
     TDriver* driver = FindDriver(alias.driver);
     if (driver == nullptr) DbError("The " + alias.driver + " driver of '" + databaseName + "' is not available");
-    if (alias.Param("PATH").empty()) DbError("The alias '" + alias.name + "' names no PATH");
-    std::shared_ptr<TDatabaseHandle> handle = driver->Connect(alias.params);
+    if (driver->NeedsPath() && alias.Param("PATH").empty()) DbError("The alias '" + alias.name + "' names no PATH");
+    // A server's errors name the alias they came through.
+    TParamList params = alias.params;
+    params.emplace_back("ALIAS", alias.name);
+    std::shared_ptr<TDatabaseHandle> handle = driver->Connect(params);
     open_.emplace(key, handle);
     return handle;
 }
@@ -440,6 +455,7 @@ TEngine& Engine() {
         auto* e = new TEngine;
         e->RegisterDriver(MakeSqliteDriver());
         e->RegisterDriver(MakeStandardDriver());
+        e->RegisterDriver(MakePostgresDriver());
         return e;
     }();
     return *engine;

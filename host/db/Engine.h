@@ -77,9 +77,24 @@ struct TTableInfo {
     bool system = false;
 };
 
+// How a parameter passes its value, as the platform's ParamType names it.
+enum TParamDirection { pdUnknown, pdInput, pdOutput, pdInputOutput, pdResult };
+const char* ParamDirectionName(TParamDirection direction);  // "ptInput"
+TParamDirection ParamDirectionFromName(std::string_view name);
+
+// A parameter as a server describes it, or as a form stored it.
+struct TParamDesc {
+    std::string name;
+    TFieldType type = ftUnknown;
+    TParamDirection direction = pdUnknown;
+};
+
 struct TPrepared {
     std::vector<std::string> params;  // in order of first use
     std::vector<TColumn> columns;
+    // What the server says of the parameters, in the order of params; empty when the driver
+    // knows only their names.
+    std::vector<TParamDesc> described;
 };
 
 // Rows one at a time. First moves to the first row; both give false when there is none.
@@ -124,8 +139,9 @@ public:
     // Local SQL: "customer.db" and :ALIAS:customer name tables as TableName does.
     virtual TPrepared PrepareQuery(const std::string& sql) = 0;
     virtual std::unique_ptr<TCursor> ExecuteQuery(const std::string& sql, const TParamValues& params) = 0;
-    // A driver without stored procedures refuses to prepare one.
-    virtual TPrepared PrepareProc(std::string_view name);
+    // A driver without stored procedures refuses to prepare one. stored: the parameters the
+    // form keeps for it, which choose among overloads of the name.
+    virtual TPrepared PrepareProc(std::string_view name, const std::vector<TParamDesc>& stored = {});
 };
 
 using TParamList = std::vector<std::pair<std::string, std::string>>;  // NAME=VALUE, in order
@@ -137,6 +153,8 @@ public:
     virtual std::string Description() const = 0;
     // params hold at least PATH: a database file or a folder.
     virtual std::unique_ptr<TDatabaseHandle> Connect(const TParamList& params) = 0;
+    // A server's driver finds its database from other parameters as well.
+    virtual bool NeedsPath() const { return true; }
 };
 
 struct TAlias {

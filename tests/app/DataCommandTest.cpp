@@ -52,13 +52,17 @@ TEST(DataCommands, AliasesAreAddedListedAndRemoved) {
     EXPECT_EQ(RunTavrinqa(home.Path(), "alias add Uri 'file:" + db + "?mode=ro'").status, 0);
     EXPECT_EQ(RunTavrinqa(home.Path(), "alias add Work '" + db + "'").status, 1);  // the name is taken
     EXPECT_EQ(RunTavrinqa(home.Path(), "alias add Gone '" + data.File("missing") + "'").status, 2);
-    EXPECT_EQ(RunTavrinqa(home.Path(), "alias add Net 'postgresql://server/db'").status, 2);
+    EXPECT_EQ(RunTavrinqa(home.Path(), "alias add Net 'postgresql://tavrin@server:5433/db'").status, 0);
+    EXPECT_EQ(RunTavrinqa(home.Path(), "alias add Secret 'postgresql://tavrin:pw@server/db'").status, 2);
+    EXPECT_EQ(RunTavrinqa(home.Path(), "alias add Other 'mysql://server/db'").status, 2);
     EXPECT_EQ(RunTavrinqa(home.Path(), "alias add 'Bad:Name' '" + db + "'").status, 1);
     EXPECT_EQ(RunTavrinqa(home.Path(), "alias frobnicate").status, 2);
     listed = RunTavrinqa(home.Path(), "alias list");
     EXPECT_NE(listed.out.find("Folder\tSTANDARD\tPATH=" + data.Path() + "\n"), std::string::npos) << listed.out;
     EXPECT_NE(listed.out.find("Work\tSQLITE\tPATH=" + db + "\n"), std::string::npos);
     EXPECT_NE(listed.out.find("Uri\tSQLITE\tPATH=file:"), std::string::npos);
+    EXPECT_NE(listed.out.find("Net\tPOSTGRESQL\tPATH=postgresql://tavrin@server:5433/db\n"), std::string::npos);
+    EXPECT_EQ(listed.out.find("Secret"), std::string::npos);  // a password is never kept
 
     EXPECT_EQ(RunTavrinqa(home.Path(), "alias remove work").status, 0);
     EXPECT_EQ(RunTavrinqa(home.Path(), "alias remove work").status, 1);
