@@ -221,7 +221,10 @@ int Run(int argc, char** argv) {
 
     if (convert->parsed()) return Convert(in, out, to, codepage);
     if (preview->parsed()) return Preview(previewForm, previewOut);
-    if (checkCommand->parsed()) return check::RunCheck(checkOptions, std::cout, std::cerr);
+    if (checkCommand->parsed()) {
+        ConfigureEngine(FindSettingsHome(homeOption));  // the data rules' databases, read only
+        return check::RunCheck(checkOptions, std::cout, std::cerr);
+    }
 
     const SettingsHome home = FindSettingsHome(homeOption);
     vcl::Application()->SetExeName(HostExecutable(home));

@@ -21,8 +21,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "check/Fix.h"
 #include "host/base/AtomicFile.h"
+#include "host/vcl/ClassCatalogue.h"
 #include "host/controls/ControlClasses.h"
+#include "host/db/DB.h"
 #include "host/formfile/FormModel.h"
 #include "host/vcl/SysUtils.h"
 
@@ -42,7 +45,11 @@ void AddCheckOptions(CLI::App& command, CheckOptions& options) {
                        "findings recorded here do not count; a missing file records today's findings");
     command.add_flag("--update-baseline", options.updateBaseline, "record today's findings in the --baseline file");
     command.add_option("-j,--jobs", options.jobs, "worker processes (default: one per core)")->check(CLI::Range(0, 256));
+    command.add_flag("--fix", options.fix, "put tab orders in reading order in the form files (tab-reading-order)");
+    command.add_flag("--diff", options.diff, "print what --fix changes as a unified diff instead of the findings");
 }
+
+bool ShowProgress(bool terminal, double secondsSoFar) { return terminal && secondsSoFar >= 1.0; }
 
 // ---- finding the forms ----
 
@@ -96,6 +103,7 @@ std::vector<std::string> DiscoverForms(const std::vector<std::string>& paths, st
 
 FileResult CheckFile(const std::string& path, const RuleSettings& settings) {
     FileResult result;
+    vcl::ClassCatalogue().ForgetInferred();  // each form's findings are its own
     try {
         std::unique_ptr<formfile::TFormFile> file = formfile::TFormFile::Load(path);
         result.findings = CheckForm(*file, settings);
@@ -119,8 +127,9 @@ FileResult CheckFile(const std::string& path, const RuleSettings& settings) {
 
 namespace {
 
-// What a worker sends back: "S" index when it starts a file, "R" index and the result when
-// it is done, so that the parent knows which file a dead worker was on.
+// What a worker sends back: "S" index when it starts a file, "R" index, length and the result
+// when it is done, so that the parent knows which file a dead worker was on. The length lets
+// the parent decode a result once, when all of it has come.
 class Writer {
 public:
     void U32(uint32_t v) { bytes_.append(reinterpret_cast<const char*>(&v), sizeof v); }
@@ -177,6 +186,7 @@ void Encode(Writer& w, const FileResult& r) {
 bool Decode(Reader& r, FileResult& out) {
     uint32_t unreadable = 0, line = 0, column = 0, count = 0;
     if (!r.U32(unreadable) || !r.Text(out.error) || !r.U32(line) || !r.U32(column) || !r.U32(count)) return false;
+    out.findings.reserve(std::min<uint32_t>(count, 1u << 16));
     out.unreadable = unreadable != 0;
     out.where.line = int(line);
     out.where.column = int(column);
@@ -212,11 +222,13 @@ void WorkerLoop(int fd, std::atomic<uint32_t>* next, const std::vector<size_t>& 
         start.Bytes() += 'S';
         start.U32(uint32_t(todo[i]));
         if (!WriteAll(fd, start.Bytes())) return;
+        Writer result;
+        Encode(result, CheckFile(files[todo[i]], settings));
         Writer done;
         done.Bytes() += 'R';
         done.U32(uint32_t(todo[i]));
-        Encode(done, CheckFile(files[todo[i]], settings));
-        if (!WriteAll(fd, done.Bytes())) return;
+        done.U32(uint32_t(result.Bytes().size()));
+        if (!WriteAll(fd, done.Bytes()) || !WriteAll(fd, result.Bytes())) return;
     }
 }
 
@@ -313,9 +325,16 @@ std::vector<FileResult> CheckFiles(const std::vector<std::string>& files, const 
                         w.used += 5;
                         continue;
                     }
+                    uint32_t length = 0;
+                    if (!r.U32(length) || rest.size() - 9 < length) break;  // not all there yet
                     FileResult result;
-                    if (!Decode(r, result)) break;  // not all there yet
-                    w.used += 1 + r.At();
+                    Reader payload(rest.substr(9, length));
+                    if (!Decode(payload, result)) {
+                        result = FileResult{};
+                        result.unreadable = true;
+                        result.error = "the check of this file sent back a broken result";
+                    }
+                    w.used += 9 + size_t(length);
                     if (index < results.size() && !finished[index]) {
                         results[index] = std::move(result);
                         finished[index] = true;
@@ -532,6 +551,9 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
     for (const std::string& m : missing) err << "tavrinqa: " << vcl::PrintableText(m) << ": No such file or directory\n";
 
     vcl::RegisterControlClasses();
+    vcl::RegisterDatabaseClasses();
+    // A dataset stored open that cannot open is data-active-stored's business, not a warning.
+    vcl::TDataSet::SetWarningHandler([](const std::string&) {});
     // Progress only where a person watches, and only once the run has taken a while.
     const bool tty = ::isatty(2) != 0;
     const auto began = std::chrono::steady_clock::now();
@@ -539,7 +561,9 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
     bool shown = false;
     auto progress = [&](size_t done) {
         const auto now = std::chrono::steady_clock::now();
-        if (!tty || now - began < std::chrono::seconds(1) || now - lastShown < std::chrono::milliseconds(100)) return;
+        if (!ShowProgress(tty, std::chrono::duration<double>(now - began).count()) ||
+            now - lastShown < std::chrono::milliseconds(100))
+            return;
         lastShown = now;
         shown = true;
         err << "\rtavrinqa: checked " << done << " of " << files.size() << " forms" << std::flush;
@@ -594,9 +618,48 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
         list.clear();  // today's findings are the baseline now
     }
 
-    if (options.format == "json") out << Json(list, bad, files.size());
-    else if (options.format == "sarif") out << Sarif(list, bad, config.rules);
-    else WriteText(out, list);
+    if (options.fix || options.diff) {
+        // The findings fixed leave the report; a form that cannot be fixed keeps them.
+        std::map<const std::string*, std::vector<std::string>> byFile;
+        for (const Reported& r : list)
+            if (r.finding->rule == "tab-reading-order") byFile[r.file].push_back(r.finding->component);
+        std::set<std::pair<const std::string*, std::string>> fixed;
+        for (const std::string& f : files) {
+            auto it = byFile.find(&f);
+            if (it == byFile.end()) continue;
+            const FixResult fix = FixTabOrder(f, it->second, config.rules, options.fix);
+            if (!fix.error.empty()) {
+                err << vcl::PrintableText(f) << ": error: not fixed: " << vcl::PrintableText(fix.error) << "\n";
+                continue;
+            }
+            for (const std::string& name : it->second)
+                if (std::find(fix.settled.begin(), fix.settled.end(), name) == fix.settled.end())
+                    err << vcl::PrintableText(f) << ": error: not fixed: the tab order around "
+                        << vcl::PrintableText(name) << " has no reading order the tab order tool can give it\n";
+            if (options.diff) out << UnifiedDiff(f, fix.before, fix.after);
+            if (!options.fix || fix.after == fix.before) continue;
+            for (const std::string& name : fix.settled) fixed.insert({&f, name});
+            err << "tavrinqa: fixed " << vcl::PrintableText(f) << ", tab order changed:";
+            for (const std::string& name : fix.changed) err << " " << vcl::PrintableText(name);
+            err << "\n";
+        }
+        list.erase(std::remove_if(list.begin(), list.end(),
+                                  [&](const Reported& r) {
+                                      return r.finding->rule == "tab-reading-order" &&
+                                             fixed.count({r.file, r.finding->component});
+                                  }),
+                   list.end());
+    }
+
+    if (options.diff) {
+        // The diff is the output: a patch to read or apply.
+    } else if (options.format == "json") {
+        out << Json(list, bad, files.size());
+    } else if (options.format == "sarif") {
+        out << Sarif(list, bad, config.rules);
+    } else {
+        WriteText(out, list);
+    }
     out.flush();
 
     size_t counts[3] = {0, 0, 0};

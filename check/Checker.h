@@ -24,6 +24,8 @@ struct CheckOptions {
     std::string baseline;            // empty: none
     bool updateBaseline = false;     // write today's findings into the baseline
     int jobs = 0;                    // worker processes; 0: one per core
+    bool fix = false;                // put right what has one safe answer, in the files
+    bool diff = false;               // show those edits as a unified diff instead of the report
 };
 
 // The subcommand's options and arguments, bound to options.
@@ -36,6 +38,10 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err);
 // and each file once; a file named on its own is taken whatever its name. Paths that do
 // not exist go to missing.
 std::vector<std::string> DiscoverForms(const std::vector<std::string>& paths, std::vector<std::string>& missing);
+
+// Whether progress goes to standard error: only where a person watches (a terminal), and
+// only once the run has taken a while.
+bool ShowProgress(bool terminal, double secondsSoFar);
 
 struct FileResult {
     std::vector<Finding> findings;

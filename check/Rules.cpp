@@ -6,6 +6,7 @@
 #include <set>
 #include <unordered_map>
 
+#include "host/db/DBTables.h"
 #include "host/formfile/FormModel.h"
 #include "host/vcl/Controls.h"
 #include "host/vcl/Menus.h"
@@ -58,6 +59,11 @@ const std::vector<RuleInfo>& AllRules() {
         {"component-default-name", Severity::Note, true, "a control the code likely uses keeps its default name"},
         {"component-unresolved-reference", Severity::Error, true, "a reference names no component of the form"},
         {"component-no-datasource", Severity::Warning, true, "a data-aware control without a data source"},
+        {"data-table-unknown", Severity::Error, true, "a table the dataset's database does not have"},
+        {"data-field-unknown", Severity::Error, true, "a field name the dataset's live fields do not have"},
+        {"data-index-unknown", Severity::Error, true, "master, index fields or an index the live tables do not have"},
+        {"data-query-invalid", Severity::Error, true, "SQL the database refuses, or parameters it does not have"},
+        {"data-active-stored", Severity::Warning, true, "a dataset stored open: the form needs its database to load"},
     };
     return rules;
 }
@@ -134,9 +140,23 @@ public:
         Hints();
         Geometry();
         Components();
+        DataWiring();
         std::stable_sort(findings_.begin(), findings_.end(),
                          [](const Finding& a, const Finding& b) { return a.pos.offset < b.pos.offset; });
         return std::move(findings_);
+    }
+
+    std::vector<TabFix> Fixes() const {
+        std::vector<TabFix> out;
+        for (TWinControl* parent : Containers()) {
+            const bool rtl = RightToLeft(parent);
+            const std::vector<TWinControl*> tabbed = TabSiblings(parent);
+            const std::vector<TWinControl*> read = ReadingOrder(tabbed, rtl);
+            if (tabbed == read || tabbed == ColumnOrder(tabbed, rtl)) continue;
+            if (std::all_of(tabbed.begin(), tabbed.end(), [&](TWinControl* w) { return TabPlaceKnown(w); }))
+                out.push_back({parent, read});
+        }
+        return out;
     }
 
 private:
@@ -237,8 +257,19 @@ private:
     std::vector<TWinControl*> TabSiblings(const TWinControl* parent) const {
         std::vector<TWinControl*> out;
         for (TWinControl* w : parent->TabList())
-            if (Shown(w) && (TabStop(w) || w->ControlCount() > 0)) out.push_back(w);
+            if (Shown(w) && (TabStop(w) || HoldsTabStop(w))) out.push_back(w);
         return out;
+    }
+    // A container that tabbing passes through: it holds a visible tab stop somewhere inside.
+    // Panels of labels and pictures are read but never tabbed to.
+    bool HoldsTabStop(const TWinControl* w) const {
+        auto [it, fresh] = holdsTabStop_.try_emplace(w, false);
+        if (!fresh) return it->second;
+        bool holds = false;
+        for (int i = 0; i < w->ControlCount() && !holds; ++i)
+            if (auto* child = dynamic_cast<const TWinControl*>(w->Controls(i)); child && Shown(child))
+                holds = TabStop(child) || HoldsTabStop(child);
+        return holdsTabStop_[w] = holds;
     }
 
     bool RightToLeft(const TControl* c) const {
@@ -302,9 +333,16 @@ private:
         }
     }
 
+    // Whether the file tells where a control is and when it is tabbed to: an inherited
+    // object without its own Left, Top and TabOrder leaves them to its ancestor.
+    bool TabPlaceKnown(const TWinControl* w) const {
+        return Complete(w) || (Stored(w, "Left") && Stored(w, "Top") && Stored(w, "TabOrder"));
+    }
+
     void ReadingOrderOf(const TWinControl* parent) {
         const bool rtl = RightToLeft(parent);
         const std::vector<TWinControl*> tabbed = TabSiblings(parent);
+        if (!std::all_of(tabbed.begin(), tabbed.end(), [&](TWinControl* w) { return TabPlaceKnown(w); })) return;
         const std::vector<TWinControl*> read = ReadingOrder(tabbed, rtl);
         if (tabbed == read || tabbed == ColumnOrder(tabbed, rtl)) return;
         for (size_t i = 0; i < tabbed.size(); ++i) {
@@ -740,6 +778,12 @@ private:
 
     // ---- components ----
 
+    static bool ButtonLike(const TComponent* c) {
+        if (Inherits(c, {"TCustomCheckBox", "TRadioButton"})) return false;
+        return Inherits(c, {"TButton", "TBitBtn", "TCustomButton", "TSpeedButton"}) ||
+               (c->ClassType().Inferred() && ClassNameHas(c, {"button", "btn"}) &&
+                !ClassNameHas(c, {"edit", "check", "radio", "combo"}));
+    }
     static bool DefaultName(const TComponent* c) {
         std::string_view cls = c->ClassName(), name = c->Name();
         if (cls.size() > 1 && (cls[0] == 'T' || cls[0] == 't')) cls.remove_prefix(1);
@@ -763,7 +807,11 @@ private:
             if (c == file_.Root()) continue;
             if (On("component-default-name") && DefaultName(c)) {
                 auto* w = dynamic_cast<TWinControl*>(c);
-                const bool input = w && TabStop(w) && !IsPage(w);
+                // Buttons act through their events or ModalResult, page controls and frames
+                // are navigation and parts, data-aware controls are read through their data.
+                const bool input = w && TabStop(w) && !IsPage(w) && !IsPageHolder(w) && !ButtonLike(w) &&
+                                   !Publishes(w, "DataSource") && !Inherits(w, {"TCustomFrame", "TFrame"}) &&
+                                   Complete(w);
                 if (input || HasEvents(c))
                     Report("component-default-name", c,
                            NameOf(c) + " keeps its default name although the code " +
@@ -792,8 +840,178 @@ private:
         }
     }
 
+    // ---- data wiring ----
+
+    // What the live database says of a dataset; none when its database cannot be opened, or
+    // for a dataset the rules do not judge (stored procedures, a table without a name).
+    struct LiveData {
+        std::vector<std::string> fields;  // the table's columns or the query's result columns
+        std::vector<dbe::TIndexInfo> indexes;
+        std::vector<std::string> params;  // the SQL's
+        std::string refused;              // the table or the SQL the open database refuses
+    };
+    const LiveData* Live(vcl::TDataSet* ds) {
+        auto [it, fresh] = live_.try_emplace(ds);
+        if (!fresh) return it->second ? &*it->second : nullptr;
+        auto* table = dynamic_cast<vcl::TTable*>(ds);
+        auto* query = dynamic_cast<vcl::TQuery*>(ds);
+        if ((!table || table->TableName().empty()) && (!query || query->Text().find_first_not_of(" \t\r\n") == std::string::npos))
+            return nullptr;
+        std::shared_ptr<dbe::TDatabaseHandle> db;
+        try {
+            db = static_cast<vcl::TDBDataSet*>(ds)->GetDBHandle();
+        } catch (const vcl::Exception&) {
+            return nullptr;  // no database to judge by: documented, no finding
+        }
+        if (!db) return nullptr;
+        LiveData& live = it->second.emplace();
+        try {
+            if (table) {
+                for (const dbe::TColumn& c : db->Fields(table->EngineTableName())) live.fields.push_back(c.name);
+                live.indexes = db->Indexes(table->EngineTableName());
+            } else {
+                dbe::TPrepared prepared = db->PrepareQuery(query->Text());
+                for (const dbe::TColumn& c : prepared.columns) live.fields.push_back(c.name);
+                live.params = std::move(prepared.params);
+            }
+        } catch (const vcl::Exception& e) {
+            live.refused = e.Message();
+        }
+        return &live;
+    }
+    static bool HasName(const std::vector<std::string>& names, std::string_view name) {
+        return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return vcl::SameText(n, name); });
+    }
+    // The names of a "A;B;C" list that are not among names.
+    static std::vector<std::string> Missing(const std::string& list, const std::vector<std::string>& names) {
+        std::vector<std::string> out;
+        size_t at = 0;
+        while (at <= list.size()) {
+            const size_t end = std::min(list.find(';', at), list.size());
+            const std::string name = Trimmed(std::string_view(list).substr(at, end - at));
+            if (!name.empty() && !HasName(names, name)) out.push_back(name);
+            at = end + 1;
+        }
+        return out;
+    }
+    static std::string Joined(const std::vector<std::string>& names) {
+        std::string out;
+        for (const std::string& n : names) out += (out.empty() ? "" : ", ") + n;
+        return out;
+    }
+    // A dataset's fields as a control may name them: the live ones and its persistent
+    // calculated and lookup fields.
+    std::vector<std::string> FieldNames(vcl::TDataSet* ds, const LiveData& live) const {
+        std::vector<std::string> names = live.fields;
+        for (int i = 0; i < ds->FieldCount(); ++i)
+            if (auto kind = StoredIdent(ds->Fields(i), "FieldKind"); kind && !vcl::SameText(*kind, "fkData"))
+                names.push_back(ds->Fields(i)->FieldName());
+        return names;
+    }
+
+    void DataWiring() {
+        for (TComponent* c : all_) {
+            if (auto* ds = dynamic_cast<vcl::TDataSet*>(c)) {
+                // Only a dataset that reads a database: a client dataset keeps its rows in the form.
+                if (On("data-active-stored") && StoredBool(ds, "Active").value_or(false) &&
+                    (vcl::Is<vcl::TDBDataSet>(ds) || Stored(ds, "DatabaseName") || Stored(ds, "Connection") ||
+                     Stored(ds, "ConnectionString")))
+                    Report("data-active-stored", ds,
+                           NameOf(ds) + " is stored open: loading the form opens its database, or fails without it",
+                           Where(ds, "Active"));
+                DataSetWiring(ds);
+                continue;
+            }
+            auto* field = dynamic_cast<vcl::TField*>(c);
+            if (field && field->DataSet() && On("data-field-unknown")) {
+                const LiveData* live = Live(field->DataSet());
+                auto kind = StoredIdent(field, "FieldKind");
+                if (live && live->refused.empty() && (!kind || vcl::SameText(*kind, "fkData")) &&
+                    !field->FieldName().empty() && !HasName(live->fields, field->FieldName()))
+                    Report("data-field-unknown", field,
+                           "the field " + NameOf(field) + " reads " + field->FieldName() + ", which " +
+                               NameOf(field->DataSet()) + " does not have",
+                           Where(field, "FieldName"));
+                continue;
+            }
+            const vcl::TPropInfo* sourceProp = vcl::GetPropInfo(c, "DataSource");
+            if (!On("data-field-unknown") || !Publishes(c, "DataField") || !sourceProp ||
+                sourceProp->Kind != vcl::TTypeKind::tkClass)
+                continue;
+            auto* source = dynamic_cast<vcl::TDataSource*>(vcl::GetObjectProp(c, sourceProp));
+            auto dataField = Stored(c, "DataField");
+            if (!source || !source->DataSet() || !dataField || dataField->GetValue().Kind() != ValueKind::String) continue;
+            const LiveData* live = Live(source->DataSet());
+            if (!live || !live->refused.empty()) continue;
+            const auto missing = Missing(dataField->GetValue().AsString(), FieldNames(source->DataSet(), *live));
+            if (!missing.empty())
+                Report("data-field-unknown", c,
+                       "DataField of " + NameOf(c) + " names " + Joined(missing) + ", which " +
+                           NameOf(source->DataSet()) + " does not have",
+                       Where(c, "DataField"));
+        }
+    }
+
+    void DataSetWiring(vcl::TDataSet* ds) {
+        const LiveData* live = Live(ds);
+        if (!live) return;
+        auto* table = dynamic_cast<vcl::TTable*>(ds);
+        if (!live->refused.empty()) {
+            const char* rule = table ? "data-table-unknown" : "data-query-invalid";
+            if (On(rule))
+                Report(rule, ds,
+                       (table ? "the table of " : "the SQL of ") + NameOf(ds) + " is refused: " + live->refused,
+                       Where(ds, table ? "TableName" : "SQL.Strings"));
+            return;
+        }
+        if (table && On("data-index-unknown")) {
+            if (auto fields = Missing(vcl::StoredText(table, "IndexFieldNames"), live->fields); !fields.empty())
+                Report("data-index-unknown", ds,
+                       "IndexFieldNames of " + NameOf(ds) + " names " + Joined(fields) + ", which its table does not have",
+                       Where(ds, "IndexFieldNames"));
+            const std::string index = Trimmed(vcl::StoredText(table, "IndexName"));
+            if (!index.empty() && std::none_of(live->indexes.begin(), live->indexes.end(),
+                                               [&](const dbe::TIndexInfo& i) { return vcl::SameText(i.name, index); }))
+                Report("data-index-unknown", ds,
+                       "IndexName of " + NameOf(ds) + " is " + index + ", which its table does not have",
+                       Where(ds, "IndexName"));
+            vcl::TDataSource* master = table->MasterSource();
+            if (master && master->DataSet())
+                if (const LiveData* m = Live(master->DataSet()); m && m->refused.empty())
+                    if (auto fields = Missing(table->GetMasterFields(), FieldNames(master->DataSet(), *m));
+                        !fields.empty())
+                        Report("data-index-unknown", ds,
+                               "MasterFields of " + NameOf(ds) + " names " + Joined(fields) + ", which " +
+                                   NameOf(master->DataSet()) + " does not have",
+                               Where(ds, "MasterFields"));
+        }
+        auto* query = dynamic_cast<vcl::TQuery*>(ds);
+        if (query && On("data-query-invalid")) {
+            std::vector<std::string> stored, extra, absent;
+            // The parameters as the file stores them: the reader also takes them from the SQL.
+            if (auto data = Stored(ds, "ParamData"); data && data->GetValue().Kind() == ValueKind::Collection)
+                for (size_t i = 0; i < data->GetValue().Count(); ++i)
+                    if (auto name = data->GetValue().Entry(i).FindProperty("Name");
+                        name && name->GetValue().Kind() == ValueKind::String)
+                        stored.push_back(name->GetValue().AsString());
+            for (const std::string& p : stored)
+                if (!HasName(live->params, p)) extra.push_back(p);
+            for (const std::string& p : live->params)
+                if (!HasName(stored, p)) absent.push_back(p);
+            if (!extra.empty() || !absent.empty())
+                Report("data-query-invalid", ds,
+                       "the parameters of " + NameOf(ds) + " differ from its SQL's: " +
+                           (extra.empty() ? "" : "stored but not in the SQL: " + Joined(extra)) +
+                           (extra.empty() || absent.empty() ? "" : "; ") +
+                           (absent.empty() ? "" : "in the SQL but not stored: " + Joined(absent)),
+                       Where(ds, "ParamData"));
+        }
+    }
+
     const formfile::TFormFile& file_;
     const RuleSettings& settings_;
+    std::unordered_map<const vcl::TDataSet*, std::optional<LiveData>> live_;
+    mutable std::unordered_map<const TWinControl*, bool> holdsTabStop_;
     std::vector<TComponent*> all_;
     std::vector<Finding> findings_;
 };
@@ -802,6 +1020,10 @@ private:
 
 std::vector<Finding> CheckForm(const formfile::TFormFile& file, const RuleSettings& settings) {
     return FormCheck(file, settings).Run();
+}
+
+std::vector<TabFix> TabFixes(const formfile::TFormFile& file, const RuleSettings& settings) {
+    return FormCheck(file, settings).Fixes();
 }
 
 }  // namespace check

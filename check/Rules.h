@@ -13,6 +13,9 @@
 namespace formfile {
 class TFormFile;
 }
+namespace vcl {
+class TWinControl;
+}
 
 namespace check {
 
@@ -55,6 +58,14 @@ struct RuleSettings {
 // Every finding of the enabled rules on one loaded form, in file order. Reads the class
 // catalogue, so it runs where the form was loaded.
 std::vector<Finding> CheckForm(const formfile::TFormFile& file, const RuleSettings& settings);
+
+// The parents whose tab order tab-reading-order rejects, each with its tab stops in reading
+// order: what --fix puts right (the parents the rule judges).
+struct TabFix {
+    vcl::TWinControl* parent;
+    std::vector<vcl::TWinControl*> readingOrder;
+};
+std::vector<TabFix> TabFixes(const formfile::TFormFile& file, const RuleSettings& settings);
 
 // The accelerator of a caption ("&File" -> "f"), lower case; none without one. "&&" is a
 // literal ampersand.

@@ -252,6 +252,24 @@ const TPropInfo& TClassCatalogue::LearnProperty(const TClassInfo& cls, std::stri
     return const_cast<TClassInfo&>(cls).AddProperty(std::move(info));
 }
 
+void TClassCatalogue::ForgetInferred() {
+    auto learned = [](const TClassInfo* c) {
+        for (; c != nullptr; c = c->Parent())
+            if (c->Inferred()) return true;
+        return false;
+    };
+    // Chosen before any is freed: a class's parent chain must still be there to be walked.
+    std::vector<std::string> names;
+    for (const auto& [name, cls] : classes_)
+        if (learned(cls.get())) names.push_back(name);
+    for (const std::string& name : names) {
+        auto it = classes_.find(name);
+        factories_.erase(it->second.get());
+        types_.erase(name);
+        classes_.erase(it);
+    }
+}
+
 void TClassCatalogue::RegisterFactory(std::string_view className, TFactory factory) {
     factories_[&Require(className)] = std::move(factory);
 }

@@ -56,6 +56,10 @@ public:
     const TClassInfo& Infer(std::string_view name, const TClassEvidence& evidence);
     // An inferred class met with a property it does not yet publish.
     const TPropInfo& LearnProperty(const TClassInfo& cls, std::string_view name, TTypeKind kind);
+    // Forgets every inferred class (and any class declared under one), so that the next form
+    // is read as if it were the first: a checker reading many forms gives each the findings it
+    // has on its own, whatever it read before. No component of such a class may be alive.
+    void ForgetInferred();
 
     // C++ classes: instances of a catalogue class are made by the factory of its nearest
     // ancestor that has one.

@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <set>
+
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "tests/support/TestSupport.h"
@@ -52,6 +55,52 @@ TEST(CheckCommand, TheRealFormsAreAllReadButTheMalformedOne) {
     EXPECT_NE(r.err.find("JvSIMDModifyForm.dfm: error: cannot read the form"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("1 could not be read"), std::string::npos) << r.err;
     EXPECT_NE(r.out.find("\"version\": \"2.1.0\""), std::string::npos);
+}
+
+// The data rules against the sample database the build makes (DBDEMOS): the example itself
+// is clean, each wrong name is found at its property, and a database that cannot be opened
+// judges nothing but what the file alone tells.
+TEST(CheckCommand, DataWiringAgainstTheSampleDatabase) {
+    testsupport::TempDir dir;
+    const std::string example = testsupport::ReadFile(std::string(TAVRIN_SOURCE_DIR) + "/examples/CustomerOrders.dfm");
+    auto edited = [&](std::vector<std::pair<std::string, std::string>> edits) {
+        std::string text = example;
+        for (auto& [from, to] : edits) {
+            const size_t at = text.find(from);
+            EXPECT_NE(at, std::string::npos) << from;
+            if (at != std::string::npos) text.replace(at, from.size(), to);
+        }
+        return text;
+    };
+    testsupport::WriteFile(dir.File("a_good.dfm"), example);
+    testsupport::WriteFile(dir.File("b_names.dfm"),
+                           edited({{"DataField = 'city'", "DataField = 'Town'"},
+                                   {"IndexFieldNames = 'CustNo'", "IndexFieldNames = 'CustNo;Region'"},
+                                   {"MasterFields = 'CustNo'", "MasterFields = 'CustNum'"},
+                                   {":MinAmount", ":MinAmt"},
+                                   {"TableName = 'ORDERS.DB'", "TableName = 'ORDERS.DB'\n    Active = True"}}));
+    testsupport::WriteFile(dir.File("c_refused.dfm"),
+                           edited({{"customer.db", "nosuch.db"}, {"'from \"orders.db\"'", "'form \"orders.db\"'"}}));
+    std::string offline = edited({{"TableName = 'ORDERS.DB'", "TableName = 'ORDERS.DB'\n    Active = True"},
+                                  {"DataField = 'city'", "DataField = 'Town'"}});
+    for (size_t at; (at = offline.find("'DBDEMOS'")) != std::string::npos;) offline.replace(at, 9, "'NOWHERE'");
+    testsupport::WriteFile(dir.File("d_offline.dfm"), offline);
+
+    const Outcome r = testsupport::RunShell("cd '" + dir.Path() + "' && TAVRINQA_HOME='" + dir.Path() + "' '" +
+                                                TAVRINQA_BINARY + "' check --format json .",
+                                            dir.File("stderr"));
+    EXPECT_EQ(r.status, 1) << r.err;
+    std::multiset<std::string> found;
+    const nlohmann::json report = nlohmann::json::parse(r.out);
+    for (const auto& f : report["findings"])
+        if (f["rule"].get<std::string>().starts_with("data-"))
+            found.insert(f["file"].get<std::string>().substr(2, 1) + " " + f["rule"].get<std::string>() + " " +
+                         f["component"].get<std::string>() + ":" + std::to_string(f["line"].get<int>()));
+    EXPECT_EQ(found, (std::multiset<std::string>{
+                         "b data-field-unknown EditCity:35", "b data-index-unknown Orders:92",
+                         "b data-index-unknown Orders:93", "b data-active-stored Orders:96",
+                         "b data-query-invalid BigOrders:117", "c data-table-unknown Customers:74",
+                         "c data-query-invalid BigOrders:110", "d data-active-stored Orders:96"}));
 }
 
 }  // namespace

@@ -78,6 +78,15 @@ TEST_F(Rules, TabOrderAgainstReadingOrder) {
                                     Control("Edit2", "TEdit", 8, 40, 100, 21, "    TabOrder = 0\n") +
                                     Control("Label1", "TLabel", 8, 0, 40, 13));
     EXPECT_EQ(Found(hidden, "tab-reading-order"), Names{});
+    // Nor is a panel of labels; an inherited control that leaves its place to its ancestor's
+    // file has no known reading order.
+    const std::string labels = Form(Control("Edit1", "TEdit", 8, 60, 100, 21, "    TabOrder = 0\n") +
+                                    Control("Panel1", "TPanel", 0, 0, 400, 40, "    TabOrder = 1\n",
+                                            Control("Label1", "TLabel", 8, 8, 40, 13)));
+    EXPECT_EQ(Found(labels, "tab-reading-order"), Names{});
+    const std::string inherited = "inherited Form1: TForm1\n  inherited Edit1: TEdit\n    TabOrder = 1\n  end\n" +
+                                  Control("Edit2", "TEdit", 8, 40, 100, 21, "    TabOrder = 0\n") + "end\n";
+    EXPECT_EQ(Found(inherited, "tab-reading-order"), Names{});
 }
 
 TEST_F(Rules, StoredTabOrdersRepeatedOrSkipped) {
@@ -202,12 +211,14 @@ TEST_F(Rules, Geometry) {
 
 TEST_F(Rules, Components) {
     const std::string body = Control("Button1", "TButton", 8, 8, 75, 25, "    OnClick = Button1Click\n") +
+                             Control("Button2", "TButton", 100, 8, 75, 25) +
                              Control("Label1", "TLabel", 8, 40, 40, 13) +
                              Control("Edit1", "TEdit", 8, 60, 100, 21) +
                              Control("edName", "TEdit", 8, 90, 100, 21) +
                              Control("Label2", "TLabel", 120, 40, 40, 13, "    FocusControl = Missing\n") +
                              Control("DBEdit1", "TDBEdit", 200, 60, 100, 21, "    DataField = 'NAME'\n");
-    EXPECT_EQ(Found(Form(body), "component-default-name"), (Names{"Button1", "DBEdit1", "Edit1"}));
+    // Buttons without handlers act through ModalResult; data-aware controls through their data.
+    EXPECT_EQ(Found(Form(body), "component-default-name"), (Names{"Button1", "Edit1"}));
     EXPECT_EQ(Found(Form(body), "component-unresolved-reference"), Names{"Label2"});
     EXPECT_EQ(Found(Form(body), "component-no-datasource"), Names{"DBEdit1"});
 }

@@ -1,0 +1,205 @@
+#include "check/Fix.h"
+
+#include <algorithm>
+#include <set>
+#include <sstream>
+#include <unordered_map>
+#include <unordered_set>
+
+#include <dtl/dtl.hpp>
+
+#include "framework/cfrminfo.h"
+#include "host/controls/Dialogs.h"
+#include "host/vcl/ClassCatalogue.h"
+#include "host/controls/Outline.h"
+#include "host/formfile/FormModel.h"
+#include "host/ui/Backend.h"
+#include "host/vcl/Controls.h"
+#include "host/vcl/SysUtils.h"
+#include "outline/Parento2.h"
+#include "outline/Tabinfo.h"
+
+namespace check {
+
+namespace {
+
+using vcl::TWinControl;
+
+// Plays the person at the tab order tool: drags the children of each parent to be fixed
+// into reading order, then presses OK. Controls the rule does not tab to (hidden ones,
+// panels without tab stops) keep their places among them.
+class ReorderingBackend : public ui::TBackend {
+public:
+    explicit ReorderingBackend(const std::vector<TabFix>& fixes) {
+        for (const TabFix& f : fixes) order_[f.parent] = f.readingOrder;
+    }
+    vcl::TModalResult RunModal(vcl::TCustomForm&) override {
+        vcl::TOutline* outline = tavrin::FrmInfo->OutlineParent;
+        std::vector<std::pair<vcl::TOutlineNode*, std::vector<vcl::TOutlineNode*>>> families;
+        for (vcl::TOutlineNode* node : outline->Nodes()) {
+            std::vector<vcl::TOutlineNode*> children;
+            for (int32_t c = node->getFirstChild(); c != -1; c = node->GetNextChild(c))
+                children.push_back(&outline->Items(c));
+            if (!children.empty()) families.emplace_back(node, std::move(children));
+        }
+        for (auto& [node, children] : families) {
+            std::vector<TWinControl*> controls;
+            const TWinControl* parent = nullptr;
+            for (vcl::TOutlineNode* child : children) {
+                auto* w = dynamic_cast<TWinControl*>(tavrin::ZorTabInfo->findfromnode(child->Text()));
+                controls.push_back(w);
+                if (w && !parent) parent = w->Parent();
+            }
+            auto it = order_.find(parent);
+            if (it == order_.end()) continue;
+            // The places the rule's tab stops hold now, filled in reading order.
+            const std::unordered_set<TWinControl*> stops(it->second.begin(), it->second.end());
+            size_t next = 0;
+            std::unordered_map<TWinControl*, vcl::TOutlineNode*> nodeOf;
+            for (size_t i = 0; i < children.size(); ++i)
+                if (controls[i]) nodeOf[controls[i]] = children[i];
+            std::vector<vcl::TOutlineNode*> wanted;
+            for (size_t i = 0; i < children.size(); ++i) {
+                if (controls[i] && stops.count(controls[i]) && next < it->second.size() && nodeOf.count(it->second[next]))
+                    wanted.push_back(nodeOf[it->second[next++]]);
+                else
+                    wanted.push_back(children[i]);
+            }
+            for (vcl::TOutlineNode* child : wanted) child->MoveTo(node->Index(), vcl::oaAddChild);
+        }
+        return vcl::mrOk;
+    }
+    std::optional<std::string> AnswerSaveDialog(vcl::TSaveDialog&) override { return std::nullopt; }
+    int MessageBox(const std::string&, const std::string&, int) override { return vcl::IDOK; }
+
+private:
+    std::unordered_map<const TWinControl*, std::vector<TWinControl*>> order_;
+};
+
+// The fixes for the parents of the named components.
+std::vector<TabFix> Wanted(const formfile::TFormFile& file, const std::vector<std::string>& components,
+                           const RuleSettings& settings) {
+    std::vector<TabFix> out;
+    for (TabFix& f : TabFixes(file, settings))
+        for (const TWinControl* w : f.readingOrder)
+            if (std::any_of(components.begin(), components.end(), [&](auto& n) { return vcl::SameText(n, w->Name()); })) {
+                out.push_back(std::move(f));
+                break;
+            }
+    return out;
+}
+
+void Components(vcl::TComponent* c, std::vector<vcl::TComponent*>& out) {
+    out.push_back(c);
+    for (int i = 0; i < c->ComponentCount(); ++i) Components(c->Components(i), out);
+}
+
+std::string ParentName(const TWinControl* parent) {
+    return parent->Name().empty() ? "(" + parent->ClassName() + ")" : parent->Name();
+}
+
+}  // namespace
+
+FixResult FixTabOrder(const std::string& path, const std::vector<std::string>& components,
+                      const RuleSettings& settings, bool write) {
+    FixResult result;
+    vcl::ClassCatalogue().ForgetInferred();  // read as the check read it
+    try {
+        std::unique_ptr<formfile::TFormFile> file = formfile::TFormFile::Load(path);
+        result.before = result.after = file->Bytes();
+        const std::vector<TabFix> fixes = Wanted(*file, components, settings);
+        if (fixes.empty()) return result;
+        std::set<std::string> parents;
+        for (const TabFix& f : fixes) parents.insert(vcl::LowerCase(ParentName(f.parent)));
+        {
+            ReorderingBackend backend(fixes);
+            ui::TInstalled installed(backend);
+            tavrin::showalltabs(file->Root());
+        }
+        // The tool may change more than tab orders on the way (it names unnamed pages): only
+        // the tab orders it gave the fixed parents' children go into a fresh reading of the file.
+        std::unique_ptr<formfile::TFormFile> target = formfile::TFormFile::Load(path);
+        std::vector<vcl::TComponent*> toolSide, fresh;
+        Components(file->Root(), toolSide);
+        Components(target->Root(), fresh);
+        if (toolSide.size() != fresh.size()) throw vcl::Exception("the form reads differently the second time");
+        std::unordered_map<const vcl::TComponent*, size_t> indexOf;
+        for (size_t i = 0; i < toolSide.size(); ++i) indexOf[toolSide[i]] = i;
+        for (const TabFix& f : fixes) {
+            auto* parent = dynamic_cast<TWinControl*>(fresh[indexOf.at(f.parent)]);
+            std::vector<std::pair<int, TWinControl*>> children;
+            for (int i = 0; i < f.parent->ControlCount(); ++i)
+                if (auto* w = dynamic_cast<TWinControl*>(f.parent->Controls(i)))
+                    children.emplace_back(w->TabOrder(), dynamic_cast<TWinControl*>(fresh[indexOf.at(w)]));
+            std::stable_sort(children.begin(), children.end(), [](auto& a, auto& b) { return a.first < b.first; });
+            for (size_t k = 0; k < children.size(); ++k)
+                if (parent && children[k].second && (k >= parent->TabList().size() || parent->TabList()[k] != children[k].second))
+                    children[k].second->SetTabOrder(int(k));
+        }
+        if (!target->ApplyChanges()) {
+            result.error = "the tab order tool changed nothing";
+            return result;
+        }
+        std::string after = target->Bytes();
+        // The fixed file, read afresh, must satisfy the rule under every parent fixed.
+        std::unique_ptr<formfile::TFormFile> again = formfile::TFormFile::LoadBytes(after, path);
+        for (const TabFix& f : TabFixes(*again, settings))
+            if (parents.count(vcl::LowerCase(ParentName(f.parent)))) {
+                result.error = "the tab order under " + ParentName(f.parent) + " could not be put in reading order";
+                return result;
+            }
+        if (write) target->Save(path);
+        result.after = std::move(after);
+        result.changed = target->ChangedComponents();
+        for (const TabFix& f : fixes)
+            for (const TWinControl* w : f.readingOrder)
+                for (const std::string& name : components)
+                    if (vcl::SameText(name, w->Name())) result.settled.push_back(name);
+    } catch (const vcl::EParserError& e) {
+        result.error = e.what();
+    } catch (const vcl::Exception& e) {
+        result.error = std::string(e.ClassName()) + ": " + e.what();
+    } catch (const std::exception& e) {
+        result.error = e.what();
+    }
+    if (!result.error.empty()) result.after = result.before;
+    return result;
+}
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        out.push_back(std::move(line));
+    }
+    return out;
+}
+
+// A binary form as the text it converts to.
+std::string AsText(const std::string& bytes) {
+    const formfile::Document doc = formfile::Document::Parse(bytes);
+    if (doc.SourceFormat() == formfile::Format::Text) return bytes;
+    return formfile::ToText(doc);
+}
+
+}  // namespace
+
+std::string UnifiedDiff(const std::string& label, const std::string& before, const std::string& after) {
+    if (before == after) return {};
+    const bool binary = formfile::DetectFormat(before) != formfile::Format::Text;
+    dtl::Diff<std::string, std::vector<std::string>> diff(Lines(binary ? AsText(before) : before),
+                                                         Lines(binary ? AsText(after) : after));
+    diff.onHuge();
+    diff.compose();
+    diff.composeUnifiedHunks();
+    std::ostringstream out;
+    const std::string suffix = binary ? " (binary, as text)" : "";
+    out << "--- a/" << label << suffix << "\n+++ b/" << label << suffix << "\n";
+    diff.printUnifiedFormat(out);
+    return out.str();
+}
+
+}  // namespace check
