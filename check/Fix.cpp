@@ -1,6 +1,7 @@
 #include "check/Fix.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
 #include <sstream>
 #include <unordered_map>
@@ -168,13 +169,11 @@ FixResult FixTabOrder(const std::string& path, const std::vector<std::string>& c
 
 namespace {
 
+// Lines keep a carriage return of their own, so that the patch applies to a CRLF file.
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> out;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        out.push_back(std::move(line));
-    }
+    for (std::string line; std::getline(in, line);) out.push_back(std::move(line));
     return out;
 }
 
@@ -187,7 +186,7 @@ std::string AsText(const std::string& bytes) {
 
 }  // namespace
 
-std::string UnifiedDiff(const std::string& label, const std::string& before, const std::string& after) {
+std::string UnifiedDiff(const std::string& path, const std::string& before, const std::string& after) {
     if (before == after) return {};
     const bool binary = formfile::DetectFormat(before) != formfile::Format::Text;
     dtl::Diff<std::string, std::vector<std::string>> diff(Lines(binary ? AsText(before) : before),
@@ -195,10 +194,20 @@ std::string UnifiedDiff(const std::string& label, const std::string& before, con
     diff.onHuge();
     diff.compose();
     diff.composeUnifiedHunks();
+    std::ostringstream hunks;
+    diff.printUnifiedFormat(hunks);
+    // patch -p1 takes the name after a/ and b/; a tab ends a name with blanks in it.
+    std::string label = std::filesystem::path(path).lexically_normal().string();
+    if (label.find(' ') != std::string::npos) label += '\t';
     std::ostringstream out;
-    const std::string suffix = binary ? " (binary, as text)" : "";
-    out << "--- a/" << label << suffix << "\n+++ b/" << label << suffix << "\n";
-    diff.printUnifiedFormat(out);
+    if (!binary) {
+        out << "--- a/" << label << "\n+++ b/" << label << "\n" << hunks.str();
+        return out.str();
+    }
+    // A binary form cannot be patched: its change is shown as text, in lines patch passes over.
+    out << "Binary files a/" << label << " and b/" << label << " differ; as text:\n";
+    std::istringstream lines(hunks.str());
+    for (std::string line; std::getline(lines, line);) out << "# " << line << "\n";
     return out.str();
 }
 

@@ -26,8 +26,8 @@ struct FixResult {
 FixResult FixTabOrder(const std::string& path, const std::vector<std::string>& components,
                       const RuleSettings& settings, bool write);
 
-// The edits as a unified diff (three lines of context) of label; binary forms are compared
-// as their text.
-std::string UnifiedDiff(const std::string& label, const std::string& before, const std::string& after);
+// The edits as a unified diff (three lines of context) that `patch -p1` applies to the file at
+// path; a binary form's edits are shown as its text, in lines patch passes over.
+std::string UnifiedDiff(const std::string& path, const std::string& before, const std::string& after);
 
 }  // namespace check

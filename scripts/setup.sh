@@ -2,7 +2,7 @@
 # Installs what the build and the tests need from Debian's packages (skipped when present).
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
-          libcli11-dev libtomlplusplus-dev nlohmann-json3-dev libdtl-dev python3-jsonschema libsqlite3-dev pxlib-dev libshp-dev pkg-config fpc ccache
+          libcli11-dev libtomlplusplus-dev nlohmann-json3-dev libdtl-dev python3-jsonschema patch libsqlite3-dev pxlib-dev libshp-dev pkg-config fpc ccache
           qt6-base-dev xvfb xdotool libpq-dev postgresql-15)
 missing=()
 for p in "${packages[@]}"; do

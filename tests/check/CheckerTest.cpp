@@ -214,7 +214,7 @@ TEST_F(Project, FixWritesReadingOrderThroughLinksAndDiffOnlyShowsIt) {
     options.diff = true;
     CheckRun shown = Check(options);
     EXPECT_NE(shown.out.find("-    TabOrder = 1\n+    TabOrder = 0\n"), std::string::npos) << shown.out;
-    EXPECT_NE(shown.out.find("bin.dfm (binary, as text)"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("bin.dfm differ; as text:\n# @@"), std::string::npos) << shown.out;
     EXPECT_EQ(testsupport::ReadFile(form), kSwapped);
     const std::string binary = testsupport::ReadFile(dir.File("forms/bin.dfm"));
 
@@ -237,6 +237,19 @@ TEST_F(Project, FixWritesReadingOrderThroughLinksAndDiffOnlyShowsIt) {
     options.fix = false;
     options.paths = {dir.File("link.dfm"), dir.File("forms/bin.dfm")};
     EXPECT_EQ(Check(options).status, 0);  // clean now
+
+    // The patch applies to a form with CRLF line ends as it stands.
+    std::string crlf;
+    for (char ch : kSwapped) crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+    WriteFile(dir.File("crlf.dfm"), crlf);
+    options.paths = {dir.File("crlf.dfm")};
+    options.diff = true;
+    WriteFile(dir.File("crlf.patch"), Check(options).out);
+    EXPECT_EQ(testsupport::RunShell("patch -s '" + dir.File("crlf.dfm") + "' '" + dir.File("crlf.patch") + "'",
+                                    dir.File("patch.err")).status, 0) << testsupport::ReadFile(dir.File("patch.err"));
+    options.diff = false;
+    EXPECT_EQ(Check(options).status, 0);
+    EXPECT_EQ(testsupport::ReadFile(dir.File("crlf.dfm")).find("\r\n\n"), std::string::npos);
 }
 
 TEST(Progress, OnlyOnATerminalOnceTheRunTakesAWhile) {
