@@ -31,25 +31,10 @@ namespace {
 
 constexpr int kTables = 1000;
 
-void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 // A fresh folder under /tmp, removed with what it holds.
-struct Folder {
-    std::string path;
-    Folder() {
-        char name[] = "/tmp/tavrin-databench-XXXXXX";
-        path = mkdtemp(name) != nullptr ? name : "/tmp";
-    }
-    ~Folder() {
-        std::error_code ec;
-        if (path != "/tmp") std::filesystem::remove_all(path, ec);
-    }
-    std::string Path() const { return path; }
-    std::string File(const std::string& name) const { return path + "/" + name; }
-};
-
 struct Fixture {
-    Folder dir;
+    bench::Folder dir;
     std::string database = dir.File("many.sqlite");
     std::string form = dir.File("Many.dfm");
     std::string aliases = dir.File("aliases.conf");
@@ -66,8 +51,8 @@ struct Fixture {
         sqlite3_open(database.c_str(), &db);
         sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
         sqlite3_close(db);
-        WriteFile(aliases, "[MANY]\nDRIVER=SQLITE\nPATH=" + database + "\n");
-        WriteFile(form, bench::ManyDatasetsForm(kTables, "MANY", ".db"));
+        bench::WriteFile(aliases, "[MANY]\nDRIVER=SQLITE\nPATH=" + database + "\n");
+        bench::WriteFile(form, bench::ManyDatasetsForm(kTables, "MANY", ".db"));
     }
 };
 
@@ -105,35 +90,15 @@ void BM_DescribeTables(benchmark::State& state) {
     dbe::Engine().CloseDatabases();
 }
 
-// Processor seconds of one run of the program, its output thrown away.
-double RunProgram(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 std::vector<double> datainfoRuns, convertRuns, describeRuns;
 
 void BM_WholeProcess_DataInfo(benchmark::State& state) {
     for (auto _ : state)
-        datainfoRuns.push_back(RunProgram({TAVRINQA_BINARY, "datainfo", Data().form, "--print", "--home", Data().dir.Path()}));
+        datainfoRuns.push_back(bench::RunProgram({TAVRINQA_BINARY, "datainfo", Data().form, "--print", "--home", Data().dir.Path()}));
 }
 
 void BM_WholeProcess_Convert(benchmark::State& state) {
-    for (auto _ : state) convertRuns.push_back(RunProgram({TAVRINQA_BINARY, "convert", Data().form, "-o", Data().dir.File("Many.bin")}));
+    for (auto _ : state) convertRuns.push_back(bench::RunProgram({TAVRINQA_BINARY, "convert", Data().form, "-o", Data().dir.File("Many.bin")}));
 }
 
 void BM_DescribeTables_Timed(benchmark::State& state) {
