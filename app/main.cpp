@@ -195,6 +195,7 @@ int Run(int argc, char** argv) {
     check::CheckOptions checkOptions;
     CLI::App* checkCommand = app.add_subcommand("check", "check every form file under the paths (docs/check.md)");
     check::AddCheckOptions(*checkCommand, checkOptions);
+    checkCommand->fallthrough();  // --home (the data rules' aliases) and --classes may follow
 
     std::string previewForm, previewOut;
     CLI::App* preview = app.add_subcommand("preview", "draw the form's controls at their design places as a PNG picture");

@@ -86,8 +86,8 @@ TEST(CheckCommand, DataWiringAgainstTheSampleDatabase) {
     for (size_t at; (at = offline.find("'DBDEMOS'")) != std::string::npos;) offline.replace(at, 9, "'NOWHERE'");
     testsupport::WriteFile(dir.File("d_offline.dfm"), offline);
 
-    const Outcome r = testsupport::RunShell("cd '" + dir.Path() + "' && TAVRINQA_HOME='" + dir.Path() + "' '" +
-                                                TAVRINQA_BINARY + "' check --format json .",
+    const Outcome r = testsupport::RunShell("cd '" + dir.Path() + "' && '" + TAVRINQA_BINARY +
+                                                "' check --format json . --home '" + dir.Path() + "'",
                                             dir.File("stderr"));
     EXPECT_EQ(r.status, 1) << r.err;
     std::multiset<std::string> found;
