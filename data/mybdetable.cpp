@@ -24,11 +24,6 @@ std::string Extension(const std::string& name) {
     return dot == std::string::npos ? std::string() : name.substr(dot + 1);
 }
 
-template <typename T>
-vcl::TComponent* Make(vcl::TComponent* owner, const vcl::TClassInfo* cls) {
-    return new T(owner, cls);
-}
-
 const vcl::TClassInfo* Class(const char* name) { return vcl::ClassByName(name); }
 
 }  // namespace
@@ -174,12 +169,12 @@ void RegisterCatalogueDatasets() {
     items.AddProperty(std::move(name));
     catalogue.Declare("TFieldList", "TTableItems");
     catalogue.Declare("TIndexList", "TTableItems");
-    catalogue.RegisterFactory("TDatabaseList", Make<TDatabaseList>);
-    catalogue.RegisterFactory("TTableList", Make<TTableList>);
-    catalogue.RegisterFactory("TSPList", Make<TSPList>);
-    catalogue.RegisterFactory("TTableItems", Make<TTableItems>);
-    catalogue.RegisterFactory("TFieldList", Make<TFieldList>);
-    catalogue.RegisterFactory("TIndexList", Make<TIndexList>);
+    catalogue.RegisterComponentClass<TDatabaseList>("TDatabaseList");
+    catalogue.RegisterComponentClass<TTableList>("TTableList");
+    catalogue.RegisterComponentClass<TSPList>("TSPList");
+    catalogue.RegisterComponentClass<TTableItems>("TTableItems");
+    catalogue.RegisterComponentClass<TFieldList>("TFieldList");
+    catalogue.RegisterComponentClass<TIndexList>("TIndexList");
 }
 
 }  // namespace tavrin

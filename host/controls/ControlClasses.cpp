@@ -8,30 +8,21 @@
 
 namespace vcl {
 
-namespace {
-
-template <typename T>
-TComponent* Make(TComponent* owner, const TClassInfo* cls) {
-    return new T(owner, cls);
-}
-
-}  // namespace
-
 void RegisterControlClasses() {
     TClassCatalogue& catalogue = ClassCatalogue();
-    catalogue.RegisterFactory("TLabel", Make<TLabel>);
-    catalogue.RegisterFactory("TPanel", Make<TPanel>);
-    catalogue.RegisterFactory("TGroupBox", Make<TGroupBox>);
-    catalogue.RegisterFactory("TButton", Make<TButton>);
-    catalogue.RegisterFactory("TBitBtn", Make<TBitBtn>);
-    catalogue.RegisterFactory("TEdit", Make<TEdit>);
-    catalogue.RegisterFactory("TMemo", Make<TMemo>);
-    catalogue.RegisterFactory("TCheckBox", Make<TCheckBox>);
-    catalogue.RegisterFactory("TComboBox", Make<TComboBox>);
-    catalogue.RegisterFactory("TOutline", Make<TOutline>);
-    catalogue.RegisterFactory("TStringGrid", Make<TStringGrid>);
-    catalogue.RegisterFactory("TOpenDialog", Make<TOpenDialog>);
-    catalogue.RegisterFactory("TSaveDialog", Make<TSaveDialog>);
+    catalogue.RegisterComponentClass<TLabel>("TLabel");
+    catalogue.RegisterComponentClass<TPanel>("TPanel");
+    catalogue.RegisterComponentClass<TGroupBox>("TGroupBox");
+    catalogue.RegisterComponentClass<TButton>("TButton");
+    catalogue.RegisterComponentClass<TBitBtn>("TBitBtn");
+    catalogue.RegisterComponentClass<TEdit>("TEdit");
+    catalogue.RegisterComponentClass<TMemo>("TMemo");
+    catalogue.RegisterComponentClass<TCheckBox>("TCheckBox");
+    catalogue.RegisterComponentClass<TComboBox>("TComboBox");
+    catalogue.RegisterComponentClass<TOutline>("TOutline");
+    catalogue.RegisterComponentClass<TStringGrid>("TStringGrid");
+    catalogue.RegisterComponentClass<TOpenDialog>("TOpenDialog");
+    catalogue.RegisterComponentClass<TSaveDialog>("TSaveDialog");
 }
 
 }  // namespace vcl

@@ -390,11 +390,6 @@ void TDataSource::SetDataSet(TDataSet* dataset) {
 
 namespace {
 
-template <typename T>
-TComponent* Make(TComponent* owner, const TClassInfo* cls) {
-    return new T(owner, cls);
-}
-
 class TFieldReader : public TField, public formfile::TStoredDataReader {
 public:
     using TField::TField;
@@ -411,14 +406,14 @@ void RegisterDatabaseClasses() {
     if (done) return;
     done = true;
     auto& catalogue = ClassCatalogue();
-    catalogue.RegisterFactory("TField", Make<TFieldReader>);
-    catalogue.RegisterFactory("TDataSet", Make<TDataSet>);
-    catalogue.RegisterFactory("TDataSource", Make<TDataSource>);
-    catalogue.RegisterFactory("TDBDataSet", Make<TDBDataSet>);
-    catalogue.RegisterFactory("TTable", Make<TTable>);
-    catalogue.RegisterFactory("TQuery", Make<TQuery>);
-    catalogue.RegisterFactory("TStoredProc", Make<TStoredProc>);
-    catalogue.RegisterFactory("TDatabase", Make<TDatabase>);
+    catalogue.RegisterComponentClass<TFieldReader>("TField");
+    catalogue.RegisterComponentClass<TDataSet>("TDataSet");
+    catalogue.RegisterComponentClass<TDataSource>("TDataSource");
+    catalogue.RegisterComponentClass<TDBDataSet>("TDBDataSet");
+    catalogue.RegisterComponentClass<TTable>("TTable");
+    catalogue.RegisterComponentClass<TQuery>("TQuery");
+    catalogue.RegisterComponentClass<TStoredProc>("TStoredProc");
+    catalogue.RegisterComponentClass<TDatabase>("TDatabase");
 }
 
 }  // namespace vcl

@@ -68,11 +68,6 @@ bool SplitPropertyLine(std::string_view line, std::string_view& name, std::strin
     return IsValidIdent(type);
 }
 
-template <typename T>
-TComponent* Make(TComponent* owner, const TClassInfo* cls) {
-    return new T(owner, cls);
-}
-
 }  // namespace
 
 TClassCatalogue::TClassCatalogue() {
@@ -80,23 +75,23 @@ TClassCatalogue::TClassCatalogue() {
     LoadText(kStandardClasses, "StandardClasses.txt");
     Add("TApplication", Find("TComponent"));
 
-    RegisterFactory("TComponent", Make<TComponent>);
-    RegisterFactory("TControl", Make<TControl>);
-    RegisterFactory("TGraphicControl", Make<TGraphicControl>);
-    RegisterFactory("TWinControl", Make<TWinControl>);
-    RegisterFactory("TCustomControl", Make<TCustomControl>);
-    RegisterFactory("TCustomForm", Make<TCustomForm>);
-    RegisterFactory("TForm", Make<TForm>);
-    RegisterFactory("TFrame", Make<TFrame>);
-    RegisterFactory("TDataModule", Make<TDataModule>);
-    RegisterFactory("TMenu", Make<TMenu>);
-    RegisterFactory("TMainMenu", Make<TMainMenu>);
-    RegisterFactory("TPopupMenu", Make<TPopupMenu>);
-    RegisterFactory("TMenuItem", Make<TMenuItem>);
-    RegisterFactory("TNotebook", Make<TNotebook>);
-    RegisterFactory("TPage", Make<TPage>);
-    RegisterFactory("TTabbedNotebook", Make<TTabbedNotebook>);
-    RegisterFactory("TTabPage", Make<TTabPage>);
+    RegisterComponentClass<TComponent>("TComponent");
+    RegisterComponentClass<TControl>("TControl");
+    RegisterComponentClass<TGraphicControl>("TGraphicControl");
+    RegisterComponentClass<TWinControl>("TWinControl");
+    RegisterComponentClass<TCustomControl>("TCustomControl");
+    RegisterComponentClass<TCustomForm>("TCustomForm");
+    RegisterComponentClass<TForm>("TForm");
+    RegisterComponentClass<TFrame>("TFrame");
+    RegisterComponentClass<TDataModule>("TDataModule");
+    RegisterComponentClass<TMenu>("TMenu");
+    RegisterComponentClass<TMainMenu>("TMainMenu");
+    RegisterComponentClass<TPopupMenu>("TPopupMenu");
+    RegisterComponentClass<TMenuItem>("TMenuItem");
+    RegisterComponentClass<TNotebook>("TNotebook");
+    RegisterComponentClass<TPage>("TPage");
+    RegisterComponentClass<TTabbedNotebook>("TTabbedNotebook");
+    RegisterComponentClass<TTabPage>("TTabPage");
 }
 
 TClassCatalogue::~TClassCatalogue() = default;

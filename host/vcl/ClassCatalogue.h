@@ -64,6 +64,11 @@ public:
     // C++ classes: instances of a catalogue class are made by the factory of its nearest
     // ancestor that has one.
     void RegisterFactory(std::string_view className, TFactory factory);
+    // The factory of a C++ class whose constructor takes the owner and the catalogue class.
+    template <class T>
+    void RegisterComponentClass(std::string_view className) {
+        RegisterFactory(className, [](TComponent* owner, const TClassInfo* cls) -> TComponent* { return new T(owner, cls); });
+    }
     TComponent* CreateComponent(std::string_view className, TComponent* owner) const;
     TComponent* CreateComponent(const TClassInfo& cls, TComponent* owner) const;
 
