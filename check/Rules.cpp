@@ -872,7 +872,7 @@ private:
             } else {
                 dbe::TPrepared prepared = db->PrepareQuery(query->Text());
                 for (const dbe::TColumn& c : prepared.columns) live.fields.push_back(c.name);
-                live.params = std::move(prepared.params);
+                live.params = prepared.ParamNames();
             }
         } catch (const vcl::Exception& e) {
             live.refused = e.Message();

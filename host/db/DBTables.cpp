@@ -205,9 +205,9 @@ void TQuery::Prepare() {
         for (char ch : line) blank = blank && std::isspace(static_cast<unsigned char>(ch));
     if (blank) throw EDatabaseError(Name() + ": No SQL statement available");
     described_ = GetDBHandle()->PrepareQuery(Text());
-    params_.Assign(described_.params);
+    params_.Assign(described_.ParamNames());
     // A server knows each parameter's type; a type the form stored stays.
-    for (const dbe::TParamDesc& d : described_.described)
+    for (const dbe::TParamDesc& d : described_.params)
         if (TParam* p = params_.FindParam(d.name); p != nullptr && p->DataType == dbe::ftUnknown) p->DataType = d.type;
     prepared_ = true;
 }
@@ -249,9 +249,9 @@ void TStoredProc::Prepare() {
     std::vector<dbe::TParamDesc> stored;
     for (const TParam& p : params_) stored.push_back({p.Name, p.DataType, dbe::ParamDirectionFromName(p.ParamType)});
     described_ = GetDBHandle()->PrepareProc(StoredProcName(), stored);
-    params_.Assign(described_.params);
+    params_.Assign(described_.ParamNames());
     // The procedure's own description wins over what the form stored.
-    for (const dbe::TParamDesc& d : described_.described)
+    for (const dbe::TParamDesc& d : described_.params)
         if (TParam* p = params_.FindParam(d.name)) {
             p->DataType = d.type;
             p->ParamType = dbe::ParamDirectionName(d.direction);

@@ -95,6 +95,12 @@ TParamDirection ParamDirectionFromName(std::string_view name) {
     return pdUnknown;
 }
 
+std::vector<std::string> TPrepared::ParamNames() const {
+    std::vector<std::string> names;
+    for (const TParamDesc& p : params) names.push_back(p.name);
+    return names;
+}
+
 TPrepared TDatabaseHandle::PrepareProc(std::string_view name, const std::vector<TParamDesc>&) {
     DbError("Stored procedure '" + std::string(name) + "' cannot be prepared: the " + DriverName() +
             " driver has no stored procedures");

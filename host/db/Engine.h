@@ -90,11 +90,11 @@ struct TParamDesc {
 };
 
 struct TPrepared {
-    std::vector<std::string> params;  // in order of first use
+    // In order of first use; a driver that knows only their names leaves type and direction
+    // unknown.
+    std::vector<TParamDesc> params;
     std::vector<TColumn> columns;
-    // What the server says of the parameters, in the order of params; empty when the driver
-    // knows only their names.
-    std::vector<TParamDesc> described;
+    std::vector<std::string> ParamNames() const;
 };
 
 // Rows one at a time. First moves to the first row; both give false when there is none.

@@ -533,9 +533,9 @@ public:
         for (int i = 0; i < PQnparams(r.get()); ++i) oids.push_back(PQparamtype(r.get(), i));
         for (int i = 0; i < PQnfields(r.get()); ++i) oids.push_back(PQftype(r.get(), i));
         LoadTypes(oids);
-        p.params = t.names;
-        for (int i = 0; i < PQnparams(r.get()) && size_t(i) < t.names.size(); ++i)
-            p.described.push_back({t.names[size_t(i)], ParamType(PQparamtype(r.get(), i)), pdInput});
+        for (size_t i = 0; i < t.names.size(); ++i)
+            p.params.push_back({t.names[i], int(i) < PQnparams(r.get()) ? ParamType(PQparamtype(r.get(), int(i))) : ftUnknown,
+                                pdInput});
         p.columns = ResultColumns(r.get());
         return p;
     }
@@ -570,10 +570,7 @@ public:
         const ProcCandidate proc = ChooseProc(std::string(name), stored);
         TPrepared p;
         std::vector<TColumn> fields;
-        auto add = [&](const std::string& n, Oid type, TParamDirection d) {
-            p.params.push_back(n);
-            p.described.push_back({n, ParamType(type), d});
-        };
+        auto add = [&](const std::string& n, Oid type, TParamDirection d) { p.params.push_back({n, ParamType(type), d}); };
         const TypeInfo& ret = types_.at(proc.rettype);
         bool outs = false;
         for (const ProcArg& a : proc.args) outs = outs || a.mode == 'o' || a.mode == 'b' || a.mode == 't';

@@ -316,7 +316,7 @@ private:
         const int params = sqlite3_bind_parameter_count(s.get());
         for (int i = 1; i <= params; ++i) {
             const char* name = sqlite3_bind_parameter_name(s.get(), i);
-            p.params.push_back(name != nullptr && name[0] != '\0' ? std::string(name + 1) : std::string("?"));
+            p.params.push_back({name != nullptr && name[0] != '\0' ? std::string(name + 1) : std::string("?")});
         }
         const int columns = sqlite3_column_count(s.get());
         for (int i = 0; i < columns; ++i) {

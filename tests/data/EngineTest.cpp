@@ -126,7 +126,7 @@ TEST_F(Engine, LocalSqlNamesTablesAsFilesOrThroughAliases) {
                             "select Company from :DATA:customer where CustNo = :No",
                             "select Company from :DATA:\"customer.db\" where CustNo = :No"}) {
         const dbe::TPrepared p = db->PrepareQuery(sql);
-        ASSERT_EQ(p.params, (Lines{"No"})) << sql;
+        ASSERT_EQ(p.ParamNames(), (Lines{"No"})) << sql;
         ASSERT_EQ(p.columns.size(), 1u) << sql;
         EXPECT_EQ(p.columns[0].type, dbe::ftString) << sql;
         auto cursor = db->ExecuteQuery(sql, {{"No", int64_t(2)}});

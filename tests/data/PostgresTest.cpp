@@ -135,10 +135,10 @@ TEST_F(Postgres, QueriesArePreparedOnTheServerAndNeverWrite) {
     const dbe::TPrepared p =
         db->PrepareQuery("select partno, name, 'a:b' as \"x::y\" from parts\n-- :ignored\nwhere partno > :Low and name <> :Name "
                          "and partno < :low::integer + 5");
-    EXPECT_EQ(p.params, (std::vector<std::string>{"Low", "Name"}));
-    ASSERT_EQ(p.described.size(), 2u);
-    EXPECT_EQ(p.described[0].type, dbe::ftInteger);
-    EXPECT_EQ(p.described[1].type, dbe::ftString);
+    EXPECT_EQ(p.ParamNames(), (std::vector<std::string>{"Low", "Name"}));
+    ASSERT_EQ(p.params.size(), 2u);
+    EXPECT_EQ(p.params[0].type, dbe::ftInteger);
+    EXPECT_EQ(p.params[1].type, dbe::ftString);
     EXPECT_EQ(Names(p.columns), "partno:ftInteger:0 name:ftString:30 x::y:ftMemo:0 ");
 
     auto rows = db->ExecuteQuery("select name from parts where partno >= :n order by 1", {{"n", int64_t(1)}});
@@ -158,7 +158,7 @@ TEST_F(Postgres, QueriesArePreparedOnTheServerAndNeverWrite) {
     EXPECT_EQ(count, 2);
     EXPECT_THROW(db->PrepareQuery("select nothing from nowhere"), vcl::EDBEngineError);
     const dbe::TPrepared update = db->PrepareQuery("update parts set name = :n where partno = :id");
-    EXPECT_EQ(update.params, (std::vector<std::string>{"n", "id"}));
+    EXPECT_EQ(update.ParamNames(), (std::vector<std::string>{"n", "id"}));
     EXPECT_TRUE(update.columns.empty());
     EXPECT_EQ(db->Fields("parts").size(), 2u);
 }
@@ -168,7 +168,7 @@ TEST_F(Postgres, StoredProceduresWithOverloadsOutParamsAndResultSets) {
     auto db = Db();
     auto params = [](const dbe::TPrepared& p) {
         std::string text;
-        for (const dbe::TParamDesc& d : p.described)
+        for (const dbe::TParamDesc& d : p.params)
             text += d.name + ":" + dbe::FieldTypeName(d.type) + ":" + dbe::ParamDirectionName(d.direction) + " ";
         return text;
     };

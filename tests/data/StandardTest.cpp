@@ -153,7 +153,7 @@ TEST_F(Standard, FolderTablesListAndResolveByExtension) {
     // Local SQL over the folder's tables, by file name or base name.
     const dbe::TPrepared p = db->PrepareQuery("select c.Company, o.COMPANY as Other from \"CUSTOMER.DB\" c, orders o "
                                               "where c.CustNo = o.CUSTNO and c.CustNo = :No");
-    EXPECT_EQ(p.params, (Lines{"No"}));
+    EXPECT_EQ(p.ParamNames(), (Lines{"No"}));
     ASSERT_EQ(p.columns.size(), 2u);
     EXPECT_EQ(p.columns[0].type, dbe::ftString);
     EXPECT_EQ(p.columns[0].size, 30);
