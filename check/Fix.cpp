@@ -11,10 +11,10 @@
 
 #include "framework/cfrminfo.h"
 #include "host/controls/Dialogs.h"
-#include "host/vcl/ClassCatalogue.h"
 #include "host/controls/Outline.h"
 #include "host/formfile/FormModel.h"
 #include "host/ui/Backend.h"
+#include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/Controls.h"
 #include "host/vcl/SysUtils.h"
 #include "outline/Parento2.h"

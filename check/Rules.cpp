@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <functional>
+#include <optional>
 #include <set>
 #include <unordered_map>
 
+#include "host/base/Zormanip.h"
 #include "host/db/DBTables.h"
 #include "host/formfile/FormModel.h"
 #include "host/vcl/Controls.h"
@@ -148,14 +150,8 @@ public:
 
     std::vector<TabFix> Fixes() const {
         std::vector<TabFix> out;
-        for (TWinControl* parent : Containers()) {
-            const bool rtl = RightToLeft(parent);
-            const std::vector<TWinControl*> tabbed = TabSiblings(parent);
-            const std::vector<TWinControl*> read = ReadingOrder(tabbed, rtl);
-            if (tabbed == read || tabbed == ColumnOrder(tabbed, rtl)) continue;
-            if (std::all_of(tabbed.begin(), tabbed.end(), [&](TWinControl* w) { return TabPlaceKnown(w); }))
-                out.push_back({parent, read});
-        }
+        for (TWinControl* parent : Containers())
+            if (auto order = ContradictedReadingOrder(parent)) out.push_back({parent, std::move(order->read)});
         return out;
     }
 
@@ -339,12 +335,26 @@ private:
         return Complete(w) || (Stored(w, "Left") && Stored(w, "Top") && Stored(w, "TabOrder"));
     }
 
+    // The tab stops under a parent in tab order and in reading order, when the two contradict
+    // each other: not when the tab order reads by rows or by columns, nor when the file does
+    // not tell where the stops are.
+    struct TabReading {
+        std::vector<TWinControl*> tabbed, read;
+        bool rtl = false;
+    };
+    std::optional<TabReading> ContradictedReadingOrder(const TWinControl* parent) const {
+        TabReading order{TabSiblings(parent), {}, RightToLeft(parent)};
+        if (!std::all_of(order.tabbed.begin(), order.tabbed.end(), [&](TWinControl* w) { return TabPlaceKnown(w); }))
+            return std::nullopt;
+        order.read = ReadingOrder(order.tabbed, order.rtl);
+        if (order.tabbed == order.read || order.tabbed == ColumnOrder(order.tabbed, order.rtl)) return std::nullopt;
+        return order;
+    }
+
     void ReadingOrderOf(const TWinControl* parent) {
-        const bool rtl = RightToLeft(parent);
-        const std::vector<TWinControl*> tabbed = TabSiblings(parent);
-        if (!std::all_of(tabbed.begin(), tabbed.end(), [&](TWinControl* w) { return TabPlaceKnown(w); })) return;
-        const std::vector<TWinControl*> read = ReadingOrder(tabbed, rtl);
-        if (tabbed == read || tabbed == ColumnOrder(tabbed, rtl)) return;
+        const auto order = ContradictedReadingOrder(parent);
+        if (!order) return;
+        const auto& [tabbed, read, rtl] = *order;
         for (size_t i = 0; i < tabbed.size(); ++i) {
             if (tabbed[i] == read[i]) continue;
             Report("tab-reading-order", tabbed[i],
@@ -884,14 +894,10 @@ private:
     }
     // The names of a "A;B;C" list that are not among names.
     static std::vector<std::string> Missing(const std::string& list, const std::vector<std::string>& names) {
-        std::vector<std::string> out;
-        size_t at = 0;
-        while (at <= list.size()) {
-            const size_t end = std::min(list.find(';', at), list.size());
-            const std::string name = Trimmed(std::string_view(list).substr(at, end - at));
-            if (!name.empty() && !HasName(names, name)) out.push_back(name);
-            at = end + 1;
-        }
+        std::vector<std::string> parts, out;
+        zorbase::Split_line(list, ';', parts);
+        for (const std::string& part : parts)
+            if (const std::string name = Trimmed(part); !name.empty() && !HasName(names, name)) out.push_back(name);
         return out;
     }
     static std::string Joined(const std::vector<std::string>& names) {
