@@ -49,10 +49,12 @@ constexpr int kFrameHeight = 27;
 QString Q(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 std::string S(const QString& s) { return s.toStdString(); }
 
-// A property the model keeps as the form file wrote it; the fallback when it is absent.
+// A property the model keeps as the form file wrote it; the fallback when it is absent, or
+// neither stored nor declared.
 std::string EnumProp(const vcl::TPersistent* c, const char* name, const std::string& fallback) {
     try {
-        if (const vcl::TPropInfo* prop = vcl::GetPropInfo(c, name)) return vcl::GetEnumProp(c, prop);
+        if (const vcl::TPropInfo* prop = vcl::GetPropInfo(c, name))
+            if (std::string value = vcl::GetEnumProp(c, prop); !value.empty()) return value;
     } catch (const vcl::Exception&) {
     }
     return fallback;
@@ -232,9 +234,7 @@ void TScreenWindow::Build(vcl::TWinControl& parent, QWidget* into) {
         QWidget* w = Make(c, into);
         w->setObjectName(Q(c.Name()));
         w->setGeometry(c.Left(), c.Top(), std::max(c.Width(), 0), std::max(c.Height(), 0));
-        std::string align = EnumProp(&c, "Align", "alNone");
-        if (align.empty()) align = "alNone";  // not stored
-        mirrors_.push_back({&c, w, align, Anchors(&c), w->geometry(), {}});
+        mirrors_.push_back({&c, w, EnumProp(&c, "Align", "alNone"), Anchors(&c), w->geometry(), {}});
         Connect(mirrors_.size() - 1);
         if (auto* container = dynamic_cast<vcl::TWinControl*>(&c); container != nullptr && container->ControlCount() > 0) {
             Build(*container, w);
