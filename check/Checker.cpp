@@ -23,10 +23,10 @@
 
 #include "check/Fix.h"
 #include "host/base/AtomicFile.h"
-#include "host/vcl/ClassCatalogue.h"
 #include "host/controls/ControlClasses.h"
 #include "host/db/DB.h"
 #include "host/formfile/FormModel.h"
+#include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/SysUtils.h"
 
 namespace check {
@@ -651,14 +651,11 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
                    list.end());
     }
 
-    if (options.diff) {
-        // The diff is the output: a patch to read or apply.
-    } else if (options.format == "json") {
-        out << Json(list, bad, files.size());
-    } else if (options.format == "sarif") {
-        out << Sarif(list, bad, config.rules);
-    } else {
-        WriteText(out, list);
+    // With --diff the diff is the output: a patch to read or apply.
+    if (!options.diff) {
+        if (options.format == "json") out << Json(list, bad, files.size());
+        else if (options.format == "sarif") out << Sarif(list, bad, config.rules);
+        else WriteText(out, list);
     }
     out.flush();
 
