@@ -39,15 +39,7 @@ protected:
     }
     // The lines of one section of the settings file, as written.
     Names Section(const std::string& name) const {
-        std::istringstream in(testsupport::ReadFile(home.File("tavrinqa.ini")));
-        Names lines;
-        bool inside = false;
-        for (std::string line; std::getline(in, line);) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (!line.empty() && line[0] == '[') inside = line == "[" + name + "]";
-            else if (inside && !line.empty()) lines.push_back(line);
-        }
-        return lines;
+        return testsupport::SettingsSection(home.File("tavrinqa.ini"), name);
     }
 };
 

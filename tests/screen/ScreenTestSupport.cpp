@@ -4,8 +4,6 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <sstream>
-
 namespace screentest {
 
 void DragItem(QTreeWidget& tree, int from, int to) {
@@ -37,14 +35,9 @@ void Type(ui::qt::TScreenWindow& window, const char* name, const char* text) {
 }
 
 std::vector<std::string> ColumnKeys(const testsupport::TempDir& dir, const std::string& section) {
-    std::istringstream ini(testsupport::ReadFile(dir.File("tavrinqa.ini")));
     std::vector<std::string> keys;
-    bool inside = false;
-    for (std::string line; std::getline(ini, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty() && line.front() == '[') inside = line == "[" + section + "]";
-        else if (inside && line.rfind("Window ", 0) != 0 && line.rfind("State=", 0) != 0) keys.push_back(line);
-    }
+    for (std::string& line : testsupport::SettingsSection(dir.File("tavrinqa.ini"), section))
+        if (line.rfind("Window ", 0) != 0 && line.rfind("State=", 0) != 0) keys.push_back(std::move(line));
     return keys;
 }
 

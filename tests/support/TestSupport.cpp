@@ -76,6 +76,18 @@ std::vector<std::pair<std::string, std::string>> WellFormedCorpusForms() {
     return forms;
 }
 
+std::vector<std::string> SettingsSection(const std::string& path, const std::string& section) {
+    std::istringstream in(ReadFile(path));
+    std::vector<std::string> lines;
+    bool inside = false;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line[0] == '[') inside = line == "[" + section + "]";
+        else if (inside && !line.empty()) lines.push_back(line);
+    }
+    return lines;
+}
+
 void WriteFile(const std::string& path, const std::string& content) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << content;

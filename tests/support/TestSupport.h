@@ -22,6 +22,8 @@ private:
 };
 
 std::string ReadFile(const std::string& path);
+// The lines of one section of a settings file, as written, blank lines left out.
+std::vector<std::string> SettingsSection(const std::string& path, const std::string& section);
 
 // What a shell command printed and how it ended (-1 when a signal ended it).
 struct Outcome {
