@@ -95,6 +95,14 @@ TParamDirection ParamDirectionFromName(std::string_view name) {
     return pdUnknown;
 }
 
+std::string BaseTableName(std::string_view ref) {
+    const size_t slash = ref.find_last_of("/\\");
+    if (slash != std::string_view::npos) ref.remove_prefix(slash + 1);
+    const size_t dot = ref.rfind('.');
+    if (dot != std::string_view::npos && dot > 0) ref = ref.substr(0, dot);
+    return std::string(ref);
+}
+
 std::vector<std::string> TPrepared::ParamNames() const {
     std::vector<std::string> names;
     for (const TParamDesc& p : params) names.push_back(p.name);

@@ -97,6 +97,10 @@ struct TPrepared {
     std::vector<std::string> ParamNames() const;
 };
 
+// The name part of a table reference as a file: C:\DATA\customer.db and customer.db both give
+// customer; a database that is no folder of files knows the table by it.
+std::string BaseTableName(std::string_view ref);
+
 // Rows one at a time. First moves to the first row; both give false when there is none.
 class TCursor {
 public:

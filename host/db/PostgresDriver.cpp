@@ -626,10 +626,7 @@ private:
     // base name of a file name (customer.db), case ignored where nothing matches exactly.
     Relation& Find(std::string_view table) {
         std::vector<Relation>& all = Relations();
-        std::string base(table);
-        const size_t slash = base.find_last_of("/\\");
-        if (slash != std::string::npos) base = base.substr(slash + 1);
-        for (const std::vector<NamePart>& parts : {SplitName(table), std::vector<NamePart>{{base.substr(0, base.rfind('.')), false}}}) {
+        for (const std::vector<NamePart>& parts : {SplitName(table), std::vector<NamePart>{{BaseTableName(table), false}}}) {
             if (parts.empty() || parts.size() > 2 || parts.back().text.empty()) continue;
             Relation* best = nullptr;
             int bestScore = 0, ties = 0;

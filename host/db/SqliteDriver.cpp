@@ -101,15 +101,6 @@ private:
     bool row_ = false;
 };
 
-// The name part of a table reference: C:\DATA\customer.db and customer.db both give customer.
-std::string BaseTableName(std::string_view ref) {
-    const size_t slash = ref.find_last_of("/\\");
-    if (slash != std::string_view::npos) ref.remove_prefix(slash + 1);
-    const size_t dot = ref.rfind('.');
-    if (dot != std::string_view::npos && dot > 0) ref = ref.substr(0, dot);
-    return std::string(ref);
-}
-
 class SqliteDatabase : public TDatabaseHandle {
 public:
     explicit SqliteDatabase(std::shared_ptr<Connection> c) : c_(std::move(c)) {}
