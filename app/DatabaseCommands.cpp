@@ -10,8 +10,9 @@
 #include "app/Commands.h"
 #include "data/Zordata.h"
 #include "data/mybdetable.h"
+#include "host/base/Installation.h"
 #include "host/db/DB.h"
-#include "host/db/PostgresDriver.h"
+#include "host/db/PostgresProxy.h"
 #include "host/vcl/SysUtils.h"
 
 namespace app {
@@ -21,9 +22,8 @@ namespace app {
 void ConfigureEngine(const SettingsHome& home) {
     vcl::RegisterDatabaseClasses();
     dbe::Engine().SetConfigFile(home.folder + "/aliases.conf");
-#ifdef TAVRIN_SAMPLE_DATABASE
-    dbe::Engine().SetDefaultAlias({"DBDEMOS", "SQLITE", {{"PATH", TAVRIN_SAMPLE_DATABASE}}});
-#endif
+    const std::string sample = zorbase::FindInstalledFile(zorbase::FileKind::Data, "dbdemos.sqlite");
+    if (!sample.empty()) dbe::Engine().SetDefaultAlias({"DBDEMOS", "SQLITE", {{"PATH", sample}}});
 }
 
 // catalogue databases | tables DB [--system] [--extended] | procedures DB | fields DB TABLE |
@@ -108,9 +108,9 @@ int RunAlias(const SettingsHome& home, const std::string& action, const std::vec
     uint16_t code = 0;
     if (target.rfind("file:", 0) == 0) {
         code = engine.AddAlias(name, "SQLITE", "PATH:" + target, true);
-    } else if (dbe::IsPostgresUri(target)) {
+    } else if (dbe::postgres::IsUri(target)) {
         try {
-            code = engine.AddAlias(name, "POSTGRESQL", "PATH:" + dbe::CheckedPostgresUri(target), true);
+            code = engine.AddAlias(name, "POSTGRESQL", "PATH:" + dbe::postgres::CheckedUri(target), true);
         } catch (const vcl::EDBEngineError& e) {
             std::cerr << "tavrinqa: " << vcl::PrintableText(e.Message()) << "\n";
             return kUsage;

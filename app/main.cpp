@@ -1,7 +1,5 @@
 // tavrinqa: plays the IDE for the QA toolkit. It opens a form file, runs one verb of the QA
 // component on it, and saves the changed form; or converts form files between formats.
-#include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -15,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/CommandLine.h"
 #include "app/Commands.h"
 #include "check/Checker.h"
 #include "framework/TavrinQA.h"
@@ -37,19 +36,6 @@
 namespace {
 
 using namespace app;
-
-// The verbs by their command-line names, at their index in the component editor.
-constexpr const char* kVerbs[] = {"about", "datainfo", "hints", "menuinfo", "parentage",
-                                  "positions", "tabs", "allcomponents", "formdata"};
-
-// "All Components" and "Form Data" (the verb captions) are accepted as well; case is ignored.
-std::optional<int> VerbIndex(std::string text) {
-    text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
-    text = vcl::LowerCase(text);
-    for (int i = 0; i < int(std::size(kVerbs)); ++i)
-        if (text == kVerbs[i]) return i;
-    return std::nullopt;
-}
 
 void RunVerb(vcl::TComponent* root, int verb) {
     tavrin::TTavrinQA* qa = nullptr;
@@ -78,21 +64,6 @@ std::optional<int> ReadUserInput(Read read) {
     }
     return std::nullopt;
 }
-
-// The first line of --help, as a person would write it.
-class TUsageFormatter : public CLI::Formatter {
-public:
-    std::string make_usage(const CLI::App*, std::string) const override {
-        return "Usage: tavrinqa VERB FORM [options]\n"
-               "       tavrinqa convert IN [-o OUT] [--to text|binary] [--codepage CP]\n"
-               "       tavrinqa preview FORM -o FILE.png\n"
-               "       tavrinqa check [PATH...] [--format text|json|sarif] [--fail-on SEVERITY]\n"
-               "       tavrinqa alias add NAME PATH|URI | alias list | alias remove NAME\n"
-               "       tavrinqa catalogue databases | tables DB [--system] [--extended] | procedures DB |\n"
-               "                          fields DB TABLE | indexes DB TABLE\n"
-               "       tavrinqa --palette | --help | --version\n";
-    }
-};
 
 // Text in the converter's layout, or a binary stream: with the resource header a binary
 // .dfm carries when the output is a .dfm file, bare otherwise.
@@ -146,107 +117,34 @@ int ShowPalette() {
 }
 
 int Run(int argc, char** argv) {
-    CLI::App app{"tavrinqa: quality-assurance tools for the forms of a Delphi-style form designer"};
-    app.formatter(std::make_shared<TUsageFormatter>());
-    app.set_version_flag("--version", "tavrinqa 0.1.0");
-    app.footer("VERB is one of: about datainfo hints menuinfo parentage positions tabs allcomponents formdata\n"
-               "(case ignored; \"All Components\" and \"Form Data\" are accepted too).\n"
-               "The form is saved only when the user accepted something in a window (OK, an applied\n"
-               "dialog, Paste); --print and cancelled runs never write it.\n"
-               "Settings live in --home, else $TAVRINQA_HOME, else $XDG_CONFIG_HOME/tavrinqa, else\n"
-               "~/.config/tavrinqa. Scripts and the window dump: docs/script.md.\n"
-               "Exit status: 0 the tool ran; 1 an error ended the run or the save failed; 2 bad usage,\n"
-               "an unreadable form file or a script error.");
-    app.require_subcommand(0, 1);
-
-    std::string verb, form, script, output, homeOption, classes, unit;
-    int line = 0;
-    bool print = false, noSave = false, palette = false;
-    app.add_flag("--palette", palette, "list what the package registers with the form designer");
-    app.add_option("VERB", verb, "the tool to run");
-    app.add_option("FORM", form, "the form file (.dfm, .lfm, .xfm; text or binary)");
-    app.add_option("--script", script, "drive the windows with an automation script (- reads standard input)");
-    app.add_flag("--print", print, "write the tool's view as text to standard output, then cancel; implies --no-save");
-    app.add_option("--output", output, "write the changed form to this file instead of FORM");
-    app.add_flag("--no-save", noSave, "never write the form");
-    app.add_option("--home", homeOption, "where tavrinqa.ini and aliases.conf live (see below for the default)");
-    app.add_option("--classes", classes, "an extra class catalogue");
-    app.add_option("--unit", unit, "the unit file that Paste inserts into (default: standard output)");
-    app.add_option("--line", line, "the line of --unit before which pasted text goes (default: end of file)");
-
-    std::string aliasAction;
-    std::vector<std::string> aliasArgs;
-    CLI::App* alias = app.add_subcommand("alias", "add, list or remove the database aliases in the settings home");
-    alias->fallthrough();  // --home may follow the action
-    alias->add_option("ACTION", aliasAction, "add NAME PATH|URI, list, or remove NAME")->required();
-    alias->add_option("ARGS", aliasArgs, "the alias name, and for add its folder, database file or file: URI");
-
-    std::vector<std::string> catalogueArgs;
-    bool systemTables = false, extendedInfo = false;
-    CLI::App* catalogue = app.add_subcommand("catalogue", "print a catalogue list of the database engine");
-    catalogue->fallthrough();
-    catalogue->add_option("LIST", catalogueArgs,
-                          "databases | tables DATABASE | procedures DATABASE | fields DATABASE TABLE | indexes DATABASE TABLE")
-        ->required();
-    catalogue->add_flag("--system", systemTables, "tables and procedures: include the system ones");
-    catalogue->add_flag("--extended", extendedInfo, "tables: the extended description");
-
-    std::string in, out, to, codepage;
-    check::CheckOptions checkOptions;
-    CLI::App* checkCommand = app.add_subcommand("check", "check every form file under the paths (docs/check.md)");
-    check::AddCheckOptions(*checkCommand, checkOptions);
-    checkCommand->fallthrough();  // --home (the data rules' aliases) and --classes may follow
-
-    std::string previewForm, previewOut;
-    CLI::App* preview = app.add_subcommand("preview", "draw the form's controls at their design places as a PNG picture");
-    preview->add_option("FORM", previewForm, "the form file")->required();
-    preview->add_option("-o,--output", previewOut, "the PNG file to write")->required();
-
-    CLI::App* convert = app.add_subcommand("convert", "convert a form file between the text and binary formats");
-    convert->add_option("IN", in, "the form file to convert")->required();
-    convert->add_option("-o,--output", out, "where to write (default: standard output)");
-    convert->add_option("--to", to, "text or binary (default: the other format than IN's)")
-        ->check(CLI::IsMember({"text", "binary"}));
-    convert->add_option("--codepage", codepage,
-                        "read 8-bit strings as this code page (CP1251, ISO-8859-2, ...) and write them as Unicode");
-
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        const int status = app.exit(e);
-        return status == 0 ? 0 : kUsage;
-    }
+    Invocation cl;
+    if (const std::optional<int> done = ParseCommandLine(argc, argv, cl)) return *done;
+    const std::string &form = cl.form, &script = cl.script, &output = cl.output, &classes = cl.classes,
+                      &unit = cl.unit, &homeOption = cl.home;
+    const bool print = cl.print, noSave = cl.noSave;
+    const int line = cl.line;
 
     if (!classes.empty())
         if (auto failed = ReadUserInput([&] { vcl::ClassCatalogue().LoadFromFile(classes); })) return *failed;
 
-    if (convert->parsed()) return Convert(in, out, to, codepage);
-    if (preview->parsed()) return Preview(previewForm, previewOut);
-    if (checkCommand->parsed()) {
+    if (cl.command == Command::Convert) return Convert(form, output, cl.to, cl.codepage);
+    if (cl.command == Command::Preview) return Preview(form, output);
+    if (cl.command == Command::Check) {
         ConfigureEngine(FindSettingsHome(homeOption));  // the data rules' databases, read only
-        return check::RunCheck(checkOptions, std::cout, std::cerr);
+        return check::RunCheck(cl.check, std::cout, std::cerr);
     }
 
     const SettingsHome home = FindSettingsHome(homeOption);
     vcl::Application()->SetExeName(HostExecutable(home));
-    if (alias->parsed()) return RunAlias(home, aliasAction, aliasArgs);
-    if (catalogue->parsed()) {
+    if (cl.command == Command::Alias) return RunAlias(home, cl.aliasAction, cl.args);
+    if (cl.command == Command::Catalogue) {
         try {
-            return RunCatalogue(home, catalogueArgs, systemTables, extendedInfo);
+            return RunCatalogue(home, cl.args, cl.systemTables, cl.extendedInfo);
         } catch (const vcl::Exception& e) {
             return Report(e, kToolFailed);
         }
     }
-    if (palette) return ShowPalette();
-    if (verb.empty() || form.empty()) {
-        std::cerr << app.help();
-        return kUsage;
-    }
-    const std::optional<int> index = VerbIndex(verb);
-    if (!index) {
-        std::cerr << "tavrinqa: unknown verb '" << vcl::PrintableText(verb) << "'; run tavrinqa --help for the list\n";
-        return kUsage;
-    }
+    if (cl.command == Command::Palette) return ShowPalette();
     vcl::RegisterControlClasses();
     tavrin::Register();
     ConfigureEngine(home);
@@ -305,7 +203,7 @@ int Run(int argc, char** argv) {
     } detach;
 
     try {
-        RunVerb(file->Root(), *index);
+        RunVerb(file->Root(), cl.verb);
         if (scriptBackend) scriptBackend->Finish();
     } catch (const ui::EScriptError& e) {
         std::cerr << "tavrinqa: script error: " << vcl::PrintableText(e.what()) << "\n";

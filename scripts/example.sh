@@ -4,7 +4,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh" "$root/build"
+# Only the program: the tests and benchmarks are scripts/test.sh's.
+"$root/scripts/build.sh" "$root/build" -DTAVRIN_TESTS=OFF -DTAVRIN_BENCH=OFF
 tavrinqa="$root/build/tavrinqa"
 work="$root/build/example"
 mkdir -p "$work"

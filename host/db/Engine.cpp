@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "host/base/AtomicFile.h"
-#include "host/db/PostgresDriver.h"
+#include "host/db/PostgresProxy.h"
 #include "host/db/SqliteDriver.h"
 #include "host/vcl/Classes.h"
 
@@ -469,7 +469,7 @@ TEngine& Engine() {
         auto* e = new TEngine;
         e->RegisterDriver(MakeSqliteDriver());
         e->RegisterDriver(MakeStandardDriver());
-        e->RegisterDriver(MakePostgresDriver());
+        e->RegisterDriver(postgres::MakeProxyDriver());  // loads its module when first used
         return e;
     }();
     return *engine;

@@ -1,14 +1,9 @@
 #include "host/ui/ScreenLoader.h"
 
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <cstdlib>
-#include <filesystem>
 #include <map>
-#include <vector>
 
-#include "host/vcl/SysUtils.h"
+#include "host/base/Installation.h"
 
 #ifdef TAVRIN_SANITIZED
 // The desktop's libraries keep their caches (fonts, the session bus) until the process ends,
@@ -23,27 +18,10 @@ namespace ui {
 namespace {
 
 constexpr const char* kModule = "tavrinqa-screen.so";
+constexpr const char* kWhat = "The screen module";
 
-// Beside the program, or in the library folder of its installation.
 void* Module() {
-    static void* module = [] {
-        std::error_code ec;
-        const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-        std::vector<std::filesystem::path> places;
-        if (!ec) {
-            places.push_back(exe.parent_path() / kModule);
-            places.push_back(exe.parent_path().parent_path() / "lib/tavrinqa" / kModule);
-        }
-        std::string reasons;
-        for (const auto& place : places) {
-            if (!std::filesystem::exists(place, ec)) continue;
-            if (void* m = dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL)) return m;
-            if (const char* e = dlerror()) reasons += std::string("; ") + e;
-        }
-        throw vcl::EInOutError("This build has no screen support (" + std::string(kModule) + " not found" +
-                               reasons + ")");
-        return static_cast<void*>(nullptr);
-    }();
+    static void* module = zorbase::OpenModule(kModule, kWhat);
     return module;
 }
 
@@ -54,9 +32,7 @@ std::map<const vcl::TCustomForm*, TPictureSource>& Pictures() {
 
 template <class F>
 F* Entry(const char* name) {
-    void* entry = dlsym(Module(), name);
-    if (entry == nullptr) throw vcl::EInOutError(std::string("The screen module lacks ") + name);
-    return reinterpret_cast<F*>(entry);
+    return reinterpret_cast<F*>(zorbase::ModuleEntry(Module(), name, kWhat));
 }
 
 }  // namespace

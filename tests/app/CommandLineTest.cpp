@@ -63,7 +63,7 @@ TEST(CommandLine, BadUsageAndUnreadableFormsExitWithTwo) {
     EXPECT_EQ(missing.status, 2);
     EXPECT_NE(missing.err.find("none.dfm"), std::string::npos);
     EXPECT_EQ(Tavrinqa("--version").status, 0);
-    EXPECT_EQ(Tavrinqa("--version").out, "tavrinqa 0.1.0\n");
+    EXPECT_EQ(Tavrinqa("--version").out.rfind("tavrinqa 0.1.0 (commit ", 0), 0u);
 }
 
 TEST(CommandLine, VerbsAreMatchedIgnoringCaseAndBlanks) {

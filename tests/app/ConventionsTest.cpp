@@ -1,0 +1,117 @@
+// The command line's conventions: each command's help lists its own options, bad usage is one
+// line with where help is and the nearest known word, output formats follow file names.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+const std::string kExample = std::string(TAVRIN_SOURCE_DIR) + "/examples/Customer.dfm";
+
+testsupport::Outcome Tavrinqa(const std::string& args) {
+    testsupport::TempDir dir;
+    return testsupport::RunShell("TAVRINQA_HOME='" + dir.Path() + "' " TAVRINQA_BINARY " " + args, dir.File("stderr"));
+}
+
+// The long options a help text lists in its Options section.
+std::set<std::string> ListedOptions(const std::string& help) {
+    std::set<std::string> options;
+    for (size_t at = help.find("\n  -"); at != std::string::npos; at = help.find("\n  -", at + 1)) {
+        const size_t end = help.find_first_of(" \n", at + 3);
+        std::string names = help.substr(at + 3, end - at - 3);
+        options.insert(names.substr(names.rfind(',') == std::string::npos ? 0 : names.rfind(',') + 1));
+    }
+    return options;
+}
+
+size_t Lines(const std::string& text) { return size_t(std::count(text.begin(), text.end(), '\n')); }
+
+}  // namespace
+
+TEST(Conventions, EachCommandsHelpListsExactlyItsOptions) {
+    using Set = std::set<std::string>;
+    const Set verb{"--help", "--script", "--print", "--output", "--no-save", "--home", "--classes", "--unit", "--line"};
+    EXPECT_EQ(ListedOptions(Tavrinqa("parentage --help").out), verb);
+    EXPECT_EQ(ListedOptions(Tavrinqa("'Form Data' --help").out), verb);
+    EXPECT_EQ(ListedOptions(Tavrinqa("check --help").out),
+              (Set{"--help", "--format", "--fail-on", "--config", "--baseline", "--update-baseline", "--jobs", "--fix",
+                   "--diff", "--home", "--classes"}));
+    EXPECT_EQ(ListedOptions(Tavrinqa("preview --help").out), (Set{"--help", "--output", "--home", "--classes"}));
+    EXPECT_EQ(ListedOptions(Tavrinqa("convert --help").out), (Set{"--help", "--output", "--to", "--codepage", "--home"}));
+    EXPECT_EQ(ListedOptions(Tavrinqa("catalogue --help").out), (Set{"--help", "--system", "--extended", "--home"}));
+    EXPECT_EQ(Tavrinqa("check --help").status, 0);
+}
+
+TEST(Conventions, AMissingArgumentIsOneLineNamingIt) {
+    testsupport::Outcome r = Tavrinqa("parentage");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "tavrinqa parentage: missing FORM; see tavrinqa parentage --help\n");
+    r = Tavrinqa("preview '" + kExample + "'");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(Lines(r.err), 1u) << r.err;
+    EXPECT_NE(r.err.find("--output"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("see tavrinqa preview --help"), std::string::npos) << r.err;
+    r = Tavrinqa("");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "tavrinqa: missing VERB or COMMAND; see tavrinqa --help\n");
+}
+
+TEST(Conventions, UnknownVerbsAndOptionsSuggestTheNearest) {
+    testsupport::Outcome r = Tavrinqa("parentag '" + kExample + "'");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "tavrinqa: unknown verb 'parentag'; did you mean 'parentage'?; see tavrinqa --help\n");
+    r = Tavrinqa("convrt '" + kExample + "'");
+    EXPECT_NE(r.err.find("did you mean 'convert'?"), std::string::npos) << r.err;
+    r = Tavrinqa("check --hom /tmp .");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("unknown option '--hom'; did you mean '--home'?"), std::string::npos) << r.err;
+    r = Tavrinqa("tabs '" + kExample + "' --pritn");
+    EXPECT_NE(r.err.find("did you mean '--print'?"), std::string::npos) << r.err;
+    // Nothing near: no guess.
+    r = Tavrinqa("frobnicate '" + kExample + "'");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.find("did you mean"), std::string::npos) << r.err;
+    EXPECT_EQ(Tavrinqa("parentage '" + kExample + "' second.dfm --print").status, 2);
+}
+
+TEST(Conventions, EveryCommandTakesHome) {
+    testsupport::TempDir dir;
+    const std::string home = " --home '" + dir.Path() + "'";
+    EXPECT_EQ(Tavrinqa("convert '" + kExample + "'" + home).status, 0);
+    EXPECT_EQ(Tavrinqa("alias list" + home).status, 0);
+    EXPECT_EQ(Tavrinqa("catalogue databases" + home).status, 0);
+    EXPECT_EQ(Tavrinqa("about '" + kExample + "' --print" + home).status, 0);
+    // preview's --home is taken; the picture's name is what stops it here.
+    testsupport::Outcome r = Tavrinqa("preview '" + kExample + "' -o x.jpg" + home);
+    EXPECT_EQ(r.err.find("--home"), std::string::npos) << r.err;
+}
+
+TEST(Conventions, OutputFormatsFollowTheFileName) {
+    testsupport::TempDir dir;
+    testsupport::Outcome jpg = Tavrinqa("preview '" + kExample + "' -o '" + dir.File("x.jpg") + "'");
+    EXPECT_EQ(jpg.status, 2);
+    EXPECT_NE(jpg.err.find(".png"), std::string::npos) << jpg.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("x.jpg")));
+
+    testsupport::Outcome pdf = Tavrinqa("convert '" + kExample + "' -o '" + dir.File("x.pdf") + "'");
+    EXPECT_EQ(pdf.status, 2);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("x.pdf")));
+    EXPECT_EQ(Tavrinqa("convert '" + kExample + "' --to binary -o '" + dir.File("x.txt") + "'").status, 2);
+    // .bin: a bare binary stream, whatever IN was; .txt: text.
+    ASSERT_EQ(Tavrinqa("convert '" + kExample + "' -o '" + dir.File("x.bin") + "'").status, 0);
+    EXPECT_EQ(testsupport::ReadFile(dir.File("x.bin")).substr(0, 4), "TPF0");
+    ASSERT_EQ(Tavrinqa("convert '" + dir.File("x.bin") + "' -o '" + dir.File("back.txt") + "'").status, 0);
+    EXPECT_EQ(testsupport::ReadFile(dir.File("back.txt")).substr(0, 7), "object ");
+}
+
+TEST(Conventions, VersionNamesTheCommit) {
+    testsupport::Outcome r = Tavrinqa("--version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("tavrinqa 0.1.0 (commit ", 0), 0u) << r.out;
+    EXPECT_EQ(r.out.find("(commit )"), std::string::npos) << r.out;
+}
