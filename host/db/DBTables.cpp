@@ -62,6 +62,8 @@ std::vector<std::string> StringList(const formfile::Object& object, std::string_
     return lines;
 }
 
+std::vector<std::vector<dbe::TFieldValue>> RowsNone() { return {}; }
+
 std::vector<TIndexDef> IndexDefsOf(const std::vector<dbe::TIndexInfo>& indexes) {
     std::vector<TIndexDef> defs;
     for (const dbe::TIndexInfo& i : indexes) {
@@ -151,9 +153,10 @@ void TTable::InitFieldDefs() {
     for (const dbe::TColumn& c : columns) FieldDefs().Add({c.name, c.type, c.size, c.required});
 }
 
+// Open at design time is described, never read: the table's columns, no rows.
 std::unique_ptr<dbe::TCursor> TTable::CreateHandle() {
     if (TableName().empty()) throw EDatabaseError(Name() + ": Missing TableName property");
-    return GetDBHandle()->OpenTable(EngineTableName());
+    return std::make_unique<dbe::TRowsCursor>(GetDBHandle()->Fields(EngineTableName()), RowsNone());
 }
 
 void TTable::ReadStoredData(const formfile::Object& object, TComponent* enclosing) {
@@ -218,18 +221,10 @@ void TQuery::InitFieldDefs() {
     for (const dbe::TColumn& c : described_.columns) FieldDefs().Add({c.name, c.type, c.size, c.required});
 }
 
+// The form's statement is prepared for its columns and never run, whatever it says.
 std::unique_ptr<dbe::TCursor> TQuery::CreateHandle() {
     if (!prepared_) Prepare();
-    dbe::TParamValues values;
-    TDataSet* master = DataSource() != nullptr ? DataSource()->DataSet() : nullptr;
-    for (const TParam& p : params_) {
-        TFieldValue v = p.Value;
-        // A detail query takes unset parameters from the master's fields of the same name.
-        if (std::holds_alternative<std::monostate>(v) && master != nullptr && master->Active())
-            if (TField* f = master->FindField(p.Name)) v = f->Value();
-        values.emplace_back(p.Name, v);
-    }
-    return GetDBHandle()->ExecuteQuery(Text(), values);
+    return std::make_unique<dbe::TRowsCursor>(described_.columns, RowsNone());
 }
 
 void TQuery::ReadStoredData(const formfile::Object& object, TComponent* enclosing) {
@@ -265,9 +260,10 @@ void TStoredProc::InitFieldDefs() {
     for (const dbe::TColumn& c : described_.columns) FieldDefs().Add({c.name, c.type, c.size, c.required});
 }
 
+// The procedure's result fields as its catalogue entry gives them; it is never called.
 std::unique_ptr<dbe::TCursor> TStoredProc::CreateHandle() {
     if (!prepared_) Prepare();
-    throw EDatabaseError(Name() + ": " + GetDBHandle()->DriverName() + " cannot execute stored procedures");
+    return std::make_unique<dbe::TRowsCursor>(described_.columns, RowsNone());
 }
 
 void TStoredProc::ReadStoredData(const formfile::Object& object, TComponent* enclosing) {

@@ -1,5 +1,8 @@
-// The PostgreSQL driver. Every session is read-only (default_transaction_read_only) and the
-// transactions it opens for cursors and queries are rolled back, never committed. Catalogue
+// The PostgreSQL driver. It asks the server's catalogue and prepares statements, and never
+// executes a statement a form stores: preparing one on the server describes its parameters
+// and result columns without running it, and a stored procedure is described from pg_proc,
+// never called. Every session is read-only (default_transaction_read_only) with connection and
+// statement time limits that only the user's own alias may tune, within bounds. Catalogue
 // questions are asked for many tables at once: the first table a caller asks about is described
 // together with the next tables of the database, in one message.
 #include "host/db/PostgresDriver.h"
@@ -27,7 +30,6 @@ std::atomic<uint64_t> roundTrips{0};
 
 constexpr Oid kVoidOid = 2278;
 constexpr size_t kDescribeBatch = 250;  // tables described per message
-constexpr int kFetchRows = 200;         // rows a table cursor reads per message
 
 struct ResultFree {
     void operator()(PGresult* r) const { PQclear(r); }
@@ -203,19 +205,14 @@ public:
     Session& operator=(const Session&) = delete;
 
     const std::string& Where() const { return where_; }
-    int Generation() const { return generation_; }
 
-    // Statements in one message; the results of those that return rows, in order.
-    std::vector<Result> Exec(std::string sql) {
-        if (txOpen_ && liveCursors_ == 0) {
-            sql = "ROLLBACK; " + sql;
-            txOpen_ = false;
-        }
+    // Catalogue questions of ours in one message; the results of those that return rows.
+    std::vector<Result> Exec(const std::string& sql) {
         Ready();
         if (!PQsendQuery(pg_, sql.c_str())) Lost();
         return Collect();
     }
-    // One statement with text parameters.
+    // A catalogue question of ours with the form's names as text parameters, never as SQL.
     Result ExecParams(const std::string& sql, const std::vector<std::optional<std::string>>& values) {
         std::vector<const char*> p;
         for (const auto& v : values) p.push_back(v ? v->c_str() : nullptr);
@@ -230,28 +227,6 @@ public:
         Ready();
         if (!PQsendDescribePrepared(pg_, "")) Lost();
         return Last(Collect(true));
-    }
-    // Opens the read-only transaction a cursor runs in, when none is open: text to put before
-    // the statements of the same message. The last cursor's transaction is rolled back first.
-    std::string BeginCursor() {
-        std::string text;
-        if (txOpen_ && liveCursors_ == 0) text = "ROLLBACK; ";
-        if (!txOpen_ || liveCursors_ == 0) text += "BEGIN READ ONLY; ";
-        txOpen_ = true;
-        ++liveCursors_;
-        return text;
-    }
-    // A query runs in a read-only transaction, rolled back with the next message.
-    void BeginQuery() {
-        if (txOpen_ && liveCursors_ > 0) return;
-        const std::string sql = txOpen_ ? "ROLLBACK; BEGIN READ ONLY" : "BEGIN READ ONLY";
-        Ready();
-        if (!PQsendQuery(pg_, sql.c_str())) Lost();
-        Collect();
-        txOpen_ = true;
-    }
-    void CursorGone(int generation) {
-        if (generation == generation_ && liveCursors_ > 0) --liveCursors_;
     }
 
 private:
@@ -270,9 +245,6 @@ private:
             }
         }
         if (why.empty()) why = "the connection was closed";
-        ++generation_;
-        txOpen_ = false;
-        liveCursors_ = 0;
         DbError("Lost the connection to " + where_ + ": " + why);
     }
     // Waits for the answer, up to the session's limit.
@@ -314,14 +286,10 @@ private:
         }
         if (PQstatus(pg_) != CONNECTION_OK) Lost();
         if (!error.empty()) {
-            // A failed statement ends the transaction and the cursors in it.
             if (PQtransactionStatus(pg_) != PQTRANS_IDLE) {
                 ++roundTrips;
                 PQclear(PQexec(pg_, "ROLLBACK"));
             }
-            txOpen_ = false;
-            liveCursors_ = 0;
-            ++generation_;
             DbError(error);
         }
         return results;
@@ -335,9 +303,6 @@ private:
     std::string where_;
     int wait_;
     std::string lost_;
-    bool txOpen_ = false;
-    int liveCursors_ = 0;
-    int generation_ = 0;
 };
 
 std::string Text(const PGresult* r, int row, int col) {
@@ -345,115 +310,6 @@ std::string Text(const PGresult* r, int row, int col) {
 }
 int64_t Int(const PGresult* r, int row, int col) { return std::strtoll(PQgetvalue(r, row, col), nullptr, 10); }
 bool Bool(const PGresult* r, int row, int col) { return PQgetvalue(r, row, col)[0] == 't'; }
-
-// A value as text from the server, as the column's field type holds it.
-TFieldValue Convert(const PGresult* r, int row, int col, const TColumn& c) {
-    if (PQgetisnull(r, row, col)) return {};
-    const char* v = PQgetvalue(r, row, col);
-    switch (c.type) {
-        case ftSmallint: case ftInteger: case ftWord: case ftLargeint: case ftAutoInc:
-            return TFieldValue(int64_t(std::strtoll(v, nullptr, 10)));
-        case ftBoolean: return TFieldValue(int64_t(v[0] == 't'));
-        case ftFloat: case ftBCD: return TFieldValue(std::strtod(v, nullptr));
-        case ftCurrency: {
-            std::string digits;  // the session writes money as -$1,234.50
-            for (const char* p = v; *p; ++p)
-                if (std::isdigit(static_cast<unsigned char>(*p)) || *p == '.' || *p == '-') digits += *p;
-            return TFieldValue(std::strtod(digits.c_str(), nullptr));
-        }
-        case ftBlob: case ftGraphic: case ftBytes: case ftVarBytes: {
-            size_t n = 0;
-            unsigned char* bytes = PQunescapeBytea(reinterpret_cast<const unsigned char*>(v), &n);
-            if (bytes == nullptr) return TFieldValue(std::string(v));
-            std::string out(reinterpret_cast<const char*>(bytes), n);
-            PQfreemem(bytes);
-            return TFieldValue(std::move(out));
-        }
-        default: return TFieldValue(std::string(v, size_t(PQgetlength(r, row, col))));
-    }
-}
-
-// Rows held in one result: a query's answer.
-class ResultCursor : public TCursor {
-public:
-    ResultCursor(Result r, std::vector<TColumn> columns) : r_(std::move(r)), columns_(std::move(columns)) {}
-    const std::vector<TColumn>& Columns() const override { return columns_; }
-    bool First() override { return (at_ = 0) < PQntuples(r_.get()); }
-    bool Next() override { return at_ < PQntuples(r_.get()) && ++at_ < PQntuples(r_.get()); }
-    TFieldValue Value(int column) const override {
-        if (at_ >= PQntuples(r_.get()) || column < 0 || size_t(column) >= columns_.size()) return {};
-        return Convert(r_.get(), at_, column, columns_[size_t(column)]);
-    }
-
-private:
-    Result r_;
-    std::vector<TColumn> columns_;
-    int at_ = 0;
-};
-
-// A table read through a server cursor, a batch of rows at a time.
-class TableCursor : public TCursor {
-public:
-    TableCursor(std::shared_ptr<Session> s, std::string select, std::vector<TColumn> columns)
-        : s_(std::move(s)), select_(std::move(select)), columns_(std::move(columns)) {
-        static std::atomic<uint64_t> serial{0};
-        name_ = "tavrin_cursor_" + std::to_string(++serial);
-    }
-    ~TableCursor() override {
-        if (declared_) s_->CursorGone(generation_);
-    }
-    const std::vector<TColumn>& Columns() const override { return columns_; }
-    bool First() override {
-        std::string sql;
-        if (declared_ && generation_ == s_->Generation()) {
-            sql = "MOVE ABSOLUTE 0 IN " + name_ + "; ";
-        } else {
-            if (declared_) s_->CursorGone(generation_);
-            declared_ = false;
-            sql = s_->BeginCursor() + "DECLARE " + name_ + " SCROLL CURSOR FOR " + select_ + "; ";
-        }
-        try {
-            Fetch(sql);
-        } catch (...) {
-            s_->CursorGone(s_->Generation());
-            throw;
-        }
-        declared_ = true;
-        generation_ = s_->Generation();
-        return at_ < PQntuples(batch_.get());
-    }
-    bool Next() override {
-        if (!batch_ || at_ >= PQntuples(batch_.get())) return false;
-        if (++at_ < PQntuples(batch_.get())) return true;
-        if (PQntuples(batch_.get()) < kFetchRows) return false;
-        if (generation_ != s_->Generation()) DbError("The table's cursor ended with an earlier error");
-        Fetch("");
-        return at_ < PQntuples(batch_.get());
-    }
-    TFieldValue Value(int column) const override {
-        if (!batch_ || at_ >= PQntuples(batch_.get()) || column < 0 || size_t(column) >= columns_.size() ||
-            column >= PQnfields(batch_.get()))
-            return {};
-        return Convert(batch_.get(), at_, column, columns_[size_t(column)]);
-    }
-
-private:
-    void Fetch(const std::string& before) {
-        std::vector<Result> results = s_->Exec(before + "FETCH FORWARD " + std::to_string(kFetchRows) + " FROM " + name_);
-        if (results.empty()) DbError("The server gave no rows");
-        batch_ = std::move(results.back());
-        at_ = 0;
-    }
-
-    std::shared_ptr<Session> s_;
-    std::string select_;
-    std::vector<TColumn> columns_;
-    std::string name_;
-    bool declared_ = false;
-    int generation_ = -1;
-    Result batch_;
-    int at_ = 0;
-};
 
 struct Relation {
     Oid oid = 0;
@@ -520,11 +376,6 @@ public:
     std::vector<TColumn> Fields(std::string_view table) override { return Described(table).columns; }
     std::vector<TIndexInfo> Indexes(std::string_view table) override { return Described(table).indexes; }
 
-    std::unique_ptr<TCursor> OpenTable(std::string_view table) override {
-        const Relation& r = Described(table);
-        return std::make_unique<TableCursor>(s_, "select * from " + r.Qualified(), r.columns);
-    }
-
     TPrepared PrepareQuery(const std::string& sql) override {
         const Translated t = Translate(sql);
         Result r = s_->Prepare(t.sql);
@@ -538,32 +389,6 @@ public:
                                 pdInput});
         p.columns = ResultColumns(r.get());
         return p;
-    }
-
-    std::unique_ptr<TCursor> ExecuteQuery(const std::string& sql, const TParamValues& params) override {
-        const Translated t = Translate(sql);
-        std::vector<std::optional<std::string>> values;
-        for (const std::string& name : t.names) {
-            std::optional<std::string> text;
-            for (const auto& [n, v] : params) {
-                if (!vcl::SameText(n, name)) continue;
-                if (auto* i = std::get_if<int64_t>(&v)) text = std::to_string(*i);
-                else if (auto* d = std::get_if<double>(&v)) {
-                    char buffer[32];
-                    std::snprintf(buffer, sizeof buffer, "%.17g", *d);
-                    text = buffer;
-                }
-                else if (auto* s = std::get_if<std::string>(&v)) text = *s;
-            }
-            values.push_back(std::move(text));
-        }
-        s_->BeginQuery();
-        Result r = s_->ExecParams(t.sql, values);
-        std::vector<Oid> oids;
-        for (int i = 0; i < PQnfields(r.get()); ++i) oids.push_back(PQftype(r.get(), i));
-        LoadTypes(oids);
-        std::vector<TColumn> columns = ResultColumns(r.get());
-        return std::make_unique<ResultCursor>(std::move(r), std::move(columns));
     }
 
     TPrepared PrepareProc(std::string_view name, const std::vector<TParamDesc>& stored) override {
@@ -984,11 +809,10 @@ public:
         set("user", param({"USER NAME", "USER"}));
         options.erase(std::remove_if(options.begin(), options.end(), [](const auto& o) { return o.first == "password"; }),
                       options.end());
-        const std::string connectTimeout = param({"CONNECT TIMEOUT"}).empty() ? "10" : param({"CONNECT TIMEOUT"});
-        const int statementSeconds = std::max(1, std::atoi(param({"STATEMENT TIMEOUT"}).c_str()) > 0
-                                                     ? std::atoi(param({"STATEMENT TIMEOUT"}).c_str())
-                                                     : 30);
-        set("connect_timeout", connectTimeout);
+        // An alias may tune the limits, never lift them: 0 means "wait for ever" to libpq.
+        const int connectSeconds = Seconds(param({"CONNECT TIMEOUT"}), 10, 60);
+        const int statementSeconds = Seconds(param({"STATEMENT TIMEOUT"}), 30, 300);
+        set("connect_timeout", std::to_string(connectSeconds));
         set("application_name", "tavrinqa");
         set("client_encoding", "UTF8");
         std::string session = "-c default_transaction_read_only=on -c statement_timeout=" +
@@ -1018,6 +842,13 @@ public:
     }
 
 private:
+    // Whole seconds from 1 to most; anything else is the default.
+    static int Seconds(const std::string& text, int fallback, int most) {
+        char* end = nullptr;
+        const long v = std::strtol(text.c_str(), &end, 10);
+        if (text.empty() || *end != '\0' || v < 1) return fallback;
+        return int(std::min<long>(v, most));
+    }
     static std::string Describe(PGconn* pg, const std::string& alias) {
         auto text = [](const char* v) { return v != nullptr ? std::string(v) : std::string(); };
         std::string host = text(PQhost(pg));

@@ -1,10 +1,16 @@
 // The SQLite driver, the engine's embedded default. Databases are opened read-only: nothing a
-// report, a catalogue list or a query does here can change the file.
+// report, a catalogue list or a query does here can change the file. A database file is as
+// untrusted as the form that names it: its schema is not trusted to run functions, every
+// statement stops at a time limit, and a form's statement is prepared under an authorizer
+// that lets it only read, and never stepped.
 #include "host/db/SqliteDriver.h"
 
 #include <sqlite3.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <chrono>
 #include <map>
 
 #include "host/vcl/Classes.h"
@@ -13,11 +19,50 @@ namespace dbe {
 
 namespace {
 
+// How long one statement of ours may run, and the largest SQL text a form may hand over.
+constexpr auto kStatementTimeLimit = std::chrono::seconds(30);
+constexpr int kMaxSqlLength = 1 << 20;
+
 struct Connection {
     sqlite3* db = nullptr;
     std::string path;
+    std::chrono::steady_clock::time_point deadline;
     ~Connection() { sqlite3_close_v2(db); }
+
+    // The limits no database file or form can change.
+    void Harden() {
+        sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_VIEW, 1, nullptr);
+        sqlite3_limit(db, SQLITE_LIMIT_SQL_LENGTH, kMaxSqlLength);
+        sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, 0);
+        sqlite3_progress_handler(db, 10000, &Connection::PastDeadline, this);
+    }
+    void StartClock() { deadline = std::chrono::steady_clock::now() + kStatementTimeLimit; }
+    static int PastDeadline(void* self) {
+        return std::chrono::steady_clock::now() > static_cast<Connection*>(self)->deadline ? 1 : 0;
+    }
+    [[noreturn]] void Fail() const {
+        if (sqlite3_errcode(db) == SQLITE_INTERRUPT)
+            DbError("The database " + path + " took longer than " + std::to_string(kStatementTimeLimit.count()) +
+                    " s to answer");
+        DbError(sqlite3_errmsg(db));
+    }
 };
+
+// What a form's statement may do while it is prepared: read tables and call functions.
+// Anything else (attaching files, pragmas, writing, vacuuming into a file) is refused.
+int ReadOnlyAuthorizer(void*, int action, const char*, const char*, const char*, const char*) {
+    switch (action) {
+        case SQLITE_SELECT:
+        case SQLITE_READ:
+        case SQLITE_FUNCTION:
+        case SQLITE_RECURSIVE: return SQLITE_OK;
+        default: return SQLITE_DENY;
+    }
+}
 
 std::string Quote(std::string_view name) {
     std::string q = "\"";
@@ -29,11 +74,11 @@ class Statement {
 public:
     Statement(const std::shared_ptr<Connection>& c, const std::string& sql) : c_(c) {
         const char* tail = nullptr;
+        c->StartClock();
         if (sqlite3_prepare_v2(c->db, sql.c_str(), int(sql.size()), &stmt_, &tail) != SQLITE_OK) {
-            const std::string message = sqlite3_errmsg(c->db);
             sqlite3_finalize(stmt_);
             stmt_ = nullptr;
-            DbError(message);
+            c->Fail();
         }
         if (stmt_ == nullptr) DbError("The SQL text holds no statement");
         while (tail != nullptr && *tail != '\0') {
@@ -53,10 +98,12 @@ public:
     sqlite3_stmt* get() const { return stmt_; }
     // True while there is a row.
     bool Step() {
+        if (!stepped_) c_->StartClock();  // the limit holds for the whole statement
+        stepped_ = true;
         const int rc = sqlite3_step(stmt_);
         if (rc == SQLITE_ROW) return true;
         if (rc == SQLITE_DONE) return false;
-        DbError(sqlite3_errmsg(c_->db));
+        c_->Fail();
     }
     std::string Text(int col) const {
         const unsigned char* t = sqlite3_column_text(stmt_, col);
@@ -68,37 +115,7 @@ public:
 private:
     std::shared_ptr<Connection> c_;
     sqlite3_stmt* stmt_ = nullptr;
-};
-
-class StatementCursor : public TCursor {
-public:
-    StatementCursor(std::unique_ptr<Statement> stmt, std::vector<TColumn> columns)
-        : stmt_(std::move(stmt)), columns_(std::move(columns)) {}
-    const std::vector<TColumn>& Columns() const override { return columns_; }
-    bool First() override {
-        sqlite3_reset(stmt_->get());
-        return row_ = stmt_->Step();
-    }
-    bool Next() override { return row_ && (row_ = stmt_->Step()); }
-    TFieldValue Value(int column) const override {
-        if (!row_ || column < 0 || column >= sqlite3_column_count(stmt_->get())) return {};
-        sqlite3_stmt* s = stmt_->get();
-        switch (sqlite3_column_type(s, column)) {
-            case SQLITE_INTEGER: return TFieldValue(int64_t(sqlite3_column_int64(s, column)));
-            case SQLITE_FLOAT: return TFieldValue(sqlite3_column_double(s, column));
-            case SQLITE_NULL: return {};
-            case SQLITE_BLOB: {
-                const void* p = sqlite3_column_blob(s, column);
-                return TFieldValue(std::string(static_cast<const char*>(p), size_t(sqlite3_column_bytes(s, column))));
-            }
-            default: return TFieldValue(stmt_->Text(column));
-        }
-    }
-
-private:
-    std::unique_ptr<Statement> stmt_;
-    std::vector<TColumn> columns_;
-    bool row_ = false;
+    bool stepped_ = false;
 };
 
 class SqliteDatabase : public TDatabaseHandle {
@@ -174,30 +191,26 @@ public:
         return list;
     }
 
-    std::unique_ptr<TCursor> OpenTable(std::string_view table) override {
-        const std::string name = FindTable(table);
-        std::vector<TColumn> columns = Describe(name).columns;
-        auto stmt = std::make_unique<Statement>(c_, "select * from " + Quote(name));
-        return std::make_unique<StatementCursor>(std::move(stmt), std::move(columns));
-    }
-
+    // Prepared under the read-only authorizer and never stepped: the statement is only asked
+    // for its parameters and columns.
     TPrepared PrepareQuery(const std::string& sql) override {
-        Statement s(c_, TranslateLocalSql(sql));
-        return Describe(s);
-    }
-
-    std::unique_ptr<TCursor> ExecuteQuery(const std::string& sql, const TParamValues& params) override {
-        auto stmt = std::make_unique<Statement>(c_, TranslateLocalSql(sql));
-        TPrepared prepared = Describe(*stmt);
-        for (const auto& [name, value] : params) {
-            const int at = sqlite3_bind_parameter_index(stmt->get(), (":" + name).c_str());
-            if (at == 0) continue;
-            if (auto* i = std::get_if<int64_t>(&value)) sqlite3_bind_int64(stmt->get(), at, *i);
-            else if (auto* d = std::get_if<double>(&value)) sqlite3_bind_double(stmt->get(), at, *d);
-            else if (auto* t = std::get_if<std::string>(&value))
-                sqlite3_bind_text(stmt->get(), at, t->c_str(), int(t->size()), SQLITE_TRANSIENT);
+        const std::string translated = TranslateLocalSql(sql);
+        sqlite3_set_authorizer(c_->db, ReadOnlyAuthorizer, nullptr);
+        struct Restore {
+            sqlite3* db;
+            ~Restore() { sqlite3_set_authorizer(db, nullptr, nullptr); }
+        } restore{c_->db};
+        std::unique_ptr<Statement> s;
+        try {
+            s = std::make_unique<Statement>(c_, translated);
+        } catch (const vcl::EDBEngineError& e) {
+            if (sqlite3_errcode(c_->db) == SQLITE_AUTH)
+                DbError("The SQL text does more than read, and is not prepared: " + e.Message());
+            throw;
         }
-        return std::make_unique<StatementCursor>(std::move(stmt), std::move(prepared.columns));
+        if (!sqlite3_stmt_readonly(s->get()) || sqlite3_column_count(s->get()) == 0)
+            DbError("The SQL text is no query that reads, and is not prepared");
+        return Describe(*s);
     }
 
 private:
@@ -334,10 +347,11 @@ public:
         auto c = std::make_shared<Connection>();
         c->path = path;
         const bool uri = path.rfind("file:", 0) == 0;
-        if (!uri && !IsSqliteFile(path)) DbError("Database file '" + path + "' does not exist");
+        if (!uri) RequireRegularFile(path);
         const int flags = SQLITE_OPEN_READONLY | (uri ? SQLITE_OPEN_URI : 0);
         if (sqlite3_open_v2(path.c_str(), &c->db, flags, nullptr) != SQLITE_OK)
             DbError("Cannot open the database " + path + ": " + (c->db ? sqlite3_errmsg(c->db) : "out of memory"));
+        c->Harden();
         sqlite3_busy_timeout(c->db, 2000);
         try {
             Statement check(c, "select count(*) from sqlite_master");
@@ -349,11 +363,11 @@ public:
     }
 
 private:
-    static bool IsSqliteFile(const std::string& path) {
-        FILE* f = std::fopen(path.c_str(), "rb");
-        if (f == nullptr) return false;
-        std::fclose(f);
-        return true;
+    // A FIFO or a device would block or never end; only a regular file is a database.
+    static void RequireRegularFile(const std::string& path) {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0) DbError("Database file '" + path + "' does not exist");
+        if (!S_ISREG(st.st_mode)) DbError("Database file '" + path + "' is no regular file");
     }
 };
 
@@ -361,36 +375,21 @@ private:
 
 std::unique_ptr<TDriver> MakeSqliteDriver() { return std::make_unique<SqliteDriver>(); }
 
-std::unique_ptr<TDatabaseHandle> MakeScratchDatabase(std::vector<TScratchTable> tables) {
+std::unique_ptr<TDatabaseHandle> MakeScratchDatabase(const std::vector<TScratchTable>& tables) {
     auto c = std::make_shared<Connection>();
     c->path = "(memory)";
     if (sqlite3_open_v2(":memory:", &c->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
         DbError("Cannot make a database in memory");
+    c->Harden();
     auto run = [&](const std::string& sql) {
         Statement s(c, sql);
         s.Step();
     };
     run("begin");
-    for (TScratchTable& t : tables) {
+    for (const TScratchTable& t : tables) {
         std::string columns;
         for (const TColumn& col : t.columns) columns += (columns.empty() ? "" : ", ") + Quote(col.name) + " " + col.declared;
         run("create table " + Quote(t.name) + " (" + columns + ")");
-        if (!t.rows || t.columns.empty()) continue;
-        std::string marks;
-        for (size_t i = 1; i <= t.columns.size(); ++i) marks += (i > 1 ? ", ?" : "?") + std::to_string(i);
-        Statement insert(c, "insert into " + Quote(t.name) + " values (" + marks + ")");
-        for (bool row = t.rows->First(); row; row = t.rows->Next()) {
-            sqlite3_reset(insert.get());
-            for (int i = 0; i < int(t.columns.size()); ++i) {
-                const TFieldValue v = t.rows->Value(i);
-                if (auto* n = std::get_if<int64_t>(&v)) sqlite3_bind_int64(insert.get(), i + 1, *n);
-                else if (auto* d = std::get_if<double>(&v)) sqlite3_bind_double(insert.get(), i + 1, *d);
-                else if (auto* text = std::get_if<std::string>(&v))
-                    sqlite3_bind_text(insert.get(), i + 1, text->c_str(), int(text->size()), SQLITE_TRANSIENT);
-                else sqlite3_bind_null(insert.get(), i + 1);
-            }
-            insert.Step();
-        }
     }
     run("commit");
     return std::make_unique<SqliteDatabase>(std::move(c));

@@ -141,21 +141,6 @@ TEST_F(Postgres, QueriesArePreparedOnTheServerAndNeverWrite) {
     EXPECT_EQ(p.params[1].type, dbe::ftString);
     EXPECT_EQ(Names(p.columns), "partno:ftInteger:0 name:ftString:30 x::y:ftMemo:0 ");
 
-    auto rows = db->ExecuteQuery("select name from parts where partno >= :n order by 1", {{"n", int64_t(1)}});
-    std::string names;
-    for (bool row = rows->First(); row; row = rows->Next()) names += std::get<std::string>(rows->Value(0)) + " ";
-    EXPECT_EQ(names, "Fin Mask ");
-    // Read-only: the server refuses, keeps its message, and the session goes on.
-    try {
-        db->ExecuteQuery("insert into parts (name) values ('Snorkel')", {});
-        ADD_FAILURE() << "the insert ran";
-    } catch (const vcl::EDBEngineError& e) {
-        EXPECT_NE(e.Message().find("read-only transaction"), std::string::npos) << e.Message();
-    }
-    auto table = db->OpenTable("parts");
-    int count = 0;
-    for (bool row = table->First(); row; row = table->Next()) ++count;
-    EXPECT_EQ(count, 2);
     EXPECT_THROW(db->PrepareQuery("select nothing from nowhere"), vcl::EDBEngineError);
     const dbe::TPrepared update = db->PrepareQuery("update parts set name = :n where partno = :id");
     EXPECT_EQ(update.ParamNames(), (std::vector<std::string>{"n", "id"}));
@@ -239,14 +224,22 @@ TEST_F(Postgres, RefusedLoginsAndServersThatGoAway) {
         EXPECT_NE(e.Message().find("role \"nobody\" does not exist"), std::string::npos) << e.Message();
     }
 
-    // A form's TDatabase names the server by its parameters; a stored password is not passed on.
-    vcl::TComponent* defined = Load("object Form1: TForm1\n  object Db: TDatabase\n    DatabaseName = 'Local'\n"
-                                    "    DriverName = 'POSTGRESQL'\n    Params.Strings = (\n      'SERVER NAME=" +
-                                    server->SocketDir() + "'\n      'PORT=" + std::to_string(server->Port()) +
-                                    "'\n      'USER NAME=tavrin'\n      'DATABASE NAME=postgres'\n"
-                                    "      'PASSWORD=kept')\n  end\n  object T: TTable\n    DatabaseName = 'Local'\n"
-                                    "    TableName = 'parts'\n  end\nend\n");
-    EXPECT_EQ(ChildrenOf(Relations(defined), "Index List"), (Lines{"Primary : partno", "parts_name : name"}));
+    // A form's TDatabase never names a server itself; picking the user's alias it reaches the
+    // server with the alias's settings, whatever parameters it stores beside.
+    const std::string stored = "    Params.Strings = (\n      'SERVER NAME=" + server->SocketDir() + "'\n      'PORT=" +
+                               std::to_string(server->Port()) + "'\n      'USER NAME=tavrin'\n      'STATEMENT TIMEOUT=0'\n"
+                               "      'PASSWORD=kept')\n  end\n  object T: TTable\n    DatabaseName = 'Local'\n"
+                               "    TableName = 'parts'\n  end\nend\n";
+    try {
+        Relations(Load("object Form1: TForm1\n  object Db: TDatabase\n    DatabaseName = 'Local'\n"
+                       "    DriverName = 'POSTGRESQL'\n" + stored));
+        ADD_FAILURE() << "the form's own server parameters were used";
+    } catch (const vcl::EDBEngineError& e) {
+        EXPECT_NE(e.Message().find("only through your own aliases"), std::string::npos) << e.Message();
+    }
+    vcl::TComponent* aliased = Load("object Form1: TForm1\n  object Db: TDatabase\n    DatabaseName = 'Local'\n"
+                                    "    AliasName = 'PG'\n" + stored);
+    EXPECT_EQ(ChildrenOf(Relations(aliased), "Index List"), (Lines{"Primary : partno", "parts_name : name"}));
 
     // A server stopped in the middle of a report: the query gets its fixed node; the table
     // after it cannot open and ends the run with an error naming alias and server.
@@ -266,8 +259,7 @@ TEST_F(Postgres, RefusedLoginsAndServersThatGoAway) {
   end
 end
 )");
-    auto db = dbe::Engine().OpenDatabase("GOING", form);
-    EXPECT_EQ(db->Fields("t").size(), 1u);
+    auto db = dbe::Engine().OpenDatabase("GOING", form);  // connected; nothing described yet
     own.Stop();
     try {
         Relations(form);

@@ -20,6 +20,8 @@ public:
     // postgresql://USER@/postgres?host=SOCKETDIR&port=PORT
     std::string Uri(const std::string& database = "postgres") const;
     const std::string& SocketDir() const { return dir_; }
+    // What the server logged.
+    std::string LogFile() const { return dir_ + "/log"; }
     int Port() const { return port_; }
     // Runs SQL through psql (stops at the first error); returns its output, sets ok.
     std::string Sql(const std::string& sql, bool* ok = nullptr, const std::string& database = "postgres") const;
