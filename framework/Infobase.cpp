@@ -48,10 +48,12 @@ void ResetPageNameCounter() { pageNameCounter = 0; }
 
 void ReadWindowPlace(vcl::TDesignedForm& window, const std::string& section) {
     if (aninifile == nullptr) return;
-    window.SetLeft(aninifile->ReadInteger(section, "Window Left", 100));
-    window.SetTop(aninifile->ReadInteger(section, "Window Top", 100));
-    window.SetWidth(aninifile->ReadInteger(section, "Window Width", 400));
-    window.SetHeight(aninifile->ReadInteger(section, "Window Height", 300));
+    // A place kept on another desktop, or a damaged one, still gives a window on this one.
+    const vcl::TWindowPlace place = vcl::Screen()->Fit({aninifile->ReadInteger(section, "Window Left", 100),
+                                                        aninifile->ReadInteger(section, "Window Top", 100),
+                                                        aninifile->ReadInteger(section, "Window Width", 400),
+                                                        aninifile->ReadInteger(section, "Window Height", 300)});
+    window.SetBounds(place.left, place.top, place.width, place.height);
     const int32_t state = aninifile->ReadInteger(section, "State", vcl::wsMaximized);
     window.SetWindowState(state >= vcl::wsNormal && state <= vcl::wsMaximized ? vcl::TWindowState(state)
                                                                               : vcl::wsMaximized);

@@ -1,5 +1,7 @@
 #include "host/vcl/Forms.h"
 
+#include <algorithm>
+
 #include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/Menus.h"
 
@@ -60,6 +62,20 @@ TApplication::TApplication() : TComponent(nullptr, ClassByName("TApplication")) 
 TApplication* Application() {
     static TApplication application;
     return &application;
+}
+
+void TScreen::SetWorkArea(TWindowPlace area) {
+    if (area.width <= 0 || area.height <= 0) area = {0, 0, kMaxWindowExtent, kMaxWindowExtent};
+    workArea_ = area;
+}
+
+TWindowPlace TScreen::Fit(TWindowPlace place) const {
+    const TWindowPlace& area = workArea_;
+    place.width = std::clamp(place.width, 0, area.width);
+    place.height = std::clamp(place.height, 0, area.height);
+    place.left = std::clamp(place.left, area.left, area.left + (area.width - place.width));
+    place.top = std::clamp(place.top, area.top, area.top + (area.height - place.height));
+    return place;
 }
 
 TScreen* Screen() {

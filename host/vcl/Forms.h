@@ -70,13 +70,32 @@ private:
 
 enum TCursor : int { crDefault = 0, crHourGlass = -11 };
 
+// A window's place and size on the desktop, its frame included.
+struct TWindowPlace {
+    int32_t left = 0, top = 0, width = 0, height = 0;
+    bool operator==(const TWindowPlace&) const = default;
+};
+
+// Where no screen says otherwise, the largest a window may be: a size beyond it is a damaged
+// setting, not a window.
+inline constexpr int32_t kMaxWindowExtent = 16384;
+
 class TScreen {
 public:
     TCursor Cursor() const { return cursor_; }
     void SetCursor(TCursor c) { cursor_ = c; }
 
+    // The part of the desktop that windows may take: the screens' free area once a screen
+    // is there, else from 0,0 to kMaxWindowExtent either way. Empty restores that.
+    const TWindowPlace& WorkArea() const { return workArea_; }
+    void SetWorkArea(TWindowPlace area);
+    // The place cut to at most the work area's size (a negative size is none) and moved
+    // inside it, so that a window kept from elsewhere is seen whole.
+    TWindowPlace Fit(TWindowPlace place) const;
+
 private:
     TCursor cursor_ = crDefault;
+    TWindowPlace workArea_{0, 0, kMaxWindowExtent, kMaxWindowExtent};
 };
 
 TApplication* Application();

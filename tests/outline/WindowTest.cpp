@@ -1,6 +1,7 @@
 // The outline window: dragging in each mode, the geometry it keeps in the settings file,
 // and its text export.
 #include <filesystem>
+#include <limits>
 
 #include "tests/outline/OutlineTestSupport.h"
 
@@ -90,6 +91,24 @@ TEST_F(OutlineWindow, GeometryIsRestoredOnlyFromAnExistingSectionAndSavedOnEvery
     EXPECT_EQ(Opened(tavrin::showMenus), (Geometry{7, 100, 400, 300, int(wsMaximized)}));
     qa->Settings().WriteInteger("Menu Editor", "State", 5);
     EXPECT_EQ(Opened(tavrin::showMenus)[4], int(wsMaximized));
+}
+
+TEST_F(OutlineWindow, APlaceOffTheDesktopOrASizeBeyondAnyScreenComesBackOnIt) {
+    constexpr int kMin = std::numeric_limits<int32_t>::min(), kMax = std::numeric_limits<int32_t>::max();
+    // Without a screen the desktop is 16384 square from 0,0.
+    Opened(tavrin::showparentage, {-5000, -5000, 100000, 100000, 0});
+    EXPECT_EQ(Opened(tavrin::showparentage), (Geometry{0, 0, 16384, 16384, 0}));
+    Opened(tavrin::showparentage, {kMin, kMax, -1, kMax, 0});
+    EXPECT_EQ(Opened(tavrin::showparentage), (Geometry{0, 0, 0, 16384, 0}));
+    // A screen's free area, as the screen module sets it.
+    Screen()->SetWorkArea({-1280, 0, 2560, 1024});
+    Opened(tavrin::showparentage, {1200, 900, 400, 300, 0});
+    EXPECT_EQ(Opened(tavrin::showparentage), (Geometry{880, 724, 400, 300, 0}));
+    Opened(tavrin::showparentage, {-5000, 5, 3000, 500, 0});
+    EXPECT_EQ(Opened(tavrin::showparentage), (Geometry{-1280, 5, 2560, 500, 0}));
+    Opened(tavrin::showparentage, {-600, 20, 500, 400, 0});  // on the screen left of the first
+    EXPECT_EQ(Opened(tavrin::showparentage), (Geometry{-600, 20, 500, 400, 0}));
+    Screen()->SetWorkArea({});
 }
 
 TEST_F(OutlineWindow, WithoutASettingsFileNothingIsReadOrWritten) {

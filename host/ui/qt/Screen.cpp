@@ -725,12 +725,18 @@ char* argv[] = {arg0, nullptr};
 }  // namespace
 
 TScreenBackend::TScreenBackend() {
-    if (QCoreApplication::instance() != nullptr) return;
-    QuietQtNotes();
-    app_ = std::make_unique<QApplication>(argc, argv);
+    if (QCoreApplication::instance() == nullptr) {
+        QuietQtNotes();
+        app_ = std::make_unique<QApplication>(argc, argv);
+    }
+    // The tools fit the places they kept in the settings to this desktop's free area.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect free = screen->availableVirtualGeometry();
+        vcl::Screen()->SetWorkArea({free.x(), free.y(), free.width(), free.height()});
+    }
 }
 
-TScreenBackend::~TScreenBackend() = default;
+TScreenBackend::~TScreenBackend() { vcl::Screen()->SetWorkArea({}); }
 
 QWidget* TScreenBackend::Topmost() const { return windows_.empty() ? nullptr : windows_.back(); }
 
