@@ -71,11 +71,14 @@ int RunCatalogue(const SettingsHome& home, const std::vector<std::string>& args,
 // alias of the SQLite driver, a postgresql:// URI one of the PostgreSQL driver. alias list,
 // alias remove NAME.
 int RunAlias(const SettingsHome& home, const std::string& action, const std::vector<std::string>& args) {
-    MakeDefaultHome(home);
+    // An alias added to a home that does not exist yet makes the folder, whichever home it is.
+    MakeDefaultHome(action == "add" ? SettingsHome{home.folder, true} : home);
     ConfigureEngine(home);
     auto& engine = dbe::Engine();
-    auto refused = [](const std::string& what, uint16_t code) {
-        std::cerr << "tavrinqa: " << what << " (engine code 0x" << std::hex << code << std::dec << ")\n";
+    auto refused = [&engine](const std::string& what, uint16_t code) {
+        const std::string& why = engine.ConfigError();
+        std::cerr << "tavrinqa: " << (why.empty() ? what : vcl::PrintableText(why)) << " (engine code 0x" << std::hex
+                  << code << std::dec << ")\n";
         return kToolFailed;
     };
     if (action == "list") {
@@ -84,6 +87,9 @@ int RunAlias(const SettingsHome& home, const std::string& action, const std::vec
             for (const auto& [k, v] : a.params) std::cout << "\t" << k << "=" << vcl::PrintableText(v);
             std::cout << "\n";
         }
+        if (!engine.ConfigError().empty())
+            std::cerr << "tavrinqa: warning: " << vcl::PrintableText(engine.ConfigError())
+                      << " (aliases it defines there are left out)\n";
         return kToolRan;
     }
     if (action == "remove") {
@@ -107,10 +113,10 @@ int RunAlias(const SettingsHome& home, const std::string& action, const std::vec
     struct stat st {};
     uint16_t code = 0;
     if (target.rfind("file:", 0) == 0) {
-        code = engine.AddAlias(name, "SQLITE", "PATH:" + target, true);
+        code = engine.AddAlias(name, "SQLITE", dbe::TParamList{{"PATH", target}}, true);
     } else if (dbe::postgres::IsUri(target)) {
         try {
-            code = engine.AddAlias(name, "POSTGRESQL", "PATH:" + dbe::postgres::CheckedUri(target), true);
+            code = engine.AddAlias(name, "POSTGRESQL", dbe::TParamList{{"PATH", dbe::postgres::CheckedUri(target)}}, true);
         } catch (const vcl::EDBEngineError& e) {
             std::cerr << "tavrinqa: " << vcl::PrintableText(e.Message()) << "\n";
             return kUsage;
@@ -128,7 +134,7 @@ int RunAlias(const SettingsHome& home, const std::string& action, const std::vec
             std::free(cwd);
         }
         code = S_ISDIR(st.st_mode) ? tavrin::MakeAlias(name, target)
-                                   : engine.AddAlias(name, "SQLITE", "PATH:" + target, true);
+                                   : engine.AddAlias(name, "SQLITE", dbe::TParamList{{"PATH", target}}, true);
     }
     if (code == dbe::DBIERR_NAMENOTUNIQUE) return refused("an alias '" + name + "' exists already", code);
     if (code == dbe::DBIERR_INVALIDPARAM) return refused("the alias name or path is not acceptable", code);

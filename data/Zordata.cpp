@@ -106,7 +106,8 @@ uint16_t MakeAlias(const std::string& aliasName, const std::string& directory) {
     const std::vector<std::string> lines = {"PATH=" + directory, "TYPE=Standard"};
     const std::string params = ParamsFromStrings(lines);
     if (aliasName.size() > kBufferText || params.size() > kBufferText) return dbe::DBIERR_INVALIDPARAM;
-    return dbe::Engine().AddAlias(aliasName, std::string(), params, true);
+    // The folder goes as a list, not in the parameter string, where a ';' in its name would end it.
+    return dbe::Engine().AddAlias(aliasName, std::string(), dbe::TParamList{{"PATH", directory}}, true);
 }
 
 }  // namespace tavrin

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "host/base/AtomicFile.h"
+#include "host/db/AliasesFile.h"
 #include "host/db/PostgresProxy.h"
 #include "host/db/SqliteDriver.h"
 #include "host/vcl/Classes.h"
@@ -273,54 +274,44 @@ std::vector<const TDriver*> TEngine::Drivers() const {
     return list;
 }
 
-// The aliases file: one section per alias, its driver and parameters as KEY=VALUE lines.
-//   [DBDEMOS]
-//   DRIVER=SQLITE
-//   PATH=/home/me/data/dbdemos.sqlite
-// Lines starting with # or ; are comments. A file that cannot be read holds no aliases.
+// The aliases file (host/db/AliasesFile.h). Every dataset asks: the file is parsed again only
+// when it has changed. One that cannot be read holds no aliases, damaged lines none either;
+// ConfigError() says why.
 std::vector<TAlias> TEngine::ReadConfig() const {
-    std::vector<TAlias> aliases;
-    if (configFile_.empty()) return aliases;
-    // Every dataset asks: the file is parsed again only when it has changed.
-    zorbase::FileStamp stamp;
-    std::optional<std::string> text;
+    if (configFile_.empty()) return {};
     try {
-        stamp = zorbase::StampOf(configFile_);
-        if (cache_ && cache_->stamp == stamp) return cache_->aliases;
-        text = zorbase::ReadWholeFile(configFile_, &stamp);
-    } catch (const vcl::Exception&) {
-        text.reset();
-    }
-    if (!text) {
+        if (cache_ && cache_->stamp == zorbase::StampOf(configFile_)) return cache_->aliases;
+        zorbase::FileStamp stamp;
+        const std::optional<std::string> text = zorbase::ReadWholeFile(configFile_, &stamp, kMaxAliasesFileSize);
+        const TAliasesFile file(text.value_or(""));
+        configError_ = file.Damage() ? "'" + configFile_ + "', " + *file.Damage() : "";
+        cache_ = std::make_unique<ConfigCache>(ConfigCache{stamp, file.Aliases()});
+        return file.Aliases();
+    } catch (const vcl::Exception& e) {
+        configError_ = e.Message();
         cache_.reset();
-        return aliases;
+        return {};
     }
-    std::istringstream in(*text);
-    std::string line;
-    while (std::getline(in, line)) {
-        const std::string t = Trim(line);
-        if (t.empty() || t[0] == '#' || t[0] == ';') continue;
-        if (t.front() == '[' && t.back() == ']') {
-            aliases.push_back({Trim(t.substr(1, t.size() - 2)), "STANDARD", {}});
-            continue;
-        }
-        const size_t eq = t.find('=');
-        if (aliases.empty() || eq == std::string::npos) continue;
-        std::string key = Trim(t.substr(0, eq)), value = Trim(t.substr(eq + 1));
-        if (vcl::SameText(key, "DRIVER")) aliases.back().driver = vcl::UpperCase(value);
-        else aliases.back().params.emplace_back(vcl::UpperCase(key), value);
-    }
-    cache_ = std::make_unique<ConfigCache>(ConfigCache{stamp, aliases});
-    return aliases;
 }
 
-void TEngine::WriteConfig(const std::vector<TAlias>& aliases) const {
-    std::string text = "# Database aliases of tavrinqa: [NAME], then DRIVER= and the driver's parameters.\n";
-    for (const TAlias& a : aliases) {
-        text += "\n[" + a.name + "]\nDRIVER=" + a.driver + "\n";
-        for (const auto& [k, v] : a.params) text += k + "=" + v + "\n";
+// The file is edited in place, never regenerated, and never replaced when it cannot be read,
+// is damaged, or changed between reading and writing.
+uint16_t TEngine::EditConfig(const std::function<uint16_t(TAliasesFile&)>& edit) const {
+    try {
+        zorbase::FileStamp stamp;
+        const std::optional<std::string> text = zorbase::ReadWholeFile(configFile_, &stamp, kMaxAliasesFileSize);
+        TAliasesFile file(text.value_or(""));
+        if (file.Damage()) {
+            configError_ = "Cannot change '" + configFile_ + "', " + *file.Damage() + "; the file is left as it is";
+            return DBIERR_CANTWRITE;
+        }
+        if (const uint16_t code = edit(file); code != DBIERR_NONE) return code;
+        zorbase::WriteFileAtomically(configFile_, file.Text(), &stamp);
+    } catch (const vcl::Exception& e) {
+        configError_ = e.Message();
+        return DBIERR_CANTWRITE;
     }
-    zorbase::WriteFileAtomically(configFile_, text);
+    return DBIERR_NONE;
 }
 
 std::vector<TAlias> TEngine::Aliases() const {
@@ -358,48 +349,62 @@ bool ValidAliasName(const std::string& name) {
 }  // namespace
 
 uint16_t TEngine::AddAlias(const std::string& name, const std::string& driver, const std::string& params, bool persist) {
+    return AddAlias(name, driver, ParseParamString(params), persist);
+}
+
+uint16_t TEngine::AddAlias(const std::string& name, const std::string& driver, const TParamList& params, bool persist) {
+    configError_.clear();
     if (!ValidAliasName(name)) return DBIERR_INVALIDPARAM;
     TAlias alias{name, driver.empty() ? "STANDARD" : vcl::UpperCase(driver), {}};
     if (FindDriver(alias.driver) == nullptr && alias.driver != "STANDARD") return DBIERR_UNKNOWNDRIVER;
-    for (auto& [k, v] : ParseParamString(params)) {
+    for (const auto& [k, v] : params) {
         if (vcl::SameText(k, "TYPE") && vcl::SameText(v, "Standard")) continue;
-        if (v.find('\n') != std::string::npos || v.find('\r') != std::string::npos) return DBIERR_INVALIDPARAM;
+        if (!BadAliasKey(k).empty()) return DBIERR_INVALIDPARAM;
         alias.params.emplace_back(vcl::UpperCase(k), v);
     }
-    TAlias existing;
-    std::vector<TAlias> configured = persist && !configFile_.empty() ? ReadConfig() : sessionAliases_;
-    for (const TAlias& a : configured)
-        if (vcl::SameText(a.name, name)) return DBIERR_NAMENOTUNIQUE;
-    configured.push_back(std::move(alias));
-    if (persist && !configFile_.empty()) {
-        try {
-            WriteConfig(configured);
-        } catch (const vcl::Exception&) {
-            return DBIERR_CANTWRITE;
-        }
-    } else {
-        sessionAliases_ = std::move(configured);
+    auto named = [&](const std::vector<TAlias>& list) {
+        return std::any_of(list.begin(), list.end(), [&](const TAlias& a) { return vcl::SameText(a.name, name); });
+    };
+    if (!persist || configFile_.empty()) {
+        if (named(sessionAliases_)) return DBIERR_NAMENOTUNIQUE;
+        sessionAliases_.push_back(std::move(alias));
+        return DBIERR_NONE;
     }
-    return DBIERR_NONE;
+    return EditConfig([&](TAliasesFile& file) -> uint16_t {
+        if (named(file.Aliases())) return DBIERR_NAMENOTUNIQUE;
+        file.Add(alias);
+        return DBIERR_NONE;
+    });
 }
 
 uint16_t TEngine::DeleteAlias(const std::string& name) {
-    auto drop = [&](std::vector<TAlias>& list) {
-        const auto before = list.size();
-        list.erase(std::remove_if(list.begin(), list.end(), [&](const TAlias& a) { return vcl::SameText(a.name, name); }),
-                   list.end());
-        return list.size() != before;
-    };
-    if (drop(sessionAliases_)) return DBIERR_NONE;
+    configError_.clear();
+    const auto before = sessionAliases_.size();
+    std::erase_if(sessionAliases_, [&](const TAlias& a) { return vcl::SameText(a.name, name); });
+    if (sessionAliases_.size() != before) return DBIERR_NONE;
     if (configFile_.empty()) return DBIERR_UNKNOWNDB;
-    std::vector<TAlias> configured = ReadConfig();
-    if (!drop(configured)) return DBIERR_UNKNOWNDB;
-    try {
-        WriteConfig(configured);
-    } catch (const vcl::Exception&) {
-        return DBIERR_CANTWRITE;
-    }
-    return DBIERR_NONE;
+    return EditConfig([&](TAliasesFile& file) -> uint16_t { return file.Remove(name) ? DBIERR_NONE : DBIERR_UNKNOWNDB; });
+}
+
+// A form is untrusted: its TDatabase may name a local folder or file, never a server, and
+// none of its other parameters (time limits, read-only mode, users) reach a driver. Servers
+// are reached only through the user's own aliases.
+TAlias TEngine::FormDatabase(const std::string& databaseName, const TDatabaseDefinition& def) const {
+    TAlias defined;
+    defined.params = def.DefinedParams();
+    const std::string driverName = def.DefinedDriverName().empty() ? "STANDARD" : vcl::UpperCase(def.DefinedDriverName());
+    const TDriver* driver = FindDriver(driverName);
+    if (driver != nullptr && !driver->NeedsPath())
+        DbError("The database " + databaseName + " of the form names a " + driverName +
+                " server; servers are reached only through your own aliases (tavrinqa alias add)");
+    std::string path = defined.Param("PATH");
+    if (path.empty()) path = defined.Param("DATABASE NAME");
+    if (path.find("://") != std::string::npos || path.rfind("file:", 0) == 0)
+        DbError("The database " + databaseName + " of the form names '" + path +
+                "', which is no folder or file path; servers are reached only through your own aliases");
+    TAlias alias{databaseName, driverName, {}};
+    if (!path.empty()) alias.params.emplace_back("PATH", path);
+    return alias;
 }
 
 TAlias TEngine::ResolveDatabase(const std::string& databaseName, const vcl::TComponent* owner) const {
@@ -416,12 +421,7 @@ TAlias TEngine::ResolveDatabase(const std::string& databaseName, const vcl::TCom
                 DbError("Unknown alias '" + aliasName + "' (of the database " + databaseName + ")");
             return alias;
         }
-        alias.name = databaseName;
-        alias.driver = def->DefinedDriverName().empty() ? "STANDARD" : vcl::UpperCase(def->DefinedDriverName());
-        alias.params = def->DefinedParams();
-        if (alias.Param("PATH").empty() && !alias.Param("DATABASE NAME").empty())
-            alias.params.emplace_back("PATH", alias.Param("DATABASE NAME"));
-        return alias;
+        return FormDatabase(databaseName, *def);
     }
     if (IsFolder(databaseName)) return {databaseName, "STANDARD", {{"PATH", databaseName}}};
     if (IsFile(databaseName) && LooksLikeSqlite(databaseName)) return {databaseName, "SQLITE", {{"PATH", databaseName}}};

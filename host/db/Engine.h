@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -18,6 +19,8 @@ class TComponent;
 }
 
 namespace dbe {
+
+class TAliasesFile;
 
 // The platform's field types, by ordinal.
 enum TFieldType : int {
@@ -127,10 +130,13 @@ private:
     size_t at_ = 0;
 };
 
-using TParamValues = std::vector<std::pair<std::string, TFieldValue>>;
-
 // An open database. Table names may carry an extension (customer.db) and are matched
 // without regard to case, the way each driver finds its tables.
+//
+// A handle describes and never runs: forms and data folders are untrusted, so a statement a
+// form stores is only prepared (its parameters and result columns asked for) and a stored
+// procedure only looked up in the catalogue. Nothing here reads a table's rows or executes
+// a form's text; a dataset stored open is open with its fields and no rows.
 class TDatabaseHandle {
 public:
     virtual ~TDatabaseHandle() = default;
@@ -139,10 +145,9 @@ public:
     virtual std::vector<std::string> StoredProcs(bool system) = 0;
     virtual std::vector<TColumn> Fields(std::string_view table) = 0;
     virtual std::vector<TIndexInfo> Indexes(std::string_view table) = 0;
-    virtual std::unique_ptr<TCursor> OpenTable(std::string_view table) = 0;
-    // Local SQL: "customer.db" and :ALIAS:customer name tables as TableName does.
+    // Local SQL: "customer.db" and :ALIAS:customer name tables as TableName does. Only a
+    // statement that reads may be prepared.
     virtual TPrepared PrepareQuery(const std::string& sql) = 0;
-    virtual std::unique_ptr<TCursor> ExecuteQuery(const std::string& sql, const TParamValues& params) = 0;
     // A driver without stored procedures refuses to prepare one. stored: the parameters the
     // form keeps for it, which choose among overloads of the name.
     virtual TPrepared PrepareProc(std::string_view name, const std::vector<TParamDesc>& stored = {});
@@ -212,7 +217,12 @@ public:
     // driver empty: a standard alias. params: "KEY:VALUE;KEY:VALUE". Returns DBIERR_NONE or
     // the reason it was refused; a persistent alias is written to the aliases file.
     uint16_t AddAlias(const std::string& name, const std::string& driver, const std::string& params, bool persist);
+    // The same with the parameters as a list: each value whole, whatever it holds (';', ':').
+    uint16_t AddAlias(const std::string& name, const std::string& driver, const TParamList& params, bool persist);
     uint16_t DeleteAlias(const std::string& name);
+    // Why the aliases file was last found unreadable or damaged, or an edit of it refused
+    // (DBIERR_CANTWRITE); empty when it was not.
+    const std::string& ConfigError() const { return configError_; }
 
     // The database a dataset's DatabaseName names: a configured alias, else a TDatabase of
     // owner with that DatabaseName, else a folder or database file path. Handles are shared.
@@ -227,10 +237,12 @@ public:
     void CloseDatabases();
 
 private:
+    TAlias FormDatabase(const std::string& databaseName, const TDatabaseDefinition& def) const;
     std::vector<TAlias> ReadConfig() const;
-    void WriteConfig(const std::vector<TAlias>& aliases) const;
+    uint16_t EditConfig(const std::function<uint16_t(TAliasesFile&)>& edit) const;
 
     std::string configFile_;
+    mutable std::string configError_;
     struct ConfigCache;
     mutable std::unique_ptr<ConfigCache> cache_;
     std::vector<TAlias> sessionAliases_;
