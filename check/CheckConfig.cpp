@@ -2,7 +2,10 @@
 
 #include <fnmatch.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <string_view>
+#include <vector>
 
 #include <toml++/toml.h>
 
@@ -50,9 +53,85 @@ void ReadRule(CheckConfig& config, const std::string& path, const std::string& i
     }
 }
 
+// A project's configuration is a page of settings and suppressions; the limit keeps a file
+// that is something else from being read whole.
+constexpr uint64_t kMaxConfigSize = uint64_t(4) << 20;
+// The TOML reader recurses for each table, array and dotted-key part it enters, and a file of
+// thousands of them exhausts the stack. No setting nests more than three levels.
+constexpr int kMaxConfigDepth = 32;
+
+// Measures how deep the text nests before the reader sees it: each '[' or '{' opens a level
+// for itself and for the parts of the key it is the value of, each '.' of a key adds one, and
+// ',' or a line end ends a key. A dot in a number counts too, which costs at most one level.
+// Strings and comments are passed over as TOML delimits them.
+void CheckNesting(std::string_view text, const std::string& path) {
+    int line = 1;
+    size_t lineStart = 0;
+    std::vector<int> levels;  // of each open bracket, with the key parts it ends
+    int open = 0, parts = 0;
+    auto newline = [&](size_t at) {
+        ++line;
+        lineStart = at + 1;
+    };
+    // From the opening quote at i to the end of the string; at its last character on return.
+    auto passString = [&](size_t& i) {
+        const char quote = text[i];
+        const bool multiline = text.substr(i, 3) == std::string(3, quote);
+        for (size_t j = i + (multiline ? 3 : 1); j < text.size(); ++j) {
+            const char c = text[j];
+            if (c == '\\' && quote == '"') {
+                if (j + 1 < text.size() && text[j + 1] == '\n') newline(j + 1);
+                ++j;
+            } else if (c == '\n') {
+                if (!multiline) {  // an unterminated string, which the reader refuses here
+                    i = j - 1;
+                    return;
+                }
+                newline(j);
+            } else if (c == quote && (!multiline || text.substr(j, 3) == std::string(3, quote))) {
+                if (multiline) j += 2;
+                for (int more = 0; multiline && more < 2 && j + 1 < text.size() && text[j + 1] == quote; ++more) ++j;
+                i = j;
+                return;
+            }
+        }
+        i = text.size();
+    };
+    for (size_t i = 0; i < text.size(); ++i) {
+        switch (text[i]) {
+            case '\n': newline(i), parts = 0; break;
+            case '#': i = std::min(text.find('\n', i), text.size()) - 1; break;
+            case '"':
+            case '\'': passString(i); break;
+            case '[':
+            case '{':
+                levels.push_back(parts + 1);
+                open += parts + 1;
+                parts = 0;
+                break;
+            case ']':
+            case '}':
+                if (!levels.empty()) open -= levels.back(), levels.pop_back();
+                parts = 0;
+                break;
+            case ',': parts = 0; break;
+            case '.': ++parts; break;
+            default: break;
+        }
+        if (open + parts > kMaxConfigDepth)
+            throw vcl::EParserError(path, line, int(i - lineStart) + 1,
+                                    "tables, arrays and dotted keys nest deeper than " +
+                                        std::to_string(kMaxConfigDepth) + " levels");
+    }
+}
+
 }  // namespace
 
 CheckConfig ParseConfig(const std::string& text, const std::string& path) {
+    if (text.size() > kMaxConfigSize)
+        throw vcl::EParserError(path, 0, 0, "the configuration is larger than the limit of " +
+                                                std::to_string(kMaxConfigSize >> 20) + " MiB");
+    CheckNesting(text, path);
     toml::table doc;
     try {
         doc = toml::parse(text, path);
@@ -95,7 +174,7 @@ CheckConfig ParseConfig(const std::string& text, const std::string& path) {
 }
 
 CheckConfig LoadConfig(const std::string& path) {
-    std::optional<std::string> text = zorbase::ReadWholeFile(path);
+    std::optional<std::string> text = zorbase::ReadWholeFile(path, nullptr, kMaxConfigSize);
     if (!text) throw vcl::EInOutError("cannot open the configuration '" + path + "': No such file or directory");
     return ParseConfig(*text, path);
 }

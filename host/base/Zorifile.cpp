@@ -26,6 +26,9 @@ namespace {
 
 constexpr size_t npos = std::string::npos;
 constexpr const char* kBom = "\xEF\xBB\xBF";
+// Every window and grid of every tool fits in a few kilobytes; a larger file is no settings
+// file of ours and is neither read nor replaced.
+constexpr uint64_t kMaxSettingsSize = uint64_t(1) << 20;
 
 // Blanks around names and values. CR is one so that a stray CR from a CR-only editor or a
 // half-converted file does not make a value unreadable.
@@ -168,7 +171,7 @@ void Warn(const std::string& problem, const char* consequence) {
 
 Document LoadForReading(const std::string& path) {
     try {
-        const auto bytes = ReadWholeFile(path);
+        const auto bytes = ReadWholeFile(path, nullptr, kMaxSettingsSize);
         return bytes ? Parse(*bytes) : Document{};
     } catch (const std::exception& e) {
         Warn(e.what(), "settings not read, windows use their defaults");
@@ -278,7 +281,7 @@ void tinifile::Flush() noexcept {
         const FileLock lock(target + ".lock", lockWait_);
         // Strict where reading is tolerant: a file that could not be read is not replaced by
         // one holding only these keys.
-        const std::optional<std::string> before = ReadWholeFile(target);
+        const std::optional<std::string> before = ReadWholeFile(target, nullptr, kMaxSettingsSize);
         const std::string after = Serialize(WithWrites(before ? Parse(*before) : Document{}, writes));
         // Readers never take the lock; the replacement is atomic, so they see old or new.
         if (!before || *before != after) WriteFileAtomically(target, after);

@@ -105,16 +105,26 @@ TScriptBackend::TScriptBackend(std::string_view script, std::string scriptName, 
     }
 }
 
-std::unique_ptr<TScriptBackend> TScriptBackend::FromFile(const std::string& path, std::ostream& out, std::ostream& err) {
-    if (path == "-") {
-        std::ostringstream text;
-        text << std::cin.rdbuf();
-        return std::make_unique<TScriptBackend>(text.str(), "standard input", out, err);
+std::unique_ptr<TScriptBackend> TScriptBackend::FromStream(std::istream& in, std::string scriptName, std::ostream& out,
+                                                           std::ostream& err) {
+    // Read in pieces up to the limit, so that an endless stream is refused, not held.
+    std::string text;
+    char piece[65536];
+    while (in.read(piece, sizeof piece) || in.gcount() > 0) {
+        if (text.size() + size_t(in.gcount()) > kMaxScriptSize)
+            throw vcl::EInOutError("Script: " + vcl::PrintableText(scriptName) + " is larger than the limit of " +
+                                   std::to_string(kMaxScriptSize >> 20) + " MiB");
+        text.append(piece, size_t(in.gcount()));
     }
+    return std::make_unique<TScriptBackend>(text, std::move(scriptName), out, err);
+}
+
+std::unique_ptr<TScriptBackend> TScriptBackend::FromFile(const std::string& path, std::ostream& out, std::ostream& err) {
+    if (path == "-") return FromStream(std::cin, "standard input", out, err);
     // A directory, FIFO or device is refused unread, never taken for an empty script.
     std::optional<std::string> text;
     try {
-        text = zorbase::ReadWholeFile(path);
+        text = zorbase::ReadWholeFile(path, nullptr, kMaxScriptSize);
     } catch (const vcl::EInOutError& e) {
         throw vcl::EInOutError("Script: " + e.Message());
     }

@@ -57,6 +57,10 @@ private:
 // The TEXT of an action: the escapes undone (an unknown escape stays as written).
 std::string UnescapeText(std::string_view text);
 
+// Scripts beyond this are refused: a person's script is a few kilobytes, and a generated one
+// for the largest forms stays well below it.
+inline constexpr size_t kMaxScriptSize = size_t(16) << 20;
+
 class TScriptBackend : public TBackend {
 public:
     // scriptName goes into errors; out receives dumps without a path, err the messages.
@@ -64,6 +68,9 @@ public:
     // Reads the script from a file, or from standard input for "-"; EInOutError when it
     // cannot be read or is no regular file (a directory, a FIFO, a device).
     static std::unique_ptr<TScriptBackend> FromFile(const std::string& path, std::ostream& out, std::ostream& err);
+    // Reads the script from a stream to its end; EInOutError beyond kMaxScriptSize.
+    static std::unique_ptr<TScriptBackend> FromStream(std::istream& in, std::string scriptName, std::ostream& out,
+                                                      std::ostream& err);
 
     vcl::TModalResult RunModal(vcl::TCustomForm& form) override;
     std::optional<std::string> AnswerSaveDialog(vcl::TSaveDialog& dialog) override;

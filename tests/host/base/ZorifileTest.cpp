@@ -120,7 +120,7 @@ TEST_F(ZorifileTest, DamagedFilesReadWithoutCrashOrGarbage) {
         {"[S]\r\nA = 5\r\n", 5},
         {"\xEF\xBB\xBF[S]\nA=6\n", 6},
         {std::string("[S]\nB=\0\nA=7\n", 12), 7},
-        {"[S]\n" + std::string(1 << 20, 'k') + "\nX=" + std::string(1 << 20, '7') + "\nA=8\n", 8},
+        {"[S]\n" + std::string(1 << 18, 'k') + "\nX=" + std::string(1 << 18, '7') + "\nA=8\n", 8},
         {"[S]\nA=1\n[s]\nA=3\n", 1},
         {"[S\nA=1\n", -1},
         {"[ S ] trailing\n; A=4\nA=8", 8},
@@ -222,4 +222,14 @@ TEST_F(ZorifileTest, UnusableSettingsAreWarnedOnceAndNeverRaise) {
     dir.WriteInteger("S", "A", 1);
     EXPECT_EQ(Warned("it is a directory"), 1);  // one problem, read and written
     EXPECT_TRUE(std::filesystem::is_directory(Path("dir.ini")));
+}
+
+TEST_F(ZorifileTest, AFileBeyondOneMebibyteIsNeitherReadNorReplaced) {
+    const std::string huge = "[S]\nA=1\n" + std::string(size_t(1) << 20, ';') + "\n";
+    Put(ini(), huge);
+    tinifile f(ini());
+    EXPECT_EQ(f.ReadInteger("S", "A", -1), -1);
+    f.WriteInteger("S", "A", 2);
+    EXPECT_EQ(Warned("larger than the limit of 1 MiB"), 1);
+    EXPECT_EQ(Get(ini()), huge);
 }

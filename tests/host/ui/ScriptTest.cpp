@@ -227,3 +227,26 @@ TEST_F(ScriptTest, AScriptFileMustBeARegularFile) {
     EXPECT_THROW(ui::TScriptBackend::FromFile(dir.Path(), out, err), EInOutError);
     EXPECT_THROW(ui::TScriptBackend::FromFile(dir.File("missing"), out, err), EInOutError);
 }
+
+TEST_F(ScriptTest, AScriptBeyondSixteenMebibytesIsRefusedFromAFileOrAStream) {
+    const std::string most(ui::kMaxScriptSize - 3, '#');
+    std::istringstream fits(most + "\nok");
+    auto backend = ui::TScriptBackend::FromStream(fits, "standard input", out, err);
+    ui::TInstalled installed(*backend);
+    EXPECT_EQ(TToolWin(nullptr).ShowModal(), mrOk);
+    std::istringstream endless(most + "\nok\n\n");
+    try {
+        ui::TScriptBackend::FromStream(endless, "standard input", out, err);
+        ADD_FAILURE() << "read";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.Message(), "Script: standard input is larger than the limit of 16 MiB");
+    }
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir.File("s.txt"), most + "\nok\n\n");
+    try {
+        ui::TScriptBackend::FromFile(dir.File("s.txt"), out, err);
+        ADD_FAILURE() << "read";
+    } catch (const EInOutError& e) {
+        EXPECT_NE(e.Message().find("larger than the limit of 16 MiB"), std::string::npos) << e.Message();
+    }
+}
