@@ -15,6 +15,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Commands.h"
+#include "app/StandardOutput.h"
 #include "check/Checker.h"
 #include "framework/TavrinQA.h"
 #include "framework/cfrminfo.h"
@@ -65,9 +66,19 @@ std::optional<int> ReadUserInput(Read read) {
     return std::nullopt;
 }
 
+// An output that is the form read, by whatever path or link, would destroy it: bad usage.
+std::optional<int> RefuseOutputOverForm(const char* what, const std::string& output, const std::string& form) {
+    if (!zorbase::SameFile(output, form)) return std::nullopt;
+    std::cerr << "tavrinqa: " << what << " '" << vcl::PrintableText(output) << "' is the form '"
+              << vcl::PrintableText(form) << "'; an output never replaces the form it comes from\n";
+    return kUsage;
+}
+
 // Text in the converter's layout, or a binary stream: with the resource header a binary
 // .dfm carries when the output is a .dfm file, bare otherwise.
 int Convert(const std::string& in, const std::string& out, const std::string& to, const std::string& codepage) {
+    if (out != "-")
+        if (auto refused = RefuseOutputOverForm("the output", out, in)) return *refused;
     std::optional<formfile::Document> parsed;
     if (auto failed = ReadUserInput([&] { parsed.emplace(formfile::Document::ParseFile(in)); })) return *failed;
     const formfile::Document& doc = *parsed;
@@ -82,7 +93,6 @@ int Convert(const std::string& in, const std::string& out, const std::string& to
     }
     if (out.empty() || out == "-") {
         std::cout.write(bytes.data(), std::streamsize(bytes.size()));
-        std::cout.flush();
     } else {
         zorbase::WriteFileAtomically(out, bytes);
     }
@@ -91,6 +101,8 @@ int Convert(const std::string& in, const std::string& out, const std::string& to
 
 // A picture of the form's controls at their design places.
 int Preview(const std::string& form, const std::string& png) {
+    if (auto refused = RefuseOutputOverForm("the picture", png, form)) return *refused;
+    zorbase::KeepAsInput(form);
     vcl::RegisterControlClasses();
     std::unique_ptr<formfile::TFormFile> file;
     if (auto failed = ReadUserInput([&] { file = formfile::TFormFile::Load(form); })) return *failed;
@@ -145,6 +157,9 @@ int Run(int argc, char** argv) {
         }
     }
     if (cl.command == Command::Palette) return ShowPalette();
+    if (!unit.empty())
+        if (auto refused = RefuseOutputOverForm("the unit", unit, form)) return *refused;
+    zorbase::KeepAsInput(form);  // a text export or a picture never lands on it either
     vcl::RegisterControlClasses();
     tavrin::Register();
     ConfigureEngine(home);
@@ -233,18 +248,29 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 
-// Nothing escapes: a failure of the standard library or of memory is a message and status 1.
+// Nothing escapes: a failure of the standard library or of memory is a message and status 1,
+// and so is output that could not be written.
 int main(int argc, char** argv) {
+    app::TStandardOutput output;
+    int status = kToolFailed;
     try {
-        return Run(argc, argv);
-    } catch (const vcl::Exception& e) {
-        return Report(e, kToolFailed);
-    } catch (const std::bad_alloc&) {
-        std::cerr << "tavrinqa: out of memory\n";
-    } catch (const std::exception& e) {
-        std::cerr << "tavrinqa: " << vcl::PrintableText(e.what()) << "\n";
+        try {
+            status = Run(argc, argv);
+        } catch (const vcl::Exception& e) {
+            status = Report(e, kToolFailed);
+        } catch (const std::bad_alloc&) {
+            std::cerr << "tavrinqa: out of memory\n";
+        } catch (const std::exception& e) {
+            std::cerr << "tavrinqa: " << vcl::PrintableText(e.what()) << "\n";
+        } catch (...) {
+            std::cerr << "tavrinqa: unexpected failure\n";
+        }
     } catch (...) {
-        std::cerr << "tavrinqa: unexpected failure\n";
+        std::cerr << "tavrinqa: out of memory\n";  // the message itself found no memory
     }
-    return kToolFailed;
+    if (const std::string lost = output.Finish(); !lost.empty()) {
+        std::cerr << "tavrinqa: cannot write to standard output: " << lost << "\n";
+        if (status != kUsage) status = kToolFailed;
+    }
+    return status;
 }

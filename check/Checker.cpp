@@ -16,7 +16,9 @@
 #include <iostream>
 #include <map>
 #include <set>
+#include <sstream>
 #include <thread>
+#include <type_traits>
 #include <unordered_set>
 
 #include <nlohmann/json.hpp>
@@ -116,7 +118,7 @@ FileResult CheckFile(const std::string& path, const RuleSettings& settings) {
         result.unreadable = true;
         result.error = std::string(e.ClassName()) + ": " + e.what();
     } catch (const std::bad_alloc&) {
-        result.unreadable = true;
+        result.unreadable = result.outOfMemory = true;
         result.error = "out of memory";
     } catch (const std::exception& e) {
         result.unreadable = true;
@@ -167,7 +169,7 @@ private:
 };
 
 void Encode(Writer& w, const FileResult& r) {
-    w.U32(r.unreadable);
+    w.U32(r.outOfMemory ? 2 : r.unreadable ? 1 : 0);
     w.Text(r.error);
     w.U32(uint32_t(r.where.line));
     w.U32(uint32_t(r.where.column));
@@ -188,6 +190,7 @@ bool Decode(Reader& r, FileResult& out) {
     if (!r.U32(unreadable) || !r.Text(out.error) || !r.U32(line) || !r.U32(column) || !r.U32(count)) return false;
     out.findings.reserve(std::min<uint32_t>(count, 1u << 16));
     out.unreadable = unreadable != 0;
+    out.outOfMemory = unreadable == 2;
     out.where.line = int(line);
     out.where.column = int(column);
     for (uint32_t i = 0; i < count; ++i) {
@@ -203,6 +206,9 @@ bool Decode(Reader& r, FileResult& out) {
     }
     return true;
 }
+
+// How a worker that ran out of memory outside a file's check ends.
+constexpr int kWorkerOutOfMemory = 3;
 
 bool WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -274,9 +280,18 @@ std::vector<FileResult> CheckFiles(const std::vector<std::string>& files, const 
             if (pid == 0) {
                 ::close(fds[0]);
                 for (const Worker& w : workers) ::close(w.fd);
-                WorkerLoop(fds[1], next, todo, files, settings);
+                // A failure outside a file's check (memory for its result) ends this worker
+                // only: the parent reports the file it was on.
+                int status = 0;
+                try {
+                    WorkerLoop(fds[1], next, todo, files, settings);
+                } catch (const std::bad_alloc&) {
+                    status = kWorkerOutOfMemory;
+                } catch (...) {
+                    status = 1;
+                }
                 ::close(fds[1]);
-                ::_exit(0);  // no destructors, no exit handlers: the parent owns all of that
+                ::_exit(status);  // no destructors, no exit handlers: the parent owns all of that
             }
             ::close(fds[1]);
             if (pid < 0) {
@@ -355,7 +370,9 @@ std::vector<FileResult> CheckFiles(const std::vector<std::string>& files, const 
             if (w.current && !finished[*w.current]) {
                 FileResult& r = results[*w.current];
                 r.unreadable = true;
-                r.error = died && WIFSIGNALED(status)
+                r.outOfMemory = died && WIFEXITED(status) && WEXITSTATUS(status) == kWorkerOutOfMemory;
+                r.error = r.outOfMemory ? "out of memory"
+                          : died && WIFSIGNALED(status)
                               ? std::string("the check of this file failed (") + ::strsignal(WTERMSIG(status)) + ")"
                               : "the check of this file failed";
                 finished[*w.current] = true;
@@ -393,6 +410,8 @@ std::string Relative(const std::string& path, const std::string& base) {
 }
 
 // A path as a URI reference: relative paths stay relative (to the folder the check ran in).
+// Every byte but the unreserved ones is percent-encoded, so names that are not UTF-8 stay
+// apart and can be read back.
 std::string Uri(const std::string& path) {
     static const char* hex = "0123456789ABCDEF";
     std::string out = path.starts_with("/") ? "file://" : "";
@@ -403,9 +422,123 @@ std::string Uri(const std::string& path) {
     return out;
 }
 
-json Dumpable(const std::string& s) { return json(s); }
+}  // namespace
 
-std::string JsonText(const json& j) { return j.dump(2, ' ', false, json::error_handler_t::replace) + "\n"; }
+std::string EscapedName(std::string_view name) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(name.size());
+    for (size_t i = 0; i < name.size();) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        const size_t n = c >= 0x80 ? vcl::Utf8SequenceAt(name, i) : 1;
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (n == 0) {
+            out += {'\\', 'x', hex[c >> 4], hex[c & 15]};
+        } else {
+            out.append(name.substr(i, n));
+            i += n;
+            continue;
+        }
+        ++i;
+    }
+    return out;
+}
+
+namespace {
+
+// JSON written as it goes, indented by two blanks. No document tree: a report costs no memory
+// beyond its text, and nothing allocates while a failed allocation unwinds (the library's
+// tree allocates in its destructor, which ends the program when memory has run out).
+class JsonWriter {
+public:
+    explicit JsonWriter(std::ostream& out) : out_(out) {}
+    JsonWriter& Open(char bracket) {
+        Item();
+        text_ += bracket;
+        open_.push_back(false);
+        return *this;
+    }
+    JsonWriter& Close(char bracket) {
+        const bool any = open_.back();
+        open_.pop_back();
+        if (any) NewLine();
+        text_ += bracket;
+        return *this;
+    }
+    JsonWriter& Key(std::string_view key) {
+        Item();
+        String(key);
+        text_ += ": ";
+        keyed_ = true;
+        return *this;
+    }
+    // Text that is not UTF-8 has its stray bytes replaced (U+FFFD); names that must stay
+    // apart are given as EscapedName.
+    JsonWriter& Value(std::string_view text) {
+        Item();
+        String(text);
+        return *this;
+    }
+    template <class T>
+        requires std::is_integral_v<T>
+    JsonWriter& Value(T n) {
+        Item();
+        if constexpr (std::is_same_v<T, bool>) text_ += n ? "true" : "false";
+        else text_ += std::to_string(n);
+        return *this;
+    }
+    void Finish() {
+        text_ += '\n';
+        Flush();
+    }
+
+private:
+    void Item() {
+        if (text_.size() >= (size_t(1) << 16)) Flush();
+        if (keyed_) {
+            keyed_ = false;
+        } else if (!open_.empty()) {
+            if (open_.back()) text_ += ',';
+            open_.back() = true;
+            NewLine();
+        }
+    }
+    void NewLine() {
+        text_ += '\n';
+        text_.append(2 * open_.size(), ' ');
+    }
+    void Flush() {
+        out_.write(text_.data(), std::streamsize(text_.size()));
+        text_.clear();
+    }
+    void String(std::string_view s) {
+        static const char* hex = "0123456789abcdef";
+        text_ += '"';
+        for (size_t i = 0; i < s.size();) {
+            const auto c = static_cast<unsigned char>(s[i]);
+            if (c >= 0x80) {
+                const size_t n = vcl::Utf8SequenceAt(s, i);
+                text_.append(n > 0 ? s.substr(i, n) : "\xEF\xBF\xBD");
+                i += std::max<size_t>(n, 1);
+                continue;
+            }
+            if (c == '"' || c == '\\') text_ += {'\\', char(c)};
+            else if (c == '\n') text_ += "\\n";
+            else if (c == '\t') text_ += "\\t";
+            else if (c == '\r') text_ += "\\r";
+            else if (c < 0x20) text_ += {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
+            else text_ += char(c);
+            ++i;
+        }
+        text_ += '"';
+    }
+
+    std::ostream& out_;
+    std::string text_;
+    std::vector<bool> open_;  // per open object or array: whether it has an item yet
+    bool keyed_ = false;      // a key was written: the next value follows it on its line
+};
 
 void WriteText(std::ostream& out, const std::vector<Reported>& list) {
     for (const Reported& r : list) {
@@ -418,102 +551,179 @@ void WriteText(std::ostream& out, const std::vector<Reported>& list) {
     }
 }
 
-json Region(const formfile::SourcePos& pos) {
-    if (pos.line > 0) return {{"startLine", pos.line}, {"startColumn", std::max(1, pos.column)}};
-    return {{"byteOffset", pos.offset}};
+void Region(JsonWriter& w, const formfile::SourcePos& pos) {
+    w.Open('{');
+    if (pos.line > 0) w.Key("startLine").Value(pos.line).Key("startColumn").Value(std::max(1, pos.column));
+    else w.Key("byteOffset").Value(pos.offset);
+    w.Close('}');
 }
 
-std::string Sarif(const std::vector<Reported>& list, const std::vector<std::pair<std::string, FileResult*>>& bad,
-                  const RuleSettings& settings) {
-    json rules = json::array();
-    std::map<std::string, size_t> ruleIndex;
+void Sarif(std::ostream& out, const std::vector<Reported>& list,
+           const std::vector<std::pair<std::string, FileResult*>>& bad, const RuleSettings& settings) {
+    JsonWriter w(out);
+    w.Open('{').Key("$schema").Value("https://json.schemastore.org/sarif-2.1.0.json").Key("version").Value("2.1.0");
+    w.Key("runs").Open('[').Open('{');
+    w.Key("tool").Open('{').Key("driver").Open('{').Key("name").Value("tavrinqa").Key("version").Value("0.1.0");
+    w.Key("rules").Open('[');
+    std::map<std::string, size_t, std::less<>> ruleIndex;
     for (const RuleInfo& r : AllRules()) {
-        ruleIndex[r.id] = rules.size();
-        rules.push_back({{"id", r.id},
-                         {"shortDescription", {{"text", r.summary}}},
-                         {"help", {{"text", std::string("docs/check.md, section ") + r.id}}},
-                         {"defaultConfiguration",
-                          {{"level", SeverityName(settings.SeverityOf(r))}, {"enabled", settings.Enabled(r)}}}});
+        ruleIndex.emplace(r.id, ruleIndex.size());
+        w.Open('{').Key("id").Value(r.id);
+        w.Key("shortDescription").Open('{').Key("text").Value(r.summary).Close('}');
+        w.Key("help").Open('{').Key("text").Value(std::string("docs/check.md, section ") + r.id).Close('}');
+        w.Key("defaultConfiguration").Open('{').Key("level").Value(SeverityName(settings.SeverityOf(r)));
+        w.Key("enabled").Value(settings.Enabled(r)).Close('}').Close('}');
     }
-    json results = json::array();
+    w.Close(']').Close('}').Close('}');
+    w.Key("invocations").Open('[').Open('{').Key("executionSuccessful").Value(bad.empty());
+    w.Key("toolExecutionNotifications").Open('[');
+    for (const auto& [file, result] : bad) {
+        w.Open('{').Key("level").Value("error").Key("message").Open('{').Key("text").Value(result->error).Close('}');
+        w.Key("locations").Open('[').Open('{').Key("physicalLocation").Open('{');
+        w.Key("artifactLocation").Open('{').Key("uri").Value(Uri(file)).Close('}');
+        if (result->where.line > 0) Region(w.Key("region"), result->where);
+        w.Close('}').Close('}').Close(']').Close('}');
+    }
+    w.Close(']').Close('}').Close(']');
+    w.Key("results").Open('[');
     for (const Reported& r : list) {
         const Finding& f = *r.finding;
-        json location = {{"physicalLocation", {{"artifactLocation", {{"uri", Uri(*r.file)}}}, {"region", Region(f.pos)}}}};
-        if (!f.component.empty())
-            location["logicalLocations"] = json::array({{{"name", Dumpable(f.component)}, {"kind", "object"}}});
-        results.push_back({{"ruleId", f.rule},
-                           {"ruleIndex", ruleIndex[f.rule]},
-                           {"level", SeverityName(f.severity)},
-                           {"message", {{"text", Dumpable(f.message)}}},
-                           {"locations", json::array({location})}});
+        const auto rule = ruleIndex.find(f.rule);
+        w.Open('{').Key("ruleId").Value(f.rule).Key("ruleIndex").Value(rule == ruleIndex.end() ? 0 : rule->second);
+        w.Key("level").Value(SeverityName(f.severity)).Key("message").Open('{').Key("text").Value(f.message).Close('}');
+        w.Key("locations").Open('[').Open('{').Key("physicalLocation").Open('{');
+        w.Key("artifactLocation").Open('{').Key("uri").Value(Uri(*r.file)).Close('}');
+        Region(w.Key("region"), f.pos);
+        w.Close('}');
+        if (!f.component.empty()) {
+            w.Key("logicalLocations").Open('[').Open('{').Key("name").Value(f.component).Key("kind").Value("object");
+            w.Close('}').Close(']');
+        }
+        w.Close('}').Close(']').Close('}');
     }
-    json notifications = json::array();
-    for (const auto& [file, result] : bad) {
-        json n = {{"level", "error"}, {"message", {{"text", Dumpable(result->error)}}}};
-        json loc = {{"physicalLocation", {{"artifactLocation", {{"uri", Uri(file)}}}}}};
-        if (result->where.line > 0) loc["physicalLocation"]["region"] = Region(result->where);
-        n["locations"] = json::array({loc});
-        notifications.push_back(n);
-    }
-    json log = {{"$schema", "https://json.schemastore.org/sarif-2.1.0.json"},
-                {"version", "2.1.0"},
-                {"runs",
-                 json::array({{{"tool",
-                                {{"driver",
-                                  {{"name", "tavrinqa"},
-                                   {"version", "0.1.0"},
-                                   {"rules", rules}}}}},
-                               {"invocations",
-                                json::array({{{"executionSuccessful", bad.empty()},
-                                              {"toolExecutionNotifications", notifications}}})},
-                               {"results", results}}})}};
-    return JsonText(log);
+    w.Close(']').Close('}').Close(']').Close('}').Finish();
 }
 
-std::string Json(const std::vector<Reported>& list, const std::vector<std::pair<std::string, FileResult*>>& bad,
-                 size_t files) {
-    json findings = json::array();
+void Json(std::ostream& out, const std::vector<Reported>& list,
+          const std::vector<std::pair<std::string, FileResult*>>& bad, size_t files) {
+    JsonWriter w(out);
+    w.Open('{').Key("version").Value(1).Key("files").Value(files).Key("findings").Open('[');
     for (const Reported& r : list) {
         const Finding& f = *r.finding;
-        findings.push_back({{"file", Dumpable(*r.file)},
-                            {"line", f.pos.line},
-                            {"column", f.pos.column},
-                            {"offset", f.pos.offset},
-                            {"severity", SeverityName(f.severity)},
-                            {"rule", f.rule},
-                            {"component", Dumpable(f.component)},
-                            {"message", Dumpable(f.message)}});
+        w.Open('{').Key("file").Value(EscapedName(*r.file)).Key("line").Value(f.pos.line);
+        w.Key("column").Value(f.pos.column).Key("offset").Value(f.pos.offset);
+        w.Key("severity").Value(SeverityName(f.severity)).Key("rule").Value(f.rule);
+        w.Key("component").Value(f.component).Key("message").Value(f.message).Close('}');
     }
-    json errors = json::array();
-    for (const auto& [file, result] : bad)
-        errors.push_back({{"file", Dumpable(file)},
-                          {"line", result->where.line},
-                          {"column", result->where.column},
-                          {"message", Dumpable(result->error)}});
-    return JsonText({{"version", 1}, {"files", files}, {"findings", findings}, {"errors", errors}});
+    w.Close(']').Key("errors").Open('[');
+    for (const auto& [file, result] : bad) {
+        w.Open('{').Key("file").Value(EscapedName(file)).Key("line").Value(result->where.line);
+        w.Key("column").Value(result->where.column).Key("message").Value(result->error).Close('}');
+    }
+    w.Close(']').Close('}').Finish();
 }
 
 // ---- baseline ----
 
-using BaselineKey = std::tuple<std::string, std::string, std::string>;  // file, rule, component
+using BaselineKey = std::tuple<std::string, std::string, std::string>;  // file (EscapedName), rule, component
+
+std::string BaselineText(const std::vector<BaselineKey>& findings) {
+    std::ostringstream text;
+    JsonWriter w(text);
+    w.Open('{').Key("version").Value(1).Key("findings").Open('[');
+    for (const auto& [file, rule, component] : findings)
+        w.Open('{').Key("file").Value(file).Key("rule").Value(rule).Key("component").Value(component).Close('}');
+    w.Close(']').Close('}').Finish();
+    return std::move(text).str();
+}
+
+// The findings of a baseline, read as the parser meets them: no document tree (see
+// JsonWriter). Each finding is an object with the texts file, rule and component.
+class BaselineReader : public nlohmann::json_sax<json> {
+public:
+    std::map<BaselineKey, int> counts;
+    bool sawFindings = false;
+    std::string problem;
+
+    bool null() override { return Other(); }
+    bool boolean(bool) override { return Other(); }
+    bool number_integer(number_integer_t) override { return Other(); }
+    bool number_unsigned(number_unsigned_t) override { return Other(); }
+    bool number_float(number_float_t, const string_t&) override { return Other(); }
+    bool binary(binary_t&) override { return Other(); }
+    bool string(string_t& text) override {
+        if (!InFinding()) return Other();
+        const int field = key_ == "file" ? 0 : key_ == "rule" ? 1 : key_ == "component" ? 2 : -1;
+        if (field == 0) std::get<0>(finding_) = text;
+        if (field == 1) std::get<1>(finding_) = text;
+        if (field == 2) std::get<2>(finding_) = text;
+        if (field >= 0) have_ |= 1u << field;
+        return true;
+    }
+    bool key(string_t& text) override {
+        key_ = text;
+        return true;
+    }
+    bool start_object(std::size_t) override {
+        ++depth_;
+        if (inFindings_ && depth_ == 3) have_ = 0;
+        return true;
+    }
+    bool end_object() override {
+        if (InFinding() && have_ != 7) return Fail("a finding without its file, rule and component");
+        if (InFinding()) ++counts[finding_];
+        --depth_;
+        return true;
+    }
+    bool start_array(std::size_t) override {
+        if (!Other()) return false;
+        ++depth_;
+        if (depth_ == 2 && key_ == "findings") inFindings_ = sawFindings = true;
+        return true;
+    }
+    bool end_array() override {
+        if (depth_ == 2) inFindings_ = false;
+        --depth_;
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) override {
+        return Fail(e.what());
+    }
+
+private:
+    bool InFinding() const { return inFindings_ && depth_ == 3; }
+    // Anything but an object in the list, or anything but text in a finding's fields.
+    bool Other() {
+        if (inFindings_ && depth_ == 2) return Fail("a finding that is not an object");
+        if (InFinding() && (key_ == "file" || key_ == "rule" || key_ == "component"))
+            return Fail("a finding's " + key_ + " that is not text");
+        return true;
+    }
+    bool Fail(std::string why) {
+        if (problem.empty()) problem = std::move(why);
+        return false;
+    }
+    int depth_ = 0;
+    bool inFindings_ = false;
+    std::string key_;
+    BaselineKey finding_;
+    unsigned have_ = 0;
+};
 
 std::map<BaselineKey, int> ReadBaseline(const std::string& path, const std::string& text) {
-    std::map<BaselineKey, int> counts;
-    json doc;
-    try {
-        doc = json::parse(text);
-        for (const json& f : doc.at("findings"))
-            ++counts[{f.at("file").get<std::string>(), f.at("rule").get<std::string>(), f.at("component").get<std::string>()}];
-    } catch (const json::exception& e) {
-        throw vcl::EParserError(path, 0, 0, std::string("not a baseline of tavrinqa check: ") + e.what());
-    }
-    return counts;
+    BaselineReader reader;
+    const bool parsed = json::sax_parse(text, &reader);
+    if (!parsed || !reader.problem.empty() || !reader.sawFindings)
+        throw vcl::EParserError(path, 0, 0,
+                                "not a baseline of tavrinqa check: " +
+                                    (reader.problem.empty() ? std::string("no list of findings") : reader.problem));
+    return std::move(reader.counts);
 }
 
 }  // namespace
 
 int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) {
-    constexpr int kClean = 0, kFindings = 1, kUsage = 2;
+    constexpr int kClean = 0, kFindings = 1, kFailed = 1, kUsage = 2;
     CheckConfig config;
     const std::vector<std::string> paths = options.paths.empty() ? std::vector<std::string>{"."} : options.paths;
     try {
@@ -549,6 +759,14 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
     std::vector<std::string> missing;
     const std::vector<std::string> files = DiscoverForms(paths, missing);
     for (const std::string& m : missing) err << "tavrinqa: " << vcl::PrintableText(m) << ": No such file or directory\n";
+    // The baseline is an output: it never replaces a form, by whatever path or link.
+    if (!options.baseline.empty())
+        for (const std::string& f : files)
+            if (zorbase::SameFile(options.baseline, f)) {
+                err << "tavrinqa: the baseline '" << vcl::PrintableText(options.baseline) << "' is the form '"
+                    << vcl::PrintableText(f) << "'; a form is never replaced by a baseline\n";
+                return kUsage;
+            }
 
     vcl::RegisterControlClasses();
     vcl::RegisterDatabaseClasses();
@@ -574,7 +792,7 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
     // What counts: not suppressed, not in the baseline.
     std::vector<Reported> list;
     std::vector<std::pair<std::string, FileResult*>> bad;
-    json recorded = json::array();
+    std::vector<BaselineKey> recorded;
     std::map<BaselineKey, int> remaining = baseline.value_or(std::map<BaselineKey, int>{});
     size_t suppressed = 0, baselined = 0;
     for (size_t i = 0; i < files.size(); ++i) {
@@ -587,14 +805,14 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
             continue;
         }
         const std::string relative = config.path.empty() ? files[i] : Relative(files[i], config.root);
-        const std::string baselineName = baselineDir.empty() ? std::string() : Relative(files[i], baselineDir);
+        const std::string baselineName = baselineDir.empty() ? std::string() : EscapedName(Relative(files[i], baselineDir));
         for (const Finding& f : r.findings) {
             if (config.Suppressed(relative, f)) {
                 ++suppressed;
                 continue;
             }
             if (!options.baseline.empty())
-                recorded.push_back({{"file", baselineName}, {"rule", f.rule}, {"component", f.component}});
+                recorded.emplace_back(baselineName, f.rule, f.component);
             if (baseline) {
                 auto it = remaining.find({baselineName, f.rule, f.component});
                 if (it != remaining.end() && it->second > 0) {
@@ -609,7 +827,7 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
 
     if (!options.baseline.empty() && (!baseline || options.updateBaseline)) {
         try {
-            zorbase::WriteFileAtomically(options.baseline, JsonText({{"version", 1}, {"findings", recorded}}));
+            zorbase::WriteFileAtomically(options.baseline, BaselineText(recorded));
         } catch (const vcl::Exception& e) {
             err << "tavrinqa: " << vcl::PrintableText(e.what()) << "\n";
             return kUsage;
@@ -653,8 +871,8 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
 
     // With --diff the diff is the output: a patch to read or apply.
     if (!options.diff) {
-        if (options.format == "json") out << Json(list, bad, files.size());
-        else if (options.format == "sarif") out << Sarif(list, bad, config.rules);
+        if (options.format == "json") Json(out, list, bad, files.size());
+        else if (options.format == "sarif") Sarif(out, list, bad, config.rules);
         else WriteText(out, list);
     }
     out.flush();
@@ -668,6 +886,10 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
     if (!bad.empty()) err << "; " << bad.size() << " could not be read";
     err << "\n";
 
+    if (std::any_of(results.begin(), results.end(), [](const FileResult& r) { return r.outOfMemory; })) {
+        err << "tavrinqa: out of memory\n";
+        return kFailed;
+    }
     if (!missing.empty() || !bad.empty()) return kUsage;
     if (options.failOn == "none") return kClean;
     const Severity least = *ParseSeverity(options.failOn);

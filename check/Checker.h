@@ -5,6 +5,7 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "check/CheckConfig.h"
@@ -30,14 +31,18 @@ struct CheckOptions {
 
 // The subcommand's options and arguments, bound to options.
 void AddCheckOptions(CLI::App& command, CheckOptions& options);
-// Runs the check; gives the exit status: 0 clean, 1 findings at or above --fail-on,
-// 2 bad usage or input that could not be read (the rest is checked all the same).
+// Runs the check; gives the exit status: 0 clean, 1 findings at or above --fail-on or memory
+// ran out, 2 bad usage or input that could not be read (the rest is checked all the same).
 int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err);
 
 // The form files (.dfm, .lfm, .xfm, any case) under the paths, each folder's in path order
 // and each file once; a file named on its own is taken whatever its name. Paths that do
 // not exist go to missing.
 std::vector<std::string> DiscoverForms(const std::vector<std::string>& paths, std::vector<std::string>& missing);
+
+// A file name as the JSON report and the baseline hold it: bytes that are not UTF-8 as \xNN
+// and a backslash doubled, so that no two names read alike and each can be read back.
+std::string EscapedName(std::string_view name);
 
 // Whether progress goes to standard error: only where a person watches (a terminal), and
 // only once the run has taken a while.
@@ -46,6 +51,7 @@ bool ShowProgress(bool terminal, double secondsSoFar);
 struct FileResult {
     std::vector<Finding> findings;
     bool unreadable = false;
+    bool outOfMemory = false;    // and that was why: the run fails, as every run out of memory does
     std::string error;           // why it could not be read
     formfile::SourcePos where;   // and where, when the reader knows
 };

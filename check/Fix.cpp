@@ -184,6 +184,37 @@ std::string AsText(const std::string& bytes) {
     return formfile::ToText(doc);
 }
 
+// A name in a patch header as patch reads it back: as it is, ended by a tab when it has
+// blanks; in double quotes with C escapes (as git writes them) when it has a control
+// character, a quote, a backslash or bytes that are not UTF-8, so that no name ends its line
+// early and steers patch to another file.
+std::string PatchName(const std::string& name) {
+    bool quote = false;
+    for (size_t i = 0; i < name.size() && !quote;) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        const size_t n = c >= 0x80 ? vcl::Utf8SequenceAt(name, i) : 1;
+        quote = n == 0 || c < 0x20 || c == 0x7F || c == '"' || c == '\\';
+        i += std::max<size_t>(n, 1);
+    }
+    if (!quote) return name.find(' ') == std::string::npos ? name : name + '\t';
+    std::string out = "\"";
+    for (size_t i = 0; i < name.size();) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        const size_t n = c >= 0x80 ? vcl::Utf8SequenceAt(name, i) : 0;
+        if (n > 0) {
+            out.append(name, i, n);
+            i += n;
+            continue;
+        }
+        if (c == '"' || c == '\\') out += {'\\', char(c)};
+        else if (c >= '\a' && c <= '\r') out += {'\\', "abtnvfr"[c - '\a']};  // \a \b \t \n \v \f \r in order
+        else if (c < 0x20 || c >= 0x7F) out += {'\\', char('0' + (c >> 6)), char('0' + ((c >> 3) & 7)), char('0' + (c & 7))};
+        else out += char(c);
+        ++i;
+    }
+    return out + "\"";
+}
+
 }  // namespace
 
 std::string UnifiedDiff(const std::string& path, const std::string& before, const std::string& after) {
@@ -196,16 +227,16 @@ std::string UnifiedDiff(const std::string& path, const std::string& before, cons
     diff.composeUnifiedHunks();
     std::ostringstream hunks;
     diff.printUnifiedFormat(hunks);
-    // patch -p1 takes the name after a/ and b/; a tab ends a name with blanks in it.
-    std::string label = std::filesystem::path(path).lexically_normal().string();
-    if (label.find(' ') != std::string::npos) label += '\t';
+    // patch -p1 takes the name after a/ and b/.
+    const std::string label = std::filesystem::path(path).lexically_normal().string();
+    const std::string a = PatchName("a/" + label), b = PatchName("b/" + label);
     std::ostringstream out;
     if (!binary) {
-        out << "--- a/" << label << "\n+++ b/" << label << "\n" << hunks.str();
+        out << "--- " << a << "\n+++ " << b << "\n" << hunks.str();
         return out.str();
     }
     // A binary form cannot be patched: its change is shown as text, in lines patch passes over.
-    out << "Binary files a/" << label << " and b/" << label << " differ; as text:\n";
+    out << "Binary files " << a << " and " << b << " differ; as text:\n";
     std::istringstream lines(hunks.str());
     for (std::string line; std::getline(lines, line);) out << "# " << line << "\n";
     return out.str();

@@ -40,7 +40,7 @@ std::string GetParentString(const TComponent* component) {
 
 std::string valid_componentname(const std::string& caption) {
     std::string name = zorbase::erase_white(caption);
-    if (vcl::IsValidIdent(name)) return name;
+    if (vcl::IsAsciiIdent(name)) return name;
     return "InvalidPageName_" + std::to_string(pageNameCounter++);
 }
 

@@ -6,7 +6,10 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -54,6 +57,14 @@ FileStamp StampFrom(const struct stat& st) {
     return {true, uint64_t(st.st_dev), uint64_t(st.st_ino), uint64_t(st.st_size),
             int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
+
+// Closes a descriptor (if any) when the scope ends.
+struct Descriptor {
+    int fd;
+    ~Descriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+};
 
 std::string SizeText(uint64_t bytes) {
     constexpr uint64_t kMiB = uint64_t(1) << 20;
@@ -163,7 +174,55 @@ struct Temporary {
                            " by another program since it was read; not saved");
 }
 
+// Whether the file the stamp describes still holds exactly these bytes. Size and time say
+// nothing of an edit that keeps the size and sets the time back; only the bytes do.
+bool HoldsExactly(const std::string& target, const std::string& described, const FileStamp& stamp,
+                  std::string_view expected) {
+    const Descriptor file{::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
+    if (file.fd < 0) Fail("write", described, std::string("cannot read it to compare: ") + std::strerror(errno));
+    struct stat st;
+    if (::fstat(file.fd, &st) != 0) FailErrno("write", described, errno);
+    if (StampFrom(st) != stamp) return false;
+    char buffer[65536];
+    size_t at = 0;
+    for (;;) {
+        const ssize_t n = ::read(file.fd, buffer, sizeof buffer);
+        if (n == 0) return at == expected.size();
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            FailErrno("write", described, errno);
+        }
+        if (size_t(n) > expected.size() - at || std::memcmp(buffer, expected.data() + at, size_t(n)) != 0) return false;
+        at += size_t(n);
+    }
+}
+
+std::mutex inputsLock;
+std::vector<std::pair<uint64_t, uint64_t>> inputs;  // device, inode
+
 }  // namespace
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+void KeepAsInput(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return;
+    const std::lock_guard<std::mutex> hold(inputsLock);
+    inputs.emplace_back(uint64_t(st.st_dev), uint64_t(st.st_ino));
+}
+
+void RefuseInputAsOutput(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return;
+    const std::lock_guard<std::mutex> hold(inputsLock);
+    for (const auto& [device, inode] : inputs)
+        if (device == uint64_t(st.st_dev) && inode == uint64_t(st.st_ino))
+            Fail("write", Quoted(path), "it is the form being edited; an output never replaces it");
+}
 
 FileStamp StampOf(const std::string& path) {
     struct stat st;
@@ -195,10 +254,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path, FileStamp* sta
         if (stamp) *stamp = FileStamp{};
         return std::nullopt;
     }
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
+    const Descriptor closer{fd};
     if (::fstat(fd, &st) != 0) FailErrno("read", Quoted(path), errno);
     CheckReadable(path, st, maxSize);
 
@@ -243,11 +299,13 @@ std::string ResolveLinks(const std::string& path) {
 // compare is on the path, so that does not matter; and no lock file is left beside forms.
 //
 // What remains: the lock is advisory, so a program that does not take it (an editor) can
-// still write between our compare and our rename, a window of one stat and one rename. And
-// a change that keeps the size and lands within the file system's timestamp granularity of
-// our read (a few milliseconds; a replacement too, should it be given the freed inode
-// number) leaves the stamp as it was.
-void WriteFileAtomically(const std::string& path, std::string_view content, FileStamp* stamp) {
+// still write between our compare and our rename, a window of one read and one rename. A
+// change that keeps the size and lands within the file system's timestamp granularity of
+// our read (or sets the time back) leaves the stamp as it was: callers that kept the bytes
+// they read have them compared too.
+void WriteFileAtomically(const std::string& path, std::string_view content, FileStamp* stamp,
+                         std::optional<std::string_view> read) {
+    if (stamp == nullptr) RefuseInputAsOutput(path);
     const std::string target = ResolveLinks(path);
     const std::string described = Describe(path, target);
     const std::string dir = DirectoryOf(target);
@@ -288,17 +346,13 @@ void WriteFileAtomically(const std::string& path, std::string_view content, File
 
     // A target we cannot open for reading is saved unlocked; the compare still guards it.
     const int lockFd = ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    struct Unlocker {
-        int fd;
-        ~Unlocker() {
-            if (fd >= 0) ::close(fd);
-        }
-    } unlocker{lockFd};
+    const Descriptor unlocker{lockFd};
     if (lockFd >= 0 && LockWithin(lockFd, kLockWait) == ETIMEDOUT) Fail("write", described, LockTimeoutText(kLockWait));
 
     if (stamp) {
         const FileStamp now = StampOf(target);
         if (now != *stamp) FailChanged(described, now);
+        if (read && now.exists && !HoldsExactly(target, described, now, *read)) FailChanged(described, now);
     }
     if (stamp && !stamp->exists) {
         // Created only if still absent, so two runs cannot both create it.

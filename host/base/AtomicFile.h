@@ -43,6 +43,17 @@ void AdviseLargePages(const void* data, size_t bytes);
 std::optional<std::string> ReadWholeFile(const std::string& path, FileStamp* stamp = nullptr,
                                          uint64_t maxSize = kMaxFileSize);
 
+// Whether both paths name one existing file (links followed; hard links are the same file).
+// A path that does not exist, or cannot be examined, names no file.
+bool SameFile(const std::string& a, const std::string& b);
+
+// The files a run reads to edit (the form): no other output of the run may replace them,
+// whatever path or link leads there. Kept by device and inode; a path that does not exist
+// is not kept. RefuseInputAsOutput raises vcl::EInOutError naming path when it is one of
+// them. Outputs without a stamp (WriteFileAtomically) and text exports ask.
+void KeepAsInput(const std::string& path);
+void RefuseInputAsOutput(const std::string& path);
+
 // Replaces the file atomically: readers see the old content or the new, never half. A
 // symbolic link (or a chain of them) is followed and its final target replaced, so the link
 // stays a link. The content goes to a hidden temporary file beside the target
@@ -52,13 +63,17 @@ std::optional<std::string> ReadWholeFile(const std::string& path, FileStamp* sta
 //
 // When stamp is given (from ReadWholeFile or StampOf), the file must still be as that stamp
 // says, or the save is refused: a file changed, replaced or removed since, or one created
-// since it was found missing. On success stamp becomes that of the new content, so a second
-// save of the same file passes.
+// since it was found missing. When read is given too (the bytes that stamp was taken of),
+// the file must also still hold exactly those bytes: an edit that keeps the size and puts
+// the modification time back is refused as well. On success stamp becomes that of the new
+// content, so a second save of the same file passes (with content as its read bytes).
+// Without a stamp the target must not be a file kept as input (KeepAsInput).
 //
 // Refused with vcl::EInOutError, leaving the target and its folder as they were: a target
 // that is not a regular file, a read-only target, a changed one, and every failure of the
 // system (its reason included).
-void WriteFileAtomically(const std::string& path, std::string_view content, FileStamp* stamp = nullptr);
+void WriteFileAtomically(const std::string& path, std::string_view content, FileStamp* stamp = nullptr,
+                         std::optional<std::string_view> read = std::nullopt);
 
 // The file a path finally names once symbolic links are followed: relative targets are taken
 // from the link's own folder; a dangling link gives the path it points to. Raises

@@ -90,7 +90,7 @@ void TUnitFileEditor::Commit() {
         at = 3;  // the byte order mark stays first
     }
     unit.insert(at, block);
-    WriteFileAtomically(fileName_, unit, &read);
+    WriteFileAtomically(fileName_, unit, &read, *existing);
     opened_ = read;
 
     if (!append) {

@@ -1,6 +1,13 @@
 #include "host/controls/Lines.h"
 
-#include <fstream>
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "host/base/AtomicFile.h"
 
 namespace vcl {
 
@@ -61,11 +68,30 @@ void TLines::SetText(std::string_view text) {
 }
 
 void TLines::SaveToFile(const std::string& path) const {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    // Line by line: a second copy of a long export as one string only costs memory.
-    for (const auto& line : lines_) out.write(line.data(), std::streamsize(line.size())).write("\r\n", 2);
-    if (!out || !out.flush())
-        throw EInOutError("Cannot create file \"" + path + "\"");
+    zorbase::RefuseInputAsOutput(path);  // never over the form being edited
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
+    const auto fail = [&](int err) {
+        if (fd >= 0) ::close(fd);
+        throw EInOutError("Cannot create file \"" + path + "\": " + std::strerror(err));
+    };
+    if (fd < 0) fail(errno);
+    // Through one buffer: a second copy of a long export as one string only costs memory.
+    std::string buffer;
+    const auto drain = [&] {
+        for (std::string_view rest = buffer; !rest.empty();) {
+            const ssize_t n = ::write(fd, rest.data(), rest.size());
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) fail(n < 0 ? errno : EIO);
+            rest.remove_prefix(size_t(n));
+        }
+        buffer.clear();
+    };
+    for (const auto& line : lines_) {
+        buffer.append(line).append("\r\n");
+        if (buffer.size() >= (size_t(1) << 16)) drain();
+    }
+    drain();
+    if (::close(fd) != 0) throw EInOutError("Cannot create file \"" + path + "\": " + std::strerror(errno));
 }
 
 }  // namespace vcl

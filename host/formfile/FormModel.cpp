@@ -716,8 +716,15 @@ std::string TFormFile::Bytes() {
 }
 
 void TFormFile::Save(const std::string& path) {
-    const bool same = !loadedFrom_.empty() && CanonicalPath(path) == loadedFrom_;
-    zorbase::WriteFileAtomically(path, Bytes(), same ? &stamp_ : nullptr);
+    // The file read, by whatever path or link: it must still hold the bytes read (or last saved).
+    const bool same = !loadedFrom_.empty() && (CanonicalPath(path) == loadedFrom_ || zorbase::SameFile(path, loadedFrom_));
+    std::string bytes = Bytes();
+    if (!same) {
+        zorbase::WriteFileAtomically(path, bytes, nullptr);
+        return;
+    }
+    zorbase::WriteFileAtomically(path, bytes, &stamp_, saved_ ? std::string_view(*saved_) : doc_.Source());
+    saved_ = std::move(bytes);
 }
 
 }  // namespace formfile

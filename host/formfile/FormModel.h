@@ -59,7 +59,8 @@ public:
     std::string Bytes();
     // Writes the file atomically (a temporary file beside it, then a rename), through links
     // to their target; a failure raises vcl::EInOutError and leaves any existing file
-    // untouched. The file that was loaded is refused when someone else changed it since.
+    // untouched. The file that was loaded (by any path or link) is refused when it no longer
+    // holds the bytes read, or last saved, there.
     void Save(const std::string& path);
 
 private:
@@ -129,6 +130,7 @@ private:
     Document doc_;
     std::string loadedFrom_;     // the file as its links resolve; empty for bytes
     zorbase::FileStamp stamp_;   // what was read there
+    std::optional<std::string> saved_;  // what the last save wrote there, once saved
     vcl::TComponent* root_ = nullptr;
     std::unique_ptr<vcl::TComponent> ownedRoot_;  // null when reading into a given root
     std::vector<Entry> entries_;

@@ -143,7 +143,9 @@ TComponent* TComponent::FindComponent(std::string_view name) const {
 }
 
 void TComponent::ValidateRename(const std::string& newName) const {
-    if (!newName.empty() && !IsValidIdent(newName))
+    // A name read from a file keeps its bytes (newer compilers take other scripts); a name
+    // given now must be one every compiler of the dialect takes.
+    if (!newName.empty() && !(Loading() ? IsValidIdent(newName) : IsAsciiIdent(newName)))
         throw EComponentError("'" + newName + "' is not a valid component name");
     if (owner_ != nullptr && !SameText(name_, newName)) {
         TComponent* other = owner_->FindComponent(newName);

@@ -1,5 +1,6 @@
 #include "host/vcl/SysUtils.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <limits>
@@ -13,8 +14,6 @@ EParserError::EParserError(const std::string& file, int line, int column, const 
 static bool IsIdentStart(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
 }
-
-static size_t Utf8SequenceAt(std::string_view s, size_t i);
 
 bool IsValidIdent(std::string_view s) {
     if (s.empty() || (s[0] >= '0' && s[0] <= '9')) return false;
@@ -31,8 +30,12 @@ bool IsValidIdent(std::string_view s) {
     return true;
 }
 
-// Length of the well-formed UTF-8 sequence at s[i] (2 to 4 bytes), or 0.
-static size_t Utf8SequenceAt(std::string_view s, size_t i) {
+bool IsAsciiIdent(std::string_view s) {
+    if (s.empty() || (s[0] >= '0' && s[0] <= '9')) return false;
+    return std::all_of(s.begin(), s.end(), [](char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); });
+}
+
+size_t Utf8SequenceAt(std::string_view s, size_t i) {
     const auto b = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
     const unsigned char lead = b(i);
     const size_t n = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;

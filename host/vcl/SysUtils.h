@@ -59,6 +59,12 @@ private:
 // names in other scripts; which code points are letters is not checked). Malformed UTF-8
 // (stray continuation bytes, overlong forms, surrogates, 8-bit code page bytes) is refused.
 bool IsValidIdent(std::string_view s);
+// The names a compiler of this form dialect takes: ASCII letters, digits and underscores,
+// not starting with a digit; not empty. The names new components and renames get.
+bool IsAsciiIdent(std::string_view s);
+// The length of the well-formed UTF-8 sequence of two to four bytes at s[i], or 0 (an ASCII
+// byte, a stray or overlong byte, a surrogate, a code page byte, a cut-off sequence).
+size_t Utf8SequenceAt(std::string_view s, size_t i);
 
 // Text fit for a message on a terminal: control bytes and bytes that are not valid UTF-8
 // appear as \xNN escapes, so a name read from a damaged file cannot garble the output.

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
@@ -325,3 +326,112 @@ TEST(Corpus, WorkersAgreeWithOneProcessOnEveryForm) {
 }
 
 }  // namespace
+
+// File names are bytes: a tab, a line end or bytes that are not UTF-8 never merge two files in
+// a report or the baseline, and never steer patch to another file.
+TEST(HostileNames, EscapedNamesStayApartAndReadBack) {
+    EXPECT_EQ(check::EscapedName("forms/Main.dfm"), "forms/Main.dfm");
+    EXPECT_EQ(check::EscapedName("caf\xC3\xA9.dfm"), "caf\xC3\xA9.dfm");  // UTF-8 stays as it is
+    EXPECT_EQ(check::EscapedName("a\xFF.dfm"), "a\\xFF.dfm");
+    EXPECT_EQ(check::EscapedName("a\\xFF.dfm"), "a\\\\xFF.dfm");  // the escape itself is escaped
+    EXPECT_NE(check::EscapedName("a\xFE.dfm"), check::EscapedName("a\xFF.dfm"));
+    EXPECT_EQ(check::EscapedName("a\xC3.dfm"), "a\\xC3.dfm");  // a cut-off sequence
+    EXPECT_EQ(check::EscapedName("a\tb"), "a\tb");            // JSON escapes it on its own
+}
+
+TEST_F(Project, NamesWithTabsAndStrayBytesStayApartInEveryFormatAndTheBaseline) {
+    const std::vector<std::string> names = {"tab\there.dfm", "bad\xFE.dfm", "bad\xFF.dfm", "line\nend.dfm"};
+    std::filesystem::create_directories(dir.File("odd"));
+    for (const std::string& n : names) WriteFile(dir.File("odd/" + n), kSwapped);
+    auto options = Options();
+    options.paths = {dir.File("odd")};
+    options.failOn = "none";
+
+    options.format = "json";
+    const json j = json::parse(Check(options).out);
+    std::set<std::string> files;
+    for (const json& f : j.at("findings")) files.insert(f.at("file").get<std::string>());
+    EXPECT_EQ(files, (std::set<std::string>{dir.File("odd/bad\\xFE.dfm"), dir.File("odd/bad\\xFF.dfm"),
+                                            dir.File("odd/line\nend.dfm"), dir.File("odd/tab\there.dfm")}));
+
+    options.format = "sarif";
+    const json s = json::parse(Check(options).out);
+    std::set<std::string> uris;
+    for (const json& r : s["runs"][0]["results"])
+        uris.insert(r["locations"][0]["physicalLocation"]["artifactLocation"]["uri"].get<std::string>());
+    EXPECT_EQ(uris.size(), 4u);
+    EXPECT_EQ(uris.count("file://" + dir.File("odd/bad%FE.dfm")), 1u);
+    EXPECT_EQ(uris.count("file://" + dir.File("odd/tab%09here.dfm")), 1u);
+
+    // Recorded apart, and matched on the next run; a new file with a stray byte is new.
+    options.format = "text";
+    options.baseline = dir.File("baseline.json");
+    EXPECT_NE(Check(options).err.find("recorded 4 findings"), std::string::npos);
+    const json recorded = json::parse(testsupport::ReadFile(options.baseline));
+    std::set<std::string> kept;
+    for (const json& f : recorded.at("findings")) kept.insert(f.at("file").get<std::string>());
+    EXPECT_EQ(kept, (std::set<std::string>{"odd/bad\\xFE.dfm", "odd/bad\\xFF.dfm", "odd/line\nend.dfm",
+                                           "odd/tab\there.dfm"}));
+    options.failOn = "warning";
+    CheckRun again = Check(options);
+    EXPECT_EQ(again.status, 0) << again.out;
+    EXPECT_NE(again.err.find("4 in the baseline"), std::string::npos) << again.err;
+    WriteFile(dir.File("odd/bad\xFD.dfm"), kSwapped);
+    CheckRun added = Check(options);
+    EXPECT_EQ(added.status, 1);
+    EXPECT_NE(added.out.find("bad\\xFD.dfm"), std::string::npos) << added.out;
+    EXPECT_EQ(added.out.find("bad\\xFE.dfm"), std::string::npos) << added.out;
+}
+
+TEST_F(Project, ABaselineThatIsOneOfTheFormsIsRefusedAndBrokenBaselinesAreBadUsage) {
+    auto options = Options();
+    std::filesystem::create_hard_link(dir.File("forms/b.dfm"), dir.File("baseline.json"));
+    options.baseline = dir.File("baseline.json");
+    options.updateBaseline = true;
+    CheckRun r = Check(options);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("is the form"), std::string::npos) << r.err;
+    EXPECT_EQ(testsupport::ReadFile(dir.File("forms/b.dfm")), kSwapped);
+    std::filesystem::remove(dir.File("baseline.json"));
+    options.updateBaseline = false;
+    for (const char* broken : {"[1, 2]", "{\"findings\": [3]}", "{\"findings\": [{\"file\": 1, \"rule\": \"r\", "
+                                                              "\"component\": \"c\"}]}",
+                               "{\"findings\": [{\"rule\": \"r\"}]}", "{\"findings\": [", "{\"version\": 1}"}) {
+        WriteFile(options.baseline, broken);
+        CheckRun bad = Check(options);
+        EXPECT_EQ(bad.status, 2) << broken;
+        EXPECT_NE(bad.err.find("not a baseline of tavrinqa check"), std::string::npos) << broken << bad.err;
+    }
+    WriteFile(options.baseline, "{\"version\": 1, \"extra\": {\"findings\": [1]}, \"findings\": []}");
+    EXPECT_EQ(Check(options).status, 1);  // read: an empty baseline, so the finding counts
+}
+
+TEST(HostileNames, DiffQuotesNamesThatCouldEndTheirLineAndPatchAppliesItToTheRightFile) {
+    TempDir dir;
+    const std::string tabName = "a\tb.dfm", lineName = "x.dfm\n+++ b/victim.dfm";
+    std::filesystem::create_directories(dir.File("p"));
+    for (const std::string& n : {tabName, lineName, std::string("victim.dfm"), std::string("stray\xFF.dfm")})
+        WriteFile(dir.File("p/" + n), kSwapped);
+    const std::string swapped = kSwapped;
+    std::string fixed = kSwapped;
+    fixed.replace(fixed.find("TabOrder = 1"), 12, "TabOrder = 0");
+    fixed.replace(fixed.rfind("TabOrder = 0"), 12, "TabOrder = 1");
+    EXPECT_EQ(check::UnifiedDiff(tabName, swapped, fixed).rfind("--- \"a/a\\tb.dfm\"\n+++ \"b/a\\tb.dfm\"\n", 0), 0u);
+    EXPECT_EQ(check::UnifiedDiff("stray\xFF.dfm", swapped, fixed).rfind("--- \"a/stray\\377.dfm\"\n", 0), 0u);
+    EXPECT_EQ(check::UnifiedDiff("q\"\\.dfm", swapped, fixed).rfind("--- \"a/q\\\"\\\\.dfm\"\n", 0), 0u);
+    const std::string steered = check::UnifiedDiff(lineName, swapped, fixed);
+    EXPECT_EQ(steered.find("\n+++ b/victim.dfm"), std::string::npos) << steered;
+    // patch takes the quoted names back as they were; a name with a line end it refuses to
+    // look for, and the file the line end pointed at stays as it was.
+    const auto apply = [&](const std::string& patchText) {
+        WriteFile(dir.File("fix.patch"), patchText);
+        return testsupport::RunShell("cd '" + dir.File("p") + "' && patch --batch -p1 < ../fix.patch", dir.File("stderr"));
+    };
+    const testsupport::Outcome r =
+        apply(check::UnifiedDiff(tabName, swapped, fixed) + check::UnifiedDiff("stray\xFF.dfm", swapped, fixed));
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(testsupport::ReadFile(dir.File("p/" + tabName)), fixed);
+    EXPECT_EQ(testsupport::ReadFile(dir.File("p/stray\xFF.dfm")), fixed);
+    EXPECT_NE(apply(steered).status, 0);
+    EXPECT_EQ(testsupport::ReadFile(dir.File("p/victim.dfm")), swapped);
+}

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include "host/formfile/FormModel.h"
 #include "host/vcl/ClassCatalogue.h"
@@ -172,6 +176,54 @@ TEST(FormModel, SavingIsAtomicAndAFailedSaveLeavesTheOriginal) {
     size_t files = 0;
     for (auto& e : std::filesystem::directory_iterator(dir.Path())) files += e.is_regular_file();
     EXPECT_EQ(files, 1u);  // no temporary file left behind
+}
+
+// An outside edit that keeps the size and sets the modification time back cannot hide from
+// the save: it compares the bytes on disk with the bytes read (or last saved), by any path.
+TEST(FormModel, ASaveRefusesAFileWhoseBytesChangedBehindTheSameSizeAndTime) {
+    testsupport::TempDir dir;
+    const std::string path = dir.File("Customer.dfm"), hard = dir.File("hard.dfm");
+    const std::string original = testsupport::ReadFile(kExample);
+    testsupport::WriteFile(path, original);
+    std::filesystem::create_hard_link(path, hard);
+    const auto editBehind = [&](const std::string& from, const std::string& to) {
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        std::string bytes = testsupport::ReadFile(path);
+        ASSERT_NE(bytes.find(from), std::string::npos);
+        bytes.replace(bytes.find(from), from.size(), to);
+        {
+            std::ofstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+            out.write(bytes.data(), std::streamsize(bytes.size()));
+        }
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    };
+    auto f = TFormFile::Load(path);
+    Find(*f, "Table1")->SetName("Orders");
+    editBehind("Customers", "Hijacked!");
+    const std::string hijacked = testsupport::ReadFile(path);
+    for (const std::string& target : {path, hard}) {
+        try {
+            f->Save(target);
+            ADD_FAILURE() << "saved over the outside edit through " << target;
+        } catch (const EInOutError& e) {
+            EXPECT_NE(std::string(e.what()).find("was changed by another program since it was read"), std::string::npos)
+                << e.what();
+        }
+        EXPECT_EQ(testsupport::ReadFile(path), hijacked);
+    }
+    // Put back, it saves; then the save's own bytes are what the next save compares with.
+    editBehind("Hijacked!", "Customers");
+    f->Save(path);
+    EXPECT_NE(testsupport::ReadFile(path).find("object Orders: TTable"), std::string::npos);
+    Find(*f, "Orders")->SetName("Sales");
+    f->Save(path);
+    EXPECT_NE(testsupport::ReadFile(path).find("object Sales: TTable"), std::string::npos);
+    Find(*f, "Sales")->SetName("Invoices");
+    editBehind("Customers", "Hijacked!");
+    EXPECT_THROW(f->Save(path), EInOutError);
+    EXPECT_NE(testsupport::ReadFile(path).find("Hijacked!"), std::string::npos);
 }
 
 namespace {
@@ -431,10 +483,13 @@ TEST(FormModel, NamesInOtherScriptsLoadRoundTripAndFollowRenames) {
     // Malformed UTF-8 is no name: a Latin-1 byte, a cut sequence, an overlong form, a surrogate.
     for (const char* bad : {"Fun\xE7\xE3o", "Fun\xC3", "A\xC0\xAF", "A\xED\xA0\x80", "9lives"})
         EXPECT_THROW(edit->SetName(bad), EComponentError) << bad;
-    edit->SetName("EditDescri\xC3\xA7\xC3\xA3o");
+    // A new name is one every compiler of the dialect takes; the references follow it.
+    EXPECT_THROW(edit->SetName("EditDescri\xC3\xA7\xC3\xA3o"), EComponentError);
+    edit->SetName("EditDescricao");
     auto back = TFormFile::LoadBytes(formfile::ToText(formfile::Document::Parse(stream->Bytes())), "f.dfm");
     TComponent* label = Find(*back, "Label1");
-    EXPECT_EQ(GetObjectProp(label, GetPropInfo(label, "FocusControl")), Find(*back, "EditDescri\xC3\xA7\xC3\xA3o"));
+    EXPECT_EQ(GetObjectProp(label, GetPropInfo(label, "FocusControl")), Find(*back, "EditDescricao"));
+    EXPECT_EQ(back->Root()->Name(), "Formul\xC3\xA1rio");
     EXPECT_THROW(TFormFile::LoadBytes("object F: TForm\n  object Fun\xE7\xE3o: TEdit\n  end\nend\n", "bad.dfm"),
                  EParserError);
 }

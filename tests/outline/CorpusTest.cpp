@@ -83,7 +83,7 @@ TEST_F(Corpus, EveryFormRunsTheThreeToolsWithOnlyTheirOwnErrors) {
                         const std::string name = static_cast<TComponent*>(book->Pages().Objects(p))->Name();
                         const std::string old = static_cast<TComponent*>(was->Pages().Objects(p))->Name();
                         if (!old.empty()) EXPECT_EQ(name, old) << path;
-                        else EXPECT_TRUE(IsValidIdent(plain) ? name == plain : name.rfind("InvalidPageName_", 0) == 0)
+                        else EXPECT_TRUE(IsAsciiIdent(plain) ? name == plain : name.rfind("InvalidPageName_", 0) == 0)
                             << path << ": " << name;
                     }
                 }

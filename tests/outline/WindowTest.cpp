@@ -141,7 +141,7 @@ TEST_F(OutlineWindow, AnExportOverAFileAsksFirstAndAFailedOneIsShownWithTheWindo
               "save " + path + "\nclick PrintBtn\nsave " + nowhere + "\nclick PrintBtn\ndump\nok");
     EXPECT_NE(testsupport::ReadFile(path), "old");
     EXPECT_EQ(err.str(), "message: " + path + " already exists. Do you want to replace it?\n" +
-                             "error: EInOutError: Cannot create file \"" + nowhere + "\"\n");
+                             "error: EInOutError: Cannot create file \"" + nowhere + "\": No such file or directory\n");
     EXPECT_EQ(out.str().rfind("window\tTFrmInfo\tParentage for ", 0), 0u);
     // A SOURCE_DATE_EPOCH that is no number of seconds is an error, and nothing is written.
     setenv("SOURCE_DATE_EPOCH", "1e9", 1);

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstring>
 #include <functional>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -247,4 +248,80 @@ TEST_F(AtomicFileTest, AFailedWriteCarriesTheReasonAndLeavesNoTemporary) {
     EXPECT_EQ(result, 0);
     EXPECT_EQ(Get(form), std::string(8192, 'o'));
     EXPECT_EQ(Entries(), 1);
+}
+
+namespace {
+
+// Writes same-size bytes over the file in place and sets its times back as they were: the
+// stamp (device, inode, size, modification time) cannot tell.
+void EditKeepingSizeAndTime(const std::string& path, const std::string& bytes) {
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+        out.write(bytes.data(), std::streamsize(bytes.size()));
+    }
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+}  // namespace
+
+TEST_F(AtomicFileTest, AnEditThatKeepsSizeAndTimeIsRefusedByTheBytesRead) {
+    const std::string path = Path("Form1.dfm");
+    Put(path, "object Form1: TForm1\nend\n");
+    FileStamp stamp;
+    const std::string read = *ReadWholeFile(path, &stamp);
+    EditKeepingSizeAndTime(path, "object Evil1: TForm1\nend\n");
+    ASSERT_EQ(StampOf(path), stamp);  // the attack leaves nothing else to see
+    EXPECT_TRUE(Has(ErrorOf([&] { WriteFileAtomically(path, "saved", &stamp, read); }),
+                    "was changed by another program since it was read; not saved"));
+    EXPECT_EQ(Get(path), "object Evil1: TForm1\nend\n");
+    EXPECT_EQ(Entries(), 1);  // no temporary file left
+
+    // Unchanged, it saves; the next save compares with what this one wrote.
+    FileStamp again;
+    const std::string now = *ReadWholeFile(path, &again);
+    EXPECT_EQ(ErrorOf([&] { WriteFileAtomically(path, "first save\n", &again, now); }), "no error");
+    EXPECT_EQ(ErrorOf([&] { WriteFileAtomically(path, "second save\n", &again, std::string_view("first save\n")); }),
+              "no error");
+    EditKeepingSizeAndTime(path, "SECOND SAVE\n");
+    EXPECT_TRUE(Has(ErrorOf([&] { WriteFileAtomically(path, "third\n", &again, std::string_view("second save\n")); }),
+                    "was changed"));
+    // A file that grew or shrank behind the same stamp is no match either.
+    EXPECT_TRUE(Has(ErrorOf([&] { WriteFileAtomically(path, "x", &again, std::string_view("SECOND SAVE")); }), "was changed"));
+    EXPECT_TRUE(Has(ErrorOf([&] { WriteFileAtomically(path, "x", &again, std::string_view("SECOND SAVE\n!")); }),
+                    "was changed"));
+    EXPECT_EQ(Get(path), "SECOND SAVE\n");
+}
+
+// The kept inputs are the process's own: the cases run in a child, so no other test sees them.
+TEST_F(AtomicFileTest, AnInputIsNeverAnOutputByAnyPathOrLink) {
+    const std::string form = Path("Form1.dfm"), hard = Path("hard.dfm"), soft = Path("soft.dfm"), other = Path("other.dfm");
+    Put(form, "form");
+    Put(other, "other");
+    ASSERT_EQ(::link(form.c_str(), hard.c_str()), 0);
+    ASSERT_EQ(::symlink(form.c_str(), soft.c_str()), 0);
+    EXPECT_TRUE(SameFile(form, hard));
+    EXPECT_TRUE(SameFile(soft, form));
+    EXPECT_FALSE(SameFile(form, other));
+    EXPECT_FALSE(SameFile(form, Path("missing.dfm")));
+    EXPECT_FALSE(SameFile(Path("missing.dfm"), Path("missing.dfm")));
+    const int failures = InChild([&] {
+        KeepAsInput(form);
+        KeepAsInput(Path("missing.dfm"));  // nothing to keep
+        int bad = 0;
+        for (const std::string& target : {form, hard, soft})
+            bad += !Has(ErrorOf([&] { WriteFileAtomically(target, "picture"); }), "it is the form being edited");
+        bad += ErrorOf([&] { WriteFileAtomically(other, "fine"); }) != "no error";
+        bad += ErrorOf([&] { WriteFileAtomically(Path("missing.dfm"), "new"); }) != "no error";
+        // The form's own save, with what was read, still goes through.
+        FileStamp stamp;
+        const std::string read = *ReadWholeFile(form, &stamp);
+        bad += ErrorOf([&] { WriteFileAtomically(form, "saved", &stamp, read); }) != "no error";
+        return bad;
+    });
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(Get(form), "saved");
+    EXPECT_EQ(Get(other), "fine");
 }

@@ -166,3 +166,42 @@ TEST(ClassTests, UnknownClassesGetAnInferredPlace) {
     TForm instance(nullptr, &form);
     EXPECT_TRUE(Is<TForm>(&instance));
 }
+
+// The compilers of the dialect take ASCII names only: a rename to anything else is refused as
+// an invalid name, while a name read from a file (newer compilers wrote other scripts) keeps
+// its letters.
+TEST(Rename, NewNamesAreAsciiIdentifiersAndNamesReadKeepTheirLetters) {
+    TForm form(nullptr);
+    TComponent* b = Make("TButton", &form, "Button1");
+    for (const std::string name : {"\xCF\x80", "\xD9\xA1\xD9\xA2", "caf\xC3\xA9", "Caf\xC3\xA9", "A\xCC\x81", "x\xFF",
+                                   "1abc", "a-b", "a b", ""}) {
+        try {
+            b->SetName(name);
+            ADD_FAILURE() << "renamed to " << name;
+        } catch (const EComponentError& e) {
+            const std::string expected = name.empty() ? "The name of Button1 cannot be made empty"
+                                                      : "'" + name + "' is not a valid component name";
+            EXPECT_EQ(std::string(e.what()), expected);
+        }
+        EXPECT_EQ(b->Name(), "Button1");
+    }
+    for (const std::string name : {"_", "_1", "Button_2", "z9"}) {
+        b->SetName(name);
+        EXPECT_EQ(b->Name(), name);
+    }
+    // Read from a file: the letters stay, and the index finds them.
+    TComponent* read = ClassCatalogue().CreateComponent("TButton", &form);
+    read->SetLoading(true);
+    read->SetName("Caf\xC3\xA9");
+    read->SetLoading(false);
+    EXPECT_EQ(read->Name(), "Caf\xC3\xA9");
+    EXPECT_EQ(form.FindComponent("Caf\xC3\xA9"), read);
+    read->SetName("Caf\xC3\xA9");  // the same name again is no change
+    EXPECT_THROW(read->SetName("Caf\xC3\xA9s"), EComponentError);
+    EXPECT_THROW(b->SetName("x\xFF"), EComponentError);  // not even UTF-8
+    read->SetLoading(true);
+    EXPECT_THROW(read->SetName("x\xFF"), EComponentError);
+    read->SetLoading(false);
+    read->SetName("Cafe");
+    EXPECT_EQ(form.FindComponent("CAFE"), read);
+}
