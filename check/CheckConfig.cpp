@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <toml++/toml.h>
@@ -22,8 +23,9 @@ namespace {
 }
 
 int Tolerance(const std::string& path, const toml::node& node, const std::string& key, int most) {
-    auto v = node.value<int64_t>();
-    if (!node.is_integer() || !v || *v < 0 || *v > most)
+    // Only an integer is asked for its value: toml++ converts a float beyond 64 bits undefinedly.
+    const std::optional<int64_t> v = node.is_integer() ? node.value<int64_t>() : std::nullopt;
+    if (!v || *v < 0 || *v > most)
         Refuse(path, node, key + " takes a whole number from 0 to " + std::to_string(most));
     return int(*v);
 }
@@ -64,7 +66,7 @@ constexpr int kMaxConfigDepth = 32;
 // for itself and for the parts of the key it is the value of, each '.' of a key adds one, and
 // ',' or a line end ends a key. A dot in a number counts too, which costs at most one level.
 // Strings and comments are passed over as TOML delimits them.
-void CheckNesting(std::string_view text, const std::string& path) {
+void CheckShape(std::string_view text, const std::string& path) {
     int line = 1;
     size_t lineStart = 0;
     std::vector<int> levels;  // of each open bracket, with the key parts it ends
@@ -80,8 +82,19 @@ void CheckNesting(std::string_view text, const std::string& path) {
         for (size_t j = i + (multiline ? 3 : 1); j < text.size(); ++j) {
             const char c = text[j];
             if (c == '\\' && quote == '"') {
-                if (j + 1 < text.size() && text[j + 1] == '\n') newline(j + 1);
-                ++j;
+                // In a multi-line string the reader tests what follows a backslash, and the
+                // blanks after a line-ending one, with a test that only ASCII survives.
+                size_t after = j + 1;
+                while (multiline && after < text.size() &&
+                       std::string_view(" \t\r\n").find(text[after]) != std::string_view::npos) {
+                    if (text[after] == '\n') newline(after);
+                    ++after;
+                }
+                if (multiline && after < text.size() && static_cast<unsigned char>(text[after]) >= 0x80)
+                    throw vcl::EParserError(path, line, int(after - lineStart) + 1,
+                                            "a character beyond ASCII after a backslash");
+                if (after == j + 1 && after < text.size() && text[after] == '\n') newline(after);
+                j = std::max(after, j + 2) - 1;
             } else if (c == '\n') {
                 if (!multiline) {  // an unterminated string, which the reader refuses here
                     i = j - 1;
@@ -97,26 +110,82 @@ void CheckNesting(std::string_view text, const std::string& path) {
         }
         i = text.size();
     };
+    // TOML has no place for control characters but tab and line ends, in strings or out, nor
+    // for a NUL, which this toml++ release reads past into undefined behaviour.
     for (size_t i = 0; i < text.size(); ++i) {
-        switch (text[i]) {
-            case '\n': newline(i), parts = 0; break;
-            case '#': i = std::min(text.find('\n', i), text.size()) - 1; break;
-            case '"':
-            case '\'': passString(i); break;
-            case '[':
-            case '{':
-                levels.push_back(parts + 1);
-                open += parts + 1;
-                parts = 0;
-                break;
-            case ']':
-            case '}':
-                if (!levels.empty()) open -= levels.back(), levels.pop_back();
-                parts = 0;
-                break;
-            case ',': parts = 0; break;
-            case '.': ++parts; break;
-            default: break;
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\n') newline(i);
+        else if ((c < 0x20 && c != '\t' && c != '\r') || c == 0x7F)
+            throw vcl::EParserError(path, line, int(i - lineStart) + 1, "a control character");
+    }
+    line = 1, lineStart = 0;
+    // Outside strings the text is read in the reader's words: a bare key ends at '=', but a
+    // bare value (a number, a date, true) is scanned on to a blank, ']', '}', ',' or '#',
+    // whatever quotes or brackets it holds, and a date's time after one blank with it.
+    enum class Word { None, Key, Value } word = Word::None;
+    bool valueNext = false, valueBefore = false;
+    std::vector<char> kinds;  // of each open bracket: 'a' array, 't' inline table, 'h' header
+    auto inArray = [&] { return !kinds.empty() && kinds.back() == 'a'; };
+    auto beyondAscii = [&](size_t i) {
+        // Only strings and comments hold other than ASCII in TOML; elsewhere such a
+        // character sends this toml++ release (3.3) into undefined behaviour.
+        if (static_cast<unsigned char>(text[i]) >= 0x80)
+            throw vcl::EParserError(path, line, int(i - lineStart) + 1,
+                                    "a character beyond ASCII outside a string or comment");
+    };
+    // A byte order mark that starts the file is the reader's to pass over.
+    for (size_t i = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const bool blank = c == ' ' || c == '\t' || c == '\r';
+        if (word != Word::None &&
+            (blank || c == '\n' || c == ']' || c == '}' || c == ',' || c == '#' || (word == Word::Key && c == '='))) {
+            valueBefore = word == Word::Value && blank;
+            word = Word::None;
+        }
+        if (word != Word::None) {
+            beyondAscii(i);
+            if (word == Word::Key && c == '.') ++parts;
+            if (word == Word::Key && (c == '"' || c == '\'') && text[i - 1] == '.') passString(i);
+        } else if (blank) {
+        } else {
+            const bool afterValue = std::exchange(valueBefore, false);
+            switch (c) {
+                case '\n':
+                    newline(i), parts = 0;
+                    if (!inArray()) valueNext = false;
+                    break;
+                case '#': i = std::min(text.find('\n', i), text.size()) - 1; break;
+                case '"':
+                case '\'':
+                    passString(i);
+                    valueNext = false;
+                    break;
+                case '[':
+                case '{':
+                    kinds.push_back(c == '{' ? 't' : valueNext || inArray() ? 'a' : 'h');
+                    levels.push_back(parts + 1);
+                    open += parts + 1;
+                    parts = 0;
+                    valueNext = kinds.back() == 'a';
+                    break;
+                case ']':
+                case '}':
+                    if (!levels.empty()) open -= levels.back(), levels.pop_back(), kinds.pop_back();
+                    parts = 0;
+                    valueNext = false;
+                    break;
+                case ',':
+                    parts = 0;
+                    valueNext = inArray();
+                    break;
+                case '=': valueNext = true; break;
+                case '.': ++parts; break;
+                default:
+                    beyondAscii(i);
+                    word = valueNext || afterValue ? Word::Value : Word::Key;
+                    valueNext = false;
+                    break;
+            }
         }
         if (open + parts > kMaxConfigDepth)
             throw vcl::EParserError(path, line, int(i - lineStart) + 1,
@@ -131,7 +200,7 @@ CheckConfig ParseConfig(const std::string& text, const std::string& path) {
     if (text.size() > kMaxConfigSize)
         throw vcl::EParserError(path, 0, 0, "the configuration is larger than the limit of " +
                                                 std::to_string(kMaxConfigSize >> 20) + " MiB");
-    CheckNesting(text, path);
+    CheckShape(text, path);
     toml::table doc;
     try {
         doc = toml::parse(text, path);

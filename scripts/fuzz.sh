@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the form-file fuzz targets with clang and runs each one for a bounded time.
+# Builds the fuzz targets (form files, the aliases file, tavrinqa.toml, automation scripts) with
+# clang and runs each one for a bounded time.
 #   scripts/fuzz.sh [seconds-per-target]        default 60
 # BUILD_DIR (default /tmp/tavrin-fuzz) and FORMS_DIR (default ../shared/forms) can be overridden.
 # Crashing inputs land in $BUILD_DIR/fuzz-work/findings; the script fails when there are any.
@@ -12,10 +13,18 @@ forms=${FORMS_DIR:-$root/../shared/forms}
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTAVRIN_FUZZ=ON -DTAVRIN_TESTS=OFF -DTAVRIN_BENCH=OFF >/dev/null
-cmake --build "$build" -j2 --target FuzzTextReader FuzzBinaryReader
+targets=(FuzzTextReader FuzzBinaryReader FuzzAliasesFile FuzzCheckConfig FuzzScript)
+cmake --build "$build" -j2 --target "${targets[@]}"
 
 work=$build/fuzz-work
-mkdir -p "$work/text" "$work/binary" "$work/findings"
+mkdir -p "$work/text" "$work/binary" "$work/aliases" "$work/toml" "$work/script" "$work/findings"
+# Seeds for the smaller readers: one file of each as a user writes it.
+printf '# mine\n[DBDEMOS]\nDRIVER=SQLITE\nPATH=/data/a;b.sqlite\n\n; old\n[WORK]\nDRIVER=STANDARD\nPATH*=/d%%0A\n' \
+  >"$work/aliases/seed"
+printf 'ppi = 96\n[rules]\ntab-reading-order = "error"\nhint-focusable = { enabled = false }\n[[suppress]]\nfile = "a/*.dfm"\nrule = "tab-reading-order"\n' \
+  >"$work/toml/seed"
+printf '# s\nselect Tree 2\ndrag Tree 2 4\ncell Grid 1 1 x\\ty\nset Notes a\\nb\nclick EditBtn\nok\ngeometry 1 2 300 200 0\ndump\nok\n' \
+  >"$work/script/seed"
 
 # Seeds from the real forms: text files as they are; streams in the shape the binary target
 # expects (first byte chooses bare stream or resource header, the rest follows "TPF0" or is it).
@@ -49,6 +58,9 @@ run() {
 status=0
 run FuzzTextReader "$work/text" -dict="$root/fuzz/text.dict" || status=1
 run FuzzBinaryReader "$work/binary" || status=1
+run FuzzAliasesFile "$work/aliases" || status=1
+run FuzzCheckConfig "$work/toml" || status=1
+run FuzzScript "$work/script" || status=1
 
 if compgen -G "$work/findings/*" >/dev/null; then
   echo "findings:"; ls -l "$work/findings"

@@ -44,6 +44,22 @@ TEST(ConfigLimits, DeepKeysTablesAndArraysAreRefusedWithTheirPlace) {
     EXPECT_NE(Refusal("x = \"a\\\"]]]]\"\ny = " + Repeat("[", 40)), "");
 }
 
+TEST(ConfigLimits, CharactersBeyondAsciiOutsideStringsAndCommentsAreRefusedWithTheirPlace) {
+    // TOML keys and whitespace are ASCII; the reader of this release misbehaves on the rest.
+    EXPECT_EQ(Refusal("ppi = 96\n\xc3\xa9 = 1\n"), "2:1: a character beyond ASCII outside a string or comment");
+    EXPECT_EQ(Refusal("ppi = 96 \xef\xbb\xbb\n"), "1:10: a character beyond ASCII outside a string or comment");
+    // A bare value is scanned to its end whatever quotes or brackets it holds, as the reader does.
+    for (const char* text : {"ppp=+\"\xca\x8f\"", "pp=-[{\"\"\"\xef\xba\xbf\"\"\"", "d = 1979-05-27 07:32:00=\"\xc3\xa9\""})
+        EXPECT_NE(Refusal(text).find("a character beyond ASCII outside a string or comment"), std::string::npos) << text;
+    EXPECT_EQ(Refusal("\xEF\xBB\xBFppi = 96\n[[suppress]]\nfile=\"\xc3\xa9\"\ncomponent = \"\"\"a\\\n  \xc3\xa9\"\"\"\n"),
+              "5:3: a character beyond ASCII after a backslash");
+    EXPECT_EQ(Refusal("x = \"\"\"\\\xc3\xa9\"\"\""), "1:9: a character beyond ASCII after a backslash");
+    EXPECT_EQ(Refusal(std::string("ppp=+\0\"\xca\x8f", 9)), "1:6: a control character");
+    EXPECT_EQ(Refusal("a = 1\nb = \"x\x01\"\n"), "2:7: a control character");
+    EXPECT_EQ(Refusal("ppi = 96222222222222222222.3\n"), "1:7: ppi takes a whole number from 0 to 10000");
+    EXPECT_EQ(Refusal("# \xc3\xa9\n[[suppress]]\ncomponent = \"\xc3\xa9\"\nfile = '\xe3\x81\x82'\n"), "");
+}
+
 TEST(ConfigLimits, DotsAndBracketsInStringsAndCommentsAreNoNesting) {
     const std::string text = "# [[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[. . . . . . . . . . . . . . . . . . . . .\n"
                              "ppi = 96\n"
