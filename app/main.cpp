@@ -27,6 +27,7 @@
 #include "host/formfile/FormFile.h"
 #include "host/formfile/FormModel.h"
 #include "host/vcl/ClassCatalogue.h"
+#include "host/vcl/EditSession.h"
 #include "host/vcl/Forms.h"
 #include "host/ui/Backend.h"
 #include "host/ui/Print.h"
@@ -206,6 +207,9 @@ int Run(int argc, char** argv) {
     MakeDefaultHome(home);
     std::optional<ui::TInstalled> installed;
     if (backend) installed.emplace(*backend);
+    // What the person does in the tool's window is the run's edit session: only that is saved.
+    vcl::TEditSession session(*file);
+    vcl::TSessionScope sessionScope(session);
 
     // Where Paste puts text: the unit file (written only when something was pasted), or
     // standard output.
@@ -220,6 +224,7 @@ int Run(int argc, char** argv) {
     try {
         RunVerb(file->Root(), cl.verb);
         if (scriptBackend) scriptBackend->Finish();
+        session.Finish();
     } catch (const ui::EScriptError& e) {
         std::cerr << "tavrinqa: script error: " << vcl::PrintableText(e.what()) << "\n";
         return kUsage;
@@ -231,9 +236,8 @@ int Run(int argc, char** argv) {
     // Saving: a failure here is the run's failure, never bad usage.
     try {
         if (unitEditor && !unitEditor->Pending().empty()) unitEditor->Commit();
-        // Only what the person accepted is written: opening a tool may change the live model
-        // (pages named), and that alone is no reason to touch the file.
-        if (!print && !noSave && ui::UserAccepted() && file->ApplyChanges()) {
+        if (!print && !noSave && session.Accepted() && file->Modified()) {
+            session.Saved();
             const std::string target = output.empty() ? form : output;
             file->Save(target);
             std::cerr << "tavrinqa: saved " << vcl::PrintableText(target) << ", changed:";

@@ -16,6 +16,7 @@
 #include "host/ui/Backend.h"
 #include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/Controls.h"
+#include "host/vcl/EditSession.h"
 #include "host/vcl/SysUtils.h"
 #include "outline/Parento2.h"
 #include "outline/Tabinfo.h"
@@ -90,10 +91,6 @@ std::vector<TabFix> Wanted(const formfile::TFormFile& file, const std::vector<st
     return out;
 }
 
-void Components(vcl::TComponent* c, std::vector<vcl::TComponent*>& out) {
-    out.push_back(c);
-    for (int i = 0; i < c->ComponentCount(); ++i) Components(c->Components(i), out);
-}
 
 std::string ParentName(const TWinControl* parent) {
     return parent->Name().empty() ? "(" + parent->ClassName() + ")" : parent->Name();
@@ -113,35 +110,20 @@ FixResult FixTabOrder(const std::string& path, const std::vector<std::string>& c
         std::set<std::string> parents;
         for (const TabFix& f : fixes) parents.insert(vcl::LowerCase(ParentName(f.parent)));
         {
+            // The tool's window is an edit session: what the tool does to show the form
+            // (it names unnamed pages) is not written, only the tab orders it was told to set.
             ReorderingBackend backend(fixes);
             ui::TInstalled installed(backend);
+            vcl::TEditSession session(*file);
+            vcl::TSessionScope scope(session);
             tavrin::showalltabs(file->Root());
+            session.Finish();
+            if (!session.Accepted() || !file->Modified()) {
+                result.error = "the tab order tool changed nothing";
+                return result;
+            }
         }
-        // The tool may change more than tab orders on the way (it names unnamed pages): only
-        // the tab orders it gave the fixed parents' children go into a fresh reading of the file.
-        std::unique_ptr<formfile::TFormFile> target = formfile::TFormFile::Load(path);
-        std::vector<vcl::TComponent*> toolSide, fresh;
-        Components(file->Root(), toolSide);
-        Components(target->Root(), fresh);
-        if (toolSide.size() != fresh.size()) throw vcl::Exception("the form reads differently the second time");
-        std::unordered_map<const vcl::TComponent*, size_t> indexOf;
-        for (size_t i = 0; i < toolSide.size(); ++i) indexOf[toolSide[i]] = i;
-        for (const TabFix& f : fixes) {
-            auto* parent = dynamic_cast<TWinControl*>(fresh[indexOf.at(f.parent)]);
-            std::vector<std::pair<int, TWinControl*>> children;
-            for (int i = 0; i < f.parent->ControlCount(); ++i)
-                if (auto* w = dynamic_cast<TWinControl*>(f.parent->Controls(i)))
-                    children.emplace_back(w->TabOrder(), dynamic_cast<TWinControl*>(fresh[indexOf.at(w)]));
-            std::stable_sort(children.begin(), children.end(), [](auto& a, auto& b) { return a.first < b.first; });
-            for (size_t k = 0; k < children.size(); ++k)
-                if (parent && children[k].second && (k >= parent->TabList().size() || parent->TabList()[k] != children[k].second))
-                    children[k].second->SetTabOrder(int(k));
-        }
-        if (!target->ApplyChanges()) {
-            result.error = "the tab order tool changed nothing";
-            return result;
-        }
-        std::string after = target->Bytes();
+        std::string after = file->Bytes();
         // The fixed file, read afresh, must satisfy the rule under every parent fixed.
         std::unique_ptr<formfile::TFormFile> again = formfile::TFormFile::LoadBytes(after, path);
         for (const TabFix& f : TabFixes(*again, settings))
@@ -149,9 +131,9 @@ FixResult FixTabOrder(const std::string& path, const std::vector<std::string>& c
                 result.error = "the tab order under " + ParentName(f.parent) + " could not be put in reading order";
                 return result;
             }
-        if (write) target->Save(path);
+        if (write) file->Save(path);
         result.after = std::move(after);
-        result.changed = target->ChangedComponents();
+        result.changed = file->ChangedComponents();
         for (const TabFix& f : fixes)
             for (const TWinControl* w : f.readingOrder)
                 for (const std::string& name : components)

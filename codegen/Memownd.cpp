@@ -1,7 +1,6 @@
 #include "codegen/Memownd.h"
 
 #include "host/base/Zorexprtbase.h"
-#include "host/ui/Backend.h"
 
 extern const char kMemowndDfm[];
 
@@ -23,7 +22,6 @@ TMemoWindow::TMemoWindow(vcl::TComponent* owner) : TDesignedForm(owner, "TMemoWi
 void TMemoWindow::BitBtn1Click(vcl::TObject*) {
     zorbase::TZorExpertBaseClass expert;
     expert.Insertext(Memo1->Lines().Text());
-    ui::NoteUserAccepted();  // the text reached the editor: the person accepted it
 }
 
 }  // namespace tavrin

@@ -1,6 +1,7 @@
 #include "host/base/Zorexprtbase.h"
 
 #include "host/base/AtomicFile.h"
+#include "host/vcl/EditSession.h"
 #include "host/vcl/SysUtils.h"
 
 #include <atomic>
@@ -40,6 +41,8 @@ void TZorExpertBaseClass::Insertext(const std::string& text) {
     TSourceEditor* editor = SourceEditor();
     if (!editor) throw vcl::Exception("No source editor is open to insert the generated text into");
     editor->InsertText(text);
+    // The text reached the editor: the person accepted it.
+    if (vcl::TEditSession* session = vcl::CurrentEditSession()) session->Accept();
 }
 
 TUnitFileEditor::TUnitFileEditor(std::string fileName, int line)

@@ -392,6 +392,7 @@ void TFormFile::Snapshot(uint32_t index) {
     uint64_t h = Mix(HashText(c.Name()), uint64_t(uint32_t(c.DesignInfo())));
     Before& before = before_[index];
     before.design = c.DesignInfo();
+    before.name = c.Name();
     before.values.resize(writable.props.size());
     for (size_t i = 0; i < writable.props.size(); ++i) {
         before.values[i] = HashValue(c.ReadProperty(*writable.props[i]));
@@ -482,7 +483,7 @@ bool TFormFile::ApplyChanges() {
     OldNames old;
     for (uint32_t i : due) {
         const Entry& entry = entries_[i];
-        if (entry.object.Name() != entry.component->Name()) old.Add(entry.component, entry.object.Name());
+        if (Renamed(i)) old.Add(entry.component, entry.object.Name());
     }
     bool carried = false;
     for (uint32_t i : due)
@@ -500,7 +501,20 @@ bool TFormFile::ApplyChanges() {
             changedNames_.push_back(std::move(name));
         }
     }
-    return doc_.IsModified() && doc_.Write() != doc_.Source();
+    return Modified();
+}
+
+bool TFormFile::Modified() { return doc_.IsModified() && doc_.Write() != doc_.Source(); }
+
+void TFormFile::ForgetPendingChanges() {
+    for (uint32_t i = 0; i < entries_.size(); ++i)
+        if (entries_[i].changed && entries_[i].component != nullptr) Snapshot(i);
+}
+
+// Renamed since it was last seen unchanged, and to other than the file holds.
+bool TFormFile::Renamed(uint32_t index) const {
+    const Entry& entry = entries_[index];
+    return entry.component->Name() != before_.at(index).name && entry.component->Name() != entry.object.Name();
 }
 
 // True when the document changed.
@@ -510,8 +524,8 @@ bool TFormFile::ApplyComponent(uint32_t index, const OldNames& old) {
     Object& obj = entry.object;
     TComponent* scope = ScopeOf(index);
     bool wrote = false;
-    if (const std::string written(obj.Name()); c.Name() != written) {
-        readName_.try_emplace(index, written);
+    if (Renamed(index)) {
+        readName_.try_emplace(index, std::string(obj.Name()));
         obj.SetName(c.Name());
         wrote = true;
     }

@@ -14,6 +14,7 @@
 #include "host/base/AtomicFile.h"
 #include "host/formfile/FormFile.h"
 #include "host/vcl/Classes.h"
+#include "host/vcl/EditSession.h"
 
 namespace formfile {
 
@@ -30,7 +31,7 @@ protected:
 
 // Only components that change cost more than their place in the file: each is seen as it
 // was just before its first change, and that is what its changes are measured against.
-class TFormFile : private vcl::TChangeWatcher {
+class TFormFile final : private vcl::TChangeWatcher, public vcl::TEditRecorder {
 public:
     // Raises vcl::EParserError (file, line, column) for a malformed file or a value the
     // framework refuses, vcl::EInOutError for a file that cannot be read.
@@ -52,6 +53,12 @@ public:
     // Carries the components' changes into the document; true when the file now differs
     // from what was read. A rename carries every reference to the component with it.
     bool ApplyChanges();
+    // The edit session's side: an accepted change is carried into the document; a change
+    // not accepted is forgotten, and later changes are measured against the form as it is.
+    void AcceptChanges() override { ApplyChanges(); }
+    void ForgetPendingChanges() override;
+    // Whether the document now differs from what was read.
+    bool Modified();
     // The components whose changes ApplyChanges has carried into the document since reading,
     // in file order; a renamed one as "Old -> New", one without a name as "(TClass)".
     const std::vector<std::string>& ChangedComponents() const { return changedNames_; }
@@ -79,6 +86,7 @@ private:
     struct Before {
         std::vector<uint64_t> values;
         int32_t design = 0;
+        std::string name;  // a name given before (a page named to be shown) is not written
     };
     // The names the renamed components have in the file until their references follow.
     class OldNames {
@@ -104,6 +112,7 @@ private:
     void BeforeFirstChange(vcl::TPersistent& object) override;
     void Destroyed(vcl::TPersistent& object) override;
     bool ApplyComponent(uint32_t index, const OldNames& old);
+    bool Renamed(uint32_t index) const;
     void RewriteReferences(const OldNames& old);
     bool RewriteValue(Property prop, vcl::TComponent* scope, const OldNames& old);
     bool RewriteData(ValueData& value, vcl::TComponent* scope, const OldNames& old) const;

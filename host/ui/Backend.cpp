@@ -5,14 +5,6 @@
 
 namespace ui {
 
-namespace {
-bool accepted = false;
-}  // namespace
-
-bool UserAccepted() { return accepted; }
-void NoteUserAccepted() { accepted = true; }
-void ResetUserAccepted() { accepted = false; }
-
 void TBackend::ShowException(const vcl::Exception& e) {
     MessageBox(vcl::PrintableText(e.Message()), "Error", vcl::MB_OK | vcl::MB_ICONERROR);
 }
@@ -25,12 +17,7 @@ void Install(TBackend* backend) {
         vcl::SetExceptionRunner(nullptr);
         return;
     }
-    // Every modal window ends here, so here is where OK counts as accepted.
-    vcl::SetModalRunner([backend](vcl::TCustomForm& form) {
-        const vcl::TModalResult result = backend->RunModal(form);
-        if (result == vcl::mrOk) accepted = true;
-        return result;
-    });
+    vcl::SetModalRunner([backend](vcl::TCustomForm& form) { return backend->RunModal(form); });
     vcl::SetSaveDialogRunner([backend](vcl::TSaveDialog& dialog) { return backend->AnswerSaveDialog(dialog); });
     vcl::SetMessageBoxRunner([backend](const std::string& text, const std::string& caption, int flags) {
         return backend->MessageBox(text, caption, flags);

@@ -42,13 +42,4 @@ public:
     TInstalled& operator=(const TInstalled&) = delete;
 };
 
-// Whether the person accepted anything since the last reset: a modal window closed with OK
-// (a tool window, a dialog whose values were then applied) or a Paste. Only then may a run
-// write the user's files; viewing, printing and cancelling never count.
-bool UserAccepted();
-// Paste, and any other acceptance that closes no window, reports itself here.
-void NoteUserAccepted();
-// Forgets what was accepted, for a new run.
-void ResetUserAccepted();
-
 }  // namespace ui

@@ -1,5 +1,7 @@
 #include "host/vcl/Forms.h"
 
+#include "host/vcl/EditSession.h"
+
 #include <algorithm>
 
 #include "host/vcl/ClassCatalogue.h"
@@ -44,9 +46,18 @@ static TModalRunner& Runner() {
 
 void SetModalRunner(TModalRunner runner) { Runner() = std::move(runner); }
 
+// Every modal window of the run, whoever answers it, is part of the run's edit session.
 TModalResult TCustomForm::ShowModal() {
     modalResult_ = mrNone;
-    modalResult_ = Runner() ? Runner()(*this) : mrCancel;
+    TEditSession* session = CurrentEditSession();
+    if (session != nullptr) session->WindowShown();
+    try {
+        modalResult_ = Runner() ? Runner()(*this) : mrCancel;
+    } catch (...) {
+        if (session != nullptr) session->WindowClosed(mrCancel);
+        throw;
+    }
+    if (session != nullptr) session->WindowClosed(modalResult_);
     return modalResult_;
 }
 

@@ -16,12 +16,17 @@ namespace {
 class Memownd : public CodegenTest {
 protected:
     // The generator on the example form under a script; Paste sends to editor.
-    void RunScript(const std::string& script, zorbase::TSourceEditor* editor, vcl::TComponent* form) {
+    // Gives whether the run's edit session accepted anything.
+    bool RunScript(const std::string& script, zorbase::TSourceEditor* editor, vcl::TComponent* form) {
         ui::TScriptBackend backend(script, "test.script", out, err);
         ui::TInstalled installed(backend);
+        vcl::TEditSession session(*file);
+        vcl::TSessionScope scope(session);
         zorbase::SetSourceEditor(editor);
         tavrin::FormDataProperty(form);
         backend.Finish();
+        session.Finish();
+        return session.Accepted();
     }
     std::ostringstream out, err;
     std::unique_ptr<formfile::TFormFile> file = formfile::TFormFile::Load(InputControlsPath());
@@ -45,14 +50,10 @@ TEST_F(Memownd, EditedTextPastedTwiceThenOkGoesTwiceIntoTheUnitBeforeTheLine) {
 TEST_F(Memownd, CancelAfterPasteKeepsWhatWasPastedAndAFailedPasteIsShown) {
     testsupport::WriteFile(unit, "");
     zorbase::TUnitFileEditor editor(unit, 0);
-    ui::ResetUserAccepted();
-    RunScript("click BitBtn1\ncancel\n", &editor, file->Root());
-    EXPECT_TRUE(ui::UserAccepted());
+    EXPECT_TRUE(RunScript("click BitBtn1\ncancel\n", &editor, file->Root()));
     editor.Commit();
     EXPECT_EQ(ReadFile(unit), kInputControlsText);
-    ui::ResetUserAccepted();
-    RunScript("click BitBtn1\ndump\ncancel\n", nullptr, file->Root());
-    EXPECT_FALSE(ui::UserAccepted());
+    EXPECT_FALSE(RunScript("click BitBtn1\ndump\ncancel\n", nullptr, file->Root()));
     EXPECT_EQ(err.str(), "error: Exception: No source editor is open to insert the generated text into\n");
     EXPECT_EQ(out.str().rfind("window\tTMemoWindow\t", 0), 0u);
 }

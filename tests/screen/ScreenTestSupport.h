@@ -24,6 +24,7 @@
 #include "host/ui/Script.h"
 #include "host/ui/qt/Screen.h"
 #include "host/ui/qt/ScreenWindow.h"
+#include "host/vcl/EditSession.h"
 #include "host/vcl/Forms.h"
 #include "tests/support/TestSupport.h"
 
@@ -77,7 +78,6 @@ inline std::string RunTool(int verb, ui::TBackend& backend, const testsupport::T
     const std::string path = dir.File("form.dfm");
     testsupport::WriteFile(path, testsupport::ReadFile(kExample));
     auto file = formfile::TFormFile::Load(path);
-    ui::ResetUserAccepted();
     // A step that fails leaves its window open: the watchdog closes it, so the test ends.
     QTimer watchdog;
     watchdog.setInterval(20000);
@@ -87,13 +87,14 @@ inline std::string RunTool(int verb, ui::TBackend& backend, const testsupport::T
             if (auto* dialog = qobject_cast<QDialog*>(w); dialog != nullptr && dialog->isVisible()) dialog->done(0);
     });
     watchdog.start();
-    {
-        ui::TInstalled installed(backend);
-        auto* qa = new tavrin::TTavrinQA(file->Root());
-        designer::Designer().CreateComponentEditor(qa)->ExecuteVerb(verb);
-        delete qa;
-    }
-    if (ui::UserAccepted() && file->ApplyChanges()) file->Save(path);
+    ui::TInstalled installed(backend);
+    vcl::TEditSession session(*file);
+    vcl::TSessionScope scope(session);
+    auto* qa = new tavrin::TTavrinQA(file->Root());
+    designer::Designer().CreateComponentEditor(qa)->ExecuteVerb(verb);
+    delete qa;
+    session.Finish();
+    if (session.Accepted() && file->Modified()) file->Save(path);
     return testsupport::ReadFile(path);
 }
 

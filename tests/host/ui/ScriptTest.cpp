@@ -5,6 +5,7 @@
 
 #include "host/ui/Dump.h"
 #include "host/ui/Script.h"
+#include "host/vcl/EditSession.h"
 #include "tests/host/ui/TestWindows.h"
 #include "tests/support/TestSupport.h"
 
@@ -207,15 +208,26 @@ TEST_F(ScriptTest, AHandlersErrorIsShownAndTheWindowTakesTheNextLines) {
     EXPECT_EQ(backend->Topmost(), nullptr);
 }
 
+// The window is the edit session: OK of it or of a dialog inside it accepts; any other close
+// forgets what was not accepted.
 TEST_F(ScriptTest, OnlyAWindowClosedWithOkCountsAsAccepted) {
-    for (const auto& [script, accepted] : std::vector<std::pair<std::string, bool>>{
-             {"cancel", false}, {"close", false}, {"", false}, {"click FailBtn", false},
-             {"click EditBtn\ncancel\ncancel", false}, {"ok", true}, {"click EditBtn\nok\ncancel", true}}) {
-        ui::ResetUserAccepted();
+    struct Recorder : vcl::TEditRecorder {
+        std::string calls;
+        void AcceptChanges() override { calls += "accept "; }
+        void ForgetPendingChanges() override { calls += "forget "; }
+    };
+    for (const auto& [script, calls] : std::vector<std::pair<std::string, std::string>>{
+             {"cancel", "forget forget forget "}, {"close", "forget forget forget "}, {"", "forget forget forget "},
+             {"click FailBtn", "forget forget forget "}, {"click EditBtn\ncancel\ncancel", "forget forget forget "},
+             {"ok", "forget accept "}, {"click EditBtn\nok\ncancel", "forget accept forget forget "}}) {
+        Recorder recorder;
+        vcl::TEditSession session(recorder);
+        vcl::TSessionScope scope(session);
         Run(script);
-        EXPECT_EQ(ui::UserAccepted(), accepted) << script;
+        session.Finish();
+        EXPECT_EQ(session.Accepted(), calls.find("accept") != std::string::npos) << script;
+        EXPECT_EQ(recorder.calls, calls) << script;
     }
-    ui::ResetUserAccepted();
 }
 
 TEST_F(ScriptTest, AScriptFileMustBeARegularFile) {
