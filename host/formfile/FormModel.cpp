@@ -359,7 +359,7 @@ void TFormFile::BeforeFirstChange(vcl::TPersistent& object) {
     const uint32_t i = object.WatchCookie();
     if (i >= entries_.size() || entries_[i].component != &object) return;
     Snapshot(i);
-    entries_[i].changed = true;
+    entries_[i].changed = entries_[i].noticed = true;
 }
 
 const TFormFile::Writable& TFormFile::WritableProperties(const vcl::TClassInfo& cls) {
@@ -502,6 +502,22 @@ bool TFormFile::ApplyChanges() {
         }
     }
     return Modified();
+}
+
+std::vector<uint64_t> TFormFile::Fingerprints() {
+    std::vector<uint64_t> all;
+    for (const Entry& entry : entries_) all.push_back(entry.component ? Fingerprint(*entry.component) : 0);
+    return all;
+}
+
+std::vector<std::string> TFormFile::UnnoticedChanges(const std::vector<uint64_t>& then) {
+    std::vector<std::string> names;
+    for (uint32_t i = 0; i < entries_.size() && i < then.size(); ++i) {
+        const Entry& entry = entries_[i];
+        if (entry.component != nullptr && !entry.noticed && Fingerprint(*entry.component) != then[i])
+            names.push_back(entry.component->Name() + ": " + entry.component->ClassName());
+    }
+    return names;
 }
 
 bool TFormFile::Modified() { return doc_.IsModified() && doc_.Write() != doc_.Source(); }

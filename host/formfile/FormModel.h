@@ -59,6 +59,11 @@ public:
     void ForgetPendingChanges() override;
     // Whether the document now differs from what was read.
     bool Modified();
+    // A setter that changes a component without telling its watcher first would lose the
+    // change on save. The fingerprints of every component now, and the names of those that
+    // changed since then without a word to the form file: tests assert there are none.
+    std::vector<uint64_t> Fingerprints();
+    std::vector<std::string> UnnoticedChanges(const std::vector<uint64_t>& then);
     // The components whose changes ApplyChanges has carried into the document since reading,
     // in file order; a renamed one as "Old -> New", one without a name as "(TClass)".
     const std::vector<std::string>& ChangedComponents() const { return changedNames_; }
@@ -76,6 +81,7 @@ private:
         Object object;
         uint32_t scope;            // entry of the component whose components its references name first
         bool changed = false;      // seen before a change since reading (or the last apply)
+        bool noticed = false;      // seen before a change at any time
         bool carried = false;      // a change of it is in the document
         uint64_t fingerprint = 0;  // of every property value then
     };

@@ -1,11 +1,12 @@
 // OK without an edit writes nothing: every tool of the QA component, on every real form,
 // closed with OK at once, leaves the form file as it was read. What the tools do to show a
-// form (names for unnamed pages, a component dropped for the run) is theirs, not the person's.
+// form (names for unnamed pages, a component dropped for the run) is theirs, not the person's;
+// and whatever they change goes through setters that tell the form file first.
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "framework/TavrinQA.h"
+#include "toolbase/TavrinQA.h"
 #include "framework/zorQAReg.h"
 #include "host/controls/ControlClasses.h"
 #include "host/db/DB.h"
@@ -50,6 +51,7 @@ TEST(SessionCorpus, OkWithoutAnEditWritesNothingOnEveryToolAndForm) {
             vcl::TEditSession session(*file);
             vcl::TSessionScope scope(session);
             auto* qa = new tavrin::TTavrinQA(file->Root());
+            const std::vector<uint64_t> read = file->Fingerprints();
             try {
                 designer::Designer().CreateComponentEditor(qa)->ExecuteVerb(verb);
                 backend.Finish();
@@ -57,6 +59,9 @@ TEST(SessionCorpus, OkWithoutAnEditWritesNothingOnEveryToolAndForm) {
                 // A tool that refuses the form (no window to show) has accepted nothing.
             }
             delete qa;
+            // Every change a tool made went through a setter that told the form file.
+            for (const std::string& unnoticed : file->UnnoticedChanges(read))
+                ADD_FAILURE() << path << " verb " << verb << ": " << unnoticed << " changed unseen";
             session.Finish();
             accepted += session.Accepted();
             EXPECT_FALSE(file->Modified()) << path << " verb " << verb << ": changed "
