@@ -105,7 +105,6 @@ std::vector<std::string> DiscoverForms(const std::vector<std::string>& paths, st
 
 FileResult CheckFile(const std::string& path, const RuleSettings& settings) {
     FileResult result;
-    vcl::ClassCatalogue().ForgetInferred();  // each form's findings are its own
     try {
         std::unique_ptr<formfile::TFormFile> file = formfile::TFormFile::Load(path);
         result.findings = CheckForm(*file, settings);

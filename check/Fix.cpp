@@ -101,7 +101,6 @@ std::string ParentName(const TWinControl* parent) {
 FixResult FixTabOrder(const std::string& path, const std::vector<std::string>& components,
                       const RuleSettings& settings, bool write) {
     FixResult result;
-    vcl::ClassCatalogue().ForgetInferred();  // read as the check read it
     try {
         std::unique_ptr<formfile::TFormFile> file = formfile::TFormFile::Load(path);
         result.before = result.after = file->Bytes();

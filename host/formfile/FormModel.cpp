@@ -172,6 +172,9 @@ void TFormFile::ReadInto(vcl::TComponent& root, std::string text, const std::str
     file.Build();
     // A window is never written back: nobody needs to watch its controls.
     for (auto& entry : file.entries_) entry.component->Watch(nullptr);
+    // The window outlives this reading, and so must any class its design made us infer.
+    static std::vector<std::unique_ptr<vcl::TInferredClasses>> kept;
+    if (!file.inferred_->Empty()) kept.push_back(std::move(file.inferred_));
 }
 
 namespace {
@@ -260,7 +263,7 @@ void TFormFile::Build() {
         evidence.hasSize = evidence.isRoot ? HasAny(obj, {"ClientWidth", "ClientHeight", "Caption", "TextHeight"})
                                            : HasAny(obj, {"Width", "Height", "ClientWidth", "ClientHeight"});
         evidence.hasTabOrder = HasAny(obj, {"TabOrder", "TabStop"});
-        const vcl::TClassInfo& cls = catalogue.Infer(className, evidence);
+        const vcl::TClassInfo& cls = catalogue.Infer(className, evidence, *inferred_);
 
         TComponent* owner = scope;
         if (auto* book = dynamic_cast<vcl::TNotebookBase*>(enclosing);

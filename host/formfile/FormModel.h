@@ -13,6 +13,7 @@
 
 #include "host/base/AtomicFile.h"
 #include "host/formfile/FormFile.h"
+#include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/Classes.h"
 #include "host/vcl/EditSession.h"
 
@@ -146,6 +147,8 @@ private:
     std::string loadedFrom_;     // the file as its links resolve; empty for bytes
     zorbase::FileStamp stamp_;   // what was read there
     std::optional<std::string> saved_;  // what the last save wrote there, once saved
+    // The classes this form had to infer; freed after its components (see the destructor).
+    std::unique_ptr<vcl::TInferredClasses> inferred_ = std::make_unique<vcl::TInferredClasses>();
     vcl::TComponent* root_ = nullptr;
     std::unique_ptr<vcl::TComponent> ownedRoot_;  // null when reading into a given root
     std::vector<Entry> entries_;

@@ -225,17 +225,30 @@ TTypeKind TClassCatalogue::KindOfType(std::string_view typeName) const {
     return it == types_.end() ? TTypeKind::tkUnknown : it->second;
 }
 
-const TClassInfo& TClassCatalogue::Infer(std::string_view name, const TClassEvidence& e) {
+const TClassInfo* TInferredClasses::Find(std::string_view name) const {
+    auto it = classes_.find(name);
+    return it == classes_.end() ? nullptr : it->second.get();
+}
+
+TClassInfo& TInferredClasses::Add(std::string_view name, const TClassInfo& parent) {
+    auto& slot = classes_[std::string(name)];
+    if (!slot) {
+        slot = std::make_unique<TClassInfo>(std::string(name), &parent);
+        slot->SetInferred(true);
+    }
+    return *slot;
+}
+
+const TClassInfo& TClassCatalogue::Infer(std::string_view name, const TClassEvidence& e, TInferredClasses& form) {
     if (const TClassInfo* known = Find(name)) return *known;
+    if (const TClassInfo* inferred = form.Find(name)) return *inferred;
     const char* base = e.underMenu     ? "TMenuItem"
                        : e.isInline    ? "TFrame"
                        : e.isRoot      ? (e.hasSize ? "TForm" : e.hasChildren ? "TFrame" : "TDataModule")
                        : e.hasChildren || e.hasTabOrder ? "TWinControl"
                        : e.hasSize     ? "TGraphicControl"
                                        : "TComponent";
-    TClassInfo& cls = Add(name, &Require(base));
-    cls.SetInferred(true);
-    return cls;
+    return form.Add(name, Require(base));
 }
 
 const TPropInfo& TClassCatalogue::LearnProperty(const TClassInfo& cls, std::string_view name, TTypeKind kind) {
@@ -245,24 +258,6 @@ const TPropInfo& TClassCatalogue::LearnProperty(const TClassInfo& cls, std::stri
     info.TypeName = TypeKindName(kind);
     info.Kind = kind;
     return const_cast<TClassInfo&>(cls).AddProperty(std::move(info));
-}
-
-void TClassCatalogue::ForgetInferred() {
-    auto learned = [](const TClassInfo* c) {
-        for (; c != nullptr; c = c->Parent())
-            if (c->Inferred()) return true;
-        return false;
-    };
-    // Chosen before any is freed: a class's parent chain must still be there to be walked.
-    std::vector<std::string> names;
-    for (const auto& [name, cls] : classes_)
-        if (learned(cls.get())) names.push_back(name);
-    for (const std::string& name : names) {
-        auto it = classes_.find(name);
-        factories_.erase(it->second.get());
-        types_.erase(name);
-        classes_.erase(it);
-    }
 }
 
 void TClassCatalogue::RegisterFactory(std::string_view className, TFactory factory) {

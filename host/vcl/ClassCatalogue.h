@@ -28,6 +28,19 @@ struct TClassEvidence {
     bool hasTabOrder = false;   // stores TabOrder or TabStop
 };
 
+// The classes the reading of one form file had to infer. They belong to that form: another
+// form read in the same run infers its own, so its findings never depend on what was read
+// before it. The store outlives every component of its classes.
+class TInferredClasses {
+public:
+    const TClassInfo* Find(std::string_view name) const;
+    TClassInfo& Add(std::string_view name, const TClassInfo& parent);
+    bool Empty() const { return classes_.empty(); }
+
+private:
+    std::unordered_map<std::string, std::unique_ptr<TClassInfo>, CaseInsensitiveHash, CaseInsensitiveEqual> classes_;
+};
+
 class TClassCatalogue {
 public:
     using TFactory = std::function<TComponent*(TComponent* owner, const TClassInfo* cls)>;
@@ -51,15 +64,11 @@ public:
     // object is a form when it has a size and a data module otherwise; an inline object is
     // a frame; an object with children or a tab order is a windowed control; one with a
     // size is a graphic control; anything else is a non-visual component. The new class is
-    // marked inferred and learns its properties from the file (LearnProperty). A top object
-    // that is not a form but holds controls is a frame.
-    const TClassInfo& Infer(std::string_view name, const TClassEvidence& evidence);
+    // marked inferred, kept in the form's own store, and learns its properties from the file
+    // (LearnProperty). A top object that is not a form but holds controls is a frame.
+    const TClassInfo& Infer(std::string_view name, const TClassEvidence& evidence, TInferredClasses& form);
     // An inferred class met with a property it does not yet publish.
     const TPropInfo& LearnProperty(const TClassInfo& cls, std::string_view name, TTypeKind kind);
-    // Forgets every inferred class (and any class declared under one), so that the next form
-    // is read as if it were the first: a checker reading many forms gives each the findings it
-    // has on its own, whatever it read before. No component of such a class may be alive.
-    void ForgetInferred();
 
     // C++ classes: instances of a catalogue class are made by the factory of its nearest
     // ancestor that has one.

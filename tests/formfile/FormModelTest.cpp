@@ -356,16 +356,14 @@ TEST(FormModel, UnknownTopClassesAreFormsOrDataModulesByWhatTheyStore) {
     EXPECT_TRUE(Is<TFrame>(frame->Root()));
 }
 
-// A class no catalogue knows takes its place from the first form that uses it, until the
-// catalogue forgets what it inferred.
-TEST(FormModel, InferredClassesLastUntilTheCatalogueForgetsThem) {
+// A class no catalogue knows takes its place in each form from that form alone, and goes with it.
+TEST(FormModel, InferredClassesBelongToTheFormThatInferredThem) {
     const char* asComponent = "object F: TForm\n  Caption = 'x'\n  object G: TGizmoZ\n  end\nend\n";
     const char* asControl = "object F: TForm\n  Caption = 'x'\n  object G: TGizmoZ\n    Width = 5\n  end\nend\n";
-    EXPECT_FALSE(Is<TControl>(Find(*TFormFile::LoadBytes(asComponent, "a.dfm"), "G")));
-    EXPECT_FALSE(Is<TControl>(Find(*TFormFile::LoadBytes(asControl, "b.dfm"), "G")));
-    ClassCatalogue().ForgetInferred();
-    EXPECT_TRUE(Is<TControl>(Find(*TFormFile::LoadBytes(asControl, "b.dfm"), "G")));
-    ClassCatalogue().ForgetInferred();
+    auto component = TFormFile::LoadBytes(asComponent, "a.dfm");
+    auto control = TFormFile::LoadBytes(asControl, "b.dfm");
+    EXPECT_FALSE(Is<TControl>(Find(*component, "G")));
+    EXPECT_TRUE(Is<TControl>(Find(*control, "G")));
     EXPECT_EQ(ClassCatalogue().Find("TGizmoZ"), nullptr);
     EXPECT_NE(ClassCatalogue().Find("TEdit"), nullptr);
 }
