@@ -6,6 +6,7 @@ extern "C" {
 #include <shapefil.h>
 
 #include "tests/data/DataTestSupport.h"
+#include "tests/data/ParadoxFiles.h"
 
 namespace {
 
@@ -79,7 +80,11 @@ protected:
 TEST_F(Standard, TheSameFormOverParadoxDbaseAndSqlite) {
     const std::string px = Folder("paradox");
     MakeParadoxCustomer(px + "/customer.db");
-    testsupport::WriteFile(px + "/CUSTOMER.X02", "");  // the secondary index on Company
+    // The secondary index on Company.
+    testsupport::WriteFile(px + "/CUSTOMER.X02", pxtest::SecondaryBytes({{{"Sec Key", pxtest::kAlpha, 30},
+                                                                          {"CustNo", pxtest::kNumber, 8},
+                                                                          {"Hint", pxtest::kShort, 2}},
+                                                                         {2, 1, 0}, "", 9, false}));
     const std::string dbf = Folder("dbase");
     MakeDbaseCustomer(dbf + "/customer.dbf");
     const std::string before = testsupport::ReadFile(px + "/customer.db") + testsupport::ReadFile(dbf + "/customer.dbf");
