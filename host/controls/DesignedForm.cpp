@@ -2,9 +2,8 @@
 
 #include <functional>
 
-#include "host/formfile/FormFile.h"
-#include "host/formfile/FormModel.h"
 #include "host/vcl/ClassCatalogue.h"
+#include "host/vcl/StoredObject.h"
 
 namespace vcl {
 
@@ -18,16 +17,15 @@ const TClassInfo* FormClass(std::string_view className) {
 
 // The properties the model reader leaves to the file (sub-object properties and lists),
 // handed to the component they belong to.
-void ReadSkipped(TComponent& root, const formfile::Object& object, bool isRoot) {
+void ReadSkipped(TComponent& root, const TStoredObject& object, bool isRoot) {
     TComponent* component = isRoot ? &root : root.FindComponent(object.Name());
     if (auto* source = dynamic_cast<TEventSource*>(component)) {
-        for (formfile::Property prop : object.Properties()) {
-            const formfile::Value value = prop.GetValue();
-            if (prop.Name().find('.') != std::string_view::npos || value.Kind() == formfile::ValueKind::List)
-                source->ReadDesigned(LowerCase(prop.Name()), value);
-        }
+        object.ForEachProperty([source](std::string_view name, const TStoredValue& value) {
+            if (name.find('.') != std::string_view::npos || value.Kind() == TStoredKind::List)
+                source->ReadDesigned(LowerCase(name), value);
+        });
     }
-    for (formfile::Object child : object.Children()) ReadSkipped(root, child, false);
+    object.ForEachChild([&root](const TStoredObject& child) { ReadSkipped(root, child, false); });
 }
 
 void ForEachOwned(TComponent& component, const std::function<void(TComponent&)>& f) {
@@ -77,9 +75,7 @@ void TDesignedForm::BindEvents(TComponent& component) {
 }
 
 void TDesignedForm::LoadDesign(std::string_view text, const std::string& fileName) {
-    formfile::TFormFile::ReadInto(*this, std::string(text), fileName);
-    const formfile::Document doc = formfile::Document::Parse(std::string(text), fileName);
-    ReadSkipped(*this, doc.Root(), true);
+    ReadDesignedForm(*this, text, fileName, [this](const TStoredObject& object) { ReadSkipped(*this, object, true); });
     ForEachOwned(*this, [](TComponent& c) {
         if (auto* source = dynamic_cast<TEventSource*>(&c)) source->DesignLoaded();
     });
@@ -110,14 +106,15 @@ TEventSlot TDesignedForm::FindEvent(std::string_view e) {
     return TEventSource::FindEvent(e);
 }
 
-bool TDesignedForm::ReadDesigned(std::string_view lname, const formfile::Value& value) {
+bool TDesignedForm::ReadDesigned(std::string_view lname, const TStoredValue& value) {
     if (lname == "font.name") Font().Name = value.AsString();
     else if (lname == "font.height") Font().Height = int(value.AsInteger());
     else if (lname == "font.size") Font().Height = -int((value.AsInteger() * 96 + 36) / 72);
     else if (lname == "font.style") {
         Font().Bold = false;
-        for (size_t i = 0; i < value.Count(); ++i)
-            if (SameText(value.Item(i).AsIdent(), "fsBold")) Font().Bold = true;
+        value.ForEachItem([this](const TStoredValue& item) {
+            if (SameText(item.AsIdent(), "fsBold")) Font().Bold = true;
+        });
     } else return false;
     return true;
 }

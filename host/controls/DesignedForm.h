@@ -79,7 +79,7 @@ public:
     TCloseEvent OnClose;
 
     TEventSlot FindEvent(std::string_view lname) override;
-    bool ReadDesigned(std::string_view lname, const formfile::Value& value) override;
+    bool ReadDesigned(std::string_view lname, const TStoredValue& value) override;
 
     // While a design is read, a name another window of the same owner has takes a
     // number (FrmInfo_1), as the platform does for a second instance.

@@ -54,7 +54,7 @@ void TEventSource::BindEvent(std::string_view event, const THandler& handler) {
                slot);
 }
 
-bool TEventSource::ReadDesigned(std::string_view, const formfile::Value&) { return false; }
+bool TEventSource::ReadDesigned(std::string_view, const TStoredValue&) { return false; }
 
 TEventSlot TControlEvents::FindEvent(std::string_view e) {
     if (e == "onclick") return &OnClick.Slot();

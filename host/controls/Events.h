@@ -9,10 +9,7 @@
 #include <variant>
 
 #include "host/vcl/Classes.h"
-
-namespace formfile {
-class Value;
-}
+#include "host/vcl/StoredObject.h"
 
 namespace vcl {
 
@@ -96,7 +93,7 @@ public:
     void BindEvent(std::string_view event, const THandler& handler);
 
     // A property the model reader skipped (lower-case, dotted name); false when unknown.
-    virtual bool ReadDesigned(std::string_view lname, const formfile::Value& value);
+    virtual bool ReadDesigned(std::string_view lname, const TStoredValue& value);
     // Called once the whole designed form, skipped properties included, has been read.
     virtual void DesignLoaded() {}
 };

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "host/formfile/FormFile.h"
 #include "host/vcl/ClassCatalogue.h"
 
 namespace vcl {
@@ -154,14 +153,16 @@ TEventSlot TStringGrid::FindEvent(std::string_view e) {
     return TControlEvents::FindEvent(e);
 }
 
-bool TStringGrid::ReadDesigned(std::string_view lname, const formfile::Value& value) {
+bool TStringGrid::ReadDesigned(std::string_view lname, const TStoredValue& value) {
     const bool cols = lname == "colwidths";
-    if ((!cols && lname != "rowheights") || value.Kind() != formfile::ValueKind::List) return false;
-    for (size_t i = 0; i < value.Count(); ++i) {
-        const int size = int(value.Item(i).AsInteger());
-        if (cols) SetColWidths(int(i), size);
-        else SetRowHeights(int(i), size);
-    }
+    if ((!cols && lname != "rowheights") || value.Kind() != TStoredKind::List) return false;
+    int i = 0;
+    value.ForEachItem([&](const TStoredValue& item) {
+        const int size = int(item.AsInteger());
+        if (cols) SetColWidths(i, size);
+        else SetRowHeights(i, size);
+        ++i;
+    });
     return true;
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "host/formfile/FormFile.h"
 #include "host/vcl/ClassCatalogue.h"
 
 namespace vcl {
@@ -431,10 +430,10 @@ void TOutline::SetLines(const TLines& lines) {
 
 TEventSlot TOutline::FindEvent(std::string_view lname) { return TControlEvents::FindEvent(lname); }
 
-bool TOutline::ReadDesigned(std::string_view lname, const formfile::Value& value) {
-    if (lname != "lines.strings" || value.Kind() != formfile::ValueKind::List) return false;
+bool TOutline::ReadDesigned(std::string_view lname, const TStoredValue& value) {
+    if (lname != "lines.strings" || value.Kind() != TStoredKind::List) return false;
     TLines lines;
-    for (size_t i = 0; i < value.Count(); ++i) lines.Add(value.Item(i).AsString());
+    value.ForEachItem([&lines](const TStoredValue& item) { lines.Add(item.AsString()); });
     SetLines(lines);
     return true;
 }

@@ -143,7 +143,7 @@ public:
     std::vector<TOutlineNode*> Nodes() const;
 
     TEventSlot FindEvent(std::string_view lname) override;
-    bool ReadDesigned(std::string_view lname, const formfile::Value& value) override;
+    bool ReadDesigned(std::string_view lname, const TStoredValue& value) override;
 
 protected:
     bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;

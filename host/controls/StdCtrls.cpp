@@ -1,6 +1,5 @@
 #include "host/controls/StdCtrls.h"
 
-#include "host/formfile/FormFile.h"
 #include "host/vcl/ClassCatalogue.h"
 
 namespace vcl {
@@ -23,9 +22,9 @@ constexpr KindInfo kKinds[] = {
     {bkAll, "bkAll", "&All", TModalResult(8)},
 };
 
-TLines ListOfStrings(const formfile::Value& value) {
+TLines ListOfStrings(const TStoredValue& value) {
     TLines lines;
-    for (size_t i = 0; i < value.Count(); ++i) lines.Add(value.Item(i).AsString());
+    value.ForEachItem([&lines](const TStoredValue& item) { lines.Add(item.AsString()); });
     return lines;
 }
 
@@ -166,8 +165,8 @@ void TMemo::SetText(std::string_view text) {
     Change();
 }
 
-bool TMemo::ReadDesigned(std::string_view lname, const formfile::Value& value) {
-    if (lname != "lines.strings" || value.Kind() != formfile::ValueKind::List) return false;
+bool TMemo::ReadDesigned(std::string_view lname, const TStoredValue& value) {
+    if (lname != "lines.strings" || value.Kind() != TStoredKind::List) return false;
     lines_ = ListOfStrings(value);
     return true;
 }
@@ -227,8 +226,8 @@ TEventSlot TComboBox::FindEvent(std::string_view e) {
     return TControlEvents::FindEvent(e);
 }
 
-bool TComboBox::ReadDesigned(std::string_view lname, const formfile::Value& value) {
-    if (lname != "items.strings" || value.Kind() != formfile::ValueKind::List) return false;
+bool TComboBox::ReadDesigned(std::string_view lname, const TStoredValue& value) {
+    if (lname != "items.strings" || value.Kind() != TStoredKind::List) return false;
     items_ = ListOfStrings(value);
     return true;
 }

@@ -111,7 +111,7 @@ public:
     // Replaces the lines (split at CR LF, LF or CR) and runs the change handler.
     void SetText(std::string_view text);
 
-    bool ReadDesigned(std::string_view lname, const formfile::Value& value) override;
+    bool ReadDesigned(std::string_view lname, const TStoredValue& value) override;
 
 private:
     TLines lines_;
@@ -152,7 +152,7 @@ public:
     TNotifyEvent OnChange;
     TNotifyEvent OnDropDown;
     TEventSlot FindEvent(std::string_view lname) override;
-    bool ReadDesigned(std::string_view lname, const formfile::Value& value) override;
+    bool ReadDesigned(std::string_view lname, const TStoredValue& value) override;
 
 protected:
     bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;

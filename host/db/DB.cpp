@@ -320,23 +320,19 @@ void TDataSet::InitFieldDefs() {
     for (const dbe::TColumn& c : cursor->Columns()) fieldDefs_.Add({c.name, c.type, c.size, c.required});
 }
 
-void TDataSet::ReadStoredData(const formfile::Object& object, TComponent*) {
-    std::optional<formfile::Property> defs = object.FindProperty("FieldDefs");
-    if (!defs || defs->GetValue().Kind() != formfile::ValueKind::Collection) return;
-    const formfile::Value items = defs->GetValue();
-    for (size_t i = 0; i < items.Count(); ++i) {
+void TDataSet::ReadStoredData(const TStoredObject& object, TComponent*) {
+    object.ForEachItemOf("FieldDefs", [this](const TStoredObject& item) {
         TFieldDef def;
-        for (formfile::Property p : items.Entry(i).Properties()) {
-            const formfile::Value v = p.GetValue();
-            if (p.IsSameName("Name") && v.Kind() == formfile::ValueKind::String) def.Name = v.AsString();
-            else if (p.IsSameName("DataType") && v.Kind() == formfile::ValueKind::Ident)
+        item.ForEachProperty([&def](std::string_view name, const TStoredValue& v) {
+            if (SameText(name, "Name") && v.Kind() == TStoredKind::String) def.Name = v.AsString();
+            else if (SameText(name, "DataType") && v.Kind() == TStoredKind::Ident)
                 dbe::FieldTypeFromName(v.AsIdent(), def.DataType);
-            else if (p.IsSameName("Size") && v.Kind() == formfile::ValueKind::Integer) def.Size = int(v.AsInteger());
-            else if (p.IsSameName("Precision") && v.Kind() == formfile::ValueKind::Integer)
+            else if (SameText(name, "Size") && v.Kind() == TStoredKind::Integer) def.Size = int(v.AsInteger());
+            else if (SameText(name, "Precision") && v.Kind() == TStoredKind::Integer)
                 def.Precision = int(v.AsInteger());
-        }
+        });
         fieldDefs_.Add(std::move(def));
-    }
+    });
 }
 
 void TDataSet::Loaded() {
@@ -390,11 +386,11 @@ void TDataSource::SetDataSet(TDataSet* dataset) {
 
 namespace {
 
-class TFieldReader : public TField, public formfile::TStoredDataReader {
+class TFieldReader : public TField, public TStoredDataReader {
 public:
     using TField::TField;
     ~TFieldReader() override { Unwatch(); }
-    void ReadStoredData(const formfile::Object&, TComponent* enclosing) override {
+    void ReadStoredData(const TStoredObject&, TComponent* enclosing) override {
         if (auto* dataset = dynamic_cast<TDataSet*>(enclosing)) SetDataSet(dataset);
     }
 };

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "host/db/Engine.h"
-#include "host/formfile/FormModel.h"
 #include "host/vcl/Classes.h"
+#include "host/vcl/StoredObject.h"
 
 namespace vcl {
 
@@ -126,7 +126,7 @@ private:
     int column_ = -1;  // in the open cursor
 };
 
-class TDataSet : public TComponent, public formfile::TStoredDataReader {
+class TDataSet : public TComponent, public TStoredDataReader {
 public:
     TDataSet(TComponent* owner, const TClassInfo* cls = nullptr);
     ~TDataSet() override;
@@ -154,7 +154,7 @@ public:
     // Fills the field definitions as the engine describes them.
     virtual void InitFieldDefs();
 
-    void ReadStoredData(const formfile::Object& object, TComponent* enclosing) override;
+    void ReadStoredData(const TStoredObject& object, TComponent* enclosing) override;
     void Loaded() override;
 
     // Where warnings of loading go (a dataset stored open that cannot open).

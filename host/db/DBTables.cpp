@@ -49,16 +49,15 @@ std::vector<std::string> SqlParamNames(const std::string& sql) {
     return names;
 }
 
-std::vector<std::string> StringList(const formfile::Object& object, std::string_view name) {
+std::vector<std::string> StringList(const TStoredObject& object, std::string_view name) {
     std::vector<std::string> lines;
-    std::optional<formfile::Property> p = object.FindProperty(name);
-    if (!p || p->GetValue().Kind() != formfile::ValueKind::List) return lines;
-    const formfile::Value list = p->GetValue();
-    for (size_t i = 0; i < list.Count(); ++i) {
-        const formfile::Value item = list.Item(i);
-        if (item.Kind() == formfile::ValueKind::String) lines.push_back(item.AsString());
-        else if (item.Kind() == formfile::ValueKind::Ident) lines.emplace_back(item.AsIdent());
-    }
+    object.FindProperty(name, [&lines](const TStoredValue& list) {
+        if (list.Kind() != TStoredKind::List) return;
+        list.ForEachItem([&lines](const TStoredValue& item) {
+            if (item.Kind() == TStoredKind::String) lines.push_back(item.AsString());
+            else if (item.Kind() == TStoredKind::Ident) lines.emplace_back(item.AsIdent());
+        });
+    });
     return lines;
 }
 
@@ -84,23 +83,19 @@ const char* TableTypeName(TTableType type) {
     return type >= ttDefault && type <= ttASCII ? kTableTypeNames[type] : "ttDefault";
 }
 
-void ReadParamData(const formfile::Object& object, TParams& params) {
-    std::optional<formfile::Property> data = object.FindProperty("ParamData");
-    if (!data || data->GetValue().Kind() != formfile::ValueKind::Collection) return;
-    const formfile::Value items = data->GetValue();
-    for (size_t i = 0; i < items.Count(); ++i) {
+void ReadParamData(const TStoredObject& object, TParams& params) {
+    object.ForEachItemOf("ParamData", [&params](const TStoredObject& item) {
         TParam param;
-        for (formfile::Property p : items.Entry(i).Properties()) {
-            const formfile::Value v = p.GetValue();
-            if (p.IsSameName("Name") && v.Kind() == formfile::ValueKind::String) param.Name = v.AsString();
-            else if (p.IsSameName("DataType") && v.Kind() == formfile::ValueKind::Ident)
+        item.ForEachProperty([&param](std::string_view name, const TStoredValue& v) {
+            if (SameText(name, "Name") && v.Kind() == TStoredKind::String) param.Name = v.AsString();
+            else if (SameText(name, "DataType") && v.Kind() == TStoredKind::Ident)
                 dbe::FieldTypeFromName(v.AsIdent(), param.DataType);
-            else if (p.IsSameName("ParamType") && v.Kind() == formfile::ValueKind::Ident)
+            else if (SameText(name, "ParamType") && v.Kind() == TStoredKind::Ident)
                 param.ParamType = std::string(v.AsIdent());
-        }
+        });
         if (TParam* known = params.FindParam(param.Name)) *known = std::move(param);
         else params.Add(std::move(param));
-    }
+    });
 }
 
 // ---- TDBDataSet
@@ -159,28 +154,23 @@ std::unique_ptr<dbe::TCursor> TTable::CreateHandle() {
     return std::make_unique<dbe::TRowsCursor>(GetDBHandle()->Fields(EngineTableName()), RowsNone());
 }
 
-void TTable::ReadStoredData(const formfile::Object& object, TComponent* enclosing) {
+void TTable::ReadStoredData(const TStoredObject& object, TComponent* enclosing) {
     TDBDataSet::ReadStoredData(object, enclosing);
-    std::optional<formfile::Property> defs = object.FindProperty("IndexDefs");
-    if (!defs || defs->GetValue().Kind() != formfile::ValueKind::Collection) return;
-    const formfile::Value items = defs->GetValue();
-    std::vector<TIndexDef> stored;
-    for (size_t i = 0; i < items.Count(); ++i) {
+    object.ForEachItemOf("IndexDefs", [this](const TStoredObject& item) {
         TIndexDef def;
-        for (formfile::Property p : items.Entry(i).Properties()) {
-            const formfile::Value v = p.GetValue();
-            if (p.IsSameName("Name") && v.Kind() == formfile::ValueKind::String) def.Name = v.AsString();
-            else if (p.IsSameName("Fields") && v.Kind() == formfile::ValueKind::String) def.Fields = v.AsString();
-            else if (p.IsSameName("Options") && v.Kind() == formfile::ValueKind::Set)
-                for (size_t k = 0; k < v.Count(); ++k) {
-                    const std::string_view option = v.Item(k).AsIdent();
+        item.ForEachProperty([&def](std::string_view name, const TStoredValue& v) {
+            if (SameText(name, "Name") && v.Kind() == TStoredKind::String) def.Name = v.AsString();
+            else if (SameText(name, "Fields") && v.Kind() == TStoredKind::String) def.Fields = v.AsString();
+            else if (SameText(name, "Options") && v.Kind() == TStoredKind::Set)
+                v.ForEachItem([&def](const TStoredValue& element) {
+                    const std::string_view option = element.AsIdent();
                     def.Primary = def.Primary || SameText(option, "ixPrimary");
                     def.Unique = def.Unique || SameText(option, "ixUnique");
                     def.Descending = def.Descending || SameText(option, "ixDescending");
-                }
-        }
+                });
+        });
         indexDefs_.Add(std::move(def));
-    }
+    });
 }
 
 // ---- TQuery
@@ -227,7 +217,7 @@ std::unique_ptr<dbe::TCursor> TQuery::CreateHandle() {
     return std::make_unique<dbe::TRowsCursor>(described_.columns, RowsNone());
 }
 
-void TQuery::ReadStoredData(const formfile::Object& object, TComponent* enclosing) {
+void TQuery::ReadStoredData(const TStoredObject& object, TComponent* enclosing) {
     TDBDataSet::ReadStoredData(object, enclosing);
     sql_ = StringList(object, "SQL.Strings");
     if (StoredBool("ParamCheck", true)) params_.Assign(SqlParamNames(Text()));
@@ -266,7 +256,7 @@ std::unique_ptr<dbe::TCursor> TStoredProc::CreateHandle() {
     return std::make_unique<dbe::TRowsCursor>(described_.columns, RowsNone());
 }
 
-void TStoredProc::ReadStoredData(const formfile::Object& object, TComponent* enclosing) {
+void TStoredProc::ReadStoredData(const TStoredObject& object, TComponent* enclosing) {
     TDBDataSet::ReadStoredData(object, enclosing);
     ReadParamData(object, params_);
 }
@@ -284,7 +274,7 @@ dbe::TParamList TDatabase::DefinedParams() const {
     return list;
 }
 
-void TDatabase::ReadStoredData(const formfile::Object& object, TComponent*) {
+void TDatabase::ReadStoredData(const TStoredObject& object, TComponent*) {
     params_ = StringList(object, "Params.Strings");
 }
 

@@ -37,7 +37,7 @@ public:
 
     TDataSource* GetDataSource() const override { return MasterSource(); }
     void InitFieldDefs() override;
-    void ReadStoredData(const formfile::Object& object, TComponent* enclosing) override;
+    void ReadStoredData(const TStoredObject& object, TComponent* enclosing) override;
 
 protected:
     std::unique_ptr<dbe::TCursor> CreateHandle() override;
@@ -63,7 +63,7 @@ public:
 
     TDataSource* GetDataSource() const override { return DataSource(); }
     void InitFieldDefs() override;
-    void ReadStoredData(const formfile::Object& object, TComponent* enclosing) override;
+    void ReadStoredData(const TStoredObject& object, TComponent* enclosing) override;
     std::string Text() const;
 
 protected:
@@ -86,7 +86,7 @@ public:
     bool Prepared() const { return prepared_; }
 
     void InitFieldDefs() override;
-    void ReadStoredData(const formfile::Object& object, TComponent* enclosing) override;
+    void ReadStoredData(const TStoredObject& object, TComponent* enclosing) override;
 
 protected:
     std::unique_ptr<dbe::TCursor> CreateHandle() override;
@@ -97,7 +97,7 @@ private:
     bool prepared_ = false;
 };
 
-class TDatabase : public TComponent, public formfile::TStoredDataReader, public dbe::TDatabaseDefinition {
+class TDatabase : public TComponent, public TStoredDataReader, public dbe::TDatabaseDefinition {
 public:
     TDatabase(TComponent* owner, const TClassInfo* cls = nullptr);
     const std::vector<std::string>& Params() const { return params_; }
@@ -107,13 +107,13 @@ public:
     std::string DefinedAliasName() const override { return StoredText(this, "AliasName"); }
     std::string DefinedDriverName() const override { return StoredText(this, "DriverName"); }
     dbe::TParamList DefinedParams() const override;
-    void ReadStoredData(const formfile::Object& object, TComponent* enclosing) override;
+    void ReadStoredData(const TStoredObject& object, TComponent* enclosing) override;
 
 private:
     std::vector<std::string> params_;
 };
 
 // Reads the parameters a form file stores for a query or stored procedure ("ParamData").
-void ReadParamData(const formfile::Object& object, TParams& params);
+void ReadParamData(const TStoredObject& object, TParams& params);
 
 }  // namespace vcl

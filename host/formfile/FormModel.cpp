@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "host/base/AtomicFile.h"
+#include "host/formfile/StoredView.h"
 #include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/Controls.h"
 #include "host/vcl/Forms.h"
@@ -321,9 +322,9 @@ void TFormFile::Build() {
             }
         }
         if (!visual) c->SetDesignInfo(int32_t(design));
-        if (auto* reader = dynamic_cast<TStoredDataReader*>(c)) {
+        if (auto* reader = dynamic_cast<vcl::TStoredDataReader*>(c)) {
             try {
-                reader->ReadStoredData(obj, enclosing);
+                reader->ReadStoredData(StoredObject(obj), enclosing);
             } catch (const vcl::Exception& e) {
                 Refuse(doc_, obj.Position(), e.Message());
             }

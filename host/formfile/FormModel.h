@@ -19,17 +19,6 @@
 
 namespace formfile {
 
-// A component that keeps more of its object than published values: collections, string
-// lists, defined properties, and the object it is nested in (a field in its dataset). Called
-// once its published values are read, before the references are resolved.
-class TStoredDataReader {
-public:
-    virtual void ReadStoredData(const Object& object, vcl::TComponent* enclosing) = 0;
-
-protected:
-    ~TStoredDataReader() = default;
-};
-
 // Only components that change cost more than their place in the file: each is seen as it
 // was just before its first change, and that is what its changes are measured against.
 class TFormFile final : private vcl::TChangeWatcher, public vcl::TEditRecorder {
