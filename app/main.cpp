@@ -17,7 +17,7 @@
 #include "app/Commands.h"
 #include "app/StandardOutput.h"
 #include "check/Checker.h"
-#include "framework/TavrinQA.h"
+#include "toolbase/TavrinQA.h"
 #include "framework/cfrminfo.h"
 #include "framework/zorQAReg.h"
 #include "host/base/AtomicFile.h"

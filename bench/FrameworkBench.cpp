@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "framework/Infobase.h"
+#include "toolbase/Infobase.h"
 #include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/Forms.h"
 

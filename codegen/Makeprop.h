@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "codegen/Memownd.h"
-#include "framework/Infobase.h"
+#include "toolbase/Infobase.h"
 
 namespace tavrin {
 

@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "framework/Infobase.h"
+#include "toolbase/Infobase.h"
 
 namespace vcl {
 class TDataSet;

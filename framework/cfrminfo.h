@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "framework/Infobase.h"
+#include "toolbase/Infobase.h"
 
 namespace tavrin {
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "framework/TavrinQA.h"
+#include "toolbase/TavrinQA.h"
 #include "framework/ZorQAEditors.h"
 #include "data/mybdetable.h"
 #include "host/designer/DesignIntf.h"

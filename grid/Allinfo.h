@@ -3,7 +3,7 @@
 // after OK every listed component gets its name and place from its row.
 #pragma once
 
-#include "framework/Infobase.h"
+#include "toolbase/Infobase.h"
 
 namespace tavrin {
 

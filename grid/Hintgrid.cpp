@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "framework/Infobase.h"
+#include "toolbase/Infobase.h"
 #include "grid/Hintinfo.h"
 #include "grid/Reposn.h"
 #include "grid/Scalefrm.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "framework/Infobase.h"
+#include "toolbase/Infobase.h"
 
 namespace tavrin {
 

@@ -43,11 +43,11 @@ int ByParent(const PosnRec& a, const PosnRec& b) {
 tZorRepositioner::tZorRepositioner(TComponent*) {
     HintEd = new THintEd(vcl::Application());
     xysorttype = byparent;
-    ui::SetWindowPicture(HintEd, [this] { return Picture(); });
+    vcl::SetWindowPicture(HintEd, [this] { return Picture(); });
 }
 
 tZorRepositioner::~tZorRepositioner() {
-    ui::SetWindowPicture(HintEd, nullptr);
+    vcl::SetWindowPicture(HintEd, nullptr);
     delete HintEd;
     HintEd = nullptr;
 }
@@ -106,8 +106,8 @@ void tZorRepositioner::GetPosns() {
     }
 }
 
-ui::TPicture tZorRepositioner::Picture() const {
-    ui::TPicture picture;
+vcl::TWindowPicture tZorRepositioner::Picture() const {
+    vcl::TWindowPicture picture;
     if (!oktoproceed()) return picture;
     picture.root = form;
     const int rows = std::min(alloclist.Count() + 1, HintEd->StringGrid1->RowCount());

@@ -3,8 +3,8 @@
 // every listed control gets its name, place, size and caption from its row.
 #pragma once
 
-#include "framework/Infobase.h"
-#include "host/ui/ScreenLoader.h"
+#include "toolbase/Infobase.h"
+#include "host/controls/WindowPicture.h"
 
 namespace tavrin {
 
@@ -27,7 +27,7 @@ public:
     // The form's controls where their rows put them now (edits and a rescale not accepted
     // yet included), the selected row's control picked out: the grid window shows it on
     // screen. A row whose numbers do not convert leaves its control where it stands.
-    ui::TPicture Picture() const;
+    vcl::TWindowPicture Picture() const;
 };
 
 // The position tool while it runs.

@@ -1,6 +1,6 @@
 #include "outline/Ctrldetl.h"
 
-#include "framework/Infobase.h"
+#include "toolbase/Infobase.h"
 #include "host/controls/StdCtrls.h"
 
 extern const char kCtrldetlDfm[];

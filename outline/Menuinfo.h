@@ -6,7 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "framework/Infobase.h"
+#include "toolbase/Infobase.h"
 
 namespace vcl {
 class TMenuItem;

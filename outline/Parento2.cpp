@@ -1,6 +1,6 @@
 #include "outline/Parento2.h"
 
-#include "framework/Infobase.h"
+#include "toolbase/Infobase.h"
 #include "host/controls/Dialogs.h"
 #include "host/controls/Outline.h"
 #include "host/controls/StdCtrls.h"

@@ -1,7 +1,6 @@
 #include "host/ui/ScreenLoader.h"
 
 #include <cstdlib>
-#include <map>
 
 #include "host/base/Installation.h"
 
@@ -25,11 +24,6 @@ void* Module() {
     return module;
 }
 
-std::map<const vcl::TCustomForm*, TPictureSource>& Pictures() {
-    static std::map<const vcl::TCustomForm*, TPictureSource> pictures;
-    return pictures;
-}
-
 template <class F>
 F* Entry(const char* name) {
     return reinterpret_cast<F*>(zorbase::ModuleEntry(Module(), name, kWhat));
@@ -49,16 +43,6 @@ std::unique_ptr<TBackend> LoadScreenBackend() {
 
 void SavePreviewPicture(const vcl::TComponent& root, const std::string& path) {
     Entry<void(const vcl::TComponent&, const std::string&)>("tavrinqa_save_preview")(root, path);
-}
-
-void SetWindowPicture(const vcl::TCustomForm* window, TPictureSource source) {
-    if (source) Pictures()[window] = std::move(source);
-    else Pictures().erase(window);
-}
-
-const TPictureSource* WindowPicture(const vcl::TCustomForm* window) {
-    auto it = Pictures().find(window);
-    return it == Pictures().end() ? nullptr : &it->second;
 }
 
 }  // namespace ui

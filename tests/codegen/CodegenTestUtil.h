@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "codegen/Makeprop.h"
-#include "framework/TavrinQA.h"
+#include "toolbase/TavrinQA.h"
 #include "host/base/Zorexprtbase.h"
 #include "host/controls/ControlClasses.h"
 #include "host/vcl/ClassCatalogue.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "framework/Infobase.h"
-#include "framework/TavrinQA.h"
+#include "toolbase/Infobase.h"
+#include "toolbase/TavrinQA.h"
 #include "framework/ZorQAEditors.h"
 #include "framework/cfrminfo.h"
 #include "framework/zorQAReg.h"

@@ -8,7 +8,7 @@
 #include <QTest>
 
 #include "host/controls/Grids.h"
-#include "host/ui/ScreenLoader.h"
+#include "host/controls/WindowPicture.h"
 #include "tests/screen/ScreenTestSupport.h"
 
 using namespace screentest;
@@ -83,13 +83,13 @@ TEST_F(GridScreen, EditsRowAndColumnMovesAndWidthsSaveWhatTheScriptSaves) {
 
 TEST_F(GridScreen, RescaleChangesTheGridAndItsPictureOnlyAndOkSavesWhatTheScriptSaves) {
     // The grid window's picture before and after the rescale, and EditCity's top on the form.
-    ui::TPicture before, rescaled;
+    vcl::TWindowPicture before, rescaled;
     QImage shownBefore, shownAfter;
     int topInModel = 0;
     WhenShown(backend, [&](TScreenWindow& w) {
         QTableWidget& table = Table(w);
         QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, CellCentre(table, 1, 10));  // EditCity's row
-        const ui::TPictureSource* source = ui::WindowPicture(&w.Form());
+        const vcl::TWindowPictureSource* source = vcl::WindowPicture(&w.Form());
         ASSERT_NE(source, nullptr);
         ASSERT_NE(w.Picture(), nullptr);
         before = (*source)();

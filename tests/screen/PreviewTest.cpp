@@ -105,7 +105,7 @@ TEST(Preview, EveryCorpusFormThatOpensGetsAPicture) {
 TEST(Preview, APictureDrawsControlsWhereItPlacesThemAndPicksTheSelectedOneOut) {
     App();
     Sample s;
-    ui::TPicture picture;
+    vcl::TWindowPicture picture;
     picture.root = &s.form;
     picture.places[s.panel] = {100, 60, 150, 100};  // the button goes with its panel
     picture.selected = s.button;

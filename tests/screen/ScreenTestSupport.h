@@ -15,7 +15,7 @@
 #include <sstream>
 #include <string>
 
-#include "framework/TavrinQA.h"
+#include "toolbase/TavrinQA.h"
 #include "framework/zorQAReg.h"
 #include "host/controls/ControlClasses.h"
 #include "host/designer/DesignIntf.h"

@@ -10,7 +10,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "framework/TavrinQA.h"
+#include "toolbase/TavrinQA.h"
 #include "host/controls/ControlClasses.h"
 #include "host/controls/Dialogs.h"
 #include "host/ui/Backend.h"

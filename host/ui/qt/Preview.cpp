@@ -72,7 +72,7 @@ const vcl::TControl* ShownPage(const vcl::TWinControl& parent) {
 
 // Every control under root at its place in the root's client area, parents before their
 // children; an explicit stack, since a form may nest deeper than the call stack allows.
-void CollectControls(const vcl::TWinControl& root, std::vector<Box>& boxes, const ui::TPicture* picture) {
+void CollectControls(const vcl::TWinControl& root, std::vector<Box>& boxes, const vcl::TWindowPicture* picture) {
     struct Pending {
         const vcl::TControl* control;
         double left, top;
@@ -89,7 +89,7 @@ void CollectControls(const vcl::TWinControl& root, std::vector<Box>& boxes, cons
         const Pending p = stack.back();
         stack.pop_back();
         const vcl::TControl& c = *p.control;
-        ui::TPicture::Place place{c.Left(), c.Top(), c.Width(), c.Height()};
+        vcl::TWindowPicture::Place place{c.Left(), c.Top(), c.Width(), c.Height()};
         if (picture != nullptr)
             if (auto at = picture->places.find(&c); at != picture->places.end()) place = at->second;
         const double left = p.left + place.left, top = p.top + place.top;
@@ -133,7 +133,7 @@ QColor Fill(int depth) {
 
 }  // namespace
 
-QImage PreviewImage(const vcl::TComponent& root, int maxSide, const ui::TPicture* picture) {
+QImage PreviewImage(const vcl::TComponent& root, int maxSide, const vcl::TWindowPicture* picture) {
     std::vector<Box> boxes;
     double width = 0, height = 0;
     if (const auto* form = dynamic_cast<const vcl::TWinControl*>(&root)) {

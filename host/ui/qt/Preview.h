@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "host/ui/ScreenLoader.h"
+#include "host/controls/WindowPicture.h"
 
 class QImage;
 
@@ -20,7 +20,7 @@ namespace ui::qt {
 // drawn scaled down to fit, so that a control placed far away by a broken form cannot ask
 // for gigabytes. With a picture, its places stand for the controls' own and its selected
 // control is picked out.
-QImage PreviewImage(const vcl::TComponent& root, int maxSide = 4096, const ui::TPicture* picture = nullptr);
+QImage PreviewImage(const vcl::TComponent& root, int maxSide = 4096, const vcl::TWindowPicture* picture = nullptr);
 
 // Writes the picture of root as a PNG file (atomically; the file is untouched on failure).
 // Raises vcl::EInOutError when it cannot be encoded or written.

@@ -30,7 +30,7 @@
 #include "host/controls/Grids.h"
 #include "host/controls/Outline.h"
 #include "host/controls/StdCtrls.h"
-#include "host/ui/ScreenLoader.h"
+#include "host/controls/WindowPicture.h"
 #include "host/ui/qt/Application.h"
 #include "host/ui/qt/Preview.h"
 #include "host/ui/qt/ScreenWindow.h"
@@ -182,7 +182,7 @@ TScreenWindow::TScreenWindow(vcl::TCustomForm& form, QWidget* parent) : QDialog(
         height = int(OrdProp(&form, "ClientHeight", 300));
     }
     designedClient_ = QSize(std::max(width, 80), std::max(height, 40));
-    if (ui::WindowPicture(&form) != nullptr) {
+    if (vcl::WindowPicture(&form) != nullptr) {
         picture_ = new QLabel(this);
         picture_->setObjectName("tavrinPicture");
         picture_->setFrameShape(QFrame::StyledPanel);
@@ -428,8 +428,8 @@ void TScreenWindow::Refresh() {
 
 void TScreenWindow::RefreshPicture() {
     if (picture_ == nullptr) return;
-    const ui::TPictureSource* source = ui::WindowPicture(&form_);
-    const ui::TPicture picture = source != nullptr ? (*source)() : ui::TPicture{};
+    const vcl::TWindowPictureSource* source = vcl::WindowPicture(&form_);
+    const vcl::TWindowPicture picture = source != nullptr ? (*source)() : vcl::TWindowPicture{};
     if (picture.root == nullptr) {
         picture_->clear();
         return;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "framework/Infobase.h"
-#include "framework/TavrinQA.h"
+#include "toolbase/Infobase.h"
+#include "toolbase/TavrinQA.h"
 #include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/Forms.h"
 #include "tests/support/TestSupport.h"

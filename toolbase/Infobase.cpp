@@ -1,4 +1,4 @@
-#include "framework/Infobase.h"
+#include "toolbase/Infobase.h"
 
 #include <charconv>
 #include <cstdlib>

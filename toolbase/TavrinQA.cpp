@@ -1,9 +1,9 @@
-#include "framework/TavrinQA.h"
+#include "toolbase/TavrinQA.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "framework/Infobase.h"
+#include "toolbase/Infobase.h"
 #include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/Forms.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "framework/Infobase.h"
+#include "toolbase/Infobase.h"
 #include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/Controls.h"
 #include "host/vcl/Forms.h"
