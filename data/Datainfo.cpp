@@ -109,12 +109,13 @@ void tZorDataInfo::AddForField(const std::string& fieldName, TComponent* compone
     AddStrForField(fieldName, NodeID(component));
 }
 
+// Only a field's own node takes what hangs on the field: never a marker under a field ("Primary
+// Key"), nor anything else that happens to read like the field's name.
 void tZorDataInfo::AddStrForField(const std::string& fieldName, const std::string& nodeText) {
     if (fieldsnode <= 0) return;
     vcl::TOutline* outline = FrmInfo->OutlineParent;
-    const int32_t last = outline->Items(fieldsnode).GetLastChild();
-    if (last == -1) return;
-    for (int32_t at = last; at > fieldsnode; --at) {
+    const vcl::TOutlineNode& fields = outline->Items(fieldsnode);
+    for (int32_t at = fields.GetLastChild(); at > fieldsnode; at = fields.GetPrevChild(at)) {
         if (vcl::SameText(outline->Items(at).Text(), fieldName)) {
             Add(at, nodeText);
             return;
@@ -174,8 +175,9 @@ void tZorDataInfo::handlequery(vcl::TQuery* query, int32_t node) {
         Add(master, "Datasource : " + source->Name() + " = Source on DataSet : " + SourceDataSetName(source));
     }
     const int32_t sql = Add(node, "SQL");
-    fieldsnode = Add(sql, "Lines");
-    for (const std::string& line : query->SQL()) Add(fieldsnode, line);
+    // The statement's lines are no fields: until the query prepares, nothing lands under them.
+    const int32_t lines = Add(sql, "Lines");
+    for (const std::string& line : query->SQL()) Add(lines, line);
     query->Close();
     try {
         query->Prepare();

@@ -248,6 +248,47 @@ end
     }
 }
 
+// Only field nodes take controls: not the "Primary Key" marker under a field, nor a line of a
+// query's SQL that reads like the field (the query failed to prepare and has no fields).
+TEST_F(Datainfo, OnlyFieldNodesTakeControls) {
+    AddDatabase(datatest::kCustomerSql);
+    Lines tree = Relations(Load(R"(object Form1: TForm1
+  object Marker: TDBEdit
+    DataField = 'Primary Key'
+    DataSource = TableSource
+  end
+  object Line: TDBEdit
+    DataField = 'CustNo'
+    DataSource = QuerySource
+  end
+  object Table1: TTable
+    DatabaseName = 'DATA'
+    TableName = 'customer'
+  end
+  object TableSource: TDataSource
+    DataSet = Table1
+  end
+  object Query1: TQuery
+    DatabaseName = 'DATA'
+    SQL.Strings = (
+      'select CustNo from nowhere'
+      'CustNo')
+  end
+  object QuerySource: TDataSource
+    DataSet = Query1
+  end
+end
+)"));
+    EXPECT_EQ(ChildrenOf(tree, "Primary Key"), Lines{});
+    EXPECT_EQ(ChildrenOf(tree, "CustNo", 6), Lines{});
+    const Lines query = ChildrenOf(tree, "Query1 : TQuery;");
+    EXPECT_NE(std::find(query.begin(), query.end(), "Could not Prepare Query"), query.end());
+    for (const std::string& line : tree) {
+        EXPECT_EQ(line.find("Marker"), std::string::npos) << line;
+        EXPECT_EQ(line.find("Line : TDBEdit"), std::string::npos) << line;
+    }
+}
+
 TEST_F(Datainfo, FormsWithoutDatasetsAndSourcesWithoutDatasets) {
     AddDatabase(datatest::kCustomerSql);
     EXPECT_TRUE(Relations(Load(R"(object Form1: TForm1
