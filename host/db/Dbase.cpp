@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -54,8 +55,8 @@ std::string Trimmed(std::string_view text) {
     return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
 }
 
-// The ASCIIZ text at the start of bytes, at most max bytes long; nullopt-like empty result
-// with ok false when no terminator is found within max.
+// The ASCIIZ text at the start of bytes, at most max bytes long; ok is false when the bytes
+// end before its terminator or max.
 std::string_view Zstring(std::string_view bytes, size_t max, bool& ok) {
     const std::string_view window = bytes.substr(0, std::min(max, bytes.size()));
     const size_t end = window.find('\0');
