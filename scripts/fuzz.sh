@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets (form files, the aliases file, tavrinqa.toml, automation scripts) with
+# Builds the fuzz targets (form files, the aliases file, tavrinqa.toml, automation scripts,
+# Paradox and dBASE tables and their indexes) with
 # clang and runs each one for a bounded time.
 #   scripts/fuzz.sh [seconds-per-target]        default 60
 # BUILD_DIR (default /tmp/tavrin-fuzz) and FORMS_DIR (default ../shared/forms) can be overridden.
@@ -13,11 +14,25 @@ forms=${FORMS_DIR:-$root/../shared/forms}
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTAVRIN_FUZZ=ON -DTAVRIN_TESTS=OFF -DTAVRIN_BENCH=OFF >/dev/null
-targets=(FuzzTextReader FuzzBinaryReader FuzzAliasesFile FuzzCheckConfig FuzzScript)
+tables=(FuzzParadoxTable FuzzParadoxIndex FuzzDbaseTable FuzzMdx FuzzNdx)
+targets=(FuzzTextReader FuzzBinaryReader FuzzAliasesFile FuzzCheckConfig FuzzScript "${tables[@]}")
 cmake --build "$build" -j2 --target "${targets[@]}"
 
 work=$build/fuzz-work
 mkdir -p "$work/text" "$work/binary" "$work/aliases" "$work/toml" "$work/script" "$work/findings"
+for t in "${tables[@]}"; do mkdir -p "$work/$t"; done
+# Seeds for the table readers: the real tables beside the forms, whatever their kind.
+data=$root/../shared/data
+if [ -d "$data" ]; then
+  for f in "$data"/*/*; do
+    case "${f,,}" in
+      *.db) cp "$f" "$work/FuzzParadoxTable/" ;;
+      *.px) cp "$f" "$work/FuzzParadoxIndex/" ;;
+      *.dbf) cp "$f" "$work/FuzzDbaseTable/" ;;
+      *.mdx) cp "$f" "$work/FuzzMdx/" ;;
+    esac
+  done
+fi
 # Seeds for the smaller readers: one file of each as a user writes it.
 printf '# mine\n[DBDEMOS]\nDRIVER=SQLITE\nPATH=/data/a;b.sqlite\n\n; old\n[WORK]\nDRIVER=STANDARD\nPATH*=/d%%0A\n' \
   >"$work/aliases/seed"
@@ -61,6 +76,7 @@ run FuzzBinaryReader "$work/binary" || status=1
 run FuzzAliasesFile "$work/aliases" || status=1
 run FuzzCheckConfig "$work/toml" || status=1
 run FuzzScript "$work/script" || status=1
+for t in "${tables[@]}"; do run "$t" "$work/$t" || status=1; done
 
 if compgen -G "$work/findings/*" >/dev/null; then
   echo "findings:"; ls -l "$work/findings"
