@@ -5,11 +5,7 @@
 #include "host/base/Installation.h"
 
 #ifdef TAVRIN_SANITIZED
-// The desktop's libraries keep their caches (fonts, the session bus) until the process ends,
-// by design: those are no leaks of ours.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\nleak:libdbus-1.so\nleak:libxcb\nleak:libX11\n";
-}
+extern "C" const char* __lsan_default_suppressions() { return ui::kDesktopLeakSuppressions; }
 #endif
 
 namespace ui {

@@ -14,6 +14,12 @@ class TComponent;
 
 namespace ui {
 
+// The desktop's libraries keep their caches (fonts, the session bus) until the process ends,
+// by design: no leaks of ours. Every sanitized program that shows windows names them to the
+// leak checker (__lsan_default_suppressions), once.
+inline constexpr const char* kDesktopLeakSuppressions =
+    "leak:libfontconfig.so\nleak:libdbus-1.so\nleak:libxcb\nleak:libX11\n";
+
 // Whether a screen can be reached: an X or Wayland display is named, or a Qt platform is
 // chosen explicitly. Opens no connection.
 bool ScreenAvailable();

@@ -4,6 +4,13 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "host/ui/ScreenLoader.h"
+
+#ifdef TAVRIN_SANITIZED
+// The screen tests show windows without the program's loader, which names these otherwise.
+extern "C" const char* __lsan_default_suppressions() { return ui::kDesktopLeakSuppressions; }
+#endif
+
 namespace screentest {
 
 void DragItem(QTreeWidget& tree, int from, int to) {
