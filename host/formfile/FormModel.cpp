@@ -474,7 +474,7 @@ TComponent* TFormFile::Resolve(std::string_view text, TComponent* scope, const O
 
 // A component freed during the run keeps its object in the file: nothing here can tell a
 // deletion the user wanted from one the program made.
-bool TFormFile::ApplyChanges() {
+void TFormFile::CarryChanges() {
     std::vector<uint32_t> due;
     for (uint32_t i = 0; i < entries_.size(); ++i) {
         Entry& entry = entries_[i];
@@ -505,7 +505,6 @@ bool TFormFile::ApplyChanges() {
             changedNames_.push_back(std::move(name));
         }
     }
-    return Modified();
 }
 
 std::vector<uint64_t> TFormFile::Fingerprints() {
@@ -745,7 +744,7 @@ void TFormFile::RewriteReferences(const OldNames& old) {
 }
 
 std::string TFormFile::Bytes() {
-    ApplyChanges();
+    CarryChanges();
     return doc_.Write();
 }
 

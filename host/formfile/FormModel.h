@@ -42,10 +42,13 @@ public:
 
     // Carries the components' changes into the document; true when the file now differs
     // from what was read. A rename carries every reference to the component with it.
-    bool ApplyChanges();
+    bool ApplyChanges() {
+        CarryChanges();
+        return Modified();
+    }
     // The edit session's side: an accepted change is carried into the document; a change
     // not accepted is forgotten, and later changes are measured against the form as it is.
-    void AcceptChanges() override { ApplyChanges(); }
+    void AcceptChanges() override { CarryChanges(); }
     void ForgetPendingChanges() override;
     // Whether the document now differs from what was read.
     bool Modified();
@@ -107,6 +110,8 @@ private:
     void Build();
     void BeforeFirstChange(vcl::TPersistent& object) override;
     void Destroyed(vcl::TPersistent& object) override;
+    // ApplyChanges without asking whether the document now differs, which writes it whole.
+    void CarryChanges();
     bool ApplyComponent(uint32_t index, const OldNames& old);
     bool Renamed(uint32_t index) const;
     void RewriteReferences(const OldNames& old);
