@@ -14,7 +14,6 @@
 #include "host/controls/Outline.h"
 #include "host/formfile/FormModel.h"
 #include "host/ui/Backend.h"
-#include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/Controls.h"
 #include "host/vcl/EditSession.h"
 #include "host/vcl/SysUtils.h"
@@ -90,7 +89,6 @@ std::vector<TabFix> Wanted(const formfile::TFormFile& file, const std::vector<st
             }
     return out;
 }
-
 
 std::string ParentName(const TWinControl* parent) {
     return parent->Name().empty() ? "(" + parent->ClassName() + ")" : parent->Name();

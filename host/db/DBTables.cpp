@@ -61,8 +61,6 @@ std::vector<std::string> StringList(const TStoredObject& object, std::string_vie
     return lines;
 }
 
-std::vector<std::vector<dbe::TFieldValue>> RowsNone() { return {}; }
-
 std::vector<TIndexDef> IndexDefsOf(const std::vector<dbe::TIndexInfo>& indexes) {
     std::vector<TIndexDef> defs;
     for (const dbe::TIndexInfo& i : indexes) {
@@ -151,7 +149,7 @@ void TTable::InitFieldDefs() {
 // Open at design time is described, never read: the table's columns, no rows.
 std::unique_ptr<dbe::TCursor> TTable::CreateHandle() {
     if (TableName().empty()) throw EDatabaseError(Name() + ": Missing TableName property");
-    return std::make_unique<dbe::TRowsCursor>(GetDBHandle()->Fields(EngineTableName()), RowsNone());
+    return std::make_unique<dbe::TRowsCursor>(GetDBHandle()->Fields(EngineTableName()));
 }
 
 void TTable::ReadStoredData(const TStoredObject& object, TComponent* enclosing) {
@@ -214,7 +212,7 @@ void TQuery::InitFieldDefs() {
 // The form's statement is prepared for its columns and never run, whatever it says.
 std::unique_ptr<dbe::TCursor> TQuery::CreateHandle() {
     if (!prepared_) Prepare();
-    return std::make_unique<dbe::TRowsCursor>(described_.columns, RowsNone());
+    return std::make_unique<dbe::TRowsCursor>(described_.columns);
 }
 
 void TQuery::ReadStoredData(const TStoredObject& object, TComponent* enclosing) {
@@ -253,7 +251,7 @@ void TStoredProc::InitFieldDefs() {
 // The procedure's result fields as its catalogue entry gives them; it is never called.
 std::unique_ptr<dbe::TCursor> TStoredProc::CreateHandle() {
     if (!prepared_) Prepare();
-    return std::make_unique<dbe::TRowsCursor>(described_.columns, RowsNone());
+    return std::make_unique<dbe::TRowsCursor>(described_.columns);
 }
 
 void TStoredProc::ReadStoredData(const TStoredObject& object, TComponent* enclosing) {

@@ -4,13 +4,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
-#include <cstring>
 #include <sstream>
 
 #include "host/base/AtomicFile.h"
 #include "host/db/AliasesFile.h"
 #include "host/db/PostgresProxy.h"
+#include "host/db/RegularFile.h"
 #include "host/db/SqliteDriver.h"
 #include "host/vcl/Classes.h"
 
@@ -32,23 +31,18 @@ std::string Trim(std::string_view s) {
     return std::string(s.substr(b, e - b));
 }
 
-bool IsFile(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 bool IsFolder(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// A regular file that starts as every SQLite database does; read once, never waiting on a FIFO.
 bool LooksLikeSqlite(const std::string& path) {
-    char head[16] = {};
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return false;
-    const size_t n = std::fread(head, 1, sizeof head, f);
-    std::fclose(f);
-    return n == sizeof head && std::memcmp(head, "SQLite format 3\0", sizeof head) == 0;
+    try {
+        return TRegularFile(path, "database file").Read(0, 16) == std::string_view("SQLite format 3\0", 16);
+    } catch (const vcl::EDBEngineError&) {
+        return false;
+    }
 }
 
 std::string ConnectionKey(const TAlias& alias) {
@@ -424,7 +418,7 @@ TAlias TEngine::ResolveDatabase(const std::string& databaseName, const vcl::TCom
         return FormDatabase(databaseName, *def);
     }
     if (IsFolder(databaseName)) return {databaseName, "STANDARD", {{"PATH", databaseName}}};
-    if (IsFile(databaseName) && LooksLikeSqlite(databaseName)) return {databaseName, "SQLITE", {{"PATH", databaseName}}};
+    if (LooksLikeSqlite(databaseName)) return {databaseName, "SQLITE", {{"PATH", databaseName}}};
     if (databaseName.find('/') != std::string::npos || databaseName.find('\\') != std::string::npos)
         DbError("Database folder or file '" + databaseName + "' does not exist");
     DbError("Unknown database or alias '" + databaseName + "'");

@@ -117,7 +117,8 @@ public:
 // A cursor over rows kept in memory: the catalogue lists.
 class TRowsCursor : public TCursor {
 public:
-    TRowsCursor(std::vector<TColumn> columns, std::vector<std::vector<TFieldValue>> rows)
+    // Without rows: a dataset described, never read.
+    TRowsCursor(std::vector<TColumn> columns, std::vector<std::vector<TFieldValue>> rows = {})
         : columns_(std::move(columns)), rows_(std::move(rows)) {}
     const std::vector<TColumn>& Columns() const override { return columns_; }
     bool First() override { return (at_ = 0) < rows_.size(); }

@@ -35,7 +35,6 @@ struct Connection {
         sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
         sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
         sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
-        sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_VIEW, 1, nullptr);
         sqlite3_limit(db, SQLITE_LIMIT_SQL_LENGTH, kMaxSqlLength);
         sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, 0);
         sqlite3_progress_handler(db, 10000, &Connection::PastDeadline, this);
