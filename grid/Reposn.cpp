@@ -20,7 +20,7 @@ struct PosnRec {
     const vcl::TControl* control;
     const std::string* parent;  // shared by the controls of one parent
     int index;
-    int32_t top, left;
+    int32_t top, left, width, height;  // a control its parent places shows that place
 };
 
 int Compare(int32_t a, int32_t b) { return a < b ? -1 : a > b ? 1 : 0; }
@@ -66,7 +66,9 @@ void tZorRepositioner::ProcessControls() {
         const auto* c = vcl::As<vcl::TControl>(ComponentOf(alloclist[k]));
         auto [at, added] = parents.try_emplace(c->Parent());
         if (added) at->second = NodeID(c->Parent());
-        records.push_back({c, &at->second, k, c->Top(), c->Left()});
+        const auto placed = vcl::PlacedByParent(*c);
+        records.push_back({c, &at->second, k, placed ? placed->top : c->Top(), placed ? placed->left : c->Left(),
+                           placed ? placed->width : c->Width(), placed ? placed->height : c->Height()});
     }
     int (*compare)(const PosnRec&, const PosnRec&) = xysorttype == byleft      ? ByLeft
                                                      : xysorttype == bytopleft ? ByTopLeft
@@ -76,8 +78,8 @@ void tZorRepositioner::ProcessControls() {
     for (size_t p = 0; p < records.size(); ++p) {
         const PosnRec& r = records[p];
         const vcl::TControl* c = r.control;
-        HintEd->SetXYGrid(int(p) + 1, c->Name(), c->ClassName(), *r.parent, getcaption(c), r.top, r.left, c->Width(),
-                          c->Height(), r.index);
+        HintEd->SetXYGrid(int(p) + 1, c->Name(), c->ClassName(), *r.parent, getcaption(c), r.top, r.left, r.width,
+                          r.height, r.index);
     }
 }
 
@@ -98,10 +100,13 @@ void tZorRepositioner::GetPosns() {
         HintEd->getXYGrid(r, name, caption, top, left, width, height, index);
         auto* control = vcl::As<vcl::TControl>(ComponentOf(alloclist[index]));
         control->SetName(name);
-        control->SetTop(top);
-        control->SetLeft(left);
-        control->SetWidth(width);
-        control->SetHeight(height);
+        // Its parent would put it back: a tab sheet keeps storing no place.
+        if (!vcl::PlacedByParent(*control)) {
+            control->SetTop(top);
+            control->SetLeft(left);
+            control->SetWidth(width);
+            control->SetHeight(height);
+        }
         setcaption(control, caption);
     }
 }

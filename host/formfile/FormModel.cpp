@@ -196,6 +196,19 @@ bool HasAny(const Object& obj, std::initializer_list<const char*> names) {
     return false;
 }
 
+// Whether an object of the file could be a control: its class is one, or, unknown, it stores
+// a size or a tab order or holds something that could be. Persistent fields, actions and the
+// items of a dataset or list are no controls, so they never make their holder one.
+bool MayBeControl(const Object& obj, const vcl::TClassCatalogue& catalogue, const vcl::TInferredClasses& inferred) {
+    const vcl::TClassInfo* cls = catalogue.Find(obj.ClassName());
+    if (cls == nullptr) cls = inferred.Find(obj.ClassName());
+    if (cls != nullptr) return cls->InheritsFrom("TControl");
+    if (HasAny(obj, {"Width", "Height", "ClientWidth", "ClientHeight", "TabOrder", "TabStop"})) return true;
+    for (Object child : obj.Children())
+        if (MayBeControl(child, catalogue, inferred)) return true;
+    return false;
+}
+
 using NameCounts = std::unordered_map<std::string_view, uint32_t, vcl::CaseInsensitiveHash, vcl::CaseInsensitiveEqual>;
 
 void CountNames(const Object& obj, NameCounts& counts) {
@@ -254,7 +267,9 @@ void TFormFile::Build() {
         }
         evidence.isInline = frame;
         evidence.underMenu = vcl::Is<vcl::TMenu>(enclosing) || vcl::Is<vcl::TMenuItem>(enclosing);
-        evidence.hasChildren = !obj.Children().empty();
+        if (!evidence.isRoot && !declared && inferred_->Find(className) == nullptr)
+            for (Object child : obj.Children())
+                evidence.hasChildren = evidence.hasChildren || MayBeControl(child, catalogue, *inferred_);
         if (evidence.isRoot) {
             evidence.hasChildren = false;
             for (Object child : obj.Children())

@@ -20,8 +20,9 @@ struct TClassEvidence {
     bool isInline = false;      // a frame by the file's structure: an `inline` object, or an
                                 // inherited one that holds objects (see TFormFile::Build)
     bool underMenu = false;     // nested in a menu or a menu item
-    bool hasChildren = false;   // contains other objects; for the top object, controls
-                                // (objects with a size), which a data module never holds
+    bool hasChildren = false;   // contains what could be a control (never fields, actions or
+                                // other non-visual parts); for the top object, objects with a
+                                // size, which a data module never holds
     bool hasSize = false;       // stores Width/Height/ClientWidth/ClientHeight; for the top
                                 // object, what only forms store: ClientWidth/ClientHeight,
                                 // Caption or TextHeight

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "host/vcl/ClassCatalogue.h"
+#include "host/vcl/TypInfo.h"
 
 namespace vcl {
 
@@ -243,6 +244,25 @@ bool TWinControl::WriteNative(std::string_view lname, const TPropInfo& prop, con
     else if (lname == "tabstop") tabStop_ = ValueToBool(value, prop);
     else return TControl::WriteNative(lname, prop, value);
     return true;
+}
+
+// The page area of a page control with its tabs drawn in the system's standard sizes: a
+// 2-pixel frame with 2 pixels inside it, and a row of tabs 20 pixels deep on the tabs' side.
+std::optional<TPlace> PlacedByParent(const TControl& control) {
+    const TWinControl* book = control.Parent();
+    if (book == nullptr || !control.InheritsFrom("TTabSheet") || !book->InheritsFrom("TPageControl")) return {};
+    constexpr int32_t kEdge = 4, kTabs = 20;
+    const TPropInfo* side = GetPropInfo(book, "TabPosition");
+    const std::string at = side != nullptr && side->Kind == TTypeKind::tkEnumeration ? GetEnumProp(book, side) : "";
+    TPlace place{kEdge, kEdge, book->Width() - 2 * kEdge, book->Height() - 2 * kEdge};
+    const bool left = SameText(at, "tpLeft"), right = SameText(at, "tpRight"), bottom = SameText(at, "tpBottom");
+    if (left || right) place.width -= kTabs;
+    else place.height -= kTabs;
+    if (left) place.left += kTabs;
+    else if (!bottom && !right) place.top += kTabs;
+    place.width = std::max(place.width, 0);
+    place.height = std::max(place.height, 0);
+    return place;
 }
 
 }  // namespace vcl

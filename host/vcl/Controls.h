@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -124,5 +125,12 @@ class TCustomControl : public TWinControl {
 public:
     explicit TCustomControl(TComponent* owner, const TClassInfo* cls = nullptr);
 };
+
+// Where a parent that places its children itself puts one: a page control's tab sheets fill
+// the page area beside the tabs, whatever bounds they store, so a place given to them is lost.
+struct TPlace {
+    int32_t left, top, width, height;
+};
+std::optional<TPlace> PlacedByParent(const TControl& control);
 
 }  // namespace vcl

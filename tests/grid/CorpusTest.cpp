@@ -169,7 +169,10 @@ TEST_F(Corpus, AScriptedEditChangesExactlyTheEditedPropertiesInTextAndBinaryForm
                 return c != nullptr && tavrin::HasProp(c, "Caption");
             });
             const int p =
-                pick(posnRows, [&](const Row& row) { return root->FindComponent(row.at("Name")) != nullptr; });
+                pick(posnRows, [&](const Row& row) {
+                    auto* c = dynamic_cast<TControl*>(root->FindComponent(row.at("Name")));
+                    return c != nullptr && !PlacedByParent(*c);  // a tab sheet's place is its page control's
+                });
             const int n = pick(compRows, [&](const Row& row) {
                 return root->FindComponent(row.at("Name")) != nullptr && row.at("Name") != dropped->Name();
             });
@@ -221,7 +224,8 @@ TEST_F(Corpus, ARescaleByThreeHalvesWithOffsetsLandsInTheSavedFileAsTheArithmeti
         const Values before = ValuesOf(root);
         std::map<std::string, std::pair<int64_t, int64_t>> places;  // top, left of the root's controls
         for (int i = 0; i < root->ComponentCount(); ++i)
-            if (auto* c = dynamic_cast<TControl*>(root->Components(i))) places[c->Name()] = {c->Top(), c->Left()};
+            if (auto* c = dynamic_cast<TControl*>(root->Components(i)); c && !PlacedByParent(*c))
+                places[c->Name()] = {c->Top(), c->Left()};
         if (places.empty()) continue;
         Script(tavrin::reposition, root,
                "click BtnRescale\nset TopNumerator 3\nset TopDenom 2\nset LeftNumerator 1.5\n"

@@ -1,11 +1,15 @@
 // The position tool and its rescale dialog: the three orders, the write-back and where it
 // stops, and the rescale arithmetic (half to even, offsets after rounding, constants,
-// compounding, errors in the middle of the rows).
+// compounding, errors in the middle of the rows); on a form file, tab sheets at the place their
+// page control gives them and unknown non-visual components (a dataset with persistent fields, a
+// dialog) listed with the components and never moved.
 #include "grid/Reposn.h"
 
 #include <cmath>
 
+#include "grid/Allinfo.h"
 #include "grid/Scalefrm.h"
+#include "host/formfile/FormModel.h"
 #include "tests/grid/GridTestSupport.h"
 
 using namespace vcl;
@@ -197,4 +201,61 @@ TEST_F(PositionTool, AGridWithoutRowsRescalesNothingAndOkChangesNothing) {
     });
     EXPECT_TRUE(rows.empty());
     EXPECT_EQ(backend.captions, (Names{"Positions for Form1 : TForm;", "Scaling"}));
+}
+
+TEST_F(PositionTool, TabSheetsShowTheirPageAreaAndUnknownNonVisualComponentsStayOutOfThePlaces) {
+    auto file = formfile::TFormFile::LoadBytes(R"(object F: TForm
+  Caption = 'F'
+  object Pages: TPageControl
+    Left = 8
+    Top = 8
+    Width = 200
+    Height = 100
+    object Sheet: TTabSheet
+      Caption = 'One'
+      object Edit: TEdit
+        Left = 2
+        Top = 3
+      end
+    end
+  end
+  object Csv: TQxCsvData
+    Left = 40
+    Top = 50
+    object CsvName: TQxStringField
+      FieldName = 'NAME'
+    end
+    object CsvCity: TStringField
+      FieldName = 'CITY'
+    end
+  end
+  object Pick: TQxOpenDialog
+    Left = 60
+    Top = 50
+  end
+end
+)", "mine.dfm");
+    TComponent* root = file->Root();
+    new tavrin::TTavrinQA(root);
+    Run(
+        tavrin::reposition,
+        [&] {
+            EXPECT_EQ(Cells("Name"), (Names{"Pages", "Sheet", "Edit"}));
+            const int sheet = RowNamed("Sheet");
+            for (const auto& [caption, value] : {std::pair{"Left", "4"}, {"Top", "24"}, {"Width", "192"}, {"Height", "72"}})
+                EXPECT_EQ(Grid().Cells(ColumnOf(Grid(), caption), sheet), value) << caption;
+            Rescale([](tavrin::TScaleDlg& d) {
+                d.CheckTopOffset->SetChecked(true);
+                d.TopOffset->SetText("10");
+            });
+            return mrOk;
+        },
+        root);
+    const auto* sheet = static_cast<TControl*>(root->FindComponent("Sheet"));
+    EXPECT_EQ(std::vector<int32_t>({sheet->Left(), sheet->Top(), sheet->Width(), sheet->Height()}),
+              std::vector<int32_t>(4, 0));
+    EXPECT_EQ(static_cast<TControl*>(root->FindComponent("Edit"))->Top(), 13);
+    for (const char* name : {"Csv", "Pick"}) EXPECT_EQ(root->FindComponent(name)->DesignInfo(), 50 << 16 | (name[0] == 'C' ? 40 : 60));
+    Run(tavrin::ComponentInfo, nullptr, root);
+    EXPECT_EQ(Column(rows, "Name"), (Names{"Csv", "CsvName", "CsvCity", "Pick", ""}));
 }
