@@ -186,15 +186,4 @@ TEST(BinaryLimits, DeepNestingIsRefused) {
     EXPECT_NE(fftest::FailureOf(s.b).reason.find("nested too deeply"), std::string::npos);
 }
 
-TEST(BinaryCorpus, DamagedFileIsRefusedCleanly) {
-    SKIP_WITHOUT_CORPUS();
-    int malformed = 0;
-    for (const auto& f : fftest::Corpus()) {
-        if (!f.Malformed()) continue;
-        ++malformed;
-        EXPECT_THROW(Document::ParseFile(f.path), vcl::EParserError) << f.path;
-    }
-    EXPECT_GT(malformed, 0);
-}
-
 }  // namespace

@@ -16,7 +16,7 @@ TEST(Corpus, EveryFileReadsAndWritesBackByteIdentical) {
     for (const auto& f : fftest::Corpus()) {
         if (f.Malformed()) continue;
         Document doc = Document::ParseFile(f.path);
-        EXPECT_EQ(doc.Write(), fftest::ReadBytes(f.path)) << f.path;
+        EXPECT_EQ(doc.Write(), testsupport::ReadFile(f.path)) << f.path;
         EXPECT_EQ(doc.SourceFormat() == Format::Text, !f.Binary()) << f.path;
         int components = ManifestComponents(f.notes);
         if (components >= 0) {

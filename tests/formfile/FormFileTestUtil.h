@@ -13,6 +13,7 @@
 
 #include "host/formfile/FormFile.h"
 #include "host/vcl/SysUtils.h"
+#include "tests/support/TestSupport.h"
 
 namespace fftest {
 
@@ -23,28 +24,11 @@ struct CorpusFile {
     bool Malformed() const { return notes.find("malformed") != std::string::npos; }
 };
 
-inline std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // Every file MANIFEST.tsv lists; empty when the corpus is not there.
 inline const std::vector<CorpusFile>& Corpus() {
-    static std::vector<CorpusFile> files = [] {
+    static const std::vector<CorpusFile> files = [] {
         std::vector<CorpusFile> out;
-        std::string dir = TAVRIN_FORMS_DIR;
-        std::ifstream manifest(dir + "/MANIFEST.tsv");
-        std::string line;
-        std::getline(manifest, line);
-        while (std::getline(manifest, line)) {
-            std::vector<std::string> cols;
-            std::stringstream ss(line);
-            std::string c;
-            while (std::getline(ss, c, '\t')) cols.push_back(c);
-            if (cols.size() >= 6) out.push_back({dir + "/" + cols[0], cols[5]});
-        }
+        for (auto& [path, notes] : testsupport::CorpusForms()) out.push_back({path, notes});
         return out;
     }();
     return files;

@@ -45,31 +45,23 @@ std::vector<std::string> ChangedLines(const std::string& a, const std::string& b
 
 }  // namespace
 
-TEST(FormModel, BuildsOwnersParentsMenusPagesAndDesignPositions) {
+// Parents, pages and menu items as the windows show them are the worked examples' (ScriptDocTest);
+// here what no window shows: owners, the form's menu, design positions, references.
+TEST(FormModel, BuildsOwnersMenusPagesDesignPositionsAndReferences) {
     auto f = TFormFile::Load(kExample);
     TComponent* root = f->Root();
     EXPECT_EQ(root->ClassName(), "TCustomerForm");
     EXPECT_TRUE(Is<TForm>(root));
-    auto* panel = Find<TWinControl>(*f, "PanelAddress");
-    auto* city = Find<TWinControl>(*f, "EditCity");
-    EXPECT_EQ(city->Parent(), panel);
-    EXPECT_EQ(city->Owner(), root);
-    EXPECT_EQ(city->TabOrder(), 0);
+    EXPECT_EQ(Find(*f, "EditCity")->Owner(), root);
+    EXPECT_EQ(Find<TWinControl>(*f, "EditCity")->TabOrder(), 0);
     EXPECT_EQ(Find<TWinControl>(*f, "EditStreet")->TabOrder(), 1);
 
     auto* book = Find<TNotebook>(*f, "Notebook1");
     ASSERT_EQ(book->PageCount(), 2);
     EXPECT_EQ(book->Pages().Strings(1), "&Notes");
-    auto* page = static_cast<TControl*>(book->Pages().Objects(0));
-    EXPECT_EQ(page->Owner(), book);
-    EXPECT_EQ(Find<TControl>(*f, "DBGrid1")->Parent(), page);
-
-    auto* menu = Find<TMainMenu>(*f, "MainMenu1");
-    auto* file = Find<TMenuItem>(*f, "File1");
-    EXPECT_EQ(file->Parent(), menu->Items());
-    EXPECT_EQ(Find<TMenuItem>(*f, "Exit1")->Parent(), file);
-    EXPECT_EQ(file->Count(), 3);
-    EXPECT_EQ(static_cast<TForm*>(root)->Menu(), menu);
+    EXPECT_EQ(static_cast<TControl*>(book->Pages().Objects(0))->Owner(), book);
+    EXPECT_EQ(static_cast<TForm*>(root)->Menu(), Find<TMainMenu>(*f, "MainMenu1"));
+    EXPECT_EQ(Find<TMenuItem>(*f, "File1")->Count(), 3);
 
     TComponent* table = Find(*f, "Table1");
     EXPECT_EQ(table->DesignInfo(), 8 * 65536 + 408);
@@ -78,17 +70,6 @@ TEST(FormModel, BuildsOwnersParentsMenusPagesAndDesignPositions) {
     TComponent* memo = Find(*f, "DBMemoNotes");
     EXPECT_EQ(GetStrProp(memo, GetPropInfo(memo, "DataField")), "Notes");
     EXPECT_EQ(GetObjectProp(memo, GetPropInfo(memo, "DataSource")), source);
-    EXPECT_EQ(Find<TControl>(*f, "EditName")->Hint(), "The customer's full name");
-}
-
-TEST(FormModel, UnchangedFormsWriteBackByteIdentical) {
-    auto f = TFormFile::Load(kExample);
-    EXPECT_FALSE(f->ApplyChanges());
-    EXPECT_EQ(f->Bytes(), testsupport::ReadFile(kExample));
-    // Setting values to what they already are is no change either.
-    Find<TControl>(*f, "EditName")->SetLeft(80);
-    Find<TWinControl>(*f, "EditCity")->SetTabOrder(0);
-    EXPECT_FALSE(f->ApplyChanges());
 }
 
 TEST(FormModel, RenameRewritesHeaderAndEveryReference) {
@@ -160,37 +141,17 @@ TEST(FormModel, ValuesTheFrameworkRefusesAreReportedWhereTheyStand) {
     EXPECT_EQ(errorAt("object F: TForm\n  object A: TEdit\n    Left = 'x'\n  end\nend\n").first, 3);
 }
 
-TEST(FormModel, SavingIsAtomicAndAFailedSaveLeavesTheOriginal) {
+// The atomic write itself is host/base's; here the form file hands it what it read, and then
+// what it saved last, so an outside edit that keeps the size and sets the modification time
+// back cannot hide from a save.
+TEST(FormModel, ASaveRefusesAFileWhoseBytesChangedBehindTheSameSizeAndTime) {
     testsupport::TempDir dir;
     const std::string path = dir.File("Customer.dfm");
     testsupport::WriteFile(path, testsupport::ReadFile(kExample));
-    auto f = TFormFile::Load(path);
-    Find(*f, "Table1")->SetName("Customers");
-    EXPECT_THROW(f->Save(dir.File("missing/Customer.dfm")), EInOutError);
-    std::filesystem::create_directory(dir.File("taken"));
-    testsupport::WriteFile(dir.File("taken/keep"), "x");
-    EXPECT_THROW(f->Save(dir.File("taken")), EInOutError);  // a folder is in the way
-    EXPECT_EQ(testsupport::ReadFile(path), testsupport::ReadFile(kExample));
-    f->Save(path);
-    EXPECT_NE(testsupport::ReadFile(path).find("object Customers: TTable"), std::string::npos);
-    size_t files = 0;
-    for (auto& e : std::filesystem::directory_iterator(dir.Path())) files += e.is_regular_file();
-    EXPECT_EQ(files, 1u);  // no temporary file left behind
-}
-
-// An outside edit that keeps the size and sets the modification time back cannot hide from
-// the save: it compares the bytes on disk with the bytes read (or last saved), by any path.
-TEST(FormModel, ASaveRefusesAFileWhoseBytesChangedBehindTheSameSizeAndTime) {
-    testsupport::TempDir dir;
-    const std::string path = dir.File("Customer.dfm"), hard = dir.File("hard.dfm");
-    const std::string original = testsupport::ReadFile(kExample);
-    testsupport::WriteFile(path, original);
-    std::filesystem::create_hard_link(path, hard);
     const auto editBehind = [&](const std::string& from, const std::string& to) {
         struct stat st {};
         ASSERT_EQ(::stat(path.c_str(), &st), 0);
         std::string bytes = testsupport::ReadFile(path);
-        ASSERT_NE(bytes.find(from), std::string::npos);
         bytes.replace(bytes.find(from), from.size(), to);
         {
             std::ofstream out(path, std::ios::binary | std::ios::in | std::ios::out);
@@ -201,22 +162,13 @@ TEST(FormModel, ASaveRefusesAFileWhoseBytesChangedBehindTheSameSizeAndTime) {
     };
     auto f = TFormFile::Load(path);
     Find(*f, "Table1")->SetName("Orders");
+    EXPECT_THROW(f->Save(dir.File("missing/Customer.dfm")), EInOutError);
     editBehind("Customers", "Hijacked!");
-    const std::string hijacked = testsupport::ReadFile(path);
-    for (const std::string& target : {path, hard}) {
-        try {
-            f->Save(target);
-            ADD_FAILURE() << "saved over the outside edit through " << target;
-        } catch (const EInOutError& e) {
-            EXPECT_NE(std::string(e.what()).find("was changed by another program since it was read"), std::string::npos)
-                << e.what();
-        }
-        EXPECT_EQ(testsupport::ReadFile(path), hijacked);
-    }
+    EXPECT_THROW(f->Save(path), EInOutError);
+    EXPECT_NE(testsupport::ReadFile(path).find("Hijacked!"), std::string::npos);
     // Put back, it saves; then the save's own bytes are what the next save compares with.
     editBehind("Hijacked!", "Customers");
     f->Save(path);
-    EXPECT_NE(testsupport::ReadFile(path).find("object Orders: TTable"), std::string::npos);
     Find(*f, "Orders")->SetName("Sales");
     f->Save(path);
     EXPECT_NE(testsupport::ReadFile(path).find("object Sales: TTable"), std::string::npos);
@@ -374,6 +326,7 @@ TEST(FormModel, OnlyWhatChangedSinceReadingOrTheLastSaveIsWritten) {
     auto* name = Find<TControl>(*f, "EditName");
     name->SetLeft(81);
     name->SetLeft(80);  // and back: no change
+    Find<TWinControl>(*f, "EditCity")->SetTabOrder(0);  // what it is already: none either
     EXPECT_FALSE(f->ApplyChanges());
     name->SetTop(17);
     EXPECT_TRUE(f->ApplyChanges());

@@ -42,7 +42,7 @@ TEST(FpcCorpus, ConversionsMatchFreePascalOnEveryFile) {
     for (const auto& f : fftest::Corpus()) {
         if (f.Malformed()) continue;
         files.push_back(&f);
-        first.push_back({f.Binary() ? "r2t" : "t2b", fftest::ReadBytes(f.path), {}, false});
+        first.push_back({f.Binary() ? "r2t" : "t2b", testsupport::ReadFile(f.path), {}, false});
     }
     Oracle()->ConvertMany(first);
     std::vector<FpcOracle::Job> second;

@@ -61,7 +61,7 @@ Outcome RunShell(const std::string& command, const std::string& errFile) {
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, ReadFile(errFile)};
 }
 
-std::vector<std::pair<std::string, std::string>> WellFormedCorpusForms() {
+std::vector<std::pair<std::string, std::string>> CorpusForms() {
     std::vector<std::pair<std::string, std::string>> forms;
     std::ifstream manifest(TAVRIN_FORMS_DIR "/MANIFEST.tsv");
     std::string line, file, notes;
@@ -69,9 +69,17 @@ std::vector<std::pair<std::string, std::string>> WellFormedCorpusForms() {
         std::istringstream cols(line);
         std::getline(cols, file, '\t');
         for (int i = 0; i < 5; ++i) std::getline(cols, notes, '\t');
+        if (!file.empty()) forms.emplace_back(TAVRIN_FORMS_DIR "/" + file, notes);
+    }
+    return forms;
+}
+
+std::vector<std::pair<std::string, std::string>> WellFormedCorpusForms() {
+    std::vector<std::pair<std::string, std::string>> forms;
+    for (auto& [path, notes] : CorpusForms()) {
         std::string lower = notes;
         for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
-        if (lower.find("malformed") == std::string::npos) forms.emplace_back(TAVRIN_FORMS_DIR "/" + file, notes);
+        if (lower.find("malformed") == std::string::npos) forms.emplace_back(path, notes);
     }
     return forms;
 }

@@ -35,8 +35,9 @@ struct Outcome {
 Outcome RunShell(const std::string& command, const std::string& errFile);
 void WriteFile(const std::string& path, const std::string& content);
 
-// The corpus forms its manifest does not call malformed, with the manifest's notes; empty
-// without the corpus.
+// The corpus forms its manifest lists, with the manifest's notes; empty without the corpus.
+std::vector<std::pair<std::string, std::string>> CorpusForms();
+// Those the manifest does not call malformed.
 std::vector<std::pair<std::string, std::string>> WellFormedCorpusForms();
 
 }  // namespace testsupport
