@@ -223,13 +223,3 @@ TEST_F(ZorifileTest, UnusableSettingsAreWarnedOnceAndNeverRaise) {
     EXPECT_EQ(Warned("it is a directory"), 1);  // one problem, read and written
     EXPECT_TRUE(std::filesystem::is_directory(Path("dir.ini")));
 }
-
-TEST_F(ZorifileTest, AFileBeyondOneMebibyteIsNeitherReadNorReplaced) {
-    const std::string huge = "[S]\nA=1\n" + std::string(size_t(1) << 20, ';') + "\n";
-    Put(ini(), huge);
-    tinifile f(ini());
-    EXPECT_EQ(f.ReadInteger("S", "A", -1), -1);
-    f.WriteInteger("S", "A", 2);
-    EXPECT_EQ(Warned("larger than the limit of 1 MiB"), 1);
-    EXPECT_EQ(Get(ini()), huge);
-}

@@ -20,10 +20,6 @@ TEST(Properties, AreFoundByNameIgnoringCaseAndOnlyWherePublished) {
     const TPropInfo* tag = GetPropInfo(timer, "tag");
     ASSERT_NE(tag, nullptr);
     EXPECT_EQ(tag->Kind, TTypeKind::tkInteger);
-    EXPECT_EQ(GetPropInfo(button, "Caption")->Kind, TTypeKind::tkLString);
-    EXPECT_EQ(GetPropInfo(button, "OnClick")->Kind, TTypeKind::tkMethod);
-    EXPECT_EQ(GetPropInfo(button, "Visible")->Kind, TTypeKind::tkEnumeration);
-    EXPECT_EQ(GetPropInfo(button, "Font")->Kind, TTypeKind::tkClass);
 }
 
 TEST(Properties, ReachTheFrameworksOwnSettersByKind) {
