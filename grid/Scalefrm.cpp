@@ -16,8 +16,12 @@ namespace {
 
 // The platform's floating-point text: blanks around it, a sign, digits with the decimal
 // point, an exponent. Infinities and NaN are no numbers a person types into a scale factor.
+// The point is the locale's separator or '.', which every keyboard has.
 long double ToExtended(const std::string& text) {
-    std::string_view s = text;
+    std::string pointed = text;
+    if (const std::string& separator = vcl::DecimalSeparator(); separator != ".")
+        if (const size_t at = pointed.find(separator); at != std::string::npos) pointed.replace(at, separator.size(), ".");
+    std::string_view s = pointed;
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
     // from_chars takes a minus sign but no plus sign.

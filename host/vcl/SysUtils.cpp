@@ -5,6 +5,9 @@
 #include <charconv>
 #include <limits>
 
+#include <langinfo.h>
+#include <locale.h>
+
 namespace vcl {
 
 EParserError::EParserError(const std::string& file, int line, int column, const std::string& reason)
@@ -141,5 +144,21 @@ int32_t StrToInt(std::string_view s) {
         throw NotAnInteger(s);
     return int32_t(v);
 }
+
+static std::string& Separator() {
+    static std::string separator = [] {
+        std::string text = ".";
+        if (locale_t user = newlocale(LC_NUMERIC_MASK, "", locale_t(0)); user != locale_t(0)) {
+            if (const char* radix = nl_langinfo_l(RADIXCHAR, user); radix != nullptr && *radix != '\0') text = radix;
+            freelocale(user);
+        }
+        return text;
+    }();
+    return separator;
+}
+
+const std::string& DecimalSeparator() { return Separator(); }
+
+void SetDecimalSeparator(const std::string& separator) { Separator() = separator.empty() ? "." : separator; }
 
 }  // namespace vcl

@@ -80,6 +80,11 @@ std::string IntToStr(int64_t value);
 int32_t StrToInt(std::string_view s);
 int64_t StrToInt64(std::string_view s);
 
+// The decimal separator of the user's locale (LC_ALL, LC_NUMERIC, LANG), read once; "." when
+// the locale is not installed. Settable, as a program sets its format settings.
+const std::string& DecimalSeparator();
+void SetDecimalSeparator(const std::string& separator);
+
 // Hash and equality that ignore ASCII case, for name indexes.
 // Transparent, so that lookups by string_view need no temporary string.
 struct CaseInsensitiveHash {

@@ -131,6 +131,13 @@ TEST_F(PositionTool, TheScaleFactorRoundsHalvesToEvenAndTheOffsetComesAfter) {
         EXPECT_THROW(tavrin::ScalePosition(bad, "1", 1), EConvertError) << bad;
     EXPECT_THROW(tavrin::AddOffset(INT32_MAX, "1"), EIntOverflow);
     EXPECT_THROW(tavrin::AddOffset(0, "1.0"), EConvertError);
+    // A locale whose separator is a comma: both it and the point are read, a second comma is not.
+    const std::string separator = DecimalSeparator();
+    SetDecimalSeparator(",");
+    EXPECT_EQ(tavrin::ScalePosition("1,5", "1.5", 7), 7);
+    EXPECT_EQ(tavrin::ScalePosition("2,5", "1", 3), 8);
+    EXPECT_THROW(tavrin::ScalePosition("1,5,0", "1", 1), EConvertError);
+    SetDecimalSeparator(separator);
 }
 
 TEST_F(PositionTool, RescaleRewritesEveryRowsNumbersAndCompoundsWhenRepeated) {
