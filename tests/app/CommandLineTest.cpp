@@ -43,16 +43,13 @@ TEST(CommandLine, ConvertsTextToBinaryAndBackKeepingTheForm) {
     EXPECT_EQ(back.out, formfile::ToText(original));
 }
 
+// Usage errors and their wording are the conventions test's; here: the bytes they echo and
+// forms that cannot be read.
 TEST(CommandLine, BadUsageAndUnreadableFormsExitWithTwo) {
-    EXPECT_EQ(Tavrinqa("").status, 2);
-    EXPECT_EQ(Tavrinqa("--no-such-option x y").status, 2);
-    Outcome unknown = Tavrinqa("frobnicate '" + kExample + "'");
-    EXPECT_EQ(unknown.status, 2);
-    EXPECT_NE(unknown.err.find("unknown verb 'frobnicate'"), std::string::npos);
     // Bytes a terminal would act on are shown escaped; UTF-8 letters stay as they are.
     Outcome control = Tavrinqa("\"$(printf 'fr\\033[2J\\377\\303\\247')\" '" + kExample + "'");
     EXPECT_NE(control.err.find("unknown verb 'fr\\x1B[2J\\xFF\xc3\xa7'"), std::string::npos) << control.err;
-    EXPECT_EQ(Tavrinqa("convert '" + kExample + "' --to pdf").status, 2);
+    EXPECT_EQ(control.status, 2);
 
     testsupport::TempDir dir;
     testsupport::WriteFile(dir.File("bad.dfm"), "object Form1: TForm1\n  Caption = 'unterminated\nend\n");
@@ -62,8 +59,6 @@ TEST(CommandLine, BadUsageAndUnreadableFormsExitWithTwo) {
     Outcome missing = Tavrinqa("convert '" + dir.File("none.dfm") + "'");
     EXPECT_EQ(missing.status, 2);
     EXPECT_NE(missing.err.find("none.dfm"), std::string::npos);
-    EXPECT_EQ(Tavrinqa("--version").status, 0);
-    EXPECT_EQ(Tavrinqa("--version").out.rfind("tavrinqa 0.1.0 (commit ", 0), 0u);
 }
 
 TEST(CommandLine, VerbsAreMatchedIgnoringCaseAndBlanks) {
@@ -77,11 +72,9 @@ TEST(CommandLine, ScriptsDriveTheWindowsAndScriptFaultsExitWithTwo) {
     testsupport::TempDir dir;
     const std::string form = dir.File("Customer.dfm");
     testsupport::WriteFile(form, testsupport::ReadFile(kExample));
-    testsupport::WriteFile(dir.File("ok.txt"), "# look, then leave\n\ndump\nclose\n");
-    Outcome ok = Tavrinqa("about '" + form + "' --home '" + dir.Path() + "' --script '" + dir.File("ok.txt") + "'");
-    EXPECT_EQ(ok.status, 0) << ok.err;
-    EXPECT_EQ(ok.out, "window\tTZorAboutBox\tAbout Tavrin QA\n");
-
+    // A good script's run is the worked examples' (ScriptDocTest); blank lines are skipped.
+    testsupport::WriteFile(dir.File("ok.txt"), "\n  \nclose\n");
+    EXPECT_EQ(Tavrinqa("about '" + form + "' --script '" + dir.File("ok.txt") + "'").status, 0);
     testsupport::WriteFile(dir.File("bad.txt"), "dump\nclick NoSuchButton\n");
     Outcome bad = Tavrinqa("about '" + form + "' --script '" + dir.File("bad.txt") + "'");
     EXPECT_EQ(bad.status, 2);
