@@ -47,7 +47,12 @@ public:
         static const std::map<std::string, std::string> usage = {
             {"convert", "convert IN [-o OUT] [--to text|binary] [--codepage CP]"},
             {"preview", "preview FORM -o FILE.png [--classes FILE]"},
-            {"check", "check [PATH...] [options]"},
+            {"check", "check [PATH...] [--format text|json|sarif] [--fail-on SEVERITY|none]\n"
+                      "                      [--min-severity SEVERITY] [--enable RULE,...] [--disable RULE,...]\n"
+                      "                      [--color auto|always|never] [--config FILE]\n"
+                      "                      [--baseline FILE [--update-baseline]] [-j N] [--fix] [--diff]\n"
+                      "                      [--home DIR] [--classes FILE]\n"
+                      "       SEVERITY: note, warning or error"},
             {"alias", "alias add NAME PATH|URI | alias list | alias remove NAME [--home DIR]"},
             {"catalogue", "catalogue databases | tables DB [--system] [--extended] | procedures DB |\n"
                           "                          fields DB TABLE | indexes DB TABLE [--home DIR]"},
@@ -214,8 +219,9 @@ std::optional<int> ParseCommandLine(int argc, char** argv, Invocation& inv) {
         check->add_option("--home", inv.home, "where aliases.conf lives (the data rules' databases)");
         check->add_option("--classes", inv.classes, "an extra class catalogue");
     }
-    check->footer("Exit status: 0 no finding at or above --fail-on; 1 findings at or above it; 2 bad usage or\n"
-                  "input that could not be read (the rest is checked all the same).");
+    check->footer("Rules: docs/check.md (man tavrinqa). Exit status: 0 no finding at or above --fail-on; 1\n"
+                  "findings at or above it; 2 bad usage (an unknown rule, a path without form files) or input\n"
+                  "that could not be read (the rest is checked all the same).");
 
     CLI::App* alias = app.add_subcommand("alias", "add, list or remove the database aliases in the settings home");
     if (named("alias")) {

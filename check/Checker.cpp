@@ -25,6 +25,7 @@
 
 #include "check/Fix.h"
 #include "host/base/AtomicFile.h"
+#include "host/base/Installation.h"
 #include "host/controls/ControlClasses.h"
 #include "host/db/DB.h"
 #include "host/formfile/FormModel.h"
@@ -49,6 +50,26 @@ void AddCheckOptions(CLI::App& command, CheckOptions& options) {
     command.add_option("-j,--jobs", options.jobs, "worker processes (default: one per core)")->check(CLI::Range(0, 256));
     command.add_flag("--fix", options.fix, "put tab orders in reading order in the form files (tab-reading-order)");
     command.add_flag("--diff", options.diff, "print what --fix changes as a unified diff instead of the findings");
+    command.add_option("--min-severity", options.minSeverity, "report only findings of this severity or worse: note, "
+                                                              "warning, error")
+        ->check(CLI::IsMember({"note", "warning", "error"}));
+    const CLI::Validator known(
+        [](std::string& id) { return FindRule(id) ? std::string() : "no rule is called '" + id + "' (docs/check.md)"; },
+        "RULE,...", "rule");
+    command.add_option("--enable", options.enable, "turn these rules on, whatever the configuration says")
+        ->delimiter(',')
+        ->check(known);
+    command.add_option("--disable", options.disable, "turn these rules off, whatever the configuration says")
+        ->delimiter(',')
+        ->check(known);
+    command.add_option("--color", options.color, "colour the text report: auto (on a terminal unless NO_COLOR is "
+                                                 "set), always, never")
+        ->check(CLI::IsMember({"auto", "always", "never"}));
+}
+
+bool UseColor(const std::string& choice, bool terminal, const char* noColor) {
+    if (choice == "auto") return terminal && (noColor == nullptr || *noColor == '\0');
+    return choice == "always";
 }
 
 bool ShowProgress(bool terminal, double secondsSoFar) { return terminal && secondsSoFar >= 1.0; }
@@ -64,7 +85,8 @@ bool IsFormFile(const fs::path& p) {
 
 }  // namespace
 
-std::vector<std::string> DiscoverForms(const std::vector<std::string>& paths, std::vector<std::string>& missing) {
+std::vector<std::string> DiscoverForms(const std::vector<std::string>& paths, std::vector<std::string>& missing,
+                                       std::vector<std::string>* empty) {
     std::vector<std::string> out;
     std::unordered_set<std::string> seen;
     auto take = [&](const fs::path& p) {
@@ -95,6 +117,7 @@ std::vector<std::string> DiscoverForms(const std::vector<std::string>& paths, st
             if (IsFormFile(p) && it->is_regular_file(ec)) found.push_back(p);
         }
         if (ec) missing.push_back(arg + " (" + ec.message() + ")");
+        else if (found.empty() && empty) empty->push_back(arg);
         std::sort(found.begin(), found.end());
         for (const fs::path& p : found) take(p);
     }
@@ -181,6 +204,7 @@ void Encode(Writer& w, const FileResult& r) {
         w.U32(f.pos.offset);
         w.U32(uint32_t(f.pos.line));
         w.U32(uint32_t(f.pos.column));
+        w.Text(f.path);
     }
 }
 
@@ -196,7 +220,7 @@ bool Decode(Reader& r, FileResult& out) {
         Finding f;
         uint32_t severity = 0, fline = 0, fcolumn = 0;
         if (!r.Text(f.rule) || !r.U32(severity) || !r.Text(f.component) || !r.Text(f.message) || !r.U32(f.pos.offset) ||
-            !r.U32(fline) || !r.U32(fcolumn))
+            !r.U32(fline) || !r.U32(fcolumn) || !r.Text(f.path))
             return false;
         f.severity = Severity(std::min<uint32_t>(severity, 2));
         f.pos.line = int(fline);
@@ -401,11 +425,12 @@ struct Reported {
     const Finding* finding;
 };
 
-std::string Relative(const std::string& path, const std::string& base) {
+// path relative to base; outside base, absolute unless climb allows "../".
+std::string Relative(const std::string& path, const std::string& base, bool climb = false) {
     std::error_code ec;
     const fs::path abs = fs::absolute(path, ec).lexically_normal();
     const fs::path rel = abs.lexically_relative(base);
-    return rel.empty() || rel.string().starts_with("..") ? abs.string() : rel.string();
+    return rel.empty() || (!climb && rel.string().starts_with("..")) ? abs.string() : rel.string();
 }
 
 // A path as a URI reference: relative paths stay relative (to the folder the check ran in).
@@ -539,22 +564,51 @@ private:
     bool keyed_ = false;      // a key was written: the next value follows it on its line
 };
 
-void WriteText(std::ostream& out, const std::vector<Reported>& list) {
+void WriteText(std::ostream& out, const std::vector<Reported>& list, bool color) {
+    // As compilers colour them: the place bold, the severity in its colour.
+    static const char* const shades[] = {"\033[1;36m", "\033[1;35m", "\033[1;31m"};
+    const char* bold = color ? "\033[1m" : "";
+    const char* plain = color ? "\033[0m" : "";
     for (const Reported& r : list) {
         const Finding& f = *r.finding;
-        out << vcl::PrintableText(*r.file);
+        out << bold << vcl::PrintableText(*r.file);
         if (f.pos.line > 0) out << ":" << f.pos.line << ":" << f.pos.column;
-        out << ": " << SeverityName(f.severity) << ": " << vcl::PrintableText(f.message);
+        out << ":" << plain << " " << (color ? shades[int(f.severity)] : "") << SeverityName(f.severity) << ":" << plain
+            << " " << vcl::PrintableText(f.message);
         if (f.pos.line == 0) out << " (byte " << f.pos.offset << ")";
         out << " [" << f.rule << "]\n";
     }
 }
 
-void Region(JsonWriter& w, const formfile::SourcePos& pos) {
+// A binary form has no lines: the region is the bytes of the name at the offset (a property's
+// name, or an object's class name, each a length byte and its letters), else the one byte.
+uint32_t NameLength(std::string_view bytes, uint32_t offset) {
+    if (offset < bytes.size() && (uint8_t(bytes[offset]) & 0xF0) == 0xF0) ++offset;  // an object's flags
+    if (offset >= bytes.size()) return 1;
+    const size_t n = uint8_t(bytes[offset]);
+    if (n == 0 || offset + 1 + n > bytes.size()) return 1;
+    for (char ch : bytes.substr(offset + 1, n))
+        if (!std::isalnum(static_cast<unsigned char>(ch)) && ch != '_' && ch != '.') return 1;
+    return uint32_t(1 + n);
+}
+
+void Region(JsonWriter& w, const formfile::SourcePos& pos, std::string_view binary = {}) {
     w.Open('{');
     if (pos.line > 0) w.Key("startLine").Value(pos.line).Key("startColumn").Value(std::max(1, pos.column));
-    else w.Key("byteOffset").Value(pos.offset);
+    else w.Key("byteOffset").Value(pos.offset).Key("byteLength").Value(NameLength(binary, pos.offset));
     w.Close('}');
+}
+
+// Where each rule's section is: the docs installed beside the program, or those of the source
+// tree a build folder sits in; else the page's place in the source tree.
+std::string DocsUri() {
+    const std::string folder = zorbase::ProgramFolder();
+    for (const char* place : {"/../share/doc/tavrinqa/check.md", "/../docs/check.md"}) {
+        std::error_code ec;
+        const fs::path doc = fs::canonical(folder + place, ec);
+        if (!folder.empty() && !ec) return Uri(doc.string());
+    }
+    return "docs/check.md";
 }
 
 void Sarif(std::ostream& out, const std::vector<Reported>& list,
@@ -565,11 +619,16 @@ void Sarif(std::ostream& out, const std::vector<Reported>& list,
     w.Key("tool").Open('{').Key("driver").Open('{').Key("name").Value("tavrinqa").Key("version").Value("0.1.0");
     w.Key("rules").Open('[');
     std::map<std::string, size_t, std::less<>> ruleIndex;
+    const std::string docs = DocsUri();
     for (const RuleInfo& r : AllRules()) {
         ruleIndex.emplace(r.id, ruleIndex.size());
         w.Open('{').Key("id").Value(r.id);
         w.Key("shortDescription").Open('{').Key("text").Value(r.summary).Close('}');
-        w.Key("help").Open('{').Key("text").Value(std::string("docs/check.md, section ") + r.id).Close('}');
+        w.Key("fullDescription").Open('{').Key("text").Value(r.description).Close('}');
+        const std::string uri = docs + "#" + r.id;
+        w.Key("help").Open('{').Key("text").Value(std::string(r.description) + " See " + uri + ".");
+        w.Key("markdown").Value(std::string(r.description) + " See [" + r.id + "](" + uri + ").").Close('}');
+        w.Key("helpUri").Value(uri);
         w.Key("defaultConfiguration").Open('{').Key("level").Value(SeverityName(settings.SeverityOf(r)));
         w.Key("enabled").Value(settings.Enabled(r)).Close('}').Close('}');
     }
@@ -585,6 +644,8 @@ void Sarif(std::ostream& out, const std::vector<Reported>& list,
     }
     w.Close(']').Close('}').Close(']');
     w.Key("results").Open('[');
+    const std::string* binaryFile = nullptr;
+    std::string binary;
     for (const Reported& r : list) {
         const Finding& f = *r.finding;
         const auto rule = ruleIndex.find(f.rule);
@@ -592,13 +653,22 @@ void Sarif(std::ostream& out, const std::vector<Reported>& list,
         w.Key("level").Value(SeverityName(f.severity)).Key("message").Open('{').Key("text").Value(f.message).Close('}');
         w.Key("locations").Open('[').Open('{').Key("physicalLocation").Open('{');
         w.Key("artifactLocation").Open('{').Key("uri").Value(Uri(*r.file)).Close('}');
-        Region(w.Key("region"), f.pos);
+        if (f.pos.line == 0 && binaryFile != r.file) {
+            binaryFile = r.file;
+            try {
+                binary = zorbase::ReadWholeFile(*r.file).value_or(std::string());
+            } catch (const vcl::Exception&) {
+                binary.clear();  // gone since: the name's length is not known, the offset still is
+            }
+        }
+        Region(w.Key("region"), f.pos, binary);
         w.Close('}');
         if (!f.component.empty()) {
-            w.Key("logicalLocations").Open('[').Open('{').Key("name").Value(f.component).Key("kind").Value("object");
-            w.Close('}').Close(']');
+            w.Key("logicalLocations").Open('[').Open('{').Key("name").Value(f.component);
+            w.Key("fullyQualifiedName").Value(f.path).Key("kind").Value("object").Close('}').Close(']');
         }
-        w.Close('}').Close(']').Close('}');
+        w.Close('}').Close(']');
+        w.Key("partialFingerprints").Open('{').Key("componentMessage/v1").Value(Fingerprint(f)).Close('}').Close('}');
     }
     w.Close(']').Close('}').Close(']').Close('}').Finish();
 }
@@ -606,13 +676,30 @@ void Sarif(std::ostream& out, const std::vector<Reported>& list,
 void Json(std::ostream& out, const std::vector<Reported>& list,
           const std::vector<std::pair<std::string, FileResult*>>& bad, size_t files) {
     JsonWriter w(out);
-    w.Open('{').Key("version").Value(1).Key("files").Value(files).Key("findings").Open('[');
+    w.Open('{').Key("version").Value(1).Key("files").Value(files);
+    std::map<std::string_view, std::pair<Severity, size_t>> byRule;
+    size_t bySeverity[3] = {0, 0, 0};
+    for (const Reported& r : list) {
+        auto& [severity, count] = byRule.try_emplace(r.finding->rule, r.finding->severity, 0).first->second;
+        severity = std::max(severity, r.finding->severity);
+        ++count;
+        ++bySeverity[int(r.finding->severity)];
+    }
+    w.Key("summary").Open('{').Key("findings").Value(list.size()).Key("bySeverity").Open('{');
+    for (Severity sev : {Severity::Error, Severity::Warning, Severity::Note})
+        w.Key(SeverityName(sev)).Value(bySeverity[int(sev)]);
+    w.Close('}').Key("byRule").Open('{');
+    for (const auto& [rule, counted] : byRule)
+        w.Key(rule).Open('{').Key("severity").Value(SeverityName(counted.first)).Key("count").Value(counted.second)
+            .Close('}');
+    w.Close('}').Close('}').Key("findings").Open('[');
     for (const Reported& r : list) {
         const Finding& f = *r.finding;
         w.Open('{').Key("file").Value(EscapedName(*r.file)).Key("line").Value(f.pos.line);
         w.Key("column").Value(f.pos.column).Key("offset").Value(f.pos.offset);
         w.Key("severity").Value(SeverityName(f.severity)).Key("rule").Value(f.rule);
-        w.Key("component").Value(f.component).Key("message").Value(f.message).Close('}');
+        w.Key("component").Value(f.component).Key("path").Value(f.path).Key("message").Value(f.message);
+        w.Key("fingerprint").Value(Fingerprint(f)).Close('}');
     }
     w.Close(']').Key("errors").Open('[');
     for (const auto& [file, result] : bad) {
@@ -624,23 +711,52 @@ void Json(std::ostream& out, const std::vector<Reported>& list,
 
 // ---- baseline ----
 
-using BaselineKey = std::tuple<std::string, std::string, std::string>;  // file (EscapedName), rule, component
+// A finding as the baseline holds it: its file relative to the baseline's folder (EscapedName),
+// rule, component and fingerprint. Baselines before fingerprints hold no fingerprint and match
+// by file, rule and component.
+struct BaselineEntry {
+    std::string file, rule, component, fingerprint;
+};
+using LegacyKey = std::tuple<std::string, std::string, std::string>;  // file, rule, component
+using PrintKey = std::pair<std::string, std::string>;                // file, fingerprint
 
-std::string BaselineText(const std::vector<BaselineKey>& findings) {
+struct Baseline {
+    std::map<PrintKey, int> prints;
+    std::map<LegacyKey, int> legacy;
+
+    // Takes the entry that matches the finding, if one is left.
+    bool Take(const BaselineEntry& f) {
+        if (auto it = prints.find({f.file, f.fingerprint}); it != prints.end() && it->second > 0) return --it->second, true;
+        if (auto it = legacy.find({f.file, f.rule, f.component}); it != legacy.end() && it->second > 0)
+            return --it->second, true;
+        return false;
+    }
+    int Left() const {
+        int n = 0;
+        for (const auto& [key, count] : prints) n += count;
+        for (const auto& [key, count] : legacy) n += count;
+        return n;
+    }
+};
+
+std::string BaselineText(const std::vector<BaselineEntry>& findings) {
     std::ostringstream text;
     JsonWriter w(text);
-    w.Open('{').Key("version").Value(1).Key("findings").Open('[');
-    for (const auto& [file, rule, component] : findings)
-        w.Open('{').Key("file").Value(file).Key("rule").Value(rule).Key("component").Value(component).Close('}');
+    w.Open('{').Key("version").Value(2).Key("findings").Open('[');
+    for (const BaselineEntry& f : findings)
+        w.Open('{').Key("file").Value(f.file).Key("rule").Value(f.rule).Key("component").Value(f.component)
+            .Key("fingerprint").Value(f.fingerprint).Close('}');
     w.Close(']').Close('}').Finish();
     return std::move(text).str();
 }
 
 // The findings of a baseline, read as the parser meets them: no document tree (see
-// JsonWriter). Each finding is an object with the texts file, rule and component.
+// JsonWriter). Each finding is an object with the texts file, rule and component, and since
+// version 2 fingerprint.
 class BaselineReader : public nlohmann::json_sax<json> {
 public:
-    std::map<BaselineKey, int> counts;
+    explicit BaselineReader(std::string folder) : folder_(std::move(folder)) {}
+    Baseline baseline;
     bool sawFindings = false;
     std::string problem;
 
@@ -652,11 +768,10 @@ public:
     bool binary(binary_t&) override { return Other(); }
     bool string(string_t& text) override {
         if (!InFinding()) return Other();
-        const int field = key_ == "file" ? 0 : key_ == "rule" ? 1 : key_ == "component" ? 2 : -1;
-        if (field == 0) std::get<0>(finding_) = text;
-        if (field == 1) std::get<1>(finding_) = text;
-        if (field == 2) std::get<2>(finding_) = text;
-        if (field >= 0) have_ |= 1u << field;
+        static const char* const fields[] = {"file", "rule", "component", "fingerprint"};
+        std::string* slots[] = {&finding_.file, &finding_.rule, &finding_.component, &finding_.fingerprint};
+        for (int i = 0; i < 4; ++i)
+            if (key_ == fields[i]) *slots[i] = text, have_ |= 1u << i;
         return true;
     }
     bool key(string_t& text) override {
@@ -665,12 +780,18 @@ public:
     }
     bool start_object(std::size_t) override {
         ++depth_;
-        if (inFindings_ && depth_ == 3) have_ = 0;
+        if (inFindings_ && depth_ == 3) have_ = 0, finding_ = {};
         return true;
     }
     bool end_object() override {
-        if (InFinding() && have_ != 7) return Fail("a finding without its file, rule and component");
-        if (InFinding()) ++counts[finding_];
+        if (InFinding() && (have_ & 7) != 7) return Fail("a finding without its file, rule and component");
+        if (InFinding()) {
+            // Baselines of old recorded files outside the folder by their absolute path.
+            if (finding_.file.starts_with("/"))
+                finding_.file = fs::path(finding_.file).lexically_relative(folder_).string();
+            if (have_ & 8) ++baseline.prints[{finding_.file, finding_.fingerprint}];
+            else ++baseline.legacy[{finding_.file, finding_.rule, finding_.component}];
+        }
         --depth_;
         return true;
     }
@@ -694,7 +815,7 @@ private:
     // Anything but an object in the list, or anything but text in a finding's fields.
     bool Other() {
         if (inFindings_ && depth_ == 2) return Fail("a finding that is not an object");
-        if (InFinding() && (key_ == "file" || key_ == "rule" || key_ == "component"))
+        if (InFinding() && (key_ == "file" || key_ == "rule" || key_ == "component" || key_ == "fingerprint"))
             return Fail("a finding's " + key_ + " that is not text");
         return true;
     }
@@ -702,21 +823,22 @@ private:
         if (problem.empty()) problem = std::move(why);
         return false;
     }
+    std::string folder_;
     int depth_ = 0;
     bool inFindings_ = false;
     std::string key_;
-    BaselineKey finding_;
+    BaselineEntry finding_;
     unsigned have_ = 0;
 };
 
-std::map<BaselineKey, int> ReadBaseline(const std::string& path, const std::string& text) {
-    BaselineReader reader;
+Baseline ReadBaseline(const std::string& path, const std::string& folder, const std::string& text) {
+    BaselineReader reader(folder);
     const bool parsed = json::sax_parse(text, &reader);
     if (!parsed || !reader.problem.empty() || !reader.sawFindings)
         throw vcl::EParserError(path, 0, 0,
                                 "not a baseline of tavrinqa check: " +
                                     (reader.problem.empty() ? std::string("no list of findings") : reader.problem));
-    return std::move(reader.counts);
+    return std::move(reader.baseline);
 }
 
 }  // namespace
@@ -737,27 +859,34 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
         err << "tavrinqa: " << vcl::PrintableText(e.what()) << "\n";
         return kUsage;
     }
+    for (const auto& [names, on] : {std::pair{&options.enable, true}, std::pair{&options.disable, false}})
+        for (const std::string& name : *names) config.rules.enabled[name] = on;
     if (options.updateBaseline && options.baseline.empty()) {
         err << "tavrinqa: --update-baseline needs --baseline FILE\n";
         return kUsage;
     }
-    std::optional<std::map<BaselineKey, int>> baseline;
+    std::optional<Baseline> baseline;
     std::string baselineDir;
     if (!options.baseline.empty()) {
         std::error_code ec;
         baselineDir = fs::absolute(options.baseline, ec).parent_path().lexically_normal().string();
         try {
             if (!options.updateBaseline)
-                if (auto text = zorbase::ReadWholeFile(options.baseline)) baseline = ReadBaseline(options.baseline, *text);
+                if (auto text = zorbase::ReadWholeFile(options.baseline))
+                    baseline = ReadBaseline(options.baseline, baselineDir, *text);
         } catch (const vcl::Exception& e) {
             err << "tavrinqa: " << vcl::PrintableText(e.what()) << "\n";
             return kUsage;
         }
     }
 
-    std::vector<std::string> missing;
-    const std::vector<std::string> files = DiscoverForms(paths, missing);
+    std::vector<std::string> missing, empty;
+    const std::vector<std::string> files = DiscoverForms(paths, missing, &empty);
     for (const std::string& m : missing) err << "tavrinqa: " << vcl::PrintableText(m) << ": No such file or directory\n";
+    // A folder without forms is a mistyped path more often than a project without forms.
+    for (const std::string& e : empty)
+        err << "tavrinqa: " << vcl::PrintableText(e) << ": no form files (.dfm, .lfm, .xfm) there\n";
+    if (!empty.empty()) return kUsage;
     // The baseline is an output: it never replaces a form, by whatever path or link.
     if (!options.baseline.empty())
         for (const std::string& f : files)
@@ -791,8 +920,9 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
     // What counts: not suppressed, not in the baseline.
     std::vector<Reported> list;
     std::vector<std::pair<std::string, FileResult*>> bad;
-    std::vector<BaselineKey> recorded;
-    std::map<BaselineKey, int> remaining = baseline.value_or(std::map<BaselineKey, int>{});
+    std::vector<BaselineEntry> recorded;
+    Baseline remaining = baseline.value_or(Baseline{});
+    const Severity least = *ParseSeverity(options.minSeverity);  // reported
     size_t suppressed = 0, baselined = 0;
     for (size_t i = 0; i < files.size(); ++i) {
         FileResult& r = results[i];
@@ -804,22 +934,21 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
             continue;
         }
         const std::string relative = config.path.empty() ? files[i] : Relative(files[i], config.root);
-        const std::string baselineName = baselineDir.empty() ? std::string() : EscapedName(Relative(files[i], baselineDir));
+        // Relative even where it climbs out of the folder: the baseline moves with the checkout.
+        const std::string baselineName =
+            baselineDir.empty() ? std::string() : EscapedName(Relative(files[i], baselineDir, true));
         for (const Finding& f : r.findings) {
+            if (f.severity < least) continue;
             if (config.Suppressed(relative, f)) {
                 ++suppressed;
                 continue;
             }
-            if (!options.baseline.empty())
-                recorded.emplace_back(baselineName, f.rule, f.component);
-            if (baseline) {
-                auto it = remaining.find({baselineName, f.rule, f.component});
-                if (it != remaining.end() && it->second > 0) {
-                    --it->second;
-                    ++baselined;
-                    continue;
-                }
+            BaselineEntry entry{baselineName, f.rule, f.component, Fingerprint(f)};
+            if (baseline && remaining.Take(entry)) {
+                ++baselined;
+                continue;
             }
+            if (!options.baseline.empty()) recorded.push_back(std::move(entry));
             list.push_back({&files[i], &f});
         }
     }
@@ -872,7 +1001,7 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
     if (!options.diff) {
         if (options.format == "json") Json(out, list, bad, files.size());
         else if (options.format == "sarif") Sarif(out, list, bad, config.rules);
-        else WriteText(out, list);
+        else WriteText(out, list, UseColor(options.color, &out == &std::cout && ::isatty(1), std::getenv("NO_COLOR")));
     }
     out.flush();
 
@@ -882,6 +1011,8 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
         << counts[0] << " notes";
     if (suppressed) err << ", " << suppressed << " suppressed";
     if (baselined) err << ", " << baselined << " in the baseline";
+    if (const int gone = baseline ? remaining.Left() : 0)
+        err << "; " << gone << " baseline entries no longer found (--update-baseline drops them)";
     if (!bad.empty()) err << "; " << bad.size() << " could not be read";
     err << "\n";
 
@@ -891,9 +1022,9 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
     }
     if (!missing.empty() || !bad.empty()) return kUsage;
     if (options.failOn == "none") return kClean;
-    const Severity least = *ParseSeverity(options.failOn);
+    const Severity failing = *ParseSeverity(options.failOn);
     for (const Reported& r : list)
-        if (r.finding->severity >= least) return kFindings;
+        if (r.finding->severity >= failing) return kFindings;
     return kClean;
 }
 

@@ -27,6 +27,9 @@ struct CheckOptions {
     int jobs = 0;                    // worker processes; 0: one per core
     bool fix = false;                // put right what has one safe answer, in the files
     bool diff = false;               // show those edits as a unified diff instead of the report
+    std::string minSeverity = "note";  // findings below it are not reported
+    std::vector<std::string> enable, disable;  // rules turned on or off over the configuration
+    std::string color = "auto";      // auto (a terminal without NO_COLOR), always, never
 };
 
 // The subcommand's options and arguments, bound to options.
@@ -38,7 +41,9 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err);
 // The form files (.dfm, .lfm, .xfm, any case) under the paths, each folder's in path order
 // and each file once; a file named on its own is taken whatever its name. Paths that do
 // not exist go to missing.
-std::vector<std::string> DiscoverForms(const std::vector<std::string>& paths, std::vector<std::string>& missing);
+// Folders that hold no form file go to empty.
+std::vector<std::string> DiscoverForms(const std::vector<std::string>& paths, std::vector<std::string>& missing,
+                                       std::vector<std::string>* empty = nullptr);
 
 // A file name as the JSON report and the baseline hold it: bytes that are not UTF-8 as \xNN
 // and a backslash doubled, so that no two names read alike and each can be read back.
@@ -47,6 +52,9 @@ std::string EscapedName(std::string_view name);
 // Whether progress goes to standard error: only where a person watches (a terminal), and
 // only once the run has taken a while.
 bool ShowProgress(bool terminal, double secondsSoFar);
+// Whether the text report is coloured: --color always, or auto on a terminal where NO_COLOR
+// is unset or empty.
+bool UseColor(const std::string& choice, bool terminal, const char* noColor);
 
 struct FileResult {
     std::vector<Finding> findings;

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <set>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "host/base/Zormanip.h"
 #include "host/db/DBTables.h"
@@ -43,31 +45,94 @@ std::optional<Severity> ParseSeverity(std::string_view text) {
 
 const std::vector<RuleInfo>& AllRules() {
     static const std::vector<RuleInfo> rules = {
-        {"tab-reading-order", Severity::Warning, true, "siblings are tabbed to in another order than they are read"},
-        {"tab-order-sequence", Severity::Note, true, "siblings store the same tab order twice, or skip one"},
-        {"tab-stop-hidden-parent", Severity::Note, true, "tab stops inside a hidden or disabled container"},
-        {"label-focus-order", Severity::Warning, true, "a label's FocusControl is not the tab stop that follows it"},
-        {"accel-duplicate", Severity::Warning, true, "the same accelerator letter twice in one menu level or window"},
-        {"accel-label-no-focus", Severity::Warning, true, "a label's accelerator has no FocusControl to go to"},
-        {"hint-glyph-button", Severity::Warning, true, "a button that shows only a picture has no hint"},
-        {"hint-focusable", Severity::Note, false, "a control that takes the focus has no hint"},
-        {"hint-never-shown", Severity::Warning, true, "a hint that ShowHint along the parents never lets show"},
-        {"hint-equals-caption", Severity::Note, true, "a hint that repeats the caption"},
-        {"geometry-outside-parent", Severity::Warning, true, "a control lies outside its parent's area"},
-        {"geometry-zero-size", Severity::Warning, true, "a visible control with no width or no height"},
-        {"geometry-overlap", Severity::Warning, true, "sibling controls overlap"},
-        {"geometry-near-miss", Severity::Note, true, "an edge a few pixels off its neighbours' edges"},
-        {"geometry-ppi", Severity::Warning, true, "the form was designed at another resolution than the project's"},
-        {"component-default-name", Severity::Note, true, "a control the code likely uses keeps its default name"},
-        {"component-unresolved-reference", Severity::Error, true, "a reference names no component of the form"},
-        {"component-no-datasource", Severity::Warning, true, "a data-aware control without a data source"},
-        {"data-table-unknown", Severity::Error, true, "a table the dataset's database does not have"},
-        {"data-field-unknown", Severity::Error, true, "a field name the dataset's live fields do not have"},
-        {"data-index-unknown", Severity::Error, true, "master, index fields or an index the live tables do not have"},
-        {"data-query-invalid", Severity::Error, true, "SQL the database refuses, or parameters it does not have"},
-        {"data-active-stored", Severity::Warning, true, "a dataset stored open: the form needs its database to load"},
+        {"tab-reading-order", Severity::Warning, true, "siblings are tabbed to in another order than they are read",
+         "Under one parent, the visible controls that take the focus are tabbed to in neither row order (top to"
+         " bottom, then across in reading direction) nor column order, so the Tab key jumps around the window."},
+        {"tab-order-sequence", Severity::Note, true, "siblings store the same tab order twice, or skip one",
+         "Siblings store the same TabOrder twice, or their stored values skip a number; the designer never "
+         "writes either, so the file was edited by hand or merged."},
+        {"tab-stop-hidden-parent", Severity::Note, true, "tab stops inside a hidden or disabled container",
+         "A container stored hidden or disabled holds controls that take the focus; they cannot be reached "
+         "until code shows or enables it."},
+        {"label-focus-order", Severity::Warning, true, "a label's FocusControl is not the tab stop that follows it",
+         "A label's FocusControl is not the control beside or below it, so its accelerator key jumps to another"
+         " field than the one it names."},
+        {"accel-duplicate", Severity::Warning, true, "the same accelerator letter twice in one menu level or window",
+         "Two captions in one menu level or on one window use the same accelerator letter; the key reaches only"
+         " one of them."},
+        {"accel-label-no-focus", Severity::Warning, true, "a label's accelerator has no FocusControl to go to",
+         "A label shows an accelerator but has no FocusControl, so pressing the key does nothing."},
+        {"accel-menu-clash", Severity::Warning, true, "a control's accelerator is also one of the main menu bar's",
+         "A control on the window uses the accelerator letter of an item of the form's main menu bar; Alt and the "
+         "letter reaches only one of them."},
+        {"label-focus-target", Severity::Warning, true, "a label's FocusControl cannot take the focus",
+         "A label's FocusControl is a control that cannot take the focus (a panel, a progress bar, another label) "
+         "or is hidden or disabled, so its accelerator leads nowhere."},
+        {"label-not-linked", Severity::Note, true, "an input control beside a label that is not linked to it",
+         "An input control has no label whose FocusControl names it, although a label sits beside or above it: "
+         "screen readers do not announce the label, and it has no accelerator to reach the control."},
+        {"mouse-only", Severity::Warning, true, "a click handler only the mouse can reach",
+         "An image, label, shape or panel has an OnClick handler that no control taking the focus, menu item or "
+         "action shares: the keyboard cannot do what the click does."},
+        {"dialog-default-cancel", Severity::Warning, true, "a dialog without a Default or a Cancel button",
+         "A form with an OK button has no Default button (Enter does not accept it) or no Cancel button (Esc "
+         "does not close it)."},
+        {"hint-glyph-button", Severity::Warning, true, "a button that shows only a picture has no hint",
+         "A button shows only a picture and has no hint: nothing tells a person what it does."},
+        {"hint-focusable", Severity::Note, false, "a control that takes the focus has no hint",
+         "A control that takes the focus has no hint."},
+        {"hint-never-shown", Severity::Warning, true, "a hint that ShowHint along the parents never lets show",
+         "A control has a hint, but ShowHint is off for it or along its parents, so the hint never appears."},
+        {"hint-equals-caption", Severity::Note, true, "a hint that repeats the caption",
+         "The hint only repeats the caption and tells nothing more."},
+        {"geometry-outside-parent", Severity::Warning, true, "a control lies outside its parent's area",
+         "A control placed by hand lies wholly or partly outside its parent's client area and is cut off or "
+         "unreachable."},
+        {"geometry-zero-size", Severity::Warning, true, "a visible control with no width or no height",
+         "A visible control placed by hand has no width or no height, so nobody can see it."},
+        {"geometry-overlap", Severity::Warning, true, "sibling controls overlap",
+         "Two sibling controls placed by hand overlap, so one hides part of the other."},
+        {"geometry-near-miss", Severity::Note, true, "an edge a few pixels off its neighbours' edges",
+         "A control's edge is a few pixels off the edge its neighbours share."},
+        {"geometry-ppi", Severity::Warning, true, "the form was designed at another resolution than the project's",
+         "The form was designed at another resolution than the project's, so it scales differently from the "
+         "other forms."},
+        {"component-default-name", Severity::Note, true, "a control the code likely uses keeps its default name",
+         "A control the code handles or reads keeps the name the designer gave it (Button1), which says nothing"
+         " about its purpose."},
+        {"component-unresolved-reference", Severity::Error, true, "a reference names no component of the form",
+         "A reference property names a component the form does not have; loading the form fails or leaves the "
+         "reference empty."},
+        {"component-no-datasource", Severity::Warning, true, "a data-aware control without a data source",
+         "A data-aware control has no DataSource and shows no data unless code sets one."},
+        {"data-table-unknown", Severity::Error, true, "a table the dataset's database does not have",
+         "The dataset's database refuses its table: opening it fails at run time."},
+        {"data-field-unknown", Severity::Error, true, "a field name the dataset's live fields do not have",
+         "A data-aware control or persistent field names a field its dataset does not have: opening it fails at"
+         " run time."},
+        {"data-index-unknown", Severity::Error, true, "master, index fields or an index the live tables do not have",
+         "A table's index fields, index name or master fields name what its tables do not have: opening it "
+         "fails at run time."},
+        {"data-query-invalid", Severity::Error, true, "SQL the database refuses, or parameters it does not have",
+         "A query's SQL does not prepare, or its stored parameters differ from those the SQL uses."},
+        {"data-active-stored", Severity::Warning, true, "a dataset stored open: the form needs its database to load",
+         "A dataset that reads a database is stored open, so loading the form opens the database and fails "
+         "where it cannot."},
     };
     return rules;
+}
+
+std::string Fingerprint(const Finding& finding) {
+    // FNV-1a, 64 bits: stable across builds and machines, unlike std::hash.
+    uint64_t h = 0xcbf29ce484222325ull;
+    for (std::string_view part : {std::string_view(finding.rule), std::string_view(finding.path),
+                                  std::string_view(finding.message)}) {
+        for (unsigned char ch : part) h = (h ^ ch) * 0x100000001b3ull;
+        h = (h ^ 0xff) * 0x100000001b3ull;  // a separator no UTF-8 text holds
+    }
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
+    return text;
 }
 
 const RuleInfo* FindRule(std::string_view id) {
@@ -139,6 +204,9 @@ public:
         HiddenTabStops();
         LabelFocusOrder();
         Accelerators();
+        LabelTargets();
+        MouseOnly();
+        Dialog();
         Hints();
         Geometry();
         Components();
@@ -158,9 +226,18 @@ public:
 private:
     // ---- the file and the model ----
 
-    void Collect(TComponent* c) {
-        all_.push_back(c);
-        for (int i = 0; i < c->ComponentCount(); ++i) Collect(c->Components(i));
+    // What an inline frame holds is the frame's file's business: judged there, not here.
+    void Collect(TComponent* c, bool inFrame = false) {
+        if (inFrame) framed_.insert(c);
+        else all_.push_back(c);
+        auto obj = file_.ObjectOf(*c);
+        inFrame = inFrame || (obj && obj->Kind() == formfile::ObjectKind::Inline);
+        for (int i = 0; i < c->ComponentCount(); ++i) Collect(c->Components(i), inFrame);
+    }
+    bool Framed(const TComponent* c) const { return framed_.count(c) > 0; }
+    bool IsFrame(const TComponent* c) const {
+        auto obj = file_.ObjectOf(*c);
+        return obj && obj->Kind() == formfile::ObjectKind::Inline;
     }
 
     std::optional<Property> Stored(const TComponent* c, std::string_view name) const {
@@ -215,10 +292,36 @@ private:
     void Report(const char* rule, const TComponent* c, std::string message, SourcePos pos) {
         const RuleInfo* info = FindRule(rule);
         if (info == nullptr || !settings_.Enabled(*info)) return;
-        findings_.push_back({rule, settings_.SeverityOf(*info), c ? NameOf(c) : std::string(), std::move(message), pos});
+        findings_.push_back({rule, settings_.SeverityOf(*info), c ? NameOf(c) : std::string(), std::move(message), pos,
+                             PathOf(c ? c : file_.Root())});
+    }
+    // Parents' names down to the component: a control's parents, a menu item's items and menu,
+    // any other component's owner.
+    std::string PathOf(const TComponent* c) const {
+        std::string path = NameOf(c);
+        while (c != file_.Root() && c != nullptr) {
+            const TComponent* up = c->Owner();
+            if (auto* control = dynamic_cast<const TControl*>(c); control && control->Parent()) up = control->Parent();
+            if (auto* item = dynamic_cast<const vcl::TMenuItem*>(c)) {
+                up = item->Parent() && item->Parent()->Parent() ? item->Parent()
+                                                                : static_cast<const TComponent*>(item->GetParentMenu());
+                if (!up) up = c->Owner();
+            }
+            c = up;
+            if (c) path = NameOf(c) + "." + path;
+        }
+        return path;
     }
     bool On(const char* rule) const { return settings_.Enabled(*FindRule(rule)); }
 
+    // A report page (QuickReport's bands and printed labels): printed, never laid out on screen.
+    static bool OnReport(const TControl* c) {
+        for (const TControl* p = c; p != nullptr; p = p->Parent()) {
+            const std::string lower = vcl::LowerCase(p->ClassName());
+            if (lower.starts_with("tqr") || lower.starts_with("tquickrep")) return true;
+        }
+        return false;
+    }
     static bool IsPageHolder(const TComponent* c) {
         return vcl::Is<vcl::TNotebookBase>(c) || Inherits(c, {"TCustomTabControl", "TNotebook", "TPageControl"});
     }
@@ -228,6 +331,7 @@ private:
     // Placed by the layout rather than by hand: aligned, or anchored to other controls.
     bool Aligned(const TControl* c) const {
         auto align = StoredIdent(c, "Align");
+        if (const vcl::TPropInfo* p = vcl::GetPropInfo(c, "Align"); !align && p && p->Default) align = p->Default;  // a tool bar's alTop
         if (align && !vcl::SameText(*align, "alNone")) return true;
         for (const char* side : {"AnchorSideLeft.Control", "AnchorSideTop.Control", "AnchorSideRight.Control",
                                  "AnchorSideBottom.Control"})
@@ -237,10 +341,14 @@ private:
     // Whether the control takes the focus when tabbed to: as stored, else as its class sets it.
     bool TabStop(const TWinControl* c) const {
         if (auto stored = StoredBool(c, "TabStop")) return *stored;
+        return Focusable(c);
+    }
+    // Whether the class takes the focus at all (TabStop aside: SetFocus and labels reach it).
+    static bool Focusable(const TWinControl* c) {
         if (Inherits(c, {"TCustomEdit", "TButtonControl", "TCustomCombo", "TCustomComboBox", "TCustomListBox",
                          "TCustomListControl", "TCustomGrid", "TCustomTreeView", "TCustomListView", "TScrollBar",
                          "TTrackBar", "TCommonCalendar", "TDBLookupControl", "TCustomTabControl", "TCustomCheckBox",
-                         "TRadioButton"}))
+                         "TRadioButton", "TCustomRadioGroup", "TCustomHotKey", "TDBImage", "TCustomEditButton"}))
             return true;
         if (c->ClassType().Inferred())
             return ClassNameHas(c, {"edit", "combo", "button", "check", "radio", "listbox", "memo", "grid",
@@ -316,7 +424,9 @@ private:
     std::vector<TWinControl*> Containers() const {
         std::vector<TWinControl*> out;
         for (TComponent* c : all_)
-            if (auto* w = dynamic_cast<TWinControl*>(c); w && w->ControlCount() > 0 && !IsPageHolder(w)) out.push_back(w);
+            if (auto* w = dynamic_cast<TWinControl*>(c);
+                w && w->ControlCount() > 0 && !IsPageHolder(w) && !IsFrame(w) && !OnReport(w))
+                out.push_back(w);
         return out;
     }
 
@@ -383,6 +493,12 @@ private:
                            NameOf(orders[i - 1].second) + " does",
                        Where(orders[i].second, "TabOrder"));
         if (!everyOne || orders.empty()) return;
+        // A number may be held by a sibling that keeps its tab order to itself: one that publishes
+        // TabOrder without storing it (a splitter), or a class no catalogue knows.
+        for (int i = 0; i < parent->ControlCount(); ++i) {
+            const TControl* c = parent->Controls(i);
+            if (c->ClassType().Inferred() || (Publishes(c, "TabOrder") && !Stored(c, "TabOrder"))) return;
+        }
         int64_t expected = 0;
         for (auto& [v, w] : orders) {
             if (v > expected) {
@@ -555,6 +671,7 @@ private:
             controls.push_back({control, control->Caption(), *key});
             pages.push_back(PagesAbove(control));
         }
+        if (On("accel-menu-clash")) MenuClashes(controls);
         if (On("accel-duplicate")) {
             std::map<std::vector<std::pair<const TControl*, const TControl*>>, size_t> contexts;
             std::vector<size_t> contextOf;
@@ -563,6 +680,27 @@ private:
                 controls, [&](size_t a, size_t b) { return TogetherOnScreen(pages[a], pages[b]); },
                 [&](size_t i) { return contextOf[i]; }, "this window");
         }
+    }
+
+    // The form's menu bar takes Alt and a letter as the window's controls do.
+    void MenuClashes(const std::vector<Keyed>& controls) {
+        const TComponent* root = file_.Root();
+        const vcl::TPropInfo* prop = vcl::GetPropInfo(root, "Menu");
+        auto* menu = prop && prop->Kind == vcl::TTypeKind::tkClass ? dynamic_cast<vcl::TMainMenu*>(vcl::GetObjectProp(root, prop))
+                                                                   : nullptr;
+        if (!menu) return;
+        std::map<std::string, const vcl::TMenuItem*> bar;
+        for (int i = 0; i < menu->Items()->Count(); ++i) {
+            const vcl::TMenuItem* item = menu->Items()->Items(i);
+            if (!item->Visible()) continue;
+            if (auto key = Accelerator(item->Caption())) bar.try_emplace(*key, item);
+        }
+        for (const Keyed& k : controls)
+            if (auto it = bar.find(k.key); it != bar.end())
+                Report("accel-menu-clash", k.component,
+                       "&" + k.key + " of " + NameOf(k.component) + " is also the menu bar's " + NameOf(it->second) +
+                           ": Alt+" + k.key + " reaches only one of them",
+                       Where(k.component, "Caption"));
     }
 
     void MenuAccelerators(const vcl::TMenuItem* level, const std::string& scope) {
@@ -575,6 +713,132 @@ private:
         }
         if (On("accel-duplicate"))
             ReportDuplicates(items, [](size_t, size_t) { return true; }, [](size_t) { return size_t(0); }, scope);
+    }
+
+
+    // ---- keyboard ----
+
+    // A label's FocusControl, whatever its class; none when it names nothing.
+    static TComponent* FocusOf(const TControl* label) {
+        const vcl::TPropInfo* prop = vcl::GetPropInfo(label, "FocusControl");
+        return prop && prop->Kind == vcl::TTypeKind::tkClass ? dynamic_cast<TComponent*>(vcl::GetObjectProp(label, prop))
+                                                             : nullptr;
+    }
+    static bool IsLabel(const TComponent* c) {
+        return vcl::Is<TControl>(c) && !vcl::Is<TWinControl>(c) && Publishes(c, "FocusControl");
+    }
+    // Hidden or disabled where it is stored, on itself or a parent: "hidden", "disabled" or none.
+    const char* Unreachable(const TControl* c) const {
+        for (const TControl* p = c; p && p->Parent(); p = p->Parent()) {
+            if (!p->Visible() && !IsPage(p)) return "hidden";
+            if (!p->Enabled()) return "disabled";
+        }
+        return nullptr;
+    }
+
+    void LabelTargets() {
+        const bool target = On("label-focus-target"), linked = On("label-not-linked");
+        if (!target && !linked) return;
+        std::unordered_set<const TComponent*> focused;
+        std::vector<const TControl*> labels;
+        for (TComponent* c : all_) {
+            if (!IsLabel(c)) continue;
+            auto* label = static_cast<TControl*>(c);
+            TComponent* focus = FocusOf(label);
+            if (!focus) {
+                if (Shown(label) && !Trimmed(label->Caption()).empty()) labels.push_back(label);
+                continue;
+            }
+            focused.insert(focus);
+            if (!target || !Shown(label)) continue;
+            auto* w = dynamic_cast<TWinControl*>(focus);
+            std::string why;
+            if (!w || (!Focusable(w) && !w->ClassType().Inferred())) why = "which cannot take the focus";
+            else if (const char* state = Unreachable(w)) why = std::string("which is ") + state;
+            if (!why.empty())
+                Report("label-focus-target", label,
+                       NameOf(label) + " focuses " + NameOf(focus) + ", " + why + ": its accelerator leads nowhere",
+                       Where(label, "FocusControl"));
+        }
+        if (!linked) return;
+        // An input beside a label (the label to its left on its row, or just above it) that no
+        // label names.
+        for (const TControl* label : labels) {
+            const Rect l = Bounds(label);
+            const TWinControl* best = nullptr;
+            int64_t bestGap = 0;
+            for (TWinControl* w : TabSiblings(label->Parent())) {
+                if (!Inherits(w, {"TCustomEdit", "TCustomCombo", "TCustomComboBox", "TCustomListBox",
+                                  "TCustomEditButton", "TCommonCalendar", "TCustomSpinEdit"}))
+                    continue;
+                const Rect r = Bounds(w);
+                int64_t gap = -1;
+                if (r.top < l.bottom && r.bottom > l.top && r.left >= l.right - 2) gap = r.left - l.right;
+                else if (r.left < l.right && r.right > l.left && r.top >= l.bottom - 2) gap = r.top - l.bottom;
+                if (gap < 0 || gap > 16) continue;
+                if (!best || gap < bestGap) best = w, bestGap = gap;
+            }
+            if (best && !focused.count(best))
+                Report("label-not-linked", best,
+                       NameOf(best) + " has no label linked to it; " + NameOf(label) +
+                           " beside it could name it (FocusControl)",
+                       Where(best));
+        }
+    }
+
+    // Controls only the mouse can click: their OnClick handler is nowhere the keyboard goes.
+    void MouseOnly() {
+        if (!On("mouse-only")) return;
+        std::set<std::string> keyboard;  // handlers of focusable controls, menu items and actions
+        auto handler = [&](const TComponent* c, const char* event) -> std::optional<std::string> {
+            auto p = Stored(c, event);
+            if (!p || p->GetValue().Kind() != ValueKind::Ident) return std::nullopt;
+            return vcl::LowerCase(p->GetValue().AsIdent());
+        };
+        for (TComponent* c : all_) {
+            auto* w = dynamic_cast<TWinControl*>(c);
+            const bool keys = (w && Focusable(w)) || vcl::Is<vcl::TMenuItem>(c) || Publishes(c, "OnExecute");
+            if (!keys) continue;
+            for (const char* event : {"OnClick", "OnExecute", "OnChange"})
+                if (auto h = handler(c, event)) keyboard.insert(*h);
+        }
+        for (TComponent* comp : all_) {
+            auto* c = dynamic_cast<TControl*>(comp);
+            if (!c || !c->Parent() || !Shown(c) || Stored(c, "Action") || OnReport(c)) continue;
+            if (!Inherits(c, {"TImage", "TCustomLabel", "TShape", "TPaintBox", "TCustomPanel"})) continue;
+            auto h = handler(c, "OnClick");
+            if (!h || keyboard.count(*h)) continue;
+            Report("mouse-only", c,
+                   "only the mouse reaches " + NameOf(c) + "'s OnClick (" + std::string(Stored(c, "OnClick")->GetValue().AsIdent()) +
+                       "): no control taking the focus, menu item or action shares it",
+                   Where(c, "OnClick"));
+        }
+    }
+
+    // A dialog: a form with a button that accepts it (ModalResult mrOk, a bkOK bit button).
+    void Dialog() {
+        if (!On("dialog-default-cancel") || !file_.Root()->InheritsFrom("TCustomForm")) return;
+        const TControl* ok = nullptr;
+        bool hasDefault = false, hasCancel = false;
+        for (TComponent* comp : all_) {
+            auto* c = dynamic_cast<TControl*>(comp);
+            if (!c || !ButtonLike(c) || !vcl::Is<TWinControl>(c) || !Shown(c) || !Complete(c)) continue;
+            auto kind = StoredIdent(c, "Kind");
+            auto is = [](const std::optional<std::string>& v, const char* what) { return v && vcl::SameText(*v, what); };
+            // Form files store ModalResult as its number: mrOk is 1.
+            if (!ok && (StoredInt(c, "ModalResult") == 1 || is(StoredIdent(c, "ModalResult"), "mrOk") || is(kind, "bkOK")))
+                ok = c;
+            hasDefault = hasDefault || StoredBool(c, "Default").value_or(false) || is(kind, "bkOK") || is(kind, "bkYes");
+            hasCancel = hasCancel || StoredBool(c, "Cancel").value_or(false) || is(kind, "bkCancel") || is(kind, "bkNo") ||
+                        is(kind, "bkClose");
+        }
+        if (!ok || (hasDefault && hasCancel)) return;
+        Report("dialog-default-cancel", ok,
+               std::string("the dialog has ") + NameOf(ok) + " to accept it but " +
+                   (!hasDefault && !hasCancel ? "no Default and no Cancel button: neither Enter nor Esc answers it"
+                    : !hasDefault             ? "no Default button: Enter does not accept it"
+                                              : "no Cancel button: Esc does not close it"),
+               Where(ok));
     }
 
     // ---- hints ----
@@ -611,6 +875,10 @@ private:
     }
 
     void Hints() {
+        // A status bar with AutoHint shows every hint that passes over the window.
+        const bool statusHints = std::any_of(all_.begin(), all_.end(), [&](const TComponent* c) {
+            return Inherits(c, {"TCustomStatusBar"}) && StoredBool(c, "AutoHint").value_or(false);
+        });
         for (TComponent* comp : all_) {
             auto* c = dynamic_cast<TControl*>(comp);
             if (!c || !c->Parent()) continue;
@@ -623,7 +891,7 @@ private:
                     Report("hint-focusable", c, NameOf(c) + " takes the focus and has no hint", Where(c));
                 continue;
             }
-            if (auto shows = ShowsHints(c); shows && !*shows)
+            if (auto shows = ShowsHints(c); shows && !*shows && !statusHints)
                 Report("hint-never-shown", c,
                        "the hint of " + NameOf(c) + " never shows: ShowHint is off " +
                            (StoredBool(c, "ShowHint") ? "here" : "along its parents"),
@@ -645,13 +913,27 @@ private:
     }
     // The area children are laid out in: a form's client size, else the parent's size.
     std::optional<std::pair<int64_t, int64_t>> ClientArea(const TWinControl* p) const {
-        if (!p->Parent()) {
-            auto w = StoredInt(p, "ClientWidth"), h = StoredInt(p, "ClientHeight");
-            if (w && h) return std::make_pair(*w, *h);
-        }
+        if (!p->Parent()) return FormClientArea(p);
         auto w = StoredInt(p, "Width"), h = StoredInt(p, "Height");
         if (w && h) return std::make_pair(*w, *h);
         return std::nullopt;
+    }
+    // Lazarus stores a form's client size as its Width and Height, at 96 pixels per inch where
+    // the children are at DesignTimePPI. Delphi stores the outer size where no client size is
+    // stored: the smallest frame Windows draws (a thin border, a caption, a menu bar) is left out.
+    std::optional<std::pair<int64_t, int64_t>> FormClientArea(const TWinControl* form) const {
+        auto w = StoredInt(form, "ClientWidth"), h = StoredInt(form, "ClientHeight");
+        const auto ppi = StoredInt(form, "DesignTimePPI");
+        const bool lazarus = ppi || Stored(form, "LCLVersion");
+        if (!w || !h) {
+            w = StoredInt(form, "Width"), h = StoredInt(form, "Height");
+            if (!w || !h) return std::nullopt;
+            auto border = StoredIdent(form, "BorderStyle");
+            if (!lazarus && !(border && vcl::SameText(*border, "bsNone")))
+                *w -= 8, *h -= 27 + (Stored(form, "Menu") ? 19 : 0);
+        }
+        if (lazarus && ppi && *ppi > 0 && *ppi != 96) *w = *w * *ppi / 96, *h = *h * *ppi / 96;
+        return std::make_pair(*w, *h);
     }
     static bool Decoration(const TControl* c) {
         return Inherits(c, {"TBevel", "TShape", "TImage", "TSplitter", "TCustomGroupBox", "TCustomPanel"});
@@ -678,7 +960,8 @@ private:
         }
         for (TComponent* comp : all_) {
             auto* c = dynamic_cast<TControl*>(comp);
-            if (!c || !c->Parent() || !Shown(c) || Aligned(c) || IsPage(c) || c->ClassType().Inferred()) continue;
+            if (!c || !c->Parent() || !Shown(c) || Aligned(c) || IsPage(c) || c->ClassType().Inferred() || OnReport(c))
+                continue;
             auto w = StoredInt(c, "Width"), h = StoredInt(c, "Height");
             if ((w && *w <= 0) || (h && *h <= 0))
                 Report("geometry-zero-size", c,
@@ -910,9 +1193,15 @@ private:
     std::vector<std::string> FieldNames(vcl::TDataSet* ds, const LiveData& live) const {
         std::vector<std::string> names = live.fields;
         for (int i = 0; i < ds->FieldCount(); ++i)
-            if (auto kind = StoredIdent(ds->Fields(i), "FieldKind"); kind && !vcl::SameText(*kind, "fkData"))
-                names.push_back(ds->Fields(i)->FieldName());
+            if (!DataField(ds->Fields(i))) names.push_back(ds->Fields(i)->FieldName());
         return names;
+    }
+    // A field the dataset reads from its table, not one it works out (calculated, lookup):
+    // by FieldKind, or the Calculated and Lookup flags older files store.
+    bool DataField(const vcl::TField* f) const {
+        auto kind = StoredIdent(f, "FieldKind");
+        return (!kind || vcl::SameText(*kind, "fkData")) && !StoredBool(f, "Calculated").value_or(false) &&
+               !StoredBool(f, "Lookup").value_or(false);
     }
 
     void DataWiring() {
@@ -931,8 +1220,7 @@ private:
             auto* field = dynamic_cast<vcl::TField*>(c);
             if (field && field->DataSet() && On("data-field-unknown")) {
                 const LiveData* live = Live(field->DataSet());
-                auto kind = StoredIdent(field, "FieldKind");
-                if (live && live->refused.empty() && (!kind || vcl::SameText(*kind, "fkData")) &&
+                if (live && live->refused.empty() && DataField(field) &&
                     !field->FieldName().empty() && !HasName(live->fields, field->FieldName()))
                     Report("data-field-unknown", field,
                            "the field " + NameOf(field) + " reads " + field->FieldName() + ", which " +
@@ -1019,6 +1307,7 @@ private:
     std::unordered_map<const vcl::TDataSet*, std::optional<LiveData>> live_;
     mutable std::unordered_map<const TWinControl*, bool> holdsTabStop_;
     std::vector<TComponent*> all_;
+    std::unordered_set<const TComponent*> framed_;
     std::vector<Finding> findings_;
 };
 

@@ -28,6 +28,7 @@ struct RuleInfo {
     Severity severity;
     bool enabled;  // on unless the configuration says otherwise
     const char* summary;
+    const char* description;  // what it looks for and why it matters, in a sentence or two
 };
 // Every rule, in the order of their pages in docs/check.md.
 const std::vector<RuleInfo>& AllRules();
@@ -39,7 +40,12 @@ struct Finding {
     std::string component;  // the component it is about, empty for the form itself
     std::string message;
     formfile::SourcePos pos;  // the property or object header it points at
+    std::string path;         // the component's place: its parents' names down to it (Form1.Panel1.Edit1)
 };
+
+// What identifies a finding when lines move: its rule, component path and message, hashed
+// (16 hex digits). The baseline and SARIF's partialFingerprints hold it.
+std::string Fingerprint(const Finding& finding);
 
 // What the configuration can change about the rules.
 struct RuleSettings {

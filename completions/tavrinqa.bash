@@ -19,13 +19,20 @@ _tavrinqa() {
         --to) COMPREPLY=($(compgen -W "text binary" -- "$cur")); return ;;
         --format) COMPREPLY=($(compgen -W "text json sarif" -- "$cur")); return ;;
         --fail-on) COMPREPLY=($(compgen -W "note warning error none" -- "$cur")); return ;;
+        --min-severity) COMPREPLY=($(compgen -W "note warning error" -- "$cur")); return ;;
+        --color) COMPREPLY=($(compgen -W "auto always never" -- "$cur")); return ;;
+        --enable|--disable)
+            # A comma-separated list: complete the rule after the last comma.
+            local rules="tab-reading-order tab-order-sequence tab-stop-hidden-parent label-focus-order label-focus-target label-not-linked accel-duplicate accel-label-no-focus accel-menu-clash mouse-only dialog-default-cancel hint-glyph-button hint-focusable hint-never-shown hint-equals-caption geometry-outside-parent geometry-zero-size geometry-overlap geometry-near-miss geometry-ppi component-default-name component-unresolved-reference component-no-datasource data-table-unknown data-field-unknown data-index-unknown data-query-invalid data-active-stored"
+            local done=; [[ $cur == *,* ]] && done=${cur%,*},
+            COMPREPLY=($(compgen -P "$done" -W "$rules" -- "${cur##*,}")); return ;;
         --codepage|--line|-j|--jobs) return ;;
     esac
     local command=${COMP_WORDS[1],,} options
     case $command in
         convert) options="-o --output --to --codepage --home --help" ;;
         preview) options="-o --output --home --classes --help" ;;
-        check) options="--format --fail-on --config --baseline --update-baseline -j --jobs --fix --diff --home --classes --help" ;;
+        check) options="--format --fail-on --min-severity --enable --disable --color --config --baseline --update-baseline -j --jobs --fix --diff --home --classes --help" ;;
         alias) options="--home --help"
             [[ $COMP_CWORD -eq 2 && $cur != -* ]] && { COMPREPLY=($(compgen -W "add list remove" -- "$cur")); return; } ;;
         catalogue) options="--system --extended --home --help"

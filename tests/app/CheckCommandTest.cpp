@@ -47,6 +47,48 @@ TEST(CheckCommand, ExamplesAreReportedRelativeToTheFolderAndNothingIsWritten) {
     EXPECT_EQ(Snapshot(dir.Path() + "/examples"), before);
 }
 
+// Rules on and off, the least severity and colour from the command line; mistakes are usage
+// errors that name what is wrong.
+TEST(CheckCommand, OptionsChooseRulesSeverityAndColour) {
+    testsupport::TempDir dir;
+    std::filesystem::copy(std::string(TAVRIN_SOURCE_DIR) + "/examples", dir.File("examples"),
+                          std::filesystem::copy_options::recursive);
+    std::filesystem::create_directories(dir.File("empty/sub"));
+    const Outcome help = Check(dir, "--help");
+    EXPECT_EQ(help.status, 0);
+    for (const char* option : {"--min-severity", "--enable", "--disable", "--color", "--baseline", "--fail-on"})
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    EXPECT_EQ(help.out.find("--script"), std::string::npos) << help.out;  // a verb's, not check's
+
+    auto rules = [&](const std::string& args) {
+        const Outcome r = Check(dir, "examples --format json --fail-on none " + args);
+        EXPECT_EQ(r.status, 0) << args << r.err;
+        std::multiset<std::string> out;
+        const nlohmann::json report = nlohmann::json::parse(r.out);
+        for (const auto& f : report["findings"])
+            out.insert(f["severity"].get<std::string>() + " " + f["rule"].get<std::string>());
+        return out;
+    };
+    const auto all = rules("");
+    EXPECT_EQ(all.count("warning tab-reading-order"), 2u);
+    EXPECT_EQ(rules("--disable tab-reading-order").count("warning tab-reading-order"), 0u);
+    EXPECT_GT(rules("--enable hint-focusable,accel-duplicate").count("note hint-focusable"), 0u);
+    for (const auto& found : rules("--min-severity warning")) EXPECT_FALSE(found.starts_with("note")) << found;
+    EXPECT_LT(rules("--min-severity warning").size(), all.size());
+
+    for (const char* bad : {"examples --enable tab-reading-order,no-such-rule", "examples --disable Tab", "empty",
+                            "examples --color sometimes", "examples --min-severity info"}) {
+        const Outcome r = Check(dir, bad);
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_EQ(r.out, "") << bad;
+    }
+    EXPECT_NE(Check(dir, "examples --disable Tab").err.find("no rule is called 'Tab'"), std::string::npos);
+    EXPECT_NE(Check(dir, "examples empty").err.find("empty: no form files"), std::string::npos);
+
+    EXPECT_NE(Check(dir, "examples --color always").out.find("\033[1;35mwarning:\033[0m"), std::string::npos);
+    EXPECT_EQ(Check(dir, "examples").out.find('\033'), std::string::npos);  // a pipe
+}
+
 TEST(CheckCommand, TheRealFormsAreAllReadButTheMalformedOne) {
     if (!std::filesystem::exists(TAVRIN_FORMS_DIR "/MANIFEST.tsv")) GTEST_SKIP() << "no form corpus";
     testsupport::TempDir dir;

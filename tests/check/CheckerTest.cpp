@@ -132,6 +132,36 @@ TEST_F(Project, JsonAndSarifCarryTheSameFindings) {
     const json& where = result["locations"][0]["physicalLocation"];
     EXPECT_EQ(where["artifactLocation"]["uri"], "file://" + dir.File("forms/b.dfm"));
     EXPECT_EQ(where["region"]["startLine"], 16);
+    EXPECT_EQ(result["partialFingerprints"]["componentMessage/v1"], j["findings"][0]["fingerprint"]);
+    EXPECT_EQ(result["locations"][0]["logicalLocations"][0]["fullyQualifiedName"], "Form1.edSecond");
+    EXPECT_EQ(j["findings"][0]["fingerprint"].get<std::string>().size(), 16u);
+    EXPECT_EQ(j["summary"]["byRule"]["tab-reading-order"], (json{{"severity", "warning"}, {"count", 1}}));
+    EXPECT_EQ(j["summary"]["bySeverity"], (json{{"error", 0}, {"warning", 1}, {"note", 0}}));
+    // Every rule explains itself and links its section of the docs.
+    for (const json& rule : s["runs"][0]["tool"]["driver"]["rules"]) {
+        EXPECT_GT(rule["fullDescription"]["text"].get<std::string>().size(), rule["shortDescription"]["text"].get<std::string>().size());
+        EXPECT_TRUE(rule["helpUri"].get<std::string>().ends_with("check.md#" + rule["id"].get<std::string>())) << rule;
+        EXPECT_NE(rule["help"]["text"].get<std::string>().find(rule["helpUri"].get<std::string>()), std::string::npos);
+    }
+    // A binary form has no lines: the region is the bytes of the property's name.
+    WriteFile(dir.File("forms/b.dfm"), formfile::ToBinary(formfile::Document::Parse(kSwapped), false));
+    const json binary = json::parse(Check(options).out)["runs"][0]["results"].at(0)["locations"][0]["physicalLocation"];
+    const std::string bytes = testsupport::ReadFile(dir.File("forms/b.dfm"));
+    const size_t offset = binary["region"]["byteOffset"], length = binary["region"]["byteLength"];
+    EXPECT_EQ(bytes.substr(offset, length), "\x08TabOrder");
+}
+
+TEST(Color, OnlyOnATerminalWithoutNoColorUnlessAskedFor) {
+    struct Case {
+        const char* choice;
+        bool terminal;
+        const char* noColor;
+        bool colored;
+    };
+    for (const Case& c : {Case{"auto", true, nullptr, true}, Case{"auto", true, "", true}, Case{"auto", true, "1", false},
+                          Case{"auto", false, nullptr, false}, Case{"always", false, "1", true},
+                          Case{"never", true, nullptr, false}})
+        EXPECT_EQ(check::UseColor(c.choice, c.terminal, c.noColor), c.colored) << c.choice << c.terminal << c.noColor;
 }
 
 // The log, with a finding and an unreadable form, against the SARIF 2.1.0 schema (vendored
@@ -200,6 +230,39 @@ TEST_F(Project, BaselineLetsOnlyNewFindingsFail) {
     EXPECT_EQ(Check(options).status, 0);
     WriteFile(options.baseline, "{\"findings\": 3}");
     EXPECT_EQ(Check(options).status, 2);
+}
+
+// The baseline in its own folder beside the forms: a copy of the project elsewhere, with the
+// finding's lines moved, still matches it; baselines without fingerprints still read.
+TEST_F(Project, BaselineTravelsWithTheProjectAndSurvivesMovedLines) {
+    std::filesystem::create_directories(dir.File("p/ci"));
+    std::filesystem::copy(dir.File("forms"), dir.File("p/src"), std::filesystem::copy_options::recursive);
+    auto options = Options();
+    options.paths = {dir.File("p/src")};
+    options.baseline = dir.File("p/ci/baseline.json");
+    EXPECT_EQ(Check(options).status, 0);
+    EXPECT_EQ(json::parse(testsupport::ReadFile(options.baseline))["findings"][0]["file"], "../src/b.dfm");
+    std::filesystem::rename(dir.File("p"), dir.File("moved"));
+    std::string shifted = kSwapped;
+    shifted.insert(shifted.find("  object edFirst"), "  Caption = 'Moved'\n  Color = clBtnFace\n");
+    WriteFile(dir.File("moved/src/b.dfm"), shifted);
+    options.paths = {dir.File("moved/src")};
+    options.baseline = dir.File("moved/ci/baseline.json");
+    CheckRun moved = Check(options);
+    EXPECT_EQ(moved.status, 0) << moved.out;
+    EXPECT_NE(moved.err.find("1 in the baseline"), std::string::npos) << moved.err;
+    // Another message for the same component is another finding; the old entry expires.
+    for (size_t at; (at = shifted.find("edFirst")) != std::string::npos;) shifted.replace(at, 7, "edOne");
+    WriteFile(dir.File("moved/src/b.dfm"), shifted);
+    CheckRun changed = Check(options);
+    EXPECT_EQ(changed.status, 1);
+    EXPECT_NE(changed.err.find("1 baseline entries no longer found"), std::string::npos) << changed.err;
+    // Before fingerprints: file, rule and component, the file absolute when outside the folder.
+    for (const std::string& file : {std::string("../src/b.dfm"), dir.File("moved/src/b.dfm")}) {
+        WriteFile(options.baseline, "{\"version\": 1, \"findings\": [{\"file\": \"" + file +
+                                        "\", \"rule\": \"tab-reading-order\", \"component\": \"edSecond\"}]}");
+        EXPECT_EQ(Check(options).status, 0) << file;
+    }
 }
 
 TEST_F(Project, FixWritesReadingOrderThroughLinksAndDiffOnlyShowsIt) {

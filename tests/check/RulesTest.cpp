@@ -223,6 +223,109 @@ TEST_F(Rules, Components) {
     EXPECT_EQ(Found(Form(body), "component-no-datasource"), Names{"DBEdit1"});
 }
 
+// A small form and what one rule finds on it.
+struct Case {
+    const char* what;
+    std::string form;
+    const char* rule;
+    Names found;
+};
+
+// Layouts of real forms the rules once judged wrong, each beside the case they still find.
+TEST_F(Rules, PatternsOfRealForms) {
+    const std::string edit = Control("Edit1", "TEdit", 8, 40, 100, 21, "    TabOrder = 0\n");
+    auto below = [](const std::string& cls) {  // a tab stop of the class above Edit1, tabbed after it
+        return Control("Stop", cls, 8, 8, 100, 25, "    TabOrder = 1\n");
+    };
+    const std::string glyph = "    Glyph.Data = {\n      0000}\n";
+    const std::string outerOnly = "object Form1: TForm1\n  Width = 400\n  Height = 300\n";
+    const std::string lazarus = "object Form1: TForm1\n  Width = 400\n  Height = 300\n  DesignTimePPI = 144\n"
+                                "  LCLVersion = '2.2.0.4'\n";
+    const Case cases[] = {
+        {"a tool bar is aligned to the top by default", Form(Control("ToolBar1", "TToolBar", 0, 0, 800, 29, "")),
+         "geometry-outside-parent", {}},
+        {"a panel is not", Form(Control("Panel1", "TPanel", 0, 0, 800, 29, "")), "geometry-outside-parent", {"Panel1"}},
+        {"a Lazarus form's size is at 96 ppi, its children at DesignTimePPI",
+         lazarus + Control("Wide", "TEdit", 450, 8, 140, 21) + Control("Out", "TEdit", 590, 8, 100, 21) + "end\n",
+         "geometry-outside-parent", {"Out"}},
+        {"a Delphi form that stores only its outer size is judged by its client area",
+         outerOnly + Control("Low", "TEdit", 8, 260, 100, 21) + Control("High", "TEdit", 8, 240, 100, 21) + "end\n",
+         "geometry-outside-parent", {"Low"}},
+        {"a report's bands are printed, not shown",
+         Form(Control("QuickRep1", "TQuickRep", 0, 0, 400, 300, "",
+                      Control("QRBand1", "TQRBand", 0, 0, 400, 0, "",
+                              Control("QRLabel1", "TQRLabel", 8, 8, 100, 17) +
+                                  Control("QRLabel2", "TQRLabel", 50, 8, 100, 17)))),
+         "geometry-overlap", {}},
+        {"a status bar with AutoHint shows hints without ShowHint",
+         Form(Control("Edit9", "TEdit", 8, 8, 100, 21, "    Hint = 'Name'\n") +
+              Control("StatusBar1", "TStatusBar", 0, 280, 400, 20, "    AutoHint = True\n")),
+         "hint-never-shown", {}},
+        {"without it they never show", Form(Control("Edit9", "TEdit", 8, 8, 100, 21, "    Hint = 'Name'\n")),
+         "hint-never-shown", {"Edit9"}},
+        {"what an inline frame holds is judged in the frame's file",
+         Form("  inline Frame1: TFrame1\n    Left = 0\n    Top = 0\n    Width = 300\n    Height = 100\n"
+              "    TabOrder = 0\n    inherited SpeedButton1: TSpeedButton\n" + glyph + "    end\n  end\n"),
+         "hint-glyph-button", {}},
+        {"a radio group is a tab stop", Form(edit + below("TRadioGroup")), "tab-reading-order", {"Edit1"}},
+        {"a hot key is", Form(edit + below("THotKey")), "tab-reading-order", {"Edit1"}},
+        {"a data-aware image is", Form(edit + below("TDBImage")), "tab-reading-order", {"Edit1"}},
+        {"a Lazarus date edit is", Form(edit + below("TDateEdit")), "tab-reading-order", {"Edit1"}},
+        {"controls on a page that is not the active one are checked",
+         Form("  object PageControl1: TPageControl\n    Left = 0\n    Top = 0\n    Width = 300\n    Height = 200\n"
+              "    ActivePage = TabSheet1\n    object TabSheet1: TTabSheet\n    end\n"
+              "    object TabSheet2: TTabSheet\n" + edit + below("TEdit") + "    end\n  end\n"),
+         "tab-reading-order", {"Edit1"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Found(c.form, c.rule), c.found) << c.what;
+}
+
+// The keyboard's way to every control and action, each check with a planted case and the
+// layout it leaves alone.
+TEST_F(Rules, KeyboardReach) {
+    const std::string menu = "  object MainMenu1: TMainMenu\n    object File1: TMenuItem\n      Caption = '&File'\n"
+                             "      object Open1: TMenuItem\n        Caption = '&Open'\n        OnClick = OpenClick\n"
+                             "      end\n    end\n  end\n";
+    const std::string ok = "    Caption = 'OK'\n    ModalResult = 1\n";
+    const Case cases[] = {
+        {"a control's accelerator that the menu bar uses",
+         Form(menu + Control("Find", "TButton", 8, 8, 75, 25, "    Caption = '&Find'\n") +
+                  Control("Other", "TButton", 100, 8, 75, 25, "    Caption = '&Open'\n"),
+              "  Menu = MainMenu1\n"),
+         "accel-menu-clash", {"Find"}},
+        {"a menu that is not the form's bar", Form(menu + Control("Find", "TButton", 8, 8, 75, 25, "    Caption = '&Find'\n")),
+         "accel-menu-clash", {}},
+        {"labels focusing a panel and a disabled edit",
+         Form(Control("L1", "TLabel", 8, 8, 40, 13, "    FocusControl = Panel1\n") +
+              Control("L2", "TLabel", 8, 40, 40, 13, "    FocusControl = Off\n") +
+              Control("L3", "TLabel", 8, 70, 40, 13, "    FocusControl = On\n") +
+              Control("Panel1", "TPanel", 200, 8, 100, 21) + Control("Off", "TEdit", 60, 40, 100, 21, "    Enabled = False\n") +
+              Control("On", "TEdit", 60, 70, 100, 21)),
+         "label-focus-target", {"L1", "L2"}},
+        {"an edit beside a label that does not name it",
+         Form(Control("L1", "TLabel", 8, 12, 40, 13, "    Caption = 'Name'\n") + Control("Name", "TEdit", 60, 8, 100, 21) +
+              Control("L2", "TLabel", 8, 44, 40, 13, "    Caption = 'City'\n    FocusControl = City\n") +
+              Control("City", "TEdit", 60, 40, 100, 21) +
+              Control("L3", "TLabel", 8, 80, 40, 13, "    Caption = 'Far'\n") + Control("Far", "TEdit", 300, 76, 90, 21)),
+         "label-not-linked", {"Name"}},
+        {"a picture only the mouse can click",
+         Form(menu + Control("Logo", "TImage", 8, 8, 32, 32, "    OnClick = LogoClick\n") +
+              Control("Open", "TImage", 50, 8, 32, 32, "    OnClick = OpenClick\n") +
+              Control("Help", "TLabel", 90, 8, 32, 13, "    OnClick = HelpClick\n") +
+              Control("HelpButton", "TButton", 90, 40, 75, 25, "    OnClick = HelpClick\n")),
+         "mouse-only", {"Logo"}},
+        {"a dialog without a Default button",
+         Form(Control("OkButton", "TButton", 8, 8, 75, 25, ok) +
+              Control("CancelButton", "TButton", 100, 8, 75, 25, "    Cancel = True\n    ModalResult = 2\n")),
+         "dialog-default-cancel", {"OkButton"}},
+        {"a dialog with both",
+         Form(Control("OkButton", "TButton", 8, 8, 75, 25, ok + "    Default = True\n") +
+              Control("CancelButton", "TBitBtn", 100, 8, 75, 25, "    Kind = bkCancel\n")),
+         "dialog-default-cancel", {}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Found(c.form, c.rule), c.found) << c.what;
+}
+
 TEST_F(Rules, FindingsPointAtThePropertyAndRulesTurnOff) {
     const std::string swapped = TwoRows(1, 0);
     Found(swapped, "tab-reading-order");
