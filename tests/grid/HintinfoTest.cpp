@@ -63,21 +63,6 @@ TEST_F(HintTool, ByParentComponentsWithoutAParentComeFirstThenParentClassAndName
     EXPECT_EQ(rows.size(), 7u);
 }
 
-TEST_F(HintTool, ComponentsWithoutCaptionsShowAnEmptyCellAndOkWritesNothingNew) {
-    auto* edit = Add<TEdit>("Edit1");
-    edit->SetHint("type here");
-    auto* label = Add<TLabel>("Label1");
-    label->SetCaption("&Name:");
-    Run(tavrin::showHints, [] { return mrOk; });
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].at("Caption"), "");
-    EXPECT_EQ(rows[0].at("Hint"), "type here");
-    EXPECT_EQ(rows[1].at("Caption"), "&Name:");
-    EXPECT_EQ(edit->Hint(), "type here");
-    EXPECT_EQ(label->Caption(), "&Name:");
-    EXPECT_EQ(edit->Name(), "Edit1");
-}
-
 TEST_F(HintTool, UneditedLongValuesComeBackWholeAndEditedOnesAreWrittenWhole) {
     const std::string longName = "N" + std::string(80, 'x');
     const std::string longCaption(300, 'c'), longHint(400, 'h');
