@@ -121,11 +121,3 @@ TEST(PropertyFunctions, ObjectPropertyGivesTheDataSourceOfADataAwareControl) {
     EXPECT_EQ(MyGetObjectProp(label, "datasource"), nullptr);
     EXPECT_EQ(MyGetObjectProp(edit, "datafield"), nullptr);  // a string property
 }
-
-TEST(ToolRecords, IndexMustFitSixteenBitsSigned) {
-    EXPECT_EQ(tComponentAllocRec::Make(32767).index, 32767);
-    EXPECT_FALSE(tComponentAllocRec::Make(0).allocated);
-    EXPECT_THROW(tComponentAllocRec::Make(32768), ERangeError);
-    vcl::TList<tComponentAllocRec> list;
-    EXPECT_THROW(list[0], EListError);
-}
