@@ -18,6 +18,7 @@
 #include "app/StandardOutput.h"
 #include "check/Checker.h"
 #include "toolbase/TavrinQA.h"
+#include "framework/FormRun.h"
 #include "framework/cfrminfo.h"
 #include "framework/zorQAReg.h"
 #include "host/base/AtomicFile.h"
@@ -38,15 +39,6 @@
 namespace {
 
 using namespace app;
-
-void RunVerb(vcl::TComponent* root, int verb) {
-    tavrin::TTavrinQA* qa = nullptr;
-    for (int i = 0; i < root->ComponentCount() && qa == nullptr; ++i)
-        qa = dynamic_cast<tavrin::TTavrinQA*>(root->Components(i));
-    std::unique_ptr<tavrin::TTavrinQA> dropped;
-    if (qa == nullptr) dropped.reset(qa = new tavrin::TTavrinQA(root));
-    designer::Designer().CreateComponentEditor(qa)->ExecuteVerb(verb);
-}
 
 int Report(const vcl::Exception& e, int status) {
     std::cerr << "tavrinqa: " << e.ClassName() << ": " << vcl::PrintableText(e.what()) << "\n";
@@ -208,8 +200,7 @@ int Run(int argc, char** argv) {
     std::optional<ui::TInstalled> installed;
     if (backend) installed.emplace(*backend);
     // What the person does in the tool's window is the run's edit session: only that is saved.
-    vcl::TEditSession session(*file);
-    vcl::TSessionScope sessionScope(session);
+    tavrin::TFormRun run(*file);
 
     // Where Paste puts text: the unit file (written only when something was pasted), or
     // standard output.
@@ -222,9 +213,9 @@ int Run(int argc, char** argv) {
     } detach;
 
     try {
-        RunVerb(file->Root(), cl.verb);
+        run.RunVerb(cl.verb);
         if (scriptBackend) scriptBackend->Finish();
-        session.Finish();
+        run.Finish();
     } catch (const ui::EScriptError& e) {
         std::cerr << "tavrinqa: script error: " << vcl::PrintableText(e.what()) << "\n";
         return kUsage;
@@ -236,10 +227,9 @@ int Run(int argc, char** argv) {
     // Saving: a failure here is the run's failure, never bad usage.
     try {
         if (unitEditor && !unitEditor->Pending().empty()) unitEditor->Commit();
-        if (!print && !noSave && session.Accepted() && file->Modified()) {
-            session.Saved();
+        if (!print && !noSave && run.HasAcceptedChanges()) {
             const std::string target = output.empty() ? form : output;
-            file->Save(target);
+            run.Save(target);
             std::cerr << "tavrinqa: saved " << vcl::PrintableText(target) << ", changed:";
             for (const std::string& name : file->ChangedComponents()) std::cerr << " " << vcl::PrintableText(name);
             std::cerr << "\n";

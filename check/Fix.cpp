@@ -9,13 +9,13 @@
 
 #include <dtl/dtl.hpp>
 
+#include "framework/FormRun.h"
 #include "framework/cfrminfo.h"
 #include "host/controls/Dialogs.h"
 #include "host/controls/Outline.h"
 #include "host/formfile/FormModel.h"
 #include "host/ui/Backend.h"
 #include "host/vcl/Controls.h"
-#include "host/vcl/EditSession.h"
 #include "host/vcl/SysUtils.h"
 #include "outline/Parento2.h"
 #include "outline/Tabinfo.h"
@@ -111,11 +111,10 @@ FixResult FixTabOrder(const std::string& path, const std::vector<std::string>& c
             // (it names unnamed pages) is not written, only the tab orders it was told to set.
             ReorderingBackend backend(fixes);
             ui::TInstalled installed(backend);
-            vcl::TEditSession session(*file);
-            vcl::TSessionScope scope(session);
+            tavrin::TFormRun run(*file);
             tavrin::showalltabs(file->Root());
-            session.Finish();
-            if (!session.Accepted() || !file->Modified()) {
+            run.Finish();
+            if (!run.HasAcceptedChanges()) {
                 result.error = "the tab order tool changed nothing";
                 return result;
             }

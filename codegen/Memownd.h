@@ -11,16 +11,16 @@ class TMemoWindow : public vcl::TDesignedForm {
 public:
     explicit TMemoWindow(vcl::TComponent* owner);
 
-    vcl::TPanel* Panel1;
-    vcl::TBitBtn* OKBtn;
-    vcl::TBitBtn* CancelBtn;
-    vcl::TBitBtn* HelpBtn;
-    vcl::TMemo* Memo1;
-    vcl::TBitBtn* BitBtn1;
+    TAVRIN_CONTROL(vcl::TPanel, Panel1);
+    TAVRIN_CONTROL(vcl::TBitBtn, OKBtn);
+    TAVRIN_CONTROL(vcl::TBitBtn, CancelBtn);
+    TAVRIN_CONTROL(vcl::TBitBtn, HelpBtn);
+    TAVRIN_CONTROL(vcl::TMemo, Memo1);
+    TAVRIN_CONTROL(vcl::TBitBtn, BitBtn1);
 
     // Paste: every memo line followed by CR LF goes to the source editor. The window stays
     // open, so pressing it again inserts the text again; an error from the editor passes on.
-    void BitBtn1Click(vcl::TObject* sender);
+    TAVRIN_HANDLER(BitBtn1Click)(vcl::TObject* sender);
 };
 
 // The window of the running form data generator; null when none runs.

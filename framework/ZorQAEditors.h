@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "host/base/Zorabou2.h"
+#include "host/controls/Zorabou2.h"
 #include "host/designer/DesignIntf.h"
 
 namespace tavrin {

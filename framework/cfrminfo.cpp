@@ -7,7 +7,7 @@
 #include "grid/Allinfo.h"
 #include "grid/Hintinfo.h"
 #include "grid/Reposn.h"
-#include "host/base/Zorabou2.h"
+#include "host/controls/Zorabou2.h"
 #include "host/vcl/Forms.h"
 #include "host/vcl/Resources.h"
 #include "outline/Menuinfo.h"

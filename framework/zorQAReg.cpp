@@ -3,9 +3,11 @@
 #include <memory>
 
 #include "toolbase/TavrinQA.h"
+#include "framework/AboutPicture.h"
 #include "framework/ZorQAEditors.h"
 #include "data/mybdetable.h"
 #include "host/designer/DesignIntf.h"
+#include "host/vcl/Resources.h"
 
 namespace tavrin {
 
@@ -25,6 +27,7 @@ void Register() {
     if (registered) return;
     registered = true;
     TTavrinQA::StaticClass();
+    vcl::RegisterResource("TTAVRINQA", AboutPicture());
     auto& d = designer::Designer();
     RegisterCatalogueDatasets();
     d.RegisterComponents("Tavrin", {"TTavrinQA", "TSPList", "TDatabaseList", "TTableList", "TFieldList", "TIndexList"});

@@ -51,21 +51,7 @@ std::vector<std::string> ModeCaptions(const std::vector<TGridColumn>& layout, co
 }  // namespace
 
 THintEd::THintEd(vcl::TComponent* owner) : TDesignedForm(owner, "THintEd") {
-    using namespace vcl;
-    RegisterHandler("SortCBChange", [this](TObject* s) { SortCBChange(s); });
-    RegisterHandler("TextBtnClick", [this](TObject* s) { TextBtnClick(s); });
-    RegisterHandler("BtnRescaleClick", [this](TObject* s) { BtnRescaleClick(s); });
-    RegisterHandler("StringGrid1ColumnMoved", [this](TObject* s, int from, int to) { StringGrid1ColumnMoved(s, from, to); });
     LoadDesign(kHintgridDfm, "Hintgrid.dfm");
-    StringGrid1 = Control<TStringGrid>("StringGrid1");
-    Panel1 = Control<TPanel>("Panel1");
-    Label1 = Control<TLabel>("Label1");
-    SortCB = Control<TComboBox>("SortCB");
-    BtnRescale = Control<TBitBtn>("BtnRescale");
-    TextBtn = Control<TBitBtn>("TextBtn");
-    OKBtn = Control<TBitBtn>("OKBtn");
-    CancelBtn = Control<TBitBtn>("CancelBtn");
-    SaveDialog = Control<TSaveDialog>("SaveDialog");
     designedOptions_ = StringGrid1->Options();
 }
 

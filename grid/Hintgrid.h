@@ -45,15 +45,15 @@ class THintEd : public vcl::TDesignedForm {
 public:
     explicit THintEd(vcl::TComponent* owner);
 
-    vcl::TStringGrid* StringGrid1;
-    vcl::TPanel* Panel1;
-    vcl::TLabel* Label1;
-    vcl::TComboBox* SortCB;
-    vcl::TBitBtn* BtnRescale;
-    vcl::TBitBtn* TextBtn;
-    vcl::TBitBtn* OKBtn;
-    vcl::TBitBtn* CancelBtn;
-    vcl::TSaveDialog* SaveDialog;
+    TAVRIN_CONTROL(vcl::TStringGrid, StringGrid1);
+    TAVRIN_CONTROL(vcl::TPanel, Panel1);
+    TAVRIN_CONTROL(vcl::TLabel, Label1);
+    TAVRIN_CONTROL(vcl::TComboBox, SortCB);
+    TAVRIN_CONTROL(vcl::TBitBtn, BtnRescale);
+    TAVRIN_CONTROL(vcl::TBitBtn, TextBtn);
+    TAVRIN_CONTROL(vcl::TBitBtn, OKBtn);
+    TAVRIN_CONTROL(vcl::TBitBtn, CancelBtn);
+    TAVRIN_CONTROL(vcl::TSaveDialog, SaveDialog);
 
     // The mode set-ups: column count, the controls of the mode, and the layout from the mode's
     // section when it exists, else the default captions and widths.
@@ -93,13 +93,13 @@ public:
     void SortPosition();
 
     // Handlers, bound by name from the designed window.
-    void SortCBChange(vcl::TObject* Sender);
+    TAVRIN_HANDLER(SortCBChange)(vcl::TObject* Sender);
     // The rows as text: caption, date, then every row with each cell padded to its column's
     // width in characters. ERangeError, before anything is written, for a column too wide.
-    void TextBtnClick(vcl::TObject* Sender);
+    TAVRIN_HANDLER(TextBtnClick)(vcl::TObject* Sender);
     // The rescale dialog; after its OK every data row's top, left, width and height.
-    void BtnRescaleClick(vcl::TObject* Sender);
-    void StringGrid1ColumnMoved(vcl::TObject* Sender, int FromIndex, int ToIndex);
+    TAVRIN_HANDLER(BtnRescaleClick)(vcl::TObject* Sender);
+    TAVRIN_HANDLER(StringGrid1ColumnMoved)(vcl::TObject* Sender, int FromIndex, int ToIndex);
 
     bool HintMode() const { return HintMode_; }
     // The grid column that shows column `logical` of the mode's layout (as SetGrid numbers

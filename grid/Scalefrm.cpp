@@ -57,28 +57,7 @@ int32_t AddOffset(int32_t value, const std::string& offset) {
 }
 
 TScaleDlg::TScaleDlg(vcl::TComponent* owner) : TDesignedForm(owner, "TScaleDlg") {
-    using namespace vcl;
     LoadDesign(kScalefrmDfm, "Scalefrm.dfm");
-    GroupBox1 = Control<TGroupBox>("GroupBox1");
-    CheckLeftOffset = Control<TCheckBox>("CheckLeftOffset");
-    LeftOffset = Control<TEdit>("LeftOffset");
-    CheckConstWidth = Control<TCheckBox>("CheckConstWidth");
-    ConstWidth = Control<TEdit>("ConstWidth");
-    Label1 = Control<TLabel>("Label1");
-    LeftNumerator = Control<TEdit>("LeftNumerator");
-    Label2 = Control<TLabel>("Label2");
-    LeftDenom = Control<TEdit>("LeftDenom");
-    GroupBox2 = Control<TGroupBox>("GroupBox2");
-    CheckTopOffset = Control<TCheckBox>("CheckTopOffset");
-    TopOffset = Control<TEdit>("TopOffset");
-    CheckConstHeight = Control<TCheckBox>("CheckConstHeight");
-    ConstHeight = Control<TEdit>("ConstHeight");
-    Label4 = Control<TLabel>("Label4");
-    TopNumerator = Control<TEdit>("TopNumerator");
-    Label5 = Control<TLabel>("Label5");
-    TopDenom = Control<TEdit>("TopDenom");
-    OKBtn = Control<TBitBtn>("OKBtn");
-    CancelBtn = Control<TBitBtn>("CancelBtn");
 }
 
 bool TScaleDlg::execute() { return ShowModal() == vcl::mrOk; }

@@ -29,26 +29,26 @@ class TScaleDlg : public vcl::TDesignedForm {
 public:
     explicit TScaleDlg(vcl::TComponent* owner);
 
-    vcl::TGroupBox* GroupBox1;
-    vcl::TCheckBox* CheckLeftOffset;
-    vcl::TEdit* LeftOffset;
-    vcl::TCheckBox* CheckConstWidth;
-    vcl::TEdit* ConstWidth;
-    vcl::TLabel* Label1;
-    vcl::TEdit* LeftNumerator;
-    vcl::TLabel* Label2;
-    vcl::TEdit* LeftDenom;
-    vcl::TGroupBox* GroupBox2;
-    vcl::TCheckBox* CheckTopOffset;
-    vcl::TEdit* TopOffset;
-    vcl::TCheckBox* CheckConstHeight;
-    vcl::TEdit* ConstHeight;
-    vcl::TLabel* Label4;
-    vcl::TEdit* TopNumerator;
-    vcl::TLabel* Label5;
-    vcl::TEdit* TopDenom;
-    vcl::TBitBtn* OKBtn;
-    vcl::TBitBtn* CancelBtn;
+    TAVRIN_CONTROL(vcl::TGroupBox, GroupBox1);
+    TAVRIN_CONTROL(vcl::TCheckBox, CheckLeftOffset);
+    TAVRIN_CONTROL(vcl::TEdit, LeftOffset);
+    TAVRIN_CONTROL(vcl::TCheckBox, CheckConstWidth);
+    TAVRIN_CONTROL(vcl::TEdit, ConstWidth);
+    TAVRIN_CONTROL(vcl::TLabel, Label1);
+    TAVRIN_CONTROL(vcl::TEdit, LeftNumerator);
+    TAVRIN_CONTROL(vcl::TLabel, Label2);
+    TAVRIN_CONTROL(vcl::TEdit, LeftDenom);
+    TAVRIN_CONTROL(vcl::TGroupBox, GroupBox2);
+    TAVRIN_CONTROL(vcl::TCheckBox, CheckTopOffset);
+    TAVRIN_CONTROL(vcl::TEdit, TopOffset);
+    TAVRIN_CONTROL(vcl::TCheckBox, CheckConstHeight);
+    TAVRIN_CONTROL(vcl::TEdit, ConstHeight);
+    TAVRIN_CONTROL(vcl::TLabel, Label4);
+    TAVRIN_CONTROL(vcl::TEdit, TopNumerator);
+    TAVRIN_CONTROL(vcl::TLabel, Label5);
+    TAVRIN_CONTROL(vcl::TEdit, TopDenom);
+    TAVRIN_CONTROL(vcl::TBitBtn, OKBtn);
+    TAVRIN_CONTROL(vcl::TBitBtn, CancelBtn);
 
     // Shows the dialog modally; true after OK.
     bool execute();

@@ -10,29 +10,7 @@ namespace tavrin {
 TControlDetailBox* ControlDetailBox = nullptr;
 
 TControlDetailBox::TControlDetailBox(vcl::TComponent* owner) : TDesignedForm(owner, "TControlDetailBox") {
-    using namespace vcl;
     LoadDesign(kCtrldetlDfm, "Ctrldetl.dfm");
-    Label7 = Control<TLabel>("Label7");
-    EdName = Control<TEdit>("EdName");
-    Label8 = Control<TLabel>("Label8");
-    EdClass = Control<TEdit>("EdClass");
-    CheckBox1 = Control<TCheckBox>("CheckBox1");
-    Label1 = Control<TLabel>("Label1");
-    EdTop = Control<TEdit>("EdTop");
-    Label2 = Control<TLabel>("Label2");
-    EdLeft = Control<TEdit>("EdLeft");
-    CheckBox2 = Control<TCheckBox>("CheckBox2");
-    Label4 = Control<TLabel>("Label4");
-    EdHeight = Control<TEdit>("EdHeight");
-    Label3 = Control<TLabel>("Label3");
-    EdWidth = Control<TEdit>("EdWidth");
-    Label5 = Control<TLabel>("Label5");
-    EdHint = Control<TEdit>("EdHint");
-    CheckBox3 = Control<TCheckBox>("CheckBox3");
-    Label6 = Control<TLabel>("Label6");
-    EdTag = Control<TEdit>("EdTag");
-    OKBtn = Control<TBitBtn>("OKBtn");
-    CancelBtn = Control<TBitBtn>("CancelBtn");
 }
 
 void TControlDetailBox::SetDisplControl(vcl::TControl* control) {

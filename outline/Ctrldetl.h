@@ -17,27 +17,27 @@ class TControlDetailBox : public vcl::TDesignedForm {
 public:
     explicit TControlDetailBox(vcl::TComponent* owner);
 
-    vcl::TLabel* Label7;
-    vcl::TEdit* EdName;
-    vcl::TLabel* Label8;
-    vcl::TEdit* EdClass;
-    vcl::TCheckBox* CheckBox1;
-    vcl::TLabel* Label1;
-    vcl::TEdit* EdTop;
-    vcl::TLabel* Label2;
-    vcl::TEdit* EdLeft;
-    vcl::TCheckBox* CheckBox2;
-    vcl::TLabel* Label4;
-    vcl::TEdit* EdHeight;
-    vcl::TLabel* Label3;
-    vcl::TEdit* EdWidth;
-    vcl::TLabel* Label5;
-    vcl::TEdit* EdHint;
-    vcl::TCheckBox* CheckBox3;
-    vcl::TLabel* Label6;
-    vcl::TEdit* EdTag;
-    vcl::TBitBtn* OKBtn;
-    vcl::TBitBtn* CancelBtn;
+    TAVRIN_CONTROL(vcl::TLabel, Label7);
+    TAVRIN_CONTROL(vcl::TEdit, EdName);
+    TAVRIN_CONTROL(vcl::TLabel, Label8);
+    TAVRIN_CONTROL(vcl::TEdit, EdClass);
+    TAVRIN_CONTROL(vcl::TCheckBox, CheckBox1);
+    TAVRIN_CONTROL(vcl::TLabel, Label1);
+    TAVRIN_CONTROL(vcl::TEdit, EdTop);
+    TAVRIN_CONTROL(vcl::TLabel, Label2);
+    TAVRIN_CONTROL(vcl::TEdit, EdLeft);
+    TAVRIN_CONTROL(vcl::TCheckBox, CheckBox2);
+    TAVRIN_CONTROL(vcl::TLabel, Label4);
+    TAVRIN_CONTROL(vcl::TEdit, EdHeight);
+    TAVRIN_CONTROL(vcl::TLabel, Label3);
+    TAVRIN_CONTROL(vcl::TEdit, EdWidth);
+    TAVRIN_CONTROL(vcl::TLabel, Label5);
+    TAVRIN_CONTROL(vcl::TEdit, EdHint);
+    TAVRIN_CONTROL(vcl::TCheckBox, CheckBox3);
+    TAVRIN_CONTROL(vcl::TLabel, Label6);
+    TAVRIN_CONTROL(vcl::TEdit, EdTag);
+    TAVRIN_CONTROL(vcl::TBitBtn, OKBtn);
+    TAVRIN_CONTROL(vcl::TBitBtn, CancelBtn);
 
     // Loads the control into the fields; the control already loaded is left as the user
     // has edited it.

@@ -15,30 +15,7 @@ namespace tavrin {
 TFrmInfo* FrmInfo = nullptr;
 
 TFrmInfo::TFrmInfo(vcl::TComponent* owner) : TDesignedForm(owner, "TFrmInfo") {
-    using namespace vcl;
-    RegisterHandler("OutlineParentMouseDown", [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
-        OutlineParentMouseDown(s, b, sh, x, y);
-    });
-    RegisterHandler("OutlineParentDragOver", [this](TObject* s, TObject* src, int x, int y, TDragState st, bool& a) {
-        OutlineParentDragOver(s, src, x, y, st, a);
-    });
-    RegisterHandler("OutlineParentDragDrop",
-                    [this](TObject* s, TObject* src, int x, int y) { OutlineParentDragDrop(s, src, x, y); });
-    RegisterHandler("EditBtnClick", [this](TObject* s) { EditBtnClick(s); });
-    RegisterHandler("MenuEditBtnClick", [this](TObject* s) { MenuEditBtnClick(s); });
-    RegisterHandler("BtnExpandClick", [this](TObject* s) { BtnExpandClick(s); });
-    RegisterHandler("BtnCollapseClick", [this](TObject* s) { BtnCollapseClick(s); });
-    RegisterHandler("PrintBtnClick", [this](TObject* s) { PrintBtnClick(s); });
     LoadDesign(kParento2Dfm, "Parento2.dfm");
-    OutlineParent = Control<TOutline>("OutlineParent");
-    Panel1 = Control<TPanel>("Panel1");
-    BtnExpand = Control<TBitBtn>("BtnExpand");
-    BtnCollapse = Control<TBitBtn>("BtnCollapse");
-    EditBtn = Control<TButton>("EditBtn");
-    SaveDialog = Control<TSaveDialog>("SaveDialog");
-    PrintBtn = Control<TBitBtn>("PrintBtn");
-    OKBtn = Control<TBitBtn>("OKBtn");
-    CancelBtn = Control<TBitBtn>("CancelBtn");
 }
 
 void TFrmInfo::settab(bool on) {

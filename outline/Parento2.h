@@ -22,15 +22,15 @@ class TFrmInfo : public vcl::TDesignedForm {
 public:
     explicit TFrmInfo(vcl::TComponent* owner);
 
-    vcl::TOutline* OutlineParent;
-    vcl::TPanel* Panel1;
-    vcl::TBitBtn* BtnExpand;
-    vcl::TBitBtn* BtnCollapse;
-    vcl::TButton* EditBtn;
-    vcl::TSaveDialog* SaveDialog;
-    vcl::TBitBtn* PrintBtn;
-    vcl::TBitBtn* OKBtn;
-    vcl::TBitBtn* CancelBtn;
+    TAVRIN_CONTROL(vcl::TOutline, OutlineParent);
+    TAVRIN_CONTROL(vcl::TPanel, Panel1);
+    TAVRIN_CONTROL(vcl::TBitBtn, BtnExpand);
+    TAVRIN_CONTROL(vcl::TBitBtn, BtnCollapse);
+    TAVRIN_CONTROL(vcl::TButton, EditBtn);
+    TAVRIN_CONTROL(vcl::TSaveDialog, SaveDialog);
+    TAVRIN_CONTROL(vcl::TBitBtn, PrintBtn);
+    TAVRIN_CONTROL(vcl::TBitBtn, OKBtn);
+    TAVRIN_CONTROL(vcl::TBitBtn, CancelBtn);
 
     // On: siblings can be reordered by dragging and the Edit button is hidden. Off: no
     // dragging, the Edit button shown. Its caption and handler stay as they are.
@@ -49,15 +49,15 @@ public:
     vcl::TModalResult ShowTree(const std::string& caption, const std::string& section);
 
     // Handlers, bound by name from the designed window.
-    void OutlineParentMouseDown(vcl::TObject* Sender, vcl::TMouseButton Button, vcl::TShiftState Shift, int X, int Y);
-    void OutlineParentDragOver(vcl::TObject* Sender, vcl::TObject* Source, int X, int Y, vcl::TDragState State,
+    TAVRIN_HANDLER(OutlineParentMouseDown)(vcl::TObject* Sender, vcl::TMouseButton Button, vcl::TShiftState Shift, int X, int Y);
+    TAVRIN_HANDLER(OutlineParentDragOver)(vcl::TObject* Sender, vcl::TObject* Source, int X, int Y, vcl::TDragState State,
                                bool& Accept);
-    void OutlineParentDragDrop(vcl::TObject* Sender, vcl::TObject* Source, int X, int Y);
-    void EditBtnClick(vcl::TObject* Sender);
-    void MenuEditBtnClick(vcl::TObject* Sender);
-    void BtnExpandClick(vcl::TObject* Sender);
-    void BtnCollapseClick(vcl::TObject* Sender);
-    void PrintBtnClick(vcl::TObject* Sender);
+    TAVRIN_HANDLER(OutlineParentDragDrop)(vcl::TObject* Sender, vcl::TObject* Source, int X, int Y);
+    TAVRIN_HANDLER(EditBtnClick)(vcl::TObject* Sender);
+    TAVRIN_HANDLER(MenuEditBtnClick)(vcl::TObject* Sender);
+    TAVRIN_HANDLER(BtnExpandClick)(vcl::TObject* Sender);
+    TAVRIN_HANDLER(BtnCollapseClick)(vcl::TObject* Sender);
+    TAVRIN_HANDLER(PrintBtnClick)(vcl::TObject* Sender);
 
     // The item the left button went down on, and the item under the pointer while
     // dragging; -1 for none.

@@ -14,8 +14,16 @@ zorbase::tinifile* aninifile = nullptr;
 
 namespace {
 const std::string kSeparator = " : ";
-int pageNameCounter = 0;
+TToolRun* currentRun = nullptr;
 }  // namespace
+
+TToolRun::TToolRun() : previous_(currentRun) { currentRun = this; }
+TToolRun::~TToolRun() { currentRun = previous_; }
+
+TToolRun& TToolRun::Current() {
+    static TToolRun process{Detached{}};
+    return currentRun != nullptr ? *currentRun : process;
+}
 
 std::string NodeID(const TComponent* component) {
     if (component == nullptr) return {};
@@ -41,10 +49,8 @@ std::string GetParentString(const TComponent* component) {
 std::string valid_componentname(const std::string& caption) {
     std::string name = zorbase::erase_white(caption);
     if (vcl::IsAsciiIdent(name)) return name;
-    return "InvalidPageName_" + std::to_string(pageNameCounter++);
+    return "InvalidPageName_" + std::to_string(TToolRun::Current().pageNames++);
 }
-
-void ResetPageNameCounter() { pageNameCounter = 0; }
 
 void ReadWindowPlace(vcl::TDesignedForm& window, const std::string& section) {
     if (aninifile == nullptr) return;

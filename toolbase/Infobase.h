@@ -24,12 +24,29 @@ void classnamefromid(const std::string& id, std::string& name, std::string& clas
 // NodeID of the control's parent or the menu item's parent item; otherwise empty.
 std::string GetParentString(const TComponent* component);
 // A notebook page caption made into a component name: without white space when that is
-// an identifier, else "InvalidPageName_" and the next value of a counter that lives as
-// long as the program. The counter runs 0, 1 ... 9 and then on in decimal (10, 11 ...),
-// so every name it gives is a valid identifier and none repeats.
+// an identifier, else "InvalidPageName_" and the next value of the current run's counter.
+// The counter runs 0, 1 ... 9 and then on in decimal (10, 11 ...), so every name it gives
+// is a valid identifier and none repeats within a run.
 std::string valid_componentname(const std::string& caption);
-// Restarts the counter; only tests need this, the program never resets it.
-void ResetPageNameCounter();
+
+// What the tools keep for one run on one form: the counter of the names given to unnamed
+// pages, so that a form's names never depend on the forms opened before it. A run made
+// inside another is current until it ends; with none made, one for the whole process is.
+class TToolRun {
+public:
+    TToolRun();
+    ~TToolRun();
+    TToolRun(const TToolRun&) = delete;
+    TToolRun& operator=(const TToolRun&) = delete;
+
+    static TToolRun& Current();
+    int pageNames = 0;
+
+private:
+    struct Detached {};
+    explicit TToolRun(Detached) : previous_(nullptr) {}
+    TToolRun* previous_;
+};
 
 // The date and time a text export is stamped with, as the platform's DateTimeToStr renders
 // it (short date, a blank, long time): now, in local time; or, when SOURCE_DATE_EPOCH is

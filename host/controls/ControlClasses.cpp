@@ -11,6 +11,7 @@ namespace vcl {
 void RegisterControlClasses() {
     TClassCatalogue& catalogue = ClassCatalogue();
     catalogue.RegisterComponentClass<TLabel>("TLabel");
+    catalogue.RegisterComponentClass<TImage>("TImage");
     catalogue.RegisterComponentClass<TPanel>("TPanel");
     catalogue.RegisterComponentClass<TGroupBox>("TGroupBox");
     catalogue.RegisterComponentClass<TButton>("TButton");

@@ -82,6 +82,8 @@ void TDesignedForm::LoadDesign(std::string_view text, const std::string& fileNam
     DesignLoaded();
     BindEvents(*this);
     ForEachOwned(*this, [this](TComponent& c) { BindEvents(c); });
+    for (const char* name : declared_)
+        if (FindComponent(name) == nullptr) throw EComponentError(ClassName() + " has no component named " + name);
     if (OnCreate) OnCreate(this);
 }
 

@@ -2,19 +2,23 @@
 // resource: the controls are created, named and owned by the window, and every event
 // property (OnClick = BtnExpandClick) is bound to the window's handler of that name.
 //
-// A window class registers its handlers, then loads its design, then looks its controls up:
+// A window class declares each control and each handler once, by name; the design binds them:
 //
+//   class TFrmInfo : public vcl::TDesignedForm {
+//       TAVRIN_CONTROL(vcl::TOutline, OutlineParent);
+//       TAVRIN_HANDLER(BtnExpandClick)(vcl::TObject* Sender);
+//   };
 //   TFrmInfo::TFrmInfo(vcl::TComponent* owner) : TDesignedForm(owner, "TFrmInfo") {
-//       RegisterHandler("BtnExpandClick", [this](vcl::TObject*) { OutlineParent->FullExpand(); });
-//       ...
-//       LoadDesign(kParento2Dfm, "Parento2.dfm");
-//       OutlineParent = Control<vcl::TOutline>("OutlineParent");
+//       LoadDesign(kParento2Dfm, "Parento2.dfm");  // OutlineParent is set from here on
 //   }
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
+#include <vector>
 
 #include "host/controls/Canvas.h"
 #include "host/controls/Events.h"
@@ -42,7 +46,11 @@ public:
         throw EPropertyError("Handler " + std::string(name) + " is a " + HandlerShapeName(h));
     }
 
-    // Reads the designed form text into this window and binds its events. Raises
+    // Called by the declared controls (TAVRIN_CONTROL).
+    void DeclareControl(const char* name) { declared_.push_back(name); }
+
+    // Reads the designed form text into this window, binds its events and sets its declared
+    // controls (EComponentError for a declared control the design lacks). Raises
     // EParserError (file, line, column) for a malformed text or a value a control refuses,
     // and EPropertyError when an event names a handler this window has not registered, of
     // another shape, or on a control that raises no such event. Runs OnCreate at the end.
@@ -94,8 +102,49 @@ private:
     void BindEvents(TComponent& component);
 
     std::unordered_map<std::string, THandler, CaseInsensitiveHash, CaseInsensitiveEqual> handlers_;
+    std::vector<const char*> declared_;
     TWindowState windowState_ = wsNormal;
     TCanvas canvas_;
 };
 
+// A control the window's design holds. Its presence is checked by LoadDesign; its class when
+// first used (the check needs the class complete, which a header declaring it need not have).
+template <class T>
+class TDesignedControl {
+public:
+    TDesignedControl(TDesignedForm* form, const char* name) : form_(form), name_(name) { form->DeclareControl(name); }
+    TDesignedControl(const TDesignedControl&) = delete;
+    TDesignedControl& operator=(const TDesignedControl&) = delete;
+    T* get() const {
+        if (control_ == nullptr) control_ = form_->Control<T>(name_);
+        return control_;
+    }
+    T* operator->() const { return get(); }
+    T& operator*() const { return *get(); }
+    operator T*() const { return get(); }
+
+private:
+    TDesignedForm* form_;
+    const char* name_;
+    mutable T* control_ = nullptr;
+};
+
+// A handler of the window, registered under its method's name when the window is made.
+class THandlerBinding {
+public:
+    template <class C, class... A>
+    THandlerBinding(TDesignedForm* form, const char* name, void (C::*method)(A...)) {
+        auto* self = static_cast<C*>(form);
+        form->RegisterHandler(name, std::function<void(A...)>([self, method](A... a) { (self->*method)(a...); }));
+    }
+};
+
 }  // namespace vcl
+
+// Inside a class derived from TDesignedForm: the member Name, the design's control Name.
+#define TAVRIN_CONTROL(Type, Name) ::vcl::TDesignedControl<Type> Name{this, #Name}
+// Inside such a class, before the parameter list of a handler method: the method, and its
+// registration under its own name. TAVRIN_HANDLER(OKBtnClick)(vcl::TObject* Sender);
+#define TAVRIN_HANDLER(Name)                                                                         \
+    ::vcl::THandlerBinding Name##Binding_{this, #Name, &std::remove_pointer_t<decltype(this)>::Name}; \
+    void Name

@@ -1,6 +1,7 @@
 #include "host/controls/Events.h"
 
 #include "host/vcl/Controls.h"
+#include "host/vcl/Forms.h"
 
 namespace vcl {
 
@@ -70,6 +71,33 @@ TEventSlot TControlEvents::FindEvent(std::string_view e) {
 }
 
 void TControlEvents::BeginDrag(bool) { dragging_ = true; }
+
+void TControlEvents::ActClick() { throw EActionNotTaken("click"); }
+void TControlEvents::ActChoose(int) { throw EActionNotTaken("choose"); }
+void TControlEvents::ActOpen(int) { throw EActionNotTaken("open"); }
+void TControlEvents::ActExpand(int, bool) { throw EActionNotTaken("expand"); }
+void TControlEvents::ActSet(const std::string&) { throw EActionNotTaken("set"); }
+void TControlEvents::ActTypeCell(int, int, const std::string&) { throw EActionNotTaken("cell"); }
+void TControlEvents::ActMove(bool, int, int) { throw EActionNotTaken("move"); }
+void TControlEvents::ActSizeColumn(int, int) { throw EActionNotTaken("colwidth"); }
+void TControlEvents::ActDrag(TMouseButton, int, int) { throw EActionNotTaken("drag"); }
+
+TControlEvents& Reach(TComponent& component) {
+    auto* control = dynamic_cast<TControl*>(&component);
+    auto* events = dynamic_cast<TControlEvents*>(&component);
+    if (control == nullptr || events == nullptr) throw EActionNotTaken("any action");
+    for (const TControl* c = control; c != nullptr && !Is<TCustomForm>(c); c = c->Parent())
+        if (!c->Visible()) throw EActionRefused(control->Name() + " is not shown");
+    for (const TControl* c = control; c != nullptr; c = c->Parent())
+        if (!c->Enabled()) throw EActionRefused(control->Name() + " is disabled");
+    return *events;
+}
+
+void CheckActionRange(int value, int low, int high, const char* what) {
+    if (value < low || value > high)
+        throw EActionRefused(std::string(what) + " " + std::to_string(value) + " is outside " + std::to_string(low) +
+                             ".." + std::to_string(high));
+}
 
 TDragMode DragModeOf(const TControl& control) {
     const TPropInfo* prop = GetPropInfo(&control, "DragMode");

@@ -4,12 +4,14 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <type_traits>
 #include <variant>
 
 #include "host/vcl/Classes.h"
 #include "host/vcl/StoredObject.h"
+#include "host/vcl/SysUtils.h"
 
 namespace vcl {
 
@@ -98,9 +100,31 @@ public:
     virtual void DesignLoaded() {}
 };
 
-// The events every control raises, and its part in dragging.
+// A person's action a control refuses: out of its range, read-only, not allowed by its
+// options. The message is the reason, as the person would be told.
+TAVRIN_EXCEPTION(EActionRefused, Exception);
+// A person's action the control is not made for (typing into a button): the caller, who knows
+// what it asked, says so.
+TAVRIN_EXCEPTION(EActionNotTaken, Exception);
+
+// The events every control raises, its part in dragging, and what a person can do to it.
 class TControlEvents : public TEventSource {
 public:
+    // What a person does to the control: the script backend and the screen both act through
+    // these, so an action has one meaning wherever it comes from. Each control takes the
+    // actions it is made for; the rest raise EActionNotTaken. Reach() first refuses a control
+    // the person cannot reach.
+    virtual void ActClick();
+    virtual void ActChoose(int item);  // outline items count from 1, combo box items from 0
+    virtual void ActOpen(int item);    // a double click on an outline item
+    virtual void ActExpand(int item, bool expanded);
+    virtual void ActSet(const std::string& text);  // an edit's or memo's text; a check box: "1" or "0"
+    virtual void ActTypeCell(int col, int row, const std::string& text);
+    virtual void ActMove(bool rows, int from, int to);  // a grid row or column by its header
+    virtual void ActSizeColumn(int col, int width);
+    virtual void ActDrag(TMouseButton button, int from, int to);  // an outline item onto another, 0: none
+
+
     TEvent<TNotifyEvent> OnClick;
     TEvent<TNotifyEvent> OnDblClick;
     TEvent<TMouseEvent> OnMouseDown;
@@ -123,6 +147,12 @@ private:
     friend void MouseDrag(TControl& control, TMouseButton button, TPoint from, TPoint to);
     bool dragging_ = false;
 };
+
+// The control's actions, when a person can reach it: shown (every parent up to the form
+// visible) and enabled. EActionRefused otherwise; EActionNotTaken when it raises no events.
+TControlEvents& Reach(TComponent& component);
+// value outside low..high: EActionRefused naming what it is ("item 7 is outside 1..5").
+void CheckActionRange(int value, int low, int high, const char* what);
 
 // A person presses a mouse button at `from` inside the control, moves to `to` (in the same
 // control) and releases it. The control's mouse-down runs; when it started a drag (or the

@@ -147,6 +147,41 @@ bool TStringGrid::HasOption(std::string_view name) const {
     return std::any_of(options_.begin(), options_.end(), [&](const std::string& o) { return SameText(o, name); });
 }
 
+namespace {
+
+void CheckAllowed(const TStringGrid& grid, const char* option) {
+    if (!grid.HasOption(option))
+        throw EActionRefused(grid.Name() + " does not allow this (" + option + " is off)");
+}
+
+}  // namespace
+
+void TStringGrid::ActTypeCell(int col, int row, const std::string& text) {
+    CheckAllowed(*this, "goEditing");
+    CheckActionRange(col, FixedCols(), ColCount() - 1, "column");
+    CheckActionRange(row, FixedRows(), RowCount() - 1, "row");
+    SetCol(col);
+    SetRow(row);
+    SetCells(col, row, text);
+}
+
+void TStringGrid::ActMove(bool rows, int from, int to) {
+    CheckAllowed(*this, rows ? "goRowMoving" : "goColMoving");
+    const int first = rows ? FixedRows() : FixedCols();
+    const int last = (rows ? RowCount() : ColCount()) - 1;
+    CheckActionRange(from, first, last, rows ? "row" : "column");
+    CheckActionRange(to, first, last, rows ? "row" : "column");
+    if (rows) MoveRow(from, to);
+    else MoveColumn(from, to);
+}
+
+void TStringGrid::ActSizeColumn(int col, int width) {
+    CheckAllowed(*this, "goColSizing");
+    CheckActionRange(col, 0, ColCount() - 1, "column");
+    if (width < 0) throw EActionRefused("a column width cannot be negative");
+    SetColWidths(col, width);
+}
+
 TEventSlot TStringGrid::FindEvent(std::string_view e) {
     if (e == "oncolumnmoved") return &OnColumnMoved;
     if (e == "onrowmoved") return &OnRowMoved;

@@ -58,6 +58,12 @@ public:
     const std::vector<std::string>& Options() const { return options_; }
     void SetOptions(std::vector<std::string> options) { options_ = std::move(options); }
 
+    // A person's typing, header drags and column sizing, each refused unless the grid's
+    // options allow it (goEditing, goRowMoving/goColMoving, goColSizing) and the cells exist.
+    void ActTypeCell(int col, int row, const std::string& text) override;
+    void ActMove(bool rows, int from, int to) override;
+    void ActSizeColumn(int col, int width) override;
+
     TMovedEvent OnColumnMoved;
     TMovedEvent OnRowMoved;
 

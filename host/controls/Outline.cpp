@@ -428,6 +428,31 @@ void TOutline::SetLines(const TLines& lines) {
     }
 }
 
+void TOutline::ActChoose(int item) {
+    CheckActionRange(item, 1, ItemCount(), "item");
+    SetSelectedItem(item);
+    if (OnClick) OnClick(this);
+}
+
+void TOutline::ActOpen(int item) {
+    CheckActionRange(item, 1, ItemCount(), "item");
+    SetSelectedItem(item);
+    if (OnDblClick) OnDblClick(this);
+}
+
+void TOutline::ActExpand(int item, bool expanded) {
+    CheckActionRange(item, 1, ItemCount(), "item");
+    Items(item).SetExpanded(expanded);
+}
+
+void TOutline::ActDrag(TMouseButton button, int from, int to) {
+    CheckActionRange(from, 1, ItemCount(), "item");
+    CheckActionRange(to, 0, ItemCount(), "item");
+    for (int item : {from, to})
+        if (item != 0 && !Items(item).IsVisible()) throw EActionRefused("item " + std::to_string(item) + " is not shown");
+    MouseDrag(*this, button, ItemPoint(from), to == 0 ? EmptyPoint() : ItemPoint(to));
+}
+
 TEventSlot TOutline::FindEvent(std::string_view lname) { return TControlEvents::FindEvent(lname); }
 
 bool TOutline::ReadDesigned(std::string_view lname, const TStoredValue& value) {

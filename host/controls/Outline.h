@@ -142,6 +142,13 @@ public:
     // Every item in display order.
     std::vector<TOutlineNode*> Nodes() const;
 
+    // Choosing selects and runs the click handler; opening also runs the double-click handler.
+    void ActChoose(int item) override;
+    void ActOpen(int item) override;
+    void ActExpand(int item, bool expanded) override;
+    // Items shown only: a person cannot take hold of an item under a collapsed one.
+    void ActDrag(TMouseButton button, int from, int to) override;
+
     TEventSlot FindEvent(std::string_view lname) override;
     bool ReadDesigned(std::string_view lname, const TStoredValue& value) override;
 

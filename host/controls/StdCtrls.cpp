@@ -39,6 +39,8 @@ TCustomForm* GetParentForm(const TControl* control) {
 
 TLabel::TLabel(TComponent* owner, const TClassInfo* cls) : TGraphicControl(owner, cls ? cls : ClassByName("TLabel")) {}
 
+TImage::TImage(TComponent* owner, const TClassInfo* cls) : TGraphicControl(owner, cls ? cls : ClassByName("TImage")) {}
+
 TPanel::TPanel(TComponent* owner, const TClassInfo* cls) : TCustomControl(owner, cls ? cls : ClassByName("TPanel")) {}
 
 TGroupBox::TGroupBox(TComponent* owner, const TClassInfo* cls)
@@ -138,12 +140,25 @@ void TCustomEdit::Change() {
     if (!Loading() && OnChange) OnChange(this);
 }
 
+void TCustomEdit::CheckWritable() const {
+    const TPropInfo* prop = GetPropInfo(this, "ReadOnly");
+    if (prop == nullptr) return;
+    const TValue v = ReadProperty(*prop);
+    auto* id = std::get_if<TIdent>(&v);
+    if (id != nullptr && SameText(id->name, "True")) throw EActionRefused(Name() + " is read-only");
+}
+
 TEdit::TEdit(TComponent* owner, const TClassInfo* cls) : TCustomEdit(owner, cls ? cls : ClassByName("TEdit")) {}
 
 void TEdit::SetText(const std::string& text) {
     if (text == Caption()) return;
     SetCaption(text);
     Change();
+}
+
+void TEdit::ActSet(const std::string& text) {
+    CheckWritable();
+    SetText(text);
 }
 
 bool TEdit::WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) {
@@ -165,6 +180,11 @@ void TMemo::SetText(std::string_view text) {
     Change();
 }
 
+void TMemo::ActSet(const std::string& text) {
+    CheckWritable();
+    SetText(text);
+}
+
 bool TMemo::ReadDesigned(std::string_view lname, const TStoredValue& value) {
     if (lname != "lines.strings" || value.Kind() != TStoredKind::List) return false;
     lines_ = ListOfStrings(value);
@@ -182,6 +202,11 @@ void TCheckBox::SetChecked(bool value) {
     if (value == checked_) return;
     checked_ = value;
     if (!Loading() && OnClick) OnClick(this);
+}
+
+void TCheckBox::ActSet(const std::string& text) {
+    if (text != "0" && text != "1") throw EActionRefused("a check box is set to 1 or 0, not '" + text + "'");
+    SetChecked(text == "1");
 }
 
 bool TCheckBox::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const {
@@ -218,6 +243,11 @@ void TComboBox::Choose(int index) {
     itemIndex_ = index;
     if (OnClick) OnClick(this);
     if (OnChange) OnChange(this);
+}
+
+void TComboBox::ActChoose(int item) {
+    CheckActionRange(item, 0, items_.Count() - 1, "item");
+    Choose(item);
 }
 
 TEventSlot TComboBox::FindEvent(std::string_view e) {

@@ -8,6 +8,7 @@
 #include "host/controls/Lines.h"
 #include "host/vcl/Controls.h"
 #include "host/vcl/Forms.h"
+#include "host/vcl/Graphics.h"
 
 namespace vcl {
 
@@ -17,6 +18,17 @@ TCustomForm* GetParentForm(const TControl* control);
 class TLabel : public TGraphicControl, public TControlEvents {
 public:
     explicit TLabel(TComponent* owner, const TClassInfo* cls = nullptr);
+};
+
+// A picture on a window (the about box's); a form file's stored picture is not read into it.
+class TImage : public TGraphicControl, public TControlEvents {
+public:
+    explicit TImage(TComponent* owner, const TClassInfo* cls = nullptr);
+    TPicture& Picture() { return picture_; }
+    const TPicture& Picture() const { return picture_; }
+
+private:
+    TPicture picture_;
 };
 
 class TPanel : public TCustomControl, public TControlEvents {
@@ -42,6 +54,7 @@ public:
     // A press: a button with a modal result gives it to its form (which closes a modal
     // window), then the click handler runs.
     virtual void Click();
+    void ActClick() override { Click(); }
 
 protected:
     bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
@@ -86,6 +99,8 @@ public:
 
 protected:
     void Change();  // the change handler, unless the form is still being read
+    // EActionRefused when the person cannot type here.
+    void CheckWritable() const;
 };
 
 class TEdit : public TCustomEdit {
@@ -95,6 +110,7 @@ public:
     const std::string& Text() const { return Caption(); }
     // A new text runs the change handler.
     void SetText(const std::string& text);
+    void ActSet(const std::string& text) override;
 
 protected:
     bool WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) override;
@@ -110,6 +126,7 @@ public:
     std::string Text() const;
     // Replaces the lines (split at CR LF, LF or CR) and runs the change handler.
     void SetText(std::string_view text);
+    void ActSet(const std::string& text) override;
 
     bool ReadDesigned(std::string_view lname, const TStoredValue& value) override;
 
@@ -124,6 +141,7 @@ public:
     bool Checked() const { return checked_; }
     // A change of state runs the click handler, as the platform's check box does.
     void SetChecked(bool value);
+    void ActSet(const std::string& text) override;
 
 protected:
     bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
@@ -148,6 +166,7 @@ public:
     // What a person does: picks item index (0..count-1, else EListError); the click and
     // change handlers run.
     void Choose(int index);
+    void ActChoose(int item) override;
 
     TNotifyEvent OnChange;
     TNotifyEvent OnDropDown;

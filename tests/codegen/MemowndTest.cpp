@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "framework/FormRun.h"
 #include "framework/cfrminfo.h"
 #include "host/formfile/FormModel.h"
 #include "host/ui/Script.h"
@@ -20,13 +21,12 @@ protected:
     bool RunScript(const std::string& script, zorbase::TSourceEditor* editor, vcl::TComponent* form) {
         ui::TScriptBackend backend(script, "test.script", out, err);
         ui::TInstalled installed(backend);
-        vcl::TEditSession session(*file);
-        vcl::TSessionScope scope(session);
+        tavrin::TFormRun run(*file);
         zorbase::SetSourceEditor(editor);
         tavrin::FormDataProperty(form);
         backend.Finish();
-        session.Finish();
-        return session.Accepted();
+        run.Finish();
+        return run.Accepted();
     }
     std::ostringstream out, err;
     std::unique_ptr<formfile::TFormFile> file = formfile::TFormFile::Load(InputControlsPath());

@@ -5,7 +5,8 @@
 #include "framework/ZorQAEditors.h"
 #include "framework/cfrminfo.h"
 #include "framework/zorQAReg.h"
-#include "host/base/Zorabou2.h"
+#include "framework/AboutPicture.h"
+#include "host/controls/Zorabou2.h"
 #include "host/controls/ControlClasses.h"
 #include "host/designer/DesignIntf.h"
 #include "host/vcl/Forms.h"
@@ -131,6 +132,8 @@ TEST_F(Editors, TheAboutBoxShowsTheProgramsBitmapWhenItCarriesOne) {
         b[22] = 16;  // height
         return b;
     }();
+    TAVrinQAAbout();
+    EXPECT_EQ(pictureWidth_, 48);  // the program's own
     RegisterResource("ttavrinqa", bitmap);
     TAVrinQAAbout();
     EXPECT_EQ(pictureWidth_, 24);
@@ -138,5 +141,5 @@ TEST_F(Editors, TheAboutBoxShowsTheProgramsBitmapWhenItCarriesOne) {
     RegisterResource("TTAVRINQA", junk);
     EXPECT_THROW(TAVrinQAAbout(), EInvalidGraphic);
     EXPECT_EQ(zorbase::ZorAboutBox, nullptr);
-    RegisterResource("TTAVRINQA", {});
+    RegisterResource("TTAVRINQA", AboutPicture());
 }

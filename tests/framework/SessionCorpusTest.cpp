@@ -14,7 +14,7 @@
 #include "host/designer/DesignIntf.h"
 #include "host/formfile/FormModel.h"
 #include "host/ui/Script.h"
-#include "host/vcl/EditSession.h"
+#include "framework/FormRun.h"
 #include "host/vcl/Forms.h"
 #include "tests/support/TestSupport.h"
 
@@ -48,22 +48,19 @@ TEST(SessionCorpus, OkWithoutAnEditWritesNothingOnEveryToolAndForm) {
             std::ostringstream out, err;
             ui::TScriptBackend backend("ok\n", "ok", out, err);
             ui::TInstalled installed(backend);
-            vcl::TEditSession session(*file);
-            vcl::TSessionScope scope(session);
-            auto* qa = new tavrin::TTavrinQA(file->Root());
+            tavrin::TFormRun run(*file);
             const std::vector<uint64_t> read = file->Fingerprints();
             try {
-                designer::Designer().CreateComponentEditor(qa)->ExecuteVerb(verb);
+                run.RunVerb(verb);
                 backend.Finish();
             } catch (const vcl::Exception&) {
                 // A tool that refuses the form (no window to show) has accepted nothing.
             }
-            delete qa;
             // Every change a tool made went through a setter that told the form file.
             for (const std::string& unnoticed : file->UnnoticedChanges(read))
                 ADD_FAILURE() << path << " verb " << verb << ": " << unnoticed << " changed unseen";
-            session.Finish();
-            accepted += session.Accepted();
+            run.Finish();
+            accepted += run.Accepted();
             EXPECT_FALSE(file->Modified()) << path << " verb " << verb << ": changed "
                                            << (file->ChangedComponents().empty() ? "" : file->ChangedComponents()[0]);
             EXPECT_EQ(file->Bytes(), testsupport::ReadFile(path)) << path << " verb " << verb;

@@ -51,7 +51,7 @@ TEST_F(Parentage, PassesPlaceElevenLevelsListedInReverseButNotTwelve) {
 }
 
 TEST_F(Parentage, NotebookPagesAreNamedFromTheirCaptionsAndHoldTheirControls) {
-    tavrin::ResetPageNameCounter();
+    tavrin::TToolRun run;
     auto* book = Add<TNotebook>("Notebook1", form);
     auto* one = book->AddPage("Page One");
     auto* options = book->AddPage("Options");

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "toolbase/TavrinQA.h"
+#include "framework/FormRun.h"
 #include "framework/zorQAReg.h"
 #include "host/controls/ControlClasses.h"
 #include "host/designer/DesignIntf.h"
@@ -88,13 +89,10 @@ inline std::string RunTool(int verb, ui::TBackend& backend, const testsupport::T
     });
     watchdog.start();
     ui::TInstalled installed(backend);
-    vcl::TEditSession session(*file);
-    vcl::TSessionScope scope(session);
-    auto* qa = new tavrin::TTavrinQA(file->Root());
-    designer::Designer().CreateComponentEditor(qa)->ExecuteVerb(verb);
-    delete qa;
-    session.Finish();
-    if (session.Accepted() && file->Modified()) file->Save(path);
+    tavrin::TFormRun run(*file);
+    run.RunVerb(verb);
+    run.Finish();
+    if (run.HasAcceptedChanges()) run.Save(path);
     return testsupport::ReadFile(path);
 }
 

@@ -61,8 +61,8 @@ TEST(NodeIdentifier, ParentStringForControlsAndMenuItemsOnly) {
     EXPECT_EQ(GetParentString(file), " : TMenuItem;");  // the menu's unnamed root item
 }
 
-TEST(PageNames, CleanCaptionsOrCountOnAsValidIdentifiers) {
-    ResetPageNameCounter();
+TEST(PageNames, CleanCaptionsOrCountOnAsValidIdentifiersWithinARun) {
+    TToolRun run;
     EXPECT_EQ(valid_componentname("Page One"), "PageOne");
     EXPECT_EQ(valid_componentname(" \tTab_2\r\n"), "Tab_2");
     EXPECT_EQ(valid_componentname("&File"), "InvalidPageName_0");
@@ -81,7 +81,11 @@ TEST(PageNames, CleanCaptionsOrCountOnAsValidIdentifiers) {
         last = name;
     }
     EXPECT_EQ(last, "InvalidPageName_303");
-    ResetPageNameCounter();
+    {
+        TToolRun next;  // another form's run counts from 0 again, and gives the count back
+        EXPECT_EQ(valid_componentname("?"), "InvalidPageName_0");
+    }
+    EXPECT_EQ(valid_componentname("?"), "InvalidPageName_304");
 }
 
 TEST(PropertyFunctions, SkipMissingPropertiesAndOtherKindsSilently) {

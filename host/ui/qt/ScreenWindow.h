@@ -2,11 +2,13 @@
 #pragma once
 
 #include <QDialog>
+#include <QRect>
 
+#include <deque>
 #include <string>
 #include <string_view>
-#include <vector>
 
+#include "host/controls/Events.h"
 #include "host/vcl/Forms.h"
 
 class QLabel;
@@ -17,15 +19,22 @@ class QTableWidget;
 namespace vcl {
 class TControl;
 class TWinControl;
-class TOutline;
-class TStringGrid;
 }  // namespace vcl
 
-namespace zorbase {
-class TZorAboutBox;
-}
-
 namespace ui::qt {
+
+class TFace;
+
+// A control and the widget that shows it.
+struct TMirror {
+    vcl::TControl* control;
+    QWidget* widget;
+    const TFace* face;
+    std::string align;  // alNone .. alClient
+    unsigned anchors;   // kAnchorLeft | ...
+    QRect designed;     // its place in its parent at the parent's designed size
+    std::string shown;  // what a face keeps of the model's state it last showed
+};
 
 class TScreenWindow : public QDialog {
 public:
@@ -51,6 +60,27 @@ public:
         End();
     }
 
+    // A person's action on a control, through the control's own action once it is reachable.
+    template <class F>
+    void Person(vcl::TControl& control, F action) {
+        Act([&control, action] { action(vcl::Reach(control)); });
+    }
+    // Runs f once the widget that reported it has finished its own signal, since the action
+    // may rebuild that very widget.
+    template <class F>
+    void Later(F f) {
+        QMetaObject::invokeMethod(this, f, Qt::QueuedConnection);
+    }
+    // While the widgets are set from the model, their signals are no person's.
+    bool Updating() const { return updating_ != 0; }
+    template <class F>
+    void Quietly(F f) {
+        ++updating_;
+        f();
+        --updating_;
+    }
+    void RefreshPicture();
+
     void reject() override;  // Escape, or the frame's close box
 
     // The picture beside the controls, for windows whose model gives one; null otherwise.
@@ -63,33 +93,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct Mirror {
-        vcl::TControl* control;
-        QWidget* widget;
-        std::string align;  // alNone .. alClient
-        unsigned anchors;   // kAnchorLeft | ...
-        QRect designed;     // its place in its parent at the parent's designed size
-        // The model's text the edit or memo shows (as typed there, or as last set from the
-        // model): while the model keeps it, the widget and its cursor are left alone.
-        std::string shown;
-    };
     void Build(vcl::TWinControl& parent, QWidget* into);
-    void BuildAbout(const zorbase::TZorAboutBox& about);
-    QWidget* Make(vcl::TControl& control, QWidget* into);
-    void Connect(size_t index);
     void Realign(vcl::TWinControl* parent, QWidget* widget);
     bool OutlineMouse(QTreeWidget& tree, QMouseEvent& mouse);
     void ShowDropTarget(QTreeWidget& tree, int index, bool accepted);
-    void RefreshPicture();
-    void RefreshOutline(vcl::TOutline& outline, QTreeWidget& tree);
-    void RefreshGrid(vcl::TStringGrid& grid, QTableWidget& table);
     void Begin();
     void End();
     void Failed(const vcl::Exception& e);
     void StoreGeometry();
 
     vcl::TCustomForm& form_;
-    std::vector<Mirror> mirrors_;
+    std::deque<TMirror> mirrors_;  // faces keep references to their mirrors
     int updating_ = 0;  // the widgets are being set from the model: their signals are no person's
     int acting_ = 0;
     QSize designedClient_;  // the window's client area as designed

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "host/base/Zorabou2.h"
+#include "host/controls/Zorabou2.h"
 #include "host/designer/DesignIntf.h"
 #include "host/vcl/ClassCatalogue.h"
 

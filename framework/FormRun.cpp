@@ -1,0 +1,26 @@
+#include "framework/FormRun.h"
+
+#include <memory>
+
+#include "host/designer/DesignIntf.h"
+#include "toolbase/TavrinQA.h"
+
+namespace tavrin {
+
+TFormRun::TFormRun(formfile::TFormFile& file) : file_(file), session_(file), sessionScope_(session_) {}
+
+void TFormRun::RunVerb(int verb) {
+    vcl::TComponent* root = file_.Root();
+    TTavrinQA* qa = nullptr;
+    for (int i = 0; i < root->ComponentCount() && qa == nullptr; ++i) qa = dynamic_cast<TTavrinQA*>(root->Components(i));
+    std::unique_ptr<TTavrinQA> dropped;
+    if (qa == nullptr) dropped.reset(qa = new TTavrinQA(root));
+    designer::Designer().CreateComponentEditor(qa)->ExecuteVerb(verb);
+}
+
+void TFormRun::Save(const std::string& path) {
+    session_.Saved();
+    file_.Save(path);
+}
+
+}  // namespace tavrin
