@@ -7,6 +7,7 @@
 
 #include "host/base/AtomicFile.h"
 #include "host/formfile/StoredView.h"
+#include "host/vcl/ActnList.h"
 #include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/Controls.h"
 #include "host/vcl/Forms.h"
@@ -267,6 +268,7 @@ void TFormFile::Build() {
         }
         evidence.isInline = frame;
         evidence.underMenu = vcl::Is<vcl::TMenu>(enclosing) || vcl::Is<vcl::TMenuItem>(enclosing);
+        evidence.underActionList = enclosing != nullptr && enclosing->InheritsFrom("TCustomActionList");
         if (!evidence.isRoot && !declared && inferred_->Find(className) == nullptr)
             for (Object child : obj.Children())
                 evidence.hasChildren = evidence.hasChildren || MayBeControl(child, catalogue, *inferred_);
@@ -362,6 +364,7 @@ void TFormFile::Build() {
             Refuse(doc_, ref.where.Position(), ref.prop->Name + ": " + e.Message());
         }
     }
+    for (const Entry& entry : entries_) vcl::ApplyActionLink(*entry.component);
     // Children finish loading before their parents, as the platform's reader has it.
     for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) it->component->Loaded();
     for (uint32_t i = 0; i < entries_.size(); ++i) entries_[i].component->Watch(this, i);

@@ -243,6 +243,7 @@ const TClassInfo& TClassCatalogue::Infer(std::string_view name, const TClassEvid
     if (const TClassInfo* known = Find(name)) return *known;
     if (const TClassInfo* inferred = form.Find(name)) return *inferred;
     const char* base = e.underMenu     ? "TMenuItem"
+                       : e.underActionList ? "TAction"
                        : e.isInline    ? "TFrame"
                        : e.isRoot      ? (e.hasSize ? "TForm" : e.hasChildren ? "TFrame" : "TDataModule")
                        : e.hasChildren || e.hasTabOrder ? "TWinControl"

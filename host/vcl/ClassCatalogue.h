@@ -20,6 +20,7 @@ struct TClassEvidence {
     bool isInline = false;      // a frame by the file's structure: an `inline` object, or an
                                 // inherited one that holds objects (see TFormFile::Build)
     bool underMenu = false;     // nested in a menu or a menu item
+    bool underActionList = false;  // nested in an action list
     bool hasChildren = false;   // contains what could be a control (never fields, actions or
                                 // other non-visual parts); for the top object, objects with a
                                 // size, which a data module never holds
@@ -61,10 +62,11 @@ public:
     // The kind of a type name as properties use it; tkUnknown when not declared.
     TTypeKind KindOfType(std::string_view typeName) const;
 
-    // Gives an unknown class its place: under a menu it is a menu item; a file's top
-    // object is a form when it has a size and a data module otherwise; an inline object is
-    // a frame; an object with children or a tab order is a windowed control; one with a
-    // size is a graphic control; anything else is a non-visual component. The new class is
+    // Gives an unknown class its place: under a menu it is a menu item, in an action list an
+    // action; a file's top object is a form when it has a size and a data module otherwise;
+    // an inline object is a frame; an object holding what could be a control or with a tab
+    // order is a windowed control; one with a size is a graphic control; anything else is a
+    // non-visual component. The new class is
     // marked inferred, kept in the form's own store, and learns its properties from the file
     // (LearnProperty). A top object that is not a form but holds controls is a frame.
     const TClassInfo& Infer(std::string_view name, const TClassEvidence& evidence, TInferredClasses& form);
