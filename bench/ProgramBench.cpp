@@ -2,10 +2,11 @@
 // tool, print, exit), on generated forms of 1,000, 8,000 and 32,767 components, nested and flat,
 // with Free Pascal's text-to-binary conversion run the same way as the peer. Prints the medians
 // of wall-clock and processor time, the peak memory of each run, and the ratios the project
-// aims at: convert at least 5x faster than the peer, every tool with --print at most 2x our own
-// convert of the same form, growth from 1,000 to 32,767 components no worse than N log N, and
-// peak memory at most 3x the file. Ratios are judged on processor time (user and system, from
-// wait4): on a shared machine wall-clock time also counts the waits for other programs.
+// aims at: convert at least 5x faster than the peer, every tool with --print at most 1.5x our
+// own convert of the same form, growth from 1,000 to 32,767 components no worse than linear, and
+// peak memory at most the program's start plus 3x the file. Ratios are judged on processor time
+// (user and system, from wait4): on a shared machine wall-clock time also counts the waits for
+// other programs.
 // Start-up first: `tavrinqa --version` at most 2 ms of processor time and 4 MB peak (medians
 // of many runs), and convert of a 1,000-component form at most a third of the peer's time.
 //
@@ -193,18 +194,20 @@ int main(int argc, char** argv) {
             const std::string form = (dir / (shapeName + std::to_string(size) + ".dfm")).string();
             std::ofstream(form, std::ios::binary) << text;
             std::printf("%s, %d components, %.2f MB\n", shapeName.c_str(), size, fileMb);
-            std::printf("  %-22s %9s %9s %8s %9s  %s\n", "run", "wall ms", "cpu ms", "RSS MB", "RSS/file", "ratio");
+            std::printf("  %-22s %9s %9s %8s %9s  %s\n", "run", "wall ms", "cpu ms", "RSS MB", "+RSS/file", "ratio");
             auto show = [&](const std::string& what, const Figures& f, const std::string& ratio) {
                 all[{shapeName, what, size}] = f;
                 if (!f.ok) {
                     std::printf("  %-22s failed: %s\n", what.c_str(), f.why.c_str());
                     return;
                 }
-                const double perFile = f.rssMb / fileMb;
+                // What our run holds beyond an idle start, against the file it read; the peer's whole.
+                const bool isPeer = what == "fpc t2b";
+                const double perFile = (f.rssMb - (isPeer ? 0 : floor.medianRssMb)) / fileMb;
                 const bool lean = perFile <= 3.0;
-                allMet = allMet && (lean || what == "fpc t2b");
+                allMet = allMet && (lean || isPeer);
                 std::printf("  %-22s %9.1f %9.1f %8.1f %8.2fx  %s%s\n", what.c_str(), f.wall * 1e3, f.cpu * 1e3, f.rssMb,
-                            perFile, ratio.c_str(), what == "fpc t2b" ? "" : (lean ? "" : "  [memory MISSES 3x]"));
+                            perFile, ratio.c_str(), isPeer || lean ? "" : "  [memory MISSES 3x]");
             };
             Figures peer;
             if (fpc != nullptr) {
@@ -231,9 +234,9 @@ int main(int argc, char** argv) {
                 ratio[0] = 0;
                 if (f.ok && convert.ok) {
                     const double x = f.cpu / convert.cpu;
-                    allMet = allMet && x <= 2;
-                    std::snprintf(ratio, sizeof ratio, "%.2fx our convert (wall %.2fx)  [<= 2x %s]", x,
-                                  f.wall / convert.wall, Verdict(x <= 2));
+                    allMet = allMet && x <= 1.5;
+                    std::snprintf(ratio, sizeof ratio, "%.2fx our convert (wall %.2fx)  [<= 1.5x %s]", x,
+                                  f.wall / convert.wall, Verdict(x <= 1.5));
                 }
                 show(verb + " --print", f, ratio);
             }
@@ -266,17 +269,16 @@ int main(int argc, char** argv) {
     // Growth from the smallest size to the largest, against N log N, for every run measured at both.
     if (sizes.size() >= 2) {
         const int lo = sizes.front(), hi = sizes.back();
-        const double nlogn = (hi * std::log2(double(hi))) / (lo * std::log2(double(lo)));
-        std::printf("\nGrowth of processor time from %d to %d components (linear %.1fx, N log N %.1fx)\n", lo, hi,
-                    double(hi) / lo, nlogn);
+        const double linear = double(hi) / lo;
+        std::printf("\nGrowth of processor time from %d to %d components (linear %.1fx)\n", lo, hi, linear);
         for (const auto& [key, f] : all) {
             if (key.size != lo || !f.ok) continue;
             auto it = all.find({key.shape, key.what, hi});
             if (it == all.end() || !it->second.ok) continue;
             const double growth = it->second.cpu / f.cpu;
-            if (key.what != "fpc t2b") allMet = allMet && growth <= nlogn;
+            if (key.what != "fpc t2b") allMet = allMet && growth <= linear;
             std::printf("  %-7s %-22s %7.1fx  (wall %.1fx)  %s\n", key.shape.c_str(), key.what.c_str(), growth,
-                        it->second.wall / f.wall, key.what == "fpc t2b" ? "" : Verdict(growth <= nlogn));
+                        it->second.wall / f.wall, key.what == "fpc t2b" ? "" : Verdict(growth <= linear));
         }
     }
     std::printf("\n%s\n", allMet ? "Every target met." : "Some targets missed (marked above).");
