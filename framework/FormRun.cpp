@@ -14,7 +14,10 @@ void TFormRun::RunVerb(int verb) {
     TTavrinQA* qa = nullptr;
     for (int i = 0; i < root->ComponentCount() && qa == nullptr; ++i) qa = dynamic_cast<TTavrinQA*>(root->Components(i));
     std::unique_ptr<TTavrinQA> dropped;
-    if (qa == nullptr) dropped.reset(qa = new TTavrinQA(root));
+    if (qa == nullptr) {
+        dropped.reset(qa = new TTavrinQA(root));
+        qa->SetForTheRunOnly(true);
+    }
     designer::Designer().CreateComponentEditor(qa)->ExecuteVerb(verb);
 }
 

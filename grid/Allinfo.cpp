@@ -3,6 +3,7 @@
 #include "grid/Hintgrid.h"
 #include "host/vcl/Controls.h"
 #include "host/vcl/Menus.h"
+#include "toolbase/TavrinQA.h"
 
 namespace tavrin {
 
@@ -15,11 +16,15 @@ tZorComponentInfo::~tZorComponentInfo() {
     HintEd = nullptr;
 }
 
+// A QA component on the form is listed like any other; one dropped for this run only is not:
+// it has no name, and a name typed into its row would be lost with it when the run ends, as
+// the form never gets it.
 void tZorComponentInfo::categorisecontrols() {
     if (!oktoproceed()) return;
     for (int i = 0; i < form->ComponentCount(); ++i) {
         const TComponent* c = form->Components(i);
-        if (c != nullptr && !vcl::Is<vcl::TControl>(c) && !vcl::Is<vcl::TMenuItem>(c))
+        const auto* qa = dynamic_cast<const TTavrinQA*>(c);
+        if (c != nullptr && !vcl::Is<vcl::TControl>(c) && !vcl::Is<vcl::TMenuItem>(c) && !(qa && qa->ForTheRunOnly()))
             alloclist.Add(tComponentAllocRec::Make(i));
     }
 }

@@ -25,6 +25,11 @@ public:
 
     zorbase::tinifile& Settings() { return *settings_; }
 
+    // One the program dropped on a form that has none, for one run, and takes away before
+    // saving: no part of the form.
+    bool ForTheRunOnly() const { return forTheRunOnly_; }
+    void SetForTheRunOnly(bool v) { forTheRunOnly_ = v; }
+
     // The catalogue class, declared on first use.
     static const vcl::TClassInfo& StaticClass();
     // The settings file of this host: "tavrinqa.ini" beside the host's executable.
@@ -36,6 +41,7 @@ protected:
 
 private:
     std::unique_ptr<zorbase::tinifile> settings_;
+    bool forTheRunOnly_ = false;
 };
 
 }  // namespace tavrin
