@@ -7,6 +7,7 @@
 #include <map>
 
 #include "app/Commands.h"
+#include "host/ui/PreviewOptions.h"
 #include "host/vcl/SysUtils.h"
 
 // Written by the build (cmake/VersionInfo.cmake).
@@ -46,7 +47,8 @@ public:
         const std::string& name = app->get_name();
         static const std::map<std::string, std::string> usage = {
             {"convert", "convert IN [-o OUT] [--to text|binary] [--codepage CP]"},
-            {"preview", "preview FORM -o FILE.png [--classes FILE]"},
+            {"preview", "preview FORM -o FILE.png|FILE.jpg [--overlay tab-order|findings] [--codepage CP]\n"
+                        "                        [--classes FILE]"},
             {"check", "check [PATH...] [--format text|json|sarif] [--fail-on SEVERITY|none]\n"
                       "                      [--min-severity SEVERITY] [--enable RULE,...] [--disable RULE,...]\n"
                       "                      [--color auto|always|never] [--config FILE]\n"
@@ -204,10 +206,15 @@ std::optional<int> ParseCommandLine(int argc, char** argv, Invocation& inv) {
     }
     convert->footer(kCommonExits);
 
-    CLI::App* preview = app.add_subcommand("preview", "draw the form's controls at their design places as a PNG picture");
+    CLI::App* preview = app.add_subcommand("preview", "draw the form as the designer shows it, as a PNG or JPEG picture");
     if (named("preview")) {
         preview->add_option("FORM", inv.form, "the form file")->required();
-        preview->add_option("-o,--output", inv.output, "the picture to write (.png)")->required();
+        preview->add_option("-o,--output", inv.output, "the picture to write: .png, .jpg or .jpeg")->required();
+        preview->add_option("--overlay", inv.overlays,
+                            "tab-order: each control's tab order number; findings: the check's findings on their "
+                            "controls (may be given twice)")
+            ->check(CLI::IsMember({"tab-order", "findings"}));
+        preview->add_option("--codepage", inv.codepage, "read 8-bit strings as this code page (CP1251, CP1252, ...)");
         preview->add_option("--home", inv.home, "where tavrinqa.ini and aliases.conf live");
         preview->add_option("--classes", inv.classes, "an extra class catalogue");
     }
@@ -311,8 +318,9 @@ std::optional<int> ParseCommandLine(int argc, char** argv, Invocation& inv) {
     }
     if (sub == preview) {
         inv.command = Command::Preview;
-        if (Extension(inv.output) != ".png")
-            return UsageError("preview", "the picture is PNG: name a .png file, not '" + inv.output + "'");
+        if (ui::PictureFormat(inv.output) == nullptr)
+            return UsageError("preview", "the picture is PNG or JPEG: name a .png, .jpg or .jpeg file, not '" +
+                                             inv.output + "'");
     }
     if (sub == check) inv.command = Command::Check;
     if (sub == alias) inv.command = Command::Alias;

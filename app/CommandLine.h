@@ -20,7 +20,8 @@ struct Invocation {
     std::string script, output, home, classes, unit;
     int line = 0;
     bool print = false, noSave = false;
-    std::string to, codepage;  // convert
+    std::string to, codepage;  // convert, preview
+    std::vector<std::string> overlays;  // preview: tab-order, findings
     std::string aliasAction;
     std::vector<std::string> args;  // alias ARGS, catalogue LIST
     bool systemTables = false, extendedInfo = false;

@@ -17,6 +17,7 @@
 #include "app/Commands.h"
 #include "app/StandardOutput.h"
 #include "check/Checker.h"
+#include "check/HtmlReport.h"
 #include "toolbase/TavrinQA.h"
 #include "framework/FormRun.h"
 #include "framework/cfrminfo.h"
@@ -92,15 +93,37 @@ int Convert(const std::string& in, const std::string& out, const std::string& to
     return kToolRan;
 }
 
-// A picture of the form's controls at their design places.
-int Preview(const std::string& form, const std::string& png) {
-    if (auto refused = RefuseOutputOverForm("the picture", png, form)) return *refused;
+// A picture of the form as the designer shows it, with the overlays asked for. With a code
+// page, 8-bit strings are read as text in it, as convert reads them.
+int Preview(const Invocation& cl) {
+    const std::string &form = cl.form, &picture = cl.output;
+    if (auto refused = RefuseOutputOverForm("the picture", picture, form)) return *refused;
     zorbase::KeepAsInput(form);
     vcl::RegisterControlClasses();
     std::unique_ptr<formfile::TFormFile> file;
-    if (auto failed = ReadUserInput([&] { file = formfile::TFormFile::Load(form); })) return *failed;
     try {
-        ui::SavePreviewPicture(*file->Root(), png);
+        if (auto failed = ReadUserInput([&] {
+                if (cl.codepage.empty()) return file = formfile::TFormFile::Load(form), void();
+                const formfile::Document doc = formfile::Document::ParseFile(form);
+                file = formfile::TFormFile::LoadBytes(formfile::ToBinary(doc, false, cl.codepage), form);
+            }))
+            return *failed;
+    } catch (const vcl::EConvertError& e) {
+        return Report(e, kUsage);  // an unknown code page, or text that is not in it
+    }
+    ui::TPreviewOptions options = check::PreviewOptionsFor(*file);
+    for (const std::string& overlay : cl.overlays) {
+        if (overlay == "tab-order") options.tabOrder = true;
+        if (overlay != "findings") continue;
+        check::RuleSettings rules;
+        if (const std::optional<std::string> config = check::FindConfig(form))
+            if (auto failed = ReadUserInput([&] { rules = check::LoadConfig(*config).rules; })) return *failed;
+        const check::FileResult result = check::CheckFile(form, rules);
+        for (size_t i = 0; i < result.findings.size(); ++i)
+            options.marks.push_back({result.findings[i].component, std::to_string(i + 1)});
+    }
+    try {
+        ui::SavePreviewPicture(*file->Root(), picture, options);
     } catch (const vcl::Exception& e) {
         return Report(e, kToolFailed);
     }
@@ -133,7 +156,7 @@ int Run(int argc, char** argv) {
         if (auto failed = ReadUserInput([&] { vcl::ClassCatalogue().LoadFromFile(classes); })) return *failed;
 
     if (cl.command == Command::Convert) return Convert(form, output, cl.to, cl.codepage);
-    if (cl.command == Command::Preview) return Preview(form, output);
+    if (cl.command == Command::Preview) return Preview(cl);
     if (cl.command == Command::Check) {
         ConfigureEngine(FindSettingsHome(homeOption));  // the data rules' databases, read only
         return check::RunCheck(cl.check, std::cout, std::cerr);

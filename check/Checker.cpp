@@ -24,6 +24,7 @@
 #include <nlohmann/json.hpp>
 
 #include "check/Fix.h"
+#include "check/HtmlReport.h"
 #include "host/base/AtomicFile.h"
 #include "host/base/Installation.h"
 #include "host/controls/ControlClasses.h"
@@ -39,8 +40,10 @@ using nlohmann::json;
 
 void AddCheckOptions(CLI::App& command, CheckOptions& options) {
     command.add_option("PATH", options.paths, "form files, or folders to search for them (default: .)");
-    command.add_option("--format", options.format, "text (file:line:col: severity: message [rule]), json or sarif")
-        ->check(CLI::IsMember({"text", "json", "sarif"}));
+    command.add_option("--format", options.format,
+                       "text (file:line:col: severity: message [rule]), json, sarif or html (a page with pictures)")
+        ->check(CLI::IsMember({"text", "json", "sarif", "html"}));
+    command.add_option("-o,--output", options.output, "html: the page to write (default: standard output)");
     command.add_option("--fail-on", options.failOn, "the least severity that fails the run: note, warning, error, none")
         ->check(CLI::IsMember({"note", "warning", "error", "none"}));
     command.add_option("--config", options.config, "the configuration (default: the nearest tavrinqa.toml upwards)");
@@ -999,7 +1002,9 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
 
     // With --diff the diff is the output: a patch to read or apply.
     if (!options.diff) {
-        if (options.format == "json") Json(out, list, bad, files.size());
+        if (options.format == "html") {
+            if (const int failed = WriteHtmlReport(options.output, out, err, HtmlFindings(list), files)) return failed;
+        } else if (options.format == "json") Json(out, list, bad, files.size());
         else if (options.format == "sarif") Sarif(out, list, bad, config.rules);
         else WriteText(out, list, UseColor(options.color, &out == &std::cout && ::isatty(1), std::getenv("NO_COLOR")));
     }

@@ -19,7 +19,8 @@ namespace check {
 
 struct CheckOptions {
     std::vector<std::string> paths;  // none: the current folder
-    std::string format = "text";     // text, json, sarif
+    std::string format = "text";     // text, json, sarif, html
+    std::string output;              // html: the page's file; empty: standard output
     std::string failOn = "warning";  // note, warning, error, none
     std::string config;              // empty: the nearest tavrinqa.toml
     std::string baseline;            // empty: none

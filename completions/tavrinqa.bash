@@ -31,7 +31,7 @@ _tavrinqa() {
     local command=${COMP_WORDS[1],,} options
     case $command in
         convert) options="-o --output --to --codepage --home --help" ;;
-        preview) options="-o --output --home --classes --help" ;;
+        preview) options="-o --output --overlay --codepage --home --classes --help" ;;
         check) options="--format --fail-on --min-severity --enable --disable --color --config --baseline --update-baseline -j --jobs --fix --diff --home --classes --help" ;;
         alias) options="--home --help"
             [[ $COMP_CWORD -eq 2 && $cur != -* ]] && { COMPREPLY=($(compgen -W "add list remove" -- "$cur")); return; } ;;

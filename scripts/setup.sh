@@ -13,7 +13,7 @@ build=(cmake ninja-build g++ pkg-config ccache libcli11-dev libtomlplusplus-dev 
        libsqlite3-dev libshp-dev libpq-dev qt6-base-dev)
 # pxlib only makes the Paradox tables the tests read; the program reads their headers itself.
 test=(pxlib-dev libgtest-dev libgmock-dev libbenchmark-dev fp-compiler xvfb xdotool postgresql-15 python3-jsonschema patch
-      man-db dpkg-dev file)
+      man-db dpkg-dev file chromium)
 fuzz=(clang libclang-rt-14-dev)
 
 missing() {

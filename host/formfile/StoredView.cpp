@@ -12,6 +12,7 @@ vcl::TStoredKind StoredValue::Kind() const {
     case ValueKind::Set: return vcl::TStoredKind::Set;
     case ValueKind::List: return vcl::TStoredKind::List;
     case ValueKind::Collection: return vcl::TStoredKind::Collection;
+    case ValueKind::Binary: return vcl::TStoredKind::Binary;
     default: return vcl::TStoredKind::Other;
     }
 }

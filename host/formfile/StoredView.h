@@ -14,6 +14,7 @@ public:
     int64_t AsInteger() const override { return value_.AsInteger(); }
     std::string AsString() const override { return value_.AsString(); }
     std::string_view AsIdent() const override { return value_.AsIdent(); }
+    std::string AsBinary() const override { return value_.AsBinary(); }
     void ForEachItem(const std::function<void(const vcl::TStoredValue& item)>& f) const override;
     void ForEachEntry(const std::function<void(const vcl::TStoredObject& entry)>& f) const override;
 

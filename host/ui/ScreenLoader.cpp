@@ -37,8 +37,16 @@ std::unique_ptr<TBackend> LoadScreenBackend() {
     return std::unique_ptr<TBackend>(Entry<TBackend*()>("tavrinqa_screen_backend")());
 }
 
-void SavePreviewPicture(const vcl::TComponent& root, const std::string& path) {
-    Entry<void(const vcl::TComponent&, const std::string&)>("tavrinqa_save_preview")(root, path);
+void SavePreviewPicture(const vcl::TComponent& root, const std::string& path, const TPreviewOptions& options) {
+    Entry<void(const vcl::TComponent&, const std::string&, const TPreviewOptions&)>("tavrinqa_save_preview")(root, path,
+                                                                                                       options);
+}
+
+TPreviewPicture PreviewPicture(const vcl::TComponent& root, const TPreviewOptions& options, const char* format) {
+    TPreviewPicture picture;
+    Entry<void(const vcl::TComponent&, const TPreviewOptions&, const char*, TPreviewPicture&)>(
+        "tavrinqa_encode_preview")(root, options, format, picture);
+    return picture;
 }
 
 }  // namespace ui

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/ui/Backend.h"
+#include "host/ui/PreviewOptions.h"
 
 namespace vcl {
 class TComponent;
@@ -28,8 +29,11 @@ bool ScreenAvailable();
 // or installation has no screen module.
 std::unique_ptr<TBackend> LoadScreenBackend();
 
-// Writes a PNG picture of root's controls at their design places (see host/ui/qt/Preview.h).
-// Raises vcl::EInOutError when the module is missing or the file cannot be written.
-void SavePreviewPicture(const vcl::TComponent& root, const std::string& path);
+// Writes a picture of the form root as the designer shows it (see host/ui/qt/Preview.h), in
+// the format its extension names. Raises vcl::EInOutError when the module is missing or the
+// file cannot be written.
+void SavePreviewPicture(const vcl::TComponent& root, const std::string& path, const TPreviewOptions& options = {});
+// The same picture encoded as format ("PNG", "JPEG"), with where each control landed in it.
+TPreviewPicture PreviewPicture(const vcl::TComponent& root, const TPreviewOptions& options, const char* format);
 
 }  // namespace ui

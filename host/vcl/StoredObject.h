@@ -15,7 +15,7 @@ namespace vcl {
 class TComponent;
 class TStoredObject;
 
-enum class TStoredKind : uint8_t { Other, Integer, String, Ident, Set, List, Collection };
+enum class TStoredKind : uint8_t { Other, Integer, String, Ident, Set, List, Collection, Binary };
 
 // One value. A view handed to a call is valid for that call only.
 class TStoredValue {
@@ -25,6 +25,7 @@ public:
     virtual int64_t AsInteger() const = 0;
     virtual std::string AsString() const = 0;  // wide strings as UTF-8
     virtual std::string_view AsIdent() const = 0;
+    virtual std::string AsBinary() const = 0;  // the bytes of binary data ({ hex })
     // The items of a list or the elements of a set (identifiers), in order.
     virtual void ForEachItem(const std::function<void(const TStoredValue& item)>& f) const = 0;
     // The items of a collection, each with its properties.

@@ -8,8 +8,14 @@ __attribute__((visibility("default"))) ui::TBackend* tavrinqa_screen_backend() {
     return new ui::qt::TScreenBackend();
 }
 
-__attribute__((visibility("default"))) void tavrinqa_save_preview(const vcl::TComponent& root,
-                                                                  const std::string& path) {
-    ui::qt::SavePreview(root, path);
+__attribute__((visibility("default"))) void tavrinqa_save_preview(const vcl::TComponent& root, const std::string& path,
+                                                                  const ui::TPreviewOptions& options) {
+    ui::qt::SavePreview(root, path, options);
+}
+
+__attribute__((visibility("default"))) void tavrinqa_encode_preview(const vcl::TComponent& root,
+                                                                    const ui::TPreviewOptions& options,
+                                                                    const char* format, ui::TPreviewPicture& picture) {
+    picture = ui::qt::EncodePreview(root, options, format);
 }
 }
