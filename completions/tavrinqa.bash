@@ -17,7 +17,8 @@ _tavrinqa() {
         --home) COMPREPLY=($(compgen -d -- "$cur")); return ;;
         --script|--output|-o|--classes|--unit|--config|--baseline) COMPREPLY=($(compgen -f -- "$cur")); return ;;
         --to) COMPREPLY=($(compgen -W "text binary" -- "$cur")); return ;;
-        --format) COMPREPLY=($(compgen -W "text json sarif" -- "$cur")); return ;;
+        --format) COMPREPLY=($(compgen -W "text json sarif html" -- "$cur")); return ;;
+        --overlay) COMPREPLY=($(compgen -W "tab-order findings" -- "$cur")); return ;;
         --fail-on) COMPREPLY=($(compgen -W "note warning error none" -- "$cur")); return ;;
         --min-severity) COMPREPLY=($(compgen -W "note warning error" -- "$cur")); return ;;
         --color) COMPREPLY=($(compgen -W "auto always never" -- "$cur")); return ;;
@@ -32,7 +33,7 @@ _tavrinqa() {
     case $command in
         convert) options="-o --output --to --codepage --home --help" ;;
         preview) options="-o --output --overlay --codepage --home --classes --help" ;;
-        check) options="--format --fail-on --min-severity --enable --disable --color --config --baseline --update-baseline -j --jobs --fix --diff --home --classes --help" ;;
+        check) options="--format -o --output --fail-on --min-severity --enable --disable --color --config --baseline --update-baseline -j --jobs --fix --diff --home --classes --help" ;;
         alias) options="--home --help"
             [[ $COMP_CWORD -eq 2 && $cur != -* ]] && { COMPREPLY=($(compgen -W "add list remove" -- "$cur")); return; } ;;
         catalogue) options="--system --extended --home --help"

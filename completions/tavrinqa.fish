@@ -6,7 +6,7 @@ set -l commands convert preview check alias catalogue
 complete -c tavrinqa -f
 complete -c tavrinqa -n "not __fish_seen_subcommand_from $verbs $commands" -a "$verbs" -d 'run a tool of the QA component'
 complete -c tavrinqa -n "not __fish_seen_subcommand_from $verbs $commands" -a convert -d 'convert between text and binary'
-complete -c tavrinqa -n "not __fish_seen_subcommand_from $verbs $commands" -a preview -d 'draw the form as a PNG picture'
+complete -c tavrinqa -n "not __fish_seen_subcommand_from $verbs $commands" -a preview -d 'draw the form as the designer shows it'
 complete -c tavrinqa -n "not __fish_seen_subcommand_from $verbs $commands" -a check -d 'check every form under the paths'
 complete -c tavrinqa -n "not __fish_seen_subcommand_from $verbs $commands" -a alias -d 'add, list or remove database aliases'
 complete -c tavrinqa -n "not __fish_seen_subcommand_from $verbs $commands" -a catalogue -d 'print a catalogue list'
@@ -27,10 +27,12 @@ complete -c tavrinqa -n "__fish_seen_subcommand_from $verbs" -l line -x -d 'the 
 
 complete -c tavrinqa -n "__fish_seen_subcommand_from convert preview" -s o -l output -r -F -d 'where to write'
 complete -c tavrinqa -n "__fish_seen_subcommand_from convert" -l to -x -a 'text binary' -d 'the format to write'
-complete -c tavrinqa -n "__fish_seen_subcommand_from convert" -l codepage -x -d 'the 8-bit code page'
+complete -c tavrinqa -n "__fish_seen_subcommand_from convert preview" -l codepage -x -d 'the 8-bit code page'
+complete -c tavrinqa -n "__fish_seen_subcommand_from preview" -l overlay -x -a 'tab-order findings' -d 'draw over the form'
+complete -c tavrinqa -n "__fish_seen_subcommand_from check" -s o -l output -r -F -d 'html: the page to write'
 
 complete -c tavrinqa -n "__fish_seen_subcommand_from check" -F
-complete -c tavrinqa -n "__fish_seen_subcommand_from check" -l format -x -a 'text json sarif' -d 'the report format'
+complete -c tavrinqa -n "__fish_seen_subcommand_from check" -l format -x -a 'text json sarif html' -d 'the report format'
 complete -c tavrinqa -n "__fish_seen_subcommand_from check" -l fail-on -x -a 'note warning error none' -d 'the least severity that fails'
 complete -c tavrinqa -n "__fish_seen_subcommand_from check" -l min-severity -x -a 'note warning error' -d 'the least severity reported'
 complete -c tavrinqa -n "__fish_seen_subcommand_from check" -l enable -x -a 'tab-reading-order tab-order-sequence tab-stop-hidden-parent label-focus-order label-focus-target label-not-linked accel-duplicate accel-label-no-focus accel-menu-clash mouse-only dialog-default-cancel hint-glyph-button hint-focusable hint-never-shown hint-equals-caption geometry-outside-parent geometry-zero-size geometry-overlap geometry-near-miss geometry-ppi component-default-name component-unresolved-reference component-no-datasource data-table-unknown data-field-unknown data-index-unknown data-query-invalid data-active-stored' -d 'turn rules on (comma-separated)'
