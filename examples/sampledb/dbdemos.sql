@@ -237,6 +237,46 @@ CREATE TABLE master (
 );
 INSERT INTO master VALUES ('KELP', 'Kelp Garden Tours', 'NYSE', 14.1, 16, 11.2, 2), ('TIDE', 'Tidewater Optics', 'OTC', 91.3, 99, 70.5, 1);
 
+CREATE TABLE custoly (
+  CustNo AUTOINC PRIMARY KEY,
+  Last_Name VARCHAR(20),
+  First_Name VARCHAR(15),
+  VIP_Status BOOLEAN,
+  Address1 VARCHAR(30),
+  Address2 VARCHAR(30),
+  City VARCHAR(20),
+  "State/Prov" VARCHAR(15),
+  Post_Code VARCHAR(12),
+  Country VARCHAR(20),
+  Phone VARCHAR(15),
+  Fax VARCHAR(15),
+  EMail VARCHAR(50),
+  Remarks MEMO(50)
+);
+CREATE INDEX ByLastName ON custoly (Last_Name, First_Name);
+INSERT INTO custoly VALUES
+  (1, 'Ferreira', 'Ana', NULL, '7 Quay Street', NULL, 'Porto', NULL, '4050-001', 'Portugal', '22-555-0140', NULL, 'ana@example.org', 'Prefers aisle seats'),
+  (2, 'Holm', 'Jonas', NULL, '19 Birch Road', 'Flat 2', 'Bergen', NULL, '5003', 'Norway', '55-555-0199', NULL, NULL, NULL);
+
+CREATE TABLE reservat (
+  ResNo AUTOINC PRIMARY KEY,
+  EventNo INTEGER,
+  CustNo INTEGER,
+  NumTick INTEGER,
+  Amt_Paid MONEY,
+  Pay_Method VARCHAR(7),
+  Card_No VARCHAR(20),
+  Card_Exp DATE,
+  Pay_Notes MEMO(50),
+  Purge_Date DATE,
+  Paid BOOLEAN
+);
+CREATE INDEX ByEvent ON reservat (EventNo);
+CREATE INDEX ByCustomer ON reservat (CustNo);
+INSERT INTO reservat VALUES
+  (1, 1, 1, 2, 25, 'Visa', NULL, NULL, NULL, '2025-05-12', NULL),
+  (2, 3, 2, 4, 32, 'Cash', NULL, NULL, 'Paid at the door', '2025-07-21', NULL);
+
 CREATE TABLE nextcust (NewCust FLOAT);
 INSERT INTO nextcust VALUES (1006);
 CREATE TABLE nextord (NewKey FLOAT);
