@@ -255,6 +255,8 @@ end
     EXPECT_EQ(run("preview " + dir.File("8bit.dfm") + " -o " + dir.File("x.gif")), 2);
     EXPECT_EQ(run("preview " + dir.File("8bit.dfm") + " -o " + dir.File("y.png") + " --codepage NO-SUCH-PAGE"), 2);
     EXPECT_FALSE(std::filesystem::exists(dir.File("y.png")));
+    EXPECT_EQ(run("preview " + dir.File("8bit.dfm") + " -o " + dir.File("missing/y.png")), 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("missing")));
     ASSERT_EQ(run("preview " + dir.File("overlap.dfm") + " -o " + dir.File("marked.png") + " --overlay findings"), 0);
     EXPECT_TRUE(AnyIn(QImage(QString::fromStdString(dir.File("marked.png"))), QRect(kLeft + 10, kTop + 10, 130, 40), Reddish));
 
