@@ -45,7 +45,7 @@ std::optional<Severity> ParseSeverity(std::string_view text) {
 
 const std::vector<RuleInfo>& AllRules() {
     static const std::vector<RuleInfo> rules = {
-        {"tab-reading-order", Severity::Warning, true, "siblings are tabbed to in another order than they are read",
+        {"tab-reading-order", Severity::Note, true, "siblings are tabbed to in another order than they are read",
          "Under one parent, the visible controls that take the focus are tabbed to in neither row order (top to"
          " bottom, then across in reading direction) nor column order, so the Tab key jumps around the window."},
         {"tab-order-sequence", Severity::Note, true, "siblings store the same tab order twice, or skip one",
@@ -85,12 +85,12 @@ const std::vector<RuleInfo>& AllRules() {
          "A control has a hint, but ShowHint is off for it or along its parents, so the hint never appears."},
         {"hint-equals-caption", Severity::Note, true, "a hint that repeats the caption",
          "The hint only repeats the caption and tells nothing more."},
-        {"geometry-outside-parent", Severity::Warning, true, "a control lies outside its parent's area",
+        {"geometry-outside-parent", Severity::Note, true, "a control lies outside its parent's area",
          "A control placed by hand lies wholly or partly outside its parent's client area and is cut off or "
          "unreachable."},
         {"geometry-zero-size", Severity::Warning, true, "a visible control with no width or no height",
          "A visible control placed by hand has no width or no height, so nobody can see it."},
-        {"geometry-overlap", Severity::Warning, true, "sibling controls overlap",
+        {"geometry-overlap", Severity::Note, true, "sibling controls overlap",
          "Two sibling controls placed by hand overlap, so one hides part of the other."},
         {"geometry-near-miss", Severity::Note, true, "an edge a few pixels off its neighbours' edges",
          "A control's edge is a few pixels off the edge its neighbours share."},
@@ -103,7 +103,7 @@ const std::vector<RuleInfo>& AllRules() {
         {"component-unresolved-reference", Severity::Error, true, "a reference names no component of the form",
          "A reference property names a component the form does not have; loading the form fails or leaves the "
          "reference empty."},
-        {"component-no-datasource", Severity::Warning, true, "a data-aware control without a data source",
+        {"component-no-datasource", Severity::Note, true, "a data-aware control without a data source",
          "A data-aware control has no DataSource and shows no data unless code sets one."},
         {"data-table-unknown", Severity::Error, true, "a table the dataset's database does not have",
          "The dataset's database refuses its table: opening it fails at run time."},
@@ -570,7 +570,10 @@ private:
                 }
                 if (side >= 0 && (!nearest[side] || distance < best[side])) nearest[side] = w, best[side] = distance;
             }
-            const TWinControl* next = nearest[0] ? nearest[0] : nearest[1];
+            // A label just above its field, in a layout of stacked rows, pairs with that field
+            // rather than with a control far off along its row (another column's).
+            const bool stacked = nearest[1] && best[1] <= t && nearest[0] && best[0] > 3 * t;
+            const TWinControl* next = nearest[0] && !stacked ? nearest[0] : nearest[1];
             if (!target || !next || next == target) continue;  // elsewhere: nothing to compare
             Report("label-focus-order", label,
                    NameOf(label) + " focuses " + NameOf(focus) + ", but the control next to it is " + NameOf(next),

@@ -37,7 +37,7 @@ TEST(CheckCommand, ExamplesAreReportedRelativeToTheFolderAndNothingIsWritten) {
     std::filesystem::copy(std::string(TAVRIN_SOURCE_DIR) + "/examples", dir.File("examples"),
                           std::filesystem::copy_options::recursive);
     const auto before = Snapshot(dir.Path() + "/examples");
-    Outcome r = Check(dir, "examples");
+    Outcome r = Check(dir, "examples --fail-on note");
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.out.find("examples/Customer.dfm:"), std::string::npos) << r.out;
     EXPECT_NE(r.err.find("3 forms checked"), std::string::npos) << r.err;
@@ -70,8 +70,8 @@ TEST(CheckCommand, OptionsChooseRulesSeverityAndColour) {
         return out;
     };
     const auto all = rules("");
-    EXPECT_EQ(all.count("warning tab-reading-order"), 2u);
-    EXPECT_EQ(rules("--disable tab-reading-order").count("warning tab-reading-order"), 0u);
+    EXPECT_EQ(all.count("note tab-reading-order"), 2u);
+    EXPECT_EQ(rules("--disable tab-reading-order").count("note tab-reading-order"), 0u);
     EXPECT_GT(rules("--enable hint-focusable,accel-duplicate").count("note hint-focusable"), 0u);
     for (const auto& found : rules("--min-severity warning")) EXPECT_FALSE(found.starts_with("note")) << found;
     EXPECT_LT(rules("--min-severity warning").size(), all.size());
@@ -85,7 +85,7 @@ TEST(CheckCommand, OptionsChooseRulesSeverityAndColour) {
     EXPECT_NE(Check(dir, "examples --disable Tab").err.find("no rule is called 'Tab'"), std::string::npos);
     EXPECT_NE(Check(dir, "examples empty").err.find("empty: no form files"), std::string::npos);
 
-    EXPECT_NE(Check(dir, "examples --color always").out.find("\033[1;35mwarning:\033[0m"), std::string::npos);
+    EXPECT_NE(Check(dir, "examples --color always").out.find("\033[1;36mnote:\033[0m"), std::string::npos);
     EXPECT_EQ(Check(dir, "examples").out.find('\033'), std::string::npos);  // a pipe
 }
 

@@ -267,6 +267,11 @@ TEST_F(Rules, PatternsOfRealForms) {
          Form("  inline Frame1: TFrame1\n    Left = 0\n    Top = 0\n    Width = 300\n    Height = 100\n"
               "    TabOrder = 0\n    inherited SpeedButton1: TSpeedButton\n" + glyph + "    end\n  end\n"),
          "hint-glyph-button", {}},
+        {"a label above its field, with a check box far off on its row",
+         Form(Control("Label1", "TLabel", 5, 4, 87, 15, "    FocusControl = Combo\n") +
+              Control("Combo", "TComboBox", 5, 19, 300, 23, "    TabOrder = 1\n") +
+              Control("Check", "TCheckBox", 300, 0, 87, 19, "    TabOrder = 0\n")),
+         "label-focus-order", {}},
         {"a radio group is a tab stop", Form(edit + below("TRadioGroup")), "tab-reading-order", {"Edit1"}},
         {"a hot key is", Form(edit + below("THotKey")), "tab-reading-order", {"Edit1"}},
         {"a data-aware image is", Form(edit + below("TDBImage")), "tab-reading-order", {"Edit1"}},
@@ -335,7 +340,7 @@ TEST_F(Rules, FindingsPointAtThePropertyAndRulesTurnOff) {
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->pos.line, 19);  // Edit2's TabOrder line
     EXPECT_EQ(f->pos.column, 5);
-    EXPECT_EQ(f->severity, check::Severity::Warning);
+    EXPECT_EQ(f->severity, check::Severity::Note);
     settings.enabled["tab-reading-order"] = false;
     EXPECT_EQ(Found(swapped, "tab-reading-order"), Names{});
     settings.enabled["hint-focusable"] = true;
