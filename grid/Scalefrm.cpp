@@ -20,7 +20,8 @@ namespace {
 long double ToExtended(const std::string& text) {
     std::string pointed = text;
     if (const std::string& separator = vcl::DecimalSeparator(); separator != ".")
-        if (const size_t at = pointed.find(separator); at != std::string::npos) pointed.replace(at, separator.size(), ".");
+        if (const size_t at = pointed.find(separator); at != std::string::npos)
+            pointed.replace(at, separator.size(), ".");
     std::string_view s = pointed;
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);

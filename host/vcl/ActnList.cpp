@@ -6,7 +6,8 @@ namespace vcl {
 
 namespace {
 
-constexpr const char* kLinked[] = {"Caption", "Hint", "ShortCut", "Checked", "Enabled", "Visible", "ImageIndex", "HelpContext"};
+constexpr const char* kLinked[] = {"Caption", "Hint",    "ShortCut",   "Checked",
+                                   "Enabled", "Visible", "ImageIndex", "HelpContext"};
 
 // What the client holds when it stores nothing of its own: no value, an empty text, or the
 // property's default (0 or False when the catalogue names none).
@@ -30,7 +31,8 @@ void ApplyActionLink(TComponent& client) {
         const TPropInfo* theirs = GetPropInfo(action, name);
         if (mine == nullptr || theirs == nullptr || mine->Kind != theirs->Kind) continue;
         const TValue given = GetPropValue(action, theirs);
-        if (std::holds_alternative<std::monostate>(given) || !HoldsDefault(GetPropValue(&client, mine), *mine)) continue;
+        if (std::holds_alternative<std::monostate>(given) || !HoldsDefault(GetPropValue(&client, mine), *mine))
+            continue;
         try {
             SetPropValue(&client, mine, given);
         } catch (const Exception&) {

@@ -249,7 +249,8 @@ end
         [&] {
             EXPECT_EQ(Cells("Name"), (Names{"Pages", "Sheet", "Edit"}));
             const int sheet = RowNamed("Sheet");
-            for (const auto& [caption, value] : {std::pair{"Left", "4"}, {"Top", "24"}, {"Width", "192"}, {"Height", "72"}})
+            for (const auto& [caption, value] :
+                 {std::pair{"Left", "4"}, {"Top", "24"}, {"Width", "192"}, {"Height", "72"}})
                 EXPECT_EQ(Grid().Cells(ColumnOf(Grid(), caption), sheet), value) << caption;
             Rescale([](tavrin::TScaleDlg& d) {
                 d.CheckTopOffset->SetChecked(true);
@@ -262,7 +263,8 @@ end
     EXPECT_EQ(std::vector<int32_t>({sheet->Left(), sheet->Top(), sheet->Width(), sheet->Height()}),
               std::vector<int32_t>(4, 0));
     EXPECT_EQ(static_cast<TControl*>(root->FindComponent("Edit"))->Top(), 13);
-    for (const char* name : {"Csv", "Pick"}) EXPECT_EQ(root->FindComponent(name)->DesignInfo(), 50 << 16 | (name[0] == 'C' ? 40 : 60));
+    for (const auto& [name, left] : {std::pair{"Csv", 40}, {"Pick", 60}})
+        EXPECT_EQ(root->FindComponent(name)->DesignInfo(), 50 << 16 | left) << name;
     Run(tavrin::ComponentInfo, nullptr, root);
     EXPECT_EQ(Column(rows, "Name"), (Names{"Csv", "CsvName", "CsvCity", "Pick"}));  // not the run's QA component
 }
