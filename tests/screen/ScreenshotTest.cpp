@@ -124,7 +124,7 @@ TEST_F(Screenshots, PropertyValuesAndAbout) {
     Run(kFormDataVerb, "formdata");
     QString about;
     Run(kAboutVerb, "about", [&about](TScreenWindow& w) {
-        if (auto* text = w.findChild<QLabel*>("AboutText")) about = text->text();
+        if (auto* text = w.findChild<QLabel*>("ProductName")) about = text->text();
     });
     EXPECT_TRUE(about.contains("Tavrin QA")) << about.toStdString();
 }
