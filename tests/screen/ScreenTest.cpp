@@ -52,6 +52,17 @@ TEST_F(Screen, TabOrderDragWithTheMouseSavesWhatTheScriptSaves) {
     // Unnamed pages are numbered per process: the numbers are not the backends' business.
     EXPECT_EQ(WithoutPageNumbers(onScreen), WithoutPageNumbers(scripted));
     EXPECT_NE(onScreen.find("TabOrder = 0\r\n      Text = ''\r\n    end\r\n    object EditCity"), std::string::npos);
+    // The keyboard's reorder is the same drag.
+    WhenShown(backend, [](TScreenWindow& w) {
+        QTreeWidget& tree = Outline(w);
+        tree.setCurrentItem(TreeItem(tree, 10));
+        QCoreApplication::processEvents();
+        QTest::keyClick(&tree, Qt::Key_Up, Qt::ControlModifier);
+        QCoreApplication::processEvents();
+        ClickButton(w, "OKBtn");
+    });
+    testsupport::TempDir keyboard;
+    EXPECT_EQ(WithoutPageNumbers(RunTool(kTabsVerb, backend, keyboard)), WithoutPageNumbers(scripted));
 }
 
 namespace {

@@ -248,7 +248,8 @@ public:
         auto* tree = new QTreeWidget(into);
         tree->setHeaderHidden(true);
         tree->setColumnCount(1);
-        tree->viewport()->installEventFilter(&window);
+        tree->viewport()->installEventFilter(&window);  // the mouse's drags
+        tree->installEventFilter(&window);              // the keyboard's (Ctrl+Up, Ctrl+Down)
         return tree;
     }
     void Connect(TScreenWindow& window, TMirror& m) const override {

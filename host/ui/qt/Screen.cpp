@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -235,6 +236,8 @@ bool TScreenWindow::eventFilter(QObject* watched, QEvent* event) {
                 if (auto* container = dynamic_cast<vcl::TWinControl*>(m.control)) Realign(container, m.widget);
         return false;
     }
+    if (event->type() == QEvent::KeyPress)
+        if (auto* tree = qobject_cast<QTreeWidget*>(watched)) return OutlineKey(*tree, *static_cast<QKeyEvent*>(event));
     // An outline's viewport: the press, the moves and the release of a drag.
     auto* viewport = qobject_cast<QWidget*>(watched);
     auto* tree = viewport != nullptr ? qobject_cast<QTreeWidget*>(viewport->parentWidget()) : nullptr;
@@ -249,7 +252,40 @@ vcl::TPoint ModelPoint(const vcl::TOutline& outline, int index) {
     return index > 0 && index <= outline.ItemCount() ? outline.ItemPoint(index) : outline.EmptyPoint();
 }
 
+
+// The item next to an outline item among its siblings, before or after it; 0 for none.
+int Sibling(const vcl::TOutline& outline, int item, bool after) {
+    const vcl::TOutlineNode& node = outline.Items(item);
+    if (const vcl::TOutlineNode* parent = node.Parent()) {
+        const int sibling = after ? parent->GetNextChild(item) : parent->GetPrevChild(item);
+        return std::max(sibling, 0);
+    }
+    const int step = after ? 1 : -1;
+    for (int i = item + step; i >= 1 && i <= outline.ItemCount(); i += step)
+        if (outline.Items(i).Level() == 1) return i;
+    return 0;
+}
+
 }  // namespace
+
+// Ctrl+Up and Ctrl+Down move the selected item before its previous sibling or after its next
+// one by the drag a mouse would make (moving the next sibling before it), so the tool's own
+// drag handlers decide, as they do for the mouse and for a script.
+bool TScreenWindow::OutlineKey(QTreeWidget& tree, QKeyEvent& key) {
+    if (key.modifiers() != Qt::ControlModifier || (key.key() != Qt::Key_Up && key.key() != Qt::Key_Down)) return false;
+    vcl::TOutline* outline = nullptr;
+    for (const TMirror& m : mirrors_)
+        if (m.widget == &tree) outline = static_cast<vcl::TOutline*>(m.control);
+    const int item = outline != nullptr ? outline->SelectedItem() : 0;
+    if (item < 1) return true;
+    const bool down = key.key() == Qt::Key_Down;
+    const int sibling = Sibling(*outline, item, down);
+    if (sibling < 1) return true;
+    Person(*outline, [item, sibling, down](vcl::TControlEvents& c) {
+        c.ActDrag(vcl::mbLeft, down ? sibling : item, down ? item : sibling);
+    });
+    return true;
+}
 
 // The outline's own handlers decide, as for a script's drag: its mouse-down begins a drag or
 // not, and while the pointer moves its drag-over handler is asked whether it would take the

@@ -12,6 +12,7 @@
 #include "host/vcl/Forms.h"
 
 class QLabel;
+class QKeyEvent;
 class QMouseEvent;
 class QTreeWidget;
 class QTableWidget;
@@ -96,6 +97,7 @@ private:
     void Build(vcl::TWinControl& parent, QWidget* into);
     void Realign(vcl::TWinControl* parent, QWidget* widget);
     bool OutlineMouse(QTreeWidget& tree, QMouseEvent& mouse);
+    bool OutlineKey(QTreeWidget& tree, QKeyEvent& key);
     void ShowDropTarget(QTreeWidget& tree, int index, bool accepted);
     void Begin();
     void End();
