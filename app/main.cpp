@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <new>
 #include <optional>
@@ -25,6 +26,7 @@
 #include "host/base/AtomicFile.h"
 #include "host/base/Zorexprtbase.h"
 #include "host/controls/ControlClasses.h"
+#include "host/db/Engine.h"
 #include "host/designer/DesignIntf.h"
 #include "host/formfile/FormFile.h"
 #include "host/formfile/FormModel.h"
@@ -179,6 +181,7 @@ int Run(int argc, char** argv) {
     vcl::RegisterControlClasses();
     tavrin::Register();
     ConfigureEngine(home);
+    dbe::Engine().SetFormFolder(std::filesystem::path(form).parent_path().string());
     std::unique_ptr<formfile::TFormFile> file;
     std::unique_ptr<ui::TBackend> backend;
     ui::TScriptBackend* scriptBackend = nullptr;

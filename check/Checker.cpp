@@ -29,6 +29,7 @@
 #include "host/base/Installation.h"
 #include "host/controls/ControlClasses.h"
 #include "host/db/DB.h"
+#include "host/db/Engine.h"
 #include "host/formfile/FormModel.h"
 #include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/SysUtils.h"
@@ -133,6 +134,7 @@ FileResult CheckFile(const std::string& path, const RuleSettings& settings) {
     FileResult result;
     try {
         std::unique_ptr<formfile::TFormFile> file = formfile::TFormFile::Load(path);
+        dbe::Engine().SetFormFolder(fs::path(path).parent_path().string());
         result.findings = CheckForm(*file, settings);
     } catch (const vcl::EParserError& e) {
         result.unreadable = true;

@@ -207,6 +207,10 @@ public:
     const std::string& ConfigFile() const { return configFile_; }
     // An alias every configuration has unless it defines one of the same name.
     void SetDefaultAlias(TAlias alias);
+    // The folder of the form file being run: a relative PATH its TDatabase gives is relative
+    // to it, as the program it belongs to finds its data beside it, never to where the tools
+    // were started. Empty leaves such paths as they are.
+    void SetFormFolder(std::string folder) { formFolder_ = std::move(folder); }
 
     void RegisterDriver(std::unique_ptr<TDriver> driver);
     TDriver* FindDriver(std::string_view name) const;
@@ -243,6 +247,7 @@ private:
     uint16_t EditConfig(const std::function<uint16_t(TAliasesFile&)>& edit) const;
 
     std::string configFile_;
+    std::string formFolder_;
     mutable std::string configError_;
     struct ConfigCache;
     mutable std::unique_ptr<ConfigCache> cache_;

@@ -1,6 +1,8 @@
 // The database engine and the data classes: aliases and how names resolve, the SQLite driver
 // (tables, keys, indexes, views, Local SQL), what form files store for datasets, and the
 // engine's errors for bad input.
+#include <filesystem>
+
 #include "tests/data/DataTestSupport.h"
 
 namespace {
@@ -81,6 +83,20 @@ end
     }
     // Both databases of the form reach the same open handle.
     EXPECT_EQ(engine.OpenDatabase("Local", form), engine.OpenDatabase("DATA", form));
+    // A relative path is the form's folder's, not the folder the tools were started in.
+    const std::filesystem::path file(path);
+    vcl::TComponent* relative = Load(R"(object Form2: TForm2
+  object Beside: TDatabase
+    DatabaseName = 'Beside'
+    DriverName = 'SQLITE'
+    Params.Strings = (
+      'PATH=./)" + file.filename().string() + R"(')
+  end
+end
+)");
+    engine.SetFormFolder(file.parent_path().string());
+    EXPECT_EQ(engine.ResolveDatabase("Beside", relative).Param("PATH"), path);
+    engine.SetFormFolder("");
 }
 
 TEST_F(Engine, SqliteDescribesTablesKeysIndexesViewsAndSystemTables) {
