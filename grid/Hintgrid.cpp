@@ -136,6 +136,23 @@ void THintEd::SetCell(int logical, int row, const std::string& text) {
 
 int32_t THintEd::IntCell(int logical, int row) const { return vcl::StrToInt(Cell(logical, row)); }
 
+void THintEd::CheckAccepted() {
+    std::vector<int> numbers;
+    if (layout_ == &kXYColumns) numbers = {5, 6, 7, 8};
+    if (layout_ == &kCompColumns) numbers = {3, 4};
+    for (int row = StringGrid1->FixedRows(); row < StringGrid1->RowCount(); ++row)
+        for (int logical : numbers) {
+            try {
+                IntCell(logical, row);
+            } catch (const vcl::EConvertError& e) {
+                StringGrid1->SetCol(ColumnAt(logical));
+                StringGrid1->SetRow(row);
+                throw vcl::EConvertError("Row " + std::to_string(row) + " (" + Cell(1, row) + "), " +
+                                         (*layout_)[size_t(logical)].caption + ": " + e.Message());
+            }
+        }
+}
+
 void THintEd::SetGrid(int row, const std::string& name, const std::string& className, const std::string& caption,
                       const std::string& hint, int index) {
     SetCell(0, row, vcl::IntToStr(row));

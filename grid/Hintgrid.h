@@ -106,6 +106,11 @@ public:
     // them); -1 before any mode was set up.
     int ColumnAt(int logical) const;
 
+protected:
+    // OK with a cell that is no number where the mode takes one is refused, naming the row
+    // and the column; the window stays open with every edit.
+    void CheckAccepted() override;
+
 private:
     void SetMode(const std::vector<TGridColumn>& layout, const char* section);
     void MapColumns();

@@ -63,6 +63,11 @@ TScaleDlg::TScaleDlg(vcl::TComponent* owner) : TDesignedForm(owner, "TScaleDlg")
 
 bool TScaleDlg::execute() { return ShowModal() == vcl::mrOk; }
 
+void TScaleDlg::CheckAccepted() {
+    int32_t top = 0, left = 0, width = 0, height = 0;
+    Rescale(top, left, width, height);  // every field the rows will use, read as they will be
+}
+
 void TScaleDlg::Rescale(int32_t& top, int32_t& left, int32_t& width, int32_t& height) const {
     int32_t t = ScalePosition(TopNumerator->Text(), TopDenom->Text(), top);
     if (CheckTopOffset->Checked()) t = AddOffset(t, TopOffset->Text());

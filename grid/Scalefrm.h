@@ -56,6 +56,11 @@ public:
     // height constant, left scaled then offset, width constant. A failing step raises and
     // leaves the four values as they were.
     void Rescale(int32_t& top, int32_t& left, int32_t& width, int32_t& height) const;
+
+protected:
+    // OK with a field that is no number (or a zero denominator) is refused: the dialog stays
+    // open with what was typed.
+    void CheckAccepted() override;
 };
 
 // The dialog while the grid window's Rescale button has it open.

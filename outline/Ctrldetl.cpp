@@ -33,6 +33,18 @@ void TControlDetailBox::SetDisplControl(vcl::TControl* control) {
 
 bool TControlDetailBox::execute() { return ShowModal() == vcl::mrOk; }
 
+void TControlDetailBox::CheckAccepted() {
+    const std::pair<const char*, vcl::TEdit*> numbers[] = {
+        {"Top", EdTop}, {"Left", EdLeft}, {"Width", EdWidth}, {"Height", EdHeight}, {"Tag", EdTag}};
+    for (const auto& [field, edit] : numbers) {
+        try {
+            vcl::StrToInt(edit->Text());
+        } catch (const vcl::EConvertError& e) {
+            throw vcl::EConvertError(std::string(field) + ": " + e.Message());
+        }
+    }
+}
+
 vcl::TControl* TControlDetailBox::GetDisplControl() {
     vcl::TControl* c = DisplControl_;
     if (c == nullptr) return nullptr;

@@ -49,6 +49,11 @@ public:
     // tag, name, then the three flags. A field that fails stops the rest.
     vcl::TControl* GetDisplControl();
 
+protected:
+    // OK with a number field that is no number is refused, naming it; the dialog stays open
+    // with every field as typed, and nothing has reached the control.
+    void CheckAccepted() override;
+
 private:
     vcl::TControl* DisplControl_ = nullptr;
 };

@@ -89,6 +89,7 @@ void TDesignedForm::LoadDesign(std::string_view text, const std::string& fileNam
 
 void TDesignedForm::CloseModal() {
     if (ModalResult() == mrNone) return;
+    if (ModalResult() == mrOk) CheckAccepted();
     TCloseAction action = caHide;
     if (OnClose) OnClose(this, action);
     if (action == caNone) SetModalResult(mrNone);

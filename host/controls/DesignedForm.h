@@ -75,8 +75,10 @@ public:
 
     // Closing by the frame: a modal window closes with mrCancel.
     void Close() { SetModalResult(mrCancel); }
-    // A modal loop calls this once the window has a modal result: the close handler runs
-    // and may keep the window open (caNone), which takes the result back.
+    // A modal loop calls this once the window has a modal result. An OK is checked first:
+    // CheckAccepted raises to refuse it, the window stays open with every edit, and the loop
+    // shows the error. Then the close handler runs and may keep the window open (caNone),
+    // which takes the result back.
     void CloseModal();
     // OnShow and OnActivate run, then the window is shown until it closes.
     TModalResult ShowModal() override;
@@ -94,6 +96,9 @@ public:
     void SetName(const std::string& newName) override;
 
 protected:
+    // What must be right before the window may close with OK (a number typed where a number
+    // belongs); raise to refuse.
+    virtual void CheckAccepted() {}
     bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
     bool WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) override;
 

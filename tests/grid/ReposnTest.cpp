@@ -181,16 +181,18 @@ TEST_F(PositionTool, AnErrorMidwayKeepsTheRowsAlreadyRescaledAndTheWindowOpen) {
     Place<TEdit>("C", 30, 0);
     RunScript(tavrin::reposition,
               "cell StringGrid1 8 2 high\n"
+              "ok\n"  // refused: the window stays open with the edit
               "click BtnRescale\nset TopNumerator 2\nok\n"
               "dump\n"
-              "click BtnRescale\nset TopDenom 0\nok\n"
+              "click BtnRescale\nset TopDenom 0\nok\ncancel\n"  // refused in the dialog
               "click BtnRescale\ncancel\n"
               "cell StringGrid1 8 2 20\n"
               "click BtnRescale\nset CheckTopOffset 1\nset TopOffset 2147483647\nok\n"
               "ok\n");
     EXPECT_NE(out.str().find("row\t1\t1\tA\tTEdit\tForm1 : TForm;\t\t20\t"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("row\t2\t2\tB\tTEdit\tForm1 : TForm;\t\t20\t"), std::string::npos) << out.str();
-    EXPECT_EQ(err.str(), "error: EConvertError: 'high' is not a valid integer value\n"
+    EXPECT_EQ(err.str(), "error: EConvertError: Row 2 (B), Height: 'high' is not a valid integer value\n"
+                         "error: EConvertError: 'high' is not a valid integer value\n"
                          "error: EZeroDivide: Floating point division by zero\n"
                          "error: EIntOverflow: Integer overflow: 20 + 2147483647\n");
     // Only the first rescale changed anything, and only row 1 (A: 10 -> 20) before B's bad

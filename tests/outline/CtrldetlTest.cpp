@@ -54,25 +54,26 @@ TEST_F(DetailDialog, CancelWritesNothingAndOkWritesEveryFieldButTheClass) {
     EXPECT_NE(out.str().find("item\t3\t2\tPressed : TButton;\n"), std::string::npos);
 }
 
-// The error is shown, the outline window stays open for the rest of the script (its dump
-// and OK), and the fields before the failing one stay applied.
-TEST_F(DetailDialog, AFailingFieldStopsTheWritingThereAndEarlierFieldsStayApplied) {
+// A number field that is no number refuses OK, naming the field: the dialog stays open with
+// every field as typed, and OK after the fix writes them all. A name the form refuses shows
+// only when written: the error is shown, the outline window stays open for the rest of the
+// script (its dump and OK), and the fields before the name stay applied.
+TEST_F(DetailDialog, ANonNumberRefusesOkAndAFailingNameStopsTheWritingThere) {
     const auto shownWith = [&](const std::string& error) {
         return err.str() == error + "\n" && out.str().rfind("window\tTFrmInfo\t", 0) == 0;
     };
-    EditButton("EdWidth");
-    EXPECT_TRUE(shownWith("error: EConvertError: 'x1' is not a valid integer value")) << err.str();
-    EXPECT_EQ(State(), "1,2,75,25,,0,Button1,110");
-    EditButton("EdTag");
-    EXPECT_EQ(State(), "1,2,3,4,New hint,0,Button1,110");
+    EditButton("EdWidth", "Pressed", "ok\nset EdWidth 3\nok");
+    EXPECT_TRUE(shownWith("error: EConvertError: Width: 'x1' is not a valid integer value")) << err.str();
+    EXPECT_EQ(State(), "1,2,3,4,New hint,5,Pressed,001");
+    button->SetTag(0);
     EditButton("", other->Name());
     EXPECT_TRUE(shownWith("error: EComponentError: A component named Edit1 already exists")) << err.str();
-    EXPECT_EQ(State(), "1,2,3,4,New hint,5,Button1,110");
+    EXPECT_EQ(State(), "1,2,3,4,New hint,5,Pressed,001");
     // An empty name is refused as any other invalid one, before the flags.
     button->SetTag(0);
     EditButton("", "");
-    EXPECT_TRUE(shownWith("error: EComponentError: The name of Button1 cannot be made empty")) << err.str();
-    EXPECT_EQ(State(), "1,2,3,4,New hint,5,Button1,110");
+    EXPECT_TRUE(shownWith("error: EComponentError: The name of Pressed cannot be made empty")) << err.str();
+    EXPECT_EQ(State(), "1,2,3,4,New hint,5,Pressed,001");
 }
 
 TEST_F(DetailDialog, ItOpensOnControlItemsOnlyAndShowsTheControl) {

@@ -382,6 +382,10 @@ public:
             if (header->text() != title) header->setText(title);
             if (table.columnWidth(c) != grid.ColWidths(c + fc)) table.setColumnWidth(c, grid.ColWidths(c + fc));
         }
+        // The model's current cell, which a refused OK puts on the cell it refuses.
+        if (grid.Row() - fr != table.currentRow() || grid.Col() - fc != table.currentColumn())
+            if (grid.Row() >= fr && grid.Row() < grid.RowCount() && grid.Col() >= fc && grid.Col() < grid.ColCount())
+                table.setCurrentCell(grid.Row() - fr, grid.Col() - fc);
         for (int r = 0; r < rows; ++r) {
             const QString title = fc > 0 ? Q(grid.Cells(0, r + fr)) : QString();
             QTableWidgetItem* header = table.verticalHeaderItem(r);
