@@ -870,6 +870,13 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
         err << "tavrinqa: --update-baseline needs --baseline FILE\n";
         return kUsage;
     }
+    // Only the page is written to a file; the other formats are read from standard output,
+    // and a file named for them would be silently left unwritten.
+    if (!options.output.empty() && options.format != "html") {
+        err << "tavrinqa: -o FILE writes the html report only; the " << options.format
+            << " output goes to standard output\n";
+        return kUsage;
+    }
     std::optional<Baseline> baseline;
     std::string baselineDir;
     if (!options.baseline.empty()) {

@@ -77,13 +77,15 @@ TEST(CheckCommand, OptionsChooseRulesSeverityAndColour) {
     EXPECT_LT(rules("--min-severity warning").size(), all.size());
 
     for (const char* bad : {"examples --enable tab-reading-order,no-such-rule", "examples --disable Tab", "empty",
-                            "examples --color sometimes", "examples --min-severity info"}) {
+                            "examples --color sometimes", "examples --min-severity info",
+                            "examples --format json -o report.json"}) {
         const Outcome r = Check(dir, bad);
         EXPECT_EQ(r.status, 2) << bad;
         EXPECT_EQ(r.out, "") << bad;
     }
     EXPECT_NE(Check(dir, "examples --disable Tab").err.find("no rule is called 'Tab'"), std::string::npos);
     EXPECT_NE(Check(dir, "examples empty").err.find("empty: no form files"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("report.json")));
 
     EXPECT_NE(Check(dir, "examples --color always").out.find("\033[1;36mnote:\033[0m"), std::string::npos);
     EXPECT_EQ(Check(dir, "examples").out.find('\033'), std::string::npos);  // a pipe
