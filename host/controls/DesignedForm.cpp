@@ -82,8 +82,7 @@ void TDesignedForm::LoadDesign(std::string_view text, const std::string& fileNam
     DesignLoaded();
     BindEvents(*this);
     ForEachOwned(*this, [this](TComponent& c) { BindEvents(c); });
-    for (const char* name : declared_)
-        if (FindComponent(name) == nullptr) throw EComponentError(ClassName() + " has no component named " + name);
+    for (const char* name : declared_) Control<TComponent>(name);
     if (OnCreate) OnCreate(this);
 }
 

@@ -23,6 +23,12 @@ int Follow(int index, int from, int to) {
     return index;
 }
 
+// A person's edit of the grid, unless its options forbid it.
+void CheckAllowed(const TStringGrid& grid, const char* option) {
+    if (!grid.HasOption(option))
+        throw EActionRefused(grid.Name() + " does not allow this (" + option + " is off)");
+}
+
 }  // namespace
 
 TStringGrid::TStringGrid(TComponent* owner, const TClassInfo* cls)
@@ -146,15 +152,6 @@ void TStringGrid::SetRow(int value) {
 bool TStringGrid::HasOption(std::string_view name) const {
     return std::any_of(options_.begin(), options_.end(), [&](const std::string& o) { return SameText(o, name); });
 }
-
-namespace {
-
-void CheckAllowed(const TStringGrid& grid, const char* option) {
-    if (!grid.HasOption(option))
-        throw EActionRefused(grid.Name() + " does not allow this (" + option + " is off)");
-}
-
-}  // namespace
 
 void TStringGrid::ActTypeCell(int col, int row, const std::string& text) {
     CheckAllowed(*this, "goEditing");

@@ -126,6 +126,17 @@ TScreenWindow::TScreenWindow(vcl::TCustomForm& form, QWidget* parent) : QDialog(
     Refresh();
 }
 
+const TMirror* TScreenWindow::MirrorOf(const QWidget* widget) const {
+    for (const TMirror& m : mirrors_)
+        if (m.widget == widget) return &m;
+    return nullptr;
+}
+
+vcl::TOutline* TScreenWindow::OutlineOf(const QTreeWidget& tree) const {
+    const TMirror* m = MirrorOf(&tree);
+    return m != nullptr ? dynamic_cast<vcl::TOutline*>(m->control) : nullptr;
+}
+
 QWidget* TScreenWindow::Widget(std::string_view name) const {
     for (const TMirror& m : mirrors_)
         if (vcl::SameText(m.control->Name(), name)) return m.widget;
@@ -187,9 +198,8 @@ void TScreenWindow::Realign(vcl::TWinControl* parent, QWidget* widget) {
             RefreshPicture();
         }
         designed = designedClient_;
-    } else {
-        for (const TMirror& m : mirrors_)
-            if (m.widget == widget) designed = m.designed.size();
+    } else if (const TMirror* m = MirrorOf(widget)) {
+        designed = m->designed.size();
     }
     // Controls of no alignment keep their distances to the sides they are anchored to.
     const QSize now = widget == this ? QSize(r.right() + 1, r.bottom() + 1) : widget->size();
@@ -231,9 +241,8 @@ void TScreenWindow::resizeEvent(QResizeEvent* event) {
 
 bool TScreenWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize) {
-        for (const TMirror& m : mirrors_)
-            if (m.widget == watched)
-                if (auto* container = dynamic_cast<vcl::TWinControl*>(m.control)) Realign(container, m.widget);
+        if (const TMirror* m = MirrorOf(qobject_cast<QWidget*>(watched)))
+            if (auto* container = dynamic_cast<vcl::TWinControl*>(m->control)) Realign(container, m->widget);
         return false;
     }
     if (event->type() == QEvent::KeyPress)
@@ -251,7 +260,6 @@ namespace {
 vcl::TPoint ModelPoint(const vcl::TOutline& outline, int index) {
     return index > 0 && index <= outline.ItemCount() ? outline.ItemPoint(index) : outline.EmptyPoint();
 }
-
 
 // The item next to an outline item among its siblings, before or after it; 0 for none.
 int Sibling(const vcl::TOutline& outline, int item, bool after) {
@@ -273,9 +281,7 @@ int Sibling(const vcl::TOutline& outline, int item, bool after) {
 // drag handlers decide, as they do for the mouse and for a script.
 bool TScreenWindow::OutlineKey(QTreeWidget& tree, QKeyEvent& key) {
     if (key.modifiers() != Qt::ControlModifier || (key.key() != Qt::Key_Up && key.key() != Qt::Key_Down)) return false;
-    vcl::TOutline* outline = nullptr;
-    for (const TMirror& m : mirrors_)
-        if (m.widget == &tree) outline = static_cast<vcl::TOutline*>(m.control);
+    vcl::TOutline* outline = OutlineOf(tree);
     const int item = outline != nullptr ? outline->SelectedItem() : 0;
     if (item < 1) return true;
     const bool down = key.key() == Qt::Key_Down;
@@ -292,9 +298,7 @@ bool TScreenWindow::OutlineKey(QTreeWidget& tree, QKeyEvent& key) {
 // item there, which the pointer and the drop line show. The release then plays the whole
 // drag through the model at once, as the script backend does.
 bool TScreenWindow::OutlineMouse(QTreeWidget& tree, QMouseEvent& mouse) {
-    vcl::TOutline* outline = nullptr;
-    for (const TMirror& m : mirrors_)
-        if (m.widget == &tree) outline = static_cast<vcl::TOutline*>(m.control);
+    vcl::TOutline* outline = OutlineOf(tree);
     if (outline == nullptr) return false;
     const QPoint at = mouse.position().toPoint();
     if (mouse.type() == QEvent::MouseButtonPress &&

@@ -19,6 +19,7 @@ class QTableWidget;
 
 namespace vcl {
 class TControl;
+class TOutline;
 class TWinControl;
 }  // namespace vcl
 
@@ -96,6 +97,9 @@ protected:
 private:
     void Build(vcl::TWinControl& parent, QWidget* into);
     void Realign(vcl::TWinControl* parent, QWidget* widget);
+    // The mirror of one of the window's widgets; null for any other widget.
+    const TMirror* MirrorOf(const QWidget* widget) const;
+    vcl::TOutline* OutlineOf(const QTreeWidget& tree) const;
     bool OutlineMouse(QTreeWidget& tree, QMouseEvent& mouse);
     bool OutlineKey(QTreeWidget& tree, QKeyEvent& key);
     void ShowDropTarget(QTreeWidget& tree, int index, bool accepted);
