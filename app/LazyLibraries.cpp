@@ -8,6 +8,7 @@
 #include <cstdarg>
 #include <string>
 
+#include "host/base/Installation.h"
 #include "host/vcl/SysUtils.h"
 
 namespace {
@@ -22,8 +23,7 @@ public:
             const char* why = ::dlerror();
             throw vcl::EInOutError(std::string("the database library cannot be loaded: ") + (why ? why : soname_));
         }
-        if (void* f = ::dlsym(handle_, name)) return f;
-        throw vcl::EInOutError(std::string(soname_) + " lacks " + name);
+        return zorbase::ModuleEntry(handle_, name, soname_);
     }
 
 private:

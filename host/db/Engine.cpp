@@ -397,9 +397,10 @@ TAlias TEngine::FormDatabase(const std::string& databaseName, const TDatabaseDef
     if (path.find("://") != std::string::npos || path.rfind("file:", 0) == 0)
         DbError("The database " + databaseName + " of the form names '" + path +
                 "', which is no folder or file path; servers are reached only through your own aliases");
-    if (!path.empty() && !formFolder_.empty() && std::filesystem::path(path).is_relative())
+    if (!path.empty() && !formFolder_.empty() && std::filesystem::path(path).is_relative()) {
         path = (std::filesystem::path(formFolder_) / path).lexically_normal().string();
-    if (path.size() > 1 && path.back() == '/') path.pop_back();
+        if (path.size() > 1 && path.back() == '/') path.pop_back();  // "folder/." reads "folder/"
+    }
     TAlias alias{databaseName, driverName, {}};
     if (!path.empty()) alias.params.emplace_back("PATH", path);
     return alias;
