@@ -253,9 +253,10 @@ int Run(int argc, char** argv) {
     // Saving: a failure here is the run's failure, never bad usage.
     try {
         if (unitEditor && !unitEditor->Pending().empty()) unitEditor->Commit();
-        if (!print && !noSave && run.HasAcceptedChanges()) {
+        std::optional<std::string> accepted;
+        if (!print && !noSave && (accepted = run.AcceptedFile())) {
             const std::string target = output.empty() ? form : output;
-            run.Save(target);
+            run.Save(target, std::move(*accepted));
             std::cerr << "tavrinqa: saved " << vcl::PrintableText(target) << ", changed:";
             for (const std::string& name : file->ChangedComponents()) std::cerr << " " << vcl::PrintableText(name);
             std::cerr << "\n";

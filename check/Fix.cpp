@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <unordered_map>
@@ -101,9 +102,10 @@ FixResult FixTabOrder(const std::string& path, const std::vector<std::string>& c
     FixResult result;
     try {
         std::unique_ptr<formfile::TFormFile> file = formfile::TFormFile::Load(path);
-        result.before = result.after = file->Bytes();
+        result.before = result.after = std::string(file->Doc().Source());
         const std::vector<TabFix> fixes = Wanted(*file, components, settings);
         if (fixes.empty()) return result;
+        std::optional<std::string> accepted;
         std::set<std::string> parents;
         for (const TabFix& f : fixes) parents.insert(vcl::LowerCase(ParentName(f.parent)));
         {
@@ -114,12 +116,13 @@ FixResult FixTabOrder(const std::string& path, const std::vector<std::string>& c
             tavrin::TFormRun run(*file);
             tavrin::showalltabs(file->Root());
             run.Finish();
-            if (!run.HasAcceptedChanges()) {
+            accepted = run.AcceptedFile();
+            if (!accepted) {
                 result.error = "the tab order tool changed nothing";
                 return result;
             }
         }
-        std::string after = file->Bytes();
+        std::string& after = *accepted;
         // The fixed file, read afresh, must satisfy the rule under every parent fixed.
         std::unique_ptr<formfile::TFormFile> again = formfile::TFormFile::LoadBytes(after, path);
         for (const TabFix& f : TabFixes(*again, settings))
@@ -127,7 +130,7 @@ FixResult FixTabOrder(const std::string& path, const std::vector<std::string>& c
                 result.error = "the tab order under " + ParentName(f.parent) + " could not be put in reading order";
                 return result;
             }
-        if (write) file->Save(path);
+        if (write) file->Save(path, after);
         result.after = std::move(after);
         result.changed = file->ChangedComponents();
         for (const TabFix& f : fixes)

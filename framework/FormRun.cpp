@@ -1,6 +1,7 @@
 #include "framework/FormRun.h"
 
 #include <memory>
+#include <utility>
 
 #include "host/designer/DesignIntf.h"
 #include "toolbase/TavrinQA.h"
@@ -21,9 +22,9 @@ void TFormRun::RunVerb(int verb) {
     designer::Designer().CreateComponentEditor(qa)->ExecuteVerb(verb);
 }
 
-void TFormRun::Save(const std::string& path) {
+void TFormRun::Save(const std::string& path, std::string acceptedFile) {
     session_.Saved();
-    file_.Save(path);
+    file_.Save(path, std::move(acceptedFile));
 }
 
 }  // namespace tavrin

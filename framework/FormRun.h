@@ -3,6 +3,9 @@
 // tools' own state for this form, and the QA component the verbs belong to.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "host/formfile/FormModel.h"
 #include "host/vcl/EditSession.h"
 #include "toolbase/Infobase.h"
@@ -21,10 +24,13 @@ public:
     // The tools are done: see TEditSession::Finish.
     void Finish() { session_.Finish(); }
     bool Accepted() const { return session_.Accepted(); }
-    // The person accepted a change the form does not hold yet on disk.
-    bool HasAcceptedChanges() { return session_.Accepted() && file_.Modified(); }
-    // Writes the accepted changes to path; once per run.
-    void Save(const std::string& path);
+    // The file as the person's accepted changes leave it; none when they accepted nothing or
+    // what they accepted leaves the file as it was read.
+    std::optional<std::string> AcceptedFile() const {
+        return session_.Accepted() ? file_.ChangedBytes() : std::nullopt;
+    }
+    // Writes what AcceptedFile gave to path; once per run.
+    void Save(const std::string& path, std::string acceptedFile);
 
 private:
     formfile::TFormFile& file_;

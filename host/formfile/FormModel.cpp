@@ -541,7 +541,12 @@ std::vector<std::string> TFormFile::UnnoticedChanges(const std::vector<uint64_t>
     return names;
 }
 
-bool TFormFile::Modified() { return doc_.IsModified() && doc_.Write() != doc_.Source(); }
+std::optional<std::string> TFormFile::ChangedBytes() const {
+    if (!doc_.IsModified()) return std::nullopt;
+    std::string bytes = doc_.Write();
+    if (bytes == doc_.Source()) return std::nullopt;
+    return bytes;
+}
 
 void TFormFile::ForgetPendingChanges() {
     for (uint32_t i = 0; i < entries_.size(); ++i)
@@ -766,10 +771,9 @@ std::string TFormFile::Bytes() {
     return doc_.Write();
 }
 
-void TFormFile::Save(const std::string& path) {
+void TFormFile::Save(const std::string& path, std::string bytes) {
     // The file read, by whatever path or link: it must still hold the bytes read (or last saved).
     const bool same = !loadedFrom_.empty() && (CanonicalPath(path) == loadedFrom_ || zorbase::SameFile(path, loadedFrom_));
-    std::string bytes = Bytes();
     if (!same) {
         zorbase::WriteFileAtomically(path, bytes, nullptr);
         return;

@@ -51,7 +51,9 @@ public:
     void AcceptChanges() override { CarryChanges(); }
     void ForgetPendingChanges() override;
     // Whether the document now differs from what was read.
-    bool Modified();
+    bool Modified() { return ChangedBytes().has_value(); }
+    // The document as its carried changes leave it; none when that is the file as read.
+    std::optional<std::string> ChangedBytes() const;
     // A setter that changes a component without telling its watcher first would lose the
     // change on save. The fingerprints of every component now, and the names of those that
     // changed since then without a word to the form file: tests assert there are none.
@@ -66,7 +68,9 @@ public:
     // to their target; a failure raises vcl::EInOutError and leaves any existing file
     // untouched. The file that was loaded (by any path or link) is refused when it no longer
     // holds the bytes read, or last saved, there.
-    void Save(const std::string& path);
+    void Save(const std::string& path) { Save(path, Bytes()); }
+    // The same with the bytes written already (by ChangedBytes), so a save writes the document once.
+    void Save(const std::string& path, std::string bytes);
 
 private:
     struct Entry {

@@ -11,9 +11,11 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "toolbase/TavrinQA.h"
 #include "framework/FormRun.h"
@@ -92,7 +94,7 @@ inline std::string RunTool(int verb, ui::TBackend& backend, const testsupport::T
     tavrin::TFormRun run(*file);
     run.RunVerb(verb);
     run.Finish();
-    if (run.HasAcceptedChanges()) run.Save(path);
+    if (std::optional<std::string> accepted = run.AcceptedFile()) run.Save(path, std::move(*accepted));
     return testsupport::ReadFile(path);
 }
 
