@@ -1,11 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include "host/formfile/FormModel.h"
 #include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/Controls.h"
@@ -45,7 +39,7 @@ std::vector<std::string> ChangedLines(const std::string& a, const std::string& b
 
 }  // namespace
 
-// Parents, pages and menu items as the windows show them are the worked examples' (ScriptDocTest);
+// Parents, pages, tab orders and menu items as the windows show them are the worked examples';
 // here what no window shows: owners, the form's menu, design positions, references.
 TEST(FormModel, BuildsOwnersMenusPagesDesignPositionsAndReferences) {
     auto f = TFormFile::Load(kExample);
@@ -53,15 +47,12 @@ TEST(FormModel, BuildsOwnersMenusPagesDesignPositionsAndReferences) {
     EXPECT_EQ(root->ClassName(), "TCustomerForm");
     EXPECT_TRUE(Is<TForm>(root));
     EXPECT_EQ(Find(*f, "EditCity")->Owner(), root);
-    EXPECT_EQ(Find<TWinControl>(*f, "EditCity")->TabOrder(), 0);
-    EXPECT_EQ(Find<TWinControl>(*f, "EditStreet")->TabOrder(), 1);
 
     auto* book = Find<TNotebook>(*f, "Notebook1");
     ASSERT_EQ(book->PageCount(), 2);
     EXPECT_EQ(book->Pages().Strings(1), "&Notes");
     EXPECT_EQ(static_cast<TControl*>(book->Pages().Objects(0))->Owner(), book);
     EXPECT_EQ(static_cast<TForm*>(root)->Menu(), Find<TMainMenu>(*f, "MainMenu1"));
-    EXPECT_EQ(Find<TMenuItem>(*f, "File1")->Count(), 3);
 
     TComponent* table = Find(*f, "Table1");
     EXPECT_EQ(table->DesignInfo(), 8 * 65536 + 408);
@@ -76,14 +67,11 @@ TEST(FormModel, RenameRewritesHeaderAndEveryReference) {
     auto f = TFormFile::Load(kExample);
     Find(*f, "DataSource1")->SetName("CustomerSource");
     Find(*f, "MainMenu1")->SetName("CustomerMenu");
-    Find(*f, "EditName")->SetName("EditFullName");  // its text was its name: it follows
-    const std::string before = testsupport::ReadFile(kExample);
-    auto changed = ChangedLines(before, f->Bytes());
-    EXPECT_EQ(changed, (std::vector<std::string>{
-                           "  Menu = CustomerMenu\r", "    FocusControl = EditFullName\r",
-                           "  object EditFullName: TEdit\r", "    Text = 'EditFullName'\r",
-                           "        DataSource = CustomerSource\r", "        DataSource = CustomerSource\r",
-                           "  object CustomerMenu: TMainMenu\r", "  object CustomerSource: TDataSource\r"}));
+    // A control's rename, with its FocusControl and its text that was its name, is the worked examples'.
+    EXPECT_EQ(ChangedLines(testsupport::ReadFile(kExample), f->Bytes()),
+              (std::vector<std::string>{"  Menu = CustomerMenu\r", "        DataSource = CustomerSource\r",
+                                        "        DataSource = CustomerSource\r", "  object CustomerMenu: TMainMenu\r",
+                                        "  object CustomerSource: TDataSource\r"}));
 }
 
 TEST(FormModel, TabOrdersPositionsDefaultsAndNewValuesLandInTheFileOnly) {
@@ -149,16 +137,8 @@ TEST(FormModel, ASaveRefusesAFileWhoseBytesChangedBehindTheSameSizeAndTime) {
     const std::string path = dir.File("Customer.dfm");
     testsupport::WriteFile(path, testsupport::ReadFile(kExample));
     const auto editBehind = [&](const std::string& from, const std::string& to) {
-        struct stat st {};
-        ASSERT_EQ(::stat(path.c_str(), &st), 0);
         std::string bytes = testsupport::ReadFile(path);
-        bytes.replace(bytes.find(from), from.size(), to);
-        {
-            std::ofstream out(path, std::ios::binary | std::ios::in | std::ios::out);
-            out.write(bytes.data(), std::streamsize(bytes.size()));
-        }
-        const struct timespec times[2] = {st.st_atim, st.st_mtim};
-        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+        testsupport::EditKeepingStamp(path, bytes.replace(bytes.find(from), from.size(), to));
     };
     auto f = TFormFile::Load(path);
     Find(*f, "Table1")->SetName("Orders");
@@ -225,17 +205,10 @@ void IdentifierWords(formfile::Object o, Names& words) {
 // resolving as before; renamed back all at once, it is the tree that was read.
 TEST(FormModel, EveryCorpusFormLoadsAndKeepsItsReferencesThroughRenames) {
     SKIP_WITHOUT_CORPUS();
-    int loaded = 0, refused = 0;
+    int loaded = 0;
     for (const auto& file : fftest::Corpus()) {
-        std::unique_ptr<TFormFile> f;
-        try {
-            f = TFormFile::Load(file.path);
-        } catch (const EParserError& err) {
-            EXPECT_TRUE(file.Malformed()) << err.what();
-            ++refused;
-            continue;
-        }
-        EXPECT_FALSE(file.Malformed()) << file.path << " is damaged but loaded";
+        if (file.Malformed()) continue;  // refused by the program (CheckCommandTest)
+        std::unique_ptr<TFormFile> f = TFormFile::Load(file.path);
         EXPECT_FALSE(f->ApplyChanges()) << file.path;
         ASSERT_TRUE(f->Bytes() == f->Doc().Source()) << file.path;
         ++loaded;
@@ -276,46 +249,23 @@ TEST(FormModel, EveryCorpusFormLoadsAndKeepsItsReferencesThroughRenames) {
             << file.path;
     }
     EXPECT_GT(loaded, 150);
-    EXPECT_EQ(refused, 1);
 }
 
-TEST(FormModel, ADesignedFormIsReadIntoAnExistingWindow) {
-    TForm window(nullptr);
-    TFormFile::ReadInto(window,
-                        "object FrmInfo: TFrmInfo\n  Caption = 'Parentage'\n  Width = 300\n"
-                        "  object Panel1: TPanel\n    Width = 300\n    object OKBtn: TButton\n"
-                        "      Caption = 'OK'\n      TabOrder = 0\n    end\n  end\nend\n",
-                        "Parento2.dfm");
-    EXPECT_EQ(window.Name(), "FrmInfo");
-    EXPECT_EQ(window.Caption(), "Parentage");
-    EXPECT_EQ(window.Width(), 300);
-    ASSERT_EQ(window.ComponentCount(), 2);
-    auto* ok = dynamic_cast<TControl*>(window.FindComponent("OKBtn"));
-    ASSERT_NE(ok, nullptr);
-    EXPECT_EQ(ok->Parent(), window.FindComponent("Panel1"));
-    EXPECT_FALSE(window.Loading());
-}
-
-TEST(FormModel, UnknownTopClassesAreFormsOrDataModulesByWhatTheyStore) {
-    auto module = TFormFile::LoadBytes("object DM: TDMUnknownZ\n  OldCreateOrder = False\n  Height = 150\n"
-                                       "  Width = 215\n  object T: TTimer\n  end\nend\n", "dm.dfm");
-    EXPECT_TRUE(Is<TDataModule>(module->Root()));
-    auto form = TFormFile::LoadBytes("object F: TFormUnknownZ\n  Caption = 'x'\n  Height = 150\n"
-                                     "  Width = 215\nend\n", "f.dfm");
-    EXPECT_TRUE(Is<TForm>(form->Root()));
-    auto frame = TFormFile::LoadBytes("object P: TPageUnknownZ\n  Height = 150\n  Width = 215\n"
-                                      "  object E: TEdit\n    Width = 20\n  end\nend\n", "p.dfm");
-    EXPECT_TRUE(Is<TFrame>(frame->Root()));
-}
-
-// A class no catalogue knows takes its place in each form from that form alone, and goes with it.
-TEST(FormModel, InferredClassesBelongToTheFormThatInferredThem) {
-    const char* asComponent = "object F: TForm\n  Caption = 'x'\n  object G: TGizmoZ\n  end\nend\n";
-    const char* asControl = "object F: TForm\n  Caption = 'x'\n  object G: TGizmoZ\n    Width = 5\n  end\nend\n";
-    auto component = TFormFile::LoadBytes(asComponent, "a.dfm");
-    auto control = TFormFile::LoadBytes(asControl, "b.dfm");
-    EXPECT_FALSE(Is<TControl>(Find(*component, "G")));
-    EXPECT_TRUE(Is<TControl>(Find(*control, "G")));
+// A class no catalogue knows takes its place from what the form stores under it (a root's size,
+// a component's size or children), in that form alone.
+TEST(FormModel, UnknownClassesArePlacedByWhatTheFormStoresAndBelongToThatForm) {
+    using Check = bool (*)(const TComponent*);
+    const std::pair<const char*, Check> cases[] = {
+        {"object DM: TDMUnknownZ\n  OldCreateOrder = False\n  Height = 150\n  Width = 215\n  object T: TTimer\n  end\nend\n",
+         Is<TDataModule, TComponent>},
+        {"object F: TFormUnknownZ\n  Caption = 'x'\n  Height = 150\n  Width = 215\nend\n", Is<TForm, TComponent>},
+        {"object P: TPageUnknownZ\n  Height = 150\n  Width = 215\n  object E: TEdit\n    Width = 20\n  end\nend\n", Is<TFrame, TComponent>},
+        {"object F: TForm\n  object G: TGizmoZ\n    Width = 5\n  end\nend\n",
+         [](const TComponent* root) { return Is<TControl>(root->FindComponent("G")); }},
+        {"object F: TForm\n  object G: TGizmoZ\n  end\nend\n",
+         [](const TComponent* root) { return !Is<TControl>(root->FindComponent("G")); }},
+    };
+    for (const auto& [text, check] : cases) EXPECT_TRUE(check(TFormFile::LoadBytes(text, "u.dfm")->Root())) << text;
     EXPECT_EQ(ClassCatalogue().Find("TGizmoZ"), nullptr);
     EXPECT_NE(ClassCatalogue().Find("TEdit"), nullptr);
 }
@@ -431,11 +381,7 @@ TEST(FormModel, NamesInOtherScriptsLoadRoundTripAndFollowRenames) {
     TComponent* edit = Find(*stream, "EditFun\xC3\xA7\xC3\xA3o");
     ASSERT_NE(edit, nullptr);
     EXPECT_EQ(stream->Root()->Name(), "Formul\xC3\xA1rio");
-    // Malformed UTF-8 is no name: a Latin-1 byte, a cut sequence, an overlong form, a surrogate.
-    for (const char* bad : {"Fun\xE7\xE3o", "Fun\xC3", "A\xC0\xAF", "A\xED\xA0\x80", "9lives"})
-        EXPECT_THROW(edit->SetName(bad), EComponentError) << bad;
-    // A new name is one every compiler of the dialect takes; the references follow it.
-    EXPECT_THROW(edit->SetName("EditDescri\xC3\xA7\xC3\xA3o"), EComponentError);
+    // A new name is ASCII (the component's own rule); the references follow it.
     edit->SetName("EditDescricao");
     auto back = TFormFile::LoadBytes(formfile::ToText(formfile::Document::Parse(stream->Bytes())), "f.dfm");
     TComponent* label = Find(*back, "Label1");

@@ -2,6 +2,8 @@
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cctype>
@@ -99,6 +101,18 @@ std::vector<std::string> SettingsSection(const std::string& path, const std::str
 void WriteFile(const std::string& path, const std::string& content) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << content;
+}
+
+void EditKeepingStamp(const std::string& path, const std::string& bytes) {
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    ASSERT_EQ(std::filesystem::file_size(path), bytes.size());
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+        out.write(bytes.data(), std::streamsize(bytes.size()));
+    }
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
 }
 
 }  // namespace testsupport

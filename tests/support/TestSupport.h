@@ -34,6 +34,9 @@ struct Outcome {
 // Runs command with sh; its standard error goes through errFile.
 Outcome RunShell(const std::string& command, const std::string& errFile);
 void WriteFile(const std::string& path, const std::string& content);
+// Writes same-size bytes over the file in place and sets its times back as they were: its stamp
+// (device, inode, size, modification time) cannot tell.
+void EditKeepingStamp(const std::string& path, const std::string& bytes);
 
 // The corpus forms its manifest lists, with the manifest's notes; empty without the corpus.
 std::vector<std::pair<std::string, std::string>> CorpusForms();
