@@ -156,47 +156,6 @@ TEST(EditBinary, EditsSpliceIntoTheStreamAndFixTheResourceSize) {
     EXPECT_EQ(ToBinary(again, true), again.Source());
 }
 
-// Strings holding quotes or 8-bit bytes were written differently by older IDEs, long ones are
-// sometimes split by hand, and floats have no single spelling; every other value set to itself
-// must leave the file as it was.
-bool HasOneSpelling(const ValueData& v) {
-    if (v.kind == ValueKind::Float) return false;
-    if (v.kind == ValueKind::String) {
-        if (v.Utf16().size() > 64) return false;
-        for (char16_t c : v.Utf16())
-            if (c == '\'' || c > 126) return false;
-    }
-    for (const ValueData& item : v.items)
-        if (!HasOneSpelling(item)) return false;
-    for (const ItemData& item : v.collection)
-        for (const NamedValue& p : item.properties)
-            if (!HasOneSpelling(p.value)) return false;
-    return true;
-}
-
-void SetEveryValueToItself(Object o, int* count) {
-    for (Property p : o.Properties()) {
-        ValueData v = p.GetValue().ToData();
-        bool splitByHand = v.kind == ValueKind::String && p.GetValue().Raw().find('+') != std::string_view::npos;
-        if (!HasOneSpelling(v) || splitByHand) continue;
-        p.SetValue(v);
-        ++*count;
-    }
-    for (Object child : o.Children()) SetEveryValueToItself(child, count);
-}
-
-TEST(EditCorpus, ValuesSetToThemselvesAreWrittenInTheFilesOwnLayout) {
-    SKIP_WITHOUT_CORPUS();
-    int values = 0;
-    for (const auto& f : fftest::Corpus()) {
-        if (f.Malformed()) continue;
-        Document doc = Document::ParseFile(f.path);
-        SetEveryValueToItself(doc.Root(), &values);
-        EXPECT_EQ(doc.Write(), doc.Source()) << f.path;
-    }
-    EXPECT_GT(values, 50000);
-}
-
 TEST(EditCorpus, OneEditChangesOnlyTheValuesBytes) {
     SKIP_WITHOUT_CORPUS();
     int edited = 0;
