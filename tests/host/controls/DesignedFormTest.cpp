@@ -100,6 +100,7 @@ TEST_F(DesignedFormTest, PropertiesKeptAsListsAndSubObjectsReachTheirControls) {
     EXPECT_EQ(sort->Text(), "Parent");  // its index was read before its items
     EXPECT_EQ(window.Control<TMemo>("Memo1")->Lines()[0], "Memo1");
     EXPECT_EQ(window.Control<TButton>("GoBtn")->Parent(), window.Control<TPanel>("Panel1"));
+    EXPECT_FALSE(window.Loading());
 }
 
 TEST_F(DesignedFormTest, ControlsAreLookedUpByNameWithTheirClassChecked) {

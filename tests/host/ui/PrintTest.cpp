@@ -33,14 +33,8 @@ protected:
 
 }  // namespace
 
-TEST_F(PrintTest, AWindowWithATextExportPrintsItsExportAndClosesWithCancel) {
-    ui::TInstalled installed(backend);
-    uitest::TToolWin window(nullptr);
-    EXPECT_EQ(window.ShowModal(), mrCancel);
-    EXPECT_EQ(out.str(), "{Tool for Form1}\nForm1\n\tA\n\t\tA1\n\tB\n\tC\n");
-    EXPECT_EQ(err.str(), "");  // the export asks no question about overwriting
-}
-
+// A window with a text export prints the export and closes with Cancel: the program's --print
+// (DataCommandTest, CommandLineTest).
 TEST_F(PrintTest, AMemoWindowPrintsItsLinesAndAnyOtherItsDump) {
     ui::TInstalled installed(backend);
     TMemoWindow memo;

@@ -52,22 +52,15 @@ protected:
 
 }  // namespace
 
-TEST_F(ScriptTest, ButtonsWithAModalResultCloseTheWindowWithIt) {
-    EXPECT_EQ(Run("ok\n"), mrOk);
-    EXPECT_EQ(Run("# comment\n\n   click CancelBtn\n"), mrCancel);
-    EXPECT_EQ(Run("click OKBtn"), mrOk);
-    EXPECT_EQ(Run("close"), mrCancel);
-    EXPECT_EQ(Run("cancel"), mrCancel);
-}
-
-TEST_F(ScriptTest, AWindowStillOpenWhenTheScriptEndsClosesWithCancel) {
+// Buttons with a modal result close the window with it; a window still open when the script
+// ends closes with Cancel; lines left when no window is open are an error.
+TEST_F(ScriptTest, WindowsCloseByTheirButtonsOrWithCancelWhenTheScriptEnds) {
+    for (const auto& [script, result] : {std::pair{"ok\n", mrOk}, {"# comment\n\n   click CancelBtn\n", mrCancel},
+                                         {"click OKBtn", mrOk}, {"close", mrCancel}, {"cancel", mrCancel}, {"", mrCancel}})
+        EXPECT_EQ(Run(script), result) << script;
     EXPECT_EQ(Run("set EdName Other"), mrCancel);
     EXPECT_EQ(window->EdName->Text(), "Other");
-    EXPECT_EQ(Run(""), mrCancel);
     EXPECT_EQ(backend->Topmost(), nullptr);
-}
-
-TEST_F(ScriptTest, LinesLeftWhenNoWindowIsOpenAreAnError) {
     EXPECT_EQ(ErrorLine("ok\n# done\ndump\n"), 3);
 }
 
@@ -130,12 +123,9 @@ TEST_F(ScriptTest, GridActionsDoWhatAPersonCanDoToTheGrid) {
     EXPECT_EQ(ErrorLine("cell Grid one 1 x"), 1);
 }
 
-TEST_F(ScriptTest, ADialogOpenedByAClickTakesTheNextLines) {
-    Run("click EditBtn\nset EdName Renamed\nok\nset Notes after\nok");
-    EXPECT_EQ(window->EdName->Text(), "Renamed");
-    EXPECT_EQ(window->log, "detail 1;");
-    EXPECT_EQ(window->Control<TMemo>("Notes")->Lines()[0], "after");
-    // The script ends inside the dialog: it closes with Cancel, then the window does.
+// A dialog opened by a click takes the next lines, then its window does: the worked examples'
+// detail dialog. Here the script ends inside the dialog: it closes with Cancel, then the window.
+TEST_F(ScriptTest, AScriptEndingInADialogClosesItAndItsWindowWithCancel) {
     EXPECT_EQ(Run("click EditBtn\nset EdName Lost"), mrCancel);
     EXPECT_EQ(window->EdName->Text(), "Button1");
     EXPECT_EQ(window->log, "detail 2;");
@@ -160,10 +150,8 @@ TEST_F(ScriptTest, MessageBoxesAreAnsweredOkAndShownOnTheErrorStream) {
 
 TEST_F(ScriptTest, GeometryPlacesTheWindow) {
     Run("geometry 5 6 300 200 2");
-    EXPECT_EQ(window->Left(), 5);
-    EXPECT_EQ(window->Top(), 6);
-    EXPECT_EQ(window->Width(), 300);
-    EXPECT_EQ(window->Height(), 200);
+    EXPECT_EQ(std::vector<int>({window->Left(), window->Top(), window->Width(), window->Height()}),
+              std::vector<int>({5, 6, 300, 200}));
     EXPECT_EQ(window->WindowState(), wsMaximized);
     EXPECT_EQ(ErrorLine("geometry 5 6 300 200 3"), 1);
 }
@@ -174,10 +162,7 @@ TEST_F(ScriptTest, DumpWritesTheTopmostWindowToTheOutputOrAppendsToAFile) {
     EXPECT_EQ(out.str(), ui::DumpText(TToolWin(nullptr)));
     const std::string once = ui::DumpText(*window);
     EXPECT_NE(once.find("edit\tEdName\tChanged\n"), std::string::npos);
-    EXPECT_EQ(testsupport::ReadFile(dir.File("d.txt")), once + once);
-    out.str("");
-    Run("click EditBtn\ndump\ncancel");
-    EXPECT_EQ(out.str().substr(0, out.str().find('\n')), "window\tTDetailDlg\tDetails");
+    EXPECT_EQ(testsupport::ReadFile(dir.File("d.txt")), once + once);  // a dialog's: the worked examples
 }
 
 TEST_F(ScriptTest, ScriptErrorsNameTheLineOfTheAction) {
@@ -230,17 +215,8 @@ TEST_F(ScriptTest, OnlyAWindowClosedWithOkCountsAsAccepted) {
     }
 }
 
-TEST_F(ScriptTest, AScriptFileMustBeARegularFile) {
-    testsupport::TempDir dir;
-    testsupport::WriteFile(dir.File("s.txt"), "ok\n");
-    auto fromFile = ui::TScriptBackend::FromFile(dir.File("s.txt"), out, err);
-    ui::TInstalled installed(*fromFile);
-    EXPECT_EQ(TToolWin(nullptr).ShowModal(), mrOk);
-    EXPECT_THROW(ui::TScriptBackend::FromFile(dir.Path(), out, err), EInOutError);
-    EXPECT_THROW(ui::TScriptBackend::FromFile(dir.File("missing"), out, err), EInOutError);
-}
-
-TEST_F(ScriptTest, AScriptBeyondSixteenMebibytesIsRefusedFromAFileOrAStream) {
+// A script is at most 16 MiB, from a stream or a file; a file must be a regular one.
+TEST_F(ScriptTest, AScriptIsARegularFileOrAStreamOfAtMostSixteenMebibytes) {
     const std::string most(ui::kMaxScriptSize - 3, '#');
     std::istringstream fits(most + "\nok");
     auto backend = ui::TScriptBackend::FromStream(fits, "standard input", out, err);
@@ -254,6 +230,10 @@ TEST_F(ScriptTest, AScriptBeyondSixteenMebibytesIsRefusedFromAFileOrAStream) {
         EXPECT_EQ(e.Message(), "Script: standard input is larger than the limit of 16 MiB");
     }
     testsupport::TempDir dir;
+    testsupport::WriteFile(dir.File("s.txt"), "ok\n");
+    EXPECT_NO_THROW(ui::TScriptBackend::FromFile(dir.File("s.txt"), out, err));
+    EXPECT_THROW(ui::TScriptBackend::FromFile(dir.Path(), out, err), EInOutError);
+    EXPECT_THROW(ui::TScriptBackend::FromFile(dir.File("missing"), out, err), EInOutError);
     testsupport::WriteFile(dir.File("s.txt"), most + "\nok\n\n");
     try {
         ui::TScriptBackend::FromFile(dir.File("s.txt"), out, err);
