@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "host/formfile/FormFile.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -103,11 +104,16 @@ TEST(Conventions, OutputFormatsFollowTheFileName) {
     EXPECT_EQ(pdf.status, 2);
     EXPECT_FALSE(std::filesystem::exists(dir.File("x.pdf")));
     EXPECT_EQ(Tavrinqa("convert '" + kExample + "' --to binary -o '" + dir.File("x.txt") + "'").status, 2);
-    // .bin: a bare binary stream, whatever IN was; .txt: text.
-    ASSERT_EQ(Tavrinqa("convert '" + kExample + "' -o '" + dir.File("x.bin") + "'").status, 0);
+    // .dfm: the resource header; .bin: a bare binary stream, whatever IN was; .txt: text. Without
+    // a name, the other format; converted back, the form is the text it was.
+    ASSERT_EQ(Tavrinqa("convert '" + kExample + "' --to binary -o '" + dir.File("x.dfm") + "'").status, 0);
+    EXPECT_EQ(testsupport::ReadFile(dir.File("x.dfm")).substr(0, 1), "\xFF");
+    EXPECT_EQ(Tavrinqa("convert '" + dir.File("x.dfm") + "'").out, formfile::ToText(formfile::Document::ParseFile(kExample)));
+    ASSERT_EQ(Tavrinqa("convert '" + dir.File("x.dfm") + "' -o '" + dir.File("x.bin") + "'").status, 0);
     EXPECT_EQ(testsupport::ReadFile(dir.File("x.bin")).substr(0, 4), "TPF0");
     ASSERT_EQ(Tavrinqa("convert '" + dir.File("x.bin") + "' -o '" + dir.File("back.txt") + "'").status, 0);
     EXPECT_EQ(testsupport::ReadFile(dir.File("back.txt")).substr(0, 7), "object ");
+    EXPECT_EQ(formfile::DetectFormat(Tavrinqa("convert '" + kExample + "' --to binary").out), formfile::Format::Binary);
 }
 
 TEST(Conventions, VersionNamesTheCommit) {

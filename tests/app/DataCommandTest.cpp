@@ -2,9 +2,6 @@
 // bundled sample database, the alias commands, the catalogue lists, and bad databases.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <string>
 
 #include "tests/support/TestSupport.h"

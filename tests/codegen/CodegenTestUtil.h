@@ -17,7 +17,8 @@
 
 namespace codegentest {
 
-// The text the window shows for examples/InputControls.dfm, as documented; lines end with LF.
+// The text the window shows for examples/InputControls.dfm (what Paste sends, MemowndTest);
+// lines end with LF. That showing it leaves every form as read is the session corpus test's.
 inline const std::string kInputControlsText = R"(
 Type
 TForm1Data = record

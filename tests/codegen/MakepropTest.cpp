@@ -2,12 +2,10 @@
 
 #include <algorithm>
 #include <optional>
-#include <sstream>
 
 #include "framework/cfrminfo.h"
 #include "host/controls/Dialogs.h"
-#include "host/formfile/FormModel.h"
-#include "host/ui/Print.h"
+#include "host/ui/Backend.h"
 #include "tests/codegen/CodegenTestUtil.h"
 
 using namespace codegentest;
@@ -59,18 +57,6 @@ protected:
 };
 
 }  // namespace
-
-TEST_F(Makeprop, TheInputControlsExampleShowsTheDocumentedLinesAndLeavesTheFormAsItWas) {
-    auto file = formfile::TFormFile::Load(InputControlsPath());
-    std::ostringstream out, err;
-    ui::TPrintBackend printer(out, err);
-    {
-        ui::TInstalled installed(printer);
-        tavrin::FormDataProperty(file->Root());
-    }
-    EXPECT_EQ(out.str(), kInputControlsText);
-    EXPECT_FALSE(file->ApplyChanges());
-}
 
 TEST_F(Makeprop, AComponentJoinsOnlyTheGroupOfItsFirstPropertyByPriorityTypedByThatName) {
     Form("TForm1");
