@@ -57,12 +57,13 @@ Range DocData::Append(Range r, uint32_t extra) {
 }
 
 // Gives back the room of a buffer beyond its first `used` bytes: the part of a large page
-// that the nodes did not fill.
+// that the nodes did not fill. Small spares stay: each madvise flushes every core's TLB,
+// which cost more than reading a small form.
 static void ReleaseSpare(const void* data, size_t used, size_t bytes) {
-    constexpr uintptr_t kPage = 4096;
+    constexpr uintptr_t kPage = 4096, kWorthIt = uintptr_t{1} << 20;
     const uintptr_t at = reinterpret_cast<uintptr_t>(data);
     const uintptr_t begin = (at + used + kPage - 1) & ~(kPage - 1), end = (at + bytes) & ~(kPage - 1);
-    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
+    if (end > begin && end - begin >= kWorthIt) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
 }
 
 void ReleaseSpareNodes(DocData& d) {
