@@ -1,5 +1,7 @@
 #include "check/Rules.h"
 
+#include "check/FontWidths.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -9,6 +11,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "host/base/Installation.h"
 #include "host/base/Zormanip.h"
 #include "host/db/DBTables.h"
 #include "host/formfile/FormModel.h"
@@ -94,6 +97,9 @@ const std::vector<RuleInfo>& AllRules() {
          "Two sibling controls placed by hand overlap, so one hides part of the other."},
         {"geometry-near-miss", Severity::Note, true, "an edge a few pixels off its neighbours' edges",
          "A control's edge is a few pixels off the edge its neighbours share."},
+        {"caption-clipped", Severity::Warning, true, "a caption wider than its control",
+         "A button's, check box's, radio button's, group box's or fixed-size label's caption is wider, in the form's"
+         " font, than the control leaves it: the end of the text is cut off."},
         {"geometry-ppi", Severity::Warning, true, "the form was designed at another resolution than the project's",
          "The form was designed at another resolution than the project's, so it scales differently from the "
          "other forms."},
@@ -103,6 +109,9 @@ const std::vector<RuleInfo>& AllRules() {
         {"component-unresolved-reference", Severity::Error, true, "a reference names no component of the form",
          "A reference property names a component the form does not have; loading the form fails or leaves the "
          "reference empty."},
+        {"property-unknown", Severity::Error, true, "a property the component's class does not publish",
+         "The form stores a property its component's class does not publish (a misspelt Widht, a property of "
+         "another version of the class): the form does not load in the IDE."},
         {"component-no-datasource", Severity::Note, true, "a data-aware control without a data source",
          "A data-aware control has no DataSource and shows no data unless code sets one."},
         {"data-table-unknown", Severity::Error, true, "a table the dataset's database does not have",
@@ -938,6 +947,89 @@ private:
         if (lazarus && ppi && *ppi > 0 && *ppi != 96) *w = *w * *ppi / 96, *h = *h * *ppi / 96;
         return std::make_pair(*w, *h);
     }
+    // The font a control draws its caption in: its own Font.* or, while ParentFont holds, its
+    // parent's, up to the form. Sizes are pixels at the form's resolution, as its geometry.
+    struct FontFace {
+        std::string name = "MS Sans Serif";
+        int64_t pixels = 11;  // the em; 8 points at 96 pixels per inch
+        bool bold = false;
+    };
+    FontFace FontOf(const TControl* c) const {
+        std::vector<const TControl*> chain;
+        for (const TControl* p = c; p != nullptr; p = p->Parent()) {
+            chain.push_back(p);
+            if (!StoredBool(p, "ParentFont").value_or(true)) break;
+        }
+        const TComponent* root = file_.Root();
+        const int64_t ppi = StoredInt(root, "DesignTimePPI").value_or(StoredInt(root, "PixelsPerInch").value_or(96));
+        FontFace face;
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            if (auto p = Stored(*it, "Font.Name"); p && p->GetValue().Kind() == ValueKind::String)
+                face.name = p->GetValue().AsString();
+            if (auto h = StoredInt(*it, "Font.Height"); h && *h != 0) face.pixels = *h < 0 ? -*h : *h * 4 / 5;
+            else if (auto pt = StoredInt(*it, "Font.Size"); pt && *pt > 0) face.pixels = (*pt * ppi + 36) / 72;
+            if (auto style = Stored(*it, "Font.Style"); style && style->GetValue().Kind() == ValueKind::Set) {
+                face.bold = false;
+                for (size_t i = 0; i < style->GetValue().Count(); ++i)
+                    face.bold = face.bold || vcl::SameText(style->GetValue().Item(i).AsIdent(), "fsBold");
+            }
+        }
+        return face;
+    }
+    // The caption's width in pixels from the font table (each character rounded, as the
+    // screen draws it); none for a symbol font, whose glyphs the table does not know.
+    static std::optional<int64_t> TextWidth(std::string_view text, const FontFace& face) {
+        const std::string lower = vcl::LowerCase(face.name);
+        for (const char* symbols : {"symbol", "wingdings", "webdings", "marlett"})
+            if (lower.find(symbols) != std::string::npos) return std::nullopt;
+        bool mono = false;
+        for (const char* fixed : {"courier", "mono", "fixedsys", "consolas", "console", "terminal"})
+            mono = mono || lower.find(fixed) != std::string::npos;
+        namespace fw = fontwidths;
+        int64_t width = 0;
+        for (size_t i = 0; i < text.size(); ++i) {
+            const auto ch = static_cast<unsigned char>(text[i]);
+            if ((ch & 0xC0) == 0x80) continue;  // inside a UTF-8 sequence
+            const int units = mono ? fw::kMono
+                              : ch >= 32 && ch < 127 ? (face.bold ? fw::kSansBold : fw::kSans)[ch - 32]
+                                                     : (face.bold ? fw::kSansBoldOther : fw::kSansOther);
+            width += (int64_t(units) * face.pixels + fw::kUnitsPerEm / 2) / fw::kUnitsPerEm;
+        }
+        return width;
+    }
+    // Labels size themselves unless told not to; a caption that wraps is not cut. The room is
+    // the width less the frame, box or inset the control draws; the fonts these forms name
+    // differ from the table's by a few per cent, so only a caption longer by more than a tenth
+    // (and 3 pixels) is reported.
+    void Clipped(const TControl* c) {
+        if (!Complete(c) || Aligned(c) || c->ClassType().Inferred() || StoredBool(c, "WordWrap").value_or(false) ||
+            StoredBool(c, "AutoSize").value_or(false))
+            return;
+        const bool lazarus = Stored(file_.Root(), "LCLVersion") || Stored(file_.Root(), "DesignTimePPI");
+        int64_t frame = 0;
+        if (Inherits(c, {"TBitBtn", "TSpeedButton"})) return;
+        if (Inherits(c, {"TCustomLabel"})) {
+            if (StoredBool(c, "AutoSize").value_or(true)) return;
+        } else if (Inherits(c, {"TCustomCheckBox", "TRadioButton"})) {
+            if (lazarus && StoredBool(c, "AutoSize").value_or(true)) return;  // the LCL sizes them
+            frame = 17;  // the box and the gap after it
+        } else if (Inherits(c, {"TButton"})) {
+            frame = 6;
+        } else if (Inherits(c, {"TCustomGroupBox"})) {
+            frame = 16;  // the caption's inset from each side
+        } else {
+            return;
+        }
+        const std::string caption = StripAccelerators(c->Caption());
+        if (caption.empty() || caption.find_first_of("\r\n") != std::string::npos) return;
+        const std::optional<int64_t> text = TextWidth(caption, FontOf(c));
+        const int64_t room = int64_t(c->Width()) - frame;
+        if (text && *text > room + std::max<int64_t>(3, *text / 10))
+            Report("caption-clipped", c,
+                   "the caption of " + NameOf(c) + " needs about " + std::to_string(*text) + " pixels, " +
+                       NameOf(c) + " leaves it " + std::to_string(room) + ": its end is cut off",
+                   Where(c, "Caption"));
+    }
     static bool Decoration(const TControl* c) {
         return Inherits(c, {"TBevel", "TShape", "TImage", "TSplitter", "TCustomGroupBox", "TCustomPanel"});
     }
@@ -972,6 +1064,9 @@ private:
                            " pixels: nobody can see it",
                        Where(c, w && *w <= 0 ? "Width" : "Height"));
         }
+        if (On("caption-clipped"))
+            for (TComponent* comp : all_)
+                if (auto* c = dynamic_cast<TControl*>(comp); c && c->Parent() && Shown(c) && !OnReport(c)) Clipped(c);
         for (TWinControl* parent : Containers()) {
             const std::vector<TControl*> siblings = LaidOut(parent);
             if (On("geometry-outside-parent")) Outside(parent, siblings);
@@ -1100,6 +1195,7 @@ private:
 
     void Components() {
         for (TComponent* c : all_) {
+            if (On("property-unknown")) UnknownProperties(c);
             if (c == file_.Root()) continue;
             if (On("component-default-name") && DefaultName(c)) {
                 auto* w = dynamic_cast<TWinControl*>(c);
@@ -1121,9 +1217,42 @@ private:
         }
     }
 
+    // A class the catalogue declares knows what it publishes; one inferred from this form
+    // publishes whatever the form stores, and saying otherwise would be a guess.
+    void UnknownProperties(const TComponent* c) {
+        if (c->ClassType().Inferred()) return;
+        auto obj = file_.ObjectOf(*c);
+        if (!obj) return;
+        for (Property p : obj->Properties()) {
+            const std::string_view name = p.Name();
+            if (name.find('.') != std::string_view::npos || Defined(c, name)) continue;
+            if (const vcl::TPropInfo* info = vcl::GetPropInfo(c, name); info && info->Learned)
+                Report("property-unknown", c,
+                       std::string(name) + " is no published property of " + c->ClassName() + " (" + NameOf(c) + ")",
+                       p.Position());
+        }
+    }
+    // What the writer stores beside the published properties (DefineProperties): the IDE reads
+    // these back although no class publishes them.
+    static bool Defined(const TComponent* c, std::string_view name) {
+        for (const char* d : {"ExplicitLeft", "ExplicitTop", "ExplicitWidth", "ExplicitHeight", "DesignSize",
+                              "TextHeight", "IsControl", "DesignLeft", "DesignTop"})
+            if (vcl::SameText(name, d)) return true;
+        if (vcl::Is<TControl>(c)) return false;
+        for (const char* d : {"Left", "Top", "Width", "Height", "HorizontalOffset", "VerticalOffset", "PixelsPerInch"})
+            if (vcl::SameText(name, d)) return true;
+        return false;
+    }
+
+    // Only what the file stores can name a component: the class's other properties are not
+    // looked at (building the list of all of them for every component was most of the check).
     void Unresolved(const TComponent* c) {
-        for (const vcl::TPropInfo* prop : c->ClassType().AllProperties()) {
-            if (prop->Kind != vcl::TTypeKind::tkClass || !prop->PropClass ||
+        auto obj = file_.ObjectOf(*c);
+        if (!obj) return;
+        for (Property p : obj->Properties()) {
+            if (p.GetValue().Kind() != ValueKind::Ident) continue;
+            const vcl::TPropInfo* prop = vcl::GetPropInfo(c, p.Name());
+            if (!prop || prop->Kind != vcl::TTypeKind::tkClass || !prop->PropClass ||
                 !prop->PropClass->InheritsFrom("TComponent"))
                 continue;
             const vcl::TValue v = vcl::GetPropValue(c, prop);
@@ -1132,7 +1261,7 @@ private:
             if (ref->name.find('.') != std::string::npos) continue;  // another module's component
             Report("component-unresolved-reference", c,
                    prop->Name + " of " + NameOf(c) + " names " + ref->name + ", which the form does not have",
-                   Where(c, prop->Name));
+                   p.Position());
         }
     }
 
@@ -1145,7 +1274,17 @@ private:
         std::vector<dbe::TIndexInfo> indexes;
         std::vector<std::string> params;  // the SQL's
         std::string refused;              // the table or the SQL the open database refuses
+        std::string in;                   // " in the bundled sample database" when judged by it
     };
+    // The sample database stands in for the alias DBDEMOS only: a form's own database of that
+    // name (a TDatabase with its own driver or folder) is not the sample, whatever the alias.
+    static bool OwnDatabaseNamed(const vcl::TComponent* owner, const std::string& name) {
+        for (int i = 0; owner != nullptr && i < owner->ComponentCount(); ++i)
+            if (const auto* def = dynamic_cast<const dbe::TDatabaseDefinition*>(owner->Components(i));
+                def && vcl::SameText(def->DefinedDatabaseName(), name) && !vcl::SameText(def->DefinedAliasName(), name))
+                return true;
+        return false;
+    }
     const LiveData* Live(vcl::TDataSet* ds) {
         auto [it, fresh] = live_.try_emplace(ds);
         if (!fresh) return it->second ? &*it->second : nullptr;
@@ -1154,13 +1293,21 @@ private:
         if ((!table || table->TableName().empty()) && (!query || query->Text().find_first_not_of(" \t\r\n") == std::string::npos))
             return nullptr;
         std::shared_ptr<dbe::TDatabaseHandle> db;
+        bool sample = false;
         try {
-            db = static_cast<vcl::TDBDataSet*>(ds)->GetDBHandle();
+            auto* dbs = static_cast<vcl::TDBDataSet*>(ds);
+            static const std::string samplePath = zorbase::FindInstalledFile(zorbase::FileKind::Data, "dbdemos.sqlite");
+            const dbe::TAlias alias = dbe::Engine().ResolveDatabase(dbs->DatabaseName(), dbs->Owner());
+            sample = !samplePath.empty() && vcl::SameText(alias.driver, "SQLITE") && alias.Param("PATH") == samplePath;
+            if (sample && (!vcl::SameText(alias.name, "DBDEMOS") || OwnDatabaseNamed(dbs->Owner(), dbs->DatabaseName())))
+                return nullptr;  // not the form's database
+            db = dbs->GetDBHandle();
         } catch (const vcl::Exception&) {
             return nullptr;  // no database to judge by: documented, no finding
         }
         if (!db) return nullptr;
         LiveData& live = it->second.emplace();
+        if (sample) live.in = " in the bundled sample database";
         try {
             if (table) {
                 for (const dbe::TColumn& c : db->Fields(table->EngineTableName())) live.fields.push_back(c.name);
@@ -1227,7 +1374,7 @@ private:
                     !field->FieldName().empty() && !HasName(live->fields, field->FieldName()))
                     Report("data-field-unknown", field,
                            "the field " + NameOf(field) + " reads " + field->FieldName() + ", which " +
-                               NameOf(field->DataSet()) + " does not have",
+                               NameOf(field->DataSet()) + " does not have" + live->in,
                            Where(field, "FieldName"));
                 continue;
             }
@@ -1244,7 +1391,7 @@ private:
             if (!missing.empty())
                 Report("data-field-unknown", c,
                        "DataField of " + NameOf(c) + " names " + Joined(missing) + ", which " +
-                           NameOf(source->DataSet()) + " does not have",
+                           NameOf(source->DataSet()) + " does not have" + live->in,
                        Where(c, "DataField"));
         }
     }
@@ -1257,20 +1404,20 @@ private:
             const char* rule = table ? "data-table-unknown" : "data-query-invalid";
             if (On(rule))
                 Report(rule, ds,
-                       (table ? "the table of " : "the SQL of ") + NameOf(ds) + " is refused: " + live->refused,
+                       (table ? "the table of " : "the SQL of ") + NameOf(ds) + " is refused" + live->in + ": " + live->refused,
                        Where(ds, table ? "TableName" : "SQL.Strings"));
             return;
         }
         if (table && On("data-index-unknown")) {
             if (auto fields = Missing(vcl::StoredText(table, "IndexFieldNames"), live->fields); !fields.empty())
                 Report("data-index-unknown", ds,
-                       "IndexFieldNames of " + NameOf(ds) + " names " + Joined(fields) + ", which its table does not have",
+                       "IndexFieldNames of " + NameOf(ds) + " names " + Joined(fields) + ", which its table does not have" + live->in,
                        Where(ds, "IndexFieldNames"));
             const std::string index = Trimmed(vcl::StoredText(table, "IndexName"));
             if (!index.empty() && std::none_of(live->indexes.begin(), live->indexes.end(),
                                                [&](const dbe::TIndexInfo& i) { return vcl::SameText(i.name, index); }))
                 Report("data-index-unknown", ds,
-                       "IndexName of " + NameOf(ds) + " is " + index + ", which its table does not have",
+                       "IndexName of " + NameOf(ds) + " is " + index + ", which its table does not have" + live->in,
                        Where(ds, "IndexName"));
             vcl::TDataSource* master = table->MasterSource();
             if (master && master->DataSet())
@@ -1279,7 +1426,7 @@ private:
                         !fields.empty())
                         Report("data-index-unknown", ds,
                                "MasterFields of " + NameOf(ds) + " names " + Joined(fields) + ", which " +
-                                   NameOf(master->DataSet()) + " does not have",
+                                   NameOf(master->DataSet()) + " does not have" + m->in,
                                Where(ds, "MasterFields"));
         }
         auto* query = dynamic_cast<vcl::TQuery*>(ds);
@@ -1297,7 +1444,7 @@ private:
                 if (!HasName(stored, p)) absent.push_back(p);
             if (!extra.empty() || !absent.empty())
                 Report("data-query-invalid", ds,
-                       "the parameters of " + NameOf(ds) + " differ from its SQL's: " +
+                       "the parameters of " + NameOf(ds) + " differ from its SQL's" + live->in + ": " +
                            (extra.empty() ? "" : "stored but not in the SQL: " + Joined(extra)) +
                            (extra.empty() || absent.empty() ? "" : "; ") +
                            (absent.empty() ? "" : "in the SQL but not stored: " + Joined(absent)),

@@ -258,6 +258,7 @@ const TPropInfo& TClassCatalogue::LearnProperty(const TClassInfo& cls, std::stri
     info.Name = std::string(name);
     info.TypeName = TypeKindName(kind);
     info.Kind = kind;
+    info.Learned = true;
     return const_cast<TClassInfo&>(cls).AddProperty(std::move(info));
 }
 

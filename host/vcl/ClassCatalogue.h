@@ -70,7 +70,7 @@ public:
     // marked inferred, kept in the form's own store, and learns its properties from the file
     // (LearnProperty). A top object that is not a form but holds controls is a frame.
     const TClassInfo& Infer(std::string_view name, const TClassEvidence& evidence, TInferredClasses& form);
-    // An inferred class met with a property it does not yet publish.
+    // A class met in a file with a property it does not publish: learned, and marked so.
     const TPropInfo& LearnProperty(const TClassInfo& cls, std::string_view name, TTypeKind kind);
 
     // C++ classes: instances of a catalogue class are made by the factory of its nearest

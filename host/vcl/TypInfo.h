@@ -54,6 +54,7 @@ struct TPropInfo {
     const TClassInfo* PropClass = nullptr;  // for tkClass: the declared class
     std::optional<std::string> Default;     // the value the writer omits, in form-file text
     bool Stored = true;                     // false: never written to a form file
+    bool Learned = false;                   // met in a form file, not published by the class
 };
 
 // One class of the catalogue: its name, its parent and the properties it publishes.

@@ -119,6 +119,12 @@ TEST(CheckCommand, DataWiringAgainstTheSampleDatabase) {
                                   {"DataField = 'city'", "DataField = 'Town'"}});
     for (size_t at; (at = offline.find("'DBDEMOS'")) != std::string::npos;) offline.replace(at, 9, "'NOWHERE'");
     testsupport::WriteFile(dir.File("d_offline.dfm"), offline);
+    // A database of the form's own named DBDEMOS is not the sample, and this one cannot be opened.
+    testsupport::WriteFile(dir.File("e_own.dfm"),
+                           edited({{"DataField = 'city'", "DataField = 'Town'"},
+                                   {"  object Customers: TTable", "  object Own: TDatabase\n    DatabaseName = 'DBDEMOS'\n"
+                                                                  "    DriverName = 'STANDARD'\n    Params.Strings = (\n"
+                                                                  "      'PATH=nowhere')\n  end\n  object Customers: TTable"}}));
 
     const Outcome r = testsupport::RunShell("cd '" + dir.Path() + "' && '" + TAVRINQA_BINARY +
                                                 "' check --format json . --home '" + dir.Path() + "'",
@@ -127,9 +133,14 @@ TEST(CheckCommand, DataWiringAgainstTheSampleDatabase) {
     std::multiset<std::string> found;
     const nlohmann::json report = nlohmann::json::parse(r.out);
     for (const auto& f : report["findings"])
-        if (f["rule"].get<std::string>().starts_with("data-"))
+        if (f["rule"].get<std::string>().starts_with("data-")) {
+            // What the sample judged says so.
+            EXPECT_EQ(f["message"].get<std::string>().find("in the bundled sample database") != std::string::npos,
+                      f["rule"] != "data-active-stored")
+                << f["message"];
             found.insert(f["file"].get<std::string>().substr(2, 1) + " " + f["rule"].get<std::string>() + " " +
                          f["component"].get<std::string>() + ":" + std::to_string(f["line"].get<int>()));
+        }
     EXPECT_EQ(found, (std::multiset<std::string>{
                          "b data-field-unknown EditCity:35", "b data-index-unknown Orders:92",
                          "b data-index-unknown Orders:93", "b data-active-stored Orders:96",

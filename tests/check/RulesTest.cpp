@@ -231,6 +231,31 @@ struct Case {
     Names found;
 };
 
+// A property only a form file taught the catalogue, and captions measured in the form's font.
+TEST_F(Rules, UnpublishedPropertiesAndClippedCaptions) {
+    const std::string apply = "    Caption = 'Apply changes'\n";  // about 72 pixels at 8 points
+    const std::string fixedLabel = "    Caption = 'Customer name'\n    AutoSize = False\n";
+    const Case cases[] = {
+        {"a misspelt property of a catalogued class", Form(Control("Label1", "TLabel", 8, 8, 40, 13, "    Widht = 3\n")),
+         "property-unknown", {"Label1"}},
+        {"not a defined one, nor one of a class the form alone tells",
+         Form(Control("Label1", "TLabel", 8, 8, 40, 13, "    ExplicitLeft = 8\n") +
+              Control("Grid1", "TMyGrid", 8, 40, 40, 13, "    Widht = 3\n")),
+         "property-unknown", {}},
+        {"a button too narrow", Form(Control("Button1", "TButton", 8, 8, 40, 25, apply)), "caption-clipped", {"Button1"}},
+        {"wide enough, wrapped, or a label that sizes itself",
+         Form(Control("Button1", "TButton", 8, 8, 100, 25, apply) +
+              Control("Button2", "TButton", 8, 40, 40, 25, apply + "    WordWrap = True\n") +
+              Control("Label1", "TLabel", 8, 80, 10, 13, apply)),
+         "caption-clipped", {}},
+        {"a fixed label fits the default font", Form(Control("Label1", "TLabel", 8, 8, 90, 13, fixedLabel)),
+         "caption-clipped", {}},
+        {"not the form's larger one", Form(Control("Label1", "TLabel", 8, 8, 90, 13, fixedLabel), "  Font.Height = -16\n"),
+         "caption-clipped", {"Label1"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Found(c.form, c.rule), c.found) << c.what;
+}
+
 // Layouts of real forms the rules once judged wrong, each beside the case they still find.
 TEST_F(Rules, PatternsOfRealForms) {
     const std::string edit = Control("Edit1", "TEdit", 8, 40, 100, 21, "    TabOrder = 0\n");
