@@ -299,9 +299,9 @@ private:
     }
 
     void Report(const char* rule, const TComponent* c, std::string message, SourcePos pos) {
-        const RuleInfo* info = FindRule(rule);
-        if (info == nullptr || !settings_.Enabled(*info)) return;
-        findings_.push_back({rule, settings_.SeverityOf(*info), c ? NameOf(c) : std::string(), std::move(message), pos,
+        const Rule& r = RuleOf(rule);
+        if (r.info == nullptr || !r.enabled) return;
+        findings_.push_back({rule, r.severity, c ? NameOf(c) : std::string(), std::move(message), pos,
                              PathOf(c ? c : file_.Root())});
     }
     // Parents' names down to the component: a control's parents, a menu item's items and menu,
@@ -321,7 +321,21 @@ private:
         }
         return path;
     }
-    bool On(const char* rule) const { return settings_.Enabled(*FindRule(rule)); }
+    bool On(const char* rule) const { return RuleOf(rule).enabled; }
+    // Rules are asked for by name for every component: looked up once per form, by the
+    // literal's address (a literal spelt twice just takes two entries).
+    struct Rule {
+        const RuleInfo* info;
+        bool enabled;
+        Severity severity;
+    };
+    const Rule& RuleOf(const char* rule) const {
+        auto [it, fresh] = rules_.try_emplace(rule, Rule{nullptr, false, Severity::Note});
+        if (fresh)
+            if (const RuleInfo* info = FindRule(rule))
+                it->second = {info, settings_.Enabled(*info), settings_.SeverityOf(*info)};
+        return it->second;
+    }
 
     // A report page (QuickReport's bands and printed labels): printed, never laid out on screen.
     static bool OnReport(const TControl* c) {
@@ -954,27 +968,24 @@ private:
         int64_t pixels = 11;  // the em; 8 points at 96 pixels per inch
         bool bold = false;
     };
-    FontFace FontOf(const TControl* c) const {
-        std::vector<const TControl*> chain;
-        for (const TControl* p = c; p != nullptr; p = p->Parent()) {
-            chain.push_back(p);
-            if (!StoredBool(p, "ParentFont").value_or(true)) break;
-        }
+    const FontFace& FontOf(const TControl* c) const {
+        if (auto it = fonts_.find(c); it != fonts_.end()) return it->second;
+        FontFace face = c->Parent() && StoredBool(c, "ParentFont").value_or(true) ? FontOf(c->Parent()) : FontFace{};
         const TComponent* root = file_.Root();
-        const int64_t ppi = StoredInt(root, "DesignTimePPI").value_or(StoredInt(root, "PixelsPerInch").value_or(96));
-        FontFace face;
-        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-            if (auto p = Stored(*it, "Font.Name"); p && p->GetValue().Kind() == ValueKind::String)
-                face.name = p->GetValue().AsString();
-            if (auto h = StoredInt(*it, "Font.Height"); h && *h != 0) face.pixels = *h < 0 ? -*h : *h * 4 / 5;
-            else if (auto pt = StoredInt(*it, "Font.Size"); pt && *pt > 0) face.pixels = (*pt * ppi + 36) / 72;
-            if (auto style = Stored(*it, "Font.Style"); style && style->GetValue().Kind() == ValueKind::Set) {
-                face.bold = false;
-                for (size_t i = 0; i < style->GetValue().Count(); ++i)
-                    face.bold = face.bold || vcl::SameText(style->GetValue().Item(i).AsIdent(), "fsBold");
-            }
+        if (auto p = Stored(c, "Font.Name"); p && p->GetValue().Kind() == ValueKind::String)
+            face.name = p->GetValue().AsString();
+        if (auto h = StoredInt(c, "Font.Height"); h && *h != 0) {
+            face.pixels = *h < 0 ? -*h : *h * 4 / 5;
+        } else if (auto pt = StoredInt(c, "Font.Size"); pt && *pt > 0) {
+            const int64_t ppi = StoredInt(root, "DesignTimePPI").value_or(StoredInt(root, "PixelsPerInch").value_or(96));
+            face.pixels = (*pt * ppi + 36) / 72;
         }
-        return face;
+        if (auto style = Stored(c, "Font.Style"); style && style->GetValue().Kind() == ValueKind::Set) {
+            face.bold = false;
+            for (size_t i = 0; i < style->GetValue().Count(); ++i)
+                face.bold = face.bold || vcl::SameText(style->GetValue().Item(i).AsIdent(), "fsBold");
+        }
+        return fonts_.emplace(c, std::move(face)).first->second;
     }
     // The caption's width in pixels from the font table (each character rounded, as the
     // screen draws it); none for a symbol font, whose glyphs the table does not know.
@@ -1002,12 +1013,9 @@ private:
     // differ from the table's by a few per cent, so only a caption longer by more than a tenth
     // (and 3 pixels) is reported.
     void Clipped(const TControl* c) {
-        if (!Complete(c) || Aligned(c) || c->ClassType().Inferred() || StoredBool(c, "WordWrap").value_or(false) ||
-            StoredBool(c, "AutoSize").value_or(false))
-            return;
+        if (c->ClassType().Inferred() || c->Caption().empty() || Inherits(c, {"TBitBtn", "TSpeedButton"})) return;
         const bool lazarus = Stored(file_.Root(), "LCLVersion") || Stored(file_.Root(), "DesignTimePPI");
         int64_t frame = 0;
-        if (Inherits(c, {"TBitBtn", "TSpeedButton"})) return;
         if (Inherits(c, {"TCustomLabel"})) {
             if (StoredBool(c, "AutoSize").value_or(true)) return;
         } else if (Inherits(c, {"TCustomCheckBox", "TRadioButton"})) {
@@ -1020,8 +1028,11 @@ private:
         } else {
             return;
         }
+        if (!Complete(c) || Aligned(c) || StoredBool(c, "WordWrap").value_or(false) ||
+            StoredBool(c, "AutoSize").value_or(false))
+            return;
         const std::string caption = StripAccelerators(c->Caption());
-        if (caption.empty() || caption.find_first_of("\r\n") != std::string::npos) return;
+        if (caption.find_first_of("\r\n") != std::string::npos) return;
         const std::optional<int64_t> text = TextWidth(caption, FontOf(c));
         const int64_t room = int64_t(c->Width()) - frame;
         if (text && *text > room + std::max<int64_t>(3, *text / 10))
@@ -1456,6 +1467,8 @@ private:
     const RuleSettings& settings_;
     std::unordered_map<const vcl::TDataSet*, std::optional<LiveData>> live_;
     mutable std::unordered_map<const TWinControl*, bool> holdsTabStop_;
+    mutable std::unordered_map<const TControl*, FontFace> fonts_;
+    mutable std::unordered_map<const char*, Rule> rules_;
     std::vector<TComponent*> all_;
     std::unordered_set<const TComponent*> framed_;
     std::vector<Finding> findings_;
