@@ -318,12 +318,6 @@ TEST_F(Project, FixWritesReadingOrderThroughLinksAndDiffOnlyShowsIt) {
     EXPECT_EQ(testsupport::ReadFile(dir.File("crlf.dfm")).find("\r\n\n"), std::string::npos);
 }
 
-TEST(Progress, OnlyOnATerminalOnceTheRunTakesAWhile) {
-    EXPECT_FALSE(check::ShowProgress(false, 30));
-    EXPECT_FALSE(check::ShowProgress(true, 0.2));
-    EXPECT_TRUE(check::ShowProgress(true, 1.5));
-}
-
 // Every real form whose tab order is out of reading order, fixed in a copy: the rule is
 // satisfied under every parent it named, and nothing but tab orders changed.
 TEST(Corpus, FixesOfTheRealFormsChangeOnlyTabOrders) {

@@ -157,12 +157,11 @@ TEST_F(Rules, AcceleratorsInOneScope) {
 }
 
 TEST_F(Rules, LabelAcceleratorNeedsAFocusControl) {
-    const std::string labels = Control("Label1", "TLabel", 8, 8, 40, 13, "    Caption = '&Name'\n") +
-                               Control("Label2", "TLabel", 8, 30, 40, 13,
-                                       "    Caption = '&City'\n    FocusControl = Edit1\n") +
-                               Control("Label3", "TLabel", 8, 50, 40, 13,
-                                       "    Caption = '&Zip'\n    ShowAccelChar = False\n") +
-                               Control("Edit1", "TEdit", 60, 30, 100, 21);
+    const std::string labels =
+        Control("Label1", "TLabel", 8, 8, 40, 13, "    Caption = '&Name'\n") +
+        Control("Label2", "TLabel", 8, 30, 40, 13, "    Caption = '&City'\n    FocusControl = Edit1\n") +
+        Control("Label3", "TLabel", 8, 50, 40, 13, "    Caption = '&Zip'\n    ShowAccelChar = False\n") +
+        Control("Edit1", "TEdit", 60, 30, 100, 21);
     EXPECT_EQ(Found(Form(labels), "accel-label-no-focus"), Names{"Label1"});
 }
 
@@ -298,8 +297,6 @@ TEST_F(Rules, PatternsOfRealForms) {
               Control("Check", "TCheckBox", 300, 0, 87, 19, "    TabOrder = 0\n")),
          "label-focus-order", {}},
         {"a radio group is a tab stop", Form(edit + below("TRadioGroup")), "tab-reading-order", {"Edit1"}},
-        {"a hot key is", Form(edit + below("THotKey")), "tab-reading-order", {"Edit1"}},
-        {"a data-aware image is", Form(edit + below("TDBImage")), "tab-reading-order", {"Edit1"}},
         {"a Lazarus date edit is", Form(edit + below("TDateEdit")), "tab-reading-order", {"Edit1"}},
         {"controls on a page that is not the active one are checked",
          Form("  object PageControl1: TPageControl\n    Left = 0\n    Top = 0\n    Width = 300\n    Height = 200\n"
