@@ -20,13 +20,14 @@ object MemoWindow: TMemoWindow
     Width = 552
     Height = 41
     Align = alBottom
-    TabOrder = 0
+    TabOrder = 1
     object OKBtn: TBitBtn
       Left = 120
       Top = 8
       Width = 89
       Height = 25
-      TabOrder = 0
+      Caption = '&OK'
+      TabOrder = 1
       Kind = bkOK
     end
     object CancelBtn: TBitBtn
@@ -35,7 +36,8 @@ object MemoWindow: TMemoWindow
       Width = 89
       Height = 25
       Cancel = True
-      TabOrder = 1
+      Caption = '&Cancel'
+      TabOrder = 2
       Kind = bkCancel
     end
     object HelpBtn: TBitBtn
@@ -43,8 +45,8 @@ object MemoWindow: TMemoWindow
       Top = 8
       Width = 89
       Height = 25
-      Caption = 'Help'
-      TabOrder = 2
+      Caption = '&Help'
+      TabOrder = 3
       Kind = bkHelp
     end
     object BitBtn1: TBitBtn
@@ -53,8 +55,8 @@ object MemoWindow: TMemoWindow
       Width = 89
       Height = 25
       Cancel = True
-      Caption = 'Paste'
-      TabOrder = 3
+      Caption = '&Paste'
+      TabOrder = 0
       OnClick = BitBtn1Click
       Glyph.Data = {
         76010000424D7601000000000000760000002800000020000000100000000100
@@ -81,6 +83,6 @@ object MemoWindow: TMemoWindow
     Lines.Strings = (
       'Memo1')
     ScrollBars = ssBoth
-    TabOrder = 1
+    TabOrder = 0
   end
 end

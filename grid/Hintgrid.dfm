@@ -38,14 +38,14 @@ object HintEd: THintEd
     object Label1: TLabel
       Left = 8
       Top = 16
-      Width = 49
+      Width = 60
       Height = 16
       Caption = 'Sort by'
     end
     object SortCB: TComboBox
-      Left = 64
+      Left = 72
       Top = 12
-      Width = 121
+      Width = 120
       Height = 24
       Hint = 'Select Sort Order'
       Style = csDropDownList
@@ -60,12 +60,12 @@ object HintEd: THintEd
       OnChange = SortCBChange
     end
     object BtnRescale: TBitBtn
-      Left = 192
+      Left = 196
       Top = 10
-      Width = 81
+      Width = 80
       Height = 29
       Hint = 'Rescale / Resize controls'
-      Caption = 'Rescale'
+      Caption = '&Rescale'
       ParentShowHint = False
       ShowHint = True
       TabOrder = 1
@@ -74,34 +74,36 @@ object HintEd: THintEd
     object TextBtn: TBitBtn
       Left = 280
       Top = 10
-      Width = 81
+      Width = 80
       Height = 29
       Hint = 'Save as an ASCII text file'
-      Caption = 'Text'
+      Caption = '&Text'
       ParentShowHint = False
       ShowHint = True
       TabOrder = 2
       OnClick = TextBtnClick
     end
     object OKBtn: TBitBtn
-      Left = 368
+      Left = 364
       Top = 10
-      Width = 81
+      Width = 86
       Height = 29
       Hint = 'Accept Changes'
       ParentShowHint = False
       ShowHint = True
+      Caption = '&OK'
       TabOrder = 3
       Kind = bkOK
     end
     object CancelBtn: TBitBtn
-      Left = 456
+      Left = 454
       Top = 10
-      Width = 85
+      Width = 87
       Height = 29
       Hint = 'Close without changing anything'
       ParentShowHint = False
       ShowHint = True
+      Caption = '&Cancel'
       TabOrder = 4
       Kind = bkCancel
     end

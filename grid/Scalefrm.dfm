@@ -5,7 +5,7 @@ object ScaleDlg: TScaleDlg
   BorderStyle = bsDialog
   Caption = 'Scaling'
   ClientHeight = 209
-  ClientWidth = 409
+  ClientWidth = 425
   Font.Charset = DEFAULT_CHARSET
   Font.Color = clWindowText
   Font.Height = -11
@@ -20,21 +20,21 @@ object ScaleDlg: TScaleDlg
   object GroupBox1: TGroupBox
     Left = 8
     Top = 8
-    Width = 193
+    Width = 201
     Height = 153
     Caption = ' Rescale Horiz Positions '
     TabOrder = 0
     object CheckLeftOffset: TCheckBox
       Left = 8
       Top = 20
-      Width = 97
+      Width = 112
       Height = 17
       Hint = 'Change all left properties '
-      Caption = 'Left Offset'
+      Caption = '&Left Offset'
       TabOrder = 0
     end
     object LeftOffset: TEdit
-      Left = 112
+      Left = 124
       Top = 18
       Width = 65
       Height = 21
@@ -45,14 +45,14 @@ object ScaleDlg: TScaleDlg
     object CheckConstWidth: TCheckBox
       Left = 8
       Top = 52
-      Width = 97
+      Width = 112
       Height = 17
       Hint = 'Set all Widths to this'
-      Caption = 'Const Width'
+      Caption = 'Const &Width'
       TabOrder = 2
     end
     object ConstWidth: TEdit
-      Left = 112
+      Left = 124
       Top = 50
       Width = 65
       Height = 21
@@ -63,12 +63,12 @@ object ScaleDlg: TScaleDlg
     object Label1: TLabel
       Left = 8
       Top = 88
-      Width = 60
+      Width = 108
       Height = 13
       Caption = 'Numerator'
     end
     object LeftNumerator: TEdit
-      Left = 112
+      Left = 124
       Top = 84
       Width = 65
       Height = 21
@@ -78,12 +78,12 @@ object ScaleDlg: TScaleDlg
     object Label2: TLabel
       Left = 8
       Top = 120
-      Width = 60
+      Width = 108
       Height = 13
       Caption = 'Denominator'
     end
     object LeftDenom: TEdit
-      Left = 112
+      Left = 124
       Top = 116
       Width = 65
       Height = 21
@@ -92,23 +92,23 @@ object ScaleDlg: TScaleDlg
     end
   end
   object GroupBox2: TGroupBox
-    Left = 208
+    Left = 216
     Top = 8
-    Width = 193
+    Width = 201
     Height = 153
     Caption = ' Rescale Vert Positions '
     TabOrder = 1
     object CheckTopOffset: TCheckBox
       Left = 8
       Top = 20
-      Width = 97
+      Width = 112
       Height = 17
       Hint = 'Set all Controls to this Top value (probably won''t use this much)'
-      Caption = 'Top Offset'
+      Caption = '&Top Offset'
       TabOrder = 0
     end
     object TopOffset: TEdit
-      Left = 112
+      Left = 124
       Top = 18
       Width = 65
       Height = 21
@@ -118,14 +118,14 @@ object ScaleDlg: TScaleDlg
     object CheckConstHeight: TCheckBox
       Left = 8
       Top = 52
-      Width = 97
+      Width = 112
       Height = 17
       Hint = 'Set All Component heights to a value'
-      Caption = 'Const Height'
+      Caption = 'Const &Height'
       TabOrder = 2
     end
     object ConstHeight: TEdit
-      Left = 112
+      Left = 124
       Top = 50
       Width = 65
       Height = 21
@@ -136,12 +136,12 @@ object ScaleDlg: TScaleDlg
     object Label4: TLabel
       Left = 8
       Top = 88
-      Width = 60
+      Width = 108
       Height = 13
       Caption = 'Numerator'
     end
     object TopNumerator: TEdit
-      Left = 112
+      Left = 124
       Top = 84
       Width = 65
       Height = 21
@@ -151,12 +151,12 @@ object ScaleDlg: TScaleDlg
     object Label5: TLabel
       Left = 8
       Top = 120
-      Width = 60
+      Width = 108
       Height = 13
       Caption = 'Denominator'
     end
     object TopDenom: TEdit
-      Left = 112
+      Left = 124
       Top = 116
       Width = 65
       Height = 21
@@ -165,20 +165,22 @@ object ScaleDlg: TScaleDlg
     end
   end
   object OKBtn: TBitBtn
-    Left = 112
+    Left = 120
     Top = 172
     Width = 89
     Height = 29
     Hint = 'Accept Changes'
+    Caption = '&OK'
     TabOrder = 2
     Kind = bkOK
   end
   object CancelBtn: TBitBtn
-    Left = 208
+    Left = 216
     Top = 172
     Width = 89
     Height = 29
     Hint = 'Do not post changes'
+    Caption = '&Cancel'
     TabOrder = 3
     Kind = bkCancel
   end

@@ -10,7 +10,7 @@ object ControlDetailBox: TControlDetailBox
   object Label7: TLabel
     Left = 8
     Top = 12
-    Width = 28
+    Width = 44
     Height = 13
     Caption = 'Name'
   end
@@ -24,7 +24,7 @@ object ControlDetailBox: TControlDetailBox
   object Label8: TLabel
     Left = 8
     Top = 40
-    Width = 25
+    Width = 44
     Height = 13
     Caption = 'Class'
   end
@@ -40,7 +40,7 @@ object ControlDetailBox: TControlDetailBox
     Top = 38
     Width = 89
     Height = 17
-    Caption = 'Enabled'
+    Caption = '&Enabled'
     TabOrder = 2
   end
   object Label1: TLabel
@@ -60,7 +60,7 @@ object ControlDetailBox: TControlDetailBox
   object Label2: TLabel
     Left = 124
     Top = 68
-    Width = 18
+    Width = 34
     Height = 13
     Caption = 'Left'
   end
@@ -76,13 +76,13 @@ object ControlDetailBox: TControlDetailBox
     Top = 66
     Width = 89
     Height = 17
-    Caption = 'Visible'
+    Caption = '&Visible'
     TabOrder = 5
   end
   object Label4: TLabel
     Left = 8
     Top = 96
-    Width = 31
+    Width = 44
     Height = 13
     Caption = 'Height'
   end
@@ -96,7 +96,7 @@ object ControlDetailBox: TControlDetailBox
   object Label3: TLabel
     Left = 124
     Top = 96
-    Width = 28
+    Width = 34
     Height = 13
     Caption = 'Width'
   end
@@ -110,7 +110,7 @@ object ControlDetailBox: TControlDetailBox
   object Label5: TLabel
     Left = 8
     Top = 124
-    Width = 19
+    Width = 44
     Height = 13
     Caption = 'Hint'
   end
@@ -126,7 +126,7 @@ object ControlDetailBox: TControlDetailBox
     Top = 122
     Width = 89
     Height = 17
-    Caption = 'ShowHint'
+    Caption = '&ShowHint'
     TabOrder = 9
   end
   object Label6: TLabel
@@ -148,6 +148,7 @@ object ControlDetailBox: TControlDetailBox
     Top = 192
     Width = 75
     Height = 25
+    Caption = '&OK'
     TabOrder = 11
     Kind = bkOK
   end
@@ -156,6 +157,7 @@ object ControlDetailBox: TControlDetailBox
     Top = 192
     Width = 75
     Height = 25
+    Caption = '&Cancel'
     TabOrder = 12
     Kind = bkCancel
   end

@@ -14,6 +14,9 @@ namespace tavrin {
 
 TFrmInfo* FrmInfo = nullptr;
 
+// The menu view's button offers the view it does not show; its other caption is "&IDs".
+constexpr const char* kCaptionsCaption = "Ca&ptions";
+
 TFrmInfo::TFrmInfo(vcl::TComponent* owner) : TDesignedForm(owner, "TFrmInfo") {
     LoadDesign(kParento2Dfm, "Parento2.dfm");
 }
@@ -35,9 +38,9 @@ void TFrmInfo::setMenu(bool on) {
     settab(false);
     if (on) {
         EditBtn->OnClick = Handler<vcl::TNotifyEvent>("MenuEditBtnClick");
-        EditBtn->SetCaption("Captions");
+        EditBtn->SetCaption(kCaptionsCaption);
     } else {
-        EditBtn->SetCaption("Edit");
+        EditBtn->SetCaption("&Edit");
     }
 }
 
@@ -127,8 +130,8 @@ void TFrmInfo::EditBtnClick(vcl::TObject*) {
 }
 
 void TFrmInfo::MenuEditBtnClick(vcl::TObject*) {
-    const bool showCaptions = EditBtn->Caption() == "Captions";
-    EditBtn->SetCaption(showCaptions ? "IDs" : "Captions");
+    const bool showCaptions = EditBtn->Caption() == kCaptionsCaption;
+    EditBtn->SetCaption(showCaptions ? "&IDs" : kCaptionsCaption);
     if (ZorMenuInfo == nullptr) return;
     ZorMenuInfo->showcaptions = showCaptions;
     OutlineParent->Clear();

@@ -29,10 +29,10 @@ object FrmInfo: TFrmInfo
       Width = 64
       Height = 25
       Hint = 'Expand outline fully'
-      Caption = 'Expand'
+      Caption = 'E&xpand'
       ParentShowHint = False
       ShowHint = True
-      TabOrder = 0
+      TabOrder = 4
       OnClick = BtnExpandClick
     end
     object BtnCollapse: TBitBtn
@@ -41,10 +41,10 @@ object FrmInfo: TFrmInfo
       Width = 64
       Height = 25
       Hint = 'Collapse outline Fully'
-      Caption = 'Collapse'
+      Caption = '&Collapse'
       ParentShowHint = False
       ShowHint = True
-      TabOrder = 1
+      TabOrder = 5
       OnClick = BtnCollapseClick
     end
     object EditBtn: TButton
@@ -53,7 +53,7 @@ object FrmInfo: TFrmInfo
       Width = 64
       Height = 25
       Hint = 'Edit the Selected control'#39's tcontrol properties'
-      Caption = 'Edit'
+      Caption = '&Edit'
       ParentShowHint = False
       ShowHint = True
       TabOrder = 2
@@ -65,7 +65,7 @@ object FrmInfo: TFrmInfo
       Width = 64
       Height = 25
       Hint = 'Save as an ASCII text file'
-      Caption = 'Text'
+      Caption = '&Text'
       ParentShowHint = False
       ShowHint = True
       TabOrder = 3
@@ -79,7 +79,8 @@ object FrmInfo: TFrmInfo
       Hint = 'Accept Changes'
       ParentShowHint = False
       ShowHint = True
-      TabOrder = 4
+      Caption = '&OK'
+      TabOrder = 0
       Kind = bkOK
     end
     object CancelBtn: TBitBtn
@@ -90,7 +91,8 @@ object FrmInfo: TFrmInfo
       Hint = 'Close without changing anything'
       ParentShowHint = False
       ShowHint = True
-      TabOrder = 5
+      Caption = 'C&ancel'
+      TabOrder = 1
       Kind = bkCancel
     end
   end

@@ -52,6 +52,7 @@ object ZorAboutBox: TZorAboutBox
     Top = 124
     Width = 75
     Height = 25
+    Caption = '&OK'
     TabOrder = 0
     Kind = bkOK
   end

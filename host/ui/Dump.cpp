@@ -23,6 +23,19 @@ std::string EscapeText(std::string_view text) {
     return out;
 }
 
+std::string ShownCaption(std::string_view caption) {
+    std::string out;
+    out.reserve(caption.size());
+    for (size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&') {
+            if (i + 1 == caption.size() || caption[i + 1] != '&') continue;
+            ++i;
+        }
+        out += caption[i];
+    }
+    return out;
+}
+
 namespace {
 
 void Record(std::ostream& out, std::initializer_list<std::string> fields) {
@@ -66,7 +79,7 @@ void DumpComponent(const vcl::TComponent* c, std::ostream& out) {
         for (int i = 0; i < combo->Items().Count(); ++i) items += (i ? "|" : "") + EscapeText(combo->Items()[i]);
         Record(out, {"combo", name, Num(combo->ItemIndex()), items});
     } else if (auto* button = dynamic_cast<const vcl::TButton*>(c)) {
-        Record(out, {"button", name, EscapeText(button->Caption()), button->Visible() ? "1" : "0"});
+        Record(out, {"button", name, EscapeText(ShownCaption(button->Caption())), button->Visible() ? "1" : "0"});
     }
 }
 

@@ -157,7 +157,7 @@ TEST_F(MenuTool, TheButtonTogglesItemsBetweenCaptionsAndIdentifiers) {
         }
         return mrOk;
     });
-    EXPECT_EQ(buttons, (Names{"IDs", "Captions"}));
+    EXPECT_EQ(buttons, (Names{"&IDs", "Ca&ptions"}));
     EXPECT_EQ(views[0].Children(NodeID(form)), Names{NodeID(menu)});
     EXPECT_EQ(views[0].Children(NodeID(menu)), Names{NodeID(file)});
     EXPECT_EQ(views[1].Children(NodeID(menu)), Names{"File"});
