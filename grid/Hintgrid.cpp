@@ -136,21 +136,32 @@ void THintEd::SetCell(int logical, int row, const std::string& text) {
 
 int32_t THintEd::IntCell(int logical, int row) const { return vcl::StrToInt(Cell(logical, row)); }
 
-void THintEd::CheckAccepted() {
+bool THintEd::ChecksValues() const { return layout_ == &kXYColumns || layout_ == &kCompColumns; }
+
+std::vector<vcl::TDesignedForm::TBadValue> THintEd::BadValues() const {
     std::vector<int> numbers;
     if (layout_ == &kXYColumns) numbers = {5, 6, 7, 8};
     if (layout_ == &kCompColumns) numbers = {3, 4};
+    std::vector<TBadValue> bad;
     for (int row = StringGrid1->FixedRows(); row < StringGrid1->RowCount(); ++row)
         for (int logical : numbers) {
             try {
                 IntCell(logical, row);
             } catch (const vcl::EConvertError& e) {
-                StringGrid1->SetCol(ColumnAt(logical));
-                StringGrid1->SetRow(row);
-                throw vcl::EConvertError("Row " + std::to_string(row) + " (" + Cell(1, row) + "), " +
-                                         (*layout_)[size_t(logical)].caption + ": " + e.Message());
+                bad.push_back({StringGrid1, ColumnAt(logical), row,
+                               "Row " + std::to_string(row) + " (" + Cell(1, row) + "), " +
+                                   (*layout_)[size_t(logical)].caption + ": " + e.Message()});
             }
         }
+    return bad;
+}
+
+void THintEd::CheckAccepted() {
+    const std::vector<TBadValue> bad = BadValues();
+    if (bad.empty()) return;
+    StringGrid1->SetCol(bad.front().col);
+    StringGrid1->SetRow(bad.front().row);
+    throw vcl::EConvertError(bad.front().reason);
 }
 
 void THintEd::SetGrid(int row, const std::string& name, const std::string& className, const std::string& caption,

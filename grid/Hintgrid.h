@@ -111,6 +111,10 @@ protected:
     // and the column; the window stays open with every edit.
     void CheckAccepted() override;
 
+public:
+    bool ChecksValues() const override;
+    std::vector<TBadValue> BadValues() const override;
+
 private:
     void SetMode(const std::vector<TGridColumn>& layout, const char* section);
     void MapColumns();

@@ -68,6 +68,37 @@ void TScaleDlg::CheckAccepted() {
     Rescale(top, left, width, height);  // every field the rows will use, read as they will be
 }
 
+std::vector<vcl::TDesignedForm::TBadValue> TScaleDlg::BadValues() const {
+    struct Field {
+        const char* name;
+        const vcl::TEdit* edit;
+        enum { kFactor, kDivisor, kWhole } kind;
+        const vcl::TCheckBox* when;
+    };
+    const Field fields[] = {
+        {"Left Offset", LeftOffset, Field::kWhole, CheckLeftOffset},
+        {"Const Width", ConstWidth, Field::kWhole, CheckConstWidth},
+        {"Horiz Numerator", LeftNumerator, Field::kFactor, nullptr},
+        {"Horiz Denominator", LeftDenom, Field::kDivisor, nullptr},
+        {"Top Offset", TopOffset, Field::kWhole, CheckTopOffset},
+        {"Const Height", ConstHeight, Field::kWhole, CheckConstHeight},
+        {"Vert Numerator", TopNumerator, Field::kFactor, nullptr},
+        {"Vert Denominator", TopDenom, Field::kDivisor, nullptr},
+    };
+    std::vector<TBadValue> bad;
+    for (const Field& f : fields) {
+        if (f.when != nullptr && !f.when->Checked()) continue;
+        try {
+            if (f.kind == Field::kWhole) vcl::StrToInt(f.edit->Text());
+            else if (ToExtended(f.edit->Text()) == 0 && f.kind == Field::kDivisor)
+                throw vcl::EZeroDivide("Floating point division by zero");
+        } catch (const vcl::Exception& e) {
+            bad.push_back({f.edit, -1, -1, std::string(f.name) + ": " + e.Message()});
+        }
+    }
+    return bad;
+}
+
 void TScaleDlg::Rescale(int32_t& top, int32_t& left, int32_t& width, int32_t& height) const {
     int32_t t = ScalePosition(TopNumerator->Text(), TopDenom->Text(), top);
     if (CheckTopOffset->Checked()) t = AddOffset(t, TopOffset->Text());

@@ -57,6 +57,11 @@ public:
     // leaves the four values as they were.
     void Rescale(int32_t& top, int32_t& left, int32_t& width, int32_t& height) const;
 
+    // The fields OK would refuse: a scale that is no number or divides by zero, an offset or
+    // constant (when its box is checked) that is no whole number.
+    bool ChecksValues() const override { return true; }
+    std::vector<TBadValue> BadValues() const override;
+
 protected:
     // OK with a field that is no number (or a zero denominator) is refused: the dialog stays
     // open with what was typed.

@@ -33,16 +33,22 @@ void TControlDetailBox::SetDisplControl(vcl::TControl* control) {
 
 bool TControlDetailBox::execute() { return ShowModal() == vcl::mrOk; }
 
-void TControlDetailBox::CheckAccepted() {
+std::vector<vcl::TDesignedForm::TBadValue> TControlDetailBox::BadValues() const {
     const std::pair<const char*, vcl::TEdit*> numbers[] = {
         {"Top", EdTop}, {"Left", EdLeft}, {"Width", EdWidth}, {"Height", EdHeight}, {"Tag", EdTag}};
+    std::vector<TBadValue> bad;
     for (const auto& [field, edit] : numbers) {
         try {
             vcl::StrToInt(edit->Text());
         } catch (const vcl::EConvertError& e) {
-            throw vcl::EConvertError(std::string(field) + ": " + e.Message());
+            bad.push_back({edit, -1, -1, std::string(field) + ": " + e.Message()});
         }
     }
+    return bad;
+}
+
+void TControlDetailBox::CheckAccepted() {
+    if (const std::vector<TBadValue> bad = BadValues(); !bad.empty()) throw vcl::EConvertError(bad.front().reason);
 }
 
 vcl::TControl* TControlDetailBox::GetDisplControl() {

@@ -49,6 +49,9 @@ public:
     // tag, name, then the three flags. A field that fails stops the rest.
     vcl::TControl* GetDisplControl();
 
+    bool ChecksValues() const override { return true; }
+    std::vector<TBadValue> BadValues() const override;
+
 protected:
     // OK with a number field that is no number is refused, naming it; the dialog stays open
     // with every field as typed, and nothing has reached the control.

@@ -76,6 +76,8 @@ void TDesignedForm::BindEvents(TComponent& component) {
 
 void TDesignedForm::LoadDesign(std::string_view text, const std::string& fileName) {
     ReadDesignedForm(*this, text, fileName, [this](const TStoredObject& object) { ReadSkipped(*this, object, true); });
+    designedWidth_ = Width();
+    designedHeight_ = Height();
     ForEachOwned(*this, [](TComponent& c) {
         if (auto* source = dynamic_cast<TEventSource*>(&c)) source->DesignLoaded();
     });

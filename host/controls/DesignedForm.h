@@ -66,12 +66,26 @@ public:
         throw EInvalidCast("Invalid class typecast: " + std::string(name) + " is a " + c->ClassName());
     }
 
+    // Still the size the design gave it: no saved place has resized it since.
+    bool SizedAsDesigned() const { return Width() == designedWidth_ && Height() == designedHeight_; }
+
     TWindowState WindowState() const { return windowState_; }
     void SetWindowState(TWindowState v) { windowState_ = v; }
 
     // The window's font and the canvas that measures text in it.
     TFontDesc& Font() { return canvas_.Font; }
     const TCanvas& Canvas() const { return canvas_; }
+
+    // A value typed so far that OK would refuse: its control (for a grid, the cell) and why.
+    struct TBadValue {
+        const TControl* control;
+        int col, row;  // the grid's cell; -1 for another control
+        std::string reason;
+    };
+    // Whether the window checks what is typed into it, and what it would refuse now, so that
+    // a screen marks a bad value as it is typed rather than at OK.
+    virtual bool ChecksValues() const { return false; }
+    virtual std::vector<TBadValue> BadValues() const { return {}; }
 
     // Closing by the frame: a modal window closes with mrCancel.
     void Close() { SetModalResult(mrCancel); }
@@ -109,6 +123,7 @@ private:
     std::unordered_map<std::string, THandler, CaseInsensitiveHash, CaseInsensitiveEqual> handlers_;
     std::vector<const char*> declared_;
     TWindowState windowState_ = wsNormal;
+    int designedWidth_ = 0, designedHeight_ = 0;
     TCanvas canvas_;
 };
 
