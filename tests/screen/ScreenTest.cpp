@@ -160,21 +160,7 @@ TEST_F(Screen, CancellingTheSaveDialogWritesNoFile) {
         EXPECT_NE(entry.path().extension(), ".txt") << entry.path();
 }
 
-TEST_F(Screen, WindowsComeBackWhereTheUserLeftThem) {
-    WhenShown(backend, [](TScreenWindow& w) {
-        w.setGeometry(50, 60, 500, 400);
-        ClickButton(w, "CancelBtn");
-    });
-    RunTool(kParentageVerb, backend, dir);
-    QRect again;
-    WhenShown(backend, [&](TScreenWindow& w) {
-        again = w.geometry();
-        ClickButton(w, "CancelBtn");
-    });
-    RunTool(kParentageVerb, backend, dir);
-    EXPECT_EQ(again.size(), QSize(500, 400));
-}
-
+// At the size the person left it, on this screen even when it was left off it.
 TEST_F(Screen, AWindowLeftOffThisScreenComesBackOnIt) {
     WhenShown(backend, [](TScreenWindow& w) {
         w.setGeometry(-5000, 7000, 500, 400);

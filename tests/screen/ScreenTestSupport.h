@@ -50,7 +50,11 @@ inline QApplication& App() {
     static char arg0[] = "test_screen";
     static char* argv[] = {arg0, nullptr};
     static QApplication* app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        // A desktop of a common size, so that windows open as they would on one.
+        static const testsupport::TempDir folder;
+        testsupport::WriteFile(folder.File("screen.json"),
+                               R"({"screens": [{"name": "desk", "x": 0, "y": 0, "width": 1600, "height": 1000}]})");
+        setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + folder.File("screen.json")).c_str(), 1);
         return new QApplication(argc, argv);
     }();
     return *app;

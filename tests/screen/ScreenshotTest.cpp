@@ -1,14 +1,20 @@
-// Every window on the example form, photographed: each must show its controls at the places
-// its design gives them, and draw something there. The pictures go to the folder named by
-// TAVRIN_SCREENSHOTS_DIR (the README's come from docs/screenshots), else to a scratch folder.
+// Every window on the example form, photographed as it first opens: each draws its controls,
+// shows every grid column and every caption whole in the desktop's font, gives each button an
+// access key of its own and tabs through its controls in reading order. The pictures go to the
+// folder named by TAVRIN_SCREENSHOTS_DIR (the README's come from docs/screenshots), else to a
+// scratch folder.
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 
 #include <set>
@@ -65,19 +71,49 @@ void Screenshots::Shoot(TScreenWindow& w, const std::string& name) {
         for (int x = 0; x < image.width(); x += 3) colours.insert(image.pixel(x, y));
     EXPECT_GT(colours.size(), 8u) << name << " renders empty";
     int checked = 0;
-    const vcl::TCustomForm& form = w.Form();
-    for (int i = 0; i < form.ComponentCount(); ++i) {
-        const auto* c = dynamic_cast<const vcl::TControl*>(form.Components(i));
-        QWidget* widget = c != nullptr ? w.Widget(c->Name()) : nullptr;
-        if (widget == nullptr || !widget->isVisibleTo(&w)) continue;
-        // At the designed size every control stands where the design puts it; a label may
-        // be wider, for a desktop font wider than the design's.
-        const QRect at = widget->geometry(), designed(c->Left(), c->Top(), c->Width(), c->Height());
-        if (qobject_cast<QLabel*>(widget) != nullptr) {
-            EXPECT_EQ(at.topLeft(), designed.topLeft()) << name << ": " << c->Name();
-            EXPECT_GE(at.width(), designed.width()) << name << ": " << c->Name();
-        } else {
-            EXPECT_EQ(at, designed) << name << ": " << c->Name();
+    std::set<QChar> keys;
+    const QWidget* previous = nullptr;  // in the tab order, among the controls of one parent
+    for (const QWidget* widget = w.nextInFocusChain(); widget != &w; widget = widget->nextInFocusChain()) {
+        if (!widget->isVisibleTo(&w) || w.Form().FindComponent(widget->objectName().toStdString()) == nullptr) continue;
+        const std::string at = name + ": " + widget->objectName().toStdString();
+        // A caption whole in the desktop's font, and the design wide enough for it.
+        const auto* c = dynamic_cast<const vcl::TControl*>(w.Form().FindComponent(widget->objectName().toStdString()));
+        if (auto* label = qobject_cast<const QLabel*>(widget); label != nullptr && !label->wordWrap()) {
+            EXPECT_LE(label->sizeHint().width(), c->Width()) << at << " clips \"" << label->text().toStdString() << '"';
+        }
+        if (auto* check = qobject_cast<const QCheckBox*>(widget)) {
+            EXPECT_LE(check->sizeHint().width(), check->width()) << at << " clips " << check->text().toStdString();
+        }
+        if (auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+            const int text = button->fontMetrics().horizontalAdvance(QString(button->text()).remove('&'));
+            if (qobject_cast<const QPushButton*>(widget) != nullptr) {
+                EXPECT_LE(text + (button->icon().isNull() ? 0 : button->iconSize().width() + 4) + 6, button->width()) << at;
+            }
+            const qsizetype amp = button->text().indexOf('&');
+            EXPECT_TRUE(amp >= 0 && amp + 1 < button->text().size() && keys.insert(button->text()[amp + 1].toLower()).second)
+                << at << " has no access key of its own: " << button->text().toStdString();
+        }
+        // Tab goes along a row, then down to the next one.
+        if (!(widget->focusPolicy() & Qt::TabFocus)) continue;
+        if (previous != nullptr && previous->parentWidget() == widget->parentWidget()) {
+            const QRect a = previous->geometry(), b = widget->geometry();
+            EXPECT_TRUE(b.top() >= a.center().y() || (b.center().y() > a.top() && b.left() > a.left()))
+                << at << " comes after " << previous->objectName().toStdString();
+        }
+        previous = widget;
+    }
+    // Every grid column shows its title and its values, up to the widest the window may fit.
+    for (QTableWidget* table : w.findChildren<QTableWidget*>()) {
+        const QHeaderView& header = *table->horizontalHeader();
+        for (int c = 0; c < table->columnCount(); ++c) {
+            if (header.sectionSize(c) == 0) continue;
+            EXPECT_LE(header.sectionViewportPosition(c) + header.sectionSize(c), table->viewport()->width())
+                << name << ": column " << c << " is cut";
+            EXPECT_GE(header.sectionSize(c), header.sectionSizeHint(c)) << name << ": column " << c;
+            for (int r = 0; r < table->rowCount(); ++r)
+                EXPECT_GE(header.sectionSize(c), std::min(table->fontMetrics().horizontalAdvance(table->item(r, c)->text()),
+                                                          table->fontMetrics().horizontalAdvance(QString(40, 'n'))))
+                    << name << ": column " << c << " cuts " << table->item(r, c)->text().toStdString();
         }
     }
     for (const QWidget* widget : w.findChildren<QWidget*>()) {

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -15,12 +16,14 @@
 #include <QTableWidget>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <map>
 #include <unordered_map>
 
 #include "host/controls/Grids.h"
 #include "host/controls/Outline.h"
 #include "host/controls/StdCtrls.h"
+#include "host/ui/Dump.h"
 #include "host/ui/qt/ScreenWindow.h"
 #include "host/vcl/TypInfo.h"
 
@@ -48,6 +51,67 @@ int64_t OrdProp(const vcl::TPersistent* c, const char* name, int64_t fallback) {
 
 int ItemIndex(const QTreeWidgetItem* item) { return item != nullptr ? item->data(0, Qt::UserRole).toInt() : 0; }
 
+namespace {
+
+std::vector<int> Ints(const QVariant& list) {
+    std::vector<int> out;
+    for (const QVariant& v : list.toList()) out.push_back(v.toInt());
+    return out;
+}
+
+QVariantList Variants(const std::vector<int>& ints) {
+    QVariantList out;
+    for (int i : ints) out << i;
+    return out;
+}
+
+}  // namespace
+
+// The table keeps, per column, the model's width it last showed ("tavrinModel") and the width
+// its content asks for ("tavrinFit", 0 once a person sized the column).
+int FitColumns(QTableWidget& table, bool measure) {
+    const int cols = table.columnCount();
+    std::vector<int> model = Ints(table.property("tavrinModel")), fit = Ints(table.property("tavrinFit"));
+    model.resize(size_t(cols), 0);
+    fit.resize(size_t(cols), 0);
+    if (measure) {
+        const QFontMetrics metrics(table.font());
+        const int limit = metrics.horizontalAdvance(QString(kFitCharacters, QChar('n')));
+        const int padding = 2 * (table.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &table) + 1) + 2;
+        const int rows = std::min(table.rowCount(), 5000);  // enough to see a column's kind of values
+        for (int c = 0; c < cols; ++c) {
+            if (model[size_t(c)] <= 0) continue;
+            int widest = 0;
+            for (int r = 0; r < rows; ++r)
+                if (const QTableWidgetItem* item = table.item(r, c))
+                    widest = std::max(widest, std::min(metrics.horizontalAdvance(item->text()), limit));
+            const int header = table.horizontalHeader()->isHidden() ? 0 : table.horizontalHeader()->sectionSizeHint(c);
+            fit[size_t(c)] = std::max(widest + padding, header);
+        }
+        table.setProperty("tavrinFit", Variants(fit));
+    }
+    std::vector<int> base(model.size(), 0);
+    int sum = 0;
+    for (size_t c = 0; c < base.size(); ++c) {
+        if (model[c] > 0) base[c] = std::max(model[c], fit[c]);
+        sum += base[c];
+    }
+    const int room = table.viewport()->width();
+    const int spare = measure || sum <= 0 ? 0 : std::max(room - sum, 0);
+    int given = 0, last = -1;
+    for (int c = 0; c < cols; ++c) {
+        if (base[size_t(c)] <= 0) continue;
+        const int share = int(int64_t(spare) * base[size_t(c)] / sum);
+        table.setColumnWidth(c, base[size_t(c)] + share);
+        given += share;
+        last = c;
+    }
+    if (last >= 0 && given < spare) table.setColumnWidth(last, table.columnWidth(last) + spare - given);
+    const QHeaderView* rowHeader = table.verticalHeader();
+    return sum + 2 * table.frameWidth() + (rowHeader->isHidden() ? 0 : std::max(rowHeader->sizeHint().width(), rowHeader->minimumWidth())) +
+           table.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &table);
+}
+
 QWidget* TFace::Make(TScreenWindow&, vcl::TControl& control, QWidget* into) const {
     auto* frame = new QFrame(into);
     if (control.InheritsFrom("TPanel")) frame->setFrameShape(QFrame::StyledPanel);
@@ -58,12 +122,6 @@ void TFace::Connect(TScreenWindow&, TMirror&) const {}
 void TFace::Refresh(TScreenWindow&, TMirror&) const {}
 
 namespace {
-
-// A label shows an ampersand as the mark of its access key, as a button does.
-QString LabelText(const std::string& caption) {
-    QString text = Q(caption);
-    return text.replace("&&", QChar(1)).remove('&').replace(QChar(1), "&");
-}
 
 QStyle::StandardPixmap KindIcon(vcl::TBitBtnKind kind) {
     switch (kind) {
@@ -118,7 +176,7 @@ public:
     }
     void Refresh(TScreenWindow&, TMirror& m) const override {
         auto* label = static_cast<QLabel*>(m.widget);
-        label->setText(LabelText(m.control->Caption()));
+        label->setText(Q(ui::ShownCaption(m.control->Caption())));  // no buddy to take the key
         // A label sizes itself to its text: the desktop's font may be wider than the design's.
         if (!label->wordWrap() && label->sizeHint().width() > label->width()) {
             label->resize(label->sizeHint().width(), label->height());
@@ -313,7 +371,11 @@ public:
 // The fixed rows and columns are the table's headers; the model's cell indexes count them.
 class TGridFace : public TFaceOf<vcl::TStringGrid> {
 public:
-    QWidget* Make(TScreenWindow&, vcl::TControl&, QWidget* into) const override { return new QTableWidget(into); }
+    QWidget* Make(TScreenWindow& window, vcl::TControl&, QWidget* into) const override {
+        auto* table = new QTableWidget(into);
+        table->viewport()->installEventFilter(&window);  // its columns share the room it gets
+        return table;
+    }
     void Connect(TScreenWindow& window, TMirror& m) const override {
         auto* table = static_cast<QTableWidget*>(m.widget);
         auto* grid = static_cast<vcl::TStringGrid*>(m.control);
@@ -340,8 +402,11 @@ public:
         QObject::connect(table->horizontalHeader(), &QHeaderView::sectionMoved, &window,
                          moved(table->horizontalHeader(), false));
         QObject::connect(table->horizontalHeader(), &QHeaderView::sectionResized, &window,
-                         [&window, grid](int col, int, int width) {
+                         [&window, grid, table](int col, int, int width) {
                              if (window.Updating()) return;
+                             std::vector<int> fit = Ints(table->property("tavrinFit"));
+                             if (size_t(col) < fit.size()) fit[size_t(col)] = 0;  // the person's width now
+                             table->setProperty("tavrinFit", Variants(fit));
                              window.Person(*grid, [col = col + grid->FixedCols(), width](vcl::TControlEvents& c) {
                                  c.ActSizeColumn(col, width);
                              });
@@ -375,13 +440,24 @@ public:
         table.verticalHeader()->setVisible(fc > 0 || grid.HasOption("goRowMoving"));
         table.verticalHeader()->setMinimumWidth(fc > 0 ? 0 : 14);
         // The fixed rows and columns are the headers: their first one gives the titles.
+        std::vector<int> model = Ints(table.property("tavrinModel"));
+        model.resize(size_t(cols), -1);
+        bool resized = false;
         for (int c = 0; c < cols; ++c) {
             const QString title = fr > 0 ? Q(grid.Cells(c + fc, 0)) : QString();
             QTableWidgetItem* header = table.horizontalHeaderItem(c);
             if (header == nullptr) table.setHorizontalHeaderItem(c, header = new QTableWidgetItem);
             if (header->text() != title) header->setText(title);
-            if (table.columnWidth(c) != grid.ColWidths(c + fc)) table.setColumnWidth(c, grid.ColWidths(c + fc));
+            // The model's width is shown when it changes (unless it is the width a person just
+            // dragged the column to); the fit and the spare room keep to it.
+            if (model[size_t(c)] != grid.ColWidths(c + fc)) {
+                model[size_t(c)] = grid.ColWidths(c + fc);
+                resized = resized || table.columnWidth(c) != model[size_t(c)];
+                table.setColumnWidth(c, model[size_t(c)]);
+            }
         }
+        table.setProperty("tavrinModel", Variants(model));
+        if (resized) FitColumns(table, false);
         // The model's current cell, which a refused OK puts on the cell it refuses.
         if (grid.Row() - fr != table.currentRow() || grid.Col() - fc != table.currentColumn())
             if (grid.Row() >= fr && grid.Row() < grid.RowCount() && grid.Col() >= fc && grid.Col() < grid.ColCount())

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+class QTableWidget;
 class QTreeWidgetItem;
 class QWidget;
 
@@ -44,5 +45,12 @@ std::string EnumProp(const vcl::TPersistent* c, const char* name, const std::str
 int64_t OrdProp(const vcl::TPersistent* c, const char* name, int64_t fallback);
 // The outline item a tree item shows, from 1; 0 for none.
 int ItemIndex(const QTreeWidgetItem* item);
+
+// A grid's columns on screen are at least the model's widths and, unless a person sized them,
+// as wide as their header and widest value (measure: read those now, up to kFitCharacters
+// characters); columns the model hides stay hidden. When the table has room to spare its
+// columns share it. Gives the table's width that shows every column unstretched.
+constexpr int kFitCharacters = 40;
+int FitColumns(QTableWidget& table, bool measure);
 
 }  // namespace ui::qt

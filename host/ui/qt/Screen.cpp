@@ -9,10 +9,12 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
+#include <QTableWidget>
 #include <QTreeWidget>
 
 #include "host/controls/DesignedForm.h"
 #include "host/controls/Dialogs.h"
+#include "host/controls/Grids.h"
 #include "host/controls/Outline.h"
 #include "host/controls/WindowPicture.h"
 #include "host/ui/qt/Application.h"
@@ -61,6 +63,15 @@ void Follow(int& start, int& length, int delta, bool nearSide, bool farSide) {
     else if (farSide) start += delta;
     else if (!nearSide) start += delta / 2;
 }
+
+// The picture a window's model gives, at full scale; null when it gives none now.
+QImage PictureOf(const vcl::TCustomForm& form) {
+    const vcl::TWindowPictureSource* source = vcl::WindowPicture(&form);
+    const vcl::TWindowPicture picture = source != nullptr ? (*source)() : vcl::TWindowPicture{};
+    return picture.root != nullptr ? PreviewImage(*picture.root, 4096, &picture) : QImage();
+}
+
+constexpr int kPictureMargin = 8;
 
 }  // namespace
 
@@ -119,11 +130,98 @@ TScreenWindow::TScreenWindow(vcl::TCustomForm& form, QWidget* parent) : QDialog(
         picture_->setFrameShape(QFrame::StyledPanel);
         picture_->setAlignment(Qt::AlignCenter);
     }
-    // The picture stands beside the designed window, which keeps its size.
-    resize(designedClient_.width() + (picture_ != nullptr ? kPictureWidth : 0), designedClient_.height());
-    if (form.Left() != 0 || form.Top() != 0) move(form.Left(), form.Top());
+    if (auto* designed = dynamic_cast<vcl::TDesignedForm*>(&form); designed != nullptr && designed->ChecksValues()) {
+        status_ = new QLabel(this);
+        status_->setObjectName("tavrinStatus");
+        status_->setFrameShape(QFrame::StyledPanel);
+        status_->setTextFormat(Qt::PlainText);
+        status_->setFixedHeight(status_->fontMetrics().height() + 6);
+    }
     --updating_;
-    Refresh();
+    Refresh();  // the grids are filled before they are measured
+    resize(OpeningSize());
+    // Below its opening size a window may shrink to what its fixed controls need.
+    QSize least(std::min(designedClient_.width(), 240) + (picture_ != nullptr ? kPictureWidth / 2 : 0),
+                std::min(designedClient_.height(), 160) + (status_ != nullptr ? status_->height() : 0));
+    setMinimumSize(least.boundedTo(size()));
+    if (form.Left() != 0 || form.Top() != 0) move(form.Left(), form.Top());
+}
+
+QSize TScreenWindow::OpeningSize() {
+    ensurePolished();  // the style's frames and the headers' fonts, which the measures take
+    const int status = status_ != nullptr ? status_->height() : 0;
+    QSize client = designedClient_;
+    const auto* designed = dynamic_cast<const vcl::TDesignedForm*>(&form_);
+    // A size the person left the window at (kept in the settings) wins over its content.
+    const bool grow = designed == nullptr || designed->SizedAsDesigned();
+    for (const TMirror& m : mirrors_)
+        if (auto* table = qobject_cast<QTableWidget*>(m.widget); table != nullptr && !table->isHidden())
+            Quietly([&] {
+                const int wanted = FitColumns(*table, true);
+                if (grow) client.rwidth() += std::max(wanted - m.designed.width(), 0);
+            });
+    int picture = 0;
+    if (picture_ != nullptr) {
+        const QSize natural = PictureOf(form_).size() + QSize(2 * kPictureMargin, 2 * kPictureMargin);
+        picture = std::max(natural.width(), kPictureWidth);
+        if (grow) client.setHeight(std::max(client.height(), natural.height() - status));
+    }
+    // Within the free area: the picture gives way first, down to its least width.
+    const QRect free = screen()->availableGeometry();
+    const int roomWidth = free.width() - kFrameWidth, roomHeight = free.height() - kFrameHeight;
+    if (picture_ != nullptr) picture = std::clamp(roomWidth - client.width(), kPictureWidth, picture);
+    const QSize opening(std::min(client.width() + picture, roomWidth), std::min(client.height() + status, roomHeight));
+    pictureShare_ = double(picture) / std::max(client.width() + picture, 1);
+    return opening;
+}
+
+int TScreenWindow::PictureWidth() const {
+    return picture_ != nullptr ? std::max(int(width() * pictureShare_), kPictureWidth / 2) : 0;
+}
+
+void TScreenWindow::ShowBadValues() {
+    auto* designed = dynamic_cast<vcl::TDesignedForm*>(&form_);
+    if (status_ == nullptr || designed == nullptr) return;
+    for (const auto& [widget, cell] : marked_) {
+        if (auto* table = qobject_cast<QTableWidget*>(widget)) {
+            if (QTableWidgetItem* item = table->item(cell.y(), cell.x())) {
+                item->setData(Qt::BackgroundRole, QVariant());
+                item->setToolTip(QString());
+            }
+        } else {
+            widget->setPalette(QPalette());  // its tool tip is its hint again already
+        }
+    }
+    marked_.clear();
+    const std::vector<vcl::TDesignedForm::TBadValue> bad = designed->BadValues();
+    const QColor wrong(255, 200, 200);
+    for (const vcl::TDesignedForm::TBadValue& b : bad) {
+        const TMirror* m = nullptr;
+        for (const TMirror& each : mirrors_)
+            if (each.control == b.control) m = &each;
+        if (m == nullptr) continue;
+        if (auto* table = qobject_cast<QTableWidget*>(m->widget)) {
+            const auto* grid = dynamic_cast<const vcl::TStringGrid*>(b.control);
+            const QPoint cell(b.col - (grid != nullptr ? grid->FixedCols() : 0),
+                              b.row - (grid != nullptr ? grid->FixedRows() : 0));
+            if (QTableWidgetItem* item = table->item(cell.y(), cell.x())) {
+                item->setBackground(wrong);
+                item->setToolTip(Q(b.reason));
+                marked_.emplace_back(table, cell);
+            }
+        } else {
+            QPalette palette = m->widget->palette();
+            palette.setColor(QPalette::Base, wrong);
+            m->widget->setPalette(palette);
+            m->widget->setToolTip(Q(b.reason));
+            marked_.emplace_back(m->widget, QPoint());
+        }
+    }
+    QString text;
+    if (!bad.empty()) text = Q(bad.front().reason);
+    if (bad.size() > 1) text += QString(" (%1 more)").arg(bad.size() - 1);
+    status_->setText(text);
+    status_->setToolTip(text);
 }
 
 const TMirror* TScreenWindow::MirrorOf(const QWidget* widget) const {
@@ -171,19 +269,18 @@ void TScreenWindow::Refresh() {
     }
     setWindowTitle(Q(form_.Caption()));
     RefreshPicture();
+    ShowBadValues();
     --updating_;
 }
 
 void TScreenWindow::RefreshPicture() {
     if (picture_ == nullptr) return;
-    const vcl::TWindowPictureSource* source = vcl::WindowPicture(&form_);
-    const vcl::TWindowPicture picture = source != nullptr ? (*source)() : vcl::TWindowPicture{};
-    if (picture.root == nullptr) {
+    const QImage image = PictureOf(form_);
+    if (image.isNull()) {
         picture_->clear();
         return;
     }
-    const QSize room = picture_->contentsRect().size() - QSize(8, 8);
-    const QImage image = PreviewImage(*picture.root, 4096, &picture);
+    const QSize room = picture_->contentsRect().size() - QSize(2 * kPictureMargin, 2 * kPictureMargin);
     picture_->setPixmap(QPixmap::fromImage(
         image.scaled(room.expandedTo(QSize(16, 16)), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
@@ -193,9 +290,13 @@ void TScreenWindow::Realign(vcl::TWinControl* parent, QWidget* widget) {
     QSize designed;
     if (widget == this) {
         if (picture_ != nullptr) {
-            r.setRight(r.right() - kPictureWidth);
+            r.setRight(r.right() - PictureWidth());
             picture_->setGeometry(r.right() + 1, 0, width() - r.right() - 1, height());
             RefreshPicture();
+        }
+        if (status_ != nullptr) {
+            r.setBottom(r.bottom() - status_->height());
+            status_->setGeometry(r.left(), r.bottom() + 1, r.width(), status_->height());
         }
         designed = designedClient_;
     } else if (const TMirror* m = MirrorOf(widget)) {
@@ -241,6 +342,11 @@ void TScreenWindow::resizeEvent(QResizeEvent* event) {
 
 bool TScreenWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize) {
+        // A grid's columns share the room its viewport has.
+        auto* view = qobject_cast<QWidget*>(watched);
+        if (auto* table = view != nullptr ? qobject_cast<QTableWidget*>(view->parentWidget()) : nullptr;
+            table != nullptr && table->viewport() == view)
+            Quietly([table] { FitColumns(*table, false); });
         if (const TMirror* m = MirrorOf(qobject_cast<QWidget*>(watched)))
             if (auto* container = dynamic_cast<vcl::TWinControl*>(m->control)) Realign(container, m->widget);
         return false;
@@ -404,8 +510,9 @@ void TScreenWindow::StoreGeometry() {
     const bool maximized = isMaximized();
     const QRect inner = maximized ? normalGeometry() : geometry();
     const QPoint corner = maximized ? inner.topLeft() : frameGeometry().topLeft();
-    const int beside = picture_ != nullptr ? kPictureWidth : 0;
-    form_.SetBounds(corner.x(), corner.y(), inner.width() - beside + kFrameWidth, inner.height() + kFrameHeight);
+    const int below = status_ != nullptr ? status_->height() : 0;
+    form_.SetBounds(corner.x(), corner.y(), inner.width() - PictureWidth() + kFrameWidth,
+                    inner.height() - below + kFrameHeight);
     if (auto* designed = dynamic_cast<vcl::TDesignedForm*>(&form_))
         designed->SetWindowState(maximized ? vcl::wsMaximized : vcl::wsNormal);
 }

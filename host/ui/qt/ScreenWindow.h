@@ -5,6 +5,8 @@
 #include <QRect>
 
 #include <deque>
+#include <utility>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -87,8 +89,11 @@ public:
 
     // The picture beside the controls, for windows whose model gives one; null otherwise.
     QLabel* Picture() const { return picture_; }
-    // The width the picture takes beside the designed window.
+    // The least width the picture takes beside the designed window.
     static constexpr int kPictureWidth = 280;
+    // The line below the controls that says why a typed value is refused, for windows that
+    // check what is typed; null otherwise.
+    QLabel* Status() const { return status_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -107,6 +112,12 @@ private:
     void End();
     void Failed(const vcl::Exception& e);
     void StoreGeometry();
+    // The size a window first opens at: the design's, grown to show its grids' columns and
+    // its picture at full scale, within the screen's free area.
+    QSize OpeningSize();
+    // Marks the values the model would refuse at OK, in their fields and on the status line.
+    void ShowBadValues();
+    int PictureWidth() const;
 
     vcl::TCustomForm& form_;
     std::deque<TMirror> mirrors_;  // faces keep references to their mirrors
@@ -114,6 +125,9 @@ private:
     int acting_ = 0;
     QSize designedClient_;  // the window's client area as designed
     QLabel* picture_ = nullptr;
+    double pictureShare_ = 0;  // of the window's width, as first opened
+    QLabel* status_ = nullptr;
+    std::vector<std::pair<QWidget*, QPoint>> marked_;  // a field, or a grid's cell (column, row)
     // A press on an outline, until its release: a drag when the outline's own handlers begin
     // one (or it drags by itself), which its drag-over handler then accepts or refuses.
     struct OutlinePress {
