@@ -175,6 +175,30 @@ TEST_F(PositionTool, RescaleRewritesEveryRowsNumbersAndCompoundsWhenRepeated) {
     EXPECT_EQ(static_cast<TControl*>(form->FindComponent("A"))->Top(), 5);  // the grid was cancelled
 }
 
+// What the dialog marks while it is typed into: each field OK would refuse, by its name. A
+// field whose box is not checked is not read, so it is never wrong.
+TEST_F(PositionTool, TheRescaleDialogNamesEachFieldOkWouldRefuse) {
+    Place<TEdit>("A", 5, 3);
+    Names reasons;
+    Run(tavrin::reposition, [&] {
+        dialog = [&](TCustomForm& window) {
+            auto& d = dynamic_cast<tavrin::TScaleDlg&>(window);
+            d.LeftOffset->SetText("x");
+            d.CheckConstWidth->SetChecked(true);
+            d.ConstWidth->SetText("1.5");
+            d.LeftDenom->SetText(" 0.0 ");
+            d.TopNumerator->SetText("two");
+            for (const auto& bad : d.BadValues()) reasons.push_back(bad.reason);
+            return mrCancel;
+        };
+        HintEd->BtnRescale->Click();
+        return mrCancel;
+    });
+    EXPECT_EQ(reasons, (Names{"Const Width: '1.5' is not a valid integer value",
+                              "Horiz Denominator: Floating point division by zero",
+                              "Vert Numerator: 'two' is not a valid floating point value"}));
+}
+
 TEST_F(PositionTool, AnErrorMidwayKeepsTheRowsAlreadyRescaledAndTheWindowOpen) {
     Place<TEdit>("A", 10, 0);
     Place<TEdit>("B", 20, 0);

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 #include <string>
 #include <thread>
 
@@ -18,19 +19,7 @@ namespace {
 
 const std::string kExample = std::string(TAVRIN_SOURCE_DIR) + "/examples/Customer.dfm";
 
-bool Installed(const char* program) {
-    return std::system(("command -v " + std::string(program) + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-std::string Capture(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-        pclose(pipe);
-    }
-    return out;
-}
+std::string Capture(const std::string& command) { return testsupport::RunShell(command, "/dev/null").out; }
 
 // An X server of the test's own, on the first free display it finds.
 class VirtualDisplay {
@@ -70,51 +59,21 @@ private:
     std::string display_;
 };
 
-// tavrinqa running on the display, in the background.
-class Program {
-public:
-    Program(const std::string& display, const std::string& args, const std::string& home) {
-        pid_ = fork();
-        if (pid_ == 0) {
-            setenv("DISPLAY", display.c_str(), 1);
-            unsetenv("QT_QPA_PLATFORM");
-            unsetenv("WAYLAND_DISPLAY");
-            setenv("TAVRINQA_HOME", home.c_str(), 1);
-            const int err = open((home + "/stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            dup2(err, 2);
-            execl("/bin/sh", "sh", "-c", (std::string("exec '") + TAVRINQA_BINARY + "' " + args).c_str(),
-                  static_cast<char*>(nullptr));
-            _exit(127);
-        }
-    }
-    // The exit status, or -1 when it has not ended within the time.
-    int Wait(std::chrono::seconds limit = std::chrono::seconds(20)) {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < end) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return -1;
-    }
-    ~Program() {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-
-private:
-    pid_t pid_ = -1;
-};
+// tavrinqa on the display, in the background, for at most 20 seconds: its exit status (124
+// when it had to be stopped).
+std::future<int> RunOn(const std::string& display, const std::string& args, const std::string& home) {
+    return std::async(std::launch::async, [=] {
+        return testsupport::RunShell("env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=" + display + " TAVRINQA_HOME='" +
+                                         home + "' timeout 20 '" + TAVRINQA_BINARY + "' " + args,
+                                     home + "/stderr")
+            .status;
+    });
+}
 
 class OnXvfb : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!Installed("Xvfb") || !Installed("xdotool")) GTEST_SKIP() << "Xvfb and xdotool are not installed";
+        if (testsupport::RunShell("command -v Xvfb && command -v xdotool", "/dev/null").status != 0) GTEST_SKIP() << "Xvfb and xdotool are not installed";
         ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start";
         testsupport::WriteFile(dir.File("form.dfm"), testsupport::ReadFile(kExample));
         // The server names its display a moment before it takes connections.
@@ -139,23 +98,23 @@ protected:
 
 }  // namespace
 
-TEST_F(OnXvfb, CancelButtonLeavesTheFormAndReturnAcceptsWithOk) {
+TEST_F(OnXvfb, CancelButtonLeavesTheFormAndOksAccessKeyAccepts) {
     const std::string original = testsupport::ReadFile(dir.File("form.dfm"));
     {
-        Program run(display.Name(), "tabs '" + dir.File("form.dfm") + "'", dir.Path());
+        auto run = RunOn(display.Name(), "tabs '" + dir.File("form.dfm") + "'", dir.Path());
         const std::string window = Window();
         ASSERT_FALSE(window.empty()) << testsupport::ReadFile(dir.File("stderr"));
         // CancelBtn at its design place: the bottom panel (41 high) of the 353-high client area.
         Xdo("mousemove --window " + window + " 104 332 click 1");
-        EXPECT_EQ(run.Wait(), 0);
+        EXPECT_EQ(run.get(), 0);
     }
     EXPECT_EQ(testsupport::ReadFile(dir.File("form.dfm")), original);
     {
-        Program run(display.Name(), "tabs '" + dir.File("form.dfm") + "'", dir.Path());
+        auto run = RunOn(display.Name(), "tabs '" + dir.File("form.dfm") + "'", dir.Path());
         const std::string window = Window();
         ASSERT_FALSE(window.empty());
-        Xdo("key Return");  // OK is the default button, and the window has the focus
-        EXPECT_EQ(run.Wait(), 0);
+        Xdo("key alt+o");  // OK's access key; the window has the focus
+        EXPECT_EQ(run.get(), 0);
     }
     // The tab tool names the example's unnamed pages to show them; OK without an edit still
     // writes nothing.

@@ -40,7 +40,7 @@ constexpr const char* kDesign = R"(object Small: TSmallWin
       'Parent')
   end
   object BtnRescale: TBitBtn
-    Caption = 'Rescale'
+    Caption = '&Re&&scale'
     Visible = False
   end
   object SaveDialog: TSaveDialog
@@ -76,5 +76,5 @@ TEST(Dump, RecordsEveryControlInCreationOrderByteForByte) {
               "line\tC:\\\\dir\n"
               "line\t\n"
               "combo\tSortCB\t-1\tClass|Parent\n"
-              "button\tBtnRescale\tRescale\t0\n");
+              "button\tBtnRescale\tRe&scale\t0\n");  // as it reads, without its access key's mark
 }
