@@ -146,7 +146,14 @@ TEST_F(Screenshots, OutlineWindows) {
 TEST_F(Screenshots, GridWindowsAndTheRescaleDialog) {
     Run(kHintsVerb, "hints");
     Run(kPositionsVerb, "positions", [this](TScreenWindow& w) {
-        EXPECT_FALSE(w.Picture()->pixmap().isNull());
+        // The columns and the picture take their shares of a larger window.
+        const QHeaderView& header = *w.findChild<QTableWidget*>()->horizontalHeader();
+        const QSize picture = w.Picture()->pixmap().size();
+        const int columns = header.length();
+        w.resize(w.size() + QSize(300, 200));
+        QCoreApplication::processEvents();
+        EXPECT_GT(header.length(), columns + 100);
+        EXPECT_GT(w.Picture()->pixmap().width(), picture.width() + 50);
         WhenShown(backend, [this](TScreenWindow& scale) {
             Shoot(scale, "rescale");
             scale.reject();
