@@ -108,7 +108,9 @@ int FitColumns(QTableWidget& table, bool measure) {
     }
     if (last >= 0 && given < spare) table.setColumnWidth(last, table.columnWidth(last) + spare - given);
     const QHeaderView* rowHeader = table.verticalHeader();
-    return sum + 2 * table.frameWidth() + (rowHeader->isHidden() ? 0 : std::max(rowHeader->sizeHint().width(), rowHeader->minimumWidth())) +
+    const int rowHeaderWidth =
+        rowHeader->isHidden() ? 0 : std::max(rowHeader->sizeHint().width(), rowHeader->minimumWidth());
+    return sum + 2 * table.frameWidth() + rowHeaderWidth +
            table.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &table);
 }
 

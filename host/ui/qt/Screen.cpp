@@ -140,7 +140,7 @@ TScreenWindow::TScreenWindow(vcl::TCustomForm& form, QWidget* parent) : QDialog(
     --updating_;
     Refresh();  // the grids are filled before they are measured
     resize(OpeningSize());
-    // Below its opening size a window may shrink to what its fixed controls need.
+    // A person may make a window smaller than it opens, though not too small to use.
     QSize least(std::min(designedClient_.width(), 240) + (picture_ != nullptr ? kPictureWidth / 2 : 0),
                 std::min(designedClient_.height(), 160) + (status_ != nullptr ? status_->height() : 0));
     setMinimumSize(least.boundedTo(size()));
