@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -271,25 +272,40 @@ void WorkerLoop(int fd, std::atomic<uint32_t>* next, const std::vector<size_t>& 
 std::vector<FileResult> CheckFiles(const std::vector<std::string>& files, const RuleSettings& settings, int jobs,
                                    const std::function<void(size_t)>& progress) {
     std::vector<FileResult> results(files.size());
+    CheckFilesInOrder(files, settings, jobs, [&](size_t i, FileResult&& r) { results[i] = std::move(r); }, progress);
+    return results;
+}
+
+void CheckFilesInOrder(const std::vector<std::string>& files, const RuleSettings& settings, int jobs,
+                       const std::function<void(size_t index, FileResult&& result)>& take,
+                       const std::function<void(size_t)>& progress) {
     if (jobs <= 0) jobs = int(std::max(1u, std::thread::hardware_concurrency()));
     jobs = int(std::min<size_t>(size_t(jobs), files.size()));
-    if (jobs <= 1) {
-        for (size_t i = 0; i < files.size(); ++i) {
-            results[i] = CheckFile(files[i], settings);
-            if (progress) progress(i + 1);
-        }
-        return results;
-    }
-    std::vector<bool> finished(files.size(), false);
     size_t done = 0;
+    // A result waits here only until every file before its own has come.
+    std::map<size_t, FileResult> waiting;
+    size_t nextOut = 0;
+    auto arrived = [&](size_t index, FileResult&& result) {
+        waiting.emplace(index, std::move(result));
+        for (auto it = waiting.begin(); it != waiting.end() && it->first == nextOut; it = waiting.erase(it), ++nextOut)
+            take(nextOut, std::move(it->second));
+    };
+    auto here = [&](const std::vector<size_t>& which) {
+        for (size_t i : which) {
+            arrived(i, CheckFile(files[i], settings));
+            if (progress) progress(++done);
+        }
+    };
     std::vector<size_t> todo(files.size());
     for (size_t i = 0; i < todo.size(); ++i) todo[i] = i;
+    if (jobs <= 1) return here(todo);
+    std::vector<bool> finished(files.size(), false);
     // Rounds: a worker that dies loses the file it was on (reported) and leaves the ones it
     // never started to the next round.
     while (!todo.empty()) {
         void* shared = ::mmap(nullptr, sizeof(std::atomic<uint32_t>), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS,
                               -1, 0);
-        if (shared == MAP_FAILED) return CheckFiles(files, settings, 1, progress);
+        if (shared == MAP_FAILED) return here(todo);
         auto* next = new (shared) std::atomic<uint32_t>(0);
         std::cout.flush();
         std::cerr.flush();
@@ -330,7 +346,7 @@ std::vector<FileResult> CheckFiles(const std::vector<std::string>& files, const 
         }
         if (workers.empty()) {
             ::munmap(shared, sizeof(std::atomic<uint32_t>));
-            return CheckFiles(files, settings, 1, progress);
+            return here(todo);
         }
         std::set<size_t> started;
         for (size_t open = workers.size(); open > 0;) {
@@ -378,11 +394,10 @@ std::vector<FileResult> CheckFiles(const std::vector<std::string>& files, const 
                         result.error = "the check of this file sent back a broken result";
                     }
                     w.used += 9 + size_t(length);
-                    if (index < results.size() && !finished[index]) {
-                        results[index] = std::move(result);
+                    if (index < files.size() && !finished[index]) {
                         finished[index] = true;
-                        ++done;
-                        if (progress) progress(done);
+                        arrived(index, std::move(result));
+                        if (progress) progress(++done);
                     }
                     w.current.reset();
                 }
@@ -396,7 +411,7 @@ std::vector<FileResult> CheckFiles(const std::vector<std::string>& files, const 
             }
             const bool died = !WIFEXITED(status) || WEXITSTATUS(status) != 0;
             if (w.current && !finished[*w.current]) {
-                FileResult& r = results[*w.current];
+                FileResult r;
                 r.unreadable = true;
                 r.outOfMemory = died && WIFEXITED(status) && WEXITSTATUS(status) == kWorkerOutOfMemory;
                 r.error = r.outOfMemory ? "out of memory"
@@ -404,21 +419,17 @@ std::vector<FileResult> CheckFiles(const std::vector<std::string>& files, const 
                               ? std::string("the check of this file failed (") + ::strsignal(WTERMSIG(status)) + ")"
                               : "the check of this file failed";
                 finished[*w.current] = true;
-                ++done;
-                if (progress) progress(done);
+                arrived(*w.current, std::move(r));
+                if (progress) progress(++done);
             }
         }
         ::munmap(shared, sizeof(std::atomic<uint32_t>));
         std::vector<size_t> left;
         for (size_t i : todo)
             if (!finished[i]) left.push_back(i);
-        if (left.size() == todo.size()) {  // no worker got anywhere: finish here
-            for (size_t i : left) results[i] = CheckFile(files[i], settings);
-            break;
-        }
+        if (left.size() == todo.size()) return here(left);  // no worker got anywhere: finish here
         todo = std::move(left);
     }
-    return results;
 }
 
 // ---- reporting ----
@@ -569,20 +580,17 @@ private:
     bool keyed_ = false;      // a key was written: the next value follows it on its line
 };
 
-void WriteText(std::ostream& out, const std::vector<Reported>& list, bool color) {
+void WriteLine(std::ostream& out, const std::string& file, const Finding& f, bool color) {
     // As compilers colour them: the place bold, the severity in its colour.
     static const char* const shades[] = {"\033[1;36m", "\033[1;35m", "\033[1;31m"};
     const char* bold = color ? "\033[1m" : "";
     const char* plain = color ? "\033[0m" : "";
-    for (const Reported& r : list) {
-        const Finding& f = *r.finding;
-        out << bold << vcl::PrintableText(*r.file);
-        if (f.pos.line > 0) out << ":" << f.pos.line << ":" << f.pos.column;
-        out << ":" << plain << " " << (color ? shades[int(f.severity)] : "") << SeverityName(f.severity) << ":" << plain
-            << " " << vcl::PrintableText(f.message);
-        if (f.pos.line == 0) out << " (byte " << f.pos.offset << ")";
-        out << " [" << f.rule << "]\n";
-    }
+    out << bold << vcl::PrintableText(file);
+    if (f.pos.line > 0) out << ":" << f.pos.line << ":" << f.pos.column;
+    out << ":" << plain << " " << (color ? shades[int(f.severity)] : "") << SeverityName(f.severity) << ":" << plain
+        << " " << vcl::PrintableText(f.message);
+    if (f.pos.line == 0) out << " (byte " << f.pos.offset << ")";
+    out << " [" << f.rule << "]\n";
 }
 
 // A binary form has no lines: the region is the bytes of the name at the offset (a property's
@@ -617,7 +625,7 @@ std::string DocsUri() {
 }
 
 void Sarif(std::ostream& out, const std::vector<Reported>& list,
-           const std::vector<std::pair<std::string, FileResult*>>& bad, const RuleSettings& settings) {
+           const std::vector<std::pair<std::string, FileResult>>& bad, const RuleSettings& settings) {
     JsonWriter w(out);
     w.Open('{').Key("$schema").Value("https://json.schemastore.org/sarif-2.1.0.json").Key("version").Value("2.1.0");
     w.Key("runs").Open('[').Open('{');
@@ -641,10 +649,10 @@ void Sarif(std::ostream& out, const std::vector<Reported>& list,
     w.Key("invocations").Open('[').Open('{').Key("executionSuccessful").Value(bad.empty());
     w.Key("toolExecutionNotifications").Open('[');
     for (const auto& [file, result] : bad) {
-        w.Open('{').Key("level").Value("error").Key("message").Open('{').Key("text").Value(result->error).Close('}');
+        w.Open('{').Key("level").Value("error").Key("message").Open('{').Key("text").Value(result.error).Close('}');
         w.Key("locations").Open('[').Open('{').Key("physicalLocation").Open('{');
         w.Key("artifactLocation").Open('{').Key("uri").Value(Uri(file)).Close('}');
-        if (result->where.line > 0) Region(w.Key("region"), result->where);
+        if (result.where.line > 0) Region(w.Key("region"), result.where);
         w.Close('}').Close('}').Close(']').Close('}');
     }
     w.Close(']').Close('}').Close(']');
@@ -679,7 +687,7 @@ void Sarif(std::ostream& out, const std::vector<Reported>& list,
 }
 
 void Json(std::ostream& out, const std::vector<Reported>& list,
-          const std::vector<std::pair<std::string, FileResult*>>& bad, size_t files) {
+          const std::vector<std::pair<std::string, FileResult>>& bad, size_t files) {
     JsonWriter w(out);
     w.Open('{').Key("version").Value(1).Key("files").Value(files);
     std::map<std::string_view, std::pair<Severity, size_t>> byRule;
@@ -708,8 +716,8 @@ void Json(std::ostream& out, const std::vector<Reported>& list,
     }
     w.Close(']').Key("errors").Open('[');
     for (const auto& [file, result] : bad) {
-        w.Open('{').Key("file").Value(EscapedName(file)).Key("line").Value(result->where.line);
-        w.Key("column").Value(result->where.column).Key("message").Value(result->error).Close('}');
+        w.Open('{').Key("file").Value(EscapedName(file)).Key("line").Value(result.where.line);
+        w.Key("column").Value(result.where.column).Key("message").Value(result.error).Close('}');
     }
     w.Close(']').Close('}').Finish();
 }
@@ -926,44 +934,69 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
         shown = true;
         err << "\rtavrinqa: checked " << done << " of " << files.size() << " forms" << std::flush;
     };
-    std::vector<FileResult> results = CheckFiles(files, config.rules, options.jobs, progress);
-    if (shown) err << "\r\033[K" << std::flush;
-
-    // What counts: not suppressed, not in the baseline.
+    // What counts: not suppressed, not in the baseline. The text report is written file by
+    // file as results come; the JSON and SARIF reports count the findings before listing them,
+    // the page and --fix work on all of them, and a baseline being recorded reports none: those
+    // keep the findings reported (only those) until the end.
+    const bool recording = !options.baseline.empty() && (!baseline || options.updateBaseline);
+    const bool streamed = !recording && !options.fix && !options.diff && options.format == "text";
+    const bool color = UseColor(options.color, &out == &std::cout && ::isatty(1), std::getenv("NO_COLOR"));
     std::vector<Reported> list;
-    std::vector<std::pair<std::string, FileResult*>> bad;
+    std::deque<FileResult> kept;
+    std::vector<std::pair<std::string, FileResult>> bad;
     std::vector<BaselineEntry> recorded;
     Baseline remaining = baseline.value_or(Baseline{});
     const Severity least = *ParseSeverity(options.minSeverity);  // reported
     size_t suppressed = 0, baselined = 0;
-    for (size_t i = 0; i < files.size(); ++i) {
-        FileResult& r = results[i];
+    size_t counts[3] = {0, 0, 0};
+    bool outOfMemory = false;
+    auto take = [&](size_t i, FileResult&& r) {
+        outOfMemory = outOfMemory || r.outOfMemory;
         if (r.unreadable) {
-            bad.emplace_back(files[i], &r);
             err << vcl::PrintableText(files[i]);
             if (r.where.line > 0) err << ":" << r.where.line << ":" << r.where.column;
             err << ": error: cannot read the form: " << vcl::PrintableText(r.error) << "\n";
-            continue;
+            bad.emplace_back(files[i], std::move(r));
+            return;
         }
         const std::string relative = config.path.empty() ? files[i] : Relative(files[i], config.root);
         // Relative even where it climbs out of the folder: the baseline moves with the checkout.
         const std::string baselineName =
             baselineDir.empty() ? std::string() : EscapedName(Relative(files[i], baselineDir, true));
-        for (const Finding& f : r.findings) {
+        std::vector<Finding> reported;
+        for (Finding& f : r.findings) {
             if (f.severity < least) continue;
             if (config.Suppressed(relative, f)) {
                 ++suppressed;
                 continue;
             }
-            BaselineEntry entry{baselineName, f.rule, f.component, Fingerprint(f)};
-            if (baseline && remaining.Take(entry)) {
-                ++baselined;
-                continue;
+            if (!options.baseline.empty()) {
+                BaselineEntry entry{baselineName, f.rule, f.component, Fingerprint(f)};
+                if (baseline && remaining.Take(entry)) {
+                    ++baselined;
+                    continue;
+                }
+                recorded.push_back(std::move(entry));
             }
-            if (!options.baseline.empty()) recorded.push_back(std::move(entry));
-            list.push_back({&files[i], &f});
+            if (recording) continue;
+            if (streamed) {
+                if (shown) {  // the findings are written over the progress line
+                    err << "\r\033[K" << std::flush;
+                    shown = false;
+                }
+                WriteLine(out, files[i], f, color);
+                ++counts[int(f.severity)];
+            } else {
+                reported.push_back(std::move(f));
+            }
         }
-    }
+        if (reported.empty()) return;
+        kept.push_back({});
+        kept.back().findings = std::move(reported);
+        for (const Finding& f : kept.back().findings) list.push_back({&files[i], &f});
+    };
+    CheckFilesInOrder(files, config.rules, options.jobs, take, progress);
+    if (shown) err << "\r\033[K" << std::flush;
 
     if (!options.baseline.empty() && (!baseline || options.updateBaseline)) {
         try {
@@ -1015,11 +1048,11 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
             if (const int failed = WriteHtmlReport(options.output, out, err, HtmlFindings(list), files)) return failed;
         } else if (options.format == "json") Json(out, list, bad, files.size());
         else if (options.format == "sarif") Sarif(out, list, bad, config.rules);
-        else WriteText(out, list, UseColor(options.color, &out == &std::cout && ::isatty(1), std::getenv("NO_COLOR")));
+        else
+            for (const Reported& r : list) WriteLine(out, *r.file, *r.finding, color);
     }
     out.flush();
 
-    size_t counts[3] = {0, 0, 0};
     for (const Reported& r : list) ++counts[int(r.finding->severity)];
     err << "tavrinqa: " << files.size() << " forms checked: " << counts[2] << " errors, " << counts[1] << " warnings, "
         << counts[0] << " notes";
@@ -1030,15 +1063,15 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
     if (!bad.empty()) err << "; " << bad.size() << " could not be read";
     err << "\n";
 
-    if (std::any_of(results.begin(), results.end(), [](const FileResult& r) { return r.outOfMemory; })) {
+    if (outOfMemory) {
         err << "tavrinqa: out of memory\n";
         return kFailed;
     }
     if (!missing.empty() || !bad.empty()) return kUsage;
     if (options.failOn == "none") return kClean;
     const Severity failing = *ParseSeverity(options.failOn);
-    for (const Reported& r : list)
-        if (r.finding->severity >= failing) return kFindings;
+    for (int sev = int(failing); sev < 3; ++sev)
+        if (counts[sev] > 0) return kFindings;
     return kClean;
 }
 

@@ -73,5 +73,10 @@ FileResult CheckFile(const std::string& path, const RuleSettings& settings);
 // progress is told of every finished file.
 std::vector<FileResult> CheckFiles(const std::vector<std::string>& files, const RuleSettings& settings, int jobs,
                                    const std::function<void(size_t done)>& progress = {});
+// The same, each result handed to take in the order of files as soon as it and those before
+// it are in, so that a report can be written while later files are still being checked.
+void CheckFilesInOrder(const std::vector<std::string>& files, const RuleSettings& settings, int jobs,
+                       const std::function<void(size_t index, FileResult&& result)>& take,
+                       const std::function<void(size_t done)>& progress = {});
 
 }  // namespace check

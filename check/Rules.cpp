@@ -367,7 +367,13 @@ private:
         return Focusable(c);
     }
     // Whether the class takes the focus at all (TabStop aside: SetFocus and labels reach it).
-    static bool Focusable(const TWinControl* c) {
+    // Asked for every control by several rules: answered once per class.
+    bool Focusable(const TWinControl* c) const {
+        auto [known, fresh] = focusable_.try_emplace(&c->ClassType(), false);
+        if (fresh) known->second = FocusableClass(c);
+        return known->second;
+    }
+    static bool FocusableClass(const TWinControl* c) {
         if (Inherits(c, {"TCustomEdit", "TButtonControl", "TCustomCombo", "TCustomComboBox", "TCustomListBox",
                          "TCustomListControl", "TCustomGrid", "TCustomTreeView", "TCustomListView", "TScrollBar",
                          "TTrackBar", "TCommonCalendar", "TDBLookupControl", "TCustomTabControl", "TCustomCheckBox",
@@ -1465,6 +1471,7 @@ private:
 
     const formfile::TFormFile& file_;
     const RuleSettings& settings_;
+    mutable std::unordered_map<const vcl::TClassInfo*, bool> focusable_;
     std::unordered_map<const vcl::TDataSet*, std::optional<LiveData>> live_;
     mutable std::unordered_map<const TWinControl*, bool> holdsTabStop_;
     mutable std::unordered_map<const TControl*, FontFace> fonts_;
