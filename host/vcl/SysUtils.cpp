@@ -96,7 +96,7 @@ bool SameText(std::string_view a, std::string_view b) {
     return true;
 }
 
-size_t CaseInsensitiveHash::operator()(std::string_view s) const noexcept {
+size_t CaseInsensitiveHash::operator()(std::string_view s) const {
     size_t h = 1469598103934665603ull;  // FNV-1a over lower-cased bytes
     for (char c : s) {
         h ^= static_cast<unsigned char>(AsciiLower(c));

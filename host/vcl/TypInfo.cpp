@@ -69,11 +69,17 @@ const TPropInfo* TClassInfo::FindProperty(std::string_view name) const {
 
 const TClassInfo::ByName& TClassInfo::PublishedProperties() const {
     uint64_t changes = 0;
-    for (const TClassInfo* c = this; c != nullptr; c = c->parent_) c->ReadPendingProperties();
-    for (const TClassInfo* c = parent_; c != nullptr; c = c->parent_) changes += c->changes_;
+    // Asked for every property a form stores: the walk up stays free of calls.
+    size_t count = 0;
+    for (const TClassInfo* c = this; c != nullptr; c = c->parent_) {
+        if (!c->pending_.empty()) c->ReadPendingProperties();
+        if (c != this) changes += c->changes_;
+        count += c->byName_.size();
+    }
     if (!published_ || published_->ancestorChanges != changes) {
         auto fresh = std::make_unique<Published>();
         fresh->ancestorChanges = changes;
+        fresh->byName.reserve(count);  // no rehash, which hashes every name again
         for (const TClassInfo* c = this; c != nullptr; c = c->parent_)
             for (const auto& [name, prop] : c->byName_) fresh->byName.emplace(name, prop);  // the nearer one stays
         published_ = std::move(fresh);
