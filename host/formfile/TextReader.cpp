@@ -2,6 +2,7 @@
 #include "host/formfile/FormFileData.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace formfile::detail {
@@ -61,11 +62,13 @@ struct ByteClasses {
     bool identStart[256];
     bool identChar[256];
     bool blank[256];
+    bool hex[256];
     ByteClasses() {
         for (int c = 0; c < 256; ++c) {
             identStart[c] = IsIdentStart(static_cast<unsigned char>(c));
             identChar[c] = IsIdentChar(static_cast<unsigned char>(c));
             blank[c] = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+            hex[c] = HexDigit(static_cast<unsigned char>(c)) >= 0;
         }
     }
 };
@@ -99,6 +102,9 @@ private:
     int PeekAt(uint32_t i) const { return i < end_ ? At(i) : -1; }
 
     void SkipBlanks() {
+        // Indents are most of the blanks: eight spaces at a time.
+        static constexpr char kSpaces[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+        while (pos_ < end_ && end_ - pos_ >= 8 && std::memcmp(buf_.data() + pos_, kSpaces, 8) == 0) pos_ += 8;
         while (pos_ < end_ && kBytes.blank[At(pos_)]) ++pos_;
     }
 
@@ -543,6 +549,14 @@ private:
         uint64_t bytes = 0;
         for (;;) {
             SkipBlanks();
+            // A line of digit pairs at a time; what ends it is judged below.
+            uint32_t run = pos_;
+            while (run < end_ && end_ - run >= 2 && kBytes.hex[At(run)] && kBytes.hex[At(run + 1)]) run += 2;
+            if (run != pos_) {
+                bytes += (run - pos_) / 2;
+                pos_ = run;
+                continue;
+            }
             int c = Peek();
             if (c < 0) Fail(start, "binary data is not closed: expected '}'");
             if (c == '}') {
