@@ -1,6 +1,7 @@
 #include "host/vcl/SysUtils.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cctype>
 #include <charconv>
 #include <limits>
@@ -91,6 +92,7 @@ std::string UpperCase(std::string_view s) {
 
 bool SameText(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
+    if (a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0) return true;  // names are mostly spelt alike
     for (size_t i = 0; i < a.size(); ++i)
         if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
     return true;
