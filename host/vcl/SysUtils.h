@@ -88,7 +88,7 @@ void SetDecimalSeparator(const std::string& separator);
 // Hash and equality that ignore ASCII case, for name indexes.
 // Transparent, so that lookups by string_view need no temporary string.
 // The hash is not noexcept on purpose: libstdc++ then keeps each key's hash in its node
-// instead of hashing the next key again at every step along a bucket (a tenth of checking a form).
+// instead of hashing the next key again at every step along a bucket.
 struct CaseInsensitiveHash {
     using is_transparent = void;
     size_t operator()(std::string_view s) const;
