@@ -1240,9 +1240,10 @@ private:
         if (c->ClassType().Inferred()) return;
         auto obj = file_.ObjectOf(*c);
         if (!obj) return;
+        const bool control = vcl::Is<TControl>(c);  // once, not for every property
         for (Property p : obj->Properties()) {
             const std::string_view name = p.Name();
-            if (name.find('.') != std::string_view::npos || Defined(c, name)) continue;
+            if (name.find('.') != std::string_view::npos || Defined(control, name)) continue;
             if (const vcl::TPropInfo* info = vcl::GetPropInfo(c, name); info && info->Learned)
                 Report("property-unknown", c,
                        std::string(name) + " is no published property of " + c->ClassName() + " (" + NameOf(c) + ")",
@@ -1251,11 +1252,11 @@ private:
     }
     // What the writer stores beside the published properties (DefineProperties): the IDE reads
     // these back although no class publishes them.
-    static bool Defined(const TComponent* c, std::string_view name) {
+    static bool Defined(bool control, std::string_view name) {
         for (const char* d : {"ExplicitLeft", "ExplicitTop", "ExplicitWidth", "ExplicitHeight", "DesignSize",
                               "TextHeight", "IsControl", "DesignLeft", "DesignTop"})
             if (vcl::SameText(name, d)) return true;
-        if (vcl::Is<TControl>(c)) return false;
+        if (control) return false;
         for (const char* d : {"Left", "Top", "Width", "Height", "HorizontalOffset", "VerticalOffset", "PixelsPerInch"})
             if (vcl::SameText(name, d)) return true;
         return false;
