@@ -181,15 +181,6 @@ std::optional<std::string> Accelerator(std::string_view caption) {
 
 namespace {
 
-std::string StripAccelerators(std::string_view caption) {
-    std::string out;
-    for (size_t i = 0; i < caption.size(); ++i) {
-        if (caption[i] == '&' && i + 1 < caption.size()) ++i;
-        out += caption[i];
-    }
-    return out;
-}
-
 std::string Trimmed(std::string_view s) {
     size_t b = 0, e = s.size();
     while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
@@ -632,7 +623,7 @@ private:
     static std::string FreeLetters(std::string_view caption, const std::set<std::string>& used) {
         std::string out;
         std::set<char> seen;
-        for (char ch : StripAccelerators(caption)) {
+        for (char ch : vcl::StripHotkey(caption)) {
             const auto u = static_cast<unsigned char>(ch);
             if (!std::isalnum(u)) continue;
             const char lower = char(std::tolower(u));
@@ -901,9 +892,9 @@ private:
             auto style = StoredIdent(c, "Style");
             if (style && (vcl::SameText(*style, "tbsSeparator") || vcl::SameText(*style, "tbsDivider"))) return false;
             return !c->Parent() || !StoredBool(c->Parent(), "ShowCaptions").value_or(false) ||
-                   Trimmed(StripAccelerators(c->Caption())).empty();
+                   Trimmed(vcl::StripHotkey(c->Caption())).empty();
         }
-        return Trimmed(StripAccelerators(c->Caption())).empty();
+        return Trimmed(vcl::StripHotkey(c->Caption())).empty();
     }
 
     void Hints() {
@@ -929,7 +920,7 @@ private:
                            (StoredBool(c, "ShowHint") ? "here" : "along its parents"),
                        Where(c, "Hint"));
             const std::string shortHint = Trimmed(hint.substr(0, hint.find('|')));
-            const std::string caption = Trimmed(StripAccelerators(c->Caption()));
+            const std::string caption = Trimmed(vcl::StripHotkey(c->Caption()));
             if (Publishes(c, "Caption") && !caption.empty() && vcl::SameText(shortHint, caption))
                 Report("hint-equals-caption", c, "the hint of " + NameOf(c) + " only repeats its caption", Where(c, "Hint"));
         }
@@ -1037,7 +1028,7 @@ private:
         if (!Complete(c) || Aligned(c) || StoredBool(c, "WordWrap").value_or(false) ||
             StoredBool(c, "AutoSize").value_or(false))
             return;
-        const std::string caption = StripAccelerators(c->Caption());
+        const std::string caption = vcl::StripHotkey(c->Caption());
         if (caption.find_first_of("\r\n") != std::string::npos) return;
         const std::optional<int64_t> text = TextWidth(caption, FontOf(c));
         const int64_t room = int64_t(c->Width()) - frame;

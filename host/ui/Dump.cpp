@@ -5,6 +5,7 @@
 #include "host/controls/Grids.h"
 #include "host/controls/Outline.h"
 #include "host/controls/StdCtrls.h"
+#include "host/vcl/Menus.h"
 
 namespace ui {
 
@@ -19,19 +20,6 @@ std::string EscapeText(std::string_view text) {
             case '\r': out += "\\r"; break;
             default: out += c;
         }
-    }
-    return out;
-}
-
-std::string ShownCaption(std::string_view caption) {
-    std::string out;
-    out.reserve(caption.size());
-    for (size_t i = 0; i < caption.size(); ++i) {
-        if (caption[i] == '&') {
-            if (i + 1 == caption.size() || caption[i + 1] != '&') continue;
-            ++i;
-        }
-        out += caption[i];
     }
     return out;
 }
@@ -79,7 +67,7 @@ void DumpComponent(const vcl::TComponent* c, std::ostream& out) {
         for (int i = 0; i < combo->Items().Count(); ++i) items += (i ? "|" : "") + EscapeText(combo->Items()[i]);
         Record(out, {"combo", name, Num(combo->ItemIndex()), items});
     } else if (auto* button = dynamic_cast<const vcl::TButton*>(c)) {
-        Record(out, {"button", name, EscapeText(ShownCaption(button->Caption())), button->Visible() ? "1" : "0"});
+        Record(out, {"button", name, EscapeText(vcl::StripHotkey(button->Caption())), button->Visible() ? "1" : "0"});
     }
 }
 

@@ -7,7 +7,7 @@
 //   edit    NAME  TEXT
 //   check   NAME  0|1
 //   combo   NAME  ITEMINDEX  ITEM0|ITEM1|...
-//   button  NAME  CAPTION  VISIBLE(0|1)   (the caption as shown: see ShownCaption)
+//   button  NAME  CAPTION  VISIBLE(0|1)   (the caption as shown: see vcl::StripHotkey)
 // Other components (labels, panels, dialogs) give no record. In texts a backslash, tab,
 // line feed and carriage return are written \\, \t, \n and \r, so that every record stays
 // on one line and a text reads back as a script's TEXT does.
@@ -24,8 +24,5 @@ namespace ui {
 void DumpWindow(const vcl::TCustomForm& form, std::ostream& out);
 std::string DumpText(const vcl::TCustomForm& form);
 std::string EscapeText(std::string_view text);
-// A caption as a person reads it: a single '&' marks the access key and is not shown, "&&"
-// shows one ampersand.
-std::string ShownCaption(std::string_view caption);
 
 }  // namespace ui

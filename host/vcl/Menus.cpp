@@ -6,6 +6,16 @@
 
 namespace vcl {
 
+std::string StripHotkey(std::string_view caption) {
+    std::string out;
+    out.reserve(caption.size());
+    for (size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&' && i + 1 < caption.size()) ++i;
+        out += caption[i];
+    }
+    return out;
+}
+
 TMenuItem::TMenuItem(TComponent* owner, const TClassInfo* cls)
     : TComponent(owner, cls ? cls : ClassByName("TMenuItem")) {}
 

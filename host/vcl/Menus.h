@@ -3,11 +3,16 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/vcl/Classes.h"
 
 namespace vcl {
+
+// A caption as a person reads it: '&' marks the next character as the access key and is not
+// shown, "&&" shows one ampersand; an '&' with nothing after it stays.
+std::string StripHotkey(std::string_view caption);
 
 class TMenu;
 

@@ -23,8 +23,8 @@
 #include "host/controls/Grids.h"
 #include "host/controls/Outline.h"
 #include "host/controls/StdCtrls.h"
-#include "host/ui/Dump.h"
 #include "host/ui/qt/ScreenWindow.h"
+#include "host/vcl/Menus.h"
 #include "host/vcl/TypInfo.h"
 
 namespace ui::qt {
@@ -178,7 +178,7 @@ public:
     }
     void Refresh(TScreenWindow&, TMirror& m) const override {
         auto* label = static_cast<QLabel*>(m.widget);
-        label->setText(Q(ui::ShownCaption(m.control->Caption())));  // no buddy to take the key
+        label->setText(Q(vcl::StripHotkey(m.control->Caption())));  // no buddy to take the key
         // A label sizes itself to its text: the desktop's font may be wider than the design's.
         if (!label->wordWrap() && label->sizeHint().width() > label->width()) {
             label->resize(label->sizeHint().width(), label->height());
