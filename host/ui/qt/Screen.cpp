@@ -162,7 +162,7 @@ QSize TScreenWindow::OpeningSize() {
             });
     int picture = 0;
     if (picture_ != nullptr) {
-        const QSize natural = PictureOf(form_).size() + QSize(2 * kPictureMargin, 2 * kPictureMargin);
+        const QSize natural = fullPicture_.size() + QSize(2 * kPictureMargin, 2 * kPictureMargin);  // drawn by Refresh
         picture = std::max(natural.width(), kPictureWidth);
         if (grow) client.setHeight(std::max(client.height(), natural.height() - status));
     }
@@ -196,9 +196,7 @@ void TScreenWindow::ShowBadValues() {
     const std::vector<vcl::TDesignedForm::TBadValue> bad = designed->BadValues();
     const QColor wrong(255, 200, 200);
     for (const vcl::TDesignedForm::TBadValue& b : bad) {
-        const TMirror* m = nullptr;
-        for (const TMirror& each : mirrors_)
-            if (each.control == b.control) m = &each;
+        const TMirror* m = MirrorOf(b.control);
         if (m == nullptr) continue;
         if (auto* table = qobject_cast<QTableWidget*>(m->widget)) {
             const auto* grid = dynamic_cast<const vcl::TStringGrid*>(b.control);
@@ -227,6 +225,12 @@ void TScreenWindow::ShowBadValues() {
 const TMirror* TScreenWindow::MirrorOf(const QWidget* widget) const {
     for (const TMirror& m : mirrors_)
         if (m.widget == widget) return &m;
+    return nullptr;
+}
+
+const TMirror* TScreenWindow::MirrorOf(const vcl::TControl* control) const {
+    for (const TMirror& m : mirrors_)
+        if (m.control == control) return &m;
     return nullptr;
 }
 
@@ -275,14 +279,18 @@ void TScreenWindow::Refresh() {
 
 void TScreenWindow::RefreshPicture() {
     if (picture_ == nullptr) return;
-    const QImage image = PictureOf(form_);
-    if (image.isNull()) {
+    fullPicture_ = PictureOf(form_);
+    ScalePicture();
+}
+
+void TScreenWindow::ScalePicture() {
+    if (fullPicture_.isNull()) {
         picture_->clear();
         return;
     }
     const QSize room = picture_->contentsRect().size() - QSize(2 * kPictureMargin, 2 * kPictureMargin);
     picture_->setPixmap(QPixmap::fromImage(
-        image.scaled(room.expandedTo(QSize(16, 16)), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+        fullPicture_.scaled(room.expandedTo(QSize(16, 16)), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
 
 void TScreenWindow::Realign(vcl::TWinControl* parent, QWidget* widget) {
@@ -292,7 +300,7 @@ void TScreenWindow::Realign(vcl::TWinControl* parent, QWidget* widget) {
         if (picture_ != nullptr) {
             r.setRight(r.right() - PictureWidth());
             picture_->setGeometry(r.right() + 1, 0, width() - r.right() - 1, height());
-            RefreshPicture();
+            ScalePicture();  // a new size only: the model drew nothing new
         }
         if (status_ != nullptr) {
             r.setBottom(r.bottom() - status_->height());

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QImage>
 #include <QRect>
 
 #include <deque>
@@ -104,6 +105,7 @@ private:
     void Realign(vcl::TWinControl* parent, QWidget* widget);
     // The mirror of one of the window's widgets; null for any other widget.
     const TMirror* MirrorOf(const QWidget* widget) const;
+    const TMirror* MirrorOf(const vcl::TControl* control) const;
     vcl::TOutline* OutlineOf(const QTreeWidget& tree) const;
     bool OutlineMouse(QTreeWidget& tree, QMouseEvent& mouse);
     bool OutlineKey(QTreeWidget& tree, QKeyEvent& key);
@@ -118,6 +120,8 @@ private:
     // Marks the values the model would refuse at OK, in their fields and on the status line.
     void ShowBadValues();
     int PictureWidth() const;
+    // Fits the picture last drawn to the room it has now, without drawing it again.
+    void ScalePicture();
 
     vcl::TCustomForm& form_;
     std::deque<TMirror> mirrors_;  // faces keep references to their mirrors
@@ -125,6 +129,7 @@ private:
     int acting_ = 0;
     QSize designedClient_;  // the window's client area as designed
     QLabel* picture_ = nullptr;
+    QImage fullPicture_;  // the model's picture at full scale, as last drawn from it
     double pictureShare_ = 0;  // of the window's width, as first opened
     QLabel* status_ = nullptr;
     std::vector<std::pair<QWidget*, QPoint>> marked_;  // a field, or a grid's cell (column, row)
