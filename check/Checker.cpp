@@ -998,7 +998,7 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
     CheckFilesInOrder(files, config.rules, options.jobs, take, progress);
     if (shown) err << "\r\033[K" << std::flush;
 
-    if (!options.baseline.empty() && (!baseline || options.updateBaseline)) {
+    if (recording) {
         try {
             zorbase::WriteFileAtomically(options.baseline, BaselineText(recorded));
         } catch (const vcl::Exception& e) {
@@ -1006,7 +1006,6 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
             return kUsage;
         }
         err << "tavrinqa: recorded " << recorded.size() << " findings in " << vcl::PrintableText(options.baseline) << "\n";
-        list.clear();  // today's findings are the baseline now
     }
 
     if (options.fix || options.diff) {
