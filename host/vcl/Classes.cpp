@@ -97,6 +97,60 @@ void TPersistent::ClearStoredReferencesTo(const TComponent* target) {
         }
 }
 
+// ---- TNameIndex
+
+TNameIndex::TNameIndex(size_t expected) { Rebuild(expected); }
+
+TComponent* TNameIndex::Find(std::string_view name) const {
+    const size_t hash = CaseInsensitiveHash{}(name), mask = slots_.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& s = slots_[i];
+        if (s.component == nullptr) {
+            if (s.hash != kErased) return nullptr;
+        } else if (s.hash == hash && SameText(s.component->Name(), name)) {
+            return s.component;
+        }
+    }
+}
+
+void TNameIndex::Insert(TComponent* component) {
+    if ((used_ + 1) * 2 > slots_.size()) Rebuild(live_ + 1);
+    const size_t hash = CaseInsensitiveHash{}(component->Name()), mask = slots_.size() - 1;
+    size_t i = hash & mask;
+    while (slots_[i].component != nullptr) i = (i + 1) & mask;
+    if (slots_[i].hash != kErased) ++used_;
+    slots_[i] = {hash, component};
+    ++live_;
+}
+
+void TNameIndex::Erase(const TComponent* component) {
+    const size_t hash = CaseInsensitiveHash{}(component->Name()), mask = slots_.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        Slot& s = slots_[i];
+        if (s.component == component) {
+            s = {kErased, nullptr};
+            --live_;
+            return;
+        }
+        if (s.component == nullptr && s.hash != kErased) return;
+    }
+}
+
+void TNameIndex::Rebuild(size_t expected) {
+    size_t size = 16;
+    while (size < expected * 4) size *= 2;  // room to grow before the next rebuild
+    std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(size));
+    used_ = live_ = 0;
+    for (const Slot& s : old) {
+        if (s.component == nullptr) continue;
+        size_t i = s.hash & (size - 1);
+        while (slots_[i].component != nullptr) i = (i + 1) & (size - 1);
+        slots_[i] = s;
+        ++used_;
+        ++live_;
+    }
+}
+
 // ---- TComponent
 
 TComponent::TComponent(TComponent* owner, const TClassInfo* cls)
@@ -132,14 +186,12 @@ TComponent* TComponent::Components(int i) const {
 TComponent* TComponent::FindComponent(std::string_view name) const {
     if (name.empty() || components_.empty()) return nullptr;
     if (!names_) {
-        auto index = std::make_unique<std::unordered_set<TComponent*, NameHash, NameEqual>>();
-        index->reserve(components_.size());
+        auto index = std::make_unique<TNameIndex>(components_.size());
         for (TComponent* c : components_)
-            if (!c->name_.empty()) index->insert(c);
+            if (!c->name_.empty()) index->Insert(c);
         const_cast<TComponent*>(this)->names_ = std::move(index);
     }
-    auto it = names_->find(name);
-    return it == names_->end() ? nullptr : *it;
+    return names_->Find(name);
 }
 
 void TComponent::ValidateRename(const std::string& newName) const {
@@ -157,12 +209,9 @@ void TComponent::ValidateRename(const std::string& newName) const {
 void TComponent::ChangeName(const std::string& newName) {
     // The index hashes the name itself: out under the old name, back in under the new one.
     auto* index = owner_ != nullptr ? owner_->names_.get() : nullptr;
-    if (index != nullptr && !name_.empty()) {
-        auto it = index->find(std::string_view(name_));
-        if (it != index->end() && *it == this) index->erase(it);
-    }
+    if (index != nullptr && !name_.empty()) index->Erase(this);
     name_ = newName;
-    if (index != nullptr && !name_.empty()) index->insert(this);
+    if (index != nullptr && !name_.empty()) index->Insert(this);
 }
 
 void TComponent::SetName(const std::string& newName) {
@@ -181,7 +230,7 @@ void TComponent::InsertComponent(TComponent* component) {
     component->owner_ = this;
     component->index_ = ComponentCount();
     components_.push_back(component);
-    if (names_ && !component->name_.empty()) names_->insert(component);
+    if (names_ && !component->name_.empty()) names_->Insert(component);
 }
 
 void TComponent::RemoveComponent(TComponent* component) {
@@ -191,10 +240,7 @@ void TComponent::RemoveComponent(TComponent* component) {
     // Removing the last one (the common case while destroying) renumbers nothing.
     for (auto later = it + 1; later != components_.end(); ++later) --(*later)->index_;
     components_.erase(it);
-    if (names_ && !component->name_.empty()) {
-        auto n = names_->find(std::string_view(component->name_));
-        if (n != names_->end() && *n == component) names_->erase(n);
-    }
+    if (names_ && !component->name_.empty()) names_->Erase(component);
     component->owner_ = nullptr;
     component->index_ = -1;
     // While the whole owner goes, nobody is left to hold a reference worth clearing.
