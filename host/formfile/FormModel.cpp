@@ -247,8 +247,45 @@ void TFormFile::Build() {
     std::vector<PendingReference> references;
     std::optional<NameCounts> namesInFile;  // counted when first needed
 
-    std::function<TComponent*(const Object&, TComponent*, uint32_t)> build =
-        [&](const Object& obj, TComponent* enclosing, uint32_t scopeEntry) -> TComponent* {
+    // What a component's place in the file tells its children: asked once per holder, not
+    // once per child (a panel of 60 buttons, a menu of 30 items).
+    struct Holder {
+        TComponent* component = nullptr;
+        vcl::TWinControl* parent = nullptr;   // for child controls
+        vcl::TMenu* menu = nullptr;           // for top menu items
+        vcl::TMenuItem* item = nullptr;       // for nested menu items
+        vcl::TNotebookBase* book = nullptr;   // owner of pages
+        bool underActionList = false;
+    };
+    auto holderOf = [](TComponent* c) {
+        Holder h;
+        h.component = c;
+        if (c == nullptr) return h;
+        h.parent = dynamic_cast<vcl::TWinControl*>(c);
+        h.menu = dynamic_cast<vcl::TMenu*>(c);
+        h.item = dynamic_cast<vcl::TMenuItem*>(c);
+        h.book = dynamic_cast<vcl::TNotebookBase*>(c);
+        h.underActionList = c->InheritsFrom("TCustomActionList");
+        return h;
+    };
+    // What a class is, asked once per class of the file.
+    struct Kind {
+        bool frame = false;  // a frame wherever it stands
+        bool page = false;   // placed by its notebook
+    };
+    std::unordered_map<const vcl::TClassInfo*, Kind> kinds;
+    auto kindOf = [&](const vcl::TClassInfo& cls) -> const Kind& {
+        auto [it, fresh] = kinds.try_emplace(&cls);
+        if (fresh) {
+            it->second.frame = !cls.Inferred() && cls.InheritsFrom("TCustomFrame");
+            it->second.page = cls.InheritsFrom("TPage") || cls.InheritsFrom("TTabPage");
+        }
+        return it->second;
+    };
+
+    std::function<TComponent*(const Object&, const Holder&, uint32_t)> build =
+        [&](const Object& obj, const Holder& holder, uint32_t scopeEntry) -> TComponent* {
+        TComponent* const enclosing = holder.component;
         TComponent* scope = scopeEntry == kNoEntry ? nullptr : entries_[scopeEntry].component;
         if (scopeEntry == kNoEntry) scopeEntry = 0;  // the root's references name its own components
         vcl::TClassEvidence evidence;
@@ -256,8 +293,7 @@ void TFormFile::Build() {
         const std::string_view className = obj.ClassName();
         const vcl::TClassInfo* known = catalogue.Find(className);
         const bool declared = known != nullptr && !known->Inferred();
-        bool frame = !evidence.isRoot &&
-                     (obj.Kind() == ObjectKind::Inline || (declared && known->InheritsFrom("TCustomFrame")));
+        bool frame = !evidence.isRoot && (obj.Kind() == ObjectKind::Inline || (declared && kindOf(*known).frame));
         if (!evidence.isRoot && !frame && !declared && obj.Kind() == ObjectKind::Inherited && !obj.Children().empty()) {
             if (scope != root_) {
                 frame = true;
@@ -267,8 +303,8 @@ void TFormFile::Build() {
             }
         }
         evidence.isInline = frame;
-        evidence.underMenu = vcl::Is<vcl::TMenu>(enclosing) || vcl::Is<vcl::TMenuItem>(enclosing);
-        evidence.underActionList = enclosing != nullptr && enclosing->InheritsFrom("TCustomActionList");
+        evidence.underMenu = holder.menu != nullptr || holder.item != nullptr;
+        evidence.underActionList = holder.underActionList;
         if (!evidence.isRoot && !declared && inferred_->Find(className) == nullptr)
             for (Object child : obj.Children())
                 evidence.hasChildren = evidence.hasChildren || MayBeControl(child, catalogue, *inferred_);
@@ -283,10 +319,7 @@ void TFormFile::Build() {
         evidence.hasTabOrder = HasAny(obj, {"TabOrder", "TabStop"});
         const vcl::TClassInfo& cls = catalogue.Infer(className, evidence, *inferred_);
 
-        TComponent* owner = scope;
-        if (auto* book = dynamic_cast<vcl::TNotebookBase*>(enclosing);
-            book && (cls.InheritsFrom("TPage") || cls.InheritsFrom("TTabPage")))
-            owner = book;
+        TComponent* owner = holder.book != nullptr && kindOf(cls).page ? holder.book : scope;
         TComponent* c = enclosing == nullptr ? root_ : nullptr;
         if (c == nullptr) {
             try {
@@ -302,14 +335,15 @@ void TFormFile::Build() {
         } catch (const vcl::Exception& e) {
             Refuse(doc_, obj.Position(), e.Message());
         }
-        if (auto* control = dynamic_cast<vcl::TControl*>(c)) {
-            if (auto* parent = dynamic_cast<vcl::TWinControl*>(enclosing)) control->SetParent(parent);
+        auto* control = dynamic_cast<vcl::TControl*>(c);
+        if (control != nullptr) {
+            if (holder.parent != nullptr) control->SetParent(holder.parent);
         } else if (auto* item = dynamic_cast<vcl::TMenuItem*>(c)) {
-            if (auto* menu = dynamic_cast<vcl::TMenu*>(enclosing)) menu->Items()->Add(item);
-            else if (auto* above = dynamic_cast<vcl::TMenuItem*>(enclosing)) above->Add(item);
+            if (holder.menu != nullptr) holder.menu->Items()->Add(item);
+            else if (holder.item != nullptr) holder.item->Add(item);
         }
 
-        const bool visual = vcl::Is<vcl::TControl>(c);
+        const bool visual = control != nullptr;
         uint32_t design = 0;
         for (Property prop : obj.Properties()) {
             const std::string_view name = prop.Name();
@@ -350,10 +384,13 @@ void TFormFile::Build() {
         entries_.push_back({c, obj, scopeEntry});
 
         const uint32_t childScope = evidence.isRoot || frame ? self : scopeEntry;
-        for (Object child : obj.Children()) build(child, c, childScope);
+        if (!obj.Children().empty()) {
+            const Holder forChildren = holderOf(c);
+            for (Object child : obj.Children()) build(child, forChildren, childScope);
+        }
         return c;
     };
-    build(doc_.Root(), nullptr, kNoEntry);
+    build(doc_.Root(), Holder{}, kNoEntry);
 
     for (const auto& ref : references) {
         TComponent* target = Resolve(ref.text, entries_[ref.scope].component);
