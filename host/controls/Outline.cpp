@@ -1,5 +1,7 @@
 #include "host/controls/Outline.h"
 
+#include <new>
+
 #include <algorithm>
 
 #include "host/vcl/ClassCatalogue.h"
@@ -173,7 +175,18 @@ TOutlineNode& TOutline::Items(int32_t index) const {
 }
 
 TOutlineNode* TOutline::NewNode(const std::string& text, void* data) {
-    auto* node = new TOutlineNode(this);
+    void* room;
+    if (!freed_.empty()) {
+        room = freed_.back();
+        freed_.pop_back();
+    } else {
+        if (blockUsed_ == kNodesPerBlock) {
+            blocks_.push_back(std::make_unique<NodeRoom[]>(kNodesPerBlock));
+            blockUsed_ = 0;
+        }
+        room = &blocks_.back()[blockUsed_++];
+    }
+    auto* node = new (room) TOutlineNode(this);
     node->text_ = text;
     node->data_ = data;
     seed_ ^= seed_ << 13;
@@ -182,6 +195,11 @@ TOutlineNode* TOutline::NewNode(const std::string& text, void* data) {
     node->priority_ = seed_;
     IndexText(node);
     return node;
+}
+
+void TOutline::FreeNode(TOutlineNode* node) {
+    node->~TOutlineNode();
+    freed_.push_back(node);
 }
 
 void TOutline::Attach(TOutlineNode* node, TOutlineNode* parent, TOutlineNode* before, TOutlineNode* run) {
@@ -223,7 +241,7 @@ void TOutline::Destroy(TOutlineNode* node) {
         for (TOutlineNode* c = n->firstChild_; c != nullptr; c = c->next_) stack.push_back(c);
         if (n == selected_) selected_ = nullptr;
         UnindexText(n);
-        delete n;
+        FreeNode(n);
     }
 }
 
@@ -268,7 +286,7 @@ void TOutline::Delete(int32_t index) {
 }
 
 void TOutline::Clear() {
-    texts_.clear();
+    texts_.Clear();
     textsIndexed_ = false;
     for (TOutlineNode* n = root_.firstChild_; n != nullptr;) {
         TOutlineNode* next = n->next_;
@@ -279,37 +297,30 @@ void TOutline::Clear() {
     root_.count_ = 1;
     order_ = nullptr;
     selected_ = nullptr;
+    blocks_.clear();
+    freed_.clear();
+    blockUsed_ = kNodesPerBlock;
 }
 
 void TOutline::IndexText(TOutlineNode* node) {
-    if (textsIndexed_) texts_[node->text_].push_back(node);
+    if (textsIndexed_) texts_.Insert(node);
 }
 
 void TOutline::UnindexText(TOutlineNode* node) {
-    if (!textsIndexed_) return;
-    auto it = texts_.find(node->text_);
-    if (it == texts_.end()) return;
-    auto& list = it->second;
-    auto at = std::find(list.begin(), list.end(), node);
-    if (at != list.end()) {
-        *at = list.back();
-        list.pop_back();
-    }
-    if (list.empty()) texts_.erase(it);
+    if (textsIndexed_) texts_.Erase(node);
 }
 
 int32_t TOutline::GetTextItem(std::string_view text) const {
     if (!textsIndexed_) {
-        for (TOutlineNode* n : Nodes()) texts_[n->text_].push_back(n);
+        for (TOutlineNode* n : Nodes()) texts_.Insert(n);
         textsIndexed_ = true;
     }
-    auto it = texts_.find(std::string(text));
-    if (it == texts_.end()) return 0;
     int32_t best = -1;
-    for (const TOutlineNode* n : it->second) {
+    texts_.ForEach(text, [&](const TOutlineNode* n) {
         const int32_t pos = Position(n);
         if (best < 0 || pos < best) best = pos;
-    }
+        return true;
+    });
     return best + 1;
 }
 

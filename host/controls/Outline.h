@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -11,6 +12,7 @@
 #include "host/controls/Events.h"
 #include "host/controls/Lines.h"
 #include "host/vcl/Controls.h"
+#include "host/vcl/FlatIndex.h"
 
 namespace vcl {
 
@@ -160,6 +162,7 @@ private:
     friend class TOutlineNode;
 
     TOutlineNode* NewNode(const std::string& text, void* data);
+    void FreeNode(TOutlineNode* node);
     // Links node (alone, or a detached run of count items headed by it) as the last child of
     // parent, or before `before` among its siblings; updates counts and display order.
     void Attach(TOutlineNode* node, TOutlineNode* parent, TOutlineNode* before, TOutlineNode* run);
@@ -189,7 +192,21 @@ private:
     std::string separator_ = "\\";
     // Items by text, built at the first GetTextItem: most trees are shown without one, and
     // indexing every text costs more than building the tree.
-    mutable std::unordered_map<std::string, std::vector<TOutlineNode*>> texts_;
+    struct TextKey {
+        static std::string_view Key(const TOutlineNode& node) { return node.Text(); }
+        static size_t Hash(std::string_view text) { return std::hash<std::string_view>{}(text); }
+        static bool Equal(std::string_view a, std::string_view b) { return a == b; }
+    };
+    mutable TFlatIndex<TOutlineNode, TextKey> texts_;
+    // Items live in blocks the outline owns: a tree of 30,000 items is a few allocations, and
+    // clearing it frees blocks rather than items one by one.
+    struct NodeRoom {
+        alignas(TOutlineNode) unsigned char bytes[sizeof(TOutlineNode)];
+    };
+    static constexpr size_t kNodesPerBlock = 256;
+    std::vector<std::unique_ptr<NodeRoom[]>> blocks_;
+    size_t blockUsed_ = kNodesPerBlock;
+    std::vector<TOutlineNode*> freed_;  // rooms of deleted items, taken again first
     mutable bool textsIndexed_ = false;
 };
 

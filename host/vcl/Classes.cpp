@@ -97,60 +97,6 @@ void TPersistent::ClearStoredReferencesTo(const TComponent* target) {
         }
 }
 
-// ---- TNameIndex
-
-TNameIndex::TNameIndex(size_t expected) { Rebuild(expected); }
-
-TComponent* TNameIndex::Find(std::string_view name) const {
-    const size_t hash = CaseInsensitiveHash{}(name), mask = slots_.size() - 1;
-    for (size_t i = hash & mask;; i = (i + 1) & mask) {
-        const Slot& s = slots_[i];
-        if (s.component == nullptr) {
-            if (s.hash != kErased) return nullptr;
-        } else if (s.hash == hash && SameText(s.component->Name(), name)) {
-            return s.component;
-        }
-    }
-}
-
-void TNameIndex::Insert(TComponent* component) {
-    if ((used_ + 1) * 2 > slots_.size()) Rebuild(live_ + 1);
-    const size_t hash = CaseInsensitiveHash{}(component->Name()), mask = slots_.size() - 1;
-    size_t i = hash & mask;
-    while (slots_[i].component != nullptr) i = (i + 1) & mask;
-    if (slots_[i].hash != kErased) ++used_;
-    slots_[i] = {hash, component};
-    ++live_;
-}
-
-void TNameIndex::Erase(const TComponent* component) {
-    const size_t hash = CaseInsensitiveHash{}(component->Name()), mask = slots_.size() - 1;
-    for (size_t i = hash & mask;; i = (i + 1) & mask) {
-        Slot& s = slots_[i];
-        if (s.component == component) {
-            s = {kErased, nullptr};
-            --live_;
-            return;
-        }
-        if (s.component == nullptr && s.hash != kErased) return;
-    }
-}
-
-void TNameIndex::Rebuild(size_t expected) {
-    size_t size = 16;
-    while (size < expected * 4) size *= 2;  // room to grow before the next rebuild
-    std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(size));
-    used_ = live_ = 0;
-    for (const Slot& s : old) {
-        if (s.component == nullptr) continue;
-        size_t i = s.hash & (size - 1);
-        while (slots_[i].component != nullptr) i = (i + 1) & (size - 1);
-        slots_[i] = s;
-        ++used_;
-        ++live_;
-    }
-}
-
 // ---- TComponent
 
 TComponent::TComponent(TComponent* owner, const TClassInfo* cls)

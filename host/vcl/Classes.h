@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/vcl/FlatIndex.h"
 #include "host/vcl/SysUtils.h"
 #include "host/vcl/TypInfo.h"
 
@@ -144,28 +145,13 @@ enum class TOperation { opInsert, opRemove };
 
 class TComponent;
 
-// An owner's named components by name, case ignored. Open addressing over (hash, component)
-// pairs: a probe compares hashes in one array and reads a component's name only when they
-// match, where a node-based set read two objects elsewhere in memory at every step. Loading a
-// form of 30,000 components looks every name up twice.
-class TNameIndex {
-public:
-    explicit TNameIndex(size_t expected);
-    TComponent* Find(std::string_view name) const;
-    void Insert(TComponent* component);  // under its name, which no other entry has
-    void Erase(const TComponent* component);  // under its name now; nothing when absent
-
-private:
-    struct Slot {
-        size_t hash = 0;
-        TComponent* component = nullptr;  // null: empty, or erased when hash is kErased
-    };
-    static constexpr size_t kErased = ~size_t{0};
-    void Rebuild(size_t expected);
-    std::vector<Slot> slots_;  // a power of two, at most half of them in use
-    size_t used_ = 0;          // live and erased slots
-    size_t live_ = 0;
+// An owner's named components by name, case ignored.
+struct TComponentNameKey {
+    static std::string_view Key(const TComponent& c);
+    static size_t Hash(std::string_view name) { return CaseInsensitiveHash{}(name); }
+    static bool Equal(std::string_view a, std::string_view b) { return SameText(a, b); }
 };
+using TNameIndex = TFlatIndex<TComponent, TComponentNameKey>;
 
 class TComponent : public TPersistent {
 public:
@@ -244,6 +230,8 @@ private:
     bool loading_ = false;
     bool destroying_ = false;
 };
+
+inline std::string_view TComponentNameKey::Key(const TComponent& c) { return c.Name(); }
 
 // Checked cast to a C++ framework class: EInvalidCast when the object is not one.
 template <typename T, typename U>

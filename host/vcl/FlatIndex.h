@@ -1,0 +1,95 @@
+// Objects by a text key each holds (a component's name, an outline item's text), several
+// allowed under one key. Open addressing over (hash, object) pairs: a probe compares hashes in
+// one array and reads an object's key only when they match, where a node-based map read two
+// or three scattered blocks at every step and allocated one per entry. Forms of 30,000
+// components fill these once per name and per item.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace vcl {
+
+// Traits: static std::string_view Key(const T&); size_t Hash(std::string_view);
+// bool Equal(std::string_view, std::string_view).
+template <class T, class Traits>
+class TFlatIndex {
+public:
+    explicit TFlatIndex(size_t expected = 0) { Rebuild(expected); }
+
+    // Every object under key, in no particular order; f returns false to stop.
+    template <class F>
+    void ForEach(std::string_view key, F f) const {
+        const size_t hash = Traits::Hash(key), mask = slots_.size() - 1;
+        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+            const Slot& s = slots_[i];
+            if (s.object == nullptr) {
+                if (s.hash != kErased) return;
+            } else if (s.hash == hash && Traits::Equal(Traits::Key(*s.object), key) && !f(s.object)) {
+                return;
+            }
+        }
+    }
+    T* Find(std::string_view key) const {
+        T* found = nullptr;
+        ForEach(key, [&](T* object) { return found = object, false; });
+        return found;
+    }
+    // Under its key now.
+    void Insert(T* object) {
+        if ((used_ + 1) * 2 > slots_.size()) Rebuild(live_ + 1);
+        const size_t hash = Traits::Hash(Traits::Key(*object)), mask = slots_.size() - 1;
+        size_t i = hash & mask;
+        while (slots_[i].object != nullptr) i = (i + 1) & mask;
+        if (slots_[i].hash != kErased) ++used_;
+        slots_[i] = {hash, object};
+        ++live_;
+    }
+    // Under its key now; nothing when absent.
+    void Erase(const T* object) {
+        const size_t hash = Traits::Hash(Traits::Key(*object)), mask = slots_.size() - 1;
+        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+            Slot& s = slots_[i];
+            if (s.object == object) {
+                s = {kErased, nullptr};
+                --live_;
+                return;
+            }
+            if (s.object == nullptr && s.hash != kErased) return;
+        }
+    }
+    void Clear() {
+        slots_.assign(16, Slot{});
+        used_ = live_ = 0;
+    }
+
+private:
+    struct Slot {
+        size_t hash = 0;
+        T* object = nullptr;  // null: empty, or erased when hash is kErased
+    };
+    static constexpr size_t kErased = ~size_t{0};
+
+    void Rebuild(size_t expected) {
+        size_t size = 16;
+        while (size < expected * 4) size *= 2;  // room to grow before the next rebuild
+        std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(size));
+        used_ = live_ = 0;
+        for (const Slot& s : old) {
+            if (s.object == nullptr) continue;
+            size_t i = s.hash & (size - 1);
+            while (slots_[i].object != nullptr) i = (i + 1) & (size - 1);
+            slots_[i] = s;
+            ++used_;
+            ++live_;
+        }
+    }
+
+    std::vector<Slot> slots_;  // a power of two, at most half of them in use
+    size_t used_ = 0;          // live and erased slots
+    size_t live_ = 0;
+};
+
+}  // namespace vcl
