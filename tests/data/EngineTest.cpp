@@ -7,7 +7,9 @@
 
 namespace {
 
+using datatest::Form;
 using datatest::Lines;
+using testsupport::Dfm;
 
 class Engine : public datatest::DataTest {
 protected:
@@ -48,23 +50,10 @@ TEST_F(Engine, AliasesPersistInTheirFileAndShadowTheDefaults) {
 
 TEST_F(Engine, NamesResolveByAliasThenTheFormsDatabaseThenPath) {
     const std::string path = AddDatabase(datatest::kCustomerSql);
-    vcl::TComponent* form = Load(R"(object Form1: TForm1
-  object ByAlias: TDatabase
-    AliasName = 'DATA'
-    DatabaseName = 'Local'
-  end
-  object ByDriver: TDatabase
-    DatabaseName = 'Direct'
-    DriverName = 'SQLITE'
-    Params.Strings = (
-      'PATH=)" + path + R"(')
-  end
-  object ByNothing: TDatabase
-    AliasName = 'NOWHERE'
-    DatabaseName = 'Broken'
-  end
-end
-)");
+    vcl::TComponent* form = Load(Form(
+        {Dfm("object ByAlias: TDatabase", {"AliasName = 'DATA'", "DatabaseName = 'Local'"}),
+         Dfm("object ByDriver: TDatabase", {"DatabaseName = 'Direct'", "DriverName = 'SQLITE'", "Params.Strings = (\n  'PATH=" + path + "')"}),
+         Dfm("object ByNothing: TDatabase", {"AliasName = 'NOWHERE'", "DatabaseName = 'Broken'"})}));
     EXPECT_EQ(engine.ResolveDatabase("data", form).driver, "SQLITE");
     EXPECT_EQ(engine.ResolveDatabase("LOCAL", form).Param("PATH"), path);
     const dbe::TAlias direct = engine.ResolveDatabase("Direct", form);
@@ -85,15 +74,9 @@ end
     EXPECT_EQ(engine.OpenDatabase("Local", form), engine.OpenDatabase("DATA", form));
     // A relative path is the form's folder's, not the folder the tools were started in.
     const std::filesystem::path file(path);
-    vcl::TComponent* relative = Load(R"(object Form2: TForm2
-  object Beside: TDatabase
-    DatabaseName = 'Beside'
-    DriverName = 'SQLITE'
-    Params.Strings = (
-      'PATH=./)" + file.filename().string() + R"(')
-  end
-end
-)");
+    vcl::TComponent* relative = Load(Dfm("object Form2: TForm2", {},
+        {Dfm("object Beside: TDatabase", {"DatabaseName = 'Beside'", "DriverName = 'SQLITE'",
+                                          "Params.Strings = (\n  'PATH=./" + file.filename().string() + "')"})}));
     engine.SetFormFolder(file.parent_path().string());
     EXPECT_EQ(engine.ResolveDatabase("Beside", relative).Param("PATH"), path);
     engine.SetFormFolder("");
@@ -304,14 +287,7 @@ end
 }
 
 TEST_F(Engine, ADatasetStoredOpenThatCannotOpenWarnsAndStaysClosed) {
-    Load(R"(object Form1: TForm1
-  object Table1: TTable
-    Active = True
-    DatabaseName = 'NOSUCH'
-    TableName = 'customer'
-  end
-end
-)");
+    Load(Form({Dfm("object Table1: TTable", {"Active = True", "DatabaseName = 'NOSUCH'", "TableName = 'customer'"})}));
     EXPECT_FALSE(Find<vcl::TTable>("Table1")->Active());
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find("Table1 stays closed"), std::string::npos);

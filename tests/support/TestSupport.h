@@ -38,6 +38,13 @@ void WriteFile(const std::string& path, const std::string& content);
 // (device, inode, size, modification time) cannot tell.
 void EditKeepingStamp(const std::string& path, const std::string& bytes);
 
+// Form-file text of one component as the IDE writes it: its header ("object Name: TClass"),
+// then each property line and each child, two blanks further in. A property may span lines.
+std::string Dfm(const std::string& header, const std::vector<std::string>& properties,
+                const std::vector<std::string>& children = {});
+// The four lines that place a control.
+std::string Bounds(int left, int top, int width, int height);
+
 // The corpus forms its manifest lists, with the manifest's notes; empty without the corpus.
 std::vector<std::pair<std::string, std::string>> CorpusForms();
 // Those the manifest does not call malformed.
