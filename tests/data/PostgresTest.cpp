@@ -11,6 +11,7 @@ namespace {
 
 using datatest::ChildrenOf;
 using datatest::Lines;
+using testsupport::Dfm;
 
 constexpr const char* kSchema = R"(
 create schema sales;
@@ -247,18 +248,8 @@ TEST_F(Postgres, RefusedLoginsAndServersThatGoAway) {
     ASSERT_TRUE(own.Running()) << own.Why();
     own.Sql("create table t (x integer primary key);");
     ASSERT_EQ(dbe::Engine().AddAlias("GOING", "POSTGRESQL", "PATH:" + own.Uri(), false), 0);
-    vcl::TComponent* form = Load(R"(object Form1: TForm1
-  object Q: TQuery
-    DatabaseName = 'GOING'
-    SQL.Strings = (
-      'select x from t')
-  end
-  object T: TTable
-    DatabaseName = 'GOING'
-    TableName = 't'
-  end
-end
-)");
+    vcl::TComponent* form = Load(datatest::Form({Dfm("object Q: TQuery", {"DatabaseName = 'GOING'", datatest::Sql({"select x from t"})}),
+                                                  Dfm("object T: TTable", {"DatabaseName = 'GOING'", "TableName = 't'"})}));
     auto db = dbe::Engine().OpenDatabase("GOING", form);  // connected; nothing described yet
     own.Stop();
     try {
@@ -269,14 +260,8 @@ end
         EXPECT_NE(e.Message().find(own.SocketDir()), std::string::npos) << e.Message();
     }
     EXPECT_THROW(db->PrepareQuery("select 1"), vcl::EDBEngineError);
-    const Lines tree = Relations(Load(R"(object Form1: TForm1
-  object Q: TQuery
-    DatabaseName = 'GOING'
-    SQL.Strings = (
-      'select x from t')
-  end
-end
-)"));
+    const Lines tree =
+        Relations(Load(datatest::Form({Dfm("object Q: TQuery", {"DatabaseName = 'GOING'", datatest::Sql({"select x from t"})})})));
     EXPECT_EQ(ChildrenOf(tree, "Q : TQuery;").back(), "Could not Prepare Query");
 }
 

@@ -57,16 +57,9 @@ void MakeDbaseCustomer(const std::string& path) {
     DBFClose(dbf);
 }
 
-constexpr const char* kForm = R"(object Form1: TForm1
-  object Table1: TTable
-    DatabaseName = 'DATA'
-    TableName = 'customer'
-    object Table1Company: TStringField
-      FieldName = 'Company'
-    end
-  end
-end
-)";
+const std::string kForm = datatest::Form({testsupport::Dfm(
+    "object Table1: TTable", {"DatabaseName = 'DATA'", "TableName = 'customer'"},
+    {testsupport::Dfm("object Table1Company: TStringField", {"FieldName = 'Company'"})})});
 
 class Standard : public datatest::DataTest {
 protected:

@@ -10,14 +10,8 @@ using namespace vcl;
 
 namespace {
 
-constexpr const char* kMemoDesign = R"(object MemoWindow: TMemoWindow
-  Caption = 'Property Values'
-  object Memo1: TMemo
-    Lines.Strings = (
-      'Memo1')
-  end
-end
-)";
+const std::string kMemoDesign = testsupport::Dfm("object MemoWindow: TMemoWindow", {"Caption = 'Property Values'"},
+                                                  {testsupport::Dfm("object Memo1: TMemo", {"Lines.Strings = (\n  'Memo1')"})});
 
 class TMemoWindow : public TDesignedForm {
 public:
