@@ -24,7 +24,7 @@ testsupport::Outcome RunProgram(const testsupport::TempDir& dir, const std::stri
                                  dir.File("stderr"));
 }
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+using testsupport::Has;
 
 }  // namespace
 

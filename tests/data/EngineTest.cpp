@@ -10,6 +10,8 @@ namespace {
 using datatest::Form;
 using datatest::Lines;
 using testsupport::Dfm;
+using testsupport::ErrorOf;
+using testsupport::Has;
 
 class Engine : public datatest::DataTest {
 protected:
@@ -64,12 +66,8 @@ TEST_F(Engine, NamesResolveByAliasThenTheFormsDatabaseThenPath) {
     EXPECT_THROW(engine.ResolveDatabase("Broken", form), vcl::EDBEngineError);
     EXPECT_THROW(engine.ResolveDatabase("Local", nullptr), vcl::EDBEngineError);
     EXPECT_THROW(engine.ResolveDatabase("", form), vcl::EDBEngineError);
-    try {
-        engine.ResolveDatabase(home.File("missing/folder"), nullptr);
-        FAIL();
-    } catch (const vcl::EDBEngineError& e) {
-        EXPECT_NE(e.Message().find("does not exist"), std::string::npos) << e.Message();
-    }
+    EXPECT_TRUE(Has(ErrorOf<vcl::EDBEngineError>([&] { engine.ResolveDatabase(home.File("missing/folder"), nullptr); }),
+                    "does not exist"));
     // Both databases of the form reach the same open handle.
     EXPECT_EQ(engine.OpenDatabase("Local", form), engine.OpenDatabase("DATA", form));
     // A relative path is the form's folder's, not the folder the tools were started in.
@@ -142,12 +140,8 @@ TEST_F(Engine, BadDatabaseFilesAreReadableErrors) {
     ASSERT_EQ(engine.AddAlias("GONE", "SQLITE", "PATH:" + home.File("gone.sqlite"), true), 0);
     ASSERT_EQ(engine.AddAlias("NOPATH", "SQLITE", "", true), 0);
     for (const char* name : {"CORRUPT", "TEXT", "GONE", "NOPATH"}) {
-        try {
-            engine.OpenDatabase(name, nullptr);
-            ADD_FAILURE() << name;
-        } catch (const vcl::EDBEngineError& e) {
-            EXPECT_FALSE(e.Message().empty());
-        }
+        const std::string error = ErrorOf<vcl::EDBEngineError>([&] { engine.OpenDatabase(name, nullptr); });
+        EXPECT_TRUE(error != "no error" && !error.empty()) << name;
     }
     EXPECT_EQ(testsupport::ReadFile(text), "just text, long enough to be read as a header of some kind......\n");
     // A text file is no database: as a path it is not taken for one.

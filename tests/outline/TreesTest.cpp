@@ -127,13 +127,9 @@ TEST_F(TabOrder, OnADataModuleTheErrorNamesTheModuleAndWhatTheToolNeeds) {
     TDataModule module(nullptr);
     module.SetName("DataModule1");
     new tavrin::TTavrinQA(&module);
-    try {
-        Run(tavrin::showalltabs, nullptr, &module);
-        FAIL() << "no error";
-    } catch (const EInvalidCast& e) {
-        EXPECT_STREQ(e.what(), "Tabs: DataModule1 : TDataModule; is not a windowed control; the tab order tool needs a "
-                               "form or another windowed control");
-    }
+    EXPECT_EQ(testsupport::ErrorOf<EInvalidCast>([&] { Run(tavrin::showalltabs, nullptr, &module); }),
+              "Tabs: DataModule1 : TDataModule; is not a windowed control; the tab order tool needs a form or another "
+              "windowed control");
     EXPECT_EQ(tavrin::FrmInfo, nullptr);
 }
 

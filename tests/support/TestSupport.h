@@ -1,6 +1,8 @@
 // Helpers every test program shares.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,6 +39,23 @@ void WriteFile(const std::string& path, const std::string& content);
 // Writes same-size bytes over the file in place and sets its times back as they were: its stamp
 // (device, inode, size, modification time) cannot tell.
 void EditKeepingStamp(const std::string& path, const std::string& bytes);
+
+// Whether text holds part; a failure shows the text.
+inline ::testing::AssertionResult Has(const std::string& text, const std::string& part) {
+    if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "'" << part << "' is not in: " << text;
+}
+
+// The message of the E that fn raises; "no error" when it returns.
+template <class E, class F>
+std::string ErrorOf(F&& fn) {
+    try {
+        fn();
+    } catch (const E& e) {
+        return e.what();
+    }
+    return "no error";
+}
 
 // Form-file text of one component as the IDE writes it: its header ("object Name: TClass"),
 // then each property line and each child, two blanks further in. A property may span lines.
