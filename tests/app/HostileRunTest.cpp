@@ -9,13 +9,9 @@
 
 namespace {
 
-const std::string kExample = std::string(TAVRIN_SOURCE_DIR) + "/examples/Customer.dfm";
+using testsupport::kSwapped;
 
-const std::string kSwapped =
-    "object Form1: TForm1\n  ClientWidth = 400\n  ClientHeight = 300\n"
-    "  object edFirst: TEdit\n    Left = 8\n    Top = 8\n    Width = 100\n    Height = 21\n    TabOrder = 1\n  end\n"
-    "  object edSecond: TEdit\n    Left = 8\n    Top = 40\n    Width = 100\n    Height = 21\n    TabOrder = 0\n  end\n"
-    "end\n";
+const std::string kExample = std::string(TAVRIN_SOURCE_DIR) + "/examples/Customer.dfm";
 
 // The program with a settings home of its own in dir; what follows the arguments (a
 // redirection) is the shell's.

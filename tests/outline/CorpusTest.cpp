@@ -22,24 +22,11 @@ protected:
         ToolTest::SetUp();
         if (Forms().empty()) GTEST_SKIP() << "no form corpus at " TAVRIN_FORMS_DIR;
     }
-    // Loads a form and drops a QA component on it for the run, as the program does.
-    std::unique_ptr<formfile::TFormFile> Load(const std::string& path) {
-        auto file = formfile::TFormFile::Load(path);
-        dropped = new tavrin::TTavrinQA(file->Root());  // freed with the form when not saved
-        return file;
-    }
-    // The file as saved, without the dropped component.
-    std::string Saved(formfile::TFormFile& file) {
-        delete dropped;
-        file.ApplyChanges();
-        return file.Bytes();
-    }
     static bool HasPages(TComponent* root) {
         for (int i = 0; i < root->ComponentCount(); ++i)
             if (Is<TNotebookBase>(root->Components(i))) return true;
         return false;
     }
-    tavrin::TTavrinQA* dropped = nullptr;
 };
 
 }  // namespace

@@ -64,6 +64,14 @@ std::string Dfm(const std::string& header, const std::vector<std::string>& prope
 // The four lines that place a control.
 std::string Bounds(int left, int top, int width, int height);
 
+// A form whose second edit, below the first, is tabbed to first: a tab-order finding (a note,
+// at line 16) and what --fix puts right.
+inline const std::string kSwapped =
+    "object Form1: TForm1\n  ClientWidth = 400\n  ClientHeight = 300\n"
+    "  object edFirst: TEdit\n    Left = 8\n    Top = 8\n    Width = 100\n    Height = 21\n    TabOrder = 1\n  end\n"
+    "  object edSecond: TEdit\n    Left = 8\n    Top = 40\n    Width = 100\n    Height = 21\n    TabOrder = 0\n  end\n"
+    "end\n";
+
 // The corpus forms its manifest lists, with the manifest's notes; empty without the corpus.
 std::vector<std::pair<std::string, std::string>> CorpusForms();
 // Those the manifest does not call malformed.
