@@ -52,10 +52,7 @@ TEST(PostgresUntrusted, NoVerbExecutesAStatementTheFormStores) {
                   dataset("TTable", "Parts", "    TableName = 'parts'\n") +
                   "  object Source: TDataSource\n    DataSet = Detail\n  end\nend\n");
     const std::string home = dir.File("home");
-    const std::string program = std::string("'") + TAVRINQA_BINARY + "'";
-    auto run = [&](const std::string& args) {
-        return testsupport::RunShell(program + " " + args + " --home '" + home + "'", dir.File("err"));
-    };
+    auto run = [&](const std::string& args) { return testsupport::Tavrinqa(args + " --home '" + home + "'"); };
     ASSERT_EQ(run("alias add PG '" + server.Uri() + "'").status, 0);
     for (const char* verb : {"about", "datainfo", "hints", "menuinfo", "parentage", "positions", "tabs", "allcomponents",
                              "formdata"}) {

@@ -138,9 +138,7 @@ TEST(Preview, OverlaysTheTabOrderAndTheFindings) {
 // picture, and the check's page in a browser.
 TEST(Preview, TheProgramWritesPicturesAndTheCheckItsPage) {
     testsupport::TempDir dir;
-    auto run = [&](const std::string& args) {
-        return testsupport::RunShell(std::string("'") + TAVRINQA_BINARY + "' " + args, dir.File("err")).status;
-    };
+    auto run = [&](const std::string& args) { return testsupport::Tavrinqa(args).status; };
     const std::string eightBit = "object Form1: TForm\n  Caption = 'N\xF8ste'\n  ClientHeight = 50\n  ClientWidth = 120\nend\n";
     testsupport::WriteFile(dir.File("8bit.dfm"), eightBit);
     testsupport::WriteFile(dir.File("wide.dfm"), "object Form1: TForm\n  Caption = 'N'#1096'ste'\n  ClientHeight = 50\n  ClientWidth = 120\nend\n");

@@ -36,6 +36,16 @@ struct Outcome {
 // Runs command with sh; its standard error goes through errFile.
 Outcome RunShell(const std::string& command, const std::string& errFile);
 void WriteFile(const std::string& path, const std::string& content);
+#ifdef TAVRINQA_BINARY
+// Runs the program by sh with its settings in home (a throwaway folder when none is given);
+// shell comes before the program: environment, a pipe into it, ulimit.
+inline Outcome Tavrinqa(const std::string& args, const std::string& home = {}, const std::string& shell = {}) {
+    const TempDir scratch;
+    return RunShell("export TAVRINQA_HOME='" + (home.empty() ? scratch.Path() : home) + "'; " + shell + " '" +
+                        TAVRINQA_BINARY + "' " + args,
+                    scratch.File("stderr"));
+}
+#endif
 // Writes same-size bytes over the file in place and sets its times back as they were: its stamp
 // (device, inode, size, modification time) cannot tell.
 void EditKeepingStamp(const std::string& path, const std::string& bytes);
