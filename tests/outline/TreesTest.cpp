@@ -134,8 +134,7 @@ TEST_F(TabOrder, OnADataModuleTheErrorNamesTheModuleAndWhatTheToolNeeds) {
 }
 
 TEST_F(MenuTool, TheButtonTogglesItemsBetweenCaptionsAndIdentifiers) {
-    auto* menu = new TMainMenu(form);
-    menu->SetName("MainMenu1");
+    auto* menu = Add<TMainMenu>("MainMenu1");
     auto* file = Item("File1", "&File", menu->Items());
     auto* open = Item("Open1", "&Open...", file);
     auto* empty = Item("Empty1", "", file);
@@ -164,8 +163,7 @@ TEST_F(MenuTool, TheButtonTogglesItemsBetweenCaptionsAndIdentifiers) {
 
 TEST_F(MenuTool, MenusAndSiblingsStandInComponentOrder) {
     auto* menu = new TMainMenu(form);
-    auto* popup = new TPopupMenu(form);
-    popup->SetName("PopupMenu1");
+    auto* popup = Add<TPopupMenu>("PopupMenu1");
     auto* file = Item("File1", "&File", menu->Items());
     auto* copy = Item("Copy1", "&Copy", popup->Items());
     auto* edit = Item("Edit1", "&Edit", menu->Items());

@@ -66,6 +66,13 @@ protected:
         if constexpr (std::is_base_of_v<vcl::TControl, T>) c->SetParent(parent != nullptr ? parent : form);
         return c;
     }
+    // A menu item of Form1 under parent.
+    vcl::TMenuItem* Item(const std::string& name, const std::string& caption, vcl::TMenuItem* parent) {
+        auto* item = Add<vcl::TMenuItem>(name);
+        item->SetCaption(caption);
+        parent->Add(item);
+        return item;
+    }
     // Runs an entry procedure on `on` (the form by default) under an automation script; its
     // dumps land in out, its messages and shown errors in err.
     void RunScript(void (*entry)(vcl::TComponent*), const std::string& script, vcl::TComponent* on = nullptr) {
