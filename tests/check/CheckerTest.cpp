@@ -2,7 +2,6 @@
 // formats, the configuration, suppressions and the baseline.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>

@@ -1,7 +1,5 @@
 // The PostgreSQL driver against a throwaway server of its own: catalogue, prepared queries,
 // stored procedures, the data relations tree, and servers that refuse or go away.
-#include <cstdlib>
-
 #include "data/mybdetable.h"
 #include "host/db/PostgresDriver.h"
 #include "tests/data/DataTestSupport.h"

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
 
 #include "host/db/ParadoxHeader.h"
 #include "tests/data/DataTestSupport.h"
@@ -28,16 +27,13 @@ TEST_F(Untrusted, AFormsSqliteStatementsArePreparedAndNeverRun) {
     const std::string before = testsupport::ReadFile(path);
     const std::string stolen = home.File("stolen.db"), attached = home.File("attached.db");
     auto query = [](const std::string& name, const std::string& sql) {
-        std::string quoted;
-        for (char ch : sql) quoted += ch == '\'' ? std::string("''") : std::string(1, ch);
-        return "  object " + name + ": TQuery\n    Active = True\n    DatabaseName = 'DATA'\n    SQL.Strings = (\n      '" +
-               quoted + "')\n  end\n";
+        return testsupport::Dfm("object " + name + ": TQuery", {"Active = True", "DatabaseName = 'DATA'", datatest::Sql({sql})});
     };
-    vcl::TComponent* form = Load("object Form1: TForm1\n" + query("Vacuum", "vacuum into '" + stolen + "'") +
-                                 query("Attach", "attach '" + attached + "' as other") +
-                                 query("Insert", "insert into customer values (3, 'Mole Inc')") +
-                                 query("Pragma", "pragma writable_schema = on") +
-                                 query("Reading", "select Company from customer where CustNo = 1") + "end\n");
+    vcl::TComponent* form = Load(datatest::Form({query("Vacuum", "vacuum into '" + stolen + "'"),
+                                                 query("Attach", "attach '" + attached + "' as other"),
+                                                 query("Insert", "insert into customer values (3, 'Mole Inc')"),
+                                                 query("Pragma", "pragma writable_schema = on"),
+                                                 query("Reading", "select Company from customer where CustNo = 1")}));
     Relations(form);
     EXPECT_FALSE(Exists(stolen));
     EXPECT_FALSE(Exists(attached));

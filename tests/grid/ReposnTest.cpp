@@ -5,8 +5,6 @@
 // dialog) listed with the components and never moved.
 #include "grid/Reposn.h"
 
-#include <cmath>
-
 #include "grid/Allinfo.h"
 #include "grid/Scalefrm.h"
 #include "host/formfile/FormModel.h"

@@ -1,7 +1,6 @@
 // The three outline tools on every real form: no error but the ones they are meant to give,
 // and a scripted tab reorder changes nothing in the saved file but tab orders. (OK without an
 // edit writing nothing is the session corpus test's.)
-#include <fstream>
 #include <regex>
 #include <set>
 
