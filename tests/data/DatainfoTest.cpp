@@ -87,7 +87,7 @@ TEST_F(Datainfo, QueriesShowTheirLinesParametersAndResultFields) {
          Dfm("object Query1: TQuery",
              {"DatabaseName = 'DATA'", "DataSource = CustSource",
               Sql({"select Company from \"CUSTOMER.DB\"", "", "where CustNo = :CUSTNO"}),
-              "ParamData = <\n  item\n    DataType = ftInteger\n    Name = 'CUSTNO'\n    ParamType = ptUnknown\n  end>"}),
+              "ParamData = " + testsupport::Collection({{"DataType = ftInteger", "Name = 'CUSTNO'", "ParamType = ptUnknown"}})}),
          Dfm("object Broken: TQuery", {"DatabaseName = 'DATA'", Sql({"select Nothing from nowhere"})})})));
     EXPECT_EQ(ChildrenOf(tree, "Query1 : TQuery;", 1), (Lines{"Details", "Master Detail", "SQL"}));
     EXPECT_EQ(ChildrenOf(tree, "Details")[0], "DataBaseName : DATA");

@@ -9,6 +9,7 @@ namespace {
 
 using datatest::Form;
 using datatest::Lines;
+using testsupport::Collection;
 using testsupport::Dfm;
 using testsupport::ErrorOf;
 using testsupport::Has;
@@ -183,60 +184,22 @@ TEST_F(Engine, DeclaredTypesMapToFieldTypesAndLogicalDescriptions) {
 
 TEST_F(Engine, FormFilesGiveDatasetsWhatTheyStore) {
     AddDatabase(datatest::kCustomerSql);
-    Load(R"(object Form1: TForm1
-  object Table1: TTable
-    DatabaseName = 'DATA'
-    FieldDefs = <
-      item
-        Name = 'CustNo'
-        DataType = ftFloat
-      end
-      item
-        Name = 'Company'
-        DataType = ftString
-        Size = 30
-      end>
-    IndexDefs = <
-      item
-        Name = 'ByCompany'
-        Fields = 'Company'
-        Options = [ixCaseInsensitive]
-      end
-      item
-        Fields = 'CustNo'
-        Options = [ixPrimary, ixUnique]
-      end>
-    TableName = 'customer'
-    TableType = ttParadox
-    Exclusive = True
-    object Table1CustNo: TFloatField
-      FieldName = 'CustNo'
-    end
-    object Table1Company: TStringField
-      FieldName = 'Company'
-    end
-  end
-  object Query1: TQuery
-    SQL.Strings = (
-      'select * from customer'
-      'where CustNo = :A and Company <> '':B'' and x = :A'
-      'and y = :"Quoted Name"')
-    ParamData = <
-      item
-        DataType = ftInteger
-        Name = 'A'
-        ParamType = ptInput
-      end>
-  end
-  object Database1: TDatabase
-    DatabaseName = 'Mine'
-    DriverName = 'SQLITE'
-    Params.Strings = (
-      'PATH=/x.sqlite'
-      'READ ONLY=TRUE')
-  end
-end
-)");
+    Load(Form(
+        {Dfm("object Table1: TTable",
+             {"DatabaseName = 'DATA'",
+              "FieldDefs = " + Collection({{"Name = 'CustNo'", "DataType = ftFloat"},
+                                           {"Name = 'Company'", "DataType = ftString", "Size = 30"}}),
+              "IndexDefs = " + Collection({{"Name = 'ByCompany'", "Fields = 'Company'", "Options = [ixCaseInsensitive]"},
+                                           {"Fields = 'CustNo'", "Options = [ixPrimary, ixUnique]"}}),
+              "TableName = 'customer'", "TableType = ttParadox", "Exclusive = True"},
+             {Dfm("object Table1CustNo: TFloatField", {"FieldName = 'CustNo'"}),
+              Dfm("object Table1Company: TStringField", {"FieldName = 'Company'"})}),
+         Dfm("object Query1: TQuery",
+             {datatest::Sql({"select * from customer", "where CustNo = :A and Company <> ':B' and x = :A",
+                             "and y = :\"Quoted Name\""}),
+              "ParamData = " + Collection({{"DataType = ftInteger", "Name = 'A'", "ParamType = ptInput"}})}),
+         Dfm("object Database1: TDatabase",
+             {"DatabaseName = 'Mine'", "DriverName = 'SQLITE'", "Params.Strings = (\n  'PATH=/x.sqlite'\n  'READ ONLY=TRUE')"})}));
     auto* table = Find<vcl::TTable>("Table1");
     ASSERT_EQ(table->FieldDefs().Count(), 2);
     EXPECT_EQ(table->FieldDefs().Items(1).DataType, dbe::ftString);

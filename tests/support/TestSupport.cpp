@@ -110,6 +110,16 @@ std::string Dfm(const std::string& header, const std::vector<std::string>& prope
     return text + "end\n";
 }
 
+std::string Collection(const std::vector<std::vector<std::string>>& items) {
+    std::string text = "<";
+    for (const std::vector<std::string>& item : items) {
+        text += "\n  item";
+        for (const std::string& p : item) text += "\n    " + p;
+        text += "\n  end";
+    }
+    return text + ">";
+}
+
 std::string Bounds(int left, int top, int width, int height) {
     return "Left = " + std::to_string(left) + "\nTop = " + std::to_string(top) + "\nWidth = " + std::to_string(width) +
            "\nHeight = " + std::to_string(height);
