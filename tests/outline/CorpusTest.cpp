@@ -112,13 +112,7 @@ TEST_F(Corpus, AScriptedTabReorderChangesOnlyTabOrderValuesInTheSavedFile) {
         EXPECT_EQ(static_cast<TWinControl*>(reorder->Root()->FindComponent(name))->TabOrder(), 0) << path;
         // Lines are the same, or a tab order changed, or one was added where the file left
         // the default.
-        auto lines = [](const std::string& text) {
-            std::vector<std::string> v;
-            std::istringstream in(text);
-            for (std::string l; std::getline(in, l);) v.push_back(l);
-            return v;
-        };
-        const auto b = lines(testsupport::ReadFile(path)), a = lines(Saved(*reorder));
+        const auto b = testsupport::SplitLines(testsupport::ReadFile(path)), a = testsupport::SplitLines(Saved(*reorder));
         size_t i = 0, changed = 0;
         for (size_t j = 0; j < a.size(); ++j) {
             if (i < b.size() && a[j] == b[i]) {

@@ -86,12 +86,20 @@ std::vector<std::pair<std::string, std::string>> WellFormedCorpusForms() {
     return forms;
 }
 
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::istringstream in(text);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (line.ends_with('\r')) line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 std::vector<std::string> SettingsSection(const std::string& path, const std::string& section) {
-    std::istringstream in(ReadFile(path));
     std::vector<std::string> lines;
     bool inside = false;
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (const std::string& line : SplitLines(ReadFile(path))) {
         if (!line.empty() && line[0] == '[') inside = line == "[" + section + "]";
         else if (inside && !line.empty()) lines.push_back(line);
     }

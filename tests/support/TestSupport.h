@@ -24,6 +24,8 @@ private:
 };
 
 std::string ReadFile(const std::string& path);
+// The lines of text, each without its line end (LF or CR LF).
+std::vector<std::string> SplitLines(const std::string& text);
 // The lines of one section of a settings file, as written, blank lines left out.
 std::vector<std::string> SettingsSection(const std::string& path, const std::string& section);
 
