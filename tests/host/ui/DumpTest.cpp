@@ -22,18 +22,14 @@ const std::string kDesign = Dfm("object Small: TSmallWin", {"Caption = 'Hints fo
      Dfm("object BtnRescale: TBitBtn", {"Caption = '&Re&&scale'", "Visible = False"}),
      Dfm("object SaveDialog: TSaveDialog", {})});
 
-class TSmallWin : public TDesignedForm {
-public:
-    TSmallWin() : TDesignedForm(nullptr, "TSmallWin") { LoadDesign(kDesign, "Small.dfm"); }
-};
-
 }  // namespace
 
 // Edits, check boxes and buttons are the worked examples' (ScriptDocTest); here what they never
 // show: escapes, a memo's lines, an unselected combo box, controls and components left out.
 TEST(Dump, RecordsEveryControlInCreationOrderByteForByte) {
     RegisterControlClasses();
-    TSmallWin window;
+    TDesignedForm window(nullptr, "TSmallWin");
+    window.LoadDesign(kDesign, "Small.dfm");
     window.Control<TStringGrid>("Grid")->SetCells(0, 0, "No");
     window.Control<TStringGrid>("Grid")->SetCells(1, 1, "line\nbreak");
     EXPECT_EQ(ui::DumpText(window),
