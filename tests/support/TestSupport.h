@@ -38,6 +38,9 @@ struct Outcome {
 // Runs command with sh; its standard error goes through errFile.
 Outcome RunShell(const std::string& command, const std::string& errFile);
 void WriteFile(const std::string& path, const std::string& content);
+// Writes same-size bytes over the file in place and sets its times back as they were: its stamp
+// (device, inode, size, modification time) cannot tell.
+void EditKeepingStamp(const std::string& path, const std::string& bytes);
 #ifdef TAVRINQA_BINARY
 // Runs the program by sh with its settings in home (a throwaway folder when none is given);
 // shell comes before the program: environment, a pipe into it, ulimit.
@@ -48,9 +51,6 @@ inline Outcome Tavrinqa(const std::string& args, const std::string& home = {}, c
                     scratch.File("stderr"));
 }
 #endif
-// Writes same-size bytes over the file in place and sets its times back as they were: its stamp
-// (device, inode, size, modification time) cannot tell.
-void EditKeepingStamp(const std::string& path, const std::string& bytes);
 
 // Whether text holds part; a failure shows the text.
 inline ::testing::AssertionResult Has(const std::string& text, const std::string& part) {
