@@ -10,16 +10,7 @@ namespace {
 const std::string kExample = std::string(TAVRIN_SOURCE_DIR) + "/examples/Customer.dfm";
 
 using testsupport::Outcome;
-
-// Runs tavrinqa with a shell-quoted argument string; env goes before the command (VAR=value
-// ...), shell before the whole command. Settings go to a throwaway folder unless env or args
-// say otherwise.
-Outcome Tavrinqa(const std::string& args, const std::string& env = {}, const std::string& shell = {}) {
-    testsupport::TempDir dir;
-    const std::string errFile = dir.File("stderr");
-    const std::string cmd = shell + " TAVRINQA_HOME='" + dir.Path() + "' " + env + " " + TAVRINQA_BINARY + " " + args;
-    return testsupport::RunShell(cmd, errFile);
-}
+using testsupport::Tavrinqa;
 
 }  // namespace
 
@@ -83,20 +74,20 @@ TEST(CommandLine, SettingsLiveInTheHomeTheUserChose) {
     auto ini = [&](const std::string& folder) { return testsupport::ReadFile(folder + "/tavrinqa.ini"); };
 
     // Without --home or TAVRINQA_HOME: the user's configuration folder, made when missing.
-    Outcome xdg = Tavrinqa(run, "TAVRINQA_HOME= XDG_CONFIG_HOME='" + dir.File("config") + "'");
+    Outcome xdg = Tavrinqa(run, {}, "TAVRINQA_HOME= XDG_CONFIG_HOME='" + dir.File("config") + "'");
     ASSERT_EQ(xdg.status, 0) << xdg.err;
     EXPECT_NE(ini(dir.File("config/tavrinqa")).find("[Tab Editor]"), std::string::npos);
-    Outcome home = Tavrinqa(run, "TAVRINQA_HOME= XDG_CONFIG_HOME= HOME='" + dir.File("user") + "'");
+    Outcome home = Tavrinqa(run, {}, "TAVRINQA_HOME= XDG_CONFIG_HOME= HOME='" + dir.File("user") + "'");
     ASSERT_EQ(home.status, 0) << home.err;
     EXPECT_NE(ini(dir.File("user/.config/tavrinqa")).find("Window Width=300"), std::string::npos);
 
     // TAVRINQA_HOME over the configuration folder, --home over both.
     std::filesystem::create_directory(dir.File("a"));
     std::filesystem::create_directory(dir.File("b"));
-    EXPECT_EQ(Tavrinqa(run, "TAVRINQA_HOME='" + dir.File("a") + "' XDG_CONFIG_HOME='" + dir.File("config2") + "'").status, 0);
+    EXPECT_EQ(Tavrinqa(run, dir.File("a"), "XDG_CONFIG_HOME='" + dir.File("config2") + "'").status, 0);
     EXPECT_NE(ini(dir.File("a")).find("[Tab Editor]"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir.File("config2")));
-    EXPECT_EQ(Tavrinqa(run + " --home '" + dir.File("b") + "'", "TAVRINQA_HOME='" + dir.File("a") + "'").status, 0);
+    EXPECT_EQ(Tavrinqa(run + " --home '" + dir.File("b") + "'", dir.File("a")).status, 0);
     EXPECT_NE(ini(dir.File("b")).find("[Tab Editor]"), std::string::npos);
 }
 
@@ -117,7 +108,7 @@ TEST(CommandLine, FailuresAfterTheFormIsReadExitWithOne) {
         big += "  object Memo" + std::to_string(i) + ": TMemo\n    Lines.Strings = (\n      '" + std::string(500, 'x') +
                "')\n  end\n";
     testsupport::WriteFile(dir.File("big.dfm"), big + "end\n");
-    Outcome oom = Tavrinqa("parentage '" + dir.File("big.dfm") + "' --print", "", "ulimit -v 50000;");
+    Outcome oom = Tavrinqa("parentage '" + dir.File("big.dfm") + "' --print", {}, "ulimit -v 50000;");
     EXPECT_EQ(oom.status, 1) << oom.err;
     EXPECT_NE(oom.err.find("tavrinqa: out of memory"), std::string::npos) << oom.err;
 #endif

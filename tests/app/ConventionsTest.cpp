@@ -14,10 +14,7 @@ namespace {
 
 const std::string kExample = std::string(TAVRIN_SOURCE_DIR) + "/examples/Customer.dfm";
 
-testsupport::Outcome Tavrinqa(const std::string& args) {
-    testsupport::TempDir dir;
-    return testsupport::RunShell("TAVRINQA_HOME='" + dir.Path() + "' " TAVRINQA_BINARY " " + args, dir.File("stderr"));
-}
+using testsupport::Tavrinqa;
 
 // The long options a help text lists in its Options section.
 std::set<std::string> ListedOptions(const std::string& help) {

@@ -12,17 +12,12 @@ const std::string kForm = std::string(TAVRIN_SOURCE_DIR) + "/examples/CustomerOr
 
 using testsupport::Outcome;
 
-// Runs tavrinqa with a shell-quoted argument string and its settings in home.
-Outcome RunTavrinqa(const std::string& home, const std::string& args) {
-    const std::string errFile = home + "/stderr";
-    const std::string cmd = "TAVRINQA_HOME='" + home + "' " + TAVRINQA_BINARY + " " + args;
-    return testsupport::RunShell(cmd, errFile);
-}
+using testsupport::Tavrinqa;
 
 TEST(DataCommands, DatainfoPrintsTheExampleOverTheSampleDatabase) {
     testsupport::TempDir home;
     const std::string before = testsupport::ReadFile(kForm);
-    Outcome r = RunTavrinqa(home.Path(), "datainfo '" + kForm + "' --print");
+    Outcome r = Tavrinqa("datainfo '" + kForm + "' --print", home.Path());
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out.find("{Data Information for CustomerOrdersForm : TCustomerOrdersForm;}\n"), 0u);
@@ -40,53 +35,53 @@ TEST(DataCommands, AliasesAreAddedListedAndRemoved) {
     testsupport::TempDir data;
     const std::string db = data.File("work.sqlite");
     testsupport::WriteFile(db, "");
-    Outcome listed = RunTavrinqa(home.Path(), "alias list");
+    Outcome listed = Tavrinqa("alias list", home.Path());
     ASSERT_EQ(listed.status, 0) << listed.err;
     EXPECT_EQ(listed.out.find("DBDEMOS\tSQLITE\tPATH="), 0u);  // out of the box
 
-    EXPECT_EQ(RunTavrinqa(home.Path(), "alias add Folder '" + data.Path() + "'").status, 0);
-    EXPECT_EQ(RunTavrinqa(home.Path(), "alias add Work '" + db + "'").status, 0);
-    EXPECT_EQ(RunTavrinqa(home.Path(), "alias add Uri 'file:" + db + "?mode=ro'").status, 0);
-    EXPECT_EQ(RunTavrinqa(home.Path(), "alias add Work '" + db + "'").status, 1);  // the name is taken
-    EXPECT_EQ(RunTavrinqa(home.Path(), "alias add Gone '" + data.File("missing") + "'").status, 2);
-    EXPECT_EQ(RunTavrinqa(home.Path(), "alias add Net 'postgresql://tavrin@server:5433/db'").status, 0);
-    EXPECT_EQ(RunTavrinqa(home.Path(), "alias add Secret 'postgresql://tavrin:pw@server/db'").status, 2);
-    EXPECT_EQ(RunTavrinqa(home.Path(), "alias add Other 'mysql://server/db'").status, 2);
-    EXPECT_EQ(RunTavrinqa(home.Path(), "alias add 'Bad:Name' '" + db + "'").status, 1);
-    EXPECT_EQ(RunTavrinqa(home.Path(), "alias frobnicate").status, 2);
-    listed = RunTavrinqa(home.Path(), "alias list");
+    EXPECT_EQ(Tavrinqa("alias add Folder '" + data.Path() + "'", home.Path()).status, 0);
+    EXPECT_EQ(Tavrinqa("alias add Work '" + db + "'", home.Path()).status, 0);
+    EXPECT_EQ(Tavrinqa("alias add Uri 'file:" + db + "?mode=ro'", home.Path()).status, 0);
+    EXPECT_EQ(Tavrinqa("alias add Work '" + db + "'", home.Path()).status, 1);  // the name is taken
+    EXPECT_EQ(Tavrinqa("alias add Gone '" + data.File("missing") + "'", home.Path()).status, 2);
+    EXPECT_EQ(Tavrinqa("alias add Net 'postgresql://tavrin@server:5433/db'", home.Path()).status, 0);
+    EXPECT_EQ(Tavrinqa("alias add Secret 'postgresql://tavrin:pw@server/db'", home.Path()).status, 2);
+    EXPECT_EQ(Tavrinqa("alias add Other 'mysql://server/db'", home.Path()).status, 2);
+    EXPECT_EQ(Tavrinqa("alias add 'Bad:Name' '" + db + "'", home.Path()).status, 1);
+    EXPECT_EQ(Tavrinqa("alias frobnicate", home.Path()).status, 2);
+    listed = Tavrinqa("alias list", home.Path());
     EXPECT_NE(listed.out.find("Folder\tSTANDARD\tPATH=" + data.Path() + "\n"), std::string::npos) << listed.out;
     EXPECT_NE(listed.out.find("Work\tSQLITE\tPATH=" + db + "\n"), std::string::npos);
     EXPECT_NE(listed.out.find("Uri\tSQLITE\tPATH=file:"), std::string::npos);
     EXPECT_NE(listed.out.find("Net\tPOSTGRESQL\tPATH=postgresql://tavrin@server:5433/db\n"), std::string::npos);
     EXPECT_EQ(listed.out.find("Secret"), std::string::npos);  // a password is never kept
 
-    EXPECT_EQ(RunTavrinqa(home.Path(), "alias remove work").status, 0);
-    EXPECT_EQ(RunTavrinqa(home.Path(), "alias remove work").status, 1);
-    EXPECT_EQ(RunTavrinqa(home.Path(), "alias list").out.find("Work\t"), std::string::npos);
+    EXPECT_EQ(Tavrinqa("alias remove work", home.Path()).status, 0);
+    EXPECT_EQ(Tavrinqa("alias remove work", home.Path()).status, 1);
+    EXPECT_EQ(Tavrinqa("alias list", home.Path()).out.find("Work\t"), std::string::npos);
     EXPECT_NE(testsupport::ReadFile(home.File("aliases.conf")).find("[Folder]\nDRIVER=STANDARD\n"), std::string::npos);
 }
 
 TEST(DataCommands, CatalogueListsPrintTheirRows) {
     testsupport::TempDir home;
-    Outcome tables = RunTavrinqa(home.Path(), "catalogue tables DBDEMOS --extended");
+    Outcome tables = Tavrinqa("catalogue tables DBDEMOS --extended", home.Path());
     ASSERT_EQ(tables.status, 0) << tables.err;
     EXPECT_EQ(tables.out.find("NAME\tEXTENSION\tTYPE\tVIEW\tSYSTEM\tFIELDS\tINDEXES\n"), 0u);
     EXPECT_NE(tables.out.find("\ncustomer\t\tTABLE\tFalse\tFalse\t13\t2\n"), std::string::npos) << tables.out;
-    EXPECT_EQ(RunTavrinqa(home.Path(), "catalogue tables DBDEMOS").out.find("sqlite_master"), std::string::npos);
-    EXPECT_NE(RunTavrinqa(home.Path(), "catalogue tables DBDEMOS --system").out.find("sqlite_master"), std::string::npos);
-    Outcome fields = RunTavrinqa(home.Path(), "catalogue fields DBDEMOS BIOLIFE.DB");
+    EXPECT_EQ(Tavrinqa("catalogue tables DBDEMOS", home.Path()).out.find("sqlite_master"), std::string::npos);
+    EXPECT_NE(Tavrinqa("catalogue tables DBDEMOS --system", home.Path()).out.find("sqlite_master"), std::string::npos);
+    Outcome fields = Tavrinqa("catalogue fields DBDEMOS BIOLIFE.DB", home.Path());
     EXPECT_NE(fields.out.find("\n7\tNotes\t3\t22\t50\t0\t"), std::string::npos) << fields.out;
-    Outcome indexes = RunTavrinqa(home.Path(), "catalogue indexes DBDEMOS items");
+    Outcome indexes = Tavrinqa("catalogue indexes DBDEMOS items", home.Path());
     EXPECT_NE(indexes.out.find("\n\tTrue\tTrue\tFalse\t2\tOrderNo;ItemNo\n"), std::string::npos) << indexes.out;
-    EXPECT_EQ(RunTavrinqa(home.Path(), "catalogue procedures DBDEMOS").out, "NAME\n");
-    EXPECT_NE(RunTavrinqa(home.Path(), "catalogue databases").out.find("\nDBDEMOS\t"), std::string::npos);
+    EXPECT_EQ(Tavrinqa("catalogue procedures DBDEMOS", home.Path()).out, "NAME\n");
+    EXPECT_NE(Tavrinqa("catalogue databases", home.Path()).out.find("\nDBDEMOS\t"), std::string::npos);
 
-    Outcome unknown = RunTavrinqa(home.Path(), "catalogue fields NOSUCH customer");
+    Outcome unknown = Tavrinqa("catalogue fields NOSUCH customer", home.Path());
     EXPECT_EQ(unknown.status, 1);
     EXPECT_EQ(unknown.err, "tavrinqa: EDBEngineError: Unknown database or alias 'NOSUCH'\n");
-    EXPECT_EQ(RunTavrinqa(home.Path(), "catalogue fields DBDEMOS").status, 2);
-    EXPECT_EQ(RunTavrinqa(home.Path(), "catalogue everything").status, 2);
+    EXPECT_EQ(Tavrinqa("catalogue fields DBDEMOS", home.Path()).status, 2);
+    EXPECT_EQ(Tavrinqa("catalogue everything", home.Path()).status, 2);
 }
 
 TEST(DataCommands, FormsOverBadDatabasesFailClearlyAndLoadWithWarnings) {
@@ -94,7 +89,7 @@ TEST(DataCommands, FormsOverBadDatabasesFailClearlyAndLoadWithWarnings) {
     const std::string form = home.File("Bad.dfm");
     testsupport::WriteFile(form, "object F: TForm\n  object T: TTable\n    DatabaseName = 'NOWHERE'\n"
                                  "    TableName = 'x.db'\n  end\nend\n");
-    Outcome r = RunTavrinqa(home.Path(), "datainfo '" + form + "' --print");
+    Outcome r = Tavrinqa("datainfo '" + form + "' --print", home.Path());
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "tavrinqa: EDBEngineError: Unknown database or alias 'NOWHERE'\n");
@@ -103,7 +98,7 @@ TEST(DataCommands, FormsOverBadDatabasesFailClearlyAndLoadWithWarnings) {
     testsupport::WriteFile(form, "object F: TForm\n  object T: TTable\n    Active = True\n    DatabaseName = 'DBDEMOS'\n"
                                  "    TableName = 'nosuch'\n  end\n  object Q: TQuery\n    Active = True\n"
                                  "    DatabaseName = 'DBDEMOS'\n    SQL.Strings = (\n      'select 1 as One')\n  end\nend\n");
-    r = RunTavrinqa(home.Path(), "parentage '" + form + "' --print");
+    r = Tavrinqa("parentage '" + form + "' --print", home.Path());
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err.find("tavrinqa: warning: T stays closed: Table 'nosuch' does not exist in "), 0u) << r.err;
     EXPECT_EQ(r.err.find('\n'), r.err.size() - 1);  // the query opened

@@ -14,24 +14,21 @@ using testsupport::Outcome;
 
 const std::string kExample = std::string(TAVRIN_SOURCE_DIR) + "/examples/Customer.dfm";
 
-Outcome Tavrinqa(const std::string& home, const std::string& args, const std::string& before = {}) {
-    return testsupport::RunShell(before + " TAVRINQA_HOME='" + home + "' " + TAVRINQA_BINARY + " " + args,
-                                 home + "/stderr");
-}
+using testsupport::Tavrinqa;
 
 TEST(HostileAliases, ADamagedFileIsLeftByteForByteAndTheDamageNamed) {
     testsupport::TempDir home, data;
     const std::string damaged = "# mine\n[Work]\nDRIVER=STANDARD\nPATH=" + data.Path() + "\nPATH " + data.Path() + "\n";
     testsupport::WriteFile(home.File("aliases.conf"), damaged);
-    Outcome r = Tavrinqa(home.Path(), "alias add New '" + data.Path() + "'");
+    Outcome r = Tavrinqa("alias add New '" + data.Path() + "'", home.Path());
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("aliases.conf', line 5: neither [NAME], KEY=VALUE nor a comment; the file is left as it is"),
               std::string::npos)
         << r.err;
-    EXPECT_EQ(Tavrinqa(home.Path(), "alias remove Work").status, 1);
+    EXPECT_EQ(Tavrinqa("alias remove Work", home.Path()).status, 1);
     EXPECT_EQ(testsupport::ReadFile(home.File("aliases.conf")), damaged);
     // Listing still shows what is sound, and warns of the rest.
-    r = Tavrinqa(home.Path(), "alias list");
+    r = Tavrinqa("alias list", home.Path());
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("Work\tSTANDARD\tPATH=" + data.Path() + "\n"), std::string::npos) << r.out;
     EXPECT_NE(r.err.find("warning: '" + home.File("aliases.conf") + "', line 5"), std::string::npos) << r.err;
@@ -44,17 +41,17 @@ TEST(HostileAliases, CommentsStayAndOddPathsComeBackWhole) {
     testsupport::WriteFile(data.File("db;1.sqlite"), "");
     const std::string mine = "# my aliases\n; keep this\n";
     testsupport::WriteFile(home.File("aliases.conf"), mine);
-    ASSERT_EQ(Tavrinqa(home.Path(), "alias add Odd '" + odd + "'").status, 0);
-    ASSERT_EQ(Tavrinqa(home.Path(), "alias add Semi '" + data.File("db;1.sqlite") + "'").status, 0);
-    const Outcome listed = Tavrinqa(home.Path(), "alias list");
+    ASSERT_EQ(Tavrinqa("alias add Odd '" + odd + "'", home.Path()).status, 0);
+    ASSERT_EQ(Tavrinqa("alias add Semi '" + data.File("db;1.sqlite") + "'", home.Path()).status, 0);
+    const Outcome listed = Tavrinqa("alias list", home.Path());
     EXPECT_NE(listed.out.find("Odd\tSTANDARD\tPATH=" + odd + "\n"), std::string::npos) << listed.out;
     EXPECT_NE(listed.out.find("Semi\tSQLITE\tPATH=" + data.File("db;1.sqlite") + "\n"), std::string::npos);
     EXPECT_EQ(testsupport::ReadFile(home.File("aliases.conf")).rfind(mine, 0), 0u);
     // The engine finds the folder by the whole path: the catalogue of an empty folder is empty.
-    const Outcome tables = Tavrinqa(home.Path(), "catalogue tables Odd");
+    const Outcome tables = Tavrinqa("catalogue tables Odd", home.Path());
     EXPECT_EQ(tables.status, 0) << tables.err;
-    ASSERT_EQ(Tavrinqa(home.Path(), "alias remove Odd").status, 0);
-    ASSERT_EQ(Tavrinqa(home.Path(), "alias remove semi").status, 0);
+    ASSERT_EQ(Tavrinqa("alias remove Odd", home.Path()).status, 0);
+    ASSERT_EQ(Tavrinqa("alias remove semi", home.Path()).status, 0);
     EXPECT_EQ(testsupport::ReadFile(home.File("aliases.conf")), mine);
 }
 
@@ -72,13 +69,13 @@ TEST(HostileAliases, AddingMakesASettingsHomeThatIsNotThereYet) {
 TEST(HostileInput, AnEndlessScriptIsRefusedAndAnOversizedSettingsFileOnlyWarned) {
     testsupport::TempDir home;
     // 17 MiB of comment lines on standard input: a script error, the form untouched.
-    Outcome r = Tavrinqa(home.Path(), "tabs '" + kExample + "' --script -", "yes '# x' | head -c 17825792 |");
+    Outcome r = Tavrinqa("tabs '" + kExample + "' --script -", home.Path(), "yes '# x' | head -c 17825792 |");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("Script: standard input is larger than the limit of 16 MiB"), std::string::npos) << r.err;
 
     const std::string huge = "[Tab Order Editor]\nWindow Left=1\n" + std::string(size_t(1) << 20, ';') + "\n";
     testsupport::WriteFile(home.File("tavrinqa.ini"), huge);
-    r = Tavrinqa(home.Path(), "tabs '" + kExample + "' --script - --no-save", "echo ok |");
+    r = Tavrinqa("tabs '" + kExample + "' --script - --no-save", home.Path(), "echo ok |");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("warning: "), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("larger than the limit of 1 MiB"), std::string::npos) << r.err;

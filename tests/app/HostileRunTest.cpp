@@ -9,22 +9,13 @@
 
 namespace {
 
+using testsupport::kSwapped;
+using testsupport::Tavrinqa;
+
 const std::string kExample = std::string(TAVRIN_SOURCE_DIR) + "/examples/Customer.dfm";
 
-const std::string kSwapped =
-    "object Form1: TForm1\n  ClientWidth = 400\n  ClientHeight = 300\n"
-    "  object edFirst: TEdit\n    Left = 8\n    Top = 8\n    Width = 100\n    Height = 21\n    TabOrder = 1\n  end\n"
-    "  object edSecond: TEdit\n    Left = 8\n    Top = 40\n    Width = 100\n    Height = 21\n    TabOrder = 0\n  end\n"
-    "end\n";
 
-// The program with a settings home of its own in dir; what follows the arguments (a
-// redirection) is the shell's.
-testsupport::Outcome RunProgram(const testsupport::TempDir& dir, const std::string& args, const std::string& before = {}) {
-    return testsupport::RunShell(before + " TAVRINQA_HOME='" + dir.File("home") + "' " + TAVRINQA_BINARY + " " + args,
-                                 dir.File("stderr"));
-}
-
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+using testsupport::Has;
 
 }  // namespace
 
@@ -42,18 +33,18 @@ TEST(HostileRun, NoOutputReplacesTheFormItComesFromByAnyPathOrLink) {
           "convert '" + dir.File("soft.dfm") + "' --to binary -o '" + dir.File("hard.bin") + "'",
           "formdata '" + form + "' --unit '" + dir.File("hard.pas") + "' --script /dev/null",
           "formdata '" + dir.File("soft.dfm") + "' --unit '" + form + "' --print"}) {
-        const testsupport::Outcome r = RunProgram(dir, args);
+        const testsupport::Outcome r = Tavrinqa(args);
         EXPECT_EQ(r.status, 2) << args << "\n" << r.err;
         EXPECT_TRUE(Has(r.err, "' is the form '")) << args << "\n" << r.err;
         EXPECT_EQ(testsupport::ReadFile(form), original) << args;
     }
     // A path that does not exist yet is no form.
-    const testsupport::Outcome fresh = RunProgram(dir, "convert '" + form + "' --to binary -o '" + dir.File("new.dfm") + "'");
+    const testsupport::Outcome fresh = Tavrinqa("convert '" + form + "' --to binary -o '" + dir.File("new.dfm") + "'");
     EXPECT_EQ(fresh.status, 0) << fresh.err;
     // A text export chosen in a window's save dialog never lands on the form either: the
     // window shows the error and stays open.
     testsupport::WriteFile(dir.File("export.txt"), "save " + dir.File("hard.png") + "\nclick PrintBtn\ndump\ncancel\n");
-    const testsupport::Outcome exported = RunProgram(dir, "parentage '" + form + "' --script '" + dir.File("export.txt") + "'");
+    const testsupport::Outcome exported = Tavrinqa("parentage '" + form + "' --script '" + dir.File("export.txt") + "'");
     EXPECT_EQ(exported.status, 0) << exported.err;
     EXPECT_TRUE(Has(exported.err, "it is the form being edited")) << exported.err;
     EXPECT_TRUE(Has(exported.out, "window\tTFrmInfo\t")) << exported.out;
@@ -74,15 +65,15 @@ TEST(HostileRun, OutputThatCannotBeWrittenFailsEveryCommand) {
           "check " + swapped + " --format sarif --fail-on none", "check " + swapped + " --diff --fail-on none",
           std::string("--palette"), std::string("alias list"), std::string("catalogue databases"),
           std::string("--help"), std::string("--version")}) {
-        const testsupport::Outcome r = RunProgram(dir, args + " > /dev/full");
+        const testsupport::Outcome r = Tavrinqa(args + " > /dev/full");
         EXPECT_EQ(r.status, 1) << args << "\n" << r.err;
         EXPECT_TRUE(Has(r.err, "tavrinqa: cannot write to standard output: No space left on device")) << args << "\n"
                                                                                                        << r.err;
         EXPECT_EQ(testsupport::ReadFile(dir.File("swapped.dfm")), kSwapped) << args;
     }
     // The same runs with somewhere to write succeed.
-    EXPECT_EQ(RunProgram(dir, "check " + swapped + " --format sarif --fail-on none > /dev/null").status, 0);
-    EXPECT_EQ(RunProgram(dir, "convert " + form + " > /dev/null").status, 0);
+    EXPECT_EQ(Tavrinqa("check " + swapped + " --format sarif --fail-on none > /dev/null").status, 0);
+    EXPECT_EQ(Tavrinqa("convert " + form + " > /dev/null").status, 0);
 }
 
 // Out of memory at any point of a check that writes a large SARIF log: a message and status 1,
@@ -101,8 +92,8 @@ TEST(HostileRun, ACheckOutOfMemoryAnywhereEndsWithAMessageAndOne) {
     for (int i = 0; i < 3; ++i) testsupport::WriteFile(dir.File("forms/big" + std::to_string(i) + ".dfm"), big + "end\n");
     int ranOut = 0, finished = 0;
     for (int megabytes = 14; megabytes <= 32; megabytes += 2) {
-        const testsupport::Outcome r = RunProgram(dir, "check '" + dir.File("forms") + "' --format sarif --fail-on none > /dev/null",
-                                           "ulimit -v " + std::to_string(megabytes * 1024) + ";");
+        const testsupport::Outcome r = Tavrinqa("check '" + dir.File("forms") + "' --format sarif --fail-on none > /dev/null", {},
+                                                   "ulimit -v " + std::to_string(megabytes * 1024) + ";");
         const std::string at = std::to_string(megabytes) + " MB: ";
         EXPECT_TRUE(r.status == 0 || r.status == 1) << at << r.status << "\n" << r.err;
         EXPECT_FALSE(Has(r.err, "terminate")) << at << r.err;

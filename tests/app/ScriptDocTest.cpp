@@ -14,6 +14,8 @@
 
 namespace {
 
+using testsupport::SplitLines;
+
 struct Shown {
     enum Kind { Out, Err, FileStart } kind;
     std::string file;
@@ -25,16 +27,6 @@ struct Example {
     std::string script;
     std::vector<Shown> shown;
 };
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 std::vector<Example> Examples(const std::vector<std::string>& doc) {
     std::vector<Example> examples;
@@ -83,7 +75,7 @@ std::string Joined(const std::vector<std::string>& lines) {
 }  // namespace
 
 TEST(ScriptDoc, EveryWorkedExampleShowsWhatTheProgramDoes) {
-    const std::vector<Example> examples = Examples(Lines(testsupport::ReadFile(TAVRIN_SOURCE_DIR "/docs/script.md")));
+    const std::vector<Example> examples = Examples(SplitLines(testsupport::ReadFile(TAVRIN_SOURCE_DIR "/docs/script.md")));
     ASSERT_FALSE(examples.empty());
     for (const Example& example : examples) {
         SCOPED_TRACE("docs/script.md, line " + std::to_string(example.line));
@@ -102,7 +94,7 @@ TEST(ScriptDoc, EveryWorkedExampleShowsWhatTheProgramDoes) {
             const std::string actual = shown.kind == Shown::Out   ? run.out
                                        : shown.kind == Shown::Err ? run.err
                                                                   : testsupport::ReadFile(x.Path() + shown.file.substr(6));
-            EXPECT_TRUE(Matches(pattern, 0, Lines(actual), 0, shown.kind == Shown::FileStart))
+            EXPECT_TRUE(Matches(pattern, 0, SplitLines(actual), 0, shown.kind == Shown::FileStart))
                 << "shown:\n" << Joined(shown.lines) << "printed:\n" << actual;
         }
     }

@@ -2,7 +2,6 @@
 // formats, the configuration, suppressions and the baseline.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -19,16 +18,12 @@
 #include "tests/support/TestSupport.h"
 
 using nlohmann::json;
+using testsupport::kSwapped;
 using testsupport::TempDir;
 using testsupport::WriteFile;
 
 namespace {
 
-const std::string kSwapped =
-    "object Form1: TForm1\n  ClientWidth = 400\n  ClientHeight = 300\n"
-    "  object edFirst: TEdit\n    Left = 8\n    Top = 8\n    Width = 100\n    Height = 21\n    TabOrder = 1\n  end\n"
-    "  object edSecond: TEdit\n    Left = 8\n    Top = 40\n    Width = 100\n    Height = 21\n    TabOrder = 0\n  end\n"
-    "end\n";
 const std::string kClean =
     "object Form2: TForm2\n  ClientWidth = 400\n  ClientHeight = 300\n"
     "  object edName: TEdit\n    Left = 8\n    Top = 8\n    Width = 100\n    Height = 21\n    TabOrder = 0\n  end\n"

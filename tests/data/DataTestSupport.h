@@ -45,6 +45,22 @@ inline const char* kCustomerSql =
     "create index ByCompany on customer (Company);"
     "insert into customer values (1, 'Kelp Ltd'), (2, 'Reef plc');";
 
+// Form-file text of Form1 holding the components.
+inline std::string Form(const std::vector<std::string>& components) {
+    return testsupport::Dfm("object Form1: TForm1", {}, components);
+}
+
+// A query's SQL property of these lines.
+inline std::string Sql(const std::vector<std::string>& lines) {
+    std::string text = "SQL.Strings = (";
+    for (const std::string& line : lines) {
+        text += "\n  '";
+        for (char c : line) text += c == '\'' ? std::string("''") : std::string(1, c);
+        text += "'";
+    }
+    return text + ")";
+}
+
 class Backend : public ui::TBackend {
 public:
     Lines shown;

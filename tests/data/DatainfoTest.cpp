@@ -7,34 +7,21 @@
 namespace {
 
 using datatest::ChildrenOf;
+using datatest::Form;
 using datatest::Lines;
+using datatest::Sql;
+using testsupport::Dfm;
 
 class Datainfo : public datatest::DataTest {};
 
 // The tool's own example: a table with a primary and a named index, a source, an edit on a
 // field, a grid on the source, a persistent field.
-constexpr const char* kExampleForm = R"(object Form1: TForm1
-  Caption = 'Example'
-  object DBEdit1: TDBEdit
-    DataField = 'Company'
-    DataSource = DataSource1
-  end
-  object DBGrid1: TDBGrid
-    DataSource = DataSource1
-  end
-  object Table1: TTable
-    DatabaseName = 'DATA'
-    TableName = 'customer.db'
-    object Table1Company: TStringField
-      FieldName = 'Company'
-      Size = 30
-    end
-  end
-  object DataSource1: TDataSource
-    DataSet = Table1
-  end
-end
-)";
+const std::string kExampleForm = Dfm("object Form1: TForm1", {"Caption = 'Example'"},
+    {Dfm("object DBEdit1: TDBEdit", {"DataField = 'Company'", "DataSource = DataSource1"}),
+     Dfm("object DBGrid1: TDBGrid", {"DataSource = DataSource1"}),
+     Dfm("object Table1: TTable", {"DatabaseName = 'DATA'", "TableName = 'customer.db'"},
+         {Dfm("object Table1Company: TStringField", {"FieldName = 'Company'", "Size = 30"})}),
+     Dfm("object DataSource1: TDataSource", {"DataSet = Table1"})});
 
 TEST_F(Datainfo, BuildsTheExampleTreeFromAFormFileAgainstARealTable) {
     AddDatabase(datatest::kCustomerSql);
@@ -74,22 +61,11 @@ TEST_F(Datainfo, TablesWithoutIndexesMastersAndIndexesOnTwoFields) {
         "create table plain (A INTEGER, B VARCHAR(4));"
         "create table detail (Id INTEGER, Part INTEGER, Name VARCHAR(10));"
         "create index ByIdPart on detail (Id, Part);");
-    Lines tree = Relations(Load(R"(object Form1: TForm1
-  object Plain: TTable
-    DatabaseName = 'DATA'
-    TableName = 'plain'
-  end
-  object PlainSource: TDataSource
-    DataSet = Plain
-  end
-  object Detail: TTable
-    DatabaseName = 'DATA'
-    TableName = 'DETAIL'
-    MasterSource = PlainSource
-    MasterFields = 'A'
-  end
-end
-)"));
+    Lines tree = Relations(Load(Form(
+        {Dfm("object Plain: TTable", {"DatabaseName = 'DATA'", "TableName = 'plain'"}),
+         Dfm("object PlainSource: TDataSource", {"DataSet = Plain"}),
+         Dfm("object Detail: TTable",
+             {"DatabaseName = 'DATA'", "TableName = 'DETAIL'", "MasterSource = PlainSource", "MasterFields = 'A'"})})));
     // No index: the list is there and empty, no field has a marker.
     EXPECT_EQ(ChildrenOf(tree, "Plain : TTable;"), (Lines{"Details", "Fields List", "Index List", "Data Source List"}));
     EXPECT_EQ(ChildrenOf(tree, "A"), (Lines{"Field Type : Integer 0"}));
@@ -105,35 +81,14 @@ end
 
 TEST_F(Datainfo, QueriesShowTheirLinesParametersAndResultFields) {
     AddDatabase(datatest::kCustomerSql);
-    Lines tree = Relations(Load(R"(object Form1: TForm1
-  object Customers: TTable
-    DatabaseName = 'DATA'
-    TableName = 'customer'
-  end
-  object CustSource: TDataSource
-    DataSet = Customers
-  end
-  object Query1: TQuery
-    DatabaseName = 'DATA'
-    DataSource = CustSource
-    SQL.Strings = (
-      'select Company from "CUSTOMER.DB"'
-      ''
-      'where CustNo = :CUSTNO')
-    ParamData = <
-      item
-        DataType = ftInteger
-        Name = 'CUSTNO'
-        ParamType = ptUnknown
-      end>
-  end
-  object Broken: TQuery
-    DatabaseName = 'DATA'
-    SQL.Strings = (
-      'select Nothing from nowhere')
-  end
-end
-)"));
+    Lines tree = Relations(Load(Form(
+        {Dfm("object Customers: TTable", {"DatabaseName = 'DATA'", "TableName = 'customer'"}),
+         Dfm("object CustSource: TDataSource", {"DataSet = Customers"}),
+         Dfm("object Query1: TQuery",
+             {"DatabaseName = 'DATA'", "DataSource = CustSource",
+              Sql({"select Company from \"CUSTOMER.DB\"", "", "where CustNo = :CUSTNO"}),
+              "ParamData = " + testsupport::Collection({{"DataType = ftInteger", "Name = 'CUSTNO'", "ParamType = ptUnknown"}})}),
+         Dfm("object Broken: TQuery", {"DatabaseName = 'DATA'", Sql({"select Nothing from nowhere"})})})));
     EXPECT_EQ(ChildrenOf(tree, "Query1 : TQuery;", 1), (Lines{"Details", "Master Detail", "SQL"}));
     EXPECT_EQ(ChildrenOf(tree, "Details")[0], "DataBaseName : DATA");
     EXPECT_EQ(ChildrenOf(tree, "Master Detail"), (Lines{"Datasource : CustSource = Source on DataSet : Customers"}));
@@ -149,37 +104,17 @@ end
 
 TEST_F(Datainfo, StoredProceduresFailToPrepareOnADriverWithoutThem) {
     AddDatabase(datatest::kCustomerSql);
-    Lines tree = Relations(Load(R"(object Form1: TForm1
-  object Proc1: TStoredProc
-    DatabaseName = 'DATA'
-    StoredProcName = 'GET_CUSTOMER'
-  end
-  object Table1: TTable
-    DatabaseName = 'DATA'
-    TableName = 'customer'
-  end
-end
-)"));
+    Lines tree = Relations(Load(Form({Dfm("object Proc1: TStoredProc", {"DatabaseName = 'DATA'", "StoredProcName = 'GET_CUSTOMER'"}),
+                                      Dfm("object Table1: TTable", {"DatabaseName = 'DATA'", "TableName = 'customer'"})})));
     EXPECT_EQ(ChildrenOf(tree, "Proc1 : TStoredProc;"), (Lines{"Details", "Could not Prepare Stored Proc"}));
     EXPECT_EQ(ChildrenOf(tree, "Details"), (Lines{"DataBaseName : DATA", "StoredProcName : GET_CUSTOMER"}));
 }
 
 TEST_F(Datainfo, ActiveStatesArePutBack) {
     AddDatabase(datatest::kCustomerSql);
-    vcl::TComponent* form = Load(R"(object Form1: TForm1
-  object Open1: TTable
-    Active = True
-    DatabaseName = 'DATA'
-    TableName = 'customer'
-  end
-  object Query1: TQuery
-    Active = True
-    DatabaseName = 'DATA'
-    SQL.Strings = (
-      'select * from customer')
-  end
-end
-)");
+    vcl::TComponent* form =
+        Load(Form({Dfm("object Open1: TTable", {"Active = True", "DatabaseName = 'DATA'", "TableName = 'customer'"}),
+                   Dfm("object Query1: TQuery", {"Active = True", "DatabaseName = 'DATA'", Sql({"select * from customer"})})}));
     auto* table = Find<vcl::TTable>("Open1");
     auto* query = Find<vcl::TQuery>("Query1");
     ASSERT_TRUE(table->Active());  // opened as the form loaded
@@ -194,46 +129,17 @@ end
 
 TEST_F(Datainfo, ControlsAndFieldsLandUnderTheirFieldsCaseIgnored) {
     AddDatabase(datatest::kCustomerSql);
-    Lines tree = Relations(Load(R"(object Form1: TForm1
-  object EmptyField: TDBEdit
-    DataField = ''
-    DataSource = Source1
-  end
-  object LowerCase: TDBEdit
-    DataField = 'company'
-    DataSource = Source1
-  end
-  object Unknown: TDBEdit
-    DataField = 'Nowhere'
-    DataSource = Source1
-  end
-  object Table1: TTable
-    DatabaseName = 'DATA'
-    TableName = 'customer'
-    object Table1Company: TStringField
-      FieldName = 'Company'
-    end
-    object Table1Gone: TStringField
-      FieldName = 'Gone'
-    end
-  end
-  object Source1: TDataSource
-    DataSet = Table1
-  end
-  object Other: TClientDataSet
-    object OtherCompany: TStringField
-      FieldName = 'Company'
-    end
-  end
-  object OtherSource: TDataSource
-    DataSet = Other
-  end
-  object OtherEdit: TDBEdit
-    DataField = 'Company'
-    DataSource = OtherSource
-  end
-end
-)"));
+    Lines tree = Relations(Load(Form(
+        {Dfm("object EmptyField: TDBEdit", {"DataField = ''", "DataSource = Source1"}),
+         Dfm("object LowerCase: TDBEdit", {"DataField = 'company'", "DataSource = Source1"}),
+         Dfm("object Unknown: TDBEdit", {"DataField = 'Nowhere'", "DataSource = Source1"}),
+         Dfm("object Table1: TTable", {"DatabaseName = 'DATA'", "TableName = 'customer'"},
+             {Dfm("object Table1Company: TStringField", {"FieldName = 'Company'"}),
+              Dfm("object Table1Gone: TStringField", {"FieldName = 'Gone'"})}),
+         Dfm("object Source1: TDataSource", {"DataSet = Table1"}),
+         Dfm("object Other: TClientDataSet", {}, {Dfm("object OtherCompany: TStringField", {"FieldName = 'Company'"})}),
+         Dfm("object OtherSource: TDataSource", {"DataSet = Other"}),
+         Dfm("object OtherEdit: TDBEdit", {"DataField = 'Company'", "DataSource = OtherSource"})})));
     EXPECT_EQ(ChildrenOf(tree, "Company"), (Lines{"Field Type : String 30", "Indexed : Index Name ByCompany",
                                                   "LowerCase : TDBEdit;", "Table1Company : TStringField;"}));
     EXPECT_EQ(ChildrenOf(tree, "Source1 : TDataSource;"), (Lines{"EmptyField : TDBEdit;"}));
@@ -252,33 +158,13 @@ end
 // query's SQL that reads like the field (the query failed to prepare and has no fields).
 TEST_F(Datainfo, OnlyFieldNodesTakeControls) {
     AddDatabase(datatest::kCustomerSql);
-    Lines tree = Relations(Load(R"(object Form1: TForm1
-  object Marker: TDBEdit
-    DataField = 'Primary Key'
-    DataSource = TableSource
-  end
-  object Line: TDBEdit
-    DataField = 'CustNo'
-    DataSource = QuerySource
-  end
-  object Table1: TTable
-    DatabaseName = 'DATA'
-    TableName = 'customer'
-  end
-  object TableSource: TDataSource
-    DataSet = Table1
-  end
-  object Query1: TQuery
-    DatabaseName = 'DATA'
-    SQL.Strings = (
-      'select CustNo from nowhere'
-      'CustNo')
-  end
-  object QuerySource: TDataSource
-    DataSet = Query1
-  end
-end
-)"));
+    Lines tree = Relations(Load(Form(
+        {Dfm("object Marker: TDBEdit", {"DataField = 'Primary Key'", "DataSource = TableSource"}),
+         Dfm("object Line: TDBEdit", {"DataField = 'CustNo'", "DataSource = QuerySource"}),
+         Dfm("object Table1: TTable", {"DatabaseName = 'DATA'", "TableName = 'customer'"}),
+         Dfm("object TableSource: TDataSource", {"DataSet = Table1"}),
+         Dfm("object Query1: TQuery", {"DatabaseName = 'DATA'", Sql({"select CustNo from nowhere", "CustNo"})}),
+         Dfm("object QuerySource: TDataSource", {"DataSet = Query1"})})));
     EXPECT_EQ(ChildrenOf(tree, "Primary Key"), Lines{});
     EXPECT_EQ(ChildrenOf(tree, "CustNo", 6), Lines{});
     const Lines query = ChildrenOf(tree, "Query1 : TQuery;");
@@ -291,24 +177,11 @@ end
 
 TEST_F(Datainfo, FormsWithoutDatasetsAndSourcesWithoutDatasets) {
     AddDatabase(datatest::kCustomerSql);
-    EXPECT_TRUE(Relations(Load(R"(object Form1: TForm1
-  object Lonely: TDataSource
-  end
-end
-)")).empty());
+    EXPECT_TRUE(Relations(Load(Form({Dfm("object Lonely: TDataSource", {})}))).empty());
     EXPECT_EQ(backend.windows, 1);  // the window opens all the same
     // A query whose source has no dataset names none in its master line.
-    Lines tree = Relations(Load(R"(object Form1: TForm1
-  object Lonely: TDataSource
-  end
-  object Q: TQuery
-    DatabaseName = 'DATA'
-    DataSource = Lonely
-    SQL.Strings = (
-      'select 1 as One')
-  end
-end
-)"));
+    Lines tree = Relations(Load(Form({Dfm("object Lonely: TDataSource", {}),
+                                      Dfm("object Q: TQuery", {"DatabaseName = 'DATA'", "DataSource = Lonely", Sql({"select 1 as One"})})})));
     EXPECT_EQ(ChildrenOf(tree, "Master Detail"), (Lines{"Datasource : Lonely = Source on DataSet : (no dataset)"}));
     EXPECT_EQ(ChildrenOf(tree, "One"), (Lines{"Field Type : Unknown 0"}));
 }
@@ -333,19 +206,8 @@ TEST_F(Datainfo, ReportsNeverWriteTheDatabase) {
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     const auto mtime = st.st_mtim;
-    Relations(Load(R"(object Form1: TForm1
-  object Q: TQuery
-    Active = True
-    DatabaseName = 'DATA'
-    SQL.Strings = (
-      'insert into t values (1)')
-  end
-  object T: TTable
-    DatabaseName = 'DATA'
-    TableName = 'customer'
-  end
-end
-)"));
+    Relations(Load(Form({Dfm("object Q: TQuery", {"Active = True", "DatabaseName = 'DATA'", Sql({"insert into t values (1)"})}),
+                         Dfm("object T: TTable", {"DatabaseName = 'DATA'", "TableName = 'customer'"})})));
     ASSERT_EQ(warnings.size(), 1u);  // the insert cannot run: the engine reads only
     EXPECT_NE(warnings[0].find("Q stays closed"), std::string::npos) << warnings[0];
     EXPECT_EQ(testsupport::ReadFile(path), before);

@@ -7,7 +7,12 @@
 
 namespace {
 
+using datatest::Form;
 using datatest::Lines;
+using testsupport::Collection;
+using testsupport::Dfm;
+using testsupport::ErrorOf;
+using testsupport::Has;
 
 class Engine : public datatest::DataTest {
 protected:
@@ -48,23 +53,10 @@ TEST_F(Engine, AliasesPersistInTheirFileAndShadowTheDefaults) {
 
 TEST_F(Engine, NamesResolveByAliasThenTheFormsDatabaseThenPath) {
     const std::string path = AddDatabase(datatest::kCustomerSql);
-    vcl::TComponent* form = Load(R"(object Form1: TForm1
-  object ByAlias: TDatabase
-    AliasName = 'DATA'
-    DatabaseName = 'Local'
-  end
-  object ByDriver: TDatabase
-    DatabaseName = 'Direct'
-    DriverName = 'SQLITE'
-    Params.Strings = (
-      'PATH=)" + path + R"(')
-  end
-  object ByNothing: TDatabase
-    AliasName = 'NOWHERE'
-    DatabaseName = 'Broken'
-  end
-end
-)");
+    vcl::TComponent* form = Load(Form(
+        {Dfm("object ByAlias: TDatabase", {"AliasName = 'DATA'", "DatabaseName = 'Local'"}),
+         Dfm("object ByDriver: TDatabase", {"DatabaseName = 'Direct'", "DriverName = 'SQLITE'", "Params.Strings = (\n  'PATH=" + path + "')"}),
+         Dfm("object ByNothing: TDatabase", {"AliasName = 'NOWHERE'", "DatabaseName = 'Broken'"})}));
     EXPECT_EQ(engine.ResolveDatabase("data", form).driver, "SQLITE");
     EXPECT_EQ(engine.ResolveDatabase("LOCAL", form).Param("PATH"), path);
     const dbe::TAlias direct = engine.ResolveDatabase("Direct", form);
@@ -75,25 +67,15 @@ end
     EXPECT_THROW(engine.ResolveDatabase("Broken", form), vcl::EDBEngineError);
     EXPECT_THROW(engine.ResolveDatabase("Local", nullptr), vcl::EDBEngineError);
     EXPECT_THROW(engine.ResolveDatabase("", form), vcl::EDBEngineError);
-    try {
-        engine.ResolveDatabase(home.File("missing/folder"), nullptr);
-        FAIL();
-    } catch (const vcl::EDBEngineError& e) {
-        EXPECT_NE(e.Message().find("does not exist"), std::string::npos) << e.Message();
-    }
+    EXPECT_TRUE(Has(ErrorOf<vcl::EDBEngineError>([&] { engine.ResolveDatabase(home.File("missing/folder"), nullptr); }),
+                    "does not exist"));
     // Both databases of the form reach the same open handle.
     EXPECT_EQ(engine.OpenDatabase("Local", form), engine.OpenDatabase("DATA", form));
     // A relative path is the form's folder's, not the folder the tools were started in.
     const std::filesystem::path file(path);
-    vcl::TComponent* relative = Load(R"(object Form2: TForm2
-  object Beside: TDatabase
-    DatabaseName = 'Beside'
-    DriverName = 'SQLITE'
-    Params.Strings = (
-      'PATH=./)" + file.filename().string() + R"(')
-  end
-end
-)");
+    vcl::TComponent* relative = Load(Dfm("object Form2: TForm2", {},
+        {Dfm("object Beside: TDatabase", {"DatabaseName = 'Beside'", "DriverName = 'SQLITE'",
+                                          "Params.Strings = (\n  'PATH=./" + file.filename().string() + "')"})}));
     engine.SetFormFolder(file.parent_path().string());
     EXPECT_EQ(engine.ResolveDatabase("Beside", relative).Param("PATH"), path);
     engine.SetFormFolder("");
@@ -159,12 +141,8 @@ TEST_F(Engine, BadDatabaseFilesAreReadableErrors) {
     ASSERT_EQ(engine.AddAlias("GONE", "SQLITE", "PATH:" + home.File("gone.sqlite"), true), 0);
     ASSERT_EQ(engine.AddAlias("NOPATH", "SQLITE", "", true), 0);
     for (const char* name : {"CORRUPT", "TEXT", "GONE", "NOPATH"}) {
-        try {
-            engine.OpenDatabase(name, nullptr);
-            ADD_FAILURE() << name;
-        } catch (const vcl::EDBEngineError& e) {
-            EXPECT_FALSE(e.Message().empty());
-        }
+        const std::string error = ErrorOf<vcl::EDBEngineError>([&] { engine.OpenDatabase(name, nullptr); });
+        EXPECT_TRUE(error != "no error" && !error.empty()) << name;
     }
     EXPECT_EQ(testsupport::ReadFile(text), "just text, long enough to be read as a header of some kind......\n");
     // A text file is no database: as a path it is not taken for one.
@@ -206,60 +184,22 @@ TEST_F(Engine, DeclaredTypesMapToFieldTypesAndLogicalDescriptions) {
 
 TEST_F(Engine, FormFilesGiveDatasetsWhatTheyStore) {
     AddDatabase(datatest::kCustomerSql);
-    Load(R"(object Form1: TForm1
-  object Table1: TTable
-    DatabaseName = 'DATA'
-    FieldDefs = <
-      item
-        Name = 'CustNo'
-        DataType = ftFloat
-      end
-      item
-        Name = 'Company'
-        DataType = ftString
-        Size = 30
-      end>
-    IndexDefs = <
-      item
-        Name = 'ByCompany'
-        Fields = 'Company'
-        Options = [ixCaseInsensitive]
-      end
-      item
-        Fields = 'CustNo'
-        Options = [ixPrimary, ixUnique]
-      end>
-    TableName = 'customer'
-    TableType = ttParadox
-    Exclusive = True
-    object Table1CustNo: TFloatField
-      FieldName = 'CustNo'
-    end
-    object Table1Company: TStringField
-      FieldName = 'Company'
-    end
-  end
-  object Query1: TQuery
-    SQL.Strings = (
-      'select * from customer'
-      'where CustNo = :A and Company <> '':B'' and x = :A'
-      'and y = :"Quoted Name"')
-    ParamData = <
-      item
-        DataType = ftInteger
-        Name = 'A'
-        ParamType = ptInput
-      end>
-  end
-  object Database1: TDatabase
-    DatabaseName = 'Mine'
-    DriverName = 'SQLITE'
-    Params.Strings = (
-      'PATH=/x.sqlite'
-      'READ ONLY=TRUE')
-  end
-end
-)");
+    Load(Form(
+        {Dfm("object Table1: TTable",
+             {"DatabaseName = 'DATA'",
+              "FieldDefs = " + Collection({{"Name = 'CustNo'", "DataType = ftFloat"},
+                                           {"Name = 'Company'", "DataType = ftString", "Size = 30"}}),
+              "IndexDefs = " + Collection({{"Name = 'ByCompany'", "Fields = 'Company'", "Options = [ixCaseInsensitive]"},
+                                           {"Fields = 'CustNo'", "Options = [ixPrimary, ixUnique]"}}),
+              "TableName = 'customer'", "TableType = ttParadox", "Exclusive = True"},
+             {Dfm("object Table1CustNo: TFloatField", {"FieldName = 'CustNo'"}),
+              Dfm("object Table1Company: TStringField", {"FieldName = 'Company'"})}),
+         Dfm("object Query1: TQuery",
+             {datatest::Sql({"select * from customer", "where CustNo = :A and Company <> ':B' and x = :A",
+                             "and y = :\"Quoted Name\""}),
+              "ParamData = " + Collection({{"DataType = ftInteger", "Name = 'A'", "ParamType = ptInput"}})}),
+         Dfm("object Database1: TDatabase",
+             {"DatabaseName = 'Mine'", "DriverName = 'SQLITE'", "Params.Strings = (\n  'PATH=/x.sqlite'\n  'READ ONLY=TRUE')"})}));
     auto* table = Find<vcl::TTable>("Table1");
     ASSERT_EQ(table->FieldDefs().Count(), 2);
     EXPECT_EQ(table->FieldDefs().Items(1).DataType, dbe::ftString);
@@ -304,14 +244,7 @@ end
 }
 
 TEST_F(Engine, ADatasetStoredOpenThatCannotOpenWarnsAndStaysClosed) {
-    Load(R"(object Form1: TForm1
-  object Table1: TTable
-    Active = True
-    DatabaseName = 'NOSUCH'
-    TableName = 'customer'
-  end
-end
-)");
+    Load(Form({Dfm("object Table1: TTable", {"Active = True", "DatabaseName = 'NOSUCH'", "TableName = 'customer'"})}));
     EXPECT_FALSE(Find<vcl::TTable>("Table1")->Active());
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find("Table1 stays closed"), std::string::npos);

@@ -1,7 +1,5 @@
 // The PostgreSQL driver against a throwaway server of its own: catalogue, prepared queries,
 // stored procedures, the data relations tree, and servers that refuse or go away.
-#include <cstdlib>
-
 #include "data/mybdetable.h"
 #include "host/db/PostgresDriver.h"
 #include "tests/data/DataTestSupport.h"
@@ -11,6 +9,9 @@ namespace {
 
 using datatest::ChildrenOf;
 using datatest::Lines;
+using testsupport::Dfm;
+using testsupport::ErrorOf;
+using testsupport::Has;
 
 constexpr const char* kSchema = R"(
 create schema sales;
@@ -216,13 +217,9 @@ TEST_F(Postgres, RefusedLoginsAndServersThatGoAway) {
     std::string uri = server->Uri();
     uri.replace(uri.find("tavrin@"), 7, "nobody@");
     ASSERT_EQ(dbe::Engine().AddAlias("REFUSED", "POSTGRESQL", "PATH:" + uri, false), 0);
-    try {
-        dbe::Engine().OpenDatabase("REFUSED", nullptr);
-        ADD_FAILURE() << "connected";
-    } catch (const vcl::EDBEngineError& e) {
-        EXPECT_NE(e.Message().find("alias REFUSED"), std::string::npos) << e.Message();
-        EXPECT_NE(e.Message().find("role \"nobody\" does not exist"), std::string::npos) << e.Message();
-    }
+    const std::string refused = ErrorOf<vcl::EDBEngineError>([] { dbe::Engine().OpenDatabase("REFUSED", nullptr); });
+    EXPECT_TRUE(Has(refused, "alias REFUSED"));
+    EXPECT_TRUE(Has(refused, "role \"nobody\" does not exist"));
 
     // A form's TDatabase never names a server itself; picking the user's alias it reaches the
     // server with the alias's settings, whatever parameters it stores beside.
@@ -230,13 +227,11 @@ TEST_F(Postgres, RefusedLoginsAndServersThatGoAway) {
                                std::to_string(server->Port()) + "'\n      'USER NAME=tavrin'\n      'STATEMENT TIMEOUT=0'\n"
                                "      'PASSWORD=kept')\n  end\n  object T: TTable\n    DatabaseName = 'Local'\n"
                                "    TableName = 'parts'\n  end\nend\n";
-    try {
-        Relations(Load("object Form1: TForm1\n  object Db: TDatabase\n    DatabaseName = 'Local'\n"
-                       "    DriverName = 'POSTGRESQL'\n" + stored));
-        ADD_FAILURE() << "the form's own server parameters were used";
-    } catch (const vcl::EDBEngineError& e) {
-        EXPECT_NE(e.Message().find("only through your own aliases"), std::string::npos) << e.Message();
-    }
+    EXPECT_TRUE(Has(ErrorOf<vcl::EDBEngineError>([&] {
+                        Relations(Load("object Form1: TForm1\n  object Db: TDatabase\n    DatabaseName = 'Local'\n"
+                                       "    DriverName = 'POSTGRESQL'\n" + stored));
+                    }),
+                    "only through your own aliases"));
     vcl::TComponent* aliased = Load("object Form1: TForm1\n  object Db: TDatabase\n    DatabaseName = 'Local'\n"
                                     "    AliasName = 'PG'\n" + stored);
     EXPECT_EQ(ChildrenOf(Relations(aliased), "Index List"), (Lines{"Primary : partno", "parts_name : name"}));
@@ -247,36 +242,16 @@ TEST_F(Postgres, RefusedLoginsAndServersThatGoAway) {
     ASSERT_TRUE(own.Running()) << own.Why();
     own.Sql("create table t (x integer primary key);");
     ASSERT_EQ(dbe::Engine().AddAlias("GOING", "POSTGRESQL", "PATH:" + own.Uri(), false), 0);
-    vcl::TComponent* form = Load(R"(object Form1: TForm1
-  object Q: TQuery
-    DatabaseName = 'GOING'
-    SQL.Strings = (
-      'select x from t')
-  end
-  object T: TTable
-    DatabaseName = 'GOING'
-    TableName = 't'
-  end
-end
-)");
+    vcl::TComponent* form = Load(datatest::Form({Dfm("object Q: TQuery", {"DatabaseName = 'GOING'", datatest::Sql({"select x from t"})}),
+                                                  Dfm("object T: TTable", {"DatabaseName = 'GOING'", "TableName = 't'"})}));
     auto db = dbe::Engine().OpenDatabase("GOING", form);  // connected; nothing described yet
     own.Stop();
-    try {
-        Relations(form);
-        ADD_FAILURE() << "the report ran on";
-    } catch (const vcl::EDBEngineError& e) {
-        EXPECT_NE(e.Message().find("alias GOING"), std::string::npos) << e.Message();
-        EXPECT_NE(e.Message().find(own.SocketDir()), std::string::npos) << e.Message();
-    }
+    const std::string gone = ErrorOf<vcl::EDBEngineError>([&] { Relations(form); });
+    EXPECT_TRUE(Has(gone, "alias GOING"));
+    EXPECT_TRUE(Has(gone, own.SocketDir()));
     EXPECT_THROW(db->PrepareQuery("select 1"), vcl::EDBEngineError);
-    const Lines tree = Relations(Load(R"(object Form1: TForm1
-  object Q: TQuery
-    DatabaseName = 'GOING'
-    SQL.Strings = (
-      'select x from t')
-  end
-end
-)"));
+    const Lines tree =
+        Relations(Load(datatest::Form({Dfm("object Q: TQuery", {"DatabaseName = 'GOING'", datatest::Sql({"select x from t"})})})));
     EXPECT_EQ(ChildrenOf(tree, "Q : TQuery;").back(), "Could not Prepare Query");
 }
 

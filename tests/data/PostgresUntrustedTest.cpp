@@ -4,24 +4,15 @@
 #include <sys/stat.h>
 
 #include <fstream>
-#include <sstream>
 
+#include "tests/data/DataTestSupport.h"
 #include "tests/support/PgServer.h"
-#include "tests/support/TestSupport.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 
 bool Exists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
-}
-
-std::string Quoted(const std::string& sql) {
-    std::string q;
-    for (char ch : sql) q += ch == '\'' ? std::string("''") : std::string(1, ch);
-    return q;
 }
 
 TEST(PostgresUntrusted, NoVerbExecutesAStatementTheFormStores) {
@@ -38,24 +29,21 @@ TEST(PostgresUntrusted, NoVerbExecutesAStatementTheFormStores) {
     ASSERT_TRUE(ok) << out;
 
     testsupport::TempDir dir;
-    auto dataset = [](const std::string& cls, const std::string& name, const std::string& body) {
-        return "  object " + name + ": " + cls + "\n    Active = True\n    DatabaseName = 'PG'\n" + body + "  end\n";
+    auto dataset = [](const std::string& cls, const std::string& name, const std::string& more) {
+        return testsupport::Dfm("object " + name + ": " + cls, {"Active = True", "DatabaseName = 'PG'", more});
     };
-    auto sql = [](const std::string& text) { return "    SQL.Strings = (\n      '" + Quoted(text) + "')\n"; };
+    using datatest::Sql;
     const std::string form = dir.File("Hostile.dfm");
     testsupport::WriteFile(
-        form, "object Hostile: TForm\n  Caption = 'Hostile'\n  ClientWidth = 200\n  ClientHeight = 100\n" +
-                  dataset("TQuery", "Copy", sql("COPY (SELECT 1) TO PROGRAM 'touch " + proof + "-copy'")) +
-                  dataset("TQuery", "Calls", sql("select pg_reload_conf(), leak(), pg_terminate_backend(pg_backend_pid())")) +
-                  dataset("TQuery", "Detail", sql("select name from parts where partno = :No and leak() = 1")) +
-                  dataset("TStoredProc", "Proc", "    StoredProcName = 'leak'\n") +
-                  dataset("TTable", "Parts", "    TableName = 'parts'\n") +
-                  "  object Source: TDataSource\n    DataSet = Detail\n  end\nend\n");
+        form, testsupport::Dfm(
+                  "object Hostile: TForm", {"Caption = 'Hostile'", "ClientWidth = 200", "ClientHeight = 100"},
+                  {dataset("TQuery", "Copy", Sql({"COPY (SELECT 1) TO PROGRAM 'touch " + proof + "-copy'"})),
+                   dataset("TQuery", "Calls", Sql({"select pg_reload_conf(), leak(), pg_terminate_backend(pg_backend_pid())"})),
+                   dataset("TQuery", "Detail", Sql({"select name from parts where partno = :No and leak() = 1"})),
+                   dataset("TStoredProc", "Proc", "StoredProcName = 'leak'"), dataset("TTable", "Parts", "TableName = 'parts'"),
+                   testsupport::Dfm("object Source: TDataSource", {"DataSet = Detail"})}));
     const std::string home = dir.File("home");
-    const std::string program = std::string("'") + TAVRINQA_BINARY + "'";
-    auto run = [&](const std::string& args) {
-        return testsupport::RunShell(program + " " + args + " --home '" + home + "'", dir.File("err"));
-    };
+    auto run = [&](const std::string& args) { return testsupport::Tavrinqa(args + " --home '" + home + "'"); };
     ASSERT_EQ(run("alias add PG '" + server.Uri() + "'").status, 0);
     for (const char* verb : {"about", "datainfo", "hints", "menuinfo", "parentage", "positions", "tabs", "allcomponents",
                              "formdata"}) {

@@ -231,22 +231,21 @@ TEST_F(StandardIndex, MemoTablesDescribeWhateverTheirBlobFile) {
     const std::string form = home.File("Notes.dfm");
     testsupport::WriteFile(form, "object Form1: TForm1\n  object Notes: TTable\n    DatabaseName = '" + folder +
                                      "'\n    TableName = 'notes'\n  end\nend\n");
-    const std::string program = std::string("'") + TAVRINQA_BINARY + "' --home '" + home.Path() + "' ";
     for (const char* blob : {"", "damaged", "fifo"}) {
         std::filesystem::remove(File("notes.MB"));
         if (std::string(blob) == "damaged") testsupport::WriteFile(File("notes.MB"), std::string(5000, '\xee'));
         if (std::string(blob) == "fifo") {
             ASSERT_EQ(::mkfifo(File("notes.MB").c_str(), 0600), 0);
         }
-        const testsupport::Outcome fields = testsupport::RunShell(program + "catalogue fields '" + folder + "' notes", home.File("err"));
+        const testsupport::Outcome fields = testsupport::Tavrinqa("catalogue fields '" + folder + "' notes", home.Path());
         ASSERT_EQ(fields.status, 0) << blob << fields.err;
         EXPECT_NE(fields.out.find("\tBody\t3\t22\t10\t"), std::string::npos) << fields.out;        // memo, 10-byte leader
         EXPECT_NE(fields.out.find("\tPicture\t3\t23\t0\t"), std::string::npos) << fields.out;      // binary
         EXPECT_NE(fields.out.find("\tStyled\t3\t24\t5\t"), std::string::npos) << fields.out;       // formatted memo
-        const testsupport::Outcome indexes = testsupport::RunShell(program + "catalogue indexes '" + folder + "' notes", home.File("err"));
+        const testsupport::Outcome indexes = testsupport::Tavrinqa("catalogue indexes '" + folder + "' notes", home.Path());
         ASSERT_EQ(indexes.status, 0) << blob << indexes.err;
         EXPECT_NE(indexes.out.find("NoteNo"), std::string::npos) << indexes.out;
-        const testsupport::Outcome tree = testsupport::RunShell(program + "datainfo '" + form + "' --print", home.File("err"));
+        const testsupport::Outcome tree = testsupport::Tavrinqa("datainfo '" + form + "' --print", home.Path());
         ASSERT_EQ(tree.status, 0) << blob << tree.err;
         for (const char* field : {"NoteNo", "Body", "Picture", "Styled"}) {
             EXPECT_NE(tree.out.find(field), std::string::npos) << tree.out;

@@ -177,19 +177,9 @@ TEST_F(ZordataEngine, CatalogueListsOverARealDatabase) {
 
 TEST_F(ZordataEngine, CatalogueListsLoadFromFormsWithTheirProperties) {
     AddDatabase(datatest::kCustomerSql);
-    Load(R"(object Form1: TForm1
-  object Tables: TTableList
-    DatabaseName = 'DATA'
-    ExtendedInfo = True
-    SystemTables = False
-  end
-  object Fields: TFieldList
-    Active = True
-    DatabaseName = 'DATA'
-    TableName = 'customer'
-  end
-end
-)");
+    Load(datatest::Form(
+        {testsupport::Dfm("object Tables: TTableList", {"DatabaseName = 'DATA'", "ExtendedInfo = True", "SystemTables = False"}),
+         testsupport::Dfm("object Fields: TFieldList", {"Active = True", "DatabaseName = 'DATA'", "TableName = 'customer'"})}));
     EXPECT_TRUE(Find<TTableList>("Tables")->ExtendedInfo());
     EXPECT_FALSE(Find<TTableList>("Tables")->SystemTables());
     EXPECT_TRUE(Find<TFieldList>("Fields")->Active());

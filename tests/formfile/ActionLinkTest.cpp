@@ -7,42 +7,21 @@
 #include "host/vcl/Controls.h"
 #include "host/vcl/Menus.h"
 #include "host/vcl/TypInfo.h"
+#include "tests/support/TestSupport.h"
 
 using namespace vcl;
+using testsupport::Dfm;
 
 TEST(ActionLink, LinkedComponentsTakeWhatTheyDoNotStoreFromTheirActionAndTheFileStaysAsRead) {
-    const std::string text = R"(object F: TForm
-  Caption = 'F'
-  object Menu: TMainMenu
-    object Open: TMenuItem
-      Action = OpenAction
-    end
-    object Save: TMenuItem
-      Action = SaveAction
-      Caption = 'Own'
-      Enabled = False
-    end
-  end
-  object Go: TButton
-    Action = SaveAction
-  end
-  object Actions: TActionList
-    object OpenAction: TAction
-      Caption = '&Open'
-      Hint = 'Opens'
-      ShortCut = 16463
-      Checked = True
-      Visible = False
-      ImageIndex = 3
-    end
-    object SaveAction: TQxSaveAction
-      Caption = '&Save'
-      Hint = 'Saves'
-      Enabled = False
-    end
-  end
-end
-)";
+    const std::string text = Dfm("object F: TForm", {"Caption = 'F'"},
+        {Dfm("object Menu: TMainMenu", {},
+             {Dfm("object Open: TMenuItem", {"Action = OpenAction"}),
+              Dfm("object Save: TMenuItem", {"Action = SaveAction", "Caption = 'Own'", "Enabled = False"})}),
+         Dfm("object Go: TButton", {"Action = SaveAction"}),
+         Dfm("object Actions: TActionList", {},
+             {Dfm("object OpenAction: TAction", {"Caption = '&Open'", "Hint = 'Opens'", "ShortCut = 16463", "Checked = True",
+                                                 "Visible = False", "ImageIndex = 3"}),
+              Dfm("object SaveAction: TQxSaveAction", {"Caption = '&Save'", "Hint = 'Saves'", "Enabled = False"})})});
     auto file = formfile::TFormFile::LoadBytes(text, "actions.dfm");
     auto value = [&](const char* name, const char* prop) {
         const TComponent* c = file->Root()->FindComponent(name);

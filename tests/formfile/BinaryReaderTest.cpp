@@ -136,14 +136,7 @@ TEST(Conversion, EightBitStringsKeepTheirBytesUnlessACodePageReadsThem) {
     Value items = wide.Root().FindProperty("Items")->GetValue();
     EXPECT_EQ(items.Item(0).AsWideString(), u"\u0439t");
     EXPECT_EQ(items.Item(1).Type(), VaType::String);  // nothing to map
-    auto refusal = [&](auto convert) {
-        try {
-            convert();
-        } catch (const vcl::EConvertError& e) {
-            return e.Message();
-        }
-        return std::string("accepted");
-    };
+    const auto refusal = [](auto convert) { return testsupport::ErrorOf<vcl::EConvertError>(convert); };
     EXPECT_EQ(refusal([&] { ToBinary(ParseStream(s), false, "NO-SUCH-CP"); }), "unknown code page 'NO-SUCH-CP'");
     EXPECT_EQ(refusal([&] { ToText(ParseStream(s), {"\n", "UTF-8"}); }),
               "Form1.Caption: string '\\xCF\\xF0\\xE8\\xE2\\xE5\\xF2' is not text in code page UTF-8");

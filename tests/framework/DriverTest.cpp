@@ -6,6 +6,7 @@
 #include "framework/cfrminfo.h"
 #include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/Forms.h"
+#include "tests/support/TestSupport.h"
 
 using namespace tavrin;
 using namespace vcl;
@@ -68,12 +69,9 @@ TEST_F(Driver, RunsTheOperationsInOrderAndCleansUpWhenAStepRaises) {
                                     {"execute", Log{"categorise(busy)", "process(busy)", "execute(idle)", "freed"}}}) {
         ProbeTool::Log().clear();
         ProbeTool::FailAt() = step;
-        try {
-            RunEntry(ZorProbe, &form);
-            EXPECT_EQ(*step, '\0') << "the error must reach the caller";
-        } catch (const EConvertError& e) {
-            EXPECT_EQ(e.Message(), std::string("failed in ") + step);
-        }
+        // The error reaches the caller.
+        EXPECT_EQ(testsupport::ErrorOf<EConvertError>([&] { RunEntry(ZorProbe, &form); }),
+                  *step == '\0' ? std::string("no error") : std::string("failed in ") + step);
         EXPECT_EQ(ProbeTool::Log(), log) << step;
         EXPECT_EQ(Screen()->Cursor(), crDefault);
         EXPECT_EQ(ZorProbe, nullptr);

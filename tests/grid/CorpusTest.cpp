@@ -73,26 +73,12 @@ protected:
         GridTest::SetUp();
         if (Forms().empty()) GTEST_SKIP() << "no form corpus at " TAVRIN_FORMS_DIR;
     }
-    // Loads a form and drops a QA component on it for the run, as the program does.
-    std::unique_ptr<formfile::TFormFile> Load(const std::string& path) {
-        auto file = formfile::TFormFile::Load(path);
-        dropped = new tavrin::TTavrinQA(file->Root());
-        return file;
-    }
-    // The file as saved, without the dropped component.
-    std::string Saved(formfile::TFormFile& file) {
-        delete dropped;
-        dropped = nullptr;
-        file.ApplyChanges();
-        return file.Bytes();
-    }
     void Script(void (*entry)(TComponent*), TComponent* root, const std::string& text) {
         ui::TScriptBackend script(text, "edit", out, err);
         ui::TInstalled installed(script);
         entry(root);
         script.Finish();
     }
-    tavrin::TTavrinQA* dropped = nullptr;
 };
 
 }  // namespace
@@ -148,19 +134,21 @@ TEST_F(Corpus, AScriptedEditChangesExactlyTheEditedPropertiesInTextAndBinaryForm
                               nName = n > 0 ? compRows[size_t(n - 1)].at("Name") : "";
             const Row& pr = posnRows[size_t(p - 1)];
             const std::string last = std::to_string(posnRows.size());
-            Script(tavrin::showHints, root,
-                   "cell StringGrid1 4 " + std::to_string(h) + " edited hint\n" + "cell StringGrid1 3 " +
-                       std::to_string(h) + " edited caption\n" + "moverow StringGrid1 " +
-                       std::to_string(hintRows.size()) + " 1\nok\n");
-            Script(tavrin::reposition, root,
-                   "cell StringGrid1 5 " + std::to_string(p) + " " + std::to_string(std::stoi(pr.at("Top")) + 3) +
-                       "\ncell StringGrid1 7 " + std::to_string(p) + " " +
-                       std::to_string(std::stoi(pr.at("Width")) + 5) + "\nmoverow StringGrid1 " + last + " 1\nok\n");
+            RunScript(tavrin::showHints,
+                      "cell StringGrid1 4 " + std::to_string(h) + " edited hint\n" + "cell StringGrid1 3 " +
+                          std::to_string(h) + " edited caption\n" + "moverow StringGrid1 " +
+                          std::to_string(hintRows.size()) + " 1\nok\n",
+                      root);
+            RunScript(tavrin::reposition,
+                      "cell StringGrid1 5 " + std::to_string(p) + " " + std::to_string(std::stoi(pr.at("Top")) + 3) +
+                          "\ncell StringGrid1 7 " + std::to_string(p) + " " +
+                          std::to_string(std::stoi(pr.at("Width")) + 5) + "\nmoverow StringGrid1 " + last + " 1\nok\n",
+                      root);
             if (n > 0) {
                 const int nTop = std::stoi(compRows[size_t(n - 1)].at("Top"));
-                Script(tavrin::ComponentInfo, root,
-                       "cell StringGrid1 3 " + std::to_string(n) + " " + std::to_string(nTop == 65535 ? 0 : nTop + 1) +
-                           "\nok\n");
+                RunScript(tavrin::ComponentInfo,
+                          "cell StringGrid1 3 " + std::to_string(n) + " " + std::to_string(nTop == 65535 ? 0 : nTop + 1) + "\nok\n",
+                          root);
             }
             const std::string saved = Saved(*file);
             auto reread = formfile::TFormFile::LoadBytes(saved, path);
@@ -190,9 +178,10 @@ TEST_F(Corpus, ARescaleByThreeHalvesWithOffsetsLandsInTheSavedFileAsTheArithmeti
             if (auto* c = dynamic_cast<TControl*>(root->Components(i)); c && !PlacedByParent(*c))
                 places[c->Name()] = {c->Top(), c->Left()};
         if (places.empty()) continue;
-        Script(tavrin::reposition, root,
-               "click BtnRescale\nset TopNumerator 3\nset TopDenom 2\nset LeftNumerator 1.5\n"
-               "set CheckTopOffset 1\nset TopOffset 10\nset CheckLeftOffset 1\nset LeftOffset -4\nok\nok\n");
+        RunScript(tavrin::reposition,
+                  "click BtnRescale\nset TopNumerator 3\nset TopDenom 2\nset LeftNumerator 1.5\n"
+                  "set CheckTopOffset 1\nset TopOffset 10\nset CheckLeftOffset 1\nset LeftOffset -4\nok\nok\n",
+                  root);
         EXPECT_EQ(err.str(), "") << path;
         auto reread = formfile::TFormFile::LoadBytes(Saved(*file), path);
         std::set<std::string> allowed;

@@ -61,14 +61,7 @@ TEST_F(HintTool, ByParentComponentsWithoutAParentComeFirstThenParentClassAndName
     Add<TEdit>("B", panel);
     Add<TLabel>("A", panel);
     Add<TEdit>("A2", panel);
-    auto* menu = new TMainMenu(form);
-    menu->SetName("MainMenu1");
-    auto* file = new TMenuItem(form);
-    file->SetName("File1");
-    menu->Items()->Add(file);
-    auto* open = new TMenuItem(form);
-    open->SetName("Open1");
-    file->Add(open);
+    Item("Open1", "", Item("File1", "", Add<TMainMenu>("MainMenu1")->Items()));
     auto* loose = new TEdit(form);  // on no parent
     loose->SetName("Loose");
     // Parent texts: "" (Loose), " : TMenuItem;" (the menu's unnamed root item), "File1 : TMenuItem;",
@@ -173,8 +166,7 @@ TEST_F(HintTool, CancelAndAFormWithoutHintsChangeNothing) {
     });
     EXPECT_EQ(edit->Hint(), "");
     delete edit;
-    auto* menu = new TMainMenu(form);
-    menu->SetName("MainMenu1");
+    auto* menu = Add<TMainMenu>("MainMenu1");
     auto backend = Run(tavrin::showHints, [] { return mrOk; });
     EXPECT_TRUE(rows.empty());
     EXPECT_EQ(backend.captions, (Names{"Hints for Form1 : TForm;"}));
@@ -185,11 +177,7 @@ TEST_F(ComponentList, ListsNonVisualComponentsInComponentOrderWithTheirIconPlace
     qa->SetName("TavrinQA1");
     Make("TTable", "Table1", 30, 40);
     Add<TEdit>("Edit1");
-    auto* menu = new TMainMenu(form);
-    menu->SetName("MainMenu1");
-    auto* item = new TMenuItem(form);
-    item->SetName("File1");
-    menu->Items()->Add(item);
+    Item("File1", "", Add<TMainMenu>("MainMenu1")->Items());
     Make("TDataSource", "DataSource1", 65535, 0);
     auto backend = Run(tavrin::ComponentInfo);
     EXPECT_EQ(Column(rows, "Name"), (Names{"TavrinQA1", "Table1", "MainMenu1", "DataSource1"}));

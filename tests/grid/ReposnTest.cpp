@@ -5,8 +5,6 @@
 // dialog) listed with the components and never moved.
 #include "grid/Reposn.h"
 
-#include <cmath>
-
 #include "grid/Allinfo.h"
 #include "grid/Scalefrm.h"
 #include "host/formfile/FormModel.h"
@@ -17,6 +15,8 @@ using gridtest::Column;
 using gridtest::ColumnOf;
 using gridtest::Names;
 using tavrin::HintEd;
+using testsupport::Bounds;
+using testsupport::Dfm;
 
 namespace {
 
@@ -237,37 +237,15 @@ TEST_F(PositionTool, AGridWithoutRowsRescalesNothingAndOkChangesNothing) {
 }
 
 TEST_F(PositionTool, TabSheetsShowTheirPageAreaAndUnknownNonVisualComponentsStayOutOfThePlaces) {
-    auto file = formfile::TFormFile::LoadBytes(R"(object F: TForm
-  Caption = 'F'
-  object Pages: TPageControl
-    Left = 8
-    Top = 8
-    Width = 200
-    Height = 100
-    object Sheet: TTabSheet
-      Caption = 'One'
-      object Edit: TEdit
-        Left = 2
-        Top = 3
-      end
-    end
-  end
-  object Csv: TQxCsvData
-    Left = 40
-    Top = 50
-    object CsvName: TQxStringField
-      FieldName = 'NAME'
-    end
-    object CsvCity: TStringField
-      FieldName = 'CITY'
-    end
-  end
-  object Pick: TQxOpenDialog
-    Left = 60
-    Top = 50
-  end
-end
-)", "mine.dfm");
+    auto file = formfile::TFormFile::LoadBytes(
+        Dfm("object F: TForm", {"Caption = 'F'"},
+            {Dfm("object Pages: TPageControl", {Bounds(8, 8, 200, 100)},
+                 {Dfm("object Sheet: TTabSheet", {"Caption = 'One'"}, {Dfm("object Edit: TEdit", {"Left = 2", "Top = 3"})})}),
+             Dfm("object Csv: TQxCsvData", {"Left = 40", "Top = 50"},
+                 {Dfm("object CsvName: TQxStringField", {"FieldName = 'NAME'"}),
+                  Dfm("object CsvCity: TStringField", {"FieldName = 'CITY'"})}),
+             Dfm("object Pick: TQxOpenDialog", {"Left = 60", "Top = 50"})}),
+        "mine.dfm");
     TComponent* root = file->Root();
     (new tavrin::TTavrinQA(root))->SetForTheRunOnly(true);
     Run(

@@ -1,7 +1,6 @@
 // The three outline tools on every real form: no error but the ones they are meant to give,
 // and a scripted tab reorder changes nothing in the saved file but tab orders. (OK without an
 // edit writing nothing is the session corpus test's.)
-#include <fstream>
 #include <regex>
 #include <set>
 
@@ -22,24 +21,11 @@ protected:
         ToolTest::SetUp();
         if (Forms().empty()) GTEST_SKIP() << "no form corpus at " TAVRIN_FORMS_DIR;
     }
-    // Loads a form and drops a QA component on it for the run, as the program does.
-    std::unique_ptr<formfile::TFormFile> Load(const std::string& path) {
-        auto file = formfile::TFormFile::Load(path);
-        dropped = new tavrin::TTavrinQA(file->Root());  // freed with the form when not saved
-        return file;
-    }
-    // The file as saved, without the dropped component.
-    std::string Saved(formfile::TFormFile& file) {
-        delete dropped;
-        file.ApplyChanges();
-        return file.Bytes();
-    }
     static bool HasPages(TComponent* root) {
         for (int i = 0; i < root->ComponentCount(); ++i)
             if (Is<TNotebookBase>(root->Components(i))) return true;
         return false;
     }
-    tavrin::TTavrinQA* dropped = nullptr;
 };
 
 }  // namespace
@@ -126,13 +112,7 @@ TEST_F(Corpus, AScriptedTabReorderChangesOnlyTabOrderValuesInTheSavedFile) {
         EXPECT_EQ(static_cast<TWinControl*>(reorder->Root()->FindComponent(name))->TabOrder(), 0) << path;
         // Lines are the same, or a tab order changed, or one was added where the file left
         // the default.
-        auto lines = [](const std::string& text) {
-            std::vector<std::string> v;
-            std::istringstream in(text);
-            for (std::string l; std::getline(in, l);) v.push_back(l);
-            return v;
-        };
-        const auto b = lines(testsupport::ReadFile(path)), a = lines(Saved(*reorder));
+        const auto b = testsupport::SplitLines(testsupport::ReadFile(path)), a = testsupport::SplitLines(Saved(*reorder));
         size_t i = 0, changed = 0;
         for (size_t j = 0; j < a.size(); ++j) {
             if (i < b.size() && a[j] == b[i]) {

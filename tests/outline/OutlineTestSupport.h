@@ -48,13 +48,6 @@ using testsupport::CodeBackend;
 
 class ToolTest : public testsupport::ToolTest {
 protected:
-    vcl::TMenuItem* Item(const std::string& name, const std::string& caption, vcl::TMenuItem* parent) {
-        auto* item = new vcl::TMenuItem(form);
-        item->SetName(name);
-        item->SetCaption(caption);
-        parent->Add(item);
-        return item;
-    }
     // Runs an entry procedure on `on` (the form by default); `act` plays the person in the
     // outline window. The tree the window closed with lands in shown.
     CodeBackend Run(void (*entry)(vcl::TComponent*), std::function<vcl::TModalResult()> act = nullptr,

@@ -127,19 +127,14 @@ TEST_F(TabOrder, OnADataModuleTheErrorNamesTheModuleAndWhatTheToolNeeds) {
     TDataModule module(nullptr);
     module.SetName("DataModule1");
     new tavrin::TTavrinQA(&module);
-    try {
-        Run(tavrin::showalltabs, nullptr, &module);
-        FAIL() << "no error";
-    } catch (const EInvalidCast& e) {
-        EXPECT_STREQ(e.what(), "Tabs: DataModule1 : TDataModule; is not a windowed control; the tab order tool needs a "
-                               "form or another windowed control");
-    }
+    EXPECT_EQ(testsupport::ErrorOf<EInvalidCast>([&] { Run(tavrin::showalltabs, nullptr, &module); }),
+              "Tabs: DataModule1 : TDataModule; is not a windowed control; the tab order tool needs a form or another "
+              "windowed control");
     EXPECT_EQ(tavrin::FrmInfo, nullptr);
 }
 
 TEST_F(MenuTool, TheButtonTogglesItemsBetweenCaptionsAndIdentifiers) {
-    auto* menu = new TMainMenu(form);
-    menu->SetName("MainMenu1");
+    auto* menu = Add<TMainMenu>("MainMenu1");
     auto* file = Item("File1", "&File", menu->Items());
     auto* open = Item("Open1", "&Open...", file);
     auto* empty = Item("Empty1", "", file);
@@ -168,8 +163,7 @@ TEST_F(MenuTool, TheButtonTogglesItemsBetweenCaptionsAndIdentifiers) {
 
 TEST_F(MenuTool, MenusAndSiblingsStandInComponentOrder) {
     auto* menu = new TMainMenu(form);
-    auto* popup = new TPopupMenu(form);
-    popup->SetName("PopupMenu1");
+    auto* popup = Add<TPopupMenu>("PopupMenu1");
     auto* file = Item("File1", "&File", menu->Items());
     auto* copy = Item("Copy1", "&Copy", popup->Items());
     auto* edit = Item("Edit1", "&Edit", menu->Items());

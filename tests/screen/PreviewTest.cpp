@@ -12,6 +12,8 @@
 #include "tests/screen/ScreenTestSupport.h"
 
 using namespace screentest;
+using testsupport::Bounds;
+using testsupport::Dfm;
 
 namespace {
 
@@ -48,96 +50,23 @@ std::string GlyphData() {
     return (data + bmp).toHex().toUpper().toStdString();
 }
 
-const std::string kLayout = R"(object Form1: TForm
-  Caption = 'Layout'
-  ClientHeight = 240
-  ClientWidth = 400
-  object Panel1: TPanel
-    Left = 0
-    Top = 0
-    Width = 10
-    Height = 30
-    Align = alTop
-    Color = clRed
-    ParentBackground = False
-  end
-  object StatusBar1: TStatusBar
-    Left = 0
-    Top = 200
-    Width = 10
-    Height = 19
-    Color = clYellow
-  end
-  object PageControl1: TPageControl
-    Left = 0
-    Top = 40
-    Width = 200
-    Height = 100
-    ActivePage = TabSheet2
-    object TabSheet1: TTabSheet
-      Caption = 'One'
-      object Edit1: TEdit
-        Left = 8
-        Top = 8
-        Width = 80
-        Height = 21
-        Color = clLime
-      end
-    end
-    object TabSheet2: TTabSheet
-      Caption = 'Two'
-      object Edit2: TEdit
-        Left = 8
-        Top = 8
-        Width = 80
-        Height = 21
-        Color = clBlue
-        TabStop = False
-      end
-    end
-  end
-  object Label1: TLabel
-    Left = 220
-    Top = 40
-    Width = 20
-    Height = 15
-    AutoSize = False
-    Caption = 'WWWWWWWWWWWWWW'
-    Font.Color = clRed
-    Font.Height = -13
-    ParentFont = False
-  end
-  object BitBtn1: TBitBtn
-    Left = 220
-    Top = 100
-    Width = 40
-    Height = 30
-    Glyph.Data = {)" + GlyphData() + R"(}
-  end
-  object ToolBar1: TToolBar
-    Left = 0
-    Top = 150
-    Width = 400
-    Height = 29
-    Align = alNone
-    object ToolButton1: TToolButton
-      Left = 0
-      Top = 0
-    end
-    object ToolButton2: TToolButton
-      Left = 23
-      Top = 0
-    end
-  end
-  object ActionList1: TActionList
-    Left = 300
-    Top = 180
-    object Action1: TAction
-      Caption = 'Go'
-    end
-  end
-end
-)";
+const std::string kLayout = Dfm(
+    "object Form1: TForm", {"Caption = 'Layout'", "ClientHeight = 240", "ClientWidth = 400"},
+    {Dfm("object Panel1: TPanel", {Bounds(0, 0, 10, 30), "Align = alTop", "Color = clRed", "ParentBackground = False"}),
+     Dfm("object StatusBar1: TStatusBar", {Bounds(0, 200, 10, 19), "Color = clYellow"}),
+     Dfm("object PageControl1: TPageControl", {Bounds(0, 40, 200, 100), "ActivePage = TabSheet2"},
+         {Dfm("object TabSheet1: TTabSheet", {"Caption = 'One'"},
+              {Dfm("object Edit1: TEdit", {Bounds(8, 8, 80, 21), "Color = clLime"})}),
+          Dfm("object TabSheet2: TTabSheet", {"Caption = 'Two'"},
+              {Dfm("object Edit2: TEdit", {Bounds(8, 8, 80, 21), "Color = clBlue", "TabStop = False"})})}),
+     Dfm("object Label1: TLabel", {Bounds(220, 40, 20, 15), "AutoSize = False", "Caption = 'WWWWWWWWWWWWWW'",
+                                   "Font.Color = clRed", "Font.Height = -13", "ParentFont = False"}),
+     Dfm("object BitBtn1: TBitBtn", {Bounds(220, 100, 40, 30), "Glyph.Data = {" + GlyphData() + "}"}),
+     Dfm("object ToolBar1: TToolBar", {Bounds(0, 150, 400, 29), "Align = alNone"},
+         {Dfm("object ToolButton1: TToolButton", {"Left = 0", "Top = 0"}),
+          Dfm("object ToolButton2: TToolButton", {"Left = 23", "Top = 0"})}),
+     Dfm("object ActionList1: TActionList", {"Left = 300", "Top = 180"},
+         {Dfm("object Action1: TAction", {"Caption = 'Go'"})})});
 
 bool Reddish(const QColor& c) { return c.red() > 180 && c.green() < 90 && c.blue() < 90; }
 
@@ -151,18 +80,8 @@ bool AnyIn(const QImage& image, const QRect& rect, const std::function<bool(cons
 }  // namespace
 
 TEST(Preview, DrawsTheWindowAsTheDesignerShowsIt) {
-    const Form menu(R"(object Form1: TForm
-  Caption = 'Main'
-  ClientHeight = 254
-  ClientWidth = 427
-  Menu = MainMenu1
-  object MainMenu1: TMainMenu
-    object File1: TMenuItem
-      Caption = '&File'
-    end
-  end
-end
-)");
+    const Form menu(Dfm("object Form1: TForm", {"Caption = 'Main'", "ClientHeight = 254", "ClientWidth = 427", "Menu = MainMenu1"},
+                        {Dfm("object MainMenu1: TMainMenu", {}, {Dfm("object File1: TMenuItem", {"Caption = '&File'"})})}));
     const QImage framed = menu.Picture();
     EXPECT_EQ(framed.size(), QSize(427 + 8, 254 + kTop + 20 + 4));  // the client size, not Width/Height
     EXPECT_EQ(framed.pixelColor(200, 10), kTitle);
@@ -219,31 +138,14 @@ TEST(Preview, OverlaysTheTabOrderAndTheFindings) {
 // picture, and the check's page in a browser.
 TEST(Preview, TheProgramWritesPicturesAndTheCheckItsPage) {
     testsupport::TempDir dir;
-    auto run = [&](const std::string& args) {
-        return testsupport::RunShell(std::string("'") + TAVRINQA_BINARY + "' " + args, dir.File("err")).status;
-    };
+    auto run = [&](const std::string& args) { return testsupport::Tavrinqa(args).status; };
     const std::string eightBit = "object Form1: TForm\n  Caption = 'N\xF8ste'\n  ClientHeight = 50\n  ClientWidth = 120\nend\n";
     testsupport::WriteFile(dir.File("8bit.dfm"), eightBit);
     testsupport::WriteFile(dir.File("wide.dfm"), "object Form1: TForm\n  Caption = 'N'#1096'ste'\n  ClientHeight = 50\n  ClientWidth = 120\nend\n");
-    testsupport::WriteFile(dir.File("overlap.dfm"), R"(object Form1: TForm
-  ClientHeight = 100
-  ClientWidth = 200
-  object Button1: TButton
-    Left = 10
-    Top = 10
-    Width = 80
-    Height = 25
-    Caption = 'One'
-  end
-  object Button2: TButton
-    Left = 50
-    Top = 20
-    Width = 80
-    Height = 25
-    Caption = 'Two'
-  end
-end
-)");
+    testsupport::WriteFile(dir.File("overlap.dfm"),
+                           Dfm("object Form1: TForm", {"ClientHeight = 100", "ClientWidth = 200"},
+                               {Dfm("object Button1: TButton", {Bounds(10, 10, 80, 25), "Caption = 'One'"}),
+                                Dfm("object Button2: TButton", {Bounds(50, 20, 80, 25), "Caption = 'Two'"})}));
     ASSERT_EQ(run("preview " + dir.File("8bit.dfm") + " -o " + dir.File("8bit.png") + " --codepage CP1251"), 0);
     ASSERT_EQ(run("preview " + dir.File("wide.dfm") + " -o " + dir.File("wide.png")), 0);
     ASSERT_EQ(run("preview " + dir.File("8bit.dfm") + " -o " + dir.File("latin.png")), 0);

@@ -21,6 +21,8 @@
 #include "tests/screen/ScreenTestSupport.h"
 
 using namespace screentest;
+using testsupport::Bounds;
+using testsupport::Dfm;
 using ui::qt::TScreenWindow;
 
 namespace {
@@ -190,92 +192,20 @@ TEST(ScreenFilter, DialogFiltersBecomeQtFilters) {
 
 namespace {
 
-constexpr char kControlsDfm[] = R"(object ControlsForm: TControlsForm
-  Left = 100
-  Top = 80
-  Width = 408
-  Height = 327
-  Caption = 'Controls'
-  object Label1: TLabel
-    Left = 8
-    Top = 8
-    Width = 60
-    Height = 13
-    Caption = '&Name:'
-  end
-  object Edit1: TEdit
-    Left = 80
-    Top = 8
-    Width = 120
-    Height = 21
-    TabOrder = 0
-    OnChange = Edit1Change
-  end
-  object Memo1: TMemo
-    Left = 8
-    Top = 36
-    Width = 190
-    Height = 60
-    TabOrder = 1
-  end
-  object Check1: TCheckBox
-    Left = 210
-    Top = 8
-    Width = 97
-    Height = 17
-    Caption = 'Active'
-    TabOrder = 2
-  end
-  object Combo1: TComboBox
-    Left = 210
-    Top = 36
-    Width = 145
-    Height = 21
-    Style = csDropDownList
-    TabOrder = 3
-    OnChange = Combo1Change
-    Items.Strings = (
-      'first'
-      'second'
-      'third')
-  end
-  object Grid1: TStringGrid
-    Left = 8
-    Top = 104
-    Width = 380
-    Height = 140
-    ColCount = 3
-    RowCount = 4
-    Options = [goFixedVerticalLine, goFixedHorizontalLine, goEditing, goRowMoving, goColMoving, goColSizing]
-    TabOrder = 4
-  end
-  object FailBtn: TButton
-    Left = 8
-    Top = 260
-    Width = 75
-    Height = 25
-    Caption = 'Fail'
-    TabOrder = 5
-    OnClick = FailBtnClick
-  end
-  object OKBtn: TBitBtn
-    Left = 230
-    Top = 260
-    Width = 75
-    Height = 25
-    TabOrder = 6
-    Kind = bkOK
-  end
-  object CancelBtn: TBitBtn
-    Left = 312
-    Top = 260
-    Width = 75
-    Height = 25
-    TabOrder = 7
-    Kind = bkCancel
-  end
-end
-)";
+const std::string kControlsDfm = Dfm("object ControlsForm: TControlsForm", {Bounds(100, 80, 408, 327), "Caption = 'Controls'"},
+    {Dfm("object Label1: TLabel", {Bounds(8, 8, 60, 13), "Caption = '&Name:'"}),
+     Dfm("object Edit1: TEdit", {Bounds(80, 8, 120, 21), "TabOrder = 0", "OnChange = Edit1Change"}),
+     Dfm("object Memo1: TMemo", {Bounds(8, 36, 190, 60), "TabOrder = 1"}),
+     Dfm("object Check1: TCheckBox", {Bounds(210, 8, 97, 17), "Caption = 'Active'", "TabOrder = 2"}),
+     Dfm("object Combo1: TComboBox", {Bounds(210, 36, 145, 21), "Style = csDropDownList", "TabOrder = 3",
+                                      "OnChange = Combo1Change", "Items.Strings = (\n  'first'\n  'second'\n  'third')"}),
+     Dfm("object Grid1: TStringGrid",
+         {Bounds(8, 104, 380, 140), "ColCount = 3", "RowCount = 4",
+          "Options = [goFixedVerticalLine, goFixedHorizontalLine, goEditing, goRowMoving, goColMoving, goColSizing]",
+          "TabOrder = 4"}),
+     Dfm("object FailBtn: TButton", {Bounds(8, 260, 75, 25), "Caption = 'Fail'", "TabOrder = 5", "OnClick = FailBtnClick"}),
+     Dfm("object OKBtn: TBitBtn", {Bounds(230, 260, 75, 25), "TabOrder = 6", "Kind = bkOK"}),
+     Dfm("object CancelBtn: TBitBtn", {Bounds(312, 260, 75, 25), "TabOrder = 7", "Kind = bkCancel"})});
 
 class TControlsForm : public vcl::TDesignedForm {
 public:
@@ -356,56 +286,18 @@ TEST_F(Screen, EveryControlPassesWhatAPersonDoesToTheModel) {
 
 // ---- anchors ------------------------------------------------------------------------------
 
-namespace {
-
-// Controls held on both sides, on the far sides, on none, and in a panel along the bottom.
-constexpr char kAnchoredDfm[] = R"(object AnchoredForm: TAnchoredForm
-  Width = 308
-  Height = 227
-  object Wide: TEdit
-    Left = 80
-    Top = 8
-    Width = 200
-    Height = 21
-    Anchors = [akLeft, akTop, akRight]
-  end
-  object Middle: TButton
-    Left = 100
-    Top = 150
-    Width = 80
-    Height = 25
-    Anchors = []
-  end
-  object Corner: TButton
-    Left = 200
-    Top = 150
-    Width = 80
-    Height = 25
-    Anchors = [akRight, akBottom]
-  end
-  object Bar: TPanel
-    Left = 0
-    Top = 180
-    Width = 300
-    Height = 20
-    Align = alBottom
-    object InBar: TButton
-      Left = 240
-      Top = 2
-      Width = 50
-      Height = 16
-      Anchors = [akTop, akRight]
-    end
-  end
-end
-)";
-
-}  // namespace
-
 TEST_F(Screen, AnchoredControlsKeepTheirDistancesWhenTheWindowIsResized) {
     vcl::RegisterControlClasses();
     vcl::TDesignedForm form(nullptr, "TAnchoredForm");
-    form.LoadDesign(kAnchoredDfm, "Anchored.dfm");
+    // Controls held on both sides, on the far sides, on none, and in a panel along the bottom.
+    form.LoadDesign(
+        Dfm("object AnchoredForm: TAnchoredForm", {"Width = 308", "Height = 227"},
+            {Dfm("object Wide: TEdit", {Bounds(80, 8, 200, 21), "Anchors = [akLeft, akTop, akRight]"}),
+             Dfm("object Middle: TButton", {Bounds(100, 150, 80, 25), "Anchors = []"}),
+             Dfm("object Corner: TButton", {Bounds(200, 150, 80, 25), "Anchors = [akRight, akBottom]"}),
+             Dfm("object Bar: TPanel", {Bounds(0, 180, 300, 20), "Align = alBottom"},
+                 {Dfm("object InBar: TButton", {Bounds(240, 2, 50, 16), "Anchors = [akTop, akRight]"})})}),
+        "Anchored.dfm");
     std::vector<QRect> designed, grown;
     WhenShown(backend, [&](TScreenWindow& w) {
         for (const char* name : {"Wide", "Middle", "Corner", "InBar"}) designed.push_back(w.Widget(name)->geometry());

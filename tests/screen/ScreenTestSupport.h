@@ -34,15 +34,9 @@
 namespace screentest {
 
 inline const std::string kExample = std::string(TAVRIN_SOURCE_DIR) + "/examples/Customer.dfm";
-constexpr int kAboutVerb = 0;
-constexpr int kDataInfoVerb = 1;
-constexpr int kHintsVerb = 2;
-constexpr int kMenusVerb = 3;
-constexpr int kParentageVerb = 4;
-constexpr int kPositionsVerb = 5;
-constexpr int kTabsVerb = 6;
-constexpr int kComponentsVerb = 7;
-constexpr int kFormDataVerb = 8;
+// The verbs of the QA component, by their index in its component editor.
+enum Verb { kAboutVerb, kDataInfoVerb, kHintsVerb, kMenusVerb, kParentageVerb, kPositionsVerb, kTabsVerb, kComponentsVerb,
+            kFormDataVerb };
 
 // The one application of the test program, made before any backend so that none owns it.
 inline QApplication& App() {

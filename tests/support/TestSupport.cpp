@@ -86,16 +86,51 @@ std::vector<std::pair<std::string, std::string>> WellFormedCorpusForms() {
     return forms;
 }
 
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::istringstream in(text);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (line.ends_with('\r')) line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 std::vector<std::string> SettingsSection(const std::string& path, const std::string& section) {
-    std::istringstream in(ReadFile(path));
     std::vector<std::string> lines;
     bool inside = false;
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (const std::string& line : SplitLines(ReadFile(path))) {
         if (!line.empty() && line[0] == '[') inside = line == "[" + section + "]";
         else if (inside && !line.empty()) lines.push_back(line);
     }
     return lines;
+}
+
+std::string Dfm(const std::string& header, const std::vector<std::string>& properties,
+                const std::vector<std::string>& children) {
+    std::string text = header + "\n";
+    const auto indented = [&](const std::string& lines) {
+        std::istringstream in(lines);
+        for (std::string line; std::getline(in, line);) text += "  " + line + "\n";
+    };
+    for (const std::string& p : properties) indented(p);
+    for (const std::string& c : children) indented(c);
+    return text + "end\n";
+}
+
+std::string Collection(const std::vector<std::vector<std::string>>& items) {
+    std::string text = "<";
+    for (const std::vector<std::string>& item : items) {
+        text += "\n  item";
+        for (const std::string& p : item) text += "\n    " + p;
+        text += "\n  end";
+    }
+    return text + ">";
+}
+
+std::string Bounds(int left, int top, int width, int height) {
+    return "Left = " + std::to_string(left) + "\nTop = " + std::to_string(top) + "\nWidth = " + std::to_string(width) +
+           "\nHeight = " + std::to_string(height);
 }
 
 void WriteFile(const std::string& path, const std::string& content) {

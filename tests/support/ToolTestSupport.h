@@ -13,6 +13,7 @@
 #include "toolbase/TavrinQA.h"
 #include "host/controls/ControlClasses.h"
 #include "host/controls/Dialogs.h"
+#include "host/formfile/FormModel.h"
 #include "host/ui/Backend.h"
 #include "host/ui/Script.h"
 #include "host/vcl/Menus.h"
@@ -65,20 +66,42 @@ protected:
         if constexpr (std::is_base_of_v<vcl::TControl, T>) c->SetParent(parent != nullptr ? parent : form);
         return c;
     }
-    // Runs an entry procedure on the form under an automation script; its dumps land in out,
-    // its messages and shown errors in err.
-    void RunScript(void (*entry)(vcl::TComponent*), const std::string& script) {
+    // A menu item of Form1 under parent.
+    vcl::TMenuItem* Item(const std::string& name, const std::string& caption, vcl::TMenuItem* parent) {
+        auto* item = Add<vcl::TMenuItem>(name);
+        item->SetCaption(caption);
+        parent->Add(item);
+        return item;
+    }
+    // Runs an entry procedure on `on` (the form by default) under an automation script; its
+    // dumps land in out, its messages and shown errors in err.
+    void RunScript(void (*entry)(vcl::TComponent*), const std::string& script, vcl::TComponent* on = nullptr) {
         out.str("");
         err.str("");
         ui::TScriptBackend backend(script, "test.script", out, err);
         ui::TInstalled installed(backend);
-        entry(form);
+        entry(on != nullptr ? on : form);
         backend.Finish();
+    }
+
+    // Loads a form file and drops a QA component on it for the run, as the program does.
+    std::unique_ptr<formfile::TFormFile> Load(const std::string& path) {
+        auto file = formfile::TFormFile::Load(path);
+        dropped = new tavrin::TTavrinQA(file->Root());  // freed with the form when not saved
+        return file;
+    }
+    // The file as saved, without the dropped component.
+    std::string Saved(formfile::TFormFile& file) {
+        delete dropped;
+        dropped = nullptr;
+        file.ApplyChanges();
+        return file.Bytes();
     }
 
     TempDir home;
     vcl::TForm* form = nullptr;
     tavrin::TTavrinQA* qa = nullptr;
+    tavrin::TTavrinQA* dropped = nullptr;
     std::ostringstream out, err;
 
 private:

@@ -26,19 +26,12 @@ TEST(NodeIdentifier, NamesComponentsAndSplitsBackAtTheFirstSeparator) {
     EXPECT_EQ(NodeID(Make("TButton", &form, "")), " : TButton;");
     EXPECT_EQ(NodeID(nullptr), "");
 
-    std::string name = "stale", cls = "stale";
-    classnamefromid(NodeID(button), name, cls);
-    EXPECT_EQ(name, "Button1");
-    EXPECT_EQ(cls, "TButton");
-    classnamefromid("A : B : C;", name, cls);
-    EXPECT_EQ(name, "A");
-    EXPECT_EQ(cls, "B : C");
-    classnamefromid("Button1:TButton;", name, cls);
-    EXPECT_EQ(name, "");
-    EXPECT_EQ(cls, "");
-    classnamefromid(" : ", name, cls);
-    EXPECT_EQ(name, "");
-    EXPECT_EQ(cls, "");
+    for (const auto& [id, split] : {std::pair{NodeID(button), "Button1|TButton"}, {"A : B : C;", "A|B : C"},
+                                    {"Button1:TButton;", "|"}, {" : ", "|"}}) {
+        std::string name = "stale", cls = "stale";
+        classnamefromid(id, name, cls);
+        EXPECT_EQ(name + "|" + cls, split) << id;
+    }
 }
 
 TEST(NodeIdentifier, ParentStringForControlsAndMenuItemsOnly) {

@@ -20,17 +20,10 @@ namespace {
 
 using AtomicFileTest = BaseTestDir;
 
-// The message of the EInOutError fn raises, or "no error".
-std::string ErrorOf(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const vcl::EInOutError& e) {
-        return e.what();
-    }
-    return "no error";
-}
+using testsupport::Has;
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+// The message of the EInOutError fn raises, or "no error".
+std::string ErrorOf(const std::function<void()>& fn) { return testsupport::ErrorOf<vcl::EInOutError>(fn); }
 
 // Runs fn in a child process: its result, or -1 when it has not ended within 5 s (and is killed).
 int InChild(const std::function<int()>& fn) {

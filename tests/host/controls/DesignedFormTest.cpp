@@ -6,43 +6,20 @@
 #include "host/controls/DesignedForm.h"
 #include "host/controls/Outline.h"
 #include "host/controls/StdCtrls.h"
+#include "tests/support/TestSupport.h"
 
 using namespace vcl;
+using testsupport::Dfm;
 
 namespace {
 
-constexpr const char* kDesign = R"(object Sample: TSample
-  Caption = 'Sample'
-  Font.Height = -16
-  Font.Name = 'System'
-  Font.Style = [fsBold]
-  OnCreate = FormCreate
-  object Tree: TOutline
-    Lines.Strings = (
-      'Top'
-      #9'Child')
-    OnMouseDown = TreeMouseDown
-  end
-  object Panel1: TPanel
-    object GoBtn: TButton
-      Caption = 'Go'
-      ModalResult = 1
-      OnClick = GoBtnClick
-    end
-  end
-  object Sort: TComboBox
-    ItemIndex = 1
-    Items.Strings = (
-      'Class'
-      'Parent')
-    OnChange = GoBtnClick
-  end
-  object Memo1: TMemo
-    Lines.Strings = (
-      'Memo1')
-  end
-end
-)";
+const std::string kDesign = Dfm(
+    "object Sample: TSample",
+    {"Caption = 'Sample'", "Font.Height = -16", "Font.Name = 'System'", "Font.Style = [fsBold]", "OnCreate = FormCreate"},
+    {Dfm("object Tree: TOutline", {"Lines.Strings = (\n  'Top'\n  #9'Child')", "OnMouseDown = TreeMouseDown"}),
+     Dfm("object Panel1: TPanel", {}, {Dfm("object GoBtn: TButton", {"Caption = 'Go'", "ModalResult = 1", "OnClick = GoBtnClick"})}),
+     Dfm("object Sort: TComboBox", {"ItemIndex = 1", "Items.Strings = (\n  'Class'\n  'Parent')", "OnChange = GoBtnClick"}),
+     Dfm("object Memo1: TMemo", {"Lines.Strings = (\n  'Memo1')"})});
 
 class TSample : public TDesignedForm {
 public:
@@ -113,12 +90,9 @@ TEST_F(DesignedFormTest, ControlsAreLookedUpByNameWithTheirClassChecked) {
 TEST_F(DesignedFormTest, AnEventThatCannotBeBoundFailsTheWindow) {
     // A handler the window does not have.
     EXPECT_THROW(TSample(nullptr, kDesign, false), EPropertyError);
-    try {
-        TSample window(nullptr, Replaced(kDesign, "OnClick = GoBtnClick", "OnClick = Missing"));
-        FAIL();
-    } catch (const EPropertyError& e) {
-        EXPECT_NE(std::string(e.what()).find("GoBtn.OnClick names the handler Missing"), std::string::npos);
-    }
+    EXPECT_TRUE(testsupport::Has(
+        testsupport::ErrorOf<EPropertyError>([] { TSample(nullptr, Replaced(kDesign, "OnClick = GoBtnClick", "OnClick = Missing")); }),
+        "GoBtn.OnClick names the handler Missing"));
     // A handler of another shape.
     EXPECT_THROW(TSample(nullptr, Replaced(kDesign, "OnClick = GoBtnClick", "OnClick = TreeMouseDown")),
                  EPropertyError);

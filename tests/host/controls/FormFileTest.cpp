@@ -4,44 +4,23 @@
 #include "host/controls/Grids.h"
 #include "host/controls/StdCtrls.h"
 #include "host/formfile/FormModel.h"
+#include "tests/support/TestSupport.h"
 
 using namespace vcl;
+using testsupport::Bounds;
+using testsupport::Dfm;
 
 // Forms under inspection are built from the same C++ classes as the windows; what they
 // cannot express must still go back to the file as it was written.
 TEST(ControlsInFormFiles, ValuesTheControlsCannotExpressSurviveAnEdit) {
     RegisterControlClasses();
-    const std::string text = R"(object Form1: TForm1
-  Left = 0
-  Top = 0
-  Width = 300
-  Height = 200
-  object CheckBox1: TCheckBox
-    Left = 8
-    AllowGrayed = True
-    State = cbGrayed
-  end
-  object ComboBox1: TComboBox
-    Left = 8
-    Text = 'typed'
-  end
-  object BitBtn1: TBitBtn
-    Left = 8
-    Kind = bkNoToAll
-    ModalResult = mrYesToAll
-  end
-  object BitBtn2: TBitBtn
-    Left = 8
-    Kind = bkOK
-  end
-  object StringGrid1: TStringGrid
-    Left = 8
-    ColCount = 3
-    FixedCols = 0
-    Options = [goEditing, goRowMoving]
-  end
-end
-)";
+    const std::string text = Dfm("object Form1: TForm1", {Bounds(0, 0, 300, 200)},
+        {Dfm("object CheckBox1: TCheckBox", {"Left = 8", "AllowGrayed = True", "State = cbGrayed"}),
+         Dfm("object ComboBox1: TComboBox", {"Left = 8", "Text = 'typed'"}),
+         Dfm("object BitBtn1: TBitBtn", {"Left = 8", "Kind = bkNoToAll", "ModalResult = mrYesToAll"}),
+         Dfm("object BitBtn2: TBitBtn", {"Left = 8", "Kind = bkOK"}),
+         Dfm("object StringGrid1: TStringGrid",
+             {"Left = 8", "ColCount = 3", "FixedCols = 0", "Options = [goEditing, goRowMoving]"})});
     auto file = formfile::TFormFile::LoadBytes(text, "Unit1.dfm");
     TComponent* root = file->Root();
     EXPECT_TRUE(Is<TCheckBox>(root->FindComponent("CheckBox1")));

@@ -5,53 +5,22 @@
 #include "host/controls/Grids.h"
 #include "host/controls/Outline.h"
 #include "host/ui/Dump.h"
+#include "tests/support/TestSupport.h"
 
 using namespace vcl;
+using testsupport::Dfm;
 
 namespace {
 
-constexpr const char* kDesign = R"(object Small: TSmallWin
-  Caption = 'Hints for Form1 : TForm1;'
-  object Label1: TLabel
-    Caption = 'ignored'
-  end
-  object Tree: TOutline
-    Lines.Strings = (
-      'Form1 : TForm1;'
-      #9'Panel1 : TPanel;'
-      #9#9'Tab'#9'in text')
-  end
-  object Grid: TStringGrid
-    ColCount = 2
-    RowCount = 2
-    ColWidths = (
-      30
-      0)
-  end
-  object Memo1: TMemo
-    Lines.Strings = (
-      'C:\dir'
-      '')
-  end
-  object SortCB: TComboBox
-    ItemIndex = -1
-    Items.Strings = (
-      'Class'
-      'Parent')
-  end
-  object BtnRescale: TBitBtn
-    Caption = '&Re&&scale'
-    Visible = False
-  end
-  object SaveDialog: TSaveDialog
-  end
-end
-)";
-
-class TSmallWin : public TDesignedForm {
-public:
-    TSmallWin() : TDesignedForm(nullptr, "TSmallWin") { LoadDesign(kDesign, "Small.dfm"); }
-};
+const std::string kDesign = Dfm("object Small: TSmallWin", {"Caption = 'Hints for Form1 : TForm1;'"},
+    {Dfm("object Label1: TLabel", {"Caption = 'ignored'"}),
+     Dfm("object Tree: TOutline",
+         {"Lines.Strings = (\n  'Form1 : TForm1;'\n  #9'Panel1 : TPanel;'\n  #9#9'Tab'#9'in text')"}),
+     Dfm("object Grid: TStringGrid", {"ColCount = 2", "RowCount = 2", "ColWidths = (\n  30\n  0)"}),
+     Dfm("object Memo1: TMemo", {"Lines.Strings = (\n  'C:\\dir'\n  '')"}),
+     Dfm("object SortCB: TComboBox", {"ItemIndex = -1", "Items.Strings = (\n  'Class'\n  'Parent')"}),
+     Dfm("object BtnRescale: TBitBtn", {"Caption = '&Re&&scale'", "Visible = False"}),
+     Dfm("object SaveDialog: TSaveDialog", {})});
 
 }  // namespace
 
@@ -59,7 +28,8 @@ public:
 // show: escapes, a memo's lines, an unselected combo box, controls and components left out.
 TEST(Dump, RecordsEveryControlInCreationOrderByteForByte) {
     RegisterControlClasses();
-    TSmallWin window;
+    TDesignedForm window(nullptr, "TSmallWin");
+    window.LoadDesign(kDesign, "Small.dfm");
     window.Control<TStringGrid>("Grid")->SetCells(0, 0, "No");
     window.Control<TStringGrid>("Grid")->SetCells(1, 1, "line\nbreak");
     EXPECT_EQ(ui::DumpText(window),

@@ -7,22 +7,9 @@
 #include "tests/host/ui/TestWindows.h"
 
 using namespace vcl;
+using uitest::Dfm;
 
 namespace {
-
-constexpr const char* kMemoDesign = R"(object MemoWindow: TMemoWindow
-  Caption = 'Property Values'
-  object Memo1: TMemo
-    Lines.Strings = (
-      'Memo1')
-  end
-end
-)";
-
-class TMemoWindow : public TDesignedForm {
-public:
-    TMemoWindow() : TDesignedForm(nullptr, "TMemoWindow") { LoadDesign(kMemoDesign, "Memownd.dfm"); }
-};
 
 class PrintTest : public ::testing::Test {
 protected:
@@ -37,7 +24,10 @@ protected:
 // (DataCommandTest, CommandLineTest).
 TEST_F(PrintTest, AMemoWindowPrintsItsLinesAndAnyOtherItsDump) {
     ui::TInstalled installed(backend);
-    TMemoWindow memo;
+    TDesignedForm memo(nullptr, "TMemoWindow");
+    memo.LoadDesign(Dfm("object MemoWindow: TMemoWindow", {"Caption = 'Property Values'"},
+                        {Dfm("object Memo1: TMemo", {"Lines.Strings = (\n  'Memo1')"})}),
+                    "Memownd.dfm");
     memo.Control<TMemo>("Memo1")->SetText("unit A;\n\nend.");
     memo.ShowModal();
     EXPECT_EQ(out.str(), "unit A;\n\nend.\n");

@@ -172,12 +172,8 @@ TEST_F(ScriptTest, ScriptErrorsNameTheLineOfTheAction) {
     EXPECT_EQ(ErrorLine("click Label1"), 1);
     EXPECT_EQ(ErrorLine("click"), 1);
     EXPECT_EQ(ErrorLine("ok now"), 1);
-    try {
-        Run("\n\nclick Nobody");
-        FAIL();
-    } catch (const ui::EScriptError& e) {
-        EXPECT_STREQ(e.what(), "test.script, line 3: window TToolWin has no control named Nobody");
-    }
+    EXPECT_EQ(testsupport::ErrorOf<ui::EScriptError>([&] { Run("\n\nclick Nobody"); }),
+              "test.script, line 3: window TToolWin has no control named Nobody");
 }
 
 TEST_F(ScriptTest, AHandlersErrorIsShownAndTheWindowTakesTheNextLines) {
@@ -223,22 +219,15 @@ TEST_F(ScriptTest, AScriptIsARegularFileOrAStreamOfAtMostSixteenMebibytes) {
     ui::TInstalled installed(*backend);
     EXPECT_EQ(TToolWin(nullptr).ShowModal(), mrOk);
     std::istringstream endless(most + "\nok\n\n");
-    try {
-        ui::TScriptBackend::FromStream(endless, "standard input", out, err);
-        ADD_FAILURE() << "read";
-    } catch (const EInOutError& e) {
-        EXPECT_EQ(e.Message(), "Script: standard input is larger than the limit of 16 MiB");
-    }
+    EXPECT_EQ(testsupport::ErrorOf<EInOutError>([&] { ui::TScriptBackend::FromStream(endless, "standard input", out, err); }),
+              "Script: standard input is larger than the limit of 16 MiB");
     testsupport::TempDir dir;
     testsupport::WriteFile(dir.File("s.txt"), "ok\n");
     EXPECT_NO_THROW(ui::TScriptBackend::FromFile(dir.File("s.txt"), out, err));
     EXPECT_THROW(ui::TScriptBackend::FromFile(dir.Path(), out, err), EInOutError);
     EXPECT_THROW(ui::TScriptBackend::FromFile(dir.File("missing"), out, err), EInOutError);
     testsupport::WriteFile(dir.File("s.txt"), most + "\nok\n\n");
-    try {
-        ui::TScriptBackend::FromFile(dir.File("s.txt"), out, err);
-        ADD_FAILURE() << "read";
-    } catch (const EInOutError& e) {
-        EXPECT_NE(e.Message().find("larger than the limit of 16 MiB"), std::string::npos) << e.Message();
-    }
+    EXPECT_TRUE(testsupport::Has(
+        testsupport::ErrorOf<EInOutError>([&] { ui::TScriptBackend::FromFile(dir.File("s.txt"), out, err); }),
+        "larger than the limit of 16 MiB"));
 }

@@ -10,22 +10,17 @@
 #include "host/controls/Grids.h"
 #include "host/controls/Outline.h"
 #include "host/controls/StdCtrls.h"
+#include "tests/support/TestSupport.h"
 
 namespace uitest {
 
-inline constexpr const char* kDetailDesign = R"(object DetailDlg: TDetailDlg
-  Caption = 'Details'
-  object EdName: TEdit
-    Text = ''
-  end
-  object OKBtn: TBitBtn
-    Kind = bkOK
-  end
-  object CancelBtn: TBitBtn
-    Kind = bkCancel
-  end
-end
-)";
+using testsupport::Bounds;
+using testsupport::Dfm;
+
+inline const std::string kDetailDesign = Dfm("object DetailDlg: TDetailDlg", {"Caption = 'Details'"},
+    {Dfm("object EdName: TEdit", {"Text = ''"}),
+     Dfm("object OKBtn: TBitBtn", {"Kind = bkOK"}),
+     Dfm("object CancelBtn: TBitBtn", {"Kind = bkCancel"})});
 
 class TDetailDlg : public vcl::TDesignedForm {
 public:
@@ -34,98 +29,30 @@ public:
     }
 };
 
-inline constexpr const char* kToolDesign = R"(object ToolWin: TToolWin
-  Left = 10
-  Top = 20
-  Width = 400
-  Height = 300
-  Caption = 'Tool for Form1'
-  object Tree: TOutline
-    Width = 200
-    Height = 120
-    Lines.Strings = (
-      'Form1'
-      #9'A'
-      #9#9'A1'
-      #9'B'
-      #9'C')
-    OnMouseDown = TreeMouseDown
-    OnDragOver = TreeDragOver
-    OnDragDrop = TreeDragDrop
-  end
-  object Grid: TStringGrid
-    ColCount = 3
-    RowCount = 3
-    FixedCols = 0
-    Options = [goFixedVerticalLine, goEditing, goRowMoving, goColMoving, goColSizing]
-    ColWidths = (
-      30
-      40
-      0)
-  end
-  object Fixed: TStringGrid
-    ColCount = 2
-    RowCount = 2
-  end
-  object EdName: TEdit
-    Text = 'Button1'
-  end
-  object Notes: TMemo
-    Lines.Strings = (
-      'first'
-      'second')
-  end
-  object Flag: TCheckBox
-    Caption = 'Enabled'
-    Checked = True
-  end
-  object Order: TComboBox
-    Style = csDropDownList
-    ItemIndex = 0
-    Items.Strings = (
-      'Class'
-      'Parent'
-      'Name')
-    OnChange = OrderChange
-  end
-  object Label1: TLabel
-    Caption = 'Sort by'
-  end
-  object Panel1: TPanel
-    object OKBtn: TBitBtn
-      Kind = bkOK
-    end
-    object CancelBtn: TBitBtn
-      Kind = bkCancel
-    end
-    object EditBtn: TButton
-      Caption = 'Edit'
-      OnClick = EditBtnClick
-    end
-    object TextBtn: TButton
-      Caption = 'Text'
-      OnClick = TextBtnClick
-    end
-    object WarnBtn: TButton
-      Caption = 'Warn'
-      OnClick = WarnBtnClick
-    end
-    object FailBtn: TButton
-      Caption = 'Fail'
-      ModalResult = 1
-      OnClick = FailBtnClick
-    end
-    object HiddenBtn: TButton
-      Caption = 'Hidden'
-      Visible = False
-    end
-  end
-  object SaveDialog: TSaveDialog
-    DefaultExt = 'txt'
-    Options = [ofOverwritePrompt]
-  end
-end
-)";
+inline const std::string kToolDesign = Dfm(
+    "object ToolWin: TToolWin", {Bounds(10, 20, 400, 300), "Caption = 'Tool for Form1'"},
+    {Dfm("object Tree: TOutline",
+         {"Width = 200", "Height = 120", "Lines.Strings = (\n  'Form1'\n  #9'A'\n  #9#9'A1'\n  #9'B'\n  #9'C')",
+          "OnMouseDown = TreeMouseDown", "OnDragOver = TreeDragOver", "OnDragDrop = TreeDragDrop"}),
+     Dfm("object Grid: TStringGrid",
+         {"ColCount = 3", "RowCount = 3", "FixedCols = 0",
+          "Options = [goFixedVerticalLine, goEditing, goRowMoving, goColMoving, goColSizing]", "ColWidths = (\n  30\n  40\n  0)"}),
+     Dfm("object Fixed: TStringGrid", {"ColCount = 2", "RowCount = 2"}),
+     Dfm("object EdName: TEdit", {"Text = 'Button1'"}),
+     Dfm("object Notes: TMemo", {"Lines.Strings = (\n  'first'\n  'second')"}),
+     Dfm("object Flag: TCheckBox", {"Caption = 'Enabled'", "Checked = True"}),
+     Dfm("object Order: TComboBox", {"Style = csDropDownList", "ItemIndex = 0",
+                                     "Items.Strings = (\n  'Class'\n  'Parent'\n  'Name')", "OnChange = OrderChange"}),
+     Dfm("object Label1: TLabel", {"Caption = 'Sort by'"}),
+     Dfm("object Panel1: TPanel", {},
+         {Dfm("object OKBtn: TBitBtn", {"Kind = bkOK"}),
+          Dfm("object CancelBtn: TBitBtn", {"Kind = bkCancel"}),
+          Dfm("object EditBtn: TButton", {"Caption = 'Edit'", "OnClick = EditBtnClick"}),
+          Dfm("object TextBtn: TButton", {"Caption = 'Text'", "OnClick = TextBtnClick"}),
+          Dfm("object WarnBtn: TButton", {"Caption = 'Warn'", "OnClick = WarnBtnClick"}),
+          Dfm("object FailBtn: TButton", {"Caption = 'Fail'", "ModalResult = 1", "OnClick = FailBtnClick"}),
+          Dfm("object HiddenBtn: TButton", {"Caption = 'Hidden'", "Visible = False"})}),
+     Dfm("object SaveDialog: TSaveDialog", {"DefaultExt = 'txt'", "Options = [ofOverwritePrompt]"})});
 
 // Drags reorder siblings as the outline window does: the item at the press goes before the
 // item it is dropped on, when both have the same parent.
