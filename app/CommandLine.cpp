@@ -141,38 +141,15 @@ std::optional<int> CheckConvertOutput(Invocation& inv) {
     return std::nullopt;
 }
 
-}  // namespace
+// The commands the parser knows, and each verb's index in kVerbs.
+struct CommandApps {
+    std::vector<std::pair<CLI::App*, int>> verbs;
+    CLI::App *convert = nullptr, *preview = nullptr, *check = nullptr, *alias = nullptr, *catalogue = nullptr;
+};
 
-std::string Nearest(const std::string& word, const std::vector<std::string>& candidates) {
-    const std::string lower = vcl::LowerCase(word);
-    std::string best;
-    size_t bestDistance = std::max<size_t>(1, std::min<size_t>(3, lower.size() / 3)) + 1;
-    for (const std::string& c : candidates) {
-        const size_t d = Distance(lower, vcl::LowerCase(c));
-        if (d < bestDistance) bestDistance = d, best = c;
-    }
-    return best;
-}
-
-std::string VersionText() {
-    return std::string("tavrinqa ") + kTavrinVersion + " (commit " + kTavrinCommit + ")";
-}
-
-std::optional<int> ParseCommandLine(int argc, char** argv, Invocation& inv) {
-    CLI::App app{"tavrinqa: quality-assurance tools for the forms of a Delphi-style form designer", "tavrinqa"};
-    app.formatter(std::make_shared<TUsageFormatter>());
-    app.allow_extras();  // reported below, with the nearest known word
-    // A flag of its own rather than CLI11's version flag, which reports itself by an exception.
-    bool palette = false, version = false;
-    app.add_flag("--version", version, "print the version and the commit it was built from");
-    app.add_flag("--palette", palette, "list what the package registers with the form designer");
-    app.add_option("--home", inv.home, "where tavrinqa.ini and aliases.conf live");
-    app.require_subcommand(0, 1);
-
-    // Every command is listed, but only those the line names get their options: a run starts
-    // faster without building the options of a dozen commands it does not use.
-    std::vector<std::string> words;
-    for (int i = 1; i < argc; ++i) words.push_back(vcl::LowerCase(argv[i]));
+// Every command is listed, but only those the line names get their options: a run starts
+// faster without building the options of a dozen commands it does not use.
+CommandApps AddCommands(CLI::App& app, Invocation& inv, const std::vector<std::string>& words) {
     auto named = [&](const char* name, const char* caption = nullptr) {
         return std::any_of(words.begin(), words.end(),
                            [&](const std::string& w) { return w == name || (caption != nullptr && w == caption); });
@@ -181,9 +158,14 @@ std::optional<int> ParseCommandLine(int argc, char** argv, Invocation& inv) {
     std::vector<std::pair<CLI::App*, int>> verbs;
     for (int i = 0; i < int(std::size(kVerbs)); ++i) {
         CLI::App* verb = app.add_subcommand(kVerbs[i].name, std::string("run ") + kVerbs[i].tool);
-        verb->ignore_case();
         if (kVerbs[i].caption != nullptr) verb->alias(kVerbs[i].caption);
-        if (named(kVerbs[i].name, kVerbs[i].caption)) AddVerbOptions(*verb, inv);
+        // Ignoring case makes the parser compare the verb's names, lowered letter by letter,
+        // with every other command's: most of a start's time. A verb no word names, in any
+        // case, is matched by nothing whether case is ignored or not.
+        if (named(kVerbs[i].name, kVerbs[i].caption)) {
+            verb->ignore_case();
+            AddVerbOptions(*verb, inv);
+        }
         verb->footer(
             "The form is saved only when the user accepted something in a window (OK, an applied dialog,\n"
             "Paste). Without --script and --print the windows open on the desktop.\n"
@@ -251,6 +233,46 @@ std::optional<int> ParseCommandLine(int argc, char** argv, Invocation& inv) {
         catalogue->add_option("--home", inv.home, "where aliases.conf lives");
     }
     catalogue->footer(kCommonExits);
+    return {verbs, convert, preview, check, alias, catalogue};
+}
+
+}  // namespace
+
+std::string Nearest(const std::string& word, const std::vector<std::string>& candidates) {
+    const std::string lower = vcl::LowerCase(word);
+    std::string best;
+    size_t bestDistance = std::max<size_t>(1, std::min<size_t>(3, lower.size() / 3)) + 1;
+    for (const std::string& c : candidates) {
+        const size_t d = Distance(lower, vcl::LowerCase(c));
+        if (d < bestDistance) bestDistance = d, best = c;
+    }
+    return best;
+}
+
+std::string VersionText() {
+    return std::string("tavrinqa ") + kTavrinVersion + " (commit " + kTavrinCommit + ")";
+}
+
+std::optional<int> ParseCommandLine(int argc, char** argv, Invocation& inv) {
+    CLI::App app{"tavrinqa: quality-assurance tools for the forms of a Delphi-style form designer", "tavrinqa"};
+    app.formatter(std::make_shared<TUsageFormatter>());
+    app.allow_extras();  // reported below, with the nearest known word
+    // A flag of its own rather than CLI11's version flag, which reports itself by an exception.
+    bool palette = false, version = false;
+    app.add_flag("--version", version, "print the version and the commit it was built from");
+    app.add_flag("--palette", palette, "list what the package registers with the form designer");
+    app.add_option("--home", inv.home, "where tavrinqa.ini and aliases.conf live");
+    app.require_subcommand(0, 1);
+
+    std::vector<std::string> words;
+    for (int i = 1; i < argc; ++i) words.push_back(vcl::LowerCase(argv[i]));
+    // A line of long top-level options only (--version, --palette) parses the same without the
+    // commands, which are most of the parser's building; help lists them, and a stray word is
+    // matched against their names.
+    const bool commandsNamable = std::any_of(words.begin(), words.end(), [](const std::string& w) {
+        return w.size() < 3 || w.compare(0, 2, "--") != 0 || w == "--help";
+    });
+    const CommandApps commands = commandsNamable ? AddCommands(app, inv, words) : CommandApps{};
 
     app.footer("VERB is one of: about datainfo hints menuinfo parentage positions tabs allcomponents formdata\n"
                "(case ignored; \"All Components\" and \"Form Data\" are accepted too).\n"
@@ -264,7 +286,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, Invocation& inv) {
     };
     auto nameOf = [&](const CLI::App* sub) {
         if (sub == nullptr) return std::string();
-        for (const auto& [verb, index] : verbs)
+        for (const auto& [verb, index] : commands.verbs)
             if (verb == sub) return std::string(kVerbs[index].name);
         return sub->get_name();
     };
@@ -307,24 +329,24 @@ std::optional<int> ParseCommandLine(int argc, char** argv, Invocation& inv) {
     if (const std::vector<std::string> extra = sub->remaining(); !extra.empty()) return Leftover(*sub, name, extra.front());
     if (!app.remaining().empty()) return Leftover(app, "", app.remaining().front());
 
-    for (const auto& [verb, index] : verbs)
+    for (const auto& [verb, index] : commands.verbs)
         if (verb == sub) {
             inv.command = Command::Verb;
             inv.verb = index;
         }
-    if (sub == convert) {
+    if (sub == commands.convert) {
         inv.command = Command::Convert;
         if (auto bad = CheckConvertOutput(inv)) return bad;
     }
-    if (sub == preview) {
+    if (sub == commands.preview) {
         inv.command = Command::Preview;
         if (ui::PictureFormat(inv.output) == nullptr)
             return UsageError("preview", "the picture is PNG or JPEG: name a .png, .jpg or .jpeg file, not '" +
                                              inv.output + "'");
     }
-    if (sub == check) inv.command = Command::Check;
-    if (sub == alias) inv.command = Command::Alias;
-    if (sub == catalogue) inv.command = Command::Catalogue;
+    if (sub == commands.check) inv.command = Command::Check;
+    if (sub == commands.alias) inv.command = Command::Alias;
+    if (sub == commands.catalogue) inv.command = Command::Catalogue;
     return std::nullopt;
 }
 
