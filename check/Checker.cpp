@@ -94,10 +94,13 @@ std::vector<std::string> DiscoverForms(const std::vector<std::string>& paths, st
                                        std::vector<std::string>* empty) {
     std::vector<std::string> out;
     std::unordered_set<std::string> seen;
-    auto take = [&](const fs::path& p) {
+    auto canonical = [](const fs::path& p) {
         std::error_code ec;
         fs::path key = fs::weakly_canonical(p, ec);
-        if (seen.insert(ec ? p.lexically_normal().string() : key.string()).second) out.push_back(p.string());
+        return ec ? p.lexically_normal() : key;
+    };
+    auto take = [&](const fs::path& p, const fs::path& key) {
+        if (seen.insert(key.string()).second) out.push_back(p.string());
     };
     for (const std::string& arg : paths) {
         std::error_code ec;
@@ -107,10 +110,14 @@ std::vector<std::string> DiscoverForms(const std::vector<std::string>& paths, st
             continue;
         }
         if (!fs::is_directory(st)) {
-            take(arg);
+            take(arg, canonical(arg));
             continue;
         }
-        std::vector<fs::path> found;
+        // The walk follows no link to a folder, so below the folder every part of a path is a
+        // real folder: only the folder and the files that are links need resolving, not every
+        // part of every path (a system call each, most of a run's system time).
+        const fs::path folder = canonical(arg);
+        std::vector<std::pair<fs::path, bool>> found;  // and whether it is a link
         fs::recursive_directory_iterator it(arg, fs::directory_options::skip_permission_denied, ec), end;
         for (; !ec && it != end; it.increment(ec)) {
             const fs::path& p = it->path();
@@ -119,12 +126,13 @@ std::vector<std::string> DiscoverForms(const std::vector<std::string>& paths, st
                 it.disable_recursion_pending();
                 continue;
             }
-            if (IsFormFile(p) && it->is_regular_file(ec)) found.push_back(p);
+            if (IsFormFile(p) && it->is_regular_file(ec)) found.emplace_back(p, it->is_symlink(ec));
         }
         if (ec) missing.push_back(arg + " (" + ec.message() + ")");
         else if (found.empty() && empty) empty->push_back(arg);
         std::sort(found.begin(), found.end());
-        for (const fs::path& p : found) take(p);
+        for (const auto& [p, link] : found)
+            take(p, link ? canonical(p) : (folder / p.lexically_relative(arg)).lexically_normal());
     }
     return out;
 }
