@@ -234,7 +234,7 @@ private:
         Part part{c, control, control ? dynamic_cast<TWinControl*>(control) : nullptr, file_.ObjectOf(*c)};
         part.firstStored = uint32_t(stored_.size());
         if (part.object)
-            for (Property p : part.object->Properties()) stored_.push_back({NameKey(p.Name()), p.Name(), p});
+            for (Property p : part.object->Properties()) stored_.push_back({NameKey(p.Name()), p});
         part.storedEnd = uint32_t(stored_.size());
         inFrame = inFrame || (part.object && part.object->Kind() == formfile::ObjectKind::Inline);
         partOf_.emplace(c, parts_.size());
@@ -262,7 +262,6 @@ private:
     };
     struct StoredName {
         uint64_t key;
-        std::string_view name;
         Property property;
     };
     // The length and three letters, case ignored: names that differ here are not the same.
@@ -306,7 +305,7 @@ private:
         }
         const uint64_t key = NameKey(name);
         for (uint32_t i = part->firstStored; i < part->storedEnd; ++i)
-            if (stored_[i].key == key && vcl::SameText(stored_[i].name, name)) return stored_[i].property;
+            if (stored_[i].key == key && stored_[i].property.IsSameName(name)) return stored_[i].property;
         return std::nullopt;
     }
     std::optional<int64_t> StoredInt(const TComponent* c, std::string_view name) const {
