@@ -231,7 +231,7 @@ private:
         if (inFrame) framed_.insert(c);
         else all_.push_back(c);
         auto* control = dynamic_cast<TControl*>(c);
-        Part part{c, control, control ? dynamic_cast<TWinControl*>(control) : nullptr, file_.ObjectOf(*c)};
+        Part part{control, control ? dynamic_cast<TWinControl*>(control) : nullptr, file_.ObjectOf(*c)};
         part.firstStored = uint32_t(stored_.size());
         if (part.object)
             for (Property p : part.object->Properties()) stored_.push_back({NameKey(p.Name()), p});
@@ -252,7 +252,6 @@ private:
     // the file and its stored properties, each with a key that tells most names apart without
     // comparing them (the rules ask for a few dozen names, many times over).
     struct Part {
-        const TComponent* component;
         TControl* control;     // null for a component that is no control
         TWinControl* windowed;  // null for a control without a window
         std::optional<formfile::Object> object;
@@ -404,7 +403,8 @@ private:
         });
     }
     bool IsPageHolder(const TComponent* c) const {
-        return (AsWindowed(c) && vcl::Is<vcl::TNotebookBase>(c)) || Inherits(c, {"TCustomTabControl", "TNotebook", "TPageControl"});
+        return (AsWindowed(c) && vcl::Is<vcl::TNotebookBase>(c)) ||
+               Inherits(c, {"TCustomTabControl", "TNotebook", "TPageControl"});
     }
     bool IsPage(const TControl* c) const {
         return Once(c, &Part::page, [&] {
@@ -747,7 +747,8 @@ private:
         std::vector<Keyed> controls;
         std::vector<std::vector<std::pair<const TControl*, const TControl*>>> pages;
         for (TComponent* c : all_) {
-            if (auto* item = AsControl(c) ? nullptr : dynamic_cast<vcl::TMenu*>(c)) {  // a menu is no control
+            // No control is a menu: most components need no search of their classes.
+            if (auto* item = AsControl(c) ? nullptr : dynamic_cast<vcl::TMenu*>(c)) {
                 MenuAccelerators(item->Items(), NameOf(c));
                 continue;
             }
@@ -892,7 +893,8 @@ private:
         };
         for (TComponent* c : all_) {
             auto* w = AsWindowed(c);
-            const bool keys = (w && Focusable(w)) || (!AsControl(c) && vcl::Is<vcl::TMenuItem>(c)) || Publishes(c, "OnExecute");
+            const bool keys = (w && Focusable(w)) || (!AsControl(c) && vcl::Is<vcl::TMenuItem>(c)) ||
+                              Publishes(c, "OnExecute");
             if (!keys) continue;
             for (const char* event : {"OnClick", "OnExecute", "OnChange"})
                 if (auto h = handler(c, event)) keyboard.insert(*h);
