@@ -132,8 +132,10 @@ std::vector<std::string> DiscoverForms(const std::vector<std::string>& paths, st
         if (ec) missing.push_back(arg + " (" + ec.message() + ")");
         else if (found.empty() && empty) empty->push_back(arg);
         std::sort(found.begin(), found.end());
-        for (const auto& [p, link] : found)
-            take(p, link ? canonical(p) : (folder / p.lexically_relative(arg)).lexically_normal());
+        for (const auto& [p, link] : found) {
+            const fs::path below = p.lexically_relative(arg);
+            take(p, link || below.empty() ? canonical(p) : (folder / below).lexically_normal());
+        }
     }
     return out;
 }
