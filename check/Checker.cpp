@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
@@ -94,10 +95,13 @@ std::vector<std::string> DiscoverForms(const std::vector<std::string>& paths, st
                                        std::vector<std::string>* empty) {
     std::vector<std::string> out;
     std::unordered_set<std::string> seen;
-    auto take = [&](const fs::path& p) {
+    auto canonical = [](const fs::path& p) {
         std::error_code ec;
         fs::path key = fs::weakly_canonical(p, ec);
-        if (seen.insert(ec ? p.lexically_normal().string() : key.string()).second) out.push_back(p.string());
+        return ec ? p.lexically_normal() : key;
+    };
+    auto take = [&](const fs::path& p, const fs::path& key) {
+        if (seen.insert(key.string()).second) out.push_back(p.string());
     };
     for (const std::string& arg : paths) {
         std::error_code ec;
@@ -107,10 +111,14 @@ std::vector<std::string> DiscoverForms(const std::vector<std::string>& paths, st
             continue;
         }
         if (!fs::is_directory(st)) {
-            take(arg);
+            take(arg, canonical(arg));
             continue;
         }
-        std::vector<fs::path> found;
+        // The walk follows no link to a folder, so below the folder every part of a path is a
+        // real folder: only the folder and the files that are links need resolving, not every
+        // part of every path (a system call each, most of a run's system time).
+        const fs::path folder = canonical(arg);
+        std::vector<std::pair<fs::path, bool>> found;  // and whether it is a link
         fs::recursive_directory_iterator it(arg, fs::directory_options::skip_permission_denied, ec), end;
         for (; !ec && it != end; it.increment(ec)) {
             const fs::path& p = it->path();
@@ -119,12 +127,15 @@ std::vector<std::string> DiscoverForms(const std::vector<std::string>& paths, st
                 it.disable_recursion_pending();
                 continue;
             }
-            if (IsFormFile(p) && it->is_regular_file(ec)) found.push_back(p);
+            if (IsFormFile(p) && it->is_regular_file(ec)) found.emplace_back(p, it->is_symlink(ec));
         }
         if (ec) missing.push_back(arg + " (" + ec.message() + ")");
         else if (found.empty() && empty) empty->push_back(arg);
         std::sort(found.begin(), found.end());
-        for (const fs::path& p : found) take(p);
+        for (const auto& [p, link] : found) {
+            const fs::path below = p.lexically_relative(arg);
+            take(p, link || below.empty() ? canonical(p) : (folder / below).lexically_normal());
+        }
     }
     return out;
 }
@@ -487,12 +498,95 @@ std::string EscapedName(std::string_view name) {
 
 namespace {
 
+// Text set aside until the end of a run, in a temporary file that has no name (nothing is left
+// behind, however the run ends), or in memory where no such file can be made. A write that
+// fails is remembered, and the text is then incomplete.
+class Spool : public std::streambuf {
+public:
+    Spool() = default;
+    Spool(const Spool&) = delete;
+    Spool& operator=(const Spool&) = delete;
+    ~Spool() override {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    bool Empty() const { return size_ == 0; }
+    const std::string& Problem() const { return problem_; }
+    // Everything set aside, to out; false (and Problem says why) when some of it is lost.
+    bool CopyTo(std::ostream& out) {
+        if (!problem_.empty()) return false;
+        if (fd_ < 0) return out.write(memory_.data(), std::streamsize(memory_.size())), true;
+        char chunk[65536];
+        for (off_t at = 0; at < size_;) {
+            const ssize_t n = ::pread(fd_, chunk, sizeof chunk, at);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return Lost(n < 0 ? std::strerror(errno) : "the temporary file was cut short");
+            out.write(chunk, n);
+            at += n;
+        }
+        return true;
+    }
+
+protected:
+    std::streamsize xsputn(const char* text, std::streamsize n) override {
+        Put(std::string_view(text, size_t(n)));
+        return n;
+    }
+    int_type overflow(int_type ch) override {
+        if (!traits_type::eq_int_type(ch, traits_type::eof())) {
+            const char c = traits_type::to_char_type(ch);
+            Put(std::string_view(&c, 1));
+        }
+        return traits_type::not_eof(ch);
+    }
+
+private:
+    // Made with the first text: a run without any makes no file.
+    void Open() {
+        opened_ = true;
+        std::error_code ec;
+        const std::string folder = fs::temp_directory_path(ec).string();
+        if (ec) return;
+        fd_ = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (fd_ >= 0) return;
+        std::string name = folder + "/tavrinqa-check-XXXXXX";  // a file system without unnamed files
+        fd_ = ::mkostemp(name.data(), O_CLOEXEC);
+        if (fd_ >= 0) ::unlink(name.c_str());
+    }
+    void Put(std::string_view text) {
+        if (!problem_.empty() || text.empty()) return;
+        if (!opened_) Open();
+        if (fd_ < 0) {
+            memory_.append(text);
+        } else {
+            for (std::string_view rest = text; !rest.empty();) {
+                const ssize_t n = ::write(fd_, rest.data(), rest.size());
+                if (n < 0 && errno == EINTR) continue;
+                if (n <= 0) return void(Lost(n < 0 ? std::strerror(errno) : "nothing written"));
+                rest.remove_prefix(size_t(n));
+            }
+        }
+        size_ += off_t(text.size());
+    }
+    bool Lost(const std::string& why) {
+        problem_ = why;
+        return false;
+    }
+    bool opened_ = false;
+    int fd_ = -1;
+    off_t size_ = 0;
+    std::string memory_;   // when there is no temporary file
+    std::string problem_;  // why some of the text was lost
+};
+
 // JSON written as it goes, indented by two blanks. No document tree: a report costs no memory
 // beyond its text, and nothing allocates while a failed allocation unwinds (the library's
 // tree allocates in its destructor, which ends the program when memory has run out).
 class JsonWriter {
 public:
     explicit JsonWriter(std::ostream& out) : out_(out) {}
+    // The items of an array that sits depth levels down in another document, to be put there
+    // by Splice: indented as they will stand.
+    JsonWriter(std::ostream& out, size_t depth) : out_(out), open_(depth, false) {}
     JsonWriter& Open(char bracket) {
         Item();
         text_ += bracket;
@@ -532,6 +626,16 @@ public:
         text_ += '\n';
         Flush();
     }
+    void Flush() {
+        out_.write(text_.data(), std::streamsize(text_.size()));
+        text_.clear();
+    }
+    // The items a writer made for the array open here (see the constructor with a depth).
+    bool Splice(Spool& items) {
+        Flush();
+        if (!items.Empty()) open_.back() = true;
+        return items.CopyTo(out_);
+    }
 
 private:
     void Item() {
@@ -547,10 +651,6 @@ private:
     void NewLine() {
         text_ += '\n';
         text_.append(2 * open_.size(), ' ');
-    }
-    void Flush() {
-        out_.write(text_.data(), std::streamsize(text_.size()));
-        text_.clear();
     }
     void String(std::string_view s) {
         static const char* hex = "0123456789abcdef";
@@ -624,57 +724,107 @@ std::string DocsUri() {
     return "docs/check.md";
 }
 
-void Sarif(std::ostream& out, const std::vector<Reported>& list,
-           const std::vector<std::pair<std::string, FileResult>>& bad, const RuleSettings& settings) {
-    JsonWriter w(out);
-    w.Open('{').Key("$schema").Value("https://json.schemastore.org/sarif-2.1.0.json").Key("version").Value("2.1.0");
-    w.Key("runs").Open('[').Open('{');
-    w.Key("tool").Open('{').Key("driver").Open('{').Key("name").Value("tavrinqa").Key("version").Value("0.1.0");
-    w.Key("rules").Open('[');
-    std::map<std::string, size_t, std::less<>> ruleIndex;
-    const std::string docs = DocsUri();
-    for (const RuleInfo& r : AllRules()) {
-        ruleIndex.emplace(r.id, ruleIndex.size());
-        w.Open('{').Key("id").Value(r.id);
-        w.Key("shortDescription").Open('{').Key("text").Value(r.summary).Close('}');
-        w.Key("fullDescription").Open('{').Key("text").Value(r.description).Close('}');
-        const std::string uri = docs + "#" + r.id;
-        w.Key("help").Open('{').Key("text").Value(std::string(r.description) + " See " + uri + ".");
-        w.Key("markdown").Value(std::string(r.description) + " See [" + r.id + "](" + uri + ").").Close('}');
-        w.Key("helpUri").Value(uri);
-        w.Key("defaultConfiguration").Open('{').Key("level").Value(SeverityName(settings.SeverityOf(r)));
-        w.Key("enabled").Value(settings.Enabled(r)).Close('}').Close('}');
+// The report in the format asked for, written as the findings are added in file order, so that
+// it keeps none of them: text lines and SARIF results go out at once; the JSON report's summary
+// comes before its findings, which wait in a spool (a temporary file) meanwhile. The forms that
+// could not be read come last in both (SARIF's notifications follow its results).
+class Report {
+public:
+    Report(const std::string& format, std::ostream& out, bool color, const RuleSettings& settings, size_t files)
+        : format_(format), out_(out), color_(color), files_(files) {
+        if (format_ == "json") findings_.emplace(spool_, 2);  // the items of the document's "findings"
+        if (format_ == "sarif") SarifStart(settings);
     }
-    w.Close(']').Close('}').Close('}');
-    w.Key("invocations").Open('[').Open('{').Key("executionSuccessful").Value(bad.empty());
-    w.Key("toolExecutionNotifications").Open('[');
-    for (const auto& [file, result] : bad) {
-        w.Open('{').Key("level").Value("error").Key("message").Open('{').Key("text").Value(result.error).Close('}');
-        w.Key("locations").Open('[').Open('{').Key("physicalLocation").Open('{');
-        w.Key("artifactLocation").Open('{').Key("uri").Value(Uri(file)).Close('}');
-        if (result.where.line > 0) Region(w.Key("region"), result.where);
-        w.Close('}').Close('}').Close(']').Close('}');
+
+    void Add(const std::string& file, const Finding& f) {
+        if (format_ == "json") return JsonFinding(file, f);
+        if (format_ == "sarif") return SarifResult(file, f);
+        WriteLine(out_, file, f, color_);
     }
-    w.Close(']').Close('}').Close(']');
-    w.Key("results").Open('[');
-    const std::string* binaryFile = nullptr;
-    std::string binary;
-    for (const Reported& r : list) {
-        const Finding& f = *r.finding;
-        const auto rule = ruleIndex.find(f.rule);
-        w.Open('{').Key("ruleId").Value(f.rule).Key("ruleIndex").Value(rule == ruleIndex.end() ? 0 : rule->second);
+
+    // The end of the report, with the forms that could not be read; false when the findings
+    // set aside could not all be read back (why goes to err).
+    bool Finish(const std::vector<std::pair<std::string, FileResult>>& bad, std::ostream& err) {
+        if (format_ == "sarif") SarifEnd(bad);
+        if (format_ != "json") return true;
+        findings_->Flush();
+        JsonWriter w(out_);
+        w.Open('{').Key("version").Value(1).Key("files").Value(files_);
+        w.Key("summary").Open('{').Key("findings").Value(count_).Key("bySeverity").Open('{');
+        for (Severity sev : {Severity::Error, Severity::Warning, Severity::Note})
+            w.Key(SeverityName(sev)).Value(bySeverity_[int(sev)]);
+        w.Close('}').Key("byRule").Open('{');
+        for (const auto& [rule, counted] : byRule_)
+            w.Key(rule).Open('{').Key("severity").Value(SeverityName(counted.first)).Key("count").Value(counted.second)
+                .Close('}');
+        w.Close('}').Close('}').Key("findings").Open('[');
+        if (!w.Splice(spooled_)) {
+            err << "tavrinqa: the findings of the JSON report could not be kept in a temporary file: "
+                << vcl::PrintableText(spooled_.Problem()) << "\n";
+            return false;
+        }
+        w.Close(']').Key("errors").Open('[');
+        for (const auto& [file, result] : bad) {
+            w.Open('{').Key("file").Value(EscapedName(file)).Key("line").Value(result.where.line);
+            w.Key("column").Value(result.where.column).Key("message").Value(result.error).Close('}');
+        }
+        w.Close(']').Close('}').Finish();
+        return true;
+    }
+
+private:
+    void JsonFinding(const std::string& file, const Finding& f) {
+        auto& [severity, count] = byRule_.try_emplace(f.rule, f.severity, 0).first->second;
+        severity = std::max(severity, f.severity);
+        ++count;
+        ++bySeverity_[int(f.severity)];
+        ++count_;
+        JsonWriter& w = *findings_;
+        w.Open('{').Key("file").Value(EscapedName(file)).Key("line").Value(f.pos.line);
+        w.Key("column").Value(f.pos.column).Key("offset").Value(f.pos.offset);
+        w.Key("severity").Value(SeverityName(f.severity)).Key("rule").Value(f.rule);
+        w.Key("component").Value(f.component).Key("path").Value(f.path).Key("message").Value(f.message);
+        w.Key("fingerprint").Value(Fingerprint(f)).Close('}');
+    }
+
+    void SarifStart(const RuleSettings& settings) {
+        JsonWriter& w = sarif_;
+        w.Open('{').Key("$schema").Value("https://json.schemastore.org/sarif-2.1.0.json").Key("version").Value("2.1.0");
+        w.Key("runs").Open('[').Open('{');
+        w.Key("tool").Open('{').Key("driver").Open('{').Key("name").Value("tavrinqa").Key("version").Value("0.1.0");
+        w.Key("rules").Open('[');
+        const std::string docs = DocsUri();
+        for (const RuleInfo& r : AllRules()) {
+            ruleIndex_.emplace(r.id, ruleIndex_.size());
+            w.Open('{').Key("id").Value(r.id);
+            w.Key("shortDescription").Open('{').Key("text").Value(r.summary).Close('}');
+            w.Key("fullDescription").Open('{').Key("text").Value(r.description).Close('}');
+            const std::string uri = docs + "#" + r.id;
+            w.Key("help").Open('{').Key("text").Value(std::string(r.description) + " See " + uri + ".");
+            w.Key("markdown").Value(std::string(r.description) + " See [" + r.id + "](" + uri + ").").Close('}');
+            w.Key("helpUri").Value(uri);
+            w.Key("defaultConfiguration").Open('{').Key("level").Value(SeverityName(settings.SeverityOf(r)));
+            w.Key("enabled").Value(settings.Enabled(r)).Close('}').Close('}');
+        }
+        w.Close(']').Close('}').Close('}');
+        w.Key("results").Open('[');
+    }
+    void SarifResult(const std::string& file, const Finding& f) {
+        JsonWriter& w = sarif_;
+        const auto rule = ruleIndex_.find(f.rule);
+        w.Open('{').Key("ruleId").Value(f.rule).Key("ruleIndex").Value(rule == ruleIndex_.end() ? 0 : rule->second);
         w.Key("level").Value(SeverityName(f.severity)).Key("message").Open('{').Key("text").Value(f.message).Close('}');
         w.Key("locations").Open('[').Open('{').Key("physicalLocation").Open('{');
-        w.Key("artifactLocation").Open('{').Key("uri").Value(Uri(*r.file)).Close('}');
-        if (f.pos.line == 0 && binaryFile != r.file) {
-            binaryFile = r.file;
+        w.Key("artifactLocation").Open('{').Key("uri").Value(Uri(file)).Close('}');
+        if (f.pos.line == 0 && binaryFile_ != file) {
+            binaryFile_ = file;
             try {
-                binary = zorbase::ReadWholeFile(*r.file).value_or(std::string());
+                binary_ = zorbase::ReadWholeFile(file).value_or(std::string());
             } catch (const vcl::Exception&) {
-                binary.clear();  // gone since: the name's length is not known, the offset still is
+                binary_.clear();  // gone since: the name's length is not known, the offset still is
             }
         }
-        Region(w.Key("region"), f.pos, binary);
+        Region(w.Key("region"), f.pos, binary_);
         w.Close('}');
         if (!f.component.empty()) {
             w.Key("logicalLocations").Open('[').Open('{').Key("name").Value(f.component);
@@ -683,44 +833,38 @@ void Sarif(std::ostream& out, const std::vector<Reported>& list,
         w.Close('}').Close(']');
         w.Key("partialFingerprints").Open('{').Key("componentMessage/v1").Value(Fingerprint(f)).Close('}').Close('}');
     }
-    w.Close(']').Close('}').Close(']').Close('}').Finish();
-}
+    void SarifEnd(const std::vector<std::pair<std::string, FileResult>>& bad) {
+        JsonWriter& w = sarif_;
+        w.Close(']');
+        w.Key("invocations").Open('[').Open('{').Key("executionSuccessful").Value(bad.empty());
+        w.Key("toolExecutionNotifications").Open('[');
+        for (const auto& [file, result] : bad) {
+            w.Open('{').Key("level").Value("error").Key("message").Open('{').Key("text").Value(result.error).Close('}');
+            w.Key("locations").Open('[').Open('{').Key("physicalLocation").Open('{');
+            w.Key("artifactLocation").Open('{').Key("uri").Value(Uri(file)).Close('}');
+            if (result.where.line > 0) Region(w.Key("region"), result.where);
+            w.Close('}').Close('}').Close(']').Close('}');
+        }
+        w.Close(']').Close('}').Close(']');
+        w.Close('}').Close(']').Close('}').Finish();
+    }
 
-void Json(std::ostream& out, const std::vector<Reported>& list,
-          const std::vector<std::pair<std::string, FileResult>>& bad, size_t files) {
-    JsonWriter w(out);
-    w.Open('{').Key("version").Value(1).Key("files").Value(files);
-    std::map<std::string_view, std::pair<Severity, size_t>> byRule;
-    size_t bySeverity[3] = {0, 0, 0};
-    for (const Reported& r : list) {
-        auto& [severity, count] = byRule.try_emplace(r.finding->rule, r.finding->severity, 0).first->second;
-        severity = std::max(severity, r.finding->severity);
-        ++count;
-        ++bySeverity[int(r.finding->severity)];
-    }
-    w.Key("summary").Open('{').Key("findings").Value(list.size()).Key("bySeverity").Open('{');
-    for (Severity sev : {Severity::Error, Severity::Warning, Severity::Note})
-        w.Key(SeverityName(sev)).Value(bySeverity[int(sev)]);
-    w.Close('}').Key("byRule").Open('{');
-    for (const auto& [rule, counted] : byRule)
-        w.Key(rule).Open('{').Key("severity").Value(SeverityName(counted.first)).Key("count").Value(counted.second)
-            .Close('}');
-    w.Close('}').Close('}').Key("findings").Open('[');
-    for (const Reported& r : list) {
-        const Finding& f = *r.finding;
-        w.Open('{').Key("file").Value(EscapedName(*r.file)).Key("line").Value(f.pos.line);
-        w.Key("column").Value(f.pos.column).Key("offset").Value(f.pos.offset);
-        w.Key("severity").Value(SeverityName(f.severity)).Key("rule").Value(f.rule);
-        w.Key("component").Value(f.component).Key("path").Value(f.path).Key("message").Value(f.message);
-        w.Key("fingerprint").Value(Fingerprint(f)).Close('}');
-    }
-    w.Close(']').Key("errors").Open('[');
-    for (const auto& [file, result] : bad) {
-        w.Open('{').Key("file").Value(EscapedName(file)).Key("line").Value(result.where.line);
-        w.Key("column").Value(result.where.column).Key("message").Value(result.error).Close('}');
-    }
-    w.Close(']').Close('}').Finish();
-}
+    const std::string format_;
+    std::ostream& out_;
+    const bool color_;
+    const size_t files_;
+    // JSON: the findings written aside, and what the summary counts.
+    Spool spooled_;
+    std::ostream spool_{&spooled_};
+    std::optional<JsonWriter> findings_;
+    size_t count_ = 0;
+    size_t bySeverity_[3] = {0, 0, 0};
+    std::map<std::string, std::pair<Severity, size_t>, std::less<>> byRule_;
+    // SARIF: the log as it is written, and the file a binary form's region reads names from.
+    JsonWriter sarif_{out_};
+    std::map<std::string, size_t, std::less<>> ruleIndex_;
+    std::string binaryFile_, binary_;
+};
 
 // ---- baseline ----
 
@@ -934,13 +1078,15 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
         shown = true;
         err << "\rtavrinqa: checked " << done << " of " << files.size() << " forms" << std::flush;
     };
-    // What counts: not suppressed, not in the baseline. The text report is written file by
-    // file as results come; the JSON and SARIF reports count the findings before listing them,
-    // the page and --fix work on all of them, and a baseline being recorded reports none: those
-    // keep the findings reported (only those) until the end.
+    // What counts: not suppressed, not in the baseline. The text, JSON and SARIF reports are
+    // written file by file as results come (the JSON report's findings wait in a temporary file
+    // for its summary); the page and --fix work on all of them, and a baseline being recorded
+    // reports none: those keep the findings reported (only those) until the end.
     const bool recording = !options.baseline.empty() && (!baseline || options.updateBaseline);
-    const bool streamed = !recording && !options.fix && !options.diff && options.format == "text";
+    const bool streamed = !recording && !options.fix && !options.diff && options.format != "html";
     const bool color = UseColor(options.color, &out == &std::cout && ::isatty(1), std::getenv("NO_COLOR"));
+    std::optional<Report> report;
+    if (streamed) report.emplace(options.format, out, color, config.rules, files.size());
     std::vector<Reported> list;
     std::deque<FileResult> kept;
     std::vector<std::pair<std::string, FileResult>> bad;
@@ -984,7 +1130,7 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
                     err << "\r\033[K" << std::flush;
                     shown = false;
                 }
-                WriteLine(out, files[i], f, color);
+                report->Add(files[i], f);
                 ++counts[int(f.severity)];
             } else {
                 reported.push_back(std::move(f));
@@ -1045,10 +1191,13 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
     if (!options.diff) {
         if (options.format == "html") {
             if (const int failed = WriteHtmlReport(options.output, out, err, HtmlFindings(list), files)) return failed;
-        } else if (options.format == "json") Json(out, list, bad, files.size());
-        else if (options.format == "sarif") Sarif(out, list, bad, config.rules);
-        else
-            for (const Reported& r : list) WriteLine(out, *r.file, *r.finding, color);
+        } else {
+            if (!report) {
+                report.emplace(options.format, out, color, config.rules, files.size());
+                for (const Reported& r : list) report->Add(*r.file, *r.finding);
+            }
+            if (!report->Finish(bad, err)) return kFailed;
+        }
     }
     out.flush();
 

@@ -230,20 +230,82 @@ private:
     void Collect(TComponent* c, bool inFrame = false) {
         if (inFrame) framed_.insert(c);
         else all_.push_back(c);
-        auto obj = file_.ObjectOf(*c);
-        inFrame = inFrame || (obj && obj->Kind() == formfile::ObjectKind::Inline);
+        auto* control = dynamic_cast<TControl*>(c);
+        Part part{control, control ? dynamic_cast<TWinControl*>(control) : nullptr, file_.ObjectOf(*c)};
+        part.firstStored = uint32_t(stored_.size());
+        if (part.object)
+            for (Property p : part.object->Properties()) stored_.push_back({NameKey(p.Name()), p});
+        part.storedEnd = uint32_t(stored_.size());
+        inFrame = inFrame || (part.object && part.object->Kind() == formfile::ObjectKind::Inline);
+        partOf_.emplace(c, parts_.size());
+        parts_.push_back(std::move(part));
         for (int i = 0; i < c->ComponentCount(); ++i) Collect(c->Components(i), inFrame);
     }
     bool Framed(const TComponent* c) const { return framed_.count(c) > 0; }
     bool IsFrame(const TComponent* c) const {
-        auto obj = file_.ObjectOf(*c);
+        auto obj = ObjectOf(c);
         return obj && obj->Kind() == formfile::ObjectKind::Inline;
     }
 
+    // Each component of the form as the rules ask about it, found once: its class's place
+    // among the controls (a dynamic_cast each time was a sixth of the check), its object in
+    // the file and its stored properties, each with a key that tells most names apart without
+    // comparing them (the rules ask for a few dozen names, many times over).
+    struct Part {
+        TControl* control;     // null for a component that is no control
+        TWinControl* windowed;  // null for a control without a window
+        std::optional<formfile::Object> object;
+        uint32_t firstStored = 0, storedEnd = 0;  // its properties in stored_
+        // What several rules ask of every control, answered once: -1 not yet, else 0 or 1.
+        int8_t aligned = -1, page = -1, report = -1;
+    };
+    struct StoredName {
+        uint64_t key;
+        Property property;
+    };
+    // The length and three letters, case ignored: names that differ here are not the same.
+    static uint64_t NameKey(std::string_view name) {
+        if (name.empty()) return 0;
+        auto lower = [](char ch) { return uint64_t(uint8_t(ch >= 'A' && ch <= 'Z' ? ch + ('a' - 'A') : ch)); };
+        return uint64_t(name.size()) << 24 | lower(name.front()) << 16 | lower(name[name.size() / 2]) << 8 |
+               lower(name.back());
+    }
+    template <class Answer>
+    bool Once(const TComponent* c, int8_t Part::*slot, Answer answer) const {
+        Part* part = PartOf(c);
+        if (part && part->*slot >= 0) return part->*slot != 0;
+        const bool yes = answer();
+        if (part) part->*slot = yes;
+        return yes;
+    }
+    Part* PartOf(const TComponent* c) const {
+        auto it = partOf_.find(c);
+        return it == partOf_.end() ? nullptr : &parts_[it->second];
+    }
+    TControl* AsControl(const TComponent* c) const {
+        if (const Part* part = PartOf(c)) return part->control;
+        return dynamic_cast<TControl*>(const_cast<TComponent*>(c));
+    }
+    TWinControl* AsWindowed(const TComponent* c) const {
+        if (const Part* part = PartOf(c)) return part->windowed;
+        return dynamic_cast<TWinControl*>(const_cast<TComponent*>(c));
+    }
+    std::optional<formfile::Object> ObjectOf(const TComponent* c) const {
+        if (const Part* part = PartOf(c)) return part->object;
+        return file_.ObjectOf(*c);
+    }
+
+    // The first property of the name the component's object stores, as the file's search finds it.
     std::optional<Property> Stored(const TComponent* c, std::string_view name) const {
-        auto obj = file_.ObjectOf(*c);
-        if (!obj) return std::nullopt;
-        return obj->FindProperty(name);
+        const Part* part = PartOf(c);
+        if (!part) {
+            auto obj = file_.ObjectOf(*c);
+            return obj ? obj->FindProperty(name) : std::nullopt;
+        }
+        const uint64_t key = NameKey(name);
+        for (uint32_t i = part->firstStored; i < part->storedEnd; ++i)
+            if (stored_[i].key == key && stored_[i].property.IsSameName(name)) return stored_[i].property;
+        return std::nullopt;
     }
     std::optional<int64_t> StoredInt(const TComponent* c, std::string_view name) const {
         auto p = Stored(c, name);
@@ -263,22 +325,24 @@ private:
     // An `inherited` or `inline` object stores only what differs from its ancestor's file:
     // an absent value there says nothing.
     bool Complete(const TComponent* c) const {
-        auto obj = file_.ObjectOf(*c);
+        auto obj = ObjectOf(c);
         return obj && obj->Kind() == formfile::ObjectKind::Object;
     }
     SourcePos Where(const TComponent* c, std::string_view prop = {}) const {
         if (!prop.empty())
             if (auto p = Stored(c, prop)) return p->Position();
-        if (auto obj = file_.ObjectOf(*c)) return obj->Position();
+        if (auto obj = ObjectOf(c)) return obj->Position();
         return {};
     }
     static std::string NameOf(const TComponent* c) {
         return c->Name().empty() ? "(" + c->ClassName() + ")" : c->Name();
     }
     static bool Publishes(const TComponent* c, std::string_view prop) { return vcl::GetPropInfo(c, prop) != nullptr; }
-    static bool Inherits(const TComponent* c, std::initializer_list<const char*> classes) {
-        for (const char* name : classes)
-            if (c->InheritsFrom(name)) return true;
+    // One walk up the class's ancestors for all the names.
+    static bool Inherits(const TComponent* c, std::initializer_list<std::string_view> classes) {
+        for (const vcl::TClassInfo* k = &c->ClassType(); k != nullptr; k = k->Parent())
+            for (std::string_view name : classes)
+                if (k->Name().size() == name.size() && vcl::SameText(k->Name(), name)) return true;
         return false;
     }
     // A class no catalogue knows: only its name tells what it is.
@@ -301,7 +365,7 @@ private:
         std::string path = NameOf(c);
         while (c != file_.Root() && c != nullptr) {
             const TComponent* up = c->Owner();
-            if (auto* control = dynamic_cast<const TControl*>(c); control && control->Parent()) up = control->Parent();
+            if (auto* control = AsControl(c); control && control->Parent()) up = control->Parent();
             if (auto* item = dynamic_cast<const vcl::TMenuItem*>(c)) {
                 up = item->Parent() && item->Parent()->Parent() ? item->Parent()
                                                                 : static_cast<const TComponent*>(item->GetParentMenu());
@@ -329,28 +393,36 @@ private:
     }
 
     // A report page (QuickReport's bands and printed labels): printed, never laid out on screen.
-    static bool OnReport(const TControl* c) {
-        for (const TControl* p = c; p != nullptr; p = p->Parent()) {
-            const std::string lower = vcl::LowerCase(p->ClassName());
-            if (lower.starts_with("tqr") || lower.starts_with("tquickrep")) return true;
-        }
-        return false;
+    bool OnReport(const TControl* c) const {
+        return Once(c, &Part::report, [&] {
+            auto startsWith = [](std::string_view name, std::string_view prefix) {
+                return name.size() >= prefix.size() && vcl::SameText(name.substr(0, prefix.size()), prefix);
+            };
+            if (startsWith(c->ClassName(), "tqr") || startsWith(c->ClassName(), "tquickrep")) return true;
+            return c->Parent() != nullptr && OnReport(c->Parent());
+        });
     }
-    static bool IsPageHolder(const TComponent* c) {
-        return vcl::Is<vcl::TNotebookBase>(c) || Inherits(c, {"TCustomTabControl", "TNotebook", "TPageControl"});
+    bool IsPageHolder(const TComponent* c) const {
+        return (AsWindowed(c) && vcl::Is<vcl::TNotebookBase>(c)) ||
+               Inherits(c, {"TCustomTabControl", "TNotebook", "TPageControl"});
     }
-    static bool IsPage(const TControl* c) {
-        return (c->Parent() && IsPageHolder(c->Parent())) || Inherits(c, {"TTabSheet", "TPage", "TTabPage"});
+    bool IsPage(const TControl* c) const {
+        return Once(c, &Part::page, [&] {
+            return (c->Parent() && IsPageHolder(c->Parent())) || Inherits(c, {"TTabSheet", "TPage", "TTabPage"});
+        });
     }
     // Placed by the layout rather than by hand: aligned, or anchored to other controls.
+    // Asked by several rules for every control: answered once.
     bool Aligned(const TControl* c) const {
-        auto align = StoredIdent(c, "Align");
-        if (const vcl::TPropInfo* p = vcl::GetPropInfo(c, "Align"); !align && p && p->Default) align = p->Default;  // a tool bar's alTop
-        if (align && !vcl::SameText(*align, "alNone")) return true;
-        for (const char* side : {"AnchorSideLeft.Control", "AnchorSideTop.Control", "AnchorSideRight.Control",
-                                 "AnchorSideBottom.Control"})
-            if (Stored(c, side)) return true;
-        return false;
+        return Once(c, &Part::aligned, [&] {
+            auto align = StoredIdent(c, "Align");
+            if (const vcl::TPropInfo* p = vcl::GetPropInfo(c, "Align"); !align && p && p->Default) align = p->Default;  // a tool bar's alTop
+            if (align && !vcl::SameText(*align, "alNone")) return true;
+            for (const char* side : {"AnchorSideLeft.Control", "AnchorSideTop.Control", "AnchorSideRight.Control",
+                                     "AnchorSideBottom.Control"})
+                if (Stored(c, side)) return true;
+            return false;
+        });
     }
     // Whether the control takes the focus when tabbed to: as stored, else as its class sets it.
     bool TabStop(const TWinControl* c) const {
@@ -391,7 +463,7 @@ private:
         if (!fresh) return it->second;
         bool holds = false;
         for (int i = 0; i < w->ControlCount() && !holds; ++i)
-            if (auto* child = dynamic_cast<const TWinControl*>(w->Controls(i)); child && Shown(child))
+            if (auto* child = AsWindowed(w->Controls(i)); child && Shown(child))
                 holds = TabStop(child) || HoldsTabStop(child);
         return holdsTabStop_[w] = holds;
     }
@@ -444,7 +516,7 @@ private:
     std::vector<TWinControl*> Containers() const {
         std::vector<TWinControl*> out;
         for (TComponent* c : all_)
-            if (auto* w = dynamic_cast<TWinControl*>(c);
+            if (auto* w = AsWindowed(c);
                 w && w->ControlCount() > 0 && !IsPageHolder(w) && !IsFrame(w) && !OnReport(w))
                 out.push_back(w);
         return out;
@@ -539,7 +611,7 @@ private:
         std::vector<std::pair<const TControl*, std::vector<const TWinControl*>>> groups;
         std::unordered_map<const TControl*, size_t> groupOf;
         for (TComponent* c : all_) {
-            auto* w = dynamic_cast<TWinControl*>(c);
+            auto* w = AsWindowed(c);
             if (!w || !Shown(w) || !w->Enabled() || !TabStop(w)) continue;
             const TControl* outer = nullptr;
             for (const TWinControl* p = w->Parent(); p && p->Parent(); p = p->Parent())
@@ -563,8 +635,8 @@ private:
     void LabelFocusOrder() {
         if (!On("label-focus-order")) return;
         for (TComponent* c : all_) {
-            auto* label = dynamic_cast<TControl*>(c);
-            if (!label || vcl::Is<TWinControl>(label) || !label->Parent() || !Shown(label)) continue;
+            auto* label = AsControl(c);
+            if (!label || AsWindowed(label) || !label->Parent() || !Shown(label)) continue;
             if (!Publishes(label, "FocusControl")) continue;
             auto* focus = dynamic_cast<TWinControl*>(vcl::GetObjectProp(label, vcl::GetPropInfo(label, "FocusControl")));
             if (!focus) continue;
@@ -675,16 +747,17 @@ private:
         std::vector<Keyed> controls;
         std::vector<std::vector<std::pair<const TControl*, const TControl*>>> pages;
         for (TComponent* c : all_) {
-            if (auto* item = dynamic_cast<vcl::TMenu*>(c)) {
+            // No control is a menu: most components need no search of their classes.
+            if (auto* item = AsControl(c) ? nullptr : dynamic_cast<vcl::TMenu*>(c)) {
                 MenuAccelerators(item->Items(), NameOf(c));
                 continue;
             }
-            auto* control = dynamic_cast<TControl*>(c);
+            auto* control = AsControl(c);
             // A plain notebook's pages show no tabs: their captions are never on screen.
             if (!control || !control->Parent() || !ShowsAccelerator(control) || control->InheritsFrom("TPage")) continue;
             auto key = Accelerator(control->Caption());
             if (!key) continue;
-            if (On("accel-label-no-focus") && !vcl::Is<TWinControl>(control) && Publishes(control, "FocusControl") &&
+            if (On("accel-label-no-focus") && !AsWindowed(control) && Publishes(control, "FocusControl") &&
                 vcl::GetObjectProp(control, vcl::GetPropInfo(control, "FocusControl")) == nullptr &&
                 !Stored(control, "FocusControl"))
                 Report("accel-label-no-focus", control,
@@ -747,8 +820,8 @@ private:
         return prop && prop->Kind == vcl::TTypeKind::tkClass ? dynamic_cast<TComponent*>(vcl::GetObjectProp(label, prop))
                                                              : nullptr;
     }
-    static bool IsLabel(const TComponent* c) {
-        return vcl::Is<TControl>(c) && !vcl::Is<TWinControl>(c) && Publishes(c, "FocusControl");
+    bool IsLabel(const TComponent* c) const {
+        return AsControl(c) && !AsWindowed(c) && Publishes(c, "FocusControl");
     }
     // Hidden or disabled where it is stored, on itself or a parent: "hidden", "disabled" or none.
     const char* Unreachable(const TControl* c) const {
@@ -774,7 +847,7 @@ private:
             }
             focused.insert(focus);
             if (!target || !Shown(label)) continue;
-            auto* w = dynamic_cast<TWinControl*>(focus);
+            auto* w = AsWindowed(focus);
             std::string why;
             if (!w || (!Focusable(w) && !w->ClassType().Inferred())) why = "which cannot take the focus";
             else if (const char* state = Unreachable(w)) why = std::string("which is ") + state;
@@ -819,14 +892,15 @@ private:
             return vcl::LowerCase(p->GetValue().AsIdent());
         };
         for (TComponent* c : all_) {
-            auto* w = dynamic_cast<TWinControl*>(c);
-            const bool keys = (w && Focusable(w)) || vcl::Is<vcl::TMenuItem>(c) || Publishes(c, "OnExecute");
+            auto* w = AsWindowed(c);
+            const bool keys = (w && Focusable(w)) || (!AsControl(c) && vcl::Is<vcl::TMenuItem>(c)) ||
+                              Publishes(c, "OnExecute");
             if (!keys) continue;
             for (const char* event : {"OnClick", "OnExecute", "OnChange"})
                 if (auto h = handler(c, event)) keyboard.insert(*h);
         }
         for (TComponent* comp : all_) {
-            auto* c = dynamic_cast<TControl*>(comp);
+            auto* c = AsControl(comp);
             if (!c || !c->Parent() || !Shown(c) || Stored(c, "Action") || OnReport(c)) continue;
             if (!Inherits(c, {"TImage", "TCustomLabel", "TShape", "TPaintBox", "TCustomPanel"})) continue;
             auto h = handler(c, "OnClick");
@@ -844,8 +918,8 @@ private:
         const TControl* ok = nullptr;
         bool hasDefault = false, hasCancel = false;
         for (TComponent* comp : all_) {
-            auto* c = dynamic_cast<TControl*>(comp);
-            if (!c || !ButtonLike(c) || !vcl::Is<TWinControl>(c) || !Shown(c) || !Complete(c)) continue;
+            auto* c = AsControl(comp);
+            if (!c || !ButtonLike(c) || !AsWindowed(c) || !Shown(c) || !Complete(c)) continue;
             auto kind = StoredIdent(c, "Kind");
             auto is = [](const std::optional<std::string>& v, const char* what) { return v && vcl::SameText(*v, what); };
             // Form files store ModalResult as its number: mrOk is 1.
@@ -903,14 +977,14 @@ private:
             return Inherits(c, {"TCustomStatusBar"}) && StoredBool(c, "AutoHint").value_or(false);
         });
         for (TComponent* comp : all_) {
-            auto* c = dynamic_cast<TControl*>(comp);
+            auto* c = AsControl(comp);
             if (!c || !c->Parent()) continue;
             const std::string hint = Trimmed(c->Hint());
             if (hint.empty()) {
                 if (!Shown(c)) continue;
                 if (GlyphOnly(c))
                     Report("hint-glyph-button", c, NameOf(c) + " shows only a picture and has no hint", Where(c));
-                else if (auto* w = dynamic_cast<TWinControl*>(c); w && TabStop(w) && Complete(c) && On("hint-focusable"))
+                else if (auto* w = AsWindowed(c); w && TabStop(w) && Complete(c) && On("hint-focusable"))
                     Report("hint-focusable", c, NameOf(c) + " takes the focus and has no hint", Where(c));
                 continue;
             }
@@ -1062,7 +1136,7 @@ private:
                            Where(root, prop));
         }
         for (TComponent* comp : all_) {
-            auto* c = dynamic_cast<TControl*>(comp);
+            auto* c = AsControl(comp);
             if (!c || !c->Parent() || !Shown(c) || Aligned(c) || IsPage(c) || c->ClassType().Inferred() || OnReport(c))
                 continue;
             auto w = StoredInt(c, "Width"), h = StoredInt(c, "Height");
@@ -1074,7 +1148,7 @@ private:
         }
         if (On("caption-clipped"))
             for (TComponent* comp : all_)
-                if (auto* c = dynamic_cast<TControl*>(comp); c && c->Parent() && Shown(c) && !OnReport(c)) Clipped(c);
+                if (auto* c = AsControl(comp); c && c->Parent() && Shown(c) && !OnReport(c)) Clipped(c);
         for (TWinControl* parent : Containers()) {
             const std::vector<TControl*> siblings = LaidOut(parent);
             if (On("geometry-outside-parent")) Outside(parent, siblings);
@@ -1192,7 +1266,7 @@ private:
         return true;
     }
     bool HasEvents(const TComponent* c) const {
-        auto obj = file_.ObjectOf(*c);
+        auto obj = ObjectOf(c);
         if (!obj) return false;
         for (Property p : obj->Properties())
             if (p.Name().size() > 2 && vcl::SameText(p.Name().substr(0, 2), "On") &&
@@ -1206,7 +1280,7 @@ private:
             if (On("property-unknown")) UnknownProperties(c);
             if (c == file_.Root()) continue;
             if (On("component-default-name") && DefaultName(c)) {
-                auto* w = dynamic_cast<TWinControl*>(c);
+                auto* w = AsWindowed(c);
                 // Buttons act through their events or ModalResult, page controls and frames
                 // are navigation and parts, data-aware controls are read through their data.
                 const bool input = w && TabStop(w) && !IsPage(w) && !IsPageHolder(w) && !ButtonLike(w) &&
@@ -1219,7 +1293,7 @@ private:
                            Where(c));
             }
             if (On("component-unresolved-reference")) Unresolved(c);
-            if (On("component-no-datasource") && vcl::Is<TControl>(c) && Publishes(c, "DataSource") &&
+            if (On("component-no-datasource") && AsControl(c) && Publishes(c, "DataSource") &&
                 (Publishes(c, "DataField") || Inherits(c, {"TCustomDBGrid", "TDBNavigator"})) && !Stored(c, "DataSource"))
                 Report("component-no-datasource", c, NameOf(c) + " is data-aware but has no DataSource", Where(c));
         }
@@ -1229,9 +1303,9 @@ private:
     // publishes whatever the form stores, and saying otherwise would be a guess.
     void UnknownProperties(const TComponent* c) {
         if (c->ClassType().Inferred()) return;
-        auto obj = file_.ObjectOf(*c);
+        auto obj = ObjectOf(c);
         if (!obj) return;
-        const bool control = vcl::Is<TControl>(c);  // once, not for every property
+        const bool control = AsControl(c) != nullptr;  // once, not for every property
         for (Property p : obj->Properties()) {
             const std::string_view name = p.Name();
             if (name.find('.') != std::string_view::npos || Defined(control, name)) continue;
@@ -1244,19 +1318,21 @@ private:
     // What the writer stores beside the published properties (DefineProperties): the IDE reads
     // these back although no class publishes them.
     static bool Defined(bool control, std::string_view name) {
-        for (const char* d : {"ExplicitLeft", "ExplicitTop", "ExplicitWidth", "ExplicitHeight", "DesignSize",
-                              "TextHeight", "IsControl", "DesignLeft", "DesignTop"})
-            if (vcl::SameText(name, d)) return true;
+        using namespace std::string_view_literals;
+        for (std::string_view d : {"ExplicitLeft"sv, "ExplicitTop"sv, "ExplicitWidth"sv, "ExplicitHeight"sv,
+                                   "DesignSize"sv, "TextHeight"sv, "IsControl"sv, "DesignLeft"sv, "DesignTop"sv})
+            if (d.size() == name.size() && vcl::SameText(name, d)) return true;
         if (control) return false;
-        for (const char* d : {"Left", "Top", "Width", "Height", "HorizontalOffset", "VerticalOffset", "PixelsPerInch"})
-            if (vcl::SameText(name, d)) return true;
+        for (std::string_view d : {"Left"sv, "Top"sv, "Width"sv, "Height"sv, "HorizontalOffset"sv, "VerticalOffset"sv,
+                                   "PixelsPerInch"sv})
+            if (d.size() == name.size() && vcl::SameText(name, d)) return true;
         return false;
     }
 
     // Only what the file stores can name a component: the class's other properties are not
     // looked at (building the list of all of them for every component was most of the check).
     void Unresolved(const TComponent* c) {
-        auto obj = file_.ObjectOf(*c);
+        auto obj = ObjectOf(c);
         if (!obj) return;
         for (Property p : obj->Properties()) {
             if (p.GetValue().Kind() != ValueKind::Ident) continue;
@@ -1365,7 +1441,9 @@ private:
 
     void DataWiring() {
         for (TComponent* c : all_) {
-            if (auto* ds = dynamic_cast<vcl::TDataSet*>(c)) {
+            // Datasets and fields are no controls: most components need no search of their classes.
+            const bool control = AsControl(c) != nullptr;
+            if (auto* ds = control ? nullptr : dynamic_cast<vcl::TDataSet*>(c)) {
                 // Only a dataset that reads a database: a client dataset keeps its rows in the form.
                 if (On("data-active-stored") && StoredBool(ds, "Active").value_or(false) &&
                     (vcl::Is<vcl::TDBDataSet>(ds) || Stored(ds, "DatabaseName") || Stored(ds, "Connection") ||
@@ -1376,7 +1454,7 @@ private:
                 DataSetWiring(ds);
                 continue;
             }
-            auto* field = dynamic_cast<vcl::TField*>(c);
+            auto* field = control ? nullptr : dynamic_cast<vcl::TField*>(c);
             if (field && field->DataSet() && On("data-field-unknown")) {
                 const LiveData* live = Live(field->DataSet());
                 if (live && live->refused.empty() && DataField(field) &&
@@ -1470,6 +1548,9 @@ private:
     mutable std::unordered_map<const char*, Rule> rules_;
     std::vector<TComponent*> all_;
     std::unordered_set<const TComponent*> framed_;
+    mutable std::vector<Part> parts_;  // every component of the form, framed ones too
+    std::unordered_map<const TComponent*, size_t> partOf_;
+    std::vector<StoredName> stored_;
     std::vector<Finding> findings_;
 };
 

@@ -74,6 +74,20 @@ struct ByteClasses {
 };
 const ByteClasses kBytes;
 
+// Whether the eight bytes at p are all hexadecimal digits, judged at once: the digits of
+// pictures are most of the bytes of many forms.
+bool EightHexDigits(const char* p) {
+    uint64_t x;
+    std::memcpy(&x, p, 8);
+    constexpr uint64_t ones = 0x0101010101010101ull, high = 0x8080808080808080ull;
+    if ((x & high) != 0) return false;  // below, no byte carries into the next
+    auto between = [&](uint64_t v, uint8_t lo, uint8_t hi) {  // each byte's top bit: lo <= byte <= hi
+        return (v + (0x80 - lo) * ones) & ~(v + (0x80 - (hi + 1)) * ones) & high;
+    };
+    const uint64_t small = x | (0x20 * ones);  // 'A'..'F' as 'a'..'f'; digits stay
+    return (between(x, '0', '9') | between(small, 'a', 'f')) == high;
+}
+
 class TextReader : private ReaderBase {
 public:
     TextReader(DocData& d, uint8_t store, uint32_t begin, uint32_t end) : ReaderBase(d, store, begin, end) {}
@@ -551,6 +565,7 @@ private:
             SkipBlanks();
             // A line of digit pairs at a time; what ends it is judged below.
             uint32_t run = pos_;
+            while (end_ - run >= 8 && EightHexDigits(buf_.data() + run)) run += 8;
             while (run < end_ && end_ - run >= 2 && kBytes.hex[At(run)] && kBytes.hex[At(run + 1)]) run += 2;
             if (run != pos_) {
                 bytes += (run - pos_) / 2;

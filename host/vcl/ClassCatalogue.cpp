@@ -120,7 +120,10 @@ void TClassCatalogue::LoadText(std::string_view text, const std::string& sourceN
     const char* linesBegin = nullptr;  // the current class's property lines so far
     const char* linesEnd = nullptr;
     auto keepLines = [&] {
-        if (linesBegin != nullptr) current->pending_.push_back({this, std::string_view(linesBegin, size_t(linesEnd - linesBegin))});
+        if (linesBegin != nullptr) {
+            current->pending_.push_back({this, std::string_view(linesBegin, size_t(linesEnd - linesBegin))});
+            ++TClassInfo::declarations_;  // the classes below it must read them before their next lookup
+        }
         linesBegin = linesEnd = nullptr;
     };
     int lineNo = 0;

@@ -67,7 +67,10 @@ const TPropInfo* TClassInfo::FindProperty(std::string_view name) const {
     return it == all.end() ? nullptr : it->second;
 }
 
+uint64_t TClassInfo::declarations_ = 0;
+
 const TClassInfo::ByName& TClassInfo::PublishedProperties() const {
+    if (published_ && published_->checkedAt == declarations_) return published_->byName;
     uint64_t changes = 0;
     // Asked for every property a form stores: the walk up stays free of calls.
     size_t count = 0;
@@ -84,6 +87,7 @@ const TClassInfo::ByName& TClassInfo::PublishedProperties() const {
             for (const auto& [name, prop] : c->byName_) fresh->byName.emplace(name, prop);  // the nearer one stays
         published_ = std::move(fresh);
     }
+    published_->checkedAt = declarations_;
     return published_->byName;
 }
 
@@ -91,6 +95,7 @@ TPropInfo& TClassInfo::AddProperty(TPropInfo info) {
     ReadPendingProperties();  // declarations keep their order
     info.LowerName = LowerCase(info.Name);
     ++changes_;
+    ++declarations_;
     TPropInfo* declared = nullptr;
     if (auto it = byName_.find(info.Name); it != byName_.end()) {
         // Redeclared: the same object takes the new declaration, under its new spelling.

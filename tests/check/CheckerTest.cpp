@@ -148,6 +148,37 @@ TEST_F(Project, JsonAndSarifCarryTheSameFindings) {
     EXPECT_EQ(bytes.substr(offset, length), "\x08TabOrder");
 }
 
+// Several forms by two workers, the reports written as the results come: every format lists
+// the same findings in file order, the JSON summary counts them, and the unreadable form follows.
+TEST_F(Project, EveryFormatListsTheFindingsOfAMultiFormRunAlike) {
+    for (int i = 0; i < 5; ++i) WriteFile(dir.File("forms/sub/f" + std::to_string(i) + ".dfm"), kSwapped);
+    WriteFile(dir.File("forms/broken.dfm"), "object Form3: TForm3\n  Caption = 'x\nend\n");
+    auto options = Options();
+    options.jobs = 2;
+    std::istringstream text(Check(options).out);
+    options.format = "json";
+    const json j = json::parse(Check(options).out);
+    options.format = "sarif";
+    const json run = json::parse(Check(options).out)["runs"][0];
+    ASSERT_EQ(j["findings"].size(), 6u);
+    ASSERT_EQ(run["results"].size(), 6u);
+    EXPECT_EQ(j["summary"]["findings"], 6);
+    EXPECT_EQ(j["summary"]["byRule"]["tab-reading-order"]["count"], 6);
+    for (size_t k = 0; k < 6; ++k) {
+        const json& f = j["findings"][k];
+        const std::string file = f["file"];
+        EXPECT_EQ(file, dir.File(k == 0 ? "forms/b.dfm" : "forms/sub/f" + std::to_string(k - 1) + ".dfm"));
+        std::string line;
+        std::getline(text, line);
+        EXPECT_TRUE(line.starts_with(file + ":" + std::to_string(int(f["line"])) + ":")) << line;
+        EXPECT_EQ(run["results"][k]["locations"][0]["physicalLocation"]["artifactLocation"]["uri"], "file://" + file);
+        EXPECT_EQ(run["results"][k]["partialFingerprints"]["componentMessage/v1"], f["fingerprint"]);
+    }
+    EXPECT_EQ(j["errors"].at(0)["file"], dir.File("forms/broken.dfm"));
+    EXPECT_EQ(run["invocations"][0]["executionSuccessful"], false);
+    EXPECT_EQ(run["invocations"][0]["toolExecutionNotifications"].size(), 1u);
+}
+
 TEST(Color, OnlyOnATerminalWithoutNoColorUnlessAskedFor) {
     struct Case {
         const char* choice;

@@ -182,6 +182,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadText{"object A: TA\n  L = (1\n    2\n", 2, 7, "list is not closed"},
         BadText{"object A: TA\n  C = <\n    thing\n  >\nend\n", 3, 5, "expected 'item' or '>'"},
         BadText{"object A: TA\n  B = {0A 1}\nend\n", 2, 11, "two hexadecimal digits"},
+        // Digits are judged eight at a time: a stray byte or an odd digit among them.
+        BadText{"object A: TA\n  B = {0123456789ABCDEFabcdef@1}\nend\n", 2, 30, "hexadecimal digits or '}'"},
+        BadText{"object A: TA\n  B = {0123456789A}\nend\n", 2, 18, "two hexadecimal digits"},
         BadText{"object A: TA\n  B = {0A\n", 2, 7, "binary data is not closed"},
         BadText{"object A: TA\n  object B: TB\n  end\n  Left = 1\nend\n", 4, 3, "properties must come first"},
         BadText{"object A: TA\n  Left = 1\n", 3, 1, "'end' of object 'A' is missing"},
