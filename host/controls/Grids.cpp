@@ -36,7 +36,7 @@ TStringGrid::TStringGrid(TComponent* owner, const TClassInfo* cls)
       colWidths_(5, 64),
       rowHeights_(5, 24),
       options_{"goFixedVerticalLine", "goFixedHorizontalLine", "goVertLine", "goHorzLine", "goRangeSelect"} {
-    cells_.assign(5, std::vector<std::string>(5));
+    cells_.assign(5 * 5, std::string());
 }
 
 void TStringGrid::CheckCol(int col) const {
@@ -49,8 +49,14 @@ void TStringGrid::CheckRow(int row) const {
 
 void TStringGrid::SetColCount(int value) {
     value = std::max(value, 1);
-    colWidths_.resize(size_t(value), defaultColWidth_);
-    for (auto& row : cells_) row.resize(size_t(value));
+    const size_t before = size_t(ColCount()), after = size_t(value), rows = size_t(RowCount());
+    if (after != before) {
+        std::vector<std::string> cells(rows * after);
+        for (size_t r = 0; r < rows; ++r)
+            for (size_t c = 0; c < std::min(before, after); ++c) cells[r * after + c] = std::move(cells_[r * before + c]);
+        cells_ = std::move(cells);
+    }
+    colWidths_.resize(after, defaultColWidth_);
     if (fixedCols_ >= value) fixedCols_ = value - 1;
     col_ = std::clamp(col_, fixedCols_, value - 1);
 }
@@ -58,7 +64,7 @@ void TStringGrid::SetColCount(int value) {
 void TStringGrid::SetRowCount(int value) {
     value = std::max(value, 1);
     rowHeights_.resize(size_t(value), defaultRowHeight_);
-    cells_.resize(size_t(value), std::vector<std::string>(size_t(ColCount())));
+    cells_.resize(size_t(value) * size_t(ColCount()));
     if (fixedRows_ >= value) fixedRows_ = value - 1;
     row_ = std::clamp(row_, fixedRows_, value - 1);
 }
@@ -110,20 +116,25 @@ void TStringGrid::SetRowHeights(int row, int height) {
 const std::string& TStringGrid::Cells(int col, int row) const {
     CheckCol(col);
     CheckRow(row);
-    return cells_[size_t(row)][size_t(col)];
+    return cells_[size_t(row) * size_t(ColCount()) + size_t(col)];
 }
 
 void TStringGrid::SetCells(int col, int row, const std::string& text) {
     CheckCol(col);
     CheckRow(row);
-    cells_[size_t(row)][size_t(col)] = text;
+    cells_[size_t(row) * size_t(ColCount()) + size_t(col)] = text;
 }
 
 void TStringGrid::MoveRow(int from, int to) {
     CheckRow(from);
     CheckRow(to);
     if (from == to) return;
-    MoveItem(cells_, from, to);
+    const auto cols = ptrdiff_t(ColCount());
+    const auto row = [&](int r) { return cells_.begin() + r * cols; };
+    if (from < to)
+        std::rotate(row(from), row(from + 1), row(to + 1));
+    else
+        std::rotate(row(to), row(from), row(from + 1));
     MoveItem(rowHeights_, from, to);
     row_ = Follow(row_, from, to);
     if (OnRowMoved) OnRowMoved(this, from, to);
@@ -133,7 +144,13 @@ void TStringGrid::MoveColumn(int from, int to) {
     CheckCol(from);
     CheckCol(to);
     if (from == to) return;
-    for (auto& row : cells_) MoveItem(row, from, to);
+    const auto cols = ptrdiff_t(ColCount());
+    for (auto row = cells_.begin(); row != cells_.end(); row += cols) {
+        if (from < to)
+            std::rotate(row + from, row + from + 1, row + to + 1);
+        else
+            std::rotate(row + to, row + from, row + from + 1);
+    }
     MoveItem(colWidths_, from, to);
     col_ = Follow(col_, from, to);
     if (OnColumnMoved) OnColumnMoved(this, from, to);

@@ -78,7 +78,9 @@ private:
     void CheckCol(int col) const;
     void CheckRow(int row) const;
 
-    std::vector<std::vector<std::string>> cells_;  // by row, then column
+    // By row, then column, in one block: a row is no allocation of its own (a form's grid
+    // view may hold 30,000 of them).
+    std::vector<std::string> cells_;
     std::vector<int> colWidths_;
     std::vector<int> rowHeights_;
     int fixedCols_ = 1;
