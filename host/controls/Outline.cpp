@@ -181,7 +181,7 @@ TOutlineNode* TOutline::NewNode(const std::string& text, void* data) {
         freed_.pop_back();
     } else {
         if (blockUsed_ == kNodesPerBlock) {
-            blocks_.push_back(std::make_unique<NodeRoom[]>(kNodesPerBlock));
+            blocks_.push_back(std::make_unique_for_overwrite<NodeRoom[]>(kNodesPerBlock));
             blockUsed_ = 0;
         }
         room = &blocks_.back()[blockUsed_++];
