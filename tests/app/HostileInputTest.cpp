@@ -1,9 +1,7 @@
-// The program as a user runs it on inputs made to hurt it: a damaged aliases file, paths
-// with separators in them, a settings home that is not there yet, an endless script and an
-// oversized settings file.
+// The program as a user runs it on inputs made to hurt it: a damaged aliases file, a settings
+// home that is not there yet, an endless script and an oversized settings file.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "tests/support/TestSupport.h"
@@ -32,27 +30,6 @@ TEST(HostileAliases, ADamagedFileIsLeftByteForByteAndTheDamageNamed) {
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("Work\tSTANDARD\tPATH=" + data.Path() + "\n"), std::string::npos) << r.out;
     EXPECT_NE(r.err.find("warning: '" + home.File("aliases.conf") + "', line 5"), std::string::npos) << r.err;
-}
-
-TEST(HostileAliases, CommentsStayAndOddPathsComeBackWhole) {
-    testsupport::TempDir home, data;
-    const std::string odd = data.File("a;b c:%20\\x");
-    std::filesystem::create_directory(odd);
-    testsupport::WriteFile(data.File("db;1.sqlite"), "");
-    const std::string mine = "# my aliases\n; keep this\n";
-    testsupport::WriteFile(home.File("aliases.conf"), mine);
-    ASSERT_EQ(Tavrinqa("alias add Odd '" + odd + "'", home.Path()).status, 0);
-    ASSERT_EQ(Tavrinqa("alias add Semi '" + data.File("db;1.sqlite") + "'", home.Path()).status, 0);
-    const Outcome listed = Tavrinqa("alias list", home.Path());
-    EXPECT_NE(listed.out.find("Odd\tSTANDARD\tPATH=" + odd + "\n"), std::string::npos) << listed.out;
-    EXPECT_NE(listed.out.find("Semi\tSQLITE\tPATH=" + data.File("db;1.sqlite") + "\n"), std::string::npos);
-    EXPECT_EQ(testsupport::ReadFile(home.File("aliases.conf")).rfind(mine, 0), 0u);
-    // The engine finds the folder by the whole path: the catalogue of an empty folder is empty.
-    const Outcome tables = Tavrinqa("catalogue tables Odd", home.Path());
-    EXPECT_EQ(tables.status, 0) << tables.err;
-    ASSERT_EQ(Tavrinqa("alias remove Odd", home.Path()).status, 0);
-    ASSERT_EQ(Tavrinqa("alias remove semi", home.Path()).status, 0);
-    EXPECT_EQ(testsupport::ReadFile(home.File("aliases.conf")), mine);
 }
 
 TEST(HostileAliases, AddingMakesASettingsHomeThatIsNotThereYet) {

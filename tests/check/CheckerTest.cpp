@@ -106,6 +106,7 @@ TEST_F(Project, UnreadableFormsAreNamedAndTheOthersChecked) {
         EXPECT_EQ(r.status, 2);
         EXPECT_NE(r.err.find(dir.File("forms/broken.dfm") + ":2:"), std::string::npos) << r.err;
         EXPECT_NE(r.err.find(dir.File("forms/empty.xfm") + ":1:1: error: cannot read"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("; 2 could not be read\n"), std::string::npos) << r.err;
         EXPECT_NE(r.err.find(dir.File("missing") + ": No such file"), std::string::npos) << r.err;
         EXPECT_NE(r.out.find("[tab-reading-order]"), std::string::npos);
     }

@@ -154,20 +154,4 @@ TEST_F(Standard, FolderTablesListAndResolveByExtension) {
     EXPECT_EQ(dbe::Engine().OpenDatabase(folder, nullptr)->DriverName(), "STANDARD");
 }
 
-TEST_F(Standard, CorruptAndMissingTablesAreEngineErrors) {
-    const std::string folder = Folder("bad");
-    testsupport::WriteFile(folder + "/customer.db", std::string(300, '\x7f'));
-    testsupport::WriteFile(folder + "/orders.dbf", "short");
-    ASSERT_EQ(dbe::Engine().AddAlias("DATA", "", "PATH:" + folder, true), 0);
-    for (const char* name : {"customer", "orders", "missing"}) {
-        vcl::TComponent* form = Load(std::string("object Form1: TForm1\n  object T: TTable\n    DatabaseName = 'DATA'\n"
-                                                 "    TableName = '") + name + "'\n  end\nend\n");
-        EXPECT_TRUE(testsupport::Has(testsupport::ErrorOf<vcl::EDBEngineError>([&] { Relations(form); }), name));
-    }
-    EXPECT_EQ(testsupport::ReadFile(folder + "/customer.db"), std::string(300, '\x7f'));
-    EXPECT_EQ(testsupport::ReadFile(folder + "/orders.dbf"), "short");
-    ASSERT_EQ(dbe::Engine().AddAlias("GONE", "", "PATH:" + home.File("no-such-folder"), true), 0);
-    EXPECT_THROW(dbe::Engine().OpenDatabase("GONE", nullptr), vcl::EDBEngineError);
-}
-
 }  // namespace
