@@ -1,4 +1,4 @@
-// The type vocabulary, the table type lookups, GetFieldType over a real field list, and
+// The table type lookups, GetFieldType over a field descriptor, the catalogue lists, and
 // MakeAlias with the engine's configuration file.
 #include "data/Zordata.h"
 #include "data/mybdetable.h"
@@ -37,20 +37,6 @@ std::string Describe(int64_t type, int64_t subtype, int64_t units1, int64_t unit
     return GetFieldType(&d);
 }
 
-TEST(Zordata, FieldAndTableTypeWords) {
-    const std::vector<std::string> words = {"Unknown", "String", "Smallint", "Integer", "Word", "Boolean",
-                                            "Float", "Currency", "BCD", "Date", "Time", "DateTime",
-                                            "Bytes", "VarBytes", "", "Blob", "Memo", "Graphic"};
-    for (int i = 0; i < int(words.size()); ++i) EXPECT_EQ(FieldTypetoStr(vcl::TFieldType(i)), words[size_t(i)]) << i;
-    EXPECT_EQ(FieldTypetoStr(dbe::ftFmtMemo), "");
-    EXPECT_EQ(FieldTypetoStr(dbe::ftGuid), "");
-    EXPECT_EQ(TextTableType(vcl::ttDefault), "DEFAULT");
-    EXPECT_EQ(TextTableType(vcl::ttParadox), "PARADOX");
-    EXPECT_EQ(TextTableType(vcl::ttDBase), "DBASE");
-    EXPECT_EQ(TextTableType(vcl::ttFoxPro), "");
-    EXPECT_EQ(TextTableType(vcl::ttASCII), "TEXT");
-}
-
 TEST(Zordata, TableTypesFromWordsAndExtensions) {
     EXPECT_EQ(str_to_tabletype("paradox"), vcl::ttParadox);
     EXPECT_EQ(str_to_tabletype("dBase"), vcl::ttDBase);
@@ -85,17 +71,6 @@ TEST(Zordata, GetFieldTypeDescribesTheCurrentRecord) {
 }
 
 class ZordataEngine : public datatest::DataTest {};
-
-TEST_F(ZordataEngine, GetFieldTypeOverTheFieldListOfARealTable) {
-    AddDatabase("create table t (Name VARCHAR(20), Price NUMERIC(15,2), Notes MEMO(10), Paid MONEY, N INTEGER);");
-    TFieldList list(nullptr);
-    list.SetDatabaseName("DATA");
-    list.SetTableName("T.DB");
-    list.Open();
-    std::vector<std::string> types;
-    for (bool row = list.First(); row; row = list.Next()) types.push_back(GetFieldType(&list));
-    EXPECT_EQ(types, (std::vector<std::string>{"String(20)", "Decimal(15,2)", "Blob:Memo(10,0)", "Float64:Money", "Int32"}));
-}
 
 TEST_F(ZordataEngine, ParamsFromStringsAndMakeAlias) {
     EXPECT_EQ(ParamsFromStrings({"PATH=C:\\DATA", "TYPE=Standard"}), "PATH:C:\\DATA;TYPE:Standard");

@@ -264,6 +264,10 @@ TEST(FormModel, UnknownClassesArePlacedByWhatTheFormStoresAndBelongToThatForm) {
          [](const TComponent* root) { return Is<TControl>(root->FindComponent("G")); }},
         {"object F: TForm\n  object G: TGizmoZ\n  end\nend\n",
          [](const TComponent* root) { return !Is<TControl>(root->FindComponent("G")); }},
+        {"object F: TForm\n  object G: TGizmoZ\n    object E: TEdit\n    end\n  end\nend\n",
+         [](const TComponent* root) { return Is<TWinControl>(root->FindComponent("G")); }},
+        {"object F: TForm\n  object M: TMainMenu\n    object I: TItemZ\n    end\n  end\nend\n",
+         [](const TComponent* root) { return Is<TMenuItem>(root->FindComponent("I")); }},
     };
     for (const auto& [text, check] : cases) EXPECT_TRUE(check(TFormFile::LoadBytes(text, "u.dfm")->Root())) << text;
     EXPECT_EQ(ClassCatalogue().Find("TGizmoZ"), nullptr);
