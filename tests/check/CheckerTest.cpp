@@ -180,19 +180,6 @@ TEST_F(Project, EveryFormatListsTheFindingsOfAMultiFormRunAlike) {
     EXPECT_EQ(run["invocations"][0]["toolExecutionNotifications"].size(), 1u);
 }
 
-TEST(Color, OnlyOnATerminalWithoutNoColorUnlessAskedFor) {
-    struct Case {
-        const char* choice;
-        bool terminal;
-        const char* noColor;
-        bool colored;
-    };
-    for (const Case& c : {Case{"auto", true, nullptr, true}, Case{"auto", true, "", true}, Case{"auto", true, "1", false},
-                          Case{"auto", false, nullptr, false}, Case{"always", false, "1", true},
-                          Case{"never", true, nullptr, false}})
-        EXPECT_EQ(check::UseColor(c.choice, c.terminal, c.noColor), c.colored) << c.choice << c.terminal << c.noColor;
-}
-
 // The log, with a finding and an unreadable form, against the SARIF 2.1.0 schema (vendored
 // from the MIT-licensed npm package @microsoft/jest-sarif) by Debian's python3-jsonschema.
 TEST_F(Project, SarifPassesTheSchema) {

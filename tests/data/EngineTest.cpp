@@ -233,14 +233,4 @@ TEST_F(Engine, FormFilesGiveDatasetsWhatTheyStore) {
     EXPECT_EQ(Find<vcl::TField>("Table1CustNo")->DataSet(), nullptr);
 }
 
-TEST_F(Engine, ADatasetStoredOpenThatCannotOpenWarnsAndStaysClosed) {
-    Load(Form({Dfm("object Table1: TTable", {"Active = True", "DatabaseName = 'NOSUCH'", "TableName = 'customer'"})}));
-    EXPECT_FALSE(Find<vcl::TTable>("Table1")->Active());
-    ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_NE(warnings[0].find("Table1 stays closed"), std::string::npos);
-    EXPECT_NE(warnings[0].find("NOSUCH"), std::string::npos);
-    // Nothing changed: the file is written back as it was read.
-    EXPECT_FALSE(file->ApplyChanges());
-}
-
 }  // namespace
