@@ -234,18 +234,13 @@ TEST_F(Project, BaselineLetsOnlyNewFindingsFail) {
     EXPECT_EQ(again.status, 0);
     EXPECT_EQ(again.out, "");
     EXPECT_EQ(testsupport::ReadFile(options.baseline), recorded);  // reading it never writes it
-    // A new form with the same fault is new.
+    // A new form with the same fault is new (NamesWithTabs... shows it); updated, it is not.
     WriteFile(dir.File("forms/c.dfm"), kSwapped);
-    CheckRun added = Check(options);
-    EXPECT_EQ(added.status, 1);
-    EXPECT_NE(added.out.find("c.dfm"), std::string::npos);
-    EXPECT_EQ(added.out.find("b.dfm"), std::string::npos);
+    EXPECT_EQ(Check(options).status, 1);
     options.updateBaseline = true;
     EXPECT_EQ(Check(options).status, 0);
     options.updateBaseline = false;
     EXPECT_EQ(Check(options).status, 0);
-    WriteFile(options.baseline, "{\"findings\": 3}");
-    EXPECT_EQ(Check(options).status, 2);
 }
 
 // The baseline in its own folder beside the forms: a copy of the project elsewhere, with the
