@@ -140,21 +140,6 @@ TEST_F(HintTool, ABadListIndexStopsTheRunWithTheRowsBeforeApplied) {
     EXPECT_EQ(b->Hint(), "");
 }
 
-TEST_F(HintTool, CancelAndAFormWithoutHintsChangeNothing) {
-    auto* edit = Add<TEdit>("Edit1");
-    Run(tavrin::showHints, [&] {
-        Type("Hint", 1, "typed");
-        return mrCancel;
-    });
-    EXPECT_EQ(edit->Hint(), "");
-    delete edit;
-    auto* menu = Add<TMainMenu>("MainMenu1");
-    auto backend = Run(tavrin::showHints, [] { return mrOk; });
-    EXPECT_TRUE(rows.empty());
-    EXPECT_EQ(backend.captions, (Names{"Hints for Form1 : TForm;"}));
-    EXPECT_EQ(menu->Name(), "MainMenu1");
-}
-
 TEST_F(ComponentList, ListsNonVisualComponentsInComponentOrderWithTheirIconPlaces) {
     qa->SetName("TavrinQA1");
     Make("TTable", "Table1", 30, 40);
