@@ -187,9 +187,7 @@ TEST_F(Engine, FormFilesGiveDatasetsWhatTheyStore) {
          Dfm("object Query1: TQuery",
              {datatest::Sql({"select * from customer", "where CustNo = :A and Company <> ':B' and x = :A",
                              "and y = :\"Quoted Name\""}),
-              "ParamData = " + Collection({{"DataType = ftInteger", "Name = 'A'", "ParamType = ptInput"}})}),
-         Dfm("object Database1: TDatabase",
-             {"DatabaseName = 'Mine'", "DriverName = 'SQLITE'", "Params.Strings = (\n  'PATH=/x.sqlite'\n  'READ ONLY=TRUE')"})}));
+              "ParamData = " + Collection({{"DataType = ftInteger", "Name = 'A'", "ParamType = ptInput"}})})}));
     auto* table = Find<vcl::TTable>("Table1");
     ASSERT_EQ(table->FieldDefs().Count(), 2);
     EXPECT_EQ(table->FieldDefs().Items(1).DataType, dbe::ftString);
@@ -211,9 +209,6 @@ TEST_F(Engine, FormFilesGiveDatasetsWhatTheyStore) {
     EXPECT_EQ(query->Params().Items(0).GetDataType(), dbe::ftInteger);
     EXPECT_EQ(query->Params().Items(1).Name, "Quoted Name");
     EXPECT_THROW(query->Params().ParamByName("B"), vcl::EDatabaseError);
-
-    auto* database = Find<vcl::TDatabase>("Database1");
-    EXPECT_EQ(database->DefinedParams(), (dbe::TParamList{{"PATH", "/x.sqlite"}, {"READ ONLY", "TRUE"}}));
 
     // Opened, the table is described and not read: fields bound to its columns, no rows.
     table->Open();
