@@ -43,18 +43,6 @@ void SaveGrid(tinifile& f, int columns, int base) {
 
 }  // namespace
 
-TEST_F(ZorifileTest, ObjectsOnOnePathShareTheDisk) {
-    tinifile a(ini()), b(ini());
-    EXPECT_FALSE(a.sect_exist("S"));
-    EXPECT_EQ(a.ReadInteger("S", "A", 42), 42);
-    EXPECT_FALSE(std::filesystem::exists(ini()));
-    a.WriteInteger("S", "Window Left", -7);
-    b.WriteInteger("S", "B", 2);
-    a.WriteInteger("S", "Window Left", 3);
-    EXPECT_EQ(b.ReadInteger("s", "WINDOW LEFT", 0), 3);
-    EXPECT_EQ(tinifile(ini()).ReadInteger("S", "B", 0), 2);
-}
-
 TEST_F(ZorifileTest, ConcurrentProcessesLoseNoUpdateAndNeverTearTheFile) {
     constexpr int kRounds = 100;
     pid_t children[2];
