@@ -56,15 +56,6 @@ TEST(CommandLine, ScriptFaultsExitWithTwo) {
     EXPECT_EQ(testsupport::ReadFile(form), testsupport::ReadFile(kExample));
 }
 
-TEST(CommandLine, PaletteListsTheRegisteredComponentEditorsAndVerbs) {
-    testsupport::TempDir dir;
-    Outcome r = Tavrinqa("--palette --home '" + dir.Path() + "'");
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out.find("component\tTavrin\tTTavrinQA\n"), 0u);
-    EXPECT_NE(r.out.find("property editor\tTTavrinQA.FormData\tTComponent\n"), std::string::npos);
-    EXPECT_NE(r.out.find("verb\t7\tAll Components\n"), std::string::npos);
-}
-
 TEST(CommandLine, SettingsLiveInTheHomeTheUserChose) {
     testsupport::TempDir dir;
     const std::string form = dir.File("Customer.dfm");

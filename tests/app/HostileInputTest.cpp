@@ -1,9 +1,7 @@
-// The program as a user runs it on inputs made to hurt it: a damaged aliases file, paths
-// with separators in them, a settings home that is not there yet, an endless script and an
-// oversized settings file.
+// The program as a user runs it on inputs made to hurt it: a damaged aliases file, a settings
+// home that is not there yet and an oversized settings file.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "tests/support/TestSupport.h"
@@ -34,27 +32,6 @@ TEST(HostileAliases, ADamagedFileIsLeftByteForByteAndTheDamageNamed) {
     EXPECT_NE(r.err.find("warning: '" + home.File("aliases.conf") + "', line 5"), std::string::npos) << r.err;
 }
 
-TEST(HostileAliases, CommentsStayAndOddPathsComeBackWhole) {
-    testsupport::TempDir home, data;
-    const std::string odd = data.File("a;b c:%20\\x");
-    std::filesystem::create_directory(odd);
-    testsupport::WriteFile(data.File("db;1.sqlite"), "");
-    const std::string mine = "# my aliases\n; keep this\n";
-    testsupport::WriteFile(home.File("aliases.conf"), mine);
-    ASSERT_EQ(Tavrinqa("alias add Odd '" + odd + "'", home.Path()).status, 0);
-    ASSERT_EQ(Tavrinqa("alias add Semi '" + data.File("db;1.sqlite") + "'", home.Path()).status, 0);
-    const Outcome listed = Tavrinqa("alias list", home.Path());
-    EXPECT_NE(listed.out.find("Odd\tSTANDARD\tPATH=" + odd + "\n"), std::string::npos) << listed.out;
-    EXPECT_NE(listed.out.find("Semi\tSQLITE\tPATH=" + data.File("db;1.sqlite") + "\n"), std::string::npos);
-    EXPECT_EQ(testsupport::ReadFile(home.File("aliases.conf")).rfind(mine, 0), 0u);
-    // The engine finds the folder by the whole path: the catalogue of an empty folder is empty.
-    const Outcome tables = Tavrinqa("catalogue tables Odd", home.Path());
-    EXPECT_EQ(tables.status, 0) << tables.err;
-    ASSERT_EQ(Tavrinqa("alias remove Odd", home.Path()).status, 0);
-    ASSERT_EQ(Tavrinqa("alias remove semi", home.Path()).status, 0);
-    EXPECT_EQ(testsupport::ReadFile(home.File("aliases.conf")), mine);
-}
-
 TEST(HostileAliases, AddingMakesASettingsHomeThatIsNotThereYet) {
     testsupport::TempDir dir, data;
     const std::string home = dir.File("new/home");
@@ -66,16 +43,13 @@ TEST(HostileAliases, AddingMakesASettingsHomeThatIsNotThereYet) {
               std::string::npos);
 }
 
-TEST(HostileInput, AnEndlessScriptIsRefusedAndAnOversizedSettingsFileOnlyWarned) {
+// An endless script on standard input is ScriptTest's (the limit) and CommandLineTest's (a
+// script error is status 2, the form untouched).
+TEST(HostileInput, AnOversizedSettingsFileIsOnlyWarnedOf) {
     testsupport::TempDir home;
-    // 17 MiB of comment lines on standard input: a script error, the form untouched.
-    Outcome r = Tavrinqa("tabs '" + kExample + "' --script -", home.Path(), "yes '# x' | head -c 17825792 |");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("Script: standard input is larger than the limit of 16 MiB"), std::string::npos) << r.err;
-
     const std::string huge = "[Tab Order Editor]\nWindow Left=1\n" + std::string(size_t(1) << 20, ';') + "\n";
     testsupport::WriteFile(home.File("tavrinqa.ini"), huge);
-    r = Tavrinqa("tabs '" + kExample + "' --script - --no-save", home.Path(), "echo ok |");
+    const Outcome r = Tavrinqa("tabs '" + kExample + "' --script - --no-save", home.Path(), "echo ok |");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("warning: "), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("larger than the limit of 1 MiB"), std::string::npos) << r.err;

@@ -106,6 +106,7 @@ TEST_F(Project, UnreadableFormsAreNamedAndTheOthersChecked) {
         EXPECT_EQ(r.status, 2);
         EXPECT_NE(r.err.find(dir.File("forms/broken.dfm") + ":2:"), std::string::npos) << r.err;
         EXPECT_NE(r.err.find(dir.File("forms/empty.xfm") + ":1:1: error: cannot read"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("; 2 could not be read\n"), std::string::npos) << r.err;
         EXPECT_NE(r.err.find(dir.File("missing") + ": No such file"), std::string::npos) << r.err;
         EXPECT_NE(r.out.find("[tab-reading-order]"), std::string::npos);
     }
@@ -179,19 +180,6 @@ TEST_F(Project, EveryFormatListsTheFindingsOfAMultiFormRunAlike) {
     EXPECT_EQ(run["invocations"][0]["toolExecutionNotifications"].size(), 1u);
 }
 
-TEST(Color, OnlyOnATerminalWithoutNoColorUnlessAskedFor) {
-    struct Case {
-        const char* choice;
-        bool terminal;
-        const char* noColor;
-        bool colored;
-    };
-    for (const Case& c : {Case{"auto", true, nullptr, true}, Case{"auto", true, "", true}, Case{"auto", true, "1", false},
-                          Case{"auto", false, nullptr, false}, Case{"always", false, "1", true},
-                          Case{"never", true, nullptr, false}})
-        EXPECT_EQ(check::UseColor(c.choice, c.terminal, c.noColor), c.colored) << c.choice << c.terminal << c.noColor;
-}
-
 // The log, with a finding and an unreadable form, against the SARIF 2.1.0 schema (vendored
 // from the MIT-licensed npm package @microsoft/jest-sarif) by Debian's python3-jsonschema.
 TEST_F(Project, SarifPassesTheSchema) {
@@ -246,18 +234,13 @@ TEST_F(Project, BaselineLetsOnlyNewFindingsFail) {
     EXPECT_EQ(again.status, 0);
     EXPECT_EQ(again.out, "");
     EXPECT_EQ(testsupport::ReadFile(options.baseline), recorded);  // reading it never writes it
-    // A new form with the same fault is new.
+    // A new form with the same fault is new (NamesWithTabs... shows it); updated, it is not.
     WriteFile(dir.File("forms/c.dfm"), kSwapped);
-    CheckRun added = Check(options);
-    EXPECT_EQ(added.status, 1);
-    EXPECT_NE(added.out.find("c.dfm"), std::string::npos);
-    EXPECT_EQ(added.out.find("b.dfm"), std::string::npos);
+    EXPECT_EQ(Check(options).status, 1);
     options.updateBaseline = true;
     EXPECT_EQ(Check(options).status, 0);
     options.updateBaseline = false;
     EXPECT_EQ(Check(options).status, 0);
-    WriteFile(options.baseline, "{\"findings\": 3}");
-    EXPECT_EQ(Check(options).status, 2);
 }
 
 // The baseline in its own folder beside the forms: a copy of the project elsewhere, with the

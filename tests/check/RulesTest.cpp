@@ -353,23 +353,4 @@ TEST_F(Rules, KeyboardReach) {
     for (const Case& c : cases) EXPECT_EQ(Found(c.form, c.rule), c.found) << c.what;
 }
 
-TEST_F(Rules, FindingsPointAtThePropertyAndRulesTurnOff) {
-    const std::string swapped = TwoRows(1, 0);
-    Found(swapped, "tab-reading-order");
-    const Finding* f = nullptr;
-    for (const Finding& x : last)
-        if (x.rule == "tab-reading-order") f = &x;
-    ASSERT_NE(f, nullptr);
-    EXPECT_EQ(f->pos.line, 19);  // Edit2's TabOrder line
-    EXPECT_EQ(f->pos.column, 5);
-    EXPECT_EQ(f->severity, check::Severity::Note);
-    settings.enabled["tab-reading-order"] = false;
-    EXPECT_EQ(Found(swapped, "tab-reading-order"), Names{});
-    settings.enabled["hint-focusable"] = true;
-    settings.severity["hint-focusable"] = check::Severity::Error;
-    Found(swapped, "hint-focusable");
-    ASSERT_FALSE(last.empty());
-    EXPECT_EQ(last.front().severity, check::Severity::Error);
-}
-
 }  // namespace

@@ -88,13 +88,6 @@ TEST_F(StandardIndex, ParadoxSecondaryIndexesFromTheirHeaders) {
     EXPECT_EQ(Indexes("customer"),
               (Lines{": CustNo primary unique", "Company: Company", "ByPlace: City;Company descending"}));
     EXPECT_TRUE(engineWarnings.empty()) << engineWarnings[0];
-
-    // Through the data relations tree, as a form shows it.
-    ASSERT_EQ(dbe::Engine().AddAlias("DATA", "", "PATH:" + folder, true), 0);
-    const Lines tree = Relations(Load("object Form1: TForm1\n  object T: TTable\n    DatabaseName = 'DATA'\n"
-                                      "    TableName = 'customer'\n  end\nend\n"));
-    EXPECT_EQ(datatest::ChildrenOf(tree, "Index List"),
-              (Lines{"Primary : CustNo", "Company : Company", "ByPlace : City;Company"}));
 }
 
 TEST_F(StandardIndex, ParadoxFilesThatAreNoIndexAreLeftOutWithAWarning) {

@@ -114,15 +114,3 @@ TEST(BaseCategorise, ListsOnlyTheFormsOwnControlsInComponentOrder) {
     none.categorisecontrols();
     EXPECT_EQ(none.alloclist.Count(), 0);
 }
-
-TEST(BaseCategorise, StopsWithARangeErrorPastTheSixteenBitIndex) {
-    TForm form(nullptr);
-    auto& cat = ClassCatalogue();
-    for (int i = 0; i < 32768; ++i) cat.CreateComponent("TTimer", &form);
-    cat.CreateComponent("TLabel", &form);  // index 32768
-    ProbeTool::Log().clear();
-    ProbeTool::FailAt().clear();
-    EXPECT_THROW(RunEntry(ZorProbe, &form), ERangeError);
-    EXPECT_EQ(ProbeTool::Log(), (std::vector<std::string>{"categorise(busy)", "freed"}));
-    EXPECT_EQ(Screen()->Cursor(), crDefault);
-}

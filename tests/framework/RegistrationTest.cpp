@@ -111,18 +111,6 @@ TEST_F(Editors, VerbAndPropertyEditorReachTheSameToolOnTheSameForm) {
     }
 }
 
-TEST_F(Editors, OnlyToolPropertiesReadTheirValueAndSoSelectTheSettings) {
-    TForm form1(nullptr), form2(nullptr);
-    auto* qa1 = new TTavrinQA(&form1);
-    auto* qa2 = new TTavrinQA(&form2);
-    EXPECT_EQ(aninifile, &qa2->Settings());
-    designer::Designer().CreatePropertyEditor(qa1, "About")->Edit();
-    EXPECT_EQ(shown_.size(), 1u);
-    EXPECT_EQ(aninifile, &qa2->Settings());
-    Reached([&] { designer::Designer().CreatePropertyEditor(qa1, "Tabs")->Edit(); });
-    EXPECT_EQ(aninifile, &qa1->Settings());
-}
-
 TEST_F(Editors, TheAboutBoxShowsTheProgramsBitmapWhenItCarriesOne) {
     static const std::string bitmap = [] {
         std::string b(54, '\0');

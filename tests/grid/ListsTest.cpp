@@ -1,7 +1,6 @@
-// The hint tool (which components it lists, its three orders, how OK writes the rows back:
-// order of the writes, where a failing row stops, rows and columns moved first) and the
-// component list (the design position split into top and left and joined again, and the range
-// the write-back accepts).
+// The hint tool (which components it lists, its three orders, how OK writes the rows back: order
+// of the writes, where a failing row stops) and the component list (the design position split
+// into top and left and joined again, and the range the write-back accepts).
 #include "grid/Allinfo.h"
 #include "grid/Hintinfo.h"
 
@@ -89,23 +88,6 @@ TEST_F(HintTool, UneditedLongValuesComeBackWholeAndEditedOnesAreWrittenWhole) {
     EXPECT_EQ(edit->Hint(), typed);
 }
 
-TEST_F(HintTool, MovedRowsAndColumnsStillWriteOntoTheirOwnComponentsAndProperties) {
-    auto* a = Add<TLabel>("A");
-    auto* b = Add<TLabel>("B");
-    a->SetCaption("A");
-    Run(tavrin::showHints, [&] {
-        Grid().MoveRow(2, 1);                       // B first
-        Grid().MoveColumn(ColumnOf(Grid(), "Hint"), 1);  // hints before names
-        Type("Caption", 1, "caption of B");
-        Type("Hint", 2, "hint of A");
-        return mrOk;
-    });
-    EXPECT_EQ(b->Caption(), "caption of B");
-    EXPECT_EQ(a->Hint(), "hint of A");
-    EXPECT_EQ(a->Caption(), "A");
-    EXPECT_EQ(b->Hint(), "");
-}
-
 TEST_F(HintTool, ARenameClashStopsTheRunAfterThatRowsHintAndBeforeItsCaption) {
     auto* a = Add<TLabel>("A");
     auto* b = Add<TLabel>("B");
@@ -156,21 +138,6 @@ TEST_F(HintTool, ABadListIndexStopsTheRunWithTheRowsBeforeApplied) {
                  EListError);
     EXPECT_EQ(a->Hint(), "first 7");
     EXPECT_EQ(b->Hint(), "");
-}
-
-TEST_F(HintTool, CancelAndAFormWithoutHintsChangeNothing) {
-    auto* edit = Add<TEdit>("Edit1");
-    Run(tavrin::showHints, [&] {
-        Type("Hint", 1, "typed");
-        return mrCancel;
-    });
-    EXPECT_EQ(edit->Hint(), "");
-    delete edit;
-    auto* menu = Add<TMainMenu>("MainMenu1");
-    auto backend = Run(tavrin::showHints, [] { return mrOk; });
-    EXPECT_TRUE(rows.empty());
-    EXPECT_EQ(backend.captions, (Names{"Hints for Form1 : TForm;"}));
-    EXPECT_EQ(menu->Name(), "MainMenu1");
 }
 
 TEST_F(ComponentList, ListsNonVisualComponentsInComponentOrderWithTheirIconPlaces) {

@@ -182,12 +182,6 @@ TEST_F(Screen, AWindowLeftOffThisScreenComesBackOnIt) {
     EXPECT_EQ(size, QSize(500, 400));
 }
 
-TEST(ScreenFilter, DialogFiltersBecomeQtFilters) {
-    EXPECT_EQ(ui::qt::QtFilter("Text Files|*.txt|All Files|*.*"), "Text Files (*.txt);;All Files (*.*)");
-    EXPECT_EQ(ui::qt::QtFilter("Forms|*.dfm;*.lfm"), "Forms (*.dfm *.lfm)");
-    EXPECT_EQ(ui::qt::QtFilter(""), "");
-}
-
 // ---- every kind of control, on a window of the test's own design --------------------------
 
 namespace {

@@ -4,7 +4,6 @@
 #include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/Controls.h"
 #include "host/vcl/Forms.h"
-#include "host/vcl/Menus.h"
 
 using namespace tavrin;
 using namespace vcl;
@@ -32,26 +31,6 @@ TEST(NodeIdentifier, NamesComponentsAndSplitsBackAtTheFirstSeparator) {
         classnamefromid(id, name, cls);
         EXPECT_EQ(name + "|" + cls, split) << id;
     }
-}
-
-TEST(NodeIdentifier, ParentStringForControlsAndMenuItemsOnly) {
-    TForm form(nullptr);
-    form.SetName("Form1");
-    auto* panel = static_cast<TWinControl*>(Make("TPanel", &form, "Panel1"));
-    panel->SetParent(&form);
-    auto* label = static_cast<TControl*>(Make("TLabel", &form, "Label1"));
-    label->SetParent(panel);
-    EXPECT_EQ(GetParentString(label), "Panel1 : TPanel;");
-    EXPECT_EQ(GetParentString(panel), NodeID(&form));
-    EXPECT_EQ(GetParentString(&form), "");
-    EXPECT_EQ(GetParentString(Make("TTimer", &form, "Timer1")), "");
-    auto* menu = static_cast<TMainMenu*>(Make("TMainMenu", &form, "MainMenu1"));
-    auto* file = static_cast<TMenuItem*>(Make("TMenuItem", &form, "File1"));
-    auto* open = static_cast<TMenuItem*>(Make("TMenuItem", &form, "Open1"));
-    menu->Items()->Add(file);
-    file->Add(open);
-    EXPECT_EQ(GetParentString(open), "File1 : TMenuItem;");
-    EXPECT_EQ(GetParentString(file), " : TMenuItem;");  // the menu's unnamed root item
 }
 
 TEST(PageNames, CleanCaptionsOrCountOnAsValidIdentifiersWithinARun) {

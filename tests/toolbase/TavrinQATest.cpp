@@ -2,7 +2,6 @@
 
 #include "toolbase/Infobase.h"
 #include "toolbase/TavrinQA.h"
-#include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/Forms.h"
 #include "tests/support/TestSupport.h"
 
@@ -24,19 +23,6 @@ protected:
 };
 
 }  // namespace
-
-TEST_F(QAComponent, OpensTheSettingsFileBesideTheHostAndMakesItCurrent) {
-    TForm form(nullptr);
-    auto* qa = new TTavrinQA(&form);
-    EXPECT_EQ(qa->Settings().FileName(), home_.File("tavrinqa.ini"));
-    EXPECT_EQ(aninifile, &qa->Settings());
-    qa->SetAll(nullptr);
-    EXPECT_EQ(qa->GetAll(), &form);
-    // A data module is inspected as the form.
-    TDataModule module(nullptr);
-    TTavrinQA::StaticClass();  // registered, as the package's registration does
-    EXPECT_EQ(static_cast<TTavrinQA*>(ClassCatalogue().CreateComponent("TTavrinQA", &module))->GetAll(), &module);
-}
 
 // Two forms share one settings file; reading a tool property selects the reader's.
 TEST_F(QAComponent, ReadingAnyToolPropertyGivesTheFormAndSelectsItsSettings) {

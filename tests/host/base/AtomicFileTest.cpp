@@ -270,18 +270,3 @@ TEST_F(AtomicFileTest, AnEditThatKeepsSizeAndTimeIsRefusedByTheBytesRead) {
                     "was changed"));
     EXPECT_EQ(Get(path), "SECOND SAVE\n");
 }
-
-// Which path is the form: by any link. That no output lands on a kept input, while the form's own
-// save still goes through, is the program's (HostileRunTest, CommandLineTest).
-TEST_F(AtomicFileTest, SameFileSeesThroughHardAndSymbolicLinks) {
-    const std::string form = Path("Form1.dfm"), hard = Path("hard.dfm"), soft = Path("soft.dfm"), other = Path("other.dfm");
-    Put(form, "form");
-    Put(other, "other");
-    ASSERT_EQ(::link(form.c_str(), hard.c_str()), 0);
-    ASSERT_EQ(::symlink(form.c_str(), soft.c_str()), 0);
-    EXPECT_TRUE(SameFile(form, hard));
-    EXPECT_TRUE(SameFile(soft, form));
-    EXPECT_FALSE(SameFile(form, other));
-    EXPECT_FALSE(SameFile(form, Path("missing.dfm")));
-    EXPECT_FALSE(SameFile(Path("missing.dfm"), Path("missing.dfm")));
-}

@@ -43,41 +43,6 @@ void SaveGrid(tinifile& f, int columns, int base) {
 
 }  // namespace
 
-TEST_F(ZorifileTest, NewSectionPutsColumnIAtEntryI) {
-    tinifile f(ini());
-    SaveGrid(f, 4, 100);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(f.get_line("grid", i), Col(i));
-    EXPECT_EQ(f.get_line("Grid", 4), "Window Top");
-    EXPECT_EQ(f.get_line("Grid", 6), "");
-    EXPECT_EQ(f.get_line("Grid", -1), "");
-}
-
-TEST_F(ZorifileTest, RewritingAnExistingSectionOnlyChangesValues) {
-    tinifile f(ini());
-    f.WriteInteger("Before", "X", 1);
-    SaveGrid(f, 3, 100);
-    f.WriteInteger("After", "Y", 2);
-    std::string expected = Get(ini());
-    SaveGrid(f, 3, 500);
-    for (int v : {100, 101, 110, 111, 112}) {
-        const std::string old = "=" + std::to_string(v);
-        expected.replace(expected.find(old), old.size(), "=" + std::to_string(v + 400));
-    }
-    EXPECT_EQ(Get(ini()), expected);
-}
-
-TEST_F(ZorifileTest, ObjectsOnOnePathShareTheDisk) {
-    tinifile a(ini()), b(ini());
-    EXPECT_FALSE(a.sect_exist("S"));
-    EXPECT_EQ(a.ReadInteger("S", "A", 42), 42);
-    EXPECT_FALSE(std::filesystem::exists(ini()));
-    a.WriteInteger("S", "Window Left", -7);
-    b.WriteInteger("S", "B", 2);
-    a.WriteInteger("S", "Window Left", 3);
-    EXPECT_EQ(b.ReadInteger("s", "WINDOW LEFT", 0), 3);
-    EXPECT_EQ(tinifile(ini()).ReadInteger("S", "B", 0), 2);
-}
-
 TEST_F(ZorifileTest, ConcurrentProcessesLoseNoUpdateAndNeverTearTheFile) {
     constexpr int kRounds = 100;
     pid_t children[2];

@@ -83,18 +83,6 @@ TEST_F(ControlsTest, EditsAndCheckBoxesRunTheirHandlersOnlyWhenTheValueChanges) 
     EXPECT_EQ(edit->Text(), "13");
 }
 
-TEST_F(ControlsTest, AMemoKeepsLinesAndItsTextJoinsThem) {
-    auto* memo = Placed(new TMemo(&form), panel);
-    memo->SetText("one\r\ntwo\nthree\n");
-    ASSERT_EQ(memo->Lines().Count(), 3);
-    EXPECT_EQ(memo->Lines()[2], "three");
-    EXPECT_EQ(memo->Text(), "one\r\ntwo\r\nthree");
-    EXPECT_EQ(memo->Lines().Text(), "one\r\ntwo\r\nthree\r\n");
-    memo->SetText("");
-    EXPECT_EQ(memo->Lines().Count(), 0);
-    EXPECT_THROW(memo->Lines().Strings(0), EListError);
-}
-
 TEST_F(ControlsTest, AComboBoxChoiceRunsClickThenChangeButSettingTheIndexRunsNothing) {
     auto* combo = Placed(new TComboBox(&form), panel);
     combo->Items().SetText("Class\nParent\nName");

@@ -60,14 +60,3 @@ TEST_F(GridTest, AMovedRowTakesItsCellsAndTheOthersCloseUp) {
     EXPECT_EQ(moves, (std::vector<std::pair<int, int>>{{2, 1}}));
     EXPECT_THROW(grid->MoveRow(1, 3), EInvalidGridOperation);
 }
-
-TEST_F(GridTest, AMovedColumnTakesItsCellsAndWidth) {
-    grid->MoveColumn(0, 2);
-    EXPECT_EQ(Row(0), "b0,c0,a0,");
-    EXPECT_EQ(Row(2), "b2,c2,a2,");
-    EXPECT_EQ(grid->ColWidths(0), 20);
-    EXPECT_EQ(grid->ColWidths(2), 10);
-    grid->MoveColumn(2, 1);
-    EXPECT_EQ(Row(1), "b1,a1,c1,");
-    EXPECT_EQ(grid->ColWidths(1), 10);
-}

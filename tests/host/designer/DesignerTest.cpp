@@ -56,18 +56,3 @@ TEST(Designer, FindsEditorsByClassAncestryAndPropertyNameLatestFirst) {
     EXPECT_EQ(reg.CreatePropertyEditor(source, "Name"), nullptr);
     EXPECT_EQ(reg.CreatePropertyEditor(timer, "NoSuchProperty"), nullptr);
 }
-
-// Shown through the modal runner with the program's picture: RegistrationTest and the worked
-// examples; here the box without a picture or anybody to show it to.
-TEST(AboutBox, SizesToItsPictureAndClosesWithCancelWhenNobodyShowsIt) {
-    TForm owner(nullptr);
-    zorbase::TZorAboutBox box(&owner);
-    box.setbmpsize();
-    EXPECT_EQ(box.PictureWidth(), 0);
-    TPicture picture;
-    picture.Assign(std::vector<uint8_t>(16, 0xFF), 4, 2);
-    box.setbitmap(picture);
-    box.setbmpsize();
-    EXPECT_EQ(box.PictureHeight(), 2);
-    EXPECT_EQ(box.execute(), mrCancel);  // closed by its frame
-}

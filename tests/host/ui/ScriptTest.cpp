@@ -143,19 +143,6 @@ TEST_F(ScriptTest, SaveAnswersTheNextSaveDialog) {
     EXPECT_EQ(ErrorLine("cancelsave now"), 1);
 }
 
-TEST_F(ScriptTest, MessageBoxesAreAnsweredOkAndShownOnTheErrorStream) {
-    Run("click WarnBtn\nclick WarnBtn");
-    EXPECT_EQ(err.str(), "message: Careful\nnow\nmessage: Careful\nnow\n");
-}
-
-TEST_F(ScriptTest, GeometryPlacesTheWindow) {
-    Run("geometry 5 6 300 200 2");
-    EXPECT_EQ(std::vector<int>({window->Left(), window->Top(), window->Width(), window->Height()}),
-              std::vector<int>({5, 6, 300, 200}));
-    EXPECT_EQ(window->WindowState(), wsMaximized);
-    EXPECT_EQ(ErrorLine("geometry 5 6 300 200 3"), 1);
-}
-
 TEST_F(ScriptTest, DumpWritesTheTopmostWindowToTheOutputOrAppendsToAFile) {
     testsupport::TempDir dir;
     Run("dump\nset EdName Changed\ndump " + dir.File("d.txt") + "\ndump " + dir.File("d.txt"));

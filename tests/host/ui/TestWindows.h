@@ -49,7 +49,6 @@ inline const std::string kToolDesign = Dfm(
           Dfm("object CancelBtn: TBitBtn", {"Kind = bkCancel"}),
           Dfm("object EditBtn: TButton", {"Caption = 'Edit'", "OnClick = EditBtnClick"}),
           Dfm("object TextBtn: TButton", {"Caption = 'Text'", "OnClick = TextBtnClick"}),
-          Dfm("object WarnBtn: TButton", {"Caption = 'Warn'", "OnClick = WarnBtnClick"}),
           Dfm("object FailBtn: TButton", {"Caption = 'Fail'", "ModalResult = 1", "OnClick = FailBtnClick"}),
           Dfm("object HiddenBtn: TButton", {"Caption = 'Hidden'", "Visible = False"})}),
      Dfm("object SaveDialog: TSaveDialog", {"DefaultExt = 'txt'", "Options = [ofOverwritePrompt]"})});
@@ -88,7 +87,6 @@ public:
             lines.Insert(0, "{" + Caption() + "}");
             lines.SaveToFile(SaveDialog->FileName());
         });
-        RegisterHandler("WarnBtnClick", [](TObject*) { ShowMessage("Careful\nnow"); });
         RegisterHandler("FailBtnClick",
                         [](TObject*) -> void { throw EConvertError("'x\x01' is not a valid integer value"); });
         LoadDesign(kToolDesign, "ToolWin.dfm");

@@ -113,37 +113,6 @@ TEST(ClassTests, HoldThroughCatalogueAndCppInheritance) {
     EXPECT_THROW(ClassCatalogue().CreateComponent("TFont", &form), EClassNotFound);
 }
 
-TEST(ClassTests, UnknownClassesGetAnInferredPlace) {
-    auto& cat = ClassCatalogue();
-    TInferredClasses mine;
-    TClassEvidence windowed;
-    windowed.hasChildren = true;
-    EXPECT_TRUE(cat.Infer("TJvxPanelZ1", windowed, mine).InheritsFrom("TWinControl"));
-    TClassEvidence sized;
-    sized.hasSize = true;
-    EXPECT_TRUE(cat.Infer("TJvxShapeZ1", sized, mine).InheritsFrom("TGraphicControl"));
-    EXPECT_FALSE(cat.Infer("TJvxTimerZ1", TClassEvidence{}, mine).InheritsFrom("TControl"));
-    TClassEvidence item;
-    item.underMenu = true;
-    EXPECT_TRUE(cat.Infer("TJvxMenuItemZ1", item, mine).InheritsFrom("TMenuItem"));
-    TClassEvidence root;
-    root.isRoot = true;
-    EXPECT_TRUE(cat.Infer("TDataModuleZ1", root, mine).InheritsFrom("TDataModule"));
-    root.hasSize = true;
-    const TClassInfo& form = cat.Infer("TFormZ1", root, mine);
-    EXPECT_TRUE(form.InheritsFrom("TForm"));
-    EXPECT_TRUE(form.Inferred());
-    // A known class keeps its place whatever the evidence says.
-    EXPECT_TRUE(cat.Infer("TButton", item, mine).InheritsFrom("TWinControl"));
-    EXPECT_EQ(cat.Find("TFormZ1"), nullptr);  // the form's own, not the catalogue's
-    // An inferred class learns properties from the file.
-    const TPropInfo& p = cat.LearnProperty(form, "ShadowDepth", TTypeKind::tkInteger);
-    EXPECT_EQ(GetPropInfo(&form, "shadowdepth"), &p);
-    EXPECT_EQ(&cat.LearnProperty(form, "Caption", TTypeKind::tkInteger), GetPropInfo(&form, "Caption"));
-    TForm instance(nullptr, &form);
-    EXPECT_TRUE(Is<TForm>(&instance));
-}
-
 // The compilers of the dialect take ASCII names only: a rename to anything else is refused as
 // an invalid name, while a name read from a file (newer compilers wrote other scripts) keeps
 // its letters.

@@ -6,22 +6,6 @@
 
 using namespace vcl;
 
-TEST(Properties, AreFoundByNameIgnoringCaseAndOnlyWherePublished) {
-    TForm form(nullptr);
-    TComponent* edit = ClassCatalogue().CreateComponent("TEdit", &form);
-    TComponent* button = ClassCatalogue().CreateComponent("TButton", &form);
-    TComponent* timer = ClassCatalogue().CreateComponent("TTimer", &form);
-    EXPECT_NE(GetPropInfo(edit, "TEXT"), nullptr);
-    EXPECT_EQ(GetPropInfo(edit, "caption"), nullptr);
-    EXPECT_NE(GetPropInfo(button, "caption"), nullptr);
-    EXPECT_NE(GetPropInfo(button, "hint"), nullptr);
-    EXPECT_EQ(GetPropInfo(timer, "hint"), nullptr);
-    EXPECT_EQ(GetPropInfo(timer, "left"), nullptr);
-    const TPropInfo* tag = GetPropInfo(timer, "tag");
-    ASSERT_NE(tag, nullptr);
-    EXPECT_EQ(tag->Kind, TTypeKind::tkInteger);
-}
-
 TEST(Properties, ReachTheFrameworksOwnSettersByKind) {
     TForm form(nullptr);
     auto* button = static_cast<TWinControl*>(ClassCatalogue().CreateComponent("TButton", &form));
