@@ -342,7 +342,7 @@ private:
     static bool Inherits(const TComponent* c, std::initializer_list<std::string_view> classes) {
         for (const vcl::TClassInfo* k = &c->ClassType(); k != nullptr; k = k->Parent())
             for (std::string_view name : classes)
-                if (k->Name().size() == name.size() && vcl::SameText(k->Name(), name)) return true;
+                if (vcl::SameText(k->Name(), name)) return true;
         return false;
     }
     // A class no catalogue knows: only its name tells what it is.
@@ -1321,11 +1321,11 @@ private:
         using namespace std::string_view_literals;
         for (std::string_view d : {"ExplicitLeft"sv, "ExplicitTop"sv, "ExplicitWidth"sv, "ExplicitHeight"sv,
                                    "DesignSize"sv, "TextHeight"sv, "IsControl"sv, "DesignLeft"sv, "DesignTop"sv})
-            if (d.size() == name.size() && vcl::SameText(name, d)) return true;
+            if (vcl::SameText(name, d)) return true;
         if (control) return false;
         for (std::string_view d : {"Left"sv, "Top"sv, "Width"sv, "Height"sv, "HorizontalOffset"sv, "VerticalOffset"sv,
                                    "PixelsPerInch"sv})
-            if (d.size() == name.size() && vcl::SameText(name, d)) return true;
+            if (vcl::SameText(name, d)) return true;
         return false;
     }
 

@@ -8,11 +8,15 @@ namespace vcl {
 
 namespace {
 
-template <class T>
-void MoveItem(std::vector<T>& list, int from, int to) {
-    T item = std::move(list[size_t(from)]);
-    list.erase(list.begin() + from);
-    list.insert(list.begin() + to, std::move(item));
+// Moves the item at from (a run of width elements from first) to to, the items between
+// shifting by one: a row of the cells, a cell within a row, a width or height.
+template <class It>
+void MoveItem(It first, int from, int to, ptrdiff_t width = 1) {
+    const auto at = [&](int i) { return first + i * width; };
+    if (from < to)
+        std::rotate(at(from), at(from + 1), at(to + 1));
+    else
+        std::rotate(at(to), at(from), at(from + 1));
 }
 
 // Where an index lands when the item at from moves to to.
@@ -129,13 +133,8 @@ void TStringGrid::MoveRow(int from, int to) {
     CheckRow(from);
     CheckRow(to);
     if (from == to) return;
-    const auto cols = ptrdiff_t(ColCount());
-    const auto row = [&](int r) { return cells_.begin() + r * cols; };
-    if (from < to)
-        std::rotate(row(from), row(from + 1), row(to + 1));
-    else
-        std::rotate(row(to), row(from), row(from + 1));
-    MoveItem(rowHeights_, from, to);
+    MoveItem(cells_.begin(), from, to, ColCount());
+    MoveItem(rowHeights_.begin(), from, to);
     row_ = Follow(row_, from, to);
     if (OnRowMoved) OnRowMoved(this, from, to);
 }
@@ -144,14 +143,8 @@ void TStringGrid::MoveColumn(int from, int to) {
     CheckCol(from);
     CheckCol(to);
     if (from == to) return;
-    const auto cols = ptrdiff_t(ColCount());
-    for (auto row = cells_.begin(); row != cells_.end(); row += cols) {
-        if (from < to)
-            std::rotate(row + from, row + from + 1, row + to + 1);
-        else
-            std::rotate(row + to, row + from, row + from + 1);
-    }
-    MoveItem(colWidths_, from, to);
+    for (auto row = cells_.begin(); row != cells_.end(); row += ColCount()) MoveItem(row, from, to);
+    MoveItem(colWidths_.begin(), from, to);
     col_ = Follow(col_, from, to);
     if (OnColumnMoved) OnColumnMoved(this, from, to);
 }

@@ -1,8 +1,7 @@
 #include "host/controls/Outline.h"
 
-#include <new>
-
 #include <algorithm>
+#include <new>
 
 #include "host/vcl/ClassCatalogue.h"
 

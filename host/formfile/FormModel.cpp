@@ -260,7 +260,6 @@ void TFormFile::Build() {
     auto holderOf = [](TComponent* c) {
         Holder h;
         h.component = c;
-        if (c == nullptr) return h;
         h.parent = dynamic_cast<vcl::TWinControl*>(c);
         h.menu = dynamic_cast<vcl::TMenu*>(c);
         h.item = dynamic_cast<vcl::TMenuItem*>(c);

@@ -118,7 +118,7 @@ private:
     void SkipBlanks() {
         // Indents are most of the blanks: eight spaces at a time.
         static constexpr char kSpaces[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
-        while (pos_ < end_ && end_ - pos_ >= 8 && std::memcmp(buf_.data() + pos_, kSpaces, 8) == 0) pos_ += 8;
+        while (end_ - pos_ >= 8 && std::memcmp(buf_.data() + pos_, kSpaces, 8) == 0) pos_ += 8;
         while (pos_ < end_ && kBytes.blank[At(pos_)]) ++pos_;
     }
 
@@ -566,7 +566,7 @@ private:
             // A line of digit pairs at a time; what ends it is judged below.
             uint32_t run = pos_;
             while (end_ - run >= 8 && EightHexDigits(buf_.data() + run)) run += 8;
-            while (run < end_ && end_ - run >= 2 && kBytes.hex[At(run)] && kBytes.hex[At(run + 1)]) run += 2;
+            while (end_ - run >= 2 && kBytes.hex[At(run)] && kBytes.hex[At(run + 1)]) run += 2;
             if (run != pos_) {
                 bytes += (run - pos_) / 2;
                 pos_ = run;

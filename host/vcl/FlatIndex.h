@@ -40,12 +40,7 @@ public:
     // Under its key now.
     void Insert(T* object) {
         if ((used_ + 1) * 2 > slots_.size()) Rebuild(live_ + 1);
-        const size_t hash = Traits::Hash(Traits::Key(*object)), mask = slots_.size() - 1;
-        size_t i = hash & mask;
-        while (slots_[i].object != nullptr) i = (i + 1) & mask;
-        if (slots_[i].hash != kErased) ++used_;
-        slots_[i] = {hash, object};
-        ++live_;
+        Place({Traits::Hash(Traits::Key(*object)), object});
     }
     // Under its key now; nothing when absent.
     void Erase(const T* object) {
@@ -77,14 +72,17 @@ private:
         while (size < expected * 4) size *= 2;  // room to grow before the next rebuild
         std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(size));
         used_ = live_ = 0;
-        for (const Slot& s : old) {
-            if (s.object == nullptr) continue;
-            size_t i = s.hash & (size - 1);
-            while (slots_[i].object != nullptr) i = (i + 1) & (size - 1);
-            slots_[i] = s;
-            ++used_;
-            ++live_;
-        }
+        for (const Slot& s : old)
+            if (s.object != nullptr) Place(s);
+    }
+    // Into the first free slot along its probe: an empty one, or one an erase left.
+    void Place(const Slot& entry) {
+        const size_t mask = slots_.size() - 1;
+        size_t i = entry.hash & mask;
+        while (slots_[i].object != nullptr) i = (i + 1) & mask;
+        if (slots_[i].hash != kErased) ++used_;
+        slots_[i] = entry;
+        ++live_;
     }
 
     std::vector<Slot> slots_;  // a power of two, at most half of them in use

@@ -90,8 +90,7 @@ std::string UpperCase(std::string_view s) {
     return r;
 }
 
-bool SameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
+bool detail::SameTextOfOneLength(std::string_view a, std::string_view b) {
     if (a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0) return true;  // names are mostly spelt alike
     for (size_t i = 0; i < a.size(); ++i)
         if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;

@@ -72,7 +72,14 @@ std::string PrintableText(std::string_view s);
 
 std::string LowerCase(std::string_view s);
 std::string UpperCase(std::string_view s);
-bool SameText(std::string_view a, std::string_view b);  // ASCII case ignored
+namespace detail {
+bool SameTextOfOneLength(std::string_view a, std::string_view b);
+}
+// ASCII case ignored. The lengths are compared inline: most names that differ differ in length,
+// and a class's ancestors and a rule's class names are compared by the thousand.
+inline bool SameText(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && detail::SameTextOfOneLength(a, b);
+}
 
 std::string IntToStr(int64_t value);
 // Decimal (or $hex) text with optional sign and surrounding blanks; anything else raises

@@ -48,7 +48,7 @@ bool TClassInfo::InheritsFrom(const TClassInfo* other) const {
 
 bool TClassInfo::InheritsFrom(std::string_view className) const {
     for (const TClassInfo* c = this; c != nullptr; c = c->parent_)
-        if (c->name_.size() == className.size() && SameText(c->name_, className)) return true;  // most differ in length
+        if (SameText(c->name_, className)) return true;
     return false;
 }
 
