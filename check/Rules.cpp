@@ -230,7 +230,7 @@ private:
     void Collect(TComponent* c, bool inFrame = false) {
         if (inFrame) framed_.insert(c);
         else all_.push_back(c);
-        auto* control = dynamic_cast<TControl*>(c);
+        auto* control = vcl::Cast<TControl>(c);
         Part part{control, control ? dynamic_cast<TWinControl*>(control) : nullptr, file_.ObjectOf(*c)};
         part.firstStored = uint32_t(stored_.size());
         if (part.object)
@@ -284,7 +284,7 @@ private:
     }
     TControl* AsControl(const TComponent* c) const {
         if (const Part* part = PartOf(c)) return part->control;
-        return dynamic_cast<TControl*>(const_cast<TComponent*>(c));
+        return vcl::Cast<TControl>(const_cast<TComponent*>(c));
     }
     TWinControl* AsWindowed(const TComponent* c) const {
         if (const Part* part = PartOf(c)) return part->windowed;

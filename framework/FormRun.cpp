@@ -13,7 +13,10 @@ TFormRun::TFormRun(formfile::TFormFile& file) : file_(file), session_(file), ses
 void TFormRun::RunVerb(int verb) {
     vcl::TComponent* root = file_.Root();
     TTavrinQA* qa = nullptr;
-    for (int i = 0; i < root->ComponentCount() && qa == nullptr; ++i) qa = dynamic_cast<TTavrinQA*>(root->Components(i));
+    // Its class first: a failed dynamic_cast on each of a large form's components is slow.
+    for (int i = 0; i < root->ComponentCount() && qa == nullptr; ++i)
+        if (vcl::TComponent* c = root->Components(i); c->InheritsFrom(&TTavrinQA::StaticClass()))
+            qa = dynamic_cast<TTavrinQA*>(c);
     std::unique_ptr<TTavrinQA> dropped;
     if (qa == nullptr) {
         dropped.reset(qa = new TTavrinQA(root));

@@ -49,7 +49,7 @@ void tZorWinControlInfo::ListControls() {
     controls_.assign(size_t(alloclist.Count()), nullptr);
     familyAt_.assign(size_t(alloclist.Count()), -1);
     for (int i = 0; i < alloclist.Count(); ++i) {
-        auto* c = dynamic_cast<vcl::TControl*>(ComponentOf(alloclist[i]));
+        auto* c = vcl::Cast<vcl::TControl>(ComponentOf(alloclist[i]));
         if (c == nullptr) continue;
         auto [at, added] = familyOf_.try_emplace(c->Parent(), int(families_.size()));
         if (added) families_.push_back({c->Parent(), {}});

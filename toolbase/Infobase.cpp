@@ -41,7 +41,7 @@ void classnamefromid(const std::string& id, std::string& name, std::string& clas
 }
 
 std::string GetParentString(const TComponent* component) {
-    if (auto* control = dynamic_cast<const vcl::TControl*>(component)) return NodeID(control->Parent());
+    if (auto* control = vcl::Cast<const vcl::TControl>(component)) return NodeID(control->Parent());
     if (auto* item = dynamic_cast<const vcl::TMenuItem*>(component)) return NodeID(item->Parent());
     return {};
 }

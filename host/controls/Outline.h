@@ -182,6 +182,7 @@ private:
     static void Update(TOutlineNode* t);
     static void Split(TOutlineNode* t, int32_t k, TOutlineNode*& a, TOutlineNode*& b);
     static TOutlineNode* Merge(TOutlineNode* a, TOutlineNode* b);
+    static void Insert(TOutlineNode*& t, int32_t k, TOutlineNode* node);  // node alone, at position k
 
     TOutlineNode root_;               // the invisible item above the top level
     TOutlineNode* order_ = nullptr;   // display order

@@ -198,7 +198,7 @@ double TField::AsFloat() const {
 // ---- TDataSet
 
 TDataSet::TDataSet(TComponent* owner, const TClassInfo* cls)
-    : TComponent(owner, cls ? cls : ClassByName("TDataSet")), fieldDefs_(this) {}
+    : TComponent(owner, cls ? cls : ClassByName("TDataSet")), TStoredDataReader(this), fieldDefs_(this) {}
 
 TDataSet::~TDataSet() {
     Unwatch();
@@ -388,7 +388,7 @@ namespace {
 
 class TFieldReader : public TField, public TStoredDataReader {
 public:
-    using TField::TField;
+    TFieldReader(TComponent* owner, const TClassInfo* cls) : TField(owner, cls), TStoredDataReader(this) {}
     ~TFieldReader() override { Unwatch(); }
     void ReadStoredData(const TStoredObject&, TComponent* enclosing) override {
         if (auto* dataset = dynamic_cast<TDataSet*>(enclosing)) SetDataSet(dataset);

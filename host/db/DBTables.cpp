@@ -261,7 +261,8 @@ void TStoredProc::ReadStoredData(const TStoredObject& object, TComponent* enclos
 
 // ---- TDatabase
 
-TDatabase::TDatabase(TComponent* owner, const TClassInfo* cls) : TComponent(owner, cls ? cls : ClassByName("TDatabase")) {}
+TDatabase::TDatabase(TComponent* owner, const TClassInfo* cls)
+    : TComponent(owner, cls ? cls : ClassByName("TDatabase")), TStoredDataReader(this) {}
 
 dbe::TParamList TDatabase::DefinedParams() const {
     dbe::TParamList list;

@@ -262,8 +262,8 @@ void TFormFile::Build() {
         h.component = c;
         h.parent = dynamic_cast<vcl::TWinControl*>(c);
         h.menu = dynamic_cast<vcl::TMenu*>(c);
-        h.item = dynamic_cast<vcl::TMenuItem*>(c);
-        h.book = dynamic_cast<vcl::TNotebookBase*>(c);
+        h.item = vcl::Cast<vcl::TMenuItem>(c);
+        h.book = vcl::Cast<vcl::TNotebookBase>(c);
         h.underActionList = c->InheritsFrom("TCustomActionList");
         return h;
     };
@@ -271,9 +271,13 @@ void TFormFile::Build() {
     struct Kind {
         bool frame = false;  // a frame wherever it stands
         bool page = false;   // placed by its notebook
+        // The properties the last object of the class stored, in order, with what each names:
+        // objects of one class store the same names in the same order, so most names are
+        // compared rather than looked up.
+        std::vector<std::pair<std::string_view, const TPropInfo*>> lastProps;
     };
     std::unordered_map<const vcl::TClassInfo*, Kind> kinds;
-    auto kindOf = [&](const vcl::TClassInfo& cls) -> const Kind& {
+    auto kindOf = [&](const vcl::TClassInfo& cls) -> Kind& {
         auto [it, fresh] = kinds.try_emplace(&cls);
         if (fresh) {
             it->second.frame = !cls.Inferred() && cls.InheritsFrom("TCustomFrame");
@@ -301,24 +305,28 @@ void TFormFile::Build() {
                 frame = RepeatsNameOutside(obj, *namesInFile);
             }
         }
-        evidence.isInline = frame;
-        evidence.underMenu = holder.menu != nullptr || holder.item != nullptr;
-        evidence.underActionList = holder.underActionList;
-        if (!evidence.isRoot && !declared && inferred_->Find(className) == nullptr)
-            for (Object child : obj.Children())
-                evidence.hasChildren = evidence.hasChildren || MayBeControl(child, catalogue, *inferred_);
-        if (evidence.isRoot) {
-            evidence.hasChildren = false;
-            for (Object child : obj.Children())
-                evidence.hasChildren = evidence.hasChildren || HasAny(child, {"Width", "Height"});
+        const vcl::TClassInfo* named = known != nullptr ? known : inferred_->Find(className);
+        if (named == nullptr) {  // a class first met here: what the object stores tells what it is
+            evidence.isInline = frame;
+            evidence.underMenu = holder.menu != nullptr || holder.item != nullptr;
+            evidence.underActionList = holder.underActionList;
+            if (evidence.isRoot) {
+                for (Object child : obj.Children())
+                    evidence.hasChildren = evidence.hasChildren || HasAny(child, {"Width", "Height"});
+            } else {
+                for (Object child : obj.Children())
+                    evidence.hasChildren = evidence.hasChildren || MayBeControl(child, catalogue, *inferred_);
+            }
+            // Data modules store a size too; only a form stores a client size, caption or text height.
+            evidence.hasSize = evidence.isRoot ? HasAny(obj, {"ClientWidth", "ClientHeight", "Caption", "TextHeight"})
+                                               : HasAny(obj, {"Width", "Height", "ClientWidth", "ClientHeight"});
+            evidence.hasTabOrder = HasAny(obj, {"TabOrder", "TabStop"});
+            named = &catalogue.Infer(className, evidence, *inferred_);
         }
-        // Data modules store a size too; only a form stores a client size, caption or text height.
-        evidence.hasSize = evidence.isRoot ? HasAny(obj, {"ClientWidth", "ClientHeight", "Caption", "TextHeight"})
-                                           : HasAny(obj, {"Width", "Height", "ClientWidth", "ClientHeight"});
-        evidence.hasTabOrder = HasAny(obj, {"TabOrder", "TabStop"});
-        const vcl::TClassInfo& cls = catalogue.Infer(className, evidence, *inferred_);
+        const vcl::TClassInfo& cls = *named;
+        Kind& kind = kindOf(cls);
 
-        TComponent* owner = holder.book != nullptr && kindOf(cls).page ? holder.book : scope;
+        TComponent* owner = holder.book != nullptr && kind.page ? holder.book : scope;
         TComponent* c = enclosing == nullptr ? root_ : nullptr;
         if (c == nullptr) {
             try {
@@ -334,16 +342,18 @@ void TFormFile::Build() {
         } catch (const vcl::Exception& e) {
             Refuse(doc_, obj.Position(), e.Message());
         }
-        auto* control = dynamic_cast<vcl::TControl*>(c);
+        auto* control = vcl::Cast<vcl::TControl>(c);
         if (control != nullptr) {
             if (holder.parent != nullptr) control->SetParent(holder.parent);
-        } else if (auto* item = dynamic_cast<vcl::TMenuItem*>(c)) {
+        } else if (auto* item = vcl::Cast<vcl::TMenuItem>(c)) {
             if (holder.menu != nullptr) holder.menu->Items()->Add(item);
             else if (holder.item != nullptr) holder.item->Add(item);
         }
 
         const bool visual = control != nullptr;
         uint32_t design = 0;
+        const vcl::TClassInfo& own = c->ClassType();
+        size_t at = 0;  // among the properties below, in kind.lastProps
         for (Property prop : obj.Properties()) {
             const std::string_view name = prop.Name();
             if (name.find('.') != std::string_view::npos) continue;  // a sub-object's property
@@ -353,12 +363,22 @@ void TFormFile::Build() {
                 design = vcl::SameText(name, "Left") ? (design & 0xFFFF0000u) | v : (design & 0xFFFFu) | (v << 16);
                 continue;
             }
-            const TPropInfo* info = vcl::GetPropInfo(c, name);
-            if (info == nullptr) {
-                const TTypeKind kind = KindOfValue(value);
-                if (kind == TTypeKind::tkUnknown) continue;
-                info = &catalogue.LearnProperty(cls, name, kind);
+            const TPropInfo* info = nullptr;
+            if (at < kind.lastProps.size() && kind.lastProps[at].first == name && &own == &cls) {
+                info = kind.lastProps[at].second;
+            } else {
+                info = own.FindProperty(name);
+                if (info == nullptr) {
+                    const TTypeKind valueKind = KindOfValue(value);
+                    if (valueKind == TTypeKind::tkUnknown) continue;
+                    info = &catalogue.LearnProperty(cls, name, valueKind);
+                }
+                if (&own == &cls) {
+                    kind.lastProps.resize(at);
+                    kind.lastProps.emplace_back(name, info);
+                }
             }
+            ++at;
             if (!info->Stored) continue;
             try {
                 if (info->Kind == TTypeKind::tkClass) {
@@ -372,7 +392,7 @@ void TFormFile::Build() {
             }
         }
         if (!visual) c->SetDesignInfo(int32_t(design));
-        if (auto* reader = dynamic_cast<vcl::TStoredDataReader*>(c)) {
+        if (auto* reader = vcl::Cast<vcl::TStoredDataReader>(c)) {
             try {
                 reader->ReadStoredData(StoredObject(obj), enclosing);
             } catch (const vcl::Exception& e) {
@@ -391,6 +411,7 @@ void TFormFile::Build() {
     };
     build(doc_.Root(), Holder{}, kNoEntry);
 
+    std::vector<TComponent*> linked;  // to an action, in the order of the file
     for (const auto& ref : references) {
         TComponent* target = Resolve(ref.text, entries_[ref.scope].component);
         try {
@@ -399,8 +420,9 @@ void TFormFile::Build() {
         } catch (const vcl::Exception& e) {
             Refuse(doc_, ref.where.Position(), ref.prop->Name + ": " + e.Message());
         }
+        if (target != nullptr && vcl::SameText(ref.prop->Name, "Action")) linked.push_back(ref.component);
     }
-    for (const Entry& entry : entries_) vcl::ApplyActionLink(*entry.component);
+    for (TComponent* client : linked) vcl::ApplyActionLink(*client);
     // Children finish loading before their parents, as the platform's reader has it.
     for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) it->component->Loaded();
     for (uint32_t i = 0; i < entries_.size(); ++i) entries_[i].component->Watch(this, i);

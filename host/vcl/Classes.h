@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -143,6 +144,19 @@ private:
 
 enum class TOperation { opInsert, opRemove };
 
+// The framework classes the reader and the tools ask about of every component, each a bit
+// its constructor sets: a dynamic_cast walks the whole class tree of a control that is also
+// an event source, and a large form asks it tens of thousands of times.
+enum TComponentKind : uint8_t {
+    ckControl = 1,
+    ckMenuItem = 2,
+    ckNotebook = 4,     // TNotebookBase
+    ckStoredData = 8,   // a TStoredDataReader
+};
+// The kind bit of a class that has one, for Is and Cast; 0 for the rest.
+template <class T>
+inline constexpr uint8_t kKindOf = 0;
+
 class TComponent;
 
 // An owner's named components by name, case ignored.
@@ -187,6 +201,8 @@ public:
         designInfo_ = v;
     }
 
+    bool IsKind(TComponentKind kind) const { return (kinds_ & kind) != 0; }
+
     // True while this component and everything it owns are being freed.
     bool Destroying() const { return destroying_; }
     // While a form file is read: setters that depend on siblings are deferred.
@@ -210,6 +226,9 @@ protected:
     // free their child controls, as the platform does.
     void DestroyComponents();
 
+    void AddKind(TComponentKind kind) { kinds_ |= kind; }
+    friend class TStoredDataReader;
+
     // Default name behaviour for subclasses that add their own rename effects.
     void ValidateRename(const std::string& newName) const;
     void ChangeName(const std::string& newName);
@@ -229,22 +248,37 @@ private:
     int32_t designInfo_ = 0;
     bool loading_ = false;
     bool destroying_ = false;
+    uint8_t kinds_ = 0;
 };
 
 inline std::string_view TComponentNameKey::Key(const TComponent& c) { return c.Name(); }
+
+// Cast to a C++ framework class; null when the object is not one.
+template <typename T, typename U>
+T* Cast(U* object) {
+    using Bare = std::remove_const_t<T>;
+    using From = std::remove_const_t<U>;
+    if constexpr (kKindOf<Bare> != 0 && std::is_base_of_v<TComponent, From>) {
+        if (object == nullptr || !object->IsKind(TComponentKind(kKindOf<Bare>))) return nullptr;
+        if constexpr (std::is_base_of_v<From, Bare>) return static_cast<T*>(object);
+        else return dynamic_cast<T*>(object);  // a side base, asked only of components that have it
+    } else {
+        return dynamic_cast<T*>(object);
+    }
+}
 
 // Checked cast to a C++ framework class: EInvalidCast when the object is not one.
 template <typename T, typename U>
 T* As(U* object) {
     if (object == nullptr) return nullptr;
-    if (auto* p = dynamic_cast<T*>(object)) return p;
+    if (auto* p = Cast<T>(object)) return p;
     throw EInvalidCast("Invalid class typecast");
 }
 
 // Class test against a C++ framework class (true for derived classes too).
 template <typename T, typename U>
 bool Is(const U* object) {
-    return dynamic_cast<const T*>(object) != nullptr;
+    return Cast<const T>(object) != nullptr;
 }
 
 }  // namespace vcl

@@ -17,7 +17,9 @@ static void EraseOne(std::vector<T*>& list, const void* item) {
 // ---- TControl
 
 TControl::TControl(TComponent* owner, const TClassInfo* cls)
-    : TComponent(owner, cls ? cls : ClassByName("TControl")) {}
+    : TComponent(owner, cls ? cls : ClassByName("TControl")) {
+    AddKind(ckControl);
+}
 
 TControl::~TControl() {
     Unwatch();

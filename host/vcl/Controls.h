@@ -65,6 +65,10 @@ private:
     bool windowed_ = false;  // a TWinControl: its parent keeps it in the tab order
 };
 
+template <>
+inline constexpr uint8_t kKindOf<TControl> = ckControl;
+
+
 class TGraphicControl : public TControl {
 public:
     explicit TGraphicControl(TComponent* owner, const TClassInfo* cls = nullptr);

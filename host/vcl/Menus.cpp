@@ -17,7 +17,9 @@ std::string StripHotkey(std::string_view caption) {
 }
 
 TMenuItem::TMenuItem(TComponent* owner, const TClassInfo* cls)
-    : TComponent(owner, cls ? cls : ClassByName("TMenuItem")) {}
+    : TComponent(owner, cls ? cls : ClassByName("TMenuItem")) {
+    AddKind(ckMenuItem);
+}
 
 TMenuItem::~TMenuItem() {
     Unwatch();

@@ -58,6 +58,10 @@ private:
     bool visible_ = true;
 };
 
+template <>
+inline constexpr uint8_t kKindOf<TMenuItem> = ckMenuItem;
+
+
 class TMenu : public TComponent {
 public:
     explicit TMenu(TComponent* owner, const TClassInfo* cls = nullptr);

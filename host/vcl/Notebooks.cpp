@@ -9,7 +9,9 @@ TPage::TPage(TComponent* owner, const TClassInfo* cls) : TCustomControl(owner, c
 TTabPage::TTabPage(TComponent* owner, const TClassInfo* cls)
     : TCustomControl(owner, cls ? cls : ClassByName("TTabPage")) {}
 
-TNotebookBase::TNotebookBase(TComponent* owner, const TClassInfo* cls) : TCustomControl(owner, cls) {}
+TNotebookBase::TNotebookBase(TComponent* owner, const TClassInfo* cls) : TCustomControl(owner, cls) {
+    AddKind(ckNotebook);
+}
 
 TStringList TNotebookBase::Pages() const {
     TStringList pages;

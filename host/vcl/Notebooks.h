@@ -35,6 +35,10 @@ protected:
     virtual bool IsPage(const TComponent* component) const = 0;
 };
 
+template <>
+inline constexpr uint8_t kKindOf<TNotebookBase> = ckNotebook;
+
+
 class TNotebook : public TNotebookBase {
 public:
     explicit TNotebook(TComponent* owner, const TClassInfo* cls = nullptr);

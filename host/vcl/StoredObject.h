@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "host/vcl/Classes.h"
+
 namespace vcl {
 
 class TComponent;
@@ -67,8 +69,14 @@ public:
     virtual void ReadStoredData(const TStoredObject& object, TComponent* enclosing) = 0;
 
 protected:
+    // The component marks itself a reader, so the form reader asks no dynamic_cast of the others.
+    explicit TStoredDataReader(TComponent* self) { self->AddKind(ckStoredData); }
     ~TStoredDataReader() = default;
 };
+
+template <>
+inline constexpr uint8_t kKindOf<TStoredDataReader> = ckStoredData;
+
 
 // Reads a designed form's text into root, which exists already, as a window's constructor
 // reads its own form: the root object's properties go to root, its children are created.

@@ -789,7 +789,7 @@ std::vector<const vcl::TComponent*> Painter::IconComponents() const {
     std::vector<const vcl::TComponent*> icons;
     for (int i = 0; i < root_.ComponentCount(); ++i) {
         const vcl::TComponent* c = root_.Components(i);
-        if (dynamic_cast<const vcl::TControl*>(c) != nullptr || dynamic_cast<const vcl::TMenuItem*>(c) != nullptr) continue;
+        if (vcl::Is<vcl::TControl>(c) || vcl::Is<vcl::TMenuItem>(c)) continue;
         if (known ? top.count(vcl::LowerCase(c->Name())) == 0 : c->InheritsFrom("TContainedAction") || c->InheritsFrom("TField"))
             continue;
         icons.push_back(c);
