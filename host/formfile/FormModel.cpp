@@ -158,12 +158,14 @@ std::unique_ptr<TFormFile> TFormFile::Load(const std::string& path) {
     std::unique_ptr<TFormFile> file(new TFormFile(Document::Parse(std::move(*bytes), path)));
     file->loadedFrom_ = CanonicalPath(path);
     file->stamp_ = stamp;
+    file->arena_ = std::make_unique<vcl::TComponentArena>();
     file->Build();
     return file;
 }
 
 std::unique_ptr<TFormFile> TFormFile::LoadBytes(std::string bytes, const std::string& fileName) {
     std::unique_ptr<TFormFile> file(new TFormFile(Document::Parse(std::move(bytes), fileName)));
+    file->arena_ = std::make_unique<vcl::TComponentArena>();
     file->Build();
     return file;
 }
@@ -330,6 +332,9 @@ void TFormFile::Build() {
         TComponent* c = enclosing == nullptr ? root_ : nullptr;
         if (c == nullptr) {
             try {
+                // Only what the file holds: a component that loading makes for someone else
+                // (a session's database) may outlive the file, so it comes from the heap.
+                vcl::TComponentArena::Scope inArena(arena_.get());
                 c = catalogue.CreateComponent(cls, owner);
             } catch (const vcl::Exception& e) {
                 Refuse(doc_, obj.Position(), e.Message());

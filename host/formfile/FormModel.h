@@ -15,6 +15,7 @@
 #include "host/formfile/FormFile.h"
 #include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/Classes.h"
+#include "host/vcl/ComponentArena.h"
 #include "host/vcl/EditSession.h"
 
 namespace formfile {
@@ -147,6 +148,8 @@ private:
     std::optional<std::string> saved_;  // what the last save wrote there, once saved
     // The classes this form had to infer; freed after its components (see the destructor).
     std::unique_ptr<vcl::TInferredClasses> inferred_ = std::make_unique<vcl::TInferredClasses>();
+    // Where the components read from the file live, when this file owns them: freed after them.
+    std::unique_ptr<vcl::TComponentArena> arena_;
     vcl::TComponent* root_ = nullptr;
     std::unique_ptr<vcl::TComponent> ownedRoot_;  // null when reading into a given root
     std::vector<Entry> entries_;

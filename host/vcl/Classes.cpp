@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "host/vcl/ClassCatalogue.h"
+#include "host/vcl/ComponentArena.h"
 
 namespace vcl {
 
@@ -98,6 +99,10 @@ void TPersistent::ClearStoredReferencesTo(const TComponent* target) {
 }
 
 // ---- TComponent
+
+void* TComponent::operator new(size_t bytes) { return TComponentArena::Allocate(bytes); }
+
+void TComponent::operator delete(void* memory) { TComponentArena::Release(memory); }
 
 TComponent::TComponent(TComponent* owner, const TClassInfo* cls)
     : TPersistent(cls ? cls : ClassByName("TComponent")) {

@@ -174,6 +174,9 @@ public:
     explicit TComponent(TComponent* owner, const TClassInfo* cls = nullptr);
     ~TComponent() override;
     TComponent(const TComponent&) = delete;
+    // From the arena of the form being read, if any (TComponentArena).
+    static void* operator new(size_t bytes);
+    static void operator delete(void* memory);
     TComponent& operator=(const TComponent&) = delete;
 
     const std::string& Name() const { return name_; }

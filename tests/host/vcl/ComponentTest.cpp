@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
 
 #include "host/vcl/ClassCatalogue.h"
+#include "host/vcl/ComponentArena.h"
 #include "host/vcl/Controls.h"
 #include "host/vcl/Forms.h"
 #include "host/vcl/Menus.h"
@@ -108,9 +110,39 @@ TEST(ClassTests, HoldThroughCatalogueAndCppInheritance) {
     EXPECT_FALSE(Is<TControl>(timer));
     EXPECT_FALSE(timer->InheritsFrom("TControl"));
     EXPECT_TRUE(Is<TMainMenu>(Make("TMainMenu", &form)));
+    // The classes every component is asked about answer by a bit their constructors set.
+    TComponent* item = Make("TMenuItem", &form);
+    EXPECT_EQ(Cast<TMenuItem>(item), dynamic_cast<TMenuItem*>(item));
+    EXPECT_EQ(Cast<TControl>(item), nullptr);
+    EXPECT_EQ(Cast<const TControl>(static_cast<const TComponent*>(button)), dynamic_cast<const TControl*>(button));
     EXPECT_THROW(As<TWinControl>(label), EInvalidCast);
     EXPECT_THROW(ClassCatalogue().CreateComponent("TNoSuchThing", &form), EClassNotFound);
     EXPECT_THROW(ClassCatalogue().CreateComponent("TFont", &form), EClassNotFound);
+}
+
+// A form's components live in its arena while they are made in its scope, on that thread only;
+// freeing one there, or one from the heap while the arena lives, is safe.
+TEST(Ownership, ComponentsMadeInAnArenaScopeLiveThere) {
+    TComponentArena arena;
+    {
+        TForm form(nullptr);
+        TComponent *inside, *other = nullptr;
+        {
+            TComponentArena::Scope scope(&arena);
+            inside = Make("TButton", &form, "Inside");
+            std::thread([&] { other = new TComponent(nullptr); }).join();
+        }
+        TComponent* outside = Make("TButton", &form, "Outside");
+#ifndef TAVRIN_SANITIZED
+        EXPECT_TRUE(arena.Holds(inside));
+#endif
+        EXPECT_FALSE(arena.Holds(other));
+        EXPECT_FALSE(arena.Holds(outside));
+        delete other;
+        delete inside;
+        EXPECT_EQ(form.ComponentCount(), 1);
+        EXPECT_EQ(form.Components(0), outside);
+    }
 }
 
 // The compilers of the dialect take ASCII names only: a rename to anything else is refused as

@@ -1,0 +1,103 @@
+#include "host/vcl/ComponentArena.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <new>
+
+#include <sys/mman.h>
+
+namespace vcl {
+
+namespace {
+
+// The address sanitizer must see every component's memory, so its builds use the heap.
+#ifdef TAVRIN_SANITIZED
+constexpr bool kArenas = false;
+#else
+constexpr bool kArenas = true;
+#endif
+
+thread_local TComponentArena* current = nullptr;
+
+// The blocks of every live arena: a component may be freed on any thread, and only these tell
+// arena memory from the heap's. Most runs free nothing while an arena lives but at its end.
+std::mutex blocksLock;
+std::vector<std::pair<uintptr_t, uintptr_t>> liveBlocks;
+std::atomic<size_t> liveCount{0};
+
+constexpr size_t kFirstBlock = size_t{256} << 10, kLargestBlock = size_t{32} << 20;
+constexpr uintptr_t kLargePage = uintptr_t{2} << 20;
+
+}  // namespace
+
+TComponentArena::Scope::Scope(TComponentArena* arena) : outer_(current) {
+    if (kArenas) current = arena;
+}
+
+TComponentArena::Scope::~Scope() { current = outer_; }
+
+TComponentArena::~TComponentArena() {
+    if (blocks_.empty()) return;
+    {
+        std::lock_guard lock(blocksLock);
+        for (const Block& b : blocks_)
+            liveBlocks.erase(std::find(liveBlocks.begin(), liveBlocks.end(),
+                                       std::pair{uintptr_t(b.begin), uintptr_t(b.begin + b.size)}));
+        liveCount = liveBlocks.size();
+    }
+    for (const Block& b : blocks_) ::munmap(b.begin, b.size);
+}
+
+void* TComponentArena::Take(size_t bytes) {
+    bytes = (bytes + alignof(std::max_align_t) - 1) & ~(alignof(std::max_align_t) - 1);
+    if (size_t(end_ - next_) < bytes) {
+        // Each block twice the last: a small form takes one small block, a large one a few.
+        size_t size = blocks_.empty() ? kFirstBlock : std::min(blocks_.back().size * 2, kLargestBlock);
+        size = std::max(size, bytes);
+        void* memory = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (memory == MAP_FAILED) return nullptr;
+        auto* begin = static_cast<char*>(memory);
+        // Once the form shows itself large, its blocks take large pages: one first touch per 2 MB.
+        const uintptr_t from = (uintptr_t(begin) + kLargePage - 1) & ~(kLargePage - 1),
+                        to = (uintptr_t(begin) + size) & ~(kLargePage - 1);
+        if (size >= 2 * kLargePage && to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+        {
+            std::lock_guard lock(blocksLock);
+            liveBlocks.emplace_back(uintptr_t(begin), uintptr_t(begin) + size);
+            liveCount = liveBlocks.size();
+        }
+        blocks_.push_back({begin, size});
+        next_ = begin;
+        end_ = begin + size;
+    }
+    void* memory = next_;
+    next_ += bytes;
+    return memory;
+}
+
+bool TComponentArena::Holds(const void* memory) const {
+    for (const Block& b : blocks_)
+        if (memory >= b.begin && memory < b.begin + b.size) return true;
+    return false;
+}
+
+void* TComponentArena::Allocate(size_t bytes) {
+    if (current != nullptr)
+        if (void* memory = current->Take(bytes)) return memory;
+    return ::operator new(bytes);
+}
+
+void TComponentArena::Release(void* memory) {
+    if (memory == nullptr) return;
+    if (liveCount.load() > 0) {
+        std::lock_guard lock(blocksLock);
+        const auto at = uintptr_t(memory);
+        for (const auto& [begin, end] : liveBlocks)
+            if (at >= begin && at < end) return;
+    }
+    ::operator delete(memory);
+}
+
+}  // namespace vcl
