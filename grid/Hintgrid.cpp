@@ -311,15 +311,17 @@ void THintEd::TextBtnClick(vcl::TObject*) {
                                    std::to_string(fields[size_t(c)]) +
                                    " characters wide; a text export allows at most 255");
     }
-    vcl::TLines lines;
-    lines.Add("{" + Caption() + "}");
-    lines.Add("{Date Created = " + ExportDateTime() + "}");
+    const std::string created = "{Date Created = " + ExportDateTime() + "}";  // may refuse: before the file
+    vcl::TLineWriter out(SaveDialog->FileName());
+    out.Add("{" + Caption() + "}");
+    out.Add(created);
+    std::string line;
     for (int r = 0; r < StringGrid1->RowCount(); ++r) {
-        std::string line;
-        for (int c = 0; c < cols; ++c) line += zorbase::LJ(StringGrid1->Cells(c, r), fields[size_t(c)]);
-        lines.Add(line);
+        line.clear();
+        for (int c = 0; c < cols; ++c) zorbase::AppendLJ(line, StringGrid1->Cells(c, r), fields[size_t(c)]);
+        out.Add(line);
     }
-    lines.SaveToFile(SaveDialog->FileName());
+    out.Close();
 }
 
 void THintEd::BtnRescaleClick(vcl::TObject*) {

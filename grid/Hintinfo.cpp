@@ -1,6 +1,7 @@
 #include "grid/Hintinfo.h"
 
 #include <algorithm>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -19,7 +20,7 @@ struct HintRec {
     const TComponent* component;
     std::string_view name;  // the component's own, unchanged while the rows are built
     std::string_view className;
-    std::string parent;
+    std::string_view parent;  // only when sorting by parent
     int index;
 };
 
@@ -59,11 +60,16 @@ void tZorHintInfo::ProcessControls() {
     const int count = oktoproceed() ? alloclist.Count() : 0;
     HintEd->SetDataRows(count);
     if (count == 0) return;
+    std::vector<std::string> parents;
+    if (hintsorttype == byhintparent) {
+        parents.reserve(size_t(count));
+        for (int k = 0; k < count; ++k) parents.push_back(GetParentString(ComponentOf(alloclist[k])));
+    }
     std::vector<HintRec> records;
     records.reserve(size_t(count));
     for (int k = 0; k < count; ++k) {
         const TComponent* c = ComponentOf(alloclist[k]);
-        records.push_back({c, c->Name(), c->ClassName(), GetParentString(c), k});
+        records.push_back({c, c->Name(), c->ClassName(), parents.empty() ? std::string_view() : parents[size_t(k)], k});
     }
     int (*compare)(const HintRec&, const HintRec&) = hintsorttype == byname    ? ByName
                                                      : hintsorttype == byclass ? ByClass

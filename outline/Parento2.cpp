@@ -144,10 +144,12 @@ void TFrmInfo::BtnCollapseClick(vcl::TObject*) { OutlineParent->FullCollapse(); 
 
 void TFrmInfo::PrintBtnClick(vcl::TObject*) {
     if (!SaveDialog->Execute() || SaveDialog->FileName().empty()) return;
-    vcl::TLines lines = OutlineParent->Lines();
-    lines.Insert(0, "{Date Created = " + ExportDateTime() + "}");
-    lines.Insert(0, "{" + Caption() + "}");
-    lines.SaveToFile(SaveDialog->FileName());
+    const std::string created = "{Date Created = " + ExportDateTime() + "}";  // may refuse: before the file
+    vcl::TLineWriter out(SaveDialog->FileName());
+    out.Add("{" + Caption() + "}");
+    out.Add(created);
+    OutlineParent->WriteLines(out);
+    out.Close();
 }
 
 }  // namespace tavrin

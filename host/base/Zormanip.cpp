@@ -43,9 +43,15 @@ void Split_line(const std::string& s, char ch, std::vector<std::string>& list) {
 }
 
 std::string LJ(const std::string& s, int width) {
+    std::string out;
+    AppendLJ(out, s, width);
+    return out;
+}
+
+void AppendLJ(std::string& out, std::string_view s, int width) {
     const size_t w = size_t(std::clamp(width, 1, 255));
-    if (s.size() >= w) return s;
-    return s + std::string(w - s.size(), ' ');
+    out.append(s);
+    if (s.size() < w) out.append(w - s.size(), ' ');
 }
 
 }  // namespace zorbase

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zorbase {
@@ -13,5 +14,6 @@ std::string booltostr(bool b);                          // "True" / "False"
 void Split_line(const std::string& s, char ch, std::vector<std::string>& list);
 // s padded on the right with blanks to width (1..255) characters; a longer s is kept whole.
 std::string LJ(const std::string& s, int width);
+void AppendLJ(std::string& out, std::string_view s, int width);  // the same, onto out
 
 }  // namespace zorbase

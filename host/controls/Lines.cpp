@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -68,30 +69,45 @@ void TLines::SetText(std::string_view text) {
 }
 
 void TLines::SaveToFile(const std::string& path) const {
+    TLineWriter out(path);
+    for (const auto& line : lines_) out.Add(line);
+    out.Close();
+}
+
+TLineWriter::TLineWriter(const std::string& path) : path_(path) {
     zorbase::RefuseInputAsOutput(path);  // never over the form being edited
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
-    const auto fail = [&](int err) {
-        if (fd >= 0) ::close(fd);
-        throw EInOutError("Cannot create file \"" + path + "\": " + std::strerror(err));
-    };
-    if (fd < 0) fail(errno);
-    // Through one buffer: a second copy of a long export as one string only costs memory.
-    std::string buffer;
-    const auto drain = [&] {
-        for (std::string_view rest = buffer; !rest.empty();) {
-            const ssize_t n = ::write(fd, rest.data(), rest.size());
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) fail(n < 0 ? errno : EIO);
-            rest.remove_prefix(size_t(n));
-        }
-        buffer.clear();
-    };
-    for (const auto& line : lines_) {
-        buffer.append(line).append("\r\n");
-        if (buffer.size() >= (size_t(1) << 16)) drain();
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd_ < 0) Fail(errno);
+}
+
+TLineWriter::~TLineWriter() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void TLineWriter::Add(std::string_view line) {
+    buffer_.append(line).append("\r\n");
+    if (buffer_.size() >= (size_t(1) << 16)) Drain();
+}
+
+void TLineWriter::Close() {
+    Drain();
+    const int fd = std::exchange(fd_, -1);
+    if (::close(fd) != 0) Fail(errno);
+}
+
+void TLineWriter::Drain() {
+    for (std::string_view rest = buffer_; !rest.empty();) {
+        const ssize_t n = ::write(fd_, rest.data(), rest.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) Fail(n < 0 ? errno : EIO);
+        rest.remove_prefix(size_t(n));
     }
-    drain();
-    if (::close(fd) != 0) throw EInOutError("Cannot create file \"" + path + "\": " + std::strerror(errno));
+    buffer_.clear();
+}
+
+void TLineWriter::Fail(int err) {
+    if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+    throw EInOutError("Cannot create file \"" + path_ + "\": " + std::strerror(err));
 }
 
 }  // namespace vcl

@@ -44,4 +44,25 @@ private:
     std::vector<std::string> lines_;
 };
 
+// A text file written line by line, each line ended by CR LF, through one small buffer: a long
+// export never stands in memory whole. Never over the form being edited.
+class TLineWriter {
+public:
+    explicit TLineWriter(const std::string& path);  // EInOutError when it cannot be created
+    ~TLineWriter();
+    TLineWriter(const TLineWriter&) = delete;
+    TLineWriter& operator=(const TLineWriter&) = delete;
+
+    void Add(std::string_view line);
+    // What is left goes out and the file closes: EInOutError when that fails.
+    void Close();
+
+private:
+    void Drain();
+    [[noreturn]] void Fail(int err);
+    std::string path_;
+    int fd_ = -1;
+    std::string buffer_;
+};
+
 }  // namespace vcl

@@ -441,6 +441,14 @@ TLines TOutline::Lines() const {
     return lines;
 }
 
+void TOutline::WriteLines(TLineWriter& out) const {
+    std::string line;
+    for (const TOutlineNode* n : Nodes()) {
+        line.assign(size_t(n->Level() - 1), '\t');
+        out.Add(line.append(n->text_));
+    }
+}
+
 void TOutline::SetLines(const TLines& lines) {
     Clear();
     std::vector<TOutlineNode*> path;  // the last item at each level

@@ -132,6 +132,7 @@ public:
 
     // One line per item, in display order: the text after one tab per level below the top.
     TLines Lines() const;
+    void WriteLines(TLineWriter& out) const;  // the same lines, straight to a file
     // Replaces the items by lines in that shape; a line more than one level below the line
     // before it raises EOutlineError.
     void SetLines(const TLines& lines);

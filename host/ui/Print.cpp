@@ -2,10 +2,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
 #include <sstream>
+#include <vector>
 
 #include "host/controls/Dialogs.h"
 #include "host/controls/StdCtrls.h"
@@ -65,15 +67,28 @@ bool TPrintBackend::PrintExport(vcl::TCustomForm& form) {
     answer_ = path;
     button->Click();
     answer_.reset();
+    // The export ends its lines with CR LF; the output is text for this system. Read in blocks,
+    // a CR at the end of one held back until the next shows whether it ends a line.
     std::ifstream in(path, std::ios::binary);
-    // The export ends its lines with CR LF; the output is text for this system.
-    std::string line;
-    while (std::getline(in, line)) {
-        const bool ended = !in.eof();
-        if (ended && !line.empty() && line.back() == '\r') line.pop_back();
-        out_ << line;
-        if (ended) out_ << '\n';
+    std::vector<char> block(size_t(1) << 16);
+    std::string text;
+    bool heldCR = false;
+    while (in.read(block.data(), std::streamsize(block.size())) || in.gcount() > 0) {
+        const size_t n = size_t(in.gcount());
+        text.clear();
+        if (heldCR && block[0] != '\n') text += '\r';
+        heldCR = block[n - 1] == '\r';
+        const char* const data = block.data();
+        for (size_t i = 0, end = n - (heldCR ? 1 : 0); i < end;) {
+            const auto* cr = static_cast<const char*>(std::memchr(data + i, '\r', end - i));
+            const size_t at = cr == nullptr ? end : size_t(cr - data);
+            text.append(data + i, at - i);
+            if (at < end && data[at + 1] != '\n') text += '\r';
+            i = at + 1;
+        }
+        out_ << text;
     }
+    if (heldCR) out_ << '\r';
     out_.flush();
     return true;
 }
