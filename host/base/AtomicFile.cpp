@@ -19,6 +19,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "host/vcl/LargePages.h"
 #include "host/vcl/SysUtils.h"
 
 namespace zorbase {
@@ -231,13 +232,6 @@ FileStamp StampOf(const std::string& path) {
     FailErrno("examine", Quoted(path), errno);
 }
 
-void AdviseLargePages(const void* data, size_t bytes) {
-    constexpr uintptr_t kLarge = uintptr_t{2} << 20;
-    const uintptr_t at = reinterpret_cast<uintptr_t>(data);
-    const uintptr_t begin = (at + kLarge - 1) & ~(kLarge - 1), end = (at + bytes) & ~(kLarge - 1);
-    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-}
-
 std::optional<std::string> ReadWholeFile(const std::string& path, FileStamp* stamp, uint64_t maxSize) {
     // Looking before opening means a device or FIFO is never opened; the second look, on what
     // was opened, catches a swap in between, and O_NONBLOCK keeps that open from waiting.
@@ -260,7 +254,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path, FileStamp* sta
 
     std::string bytes;
     bytes.reserve(size_t(st.st_size));
-    AdviseLargePages(bytes.data(), bytes.capacity());
+    vcl::AdviseLargePages(bytes.data(), bytes.capacity());
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);

@@ -32,10 +32,6 @@ struct FileStamp {
 // cannot be examined for a reason other than not existing.
 FileStamp StampOf(const std::string& path);
 
-// A large buffer about to be filled once faults in far fewer pieces when the system may back
-// it with large pages (2 MB); only whole large pages inside it are advised. Only advice.
-void AdviseLargePages(const void* data, size_t bytes);
-
 // The file's bytes; nothing when it does not exist. Raises vcl::EInOutError, without reading
 // or waiting, for a directory, a FIFO, socket or device, or a file larger than maxSize; and
 // when the file cannot be read. When stamp is given it receives what was read (exists ==

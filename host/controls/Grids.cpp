@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "host/vcl/ClassCatalogue.h"
+#include "host/vcl/LargePages.h"
 
 namespace vcl {
 
@@ -68,6 +69,7 @@ void TStringGrid::SetColCount(int value) {
 void TStringGrid::SetRowCount(int value) {
     value = std::max(value, 1);
     rowHeights_.resize(size_t(value), defaultRowHeight_);
+    ReserveLarge(cells_, size_t(value) * size_t(ColCount()));
     cells_.resize(size_t(value) * size_t(ColCount()));
     if (fixedRows_ >= value) fixedRows_ = value - 1;
     row_ = std::clamp(row_, fixedRows_, value - 1);

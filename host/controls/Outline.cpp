@@ -4,6 +4,7 @@
 #include <new>
 
 #include "host/vcl/ClassCatalogue.h"
+#include "host/vcl/LargePages.h"
 
 namespace vcl {
 
@@ -193,11 +194,13 @@ TOutlineNode* TOutline::NewNode(const std::string& text, void* data) {
         room = freed_.back();
         freed_.pop_back();
     } else {
-        if (blockUsed_ == kNodesPerBlock) {
-            blocks_.push_back(std::make_unique_for_overwrite<NodeRoom[]>(kNodesPerBlock));
+        if (blocks_.empty() || blockUsed_ == blocks_.back().size) {
+            const size_t size = blocks_.empty() ? kFirstBlock : std::min(blocks_.back().size * 2, kLargestBlock);
+            blocks_.push_back({std::make_unique_for_overwrite<NodeRoom[]>(size), size});
+            AdviseLargePages(blocks_.back().rooms.get(), size * sizeof(NodeRoom));
             blockUsed_ = 0;
         }
-        room = &blocks_.back()[blockUsed_++];
+        room = &blocks_.back().rooms[blockUsed_++];
     }
     auto* node = new (room) TOutlineNode(this);
     node->text_ = text;
@@ -317,7 +320,7 @@ void TOutline::Clear() {
     selected_ = nullptr;
     blocks_.clear();
     freed_.clear();
-    blockUsed_ = kNodesPerBlock;
+    blockUsed_ = 0;
 }
 
 void TOutline::IndexText(TOutlineNode* node) {

@@ -199,14 +199,19 @@ private:
         static bool Equal(std::string_view a, std::string_view b) { return a == b; }
     };
     mutable TFlatIndex<TOutlineNode, TextKey> texts_;
-    // Items live in blocks the outline owns: a tree of 30,000 items is a few allocations, and
-    // clearing it frees blocks rather than items one by one.
+    // Items live in blocks the outline owns, each twice the last: a tree of 30,000 items is a
+    // few allocations (the large ones in large pages), and clearing it frees blocks rather than
+    // items one by one.
     struct NodeRoom {
         alignas(TOutlineNode) unsigned char bytes[sizeof(TOutlineNode)];
     };
-    static constexpr size_t kNodesPerBlock = 256;
-    std::vector<std::unique_ptr<NodeRoom[]>> blocks_;
-    size_t blockUsed_ = kNodesPerBlock;
+    struct Block {
+        std::unique_ptr<NodeRoom[]> rooms;
+        size_t size;
+    };
+    static constexpr size_t kFirstBlock = 256, kLargestBlock = 32768;
+    std::vector<Block> blocks_;
+    size_t blockUsed_ = 0;
     std::vector<TOutlineNode*> freed_;  // rooms of deleted items, taken again first
     mutable bool textsIndexed_ = false;
 };

@@ -1,6 +1,7 @@
 // Handles over the node storage, decoding of stored values, and edits recorded as splices.
 #include "host/formfile/FormFileData.h"
 #include "host/base/AtomicFile.h"
+#include "host/vcl/LargePages.h"
 #include "host/vcl/SysUtils.h"
 
 #include <algorithm>
@@ -88,10 +89,10 @@ void ReserveNodes(DocData& d, size_t props, size_t values, size_t objects, size_
     d.objects.reserve(objects);
     d.items.reserve(items);
     // What the nodes leave of their last large page goes back after reading (ReleaseSpareNodes).
-    zorbase::AdviseLargePages(d.props.data(), d.props.capacity() * sizeof(PropNode));
-    zorbase::AdviseLargePages(d.values.data(), d.values.capacity() * sizeof(ValueNode));
-    zorbase::AdviseLargePages(d.kids.data(), d.kids.capacity() * sizeof(uint32_t));
-    zorbase::AdviseLargePages(d.objects.data(), d.objects.capacity() * sizeof(ObjectNode));
+    vcl::AdviseLargePages(d.props.data(), d.props.capacity() * sizeof(PropNode));
+    vcl::AdviseLargePages(d.values.data(), d.values.capacity() * sizeof(ValueNode));
+    vcl::AdviseLargePages(d.kids.data(), d.kids.capacity() * sizeof(uint32_t));
+    vcl::AdviseLargePages(d.objects.data(), d.objects.capacity() * sizeof(ObjectNode));
 }
 
 void DocData::Fail(uint32_t offset, const std::string& reason) const {

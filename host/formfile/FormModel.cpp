@@ -11,6 +11,7 @@
 #include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/Controls.h"
 #include "host/vcl/Forms.h"
+#include "host/vcl/LargePages.h"
 #include "host/vcl/Menus.h"
 #include "host/vcl/Notebooks.h"
 
@@ -151,6 +152,15 @@ std::string CanonicalPath(const std::string& path) {
 
 }  // namespace
 
+// Room for what the file will hold: its components in an arena of their own, and about twice
+// the file in small objects (names, texts, stored values, the tools' rows) on a heap that grows
+// once, in large pages. The document's own nodes are in place by now, outside both.
+void TFormFile::PrepareMemory() {
+    constexpr size_t kComponentBytes = 384;  // about what one takes: a button is 384 bytes
+    arena_ = std::make_unique<vcl::TComponentArena>(doc_.ObjectCount() * kComponentBytes);
+    vcl::PrepareHeap(2 * doc_.Source().size());
+}
+
 std::unique_ptr<TFormFile> TFormFile::Load(const std::string& path) {
     zorbase::FileStamp stamp;
     std::optional<std::string> bytes = zorbase::ReadWholeFile(path, &stamp);
@@ -158,14 +168,14 @@ std::unique_ptr<TFormFile> TFormFile::Load(const std::string& path) {
     std::unique_ptr<TFormFile> file(new TFormFile(Document::Parse(std::move(*bytes), path)));
     file->loadedFrom_ = CanonicalPath(path);
     file->stamp_ = stamp;
-    file->arena_ = std::make_unique<vcl::TComponentArena>();
+    file->PrepareMemory();
     file->Build();
     return file;
 }
 
 std::unique_ptr<TFormFile> TFormFile::LoadBytes(std::string bytes, const std::string& fileName) {
     std::unique_ptr<TFormFile> file(new TFormFile(Document::Parse(std::move(bytes), fileName)));
-    file->arena_ = std::make_unique<vcl::TComponentArena>();
+    file->PrepareMemory();
     file->Build();
     return file;
 }
@@ -414,6 +424,7 @@ void TFormFile::Build() {
         }
         return c;
     };
+    entries_.reserve(doc_.ObjectCount());
     build(doc_.Root(), Holder{}, kNoEntry);
 
     std::vector<TComponent*> linked;  // to an action, in the order of the file

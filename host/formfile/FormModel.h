@@ -112,6 +112,7 @@ private:
     };
 
     explicit TFormFile(Document doc);
+    void PrepareMemory();
     void Build();
     void BeforeFirstChange(vcl::TPersistent& object) override;
     void Destroyed(vcl::TPersistent& object) override;

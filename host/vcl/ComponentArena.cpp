@@ -8,6 +8,8 @@
 
 #include <sys/mman.h>
 
+#include "host/vcl/LargePages.h"
+
 namespace vcl {
 
 namespace {
@@ -27,8 +29,7 @@ std::mutex blocksLock;
 std::vector<std::pair<uintptr_t, uintptr_t>> liveBlocks;
 std::atomic<size_t> liveCount{0};
 
-constexpr size_t kFirstBlock = size_t{256} << 10, kLargestBlock = size_t{32} << 20;
-constexpr uintptr_t kLargePage = uintptr_t{2} << 20;
+constexpr size_t kFirstBlock = size_t{256} << 10, kLargestBlock = size_t{32} << 20, kLargePage = size_t{2} << 20;
 
 }  // namespace
 
@@ -54,15 +55,13 @@ void* TComponentArena::Take(size_t bytes) {
     bytes = (bytes + alignof(std::max_align_t) - 1) & ~(alignof(std::max_align_t) - 1);
     if (size_t(end_ - next_) < bytes) {
         // Each block twice the last: a small form takes one small block, a large one a few.
-        size_t size = blocks_.empty() ? kFirstBlock : std::min(blocks_.back().size * 2, kLargestBlock);
+        size_t size = blocks_.empty() ? std::max(kFirstBlock, expected_) : std::min(blocks_.back().size * 2, kLargestBlock);
         size = std::max(size, bytes);
         void* memory = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (memory == MAP_FAILED) return nullptr;
         auto* begin = static_cast<char*>(memory);
-        // Once the form shows itself large, its blocks take large pages: one first touch per 2 MB.
-        const uintptr_t from = (uintptr_t(begin) + kLargePage - 1) & ~(kLargePage - 1),
-                        to = (uintptr_t(begin) + size) & ~(kLargePage - 1);
-        if (size >= 2 * kLargePage && to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+        // A large form's blocks take large pages: one first touch per 2 MB.
+        if (size >= 2 * kLargePage) AdviseLargePages(begin, size);
         {
             std::lock_guard lock(blocksLock);
             liveBlocks.emplace_back(uintptr_t(begin), uintptr_t(begin) + size);

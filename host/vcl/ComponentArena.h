@@ -10,7 +10,8 @@ namespace vcl {
 
 class TComponentArena {
 public:
-    TComponentArena() = default;
+    // expected: what the components will take, if known; the first block is made that large.
+    explicit TComponentArena(size_t expected = 0) : expected_(expected) {}
     // Every component made in the arena must be gone by then: its memory goes with it.
     ~TComponentArena();
     TComponentArena(const TComponentArena&) = delete;
@@ -46,6 +47,7 @@ private:
     std::vector<Block> blocks_;
     char* next_ = nullptr;
     char* end_ = nullptr;
+    size_t expected_;
 };
 
 }  // namespace vcl

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "host/vcl/LargePages.h"
+
 namespace vcl {
 
 // Traits: static std::string_view Key(const T&); size_t Hash(std::string_view);
@@ -70,7 +72,10 @@ private:
     void Rebuild(size_t expected) {
         size_t size = 16;
         while (size < expected * 4) size *= 2;  // room to grow before the next rebuild
-        std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(size));
+        std::vector<Slot> fresh;
+        ReserveLarge(fresh, size);
+        fresh.resize(size);
+        std::vector<Slot> old = std::exchange(slots_, std::move(fresh));
         used_ = live_ = 0;
         for (const Slot& s : old)
             if (s.object != nullptr) Place(s);
