@@ -128,9 +128,9 @@ int THintEd::ColumnAt(int logical) const {
     return logical >= 0 && size_t(logical) < at_.size() ? at_[size_t(logical)] : -1;
 }
 
-const std::string& THintEd::Cell(int logical, int row) const { return StringGrid1->Cells(ColumnAt(logical), row); }
+std::string_view THintEd::Cell(int logical, int row) const { return StringGrid1->Cells(ColumnAt(logical), row); }
 
-void THintEd::SetCell(int logical, int row, const std::string& text) {
+void THintEd::SetCell(int logical, int row, std::string_view text) {
     StringGrid1->SetCells(ColumnAt(logical), row, text);
 }
 
@@ -149,7 +149,7 @@ std::vector<vcl::TDesignedForm::TBadValue> THintEd::BadValues() const {
                 IntCell(logical, row);
             } catch (const vcl::EConvertError& e) {
                 bad.push_back({StringGrid1, ColumnAt(logical), row,
-                               "Row " + std::to_string(row) + " (" + Cell(1, row) + "), " +
+                               "Row " + std::to_string(row) + " (" + std::string(Cell(1, row)) + "), " +
                                    (*layout_)[size_t(logical)].caption + ": " + e.Message()});
             }
         }
@@ -240,7 +240,7 @@ void THintEd::write_ini(const std::string& section) {
     if (aninifile == nullptr) return;
     const zorbase::tinifile::Update once(*aninifile);  // one locked replace for the section
     const int last = StringGrid1->ColCount() - 1;
-    auto column = [&](int c) { aninifile->WriteInteger(section, StringGrid1->Cells(c, 0), StringGrid1->ColWidths(c)); };
+    auto column = [&](int c) { aninifile->WriteInteger(section, std::string(StringGrid1->Cells(c, 0)), StringGrid1->ColWidths(c)); };
     const bool existed = aninifile->sect_exist(section);
     if (existed)
         for (int c = 0; c < last; ++c) column(c);

@@ -118,8 +118,8 @@ public:
 private:
     void SetMode(const std::vector<TGridColumn>& layout, const char* section);
     void MapColumns();
-    const std::string& Cell(int logical, int row) const;
-    void SetCell(int logical, int row, const std::string& text);
+    std::string_view Cell(int logical, int row) const;
+    void SetCell(int logical, int row, std::string_view text);
     int32_t IntCell(int logical, int row) const;
 
     bool HintMode_ = false;

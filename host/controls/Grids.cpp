@@ -41,7 +41,7 @@ TStringGrid::TStringGrid(TComponent* owner, const TClassInfo* cls)
       colWidths_(5, 64),
       rowHeights_(5, 24),
       options_{"goFixedVerticalLine", "goFixedHorizontalLine", "goVertLine", "goHorzLine", "goRangeSelect"} {
-    cells_.assign(5 * 5, std::string());
+    cells_.assign(5 * 5, Span{});
 }
 
 void TStringGrid::CheckCol(int col) const {
@@ -56,9 +56,13 @@ void TStringGrid::SetColCount(int value) {
     value = std::max(value, 1);
     const size_t before = size_t(ColCount()), after = size_t(value), rows = size_t(RowCount());
     if (after != before) {
-        std::vector<std::string> cells(rows * after);
+        std::vector<Span> cells(rows * after);
         for (size_t r = 0; r < rows; ++r)
-            for (size_t c = 0; c < std::min(before, after); ++c) cells[r * after + c] = std::move(cells_[r * before + c]);
+            for (size_t c = 0; c < before; ++c) {
+                const Span cell = cells_[r * before + c];
+                if (c < after) cells[r * after + c] = cell;
+                else stale_ += cell.size;
+            }
         cells_ = std::move(cells);
     }
     colWidths_.resize(after, defaultColWidth_);
@@ -69,8 +73,10 @@ void TStringGrid::SetColCount(int value) {
 void TStringGrid::SetRowCount(int value) {
     value = std::max(value, 1);
     rowHeights_.resize(size_t(value), defaultRowHeight_);
-    ReserveLarge(cells_, size_t(value) * size_t(ColCount()));
-    cells_.resize(size_t(value) * size_t(ColCount()));
+    const size_t cells = size_t(value) * size_t(ColCount());
+    for (size_t i = cells; i < cells_.size(); ++i) stale_ += cells_[i].size;
+    ReserveLarge(cells_, cells);
+    cells_.resize(cells);
     if (fixedRows_ >= value) fixedRows_ = value - 1;
     row_ = std::clamp(row_, fixedRows_, value - 1);
 }
@@ -119,16 +125,44 @@ void TStringGrid::SetRowHeights(int row, int height) {
     rowHeights_[size_t(row)] = height;
 }
 
-const std::string& TStringGrid::Cells(int col, int row) const {
+std::string_view TStringGrid::Cells(int col, int row) const {
     CheckCol(col);
     CheckRow(row);
-    return cells_[size_t(row) * size_t(ColCount()) + size_t(col)];
+    const Span s = cells_[size_t(row) * size_t(ColCount()) + size_t(col)];
+    return std::string_view(text_).substr(s.at, s.size);
 }
 
-void TStringGrid::SetCells(int col, int row, const std::string& text) {
+void TStringGrid::SetCells(int col, int row, std::string_view text) {
     CheckCol(col);
     CheckRow(row);
-    cells_[size_t(row) * size_t(ColCount()) + size_t(col)] = text;
+    // Another cell's text may move below as the buffer grows.
+    if (!text.empty() && text.data() >= text_.data() && text.data() < text_.data() + text_.size())
+        return SetCells(col, row, std::string(text));
+    Span& cell = CellAt(col, row);
+    if (text.size() <= cell.size) {  // in its place
+        text.copy(text_.data() + cell.at, text.size());
+        stale_ += cell.size - text.size();
+        cell.size = uint32_t(text.size());
+        return;
+    }
+    stale_ += cell.size;
+    if (stale_ > text_.size() / 2 && text_.size() >= 4096) Compact();
+    if (text_.size() + text.size() > UINT32_MAX) throw EInvalidGridOperation("The grid's text is too large");
+    Span& fresh = CellAt(col, row);
+    fresh = {uint32_t(text_.size()), uint32_t(text.size())};
+    text_.append(text);
+}
+
+void TStringGrid::Compact() {
+    std::string text;
+    text.reserve(text_.size() - stale_);
+    for (Span& cell : cells_) {
+        const auto at = uint32_t(text.size());
+        text.append(text_, cell.at, cell.size);
+        cell.at = at;
+    }
+    text_ = std::move(text);
+    stale_ = 0;
 }
 
 void TStringGrid::MoveRow(int from, int to) {

@@ -2,7 +2,9 @@
 // widths and row heights, and the row and column moves a person makes by dragging.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/controls/Events.h"
@@ -39,8 +41,9 @@ public:
     void SetRowHeights(int row, int height);
 
     // Column first, as the platform's Cells[ACol, ARow]; a bad index raises EInvalidGridOperation.
-    const std::string& Cells(int col, int row) const;
-    void SetCells(int col, int row, const std::string& text);
+    // The text stays valid until the next change of any cell.
+    std::string_view Cells(int col, int row) const;
+    void SetCells(int col, int row, std::string_view text);
 
     // The row (column) at from is taken out and put back in at to, the others closing up:
     // its cells, height (width) and the current cell go with it. The moved handler runs.
@@ -78,9 +81,18 @@ private:
     void CheckCol(int col) const;
     void CheckRow(int row) const;
 
-    // By row, then column, in one block: a row is no allocation of its own (a form's grid
-    // view may hold 30,000 of them).
-    std::vector<std::string> cells_;
+    // Every cell's text in one buffer, and where each cell's is, by row then column: a form's
+    // grid view of 30,000 rows is two allocations, and a cell takes 8 bytes beside its text. A
+    // longer text for a cell goes to the end; the buffer is compacted once it is mostly stale.
+    struct Span {
+        uint32_t at = 0;
+        uint32_t size = 0;
+    };
+    Span& CellAt(int col, int row) { return cells_[size_t(row) * size_t(ColCount()) + size_t(col)]; }
+    void Compact();
+    std::string text_;
+    std::vector<Span> cells_;
+    size_t stale_ = 0;  // bytes of text_ no cell points at
     std::vector<int> colWidths_;
     std::vector<int> rowHeights_;
     int fixedCols_ = 1;

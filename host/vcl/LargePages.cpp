@@ -21,23 +21,28 @@ void AdviseLargePages(const void* data, size_t bytes) {
 void PrepareHeap(size_t bytes) {
 #ifdef __GLIBC__
     constexpr size_t kWorthIt = size_t{4} << 20, kMost = size_t{1} << 30;
-    if (bytes < kWorthIt) return;
+    // Only the main thread allocates from the program's break; other threads have heaps of their own.
+    if (bytes < kWorthIt || ::gettid() != ::getpid()) return;
     bytes = bytes < kMost ? bytes : kMost;
-    // One allocation larger than the heap's free top makes it grow by that much and the pad;
-    // freed again, it is the top the next allocations are carved from, kept by the trim
-    // threshold. The default thresholds come back after: only this growth is shaped.
-    constexpr int kDefaultPad = 128 * 1024, kDefaultMmap = 128 * 1024, kLargestHeapBlock = 32 << 20;
-    ::mallopt(M_MMAP_THRESHOLD, kLargestHeapBlock);
+    // Kept for the run: memory freed at the top stays for what comes next.
     ::mallopt(M_TRIM_THRESHOLD, int(2 * bytes));
-    ::mallopt(M_TOP_PAD, int(bytes));
+    if (::mallinfo2().keepcost < bytes) {
+        // One allocation larger than the free top makes the heap grow by that and the pad; freed
+        // again, it is the top that what follows is carved from. Only this growth is shaped.
+        constexpr int kDefaultPad = 128 * 1024, kDefaultMmap = 128 * 1024, kLargestHeapBlock = 32 << 20;
+        ::mallopt(M_MMAP_THRESHOLD, kLargestHeapBlock);
+        ::mallopt(M_TOP_PAD, int(bytes));
+        if (const size_t top = ::mallinfo2().keepcost; top + 4096 < size_t(kLargestHeapBlock)) {
+            static void* volatile grown;  // an allocation the compiler may not leave out
+            grown = std::malloc(top + 4096);
+            std::free(grown);
+        }
+        ::mallopt(M_TOP_PAD, kDefaultPad);
+        ::mallopt(M_MMAP_THRESHOLD, kDefaultMmap);
+    }
+    char* const end = static_cast<char*>(::sbrk(0));
     const size_t top = ::mallinfo2().keepcost;
-    char* const before = static_cast<char*>(::sbrk(0));
-    void* probe = top + 4096 < size_t(kLargestHeapBlock) ? std::malloc(top + 4096) : nullptr;
-    char* const after = static_cast<char*>(::sbrk(0));
-    std::free(probe);
-    if (before != reinterpret_cast<char*>(-1) && after > before) AdviseLargePages(before, size_t(after - before));
-    ::mallopt(M_TOP_PAD, kDefaultPad);
-    ::mallopt(M_MMAP_THRESHOLD, kDefaultMmap);
+    if (end != reinterpret_cast<char*>(-1)) AdviseLargePages(end - top, top);  // the free top ends the break
 #else
     (void)bytes;
 #endif

@@ -26,7 +26,7 @@ inline std::vector<Row> RowsOf(const vcl::TStringGrid& grid) {
     for (int r = 1; r < grid.RowCount(); ++r) {
         Row row;
         for (int c = 0; c < grid.ColCount(); ++c)
-            row[c == grid.ColCount() - 1 ? "Posn" : grid.Cells(c, 0)] = grid.Cells(c, r);
+            row[c == grid.ColCount() - 1 ? "Posn" : std::string(grid.Cells(c, 0))] = grid.Cells(c, r);
         rows.push_back(row);
     }
     return rows;

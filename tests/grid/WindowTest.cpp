@@ -29,7 +29,7 @@ protected:
     }
     Names Header() const {
         Names captions;
-        for (int c = 0; c < Grid().ColCount(); ++c) captions.push_back(Grid().Cells(c, 0));
+        for (int c = 0; c < Grid().ColCount(); ++c) captions.emplace_back(Grid().Cells(c, 0));
         return captions;
     }
     std::vector<int> Widths() const {

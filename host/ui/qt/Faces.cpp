@@ -29,7 +29,7 @@
 
 namespace ui::qt {
 
-QString Q(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+QString Q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 std::string S(const QString& s) { return s.toStdString(); }
 
 std::string EnumProp(const vcl::TPersistent* c, const char* name, const std::string& fallback) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 class QTableWidget;
 class QTreeWidgetItem;
@@ -37,7 +38,7 @@ public:
 
 const TFace& FaceOf(const vcl::TControl& control);
 
-QString Q(const std::string& s);
+QString Q(std::string_view s);
 std::string S(const QString& s);
 // A property the model keeps as the form file wrote it; the fallback when it is absent, or
 // neither stored nor declared.

@@ -22,7 +22,7 @@ protected:
     }
     std::string Row(int r) const {
         std::string s;
-        for (int c = 0; c < grid->ColCount(); ++c) s += grid->Cells(c, r) + ",";
+        for (int c = 0; c < grid->ColCount(); ++c) s.append(grid->Cells(c, r)).append(",");
         return s;
     }
     TForm form{nullptr};
