@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+#include <vector>
+
 #include "host/controls/ControlClasses.h"
 #include "host/controls/Grids.h"
 #include "host/vcl/Forms.h"
@@ -59,4 +63,36 @@ TEST_F(GridTest, AMovedRowTakesItsCellsAndTheOthersCloseUp) {
     EXPECT_EQ(grid->Row(), 1);  // the current cell goes with its row
     EXPECT_EQ(moves, (std::vector<std::pair<int, int>>{{2, 1}}));
     EXPECT_THROW(grid->MoveRow(1, 3), EInvalidGridOperation);
+}
+
+// Cells share one buffer: texts that grow, shrink, come from another cell or outlive a resize
+// read back as a plain table of strings says, however often the buffer is compacted.
+TEST_F(GridTest, CellsAgreeWithAPlainTableOverManyChanges) {
+    std::vector<std::vector<std::string>> model(3, std::vector<std::string>(3));
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) model[size_t(r)][size_t(c)] = grid->Cells(c, r);
+    std::mt19937 rng(7);
+    for (int step = 0; step < 5000; ++step) {
+        const int rows = grid->RowCount(), cols = grid->ColCount();
+        const int c = int(rng() % unsigned(cols)), r = int(rng() % unsigned(rows));
+        const unsigned op = rng() % 20;
+        if (op == 0) {  // another size
+            const int newRows = 1 + int(rng() % 6), newCols = 1 + int(rng() % 6);
+            grid->SetRowCount(newRows);
+            grid->SetColCount(newCols);
+            model.resize(size_t(newRows));
+            for (auto& row : model) row.resize(size_t(newCols));
+        } else if (op < 5) {  // from another cell
+            const int c2 = int(rng() % unsigned(cols)), r2 = int(rng() % unsigned(rows));
+            grid->SetCells(c, r, grid->Cells(c2, r2));
+            model[size_t(r)][size_t(c)] = model[size_t(r2)][size_t(c2)];
+        } else {
+            const std::string text(rng() % 40, char('a' + step % 26));
+            grid->SetCells(c, r, text);
+            model[size_t(r)][size_t(c)] = text;
+        }
+        for (int rr = 0; rr < grid->RowCount(); ++rr)
+            for (int cc = 0; cc < grid->ColCount(); ++cc)
+                ASSERT_EQ(grid->Cells(cc, rr), model[size_t(rr)][size_t(cc)]) << "step " << step;
+    }
 }
