@@ -75,6 +75,12 @@ void TStringGrid::SetRowCount(int value) {
     rowHeights_.resize(size_t(value), defaultRowHeight_);
     const size_t cells = size_t(value) * size_t(ColCount());
     for (size_t i = cells; i < cells_.size(); ++i) stale_ += cells_[i].size;
+    if (cells > cells_.size()) {
+        // Room for the new cells' texts at a guess (a tool's cells are names and numbers), so
+        // that filling thousands of rows copies the buffer seldom; room never used costs nothing.
+        constexpr size_t kTypicalCell = 16;
+        text_.reserve(text_.size() + (cells - cells_.size()) * kTypicalCell);
+    }
     ReserveLarge(cells_, cells);
     cells_.resize(cells);
     if (fixedRows_ >= value) fixedRows_ = value - 1;
