@@ -91,8 +91,10 @@ private:
     TClassInfo& Add(std::string_view name, const TClassInfo* parent);
     // Checks text, which must stay alive, and declares its types and classes; the classes'
     // property lines are read when a class is first asked about them (DeclareProperties).
-    // Not safe to share between threads: reading a class's lines changes it.
-    void LoadText(std::string_view text, const std::string& sourceName);
+    // Not safe to share between threads: reading a class's lines changes it. checkLines false
+    // leaves the property lines unchecked until then: our own compiled-in text, whose every
+    // line a test checks, need not be checked at each start.
+    void LoadText(std::string_view text, const std::string& sourceName, bool checkLines = true);
     void DeclareProperties(TClassInfo& cls, std::string_view lines) const;
 
     std::vector<std::unique_ptr<const std::string>> texts_;  // catalogues given by users

@@ -90,6 +90,13 @@ TEST(Catalogue, LookupsFollowDeclarationsMadeAfterThem) {
     EXPECT_EQ(alphas, 1);
 }
 
+// The program reads its own catalogue without checking each line at start: every line must pass
+// the checks a user's catalogue gets.
+TEST(Catalogue, TheStandardClassesPassEveryCheck) {
+    TClassCatalogue fresh;
+    EXPECT_NO_THROW(fresh.LoadFromFile(std::string(TAVRIN_SOURCE_DIR) + "/host/vcl/StandardClasses.txt"));
+}
+
 TEST(Catalogue, UserCataloguesAddClassesAndReportBadLines) {
     auto& cat = ClassCatalogue();
     cat.Load("# a user's own components\n"
