@@ -168,14 +168,22 @@ void TClassCatalogue::LoadText(std::string_view text, const std::string& sourceN
                 fail("class '" + std::string(name) + "' is declared again with another parent");
             current = &Add(name, parent);
         } else if (indented && current != nullptr) {
+            if (linesBegin == nullptr) linesBegin = raw.data();
+            linesEnd = raw.data() + raw.size();
             if (checkLines) {
                 std::string_view propName, typeName, defaultText;
                 if (!SplitPropertyLine(line, propName, typeName, defaultText))
                     fail("expected 'Name: Type [= Default]'");
                 if (KindOfType(typeName) == TTypeKind::tkUnknown) unresolved.push_back({typeName, lineNo});
+            } else {
+                // The class's further indented lines at once: nothing in them is looked at yet.
+                while (!text.empty() && (text[0] == ' ' || text[0] == '\t')) {
+                    const size_t next = text.find('\n');
+                    linesEnd = text.data() + (next == std::string_view::npos ? text.size() : next);
+                    text = next == std::string_view::npos ? std::string_view() : text.substr(next + 1);
+                    ++lineNo;
+                }
             }
-            if (linesBegin == nullptr) linesBegin = raw.data();
-            linesEnd = raw.data() + raw.size();
         } else {
             fail("expected 'type', 'class' or an indented property line");
         }
