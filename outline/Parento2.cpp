@@ -23,13 +23,13 @@ TFrmInfo::TFrmInfo(vcl::TComponent* owner) : TDesignedForm(owner, "TFrmInfo") {
 
 void TFrmInfo::settab(bool on) {
     if (on) {
-        OutlineParent->OnMouseDown = Handler<vcl::TMouseEvent>("OutlineParentMouseDown");
-        OutlineParent->OnDragOver = Handler<vcl::TDragOverEvent>("OutlineParentDragOver");
-        OutlineParent->OnDragDrop = Handler<vcl::TDragDropEvent>("OutlineParentDragDrop");
+        OutlineParent->OnMouseDown() = Handler<vcl::TMouseEvent>("OutlineParentMouseDown");
+        OutlineParent->OnDragOver() = Handler<vcl::TDragOverEvent>("OutlineParentDragOver");
+        OutlineParent->OnDragDrop() = Handler<vcl::TDragDropEvent>("OutlineParentDragDrop");
     } else {
-        OutlineParent->OnMouseDown = nullptr;
-        OutlineParent->OnDragOver = nullptr;
-        OutlineParent->OnDragDrop = nullptr;
+        OutlineParent->OnMouseDown() = nullptr;
+        OutlineParent->OnDragOver() = nullptr;
+        OutlineParent->OnDragDrop() = nullptr;
     }
     EditBtn->SetVisible(!on);
 }
@@ -37,7 +37,7 @@ void TFrmInfo::settab(bool on) {
 void TFrmInfo::setMenu(bool on) {
     settab(false);
     if (on) {
-        EditBtn->OnClick = Handler<vcl::TNotifyEvent>("MenuEditBtnClick");
+        EditBtn->OnClick() = Handler<vcl::TNotifyEvent>("MenuEditBtnClick");
         EditBtn->SetCaption(kCaptionsCaption);
     } else {
         EditBtn->SetCaption("&Edit");

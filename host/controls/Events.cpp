@@ -58,15 +58,15 @@ void TEventSource::BindEvent(std::string_view event, const THandler& handler) {
 bool TEventSource::ReadDesigned(std::string_view, const TStoredValue&) { return false; }
 
 TEventSlot TControlEvents::FindEvent(std::string_view e) {
-    if (e == "onclick") return &OnClick.Slot();
-    if (e == "ondblclick") return &OnDblClick.Slot();
-    if (e == "onmousedown") return &OnMouseDown.Slot();
-    if (e == "onmouseup") return &OnMouseUp.Slot();
-    if (e == "ondragover") return &OnDragOver.Slot();
-    if (e == "ondragdrop") return &OnDragDrop.Slot();
-    if (e == "onenddrag") return &OnEndDrag.Slot();
-    if (e == "onenter") return &OnEnter.Slot();
-    if (e == "onexit") return &OnExit.Slot();
+    if (e == "onclick") return &OnClick().Slot();
+    if (e == "ondblclick") return &OnDblClick().Slot();
+    if (e == "onmousedown") return &OnMouseDown().Slot();
+    if (e == "onmouseup") return &OnMouseUp().Slot();
+    if (e == "ondragover") return &OnDragOver().Slot();
+    if (e == "ondragdrop") return &OnDragDrop().Slot();
+    if (e == "onenddrag") return &OnEndDrag().Slot();
+    if (e == "onenter") return &OnEnter().Slot();
+    if (e == "onexit") return &OnExit().Slot();
     return TEventSource::FindEvent(e);
 }
 
@@ -111,10 +111,10 @@ void MouseDrag(TControl& control, TMouseButton button, TPoint from, TPoint to) {
     auto* events = dynamic_cast<TControlEvents*>(&control);
     if (events == nullptr) return;  // a control that raises no events ignores the mouse
     events->dragging_ = false;
-    if (events->OnMouseDown) events->OnMouseDown(&control, button, 0, from.X, from.Y);
+    if (events->OnMouseDown()) events->OnMouseDown()(&control, button, 0, from.X, from.Y);
     if (button == mbLeft && DragModeOf(control) == dmAutomatic) events->dragging_ = true;
     if (!events->dragging_) {
-        if (events->OnMouseUp) events->OnMouseUp(&control, button, 0, to.X, to.Y);
+        if (events->OnMouseUp()) events->OnMouseUp()(&control, button, 0, to.X, to.Y);
         return;
     }
     // Whatever a handler raises, the drag is over afterwards.
@@ -125,15 +125,15 @@ void MouseDrag(TControl& control, TMouseButton button, TPoint from, TPoint to) {
     bool accept = false;
     auto over = [&](TPoint at, TDragState state) {
         accept = false;
-        if (events->OnDragOver) {
+        if (events->OnDragOver()) {
             accept = true;
-            events->OnDragOver(&control, &control, at.X, at.Y, state, accept);
+            events->OnDragOver()(&control, &control, at.X, at.Y, state, accept);
         }
     };
     over(from, dsDragEnter);
     over(to, dsDragMove);
-    if (accept && events->OnDragDrop) events->OnDragDrop(&control, &control, to.X, to.Y);
-    if (events->OnEndDrag) events->OnEndDrag(&control, accept ? &control : nullptr, to.X, to.Y);
+    if (accept && events->OnDragDrop()) events->OnDragDrop()(&control, &control, to.X, to.Y);
+    if (events->OnEndDrag()) events->OnEndDrag()(&control, accept ? &control : nullptr, to.X, to.Y);
 }
 
 }  // namespace vcl

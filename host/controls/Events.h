@@ -124,16 +124,17 @@ public:
     virtual void ActSizeColumn(int col, int width);
     virtual void ActDrag(TMouseButton button, int from, int to);  // an outline item onto another, 0: none
 
-
-    TEvent<TNotifyEvent> OnClick;
-    TEvent<TNotifyEvent> OnDblClick;
-    TEvent<TMouseEvent> OnMouseDown;
-    TEvent<TMouseEvent> OnMouseUp;
-    TEvent<TDragOverEvent> OnDragOver;
-    TEvent<TDragDropEvent> OnDragDrop;
-    TEvent<TEndDragEvent> OnEndDrag;
-    TEvent<TNotifyEvent> OnEnter;
-    TEvent<TNotifyEvent> OnExit;
+    // The events, made together when one is first asked for: the controls of a user's form
+    // (thousands of them) never raise one, and go without their room.
+    TEvent<TNotifyEvent>& OnClick() { return Events().onClick; }
+    TEvent<TNotifyEvent>& OnDblClick() { return Events().onDblClick; }
+    TEvent<TMouseEvent>& OnMouseDown() { return Events().onMouseDown; }
+    TEvent<TMouseEvent>& OnMouseUp() { return Events().onMouseUp; }
+    TEvent<TDragOverEvent>& OnDragOver() { return Events().onDragOver; }
+    TEvent<TDragDropEvent>& OnDragDrop() { return Events().onDragDrop; }
+    TEvent<TEndDragEvent>& OnEndDrag() { return Events().onEndDrag; }
+    TEvent<TNotifyEvent>& OnEnter() { return Events().onEnter; }
+    TEvent<TNotifyEvent>& OnExit() { return Events().onExit; }
 
     TEventSlot FindEvent(std::string_view lname) override;
 
@@ -145,6 +146,18 @@ public:
 
 private:
     friend void MouseDrag(TControl& control, TMouseButton button, TPoint from, TPoint to);
+    struct TEvents {
+        TEvent<TNotifyEvent> onClick, onDblClick, onEnter, onExit;
+        TEvent<TMouseEvent> onMouseDown, onMouseUp;
+        TEvent<TDragOverEvent> onDragOver;
+        TEvent<TDragDropEvent> onDragDrop;
+        TEvent<TEndDragEvent> onEndDrag;
+    };
+    TEvents& Events() {
+        if (!events_) events_ = std::make_unique<TEvents>();
+        return *events_;
+    }
+    std::unique_ptr<TEvents> events_;
     bool dragging_ = false;
 };
 

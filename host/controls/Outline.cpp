@@ -471,13 +471,13 @@ void TOutline::SetLines(const TLines& lines) {
 void TOutline::ActChoose(int item) {
     CheckActionRange(item, 1, ItemCount(), "item");
     SetSelectedItem(item);
-    if (OnClick) OnClick(this);
+    if (OnClick()) OnClick()(this);
 }
 
 void TOutline::ActOpen(int item) {
     CheckActionRange(item, 1, ItemCount(), "item");
     SetSelectedItem(item);
-    if (OnDblClick) OnDblClick(this);
+    if (OnDblClick()) OnDblClick()(this);
 }
 
 void TOutline::ActExpand(int item, bool expanded) {

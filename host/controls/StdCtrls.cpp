@@ -55,7 +55,7 @@ TButton::TButton(TComponent* owner, const TClassInfo* cls) : TWinControl(owner, 
 void TButton::Click() {
     if (modalResult_ != mrNone)
         if (TCustomForm* form = GetParentForm(this)) form->SetModalResult(modalResult_);
-    if (OnClick) OnClick(this);
+    if (OnClick()) OnClick()(this);
 }
 
 bool TButton::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const {
@@ -201,7 +201,7 @@ TCheckBox::TCheckBox(TComponent* owner, const TClassInfo* cls)
 void TCheckBox::SetChecked(bool value) {
     if (value == checked_) return;
     checked_ = value;
-    if (!Loading() && OnClick) OnClick(this);
+    if (!Loading() && OnClick()) OnClick()(this);
 }
 
 void TCheckBox::ActSet(const std::string& text) {
@@ -241,7 +241,7 @@ std::string TComboBox::Text() const {
 void TComboBox::Choose(int index) {
     if (index < 0 || index >= items_.Count()) throw EListError("List index out of bounds (" + std::to_string(index) + ")");
     itemIndex_ = index;
-    if (OnClick) OnClick(this);
+    if (OnClick()) OnClick()(this);
     if (OnChange) OnChange(this);
 }
 

@@ -156,7 +156,7 @@ std::string CanonicalPath(const std::string& path) {
 // the file in small objects (names, texts, stored values, the tools' rows) on a heap that grows
 // once, in large pages. The document's own nodes are in place by now, outside both.
 void TFormFile::PrepareMemory() {
-    constexpr size_t kComponentBytes = 384;  // about what one takes: a button is 384 bytes
+    constexpr size_t kComponentBytes = 288;  // about what one takes: a button is 288 bytes
     arena_ = std::make_unique<vcl::TComponentArena>(doc_.ObjectCount() * kComponentBytes);
     vcl::PrepareHeap(2 * doc_.Source().size());
 }

@@ -112,8 +112,8 @@ TComponent::TComponent(TComponent* owner, const TClassInfo* cls)
 TComponent::~TComponent() {
     Unwatch();
     DestroyComponents();
-    if (freeNotifies_) {
-        for (TComponent* other : std::vector<TComponent*>(*freeNotifies_)) {
+    if (ties_ && !ties_->freeNotifies.empty()) {
+        for (TComponent* other : std::vector<TComponent*>(ties_->freeNotifies)) {
             other->RemoveFreeNotification(this);
             other->Notification(this, TOperation::opRemove);
         }
@@ -123,26 +123,27 @@ TComponent::~TComponent() {
 
 void TComponent::DestroyComponents() {
     destroying_ = true;
-    names_.reset();  // nobody looks a name up in a component that goes
-    // Each owned component takes itself out of components_ as it goes.
-    while (!components_.empty()) delete components_.back();
+    if (!ties_) return;
+    ties_->names.reset();  // nobody looks a name up in a component that goes
+    // Each owned component takes itself out of the list as it goes.
+    while (!ties_->components.empty()) delete ties_->components.back();
 }
 
 TComponent* TComponent::Components(int i) const {
     if (i < 0 || i >= ComponentCount())
         throw EListError("List index out of bounds (" + std::to_string(i) + ")");
-    return components_[size_t(i)];
+    return ties_->components[size_t(i)];
 }
 
 TComponent* TComponent::FindComponent(std::string_view name) const {
-    if (name.empty() || components_.empty()) return nullptr;
-    if (!names_) {
-        auto index = std::make_unique<TNameIndex>(components_.size());
-        for (TComponent* c : components_)
+    if (name.empty() || ComponentCount() == 0) return nullptr;
+    if (!ties_->names) {
+        auto index = std::make_unique<TNameIndex>(ties_->components.size());
+        for (TComponent* c : ties_->components)
             if (!c->name_.empty()) index->Insert(c);
-        const_cast<TComponent*>(this)->names_ = std::move(index);
+        ties_->names = std::move(index);
     }
-    return names_->Find(name);
+    return ties_->names->Find(name);
 }
 
 void TComponent::ValidateRename(const std::string& newName) const {
@@ -159,7 +160,7 @@ void TComponent::ValidateRename(const std::string& newName) const {
 
 void TComponent::ChangeName(const std::string& newName) {
     // The index hashes the name itself: out under the old name, back in under the new one.
-    auto* index = owner_ != nullptr ? owner_->names_.get() : nullptr;
+    auto* index = owner_ != nullptr && owner_->ties_ ? owner_->ties_->names.get() : nullptr;
     if (index != nullptr && !name_.empty()) index->Erase(this);
     name_ = newName;
     if (index != nullptr && !name_.empty()) index->Insert(this);
@@ -180,18 +181,20 @@ void TComponent::InsertComponent(TComponent* component) {
         throw EComponentError("A component named " + component->name_ + " already exists");
     component->owner_ = this;
     component->index_ = ComponentCount();
-    components_.push_back(component);
-    if (names_ && !component->name_.empty()) names_->Insert(component);
+    Ties& ties = MakeTies();
+    ties.components.push_back(component);
+    if (ties.names && !component->name_.empty()) ties.names->Insert(component);
 }
 
 void TComponent::RemoveComponent(TComponent* component) {
     const int at = component->index_;
-    if (at < 0 || at >= ComponentCount() || components_[size_t(at)] != component) return;
-    auto it = components_.begin() + at;
+    if (at < 0 || at >= ComponentCount() || ties_->components[size_t(at)] != component) return;
+    auto& list = ties_->components;
+    auto it = list.begin() + at;
     // Removing the last one (the common case while destroying) renumbers nothing.
-    for (auto later = it + 1; later != components_.end(); ++later) --(*later)->index_;
-    components_.erase(it);
-    if (names_ && !component->name_.empty()) names_->Erase(component);
+    for (auto later = it + 1; later != list.end(); ++later) --(*later)->index_;
+    list.erase(it);
+    if (ties_->names && !component->name_.empty()) ties_->names->Erase(component);
     component->owner_ = nullptr;
     component->index_ = -1;
     // While the whole owner goes, nobody is left to hold a reference worth clearing.
@@ -203,13 +206,13 @@ void TComponent::Notification(TComponent* component, TOperation operation) {
         ClearStoredReferencesTo(component);
         RemoveFreeNotification(component);
     }
-    for (TComponent* c : components_) c->Notification(component, operation);
+    if (ties_)
+        for (TComponent* c : ties_->components) c->Notification(component, operation);
 }
 
 void TComponent::FreeNotification(TComponent* other) {
     if (other == nullptr || other == this) return;
-    if (!freeNotifies_) freeNotifies_ = std::make_unique<std::vector<TComponent*>>();
-    auto& list = *freeNotifies_;
+    auto& list = MakeTies().freeNotifies;
     if (std::find(list.begin(), list.end(), other) == list.end()) {
         list.push_back(other);
         other->FreeNotification(this);
@@ -217,8 +220,8 @@ void TComponent::FreeNotification(TComponent* other) {
 }
 
 void TComponent::RemoveFreeNotification(TComponent* other) {
-    if (!freeNotifies_) return;
-    auto& list = *freeNotifies_;
+    if (!ties_) return;
+    auto& list = ties_->freeNotifies;
     auto it = std::find(list.begin(), list.end(), other);
     if (it != list.end()) list.erase(it);
 }

@@ -186,7 +186,7 @@ public:
     virtual void SetName(const std::string& newName);
 
     TComponent* Owner() const { return owner_; }
-    int ComponentCount() const { return static_cast<int>(components_.size()); }
+    int ComponentCount() const { return ties_ ? static_cast<int>(ties_->components.size()) : 0; }
     TComponent* Components(int i) const;  // EListError outside 0..ComponentCount-1
     int ComponentIndex() const { return index_; }  // position in the owner's list, or -1
     TComponent* FindComponent(std::string_view name) const;  // case ignored; null if none
@@ -243,10 +243,19 @@ private:
     std::string name_;
     TComponent* owner_ = nullptr;
     int index_ = -1;
-    std::vector<TComponent*> components_;  // owned; destroyed with this component
-    // The named ones among components_, by their own names with case ignored; built on first need.
-    std::unique_ptr<TNameIndex> names_;
-    std::unique_ptr<std::vector<TComponent*>> freeNotifies_;  // rare: cross-owner references
+    // What only owners and the ends of cross-owner references have: most components (a form's
+    // buttons, labels, menu items) have neither, and go without the room.
+    struct Ties {
+        std::vector<TComponent*> components;  // owned; destroyed with this component
+        // The named ones among them, by their own names with case ignored; built on first need.
+        std::unique_ptr<TNameIndex> names;
+        std::vector<TComponent*> freeNotifies;  // told when this component goes
+    };
+    Ties& MakeTies() {
+        if (!ties_) ties_ = std::make_unique<Ties>();
+        return *ties_;
+    }
+    std::unique_ptr<Ties> ties_;
     int32_t tag_ = 0;
     int32_t designInfo_ = 0;
     bool loading_ = false;

@@ -418,12 +418,12 @@ bool TScreenWindow::OutlineMouse(QTreeWidget& tree, QMouseEvent& mouse) {
     if (mouse.type() == QEvent::MouseButtonPress &&
         (mouse.button() == Qt::LeftButton || mouse.button() == Qt::RightButton)) {
         press_ = {&tree, mouse.button() == Qt::LeftButton ? vcl::mbLeft : vcl::mbRight,
-                  ItemIndex(tree.itemAt(at)), at, bool(outline->OnMouseDown), false, false};
+                  ItemIndex(tree.itemAt(at)), at, bool(outline->OnMouseDown()), false, false};
         if (press_.handled) {
             const auto button = vcl::TMouseButton(press_.button);
             Act([outline, button, from = press_.from] {
                 const vcl::TPoint p = ModelPoint(*outline, from);
-                outline->OnMouseDown(outline, button, 0, p.X, p.Y);
+                outline->OnMouseDown()(outline, button, 0, p.X, p.Y);
             });
         }
         press_.live = outline->Dragging() ||
@@ -436,11 +436,11 @@ bool TScreenWindow::OutlineMouse(QTreeWidget& tree, QMouseEvent& mouse) {
         press_.moved = true;
         const int over = ItemIndex(tree.itemAt(at));
         bool accept = false;
-        if (outline->OnDragOver) {
+        if (outline->OnDragOver()) {
             accept = true;
             try {
                 const vcl::TPoint p = ModelPoint(*outline, over);
-                outline->OnDragOver(outline, outline, p.X, p.Y, vcl::dsDragMove, accept);
+                outline->OnDragOver()(outline, outline, p.X, p.Y, vcl::dsDragMove, accept);
             } catch (const vcl::Exception&) {
                 accept = false;  // the drop itself will say what is wrong
             }

@@ -30,7 +30,7 @@ TEST_F(ControlsTest, AButtonGivesItsModalResultToItsFormBeforeItsHandlerRuns) {
     auto* button = Placed(new TButton(&form), panel);
     button->SetModalResult(mrRetry);
     TModalResult seen = mrNone;
-    button->OnClick = [&](TObject* sender) {
+    button->OnClick() = [&](TObject* sender) {
         EXPECT_EQ(sender, button);
         seen = form.ModalResult();
     };
@@ -70,7 +70,7 @@ TEST_F(ControlsTest, EditsAndCheckBoxesRunTheirHandlersOnlyWhenTheValueChanges) 
     auto* check = Placed(new TCheckBox(&form), panel);
     int changes = 0, clicks = 0;
     edit->OnChange = [&](TObject*) { ++changes; };
-    check->OnClick = [&](TObject*) { ++clicks; };
+    check->OnClick() = [&](TObject*) { ++clicks; };
     edit->SetText("12");
     edit->SetText("12");
     check->SetChecked(true);
@@ -87,7 +87,7 @@ TEST_F(ControlsTest, AComboBoxChoiceRunsClickThenChangeButSettingTheIndexRunsNot
     auto* combo = Placed(new TComboBox(&form), panel);
     combo->Items().SetText("Class\nParent\nName");
     std::string calls;
-    combo->OnClick = [&](TObject*) { calls += "click;"; };
+    combo->OnClick() = [&](TObject*) { calls += "click;"; };
     combo->OnChange = [&](TObject*) { calls += "change" + std::to_string(combo->ItemIndex()) + ";"; };
     combo->SetItemIndex(1);
     EXPECT_EQ(combo->Text(), "Parent");

@@ -57,8 +57,8 @@ TEST_F(DesignedFormTest, EventsAreBoundToTheWindowsHandlersByName) {
     EXPECT_EQ(window.log, "create;GoBtn;Sort;down;");
     // The window's own handlers can be taken to reconnect an event.
     auto* tree = window.Control<TOutline>("Tree");
-    tree->OnMouseDown = nullptr;
-    tree->OnMouseDown = window.Handler<TMouseEvent>("TreeMouseDown");
+    tree->OnMouseDown() = nullptr;
+    tree->OnMouseDown() = window.Handler<TMouseEvent>("TreeMouseDown");
     EXPECT_THROW(window.Handler<TNotifyEvent>("TreeMouseDown"), EPropertyError);
     EXPECT_THROW(window.Handler<TNotifyEvent>("Nothing"), EPropertyError);
 }

@@ -52,7 +52,7 @@ TEST_F(PrintTest, AnExportPrintsWithThisSystemsLineEndsAcrossItsBlocks) {
     const std::string block(65535, 'a');
     // A CR LF cut by the first block's end, a lone CR ending the second, one inside and one last.
     const std::string text = block + "\r\n" + block.substr(1) + "\rz" + "x\ry\r\n\r";
-    window.Control<TButton>("PrintBtn")->OnClick = [&](TObject*) {
+    window.Control<TButton>("PrintBtn")->OnClick() = [&](TObject*) {
         auto* dialog = window.Control<TSaveDialog>("SaveDialog");
         ASSERT_TRUE(dialog->Execute());
         testsupport::WriteFile(dialog->FileName(), text);
