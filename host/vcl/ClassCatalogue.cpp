@@ -291,7 +291,9 @@ TComponent* TClassCatalogue::CreateComponent(const TClassInfo& cls, TComponent* 
 }
 
 TClassCatalogue& ClassCatalogue() {
-    static TClassCatalogue catalogue;
+    // Never taken down: it only holds memory, which the process gives back whole at its end,
+    // and components that outlive static destruction may still ask it about their classes.
+    static TClassCatalogue& catalogue = *new TClassCatalogue;
     return catalogue;
 }
 

@@ -19,11 +19,15 @@ namespace vcl {
 template <class T, class Traits>
 class TFlatIndex {
 public:
-    explicit TFlatIndex(size_t expected = 0) { Rebuild(expected); }
+    // Nothing is allocated until the first entry, or room for expected entries at once.
+    explicit TFlatIndex(size_t expected = 0) {
+        if (expected > 0) Rebuild(expected);
+    }
 
     // Every object under key, in no particular order; f returns false to stop.
     template <class F>
     void ForEach(std::string_view key, F f) const {
+        if (slots_.empty()) return;
         const size_t hash = Traits::Hash(key), mask = slots_.size() - 1;
         for (size_t i = hash & mask;; i = (i + 1) & mask) {
             const Slot& s = slots_[i];
@@ -46,6 +50,7 @@ public:
     }
     // Under its key now; nothing when absent.
     void Erase(const T* object) {
+        if (slots_.empty()) return;
         const size_t hash = Traits::Hash(Traits::Key(*object)), mask = slots_.size() - 1;
         for (size_t i = hash & mask;; i = (i + 1) & mask) {
             Slot& s = slots_[i];
@@ -58,7 +63,7 @@ public:
         }
     }
     void Clear() {
-        slots_.assign(16, Slot{});
+        slots_.clear();
         used_ = live_ = 0;
     }
 

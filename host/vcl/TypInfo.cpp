@@ -62,9 +62,7 @@ void TClassInfo::ReadPendingProperties() const {
 }
 
 const TPropInfo* TClassInfo::FindProperty(std::string_view name) const {
-    const ByName& all = PublishedProperties();
-    auto it = all.find(name);
-    return it == all.end() ? nullptr : it->second;
+    return PublishedProperties().Find(name);
 }
 
 uint64_t TClassInfo::declarations_ = 0;
@@ -77,14 +75,15 @@ const TClassInfo::ByName& TClassInfo::PublishedProperties() const {
     for (const TClassInfo* c = this; c != nullptr; c = c->parent_) {
         if (!c->pending_.empty()) c->ReadPendingProperties();
         if (c != this) changes += c->changes_;
-        count += c->byName_.size();
+        count += c->props_.size();
     }
     if (!published_ || published_->ancestorChanges != changes) {
         auto fresh = std::make_unique<Published>();
         fresh->ancestorChanges = changes;
-        fresh->byName.reserve(count);  // no rehash, which hashes every name again
+        fresh->byName = ByName(count);  // no rehash on the way
         for (const TClassInfo* c = this; c != nullptr; c = c->parent_)
-            for (const auto& [name, prop] : c->byName_) fresh->byName.emplace(name, prop);  // the nearer one stays
+            for (const auto& prop : c->props_)
+                if (fresh->byName.Find(prop->Name) == nullptr) fresh->byName.Insert(prop.get());  // the nearer one stays
         published_ = std::move(fresh);
     }
     published_->checkedAt = declarations_;
@@ -97,19 +96,22 @@ TPropInfo& TClassInfo::AddProperty(TPropInfo info) {
     ++changes_;
     ++declarations_;
     TPropInfo* declared = nullptr;
-    if (auto it = byName_.find(info.Name); it != byName_.end()) {
+    if (const TPropInfo* existing = byName_.Find(info.Name)) {
         // Redeclared: the same object takes the new declaration, under its new spelling.
-        declared = const_cast<TPropInfo*>(it->second);
-        byName_.erase(it);
-        if (published_) published_->byName.erase(declared->Name);
+        declared = const_cast<TPropInfo*>(existing);
+        byName_.Erase(declared);
+        if (published_) published_->byName.Erase(declared);
         *declared = std::move(info);
     } else {
         props_.push_back(std::make_unique<TPropInfo>(std::move(info)));
         declared = props_.back().get();
     }
-    byName_.emplace(declared->Name, declared);
-    // A class's own declaration hides an inherited one of the same name.
-    if (published_) published_->byName.insert_or_assign(declared->Name, declared);
+    byName_.Insert(declared);
+    if (published_) {
+        // A class's own declaration hides an inherited one of the same name.
+        if (const TPropInfo* hidden = published_->byName.Find(declared->Name)) published_->byName.Erase(hidden);
+        published_->byName.Insert(declared);
+    }
     return *declared;
 }
 

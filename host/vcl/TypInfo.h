@@ -10,6 +10,7 @@
 #include <variant>
 #include <vector>
 
+#include "host/vcl/FlatIndex.h"
 #include "host/vcl/SysUtils.h"
 
 namespace vcl {
@@ -83,7 +84,14 @@ public:
 
 private:
     friend class TClassCatalogue;
-    using ByName = std::unordered_map<std::string_view, const TPropInfo*, CaseInsensitiveHash, CaseInsensitiveEqual>;
+    // Properties by their own names, case ignored: a class may publish any number learnt from a
+    // file, and a flat table stays within the processor's caches longer than a node per name.
+    struct NameKey {
+        static std::string_view Key(const TPropInfo& p) { return p.Name; }
+        static size_t Hash(std::string_view name) { return CaseInsensitiveHash{}(name); }
+        static bool Equal(std::string_view a, std::string_view b) { return SameText(a, b); }
+    };
+    using ByName = TFlatIndex<const TPropInfo, NameKey>;
     // Property lines of a catalogue, checked but not read yet: a run of a few forms meets a few
     // dozen of the catalogue's classes, and reading all of them would be most of its start-up.
     struct PendingLines {
