@@ -51,10 +51,21 @@ bool TPersistent::InheritsFrom(std::string_view className) const { return class_
 
 bool TPersistent::InheritsFrom(const TClassInfo* cls) const { return class_->InheritsFrom(cls); }
 
+namespace {
+
+uint32_t StoredHash(std::string_view name) { return uint32_t(CaseInsensitiveHash{}(name)); }
+
+}  // namespace
+
 size_t TPersistent::StoredAt(const TPropInfo& prop) const {
     if (storedIndex_) {
-        auto it = storedIndex_->find(prop.Name);
-        return it == storedIndex_->end() ? stored_.size() : it->second;
+        const auto& slots = *storedIndex_;
+        const uint32_t hash = StoredHash(prop.Name);
+        const size_t mask = slots.size() - 1;
+        for (size_t i = hash & mask; slots[i].place != 0; i = (i + 1) & mask)
+            if (slots[i].hash == hash && SameText(stored_[slots[i].place - 1].first->Name, prop.Name))
+                return slots[i].place - 1;
+        return stored_.size();
     }
     for (size_t i = 0; i < stored_.size(); ++i)
         if (stored_[i].first == &prop || SameText(stored_[i].first->Name, prop.Name)) return i;
@@ -76,14 +87,26 @@ void TPersistent::WriteProperty(const TPropInfo& prop, const TValue& value) {
         return;
     }
     stored_.emplace_back(&prop, value);
+    IndexStored(stored_.size() - 1);
+}
+
+void TPersistent::IndexStored(size_t place) {
     // A handful is searched faster than hashed.
     constexpr size_t kIndexFrom = 8;
-    if (storedIndex_) {
-        storedIndex_->emplace(prop.Name, uint32_t(stored_.size() - 1));
-    } else if (stored_.size() > kIndexFrom) {
-        storedIndex_ = std::make_unique<StoredIndex>();
-        for (uint32_t i = 0; i < stored_.size(); ++i) storedIndex_->emplace(stored_[i].first->Name, i);
-    }
+    if (stored_.size() <= kIndexFrom) return;
+    const auto put = [this](size_t at) {
+        auto& slots = *storedIndex_;
+        const uint32_t hash = StoredHash(stored_[at].first->Name);
+        size_t i = hash & (slots.size() - 1);
+        while (slots[i].place != 0) i = (i + 1) & (slots.size() - 1);
+        slots[i] = {hash, uint32_t(at + 1)};
+    };
+    if (storedIndex_ && stored_.size() * 2 <= storedIndex_->size()) return put(place);
+    // Room for four times as many, every value placed again.
+    size_t size = 16;
+    while (size < stored_.size() * 4) size *= 2;
+    storedIndex_ = std::make_unique<std::vector<StoredSlot>>(size);
+    for (size_t at = 0; at < stored_.size(); ++at) put(at);
 }
 
 bool TPersistent::ReadNative(std::string_view, const TPropInfo&, TValue&) const { return false; }

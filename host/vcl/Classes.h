@@ -136,10 +136,15 @@ private:
     bool seen_ = false;
     std::vector<std::pair<const TPropInfo*, TValue>> stored_;
     // Where each stored value is by property name, once there are more than a few: a file may
-    // give one object any number of properties.
-    using StoredIndex = std::unordered_map<std::string, uint32_t, CaseInsensitiveHash, CaseInsensitiveEqual>;
-    std::unique_ptr<StoredIndex> storedIndex_;
+    // give one object any number of properties. Open addressing over (hash, place + 1) pairs;
+    // a value's name is read only when the hashes match.
+    struct StoredSlot {
+        uint32_t hash = 0;
+        uint32_t place = 0;  // 0: empty
+    };
+    std::unique_ptr<std::vector<StoredSlot>> storedIndex_;
     size_t StoredAt(const TPropInfo& prop) const;  // stored_.size() when there is none
+    void IndexStored(size_t place);
 };
 
 enum class TOperation { opInsert, opRemove };
