@@ -24,7 +24,8 @@ constexpr bool kArenas = true;
 thread_local TComponentArena* current = nullptr;
 
 // The blocks of every live arena: a component may be freed on any thread, and only these tell
-// arena memory from the heap's. Most runs free nothing while an arena lives but at its end.
+// arena memory from the heap's. A form's components are freed just before its arena goes, each
+// looking here once.
 std::mutex blocksLock;
 std::vector<std::pair<uintptr_t, uintptr_t>> liveBlocks;
 std::atomic<size_t> liveCount{0};
