@@ -311,17 +311,14 @@ void THintEd::TextBtnClick(vcl::TObject*) {
                                    std::to_string(fields[size_t(c)]) +
                                    " characters wide; a text export allows at most 255");
     }
-    const std::string created = "{Date Created = " + ExportDateTime() + "}";  // may refuse: before the file
-    vcl::TLineWriter out(SaveDialog->FileName());
-    out.Add("{" + Caption() + "}");
-    out.Add(created);
-    std::string line;
-    for (int r = 0; r < StringGrid1->RowCount(); ++r) {
-        line.clear();
-        for (int c = 0; c < cols; ++c) zorbase::AppendLJ(line, StringGrid1->Cells(c, r), fields[size_t(c)]);
-        out.Add(line);
-    }
-    out.Close();
+    WriteExport(SaveDialog->FileName(), Caption(), [&](vcl::TLineWriter& out) {
+        std::string line;
+        for (int r = 0; r < StringGrid1->RowCount(); ++r) {
+            line.clear();
+            for (int c = 0; c < cols; ++c) zorbase::AppendLJ(line, StringGrid1->Cells(c, r), fields[size_t(c)]);
+            out.Add(line);
+        }
+    });
 }
 
 void THintEd::BtnRescaleClick(vcl::TObject*) {

@@ -144,12 +144,7 @@ void TFrmInfo::BtnCollapseClick(vcl::TObject*) { OutlineParent->FullCollapse(); 
 
 void TFrmInfo::PrintBtnClick(vcl::TObject*) {
     if (!SaveDialog->Execute() || SaveDialog->FileName().empty()) return;
-    const std::string created = "{Date Created = " + ExportDateTime() + "}";  // may refuse: before the file
-    vcl::TLineWriter out(SaveDialog->FileName());
-    out.Add("{" + Caption() + "}");
-    out.Add(created);
-    OutlineParent->WriteLines(out);
-    out.Close();
+    WriteExport(SaveDialog->FileName(), Caption(), [&](vcl::TLineWriter& out) { OutlineParent->WriteLines(out); });
 }
 
 }  // namespace tavrin

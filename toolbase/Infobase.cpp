@@ -42,7 +42,7 @@ void classnamefromid(const std::string& id, std::string& name, std::string& clas
 
 std::string GetParentString(const TComponent* component) {
     if (auto* control = vcl::Cast<const vcl::TControl>(component)) return NodeID(control->Parent());
-    if (auto* item = dynamic_cast<const vcl::TMenuItem*>(component)) return NodeID(item->Parent());
+    if (auto* item = vcl::Cast<const vcl::TMenuItem>(component)) return NodeID(item->Parent());
     return {};
 }
 
@@ -95,6 +95,16 @@ std::string ExportDateTime() {
     char text[64];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
     return text;
+}
+
+void WriteExport(const std::string& path, const std::string& caption,
+                 const std::function<void(vcl::TLineWriter& out)>& lines) {
+    const std::string created = "{Date Created = " + ExportDateTime() + "}";
+    vcl::TLineWriter out(path);
+    out.Add("{" + caption + "}");
+    out.Add(created);
+    lines(out);
+    out.Close();
 }
 
 static const vcl::TPropInfo* PropOf(const TComponent* component, const std::string& propName) {

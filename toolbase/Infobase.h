@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "host/base/Zorifile.h"
 #include "host/vcl/Classes.h"
 #include "host/controls/DesignedForm.h"
+#include "host/controls/Lines.h"
 
 namespace tavrin {
 
@@ -53,6 +55,11 @@ private:
 // set (seconds since 1970), that time in UTC, so that exports can be compared.
 // EConvertError for a SOURCE_DATE_EPOCH that is no whole number of seconds.
 std::string ExportDateTime();
+
+// A tool window's text export to path: its caption and date as the heading lines, then what
+// lines writes. The date is asked before the file is made, so a refused one writes nothing.
+void WriteExport(const std::string& path, const std::string& caption,
+                 const std::function<void(vcl::TLineWriter& out)>& lines);
 
 // A tool window's place, size and state in its settings section ("Window Left", "Window Top",
 // "Window Width", "Window Height", "State"); nothing without a settings file. A state that

@@ -438,18 +438,23 @@ std::vector<TOutlineNode*> TOutline::Nodes() const {
     return nodes;
 }
 
+template <class F>
+void TOutline::ForEachLine(F f) const {
+    std::string line;
+    for (const TOutlineNode* n : Nodes()) {
+        line.assign(size_t(n->Level() - 1), '\t');
+        f(line.append(n->text_));
+    }
+}
+
 TLines TOutline::Lines() const {
     TLines lines;
-    for (const TOutlineNode* n : Nodes()) lines.Add(std::string(size_t(n->Level() - 1), '\t') + n->text_);
+    ForEachLine([&](const std::string& line) { lines.Add(line); });
     return lines;
 }
 
 void TOutline::WriteLines(TLineWriter& out) const {
-    std::string line;
-    for (const TOutlineNode* n : Nodes()) {
-        line.assign(size_t(n->Level() - 1), '\t');
-        out.Add(line.append(n->text_));
-    }
+    ForEachLine([&](const std::string& line) { out.Add(line); });
 }
 
 void TOutline::SetLines(const TLines& lines) {

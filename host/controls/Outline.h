@@ -177,6 +177,8 @@ private:
     void UnindexText(TOutlineNode* node);
     template <class F>
     void ForEachShown(F f) const;
+    template <class F>
+    void ForEachLine(F f) const;  // each item's line, in display order
 
     // The balanced tree over display positions.
     static int32_t Size(const TOutlineNode* t) { return t ? t->size_ : 0; }
