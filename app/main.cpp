@@ -70,6 +70,16 @@ std::optional<int> RefuseOutputOverForm(const char* what, const std::string& out
     return kUsage;
 }
 
+class FileSink : public formfile::ByteSink {
+public:
+    explicit FileSink(zorbase::AtomicFileWriter& file) : file_(file) {}
+    void Write(std::string_view bytes) override { file_.Write(bytes); }
+    void Overwrite(uint64_t offset, std::string_view bytes) override { file_.Overwrite(offset, bytes); }
+
+private:
+    zorbase::AtomicFileWriter& file_;
+};
+
 // Text in the converter's layout, or a binary stream: with the resource header a binary
 // .dfm carries when the output is a .dfm file, bare otherwise.
 int Convert(const std::string& in, const std::string& out, const std::string& to, const std::string& codepage) {
@@ -80,17 +90,22 @@ int Convert(const std::string& in, const std::string& out, const std::string& to
     const formfile::Document& doc = *parsed;
     const bool toText = to.empty() ? doc.SourceFormat() != formfile::Format::Text : to == "text";
     const bool dfm = out.size() > 4 && vcl::SameText(out.substr(out.size() - 4), ".dfm");
-    std::string bytes;
+    const formfile::TextOptions options("\n", codepage);
     try {
-        bytes = toText ? formfile::ToText(doc, formfile::TextOptions("\n", codepage))
-                       : formfile::ToBinary(doc, dfm, codepage);
+        if (out.empty() || out == "-") {
+            // Whole before it goes out: a failure half-way leaves standard output empty.
+            const std::string bytes = toText ? formfile::ToText(doc, options) : formfile::ToBinary(doc, dfm, codepage);
+            std::cout.write(bytes.data(), std::streamsize(bytes.size()));
+        } else {
+            // In pieces into the file's replacement, which takes its place only when whole.
+            zorbase::AtomicFileWriter file(out);
+            FileSink sink(file);
+            if (toText) formfile::WriteText(doc, options, sink);
+            else formfile::WriteBinary(doc, dfm, codepage, sink);
+            file.Commit();
+        }
     } catch (const vcl::EConvertError& e) {
         return Report(e, kUsage);  // an unknown code page, or text that is not in it
-    }
-    if (out.empty() || out == "-") {
-        std::cout.write(bytes.data(), std::streamsize(bytes.size()));
-    } else {
-        zorbase::WriteFileAtomically(out, bytes);
     }
     return kToolRan;
 }

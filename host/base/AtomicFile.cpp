@@ -6,7 +6,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -297,12 +299,21 @@ std::string ResolveLinks(const std::string& path) {
 // change that keeps the size and lands within the file system's timestamp granularity of
 // our read (or sets the time back) leaves the stamp as it was: callers that kept the bytes
 // they read have them compared too.
-void WriteFileAtomically(const std::string& path, std::string_view content, FileStamp* stamp,
-                         std::optional<std::string_view> read) {
+struct AtomicFileWriter::Pending {
+    std::string target, described, dir;
+    bool replacing = false;
+    Temporary tmp;
+
+    Pending(std::string target_, std::string described_, std::string dir_, bool replacing_, mode_t mode)
+        : target(std::move(target_)), described(std::move(described_)), dir(std::move(dir_)),
+          replacing(replacing_), tmp(dir, BaseName(target), mode, described) {}
+};
+
+AtomicFileWriter::AtomicFileWriter(const std::string& path, FileStamp* stamp) : stamp_(stamp) {
     if (stamp == nullptr) RefuseInputAsOutput(path);
-    const std::string target = ResolveLinks(path);
-    const std::string described = Describe(path, target);
-    const std::string dir = DirectoryOf(target);
+    std::string target = ResolveLinks(path);
+    std::string described = Describe(path, target);
+    std::string dir = DirectoryOf(target);
 
     struct stat existing;
     const bool replacing = ::stat(target.c_str(), &existing) == 0;
@@ -317,20 +328,50 @@ void WriteFileAtomically(const std::string& path, std::string_view content, File
     RemoveStaleTemporaries(dir);
 
     // A replacement starts private and gets the target's owner and mode before it has content.
-    Temporary tmp(dir, BaseName(target), replacing ? 0600 : 0666, described);
+    pending_ = std::make_unique<Pending>(std::move(target), std::move(described), std::move(dir), replacing,
+                                         replacing ? 0600 : 0666);
     if (replacing) {
+        const int fd = pending_->tmp.fd;
         if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())
-            (void)::fchown(tmp.fd, existing.st_uid, existing.st_gid);  // only a privileged user can
-        if (::fchmod(tmp.fd, existing.st_mode & 07777) != 0) FailErrno("write", described, errno);
+            (void)::fchown(fd, existing.st_uid, existing.st_gid);  // only a privileged user can
+        if (::fchmod(fd, existing.st_mode & 07777) != 0) FailErrno("write", pending_->described, errno);
     }
-    for (size_t done = 0; done < content.size();) {
-        const ssize_t n = ::write(tmp.fd, content.data() + done, content.size() - done);
+}
+
+AtomicFileWriter::~AtomicFileWriter() = default;
+
+void AtomicFileWriter::Write(std::string_view bytes) {
+    if (!pending_) throw std::logic_error("AtomicFileWriter::Write after Commit");
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(pending_->tmp.fd, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
-            FailErrno("write", described, errno);
+            FailErrno("write", pending_->described, errno);
         }
         done += size_t(n);
     }
+    written_ += bytes.size();
+}
+
+void AtomicFileWriter::Overwrite(uint64_t offset, std::string_view bytes) {
+    if (!pending_) throw std::logic_error("AtomicFileWriter::Overwrite after Commit");
+    if (offset > written_ || bytes.size() > written_ - offset)
+        throw std::logic_error("AtomicFileWriter::Overwrite beyond what was written");
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::pwrite(pending_->tmp.fd, bytes.data() + done, bytes.size() - done, off_t(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            FailErrno("write", pending_->described, errno);
+        }
+        done += size_t(n);
+    }
+}
+
+void AtomicFileWriter::Commit(std::optional<std::string_view> read) {
+    if (!pending_) throw std::logic_error("AtomicFileWriter committed twice");
+    const std::unique_ptr<Pending> p = std::move(pending_);
+    const std::string &target = p->target, &described = p->described;
+    Temporary& tmp = p->tmp;
     if (::fsync(tmp.fd) != 0) FailErrno("write", described, errno);
     const int closed = ::close(tmp.fd);
     tmp.fd = -1;
@@ -343,12 +384,12 @@ void WriteFileAtomically(const std::string& path, std::string_view content, File
     const Descriptor unlocker{lockFd};
     if (lockFd >= 0 && LockWithin(lockFd, kLockWait) == ETIMEDOUT) Fail("write", described, LockTimeoutText(kLockWait));
 
-    if (stamp) {
+    if (stamp_) {
         const FileStamp now = StampOf(target);
-        if (now != *stamp) FailChanged(described, now);
+        if (now != *stamp_) FailChanged(described, now);
         if (read && now.exists && !HoldsExactly(target, described, now, *read)) FailChanged(described, now);
     }
-    if (stamp && !stamp->exists) {
+    if (stamp_ && !stamp_->exists) {
         // Created only if still absent, so two runs cannot both create it.
         if (::renameat2(AT_FDCWD, tmp.path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
             if (errno == EEXIST) FailChanged(described, StampOf(target));
@@ -359,14 +400,21 @@ void WriteFileAtomically(const std::string& path, std::string_view content, File
         FailErrno("write", described, errno);
     }
     tmp.placed = true;
-    if (stamp) *stamp = StampFrom(written);
+    if (stamp_) *stamp_ = StampFrom(written);
 
     // Make the rename itself durable; the data is safe already, so a failure is no error.
-    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dfd = ::open(p->dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         (void)::fsync(dfd);
         ::close(dfd);
     }
+}
+
+void WriteFileAtomically(const std::string& path, std::string_view content, FileStamp* stamp,
+                         std::optional<std::string_view> read) {
+    AtomicFileWriter writer(path, stamp);
+    writer.Write(content);
+    writer.Commit(read);
 }
 
 FileLock::FileLock(const std::string& path, std::chrono::milliseconds wait) {

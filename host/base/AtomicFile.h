@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -70,6 +71,29 @@ void RefuseInputAsOutput(const std::string& path);
 // system (its reason included).
 void WriteFileAtomically(const std::string& path, std::string_view content, FileStamp* stamp = nullptr,
                          std::optional<std::string_view> read = std::nullopt);
+
+// WriteFileAtomically for content made piece by piece: each piece goes to the temporary file
+// as it comes, so a large output never stands in memory whole. The checks of the target are
+// made when the writer is made; nothing replaces the target until Commit (with read as
+// WriteFileAtomically takes it), and a writer that goes uncommitted leaves no trace.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(const std::string& path, FileStamp* stamp = nullptr);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    void Write(std::string_view bytes);
+    // Puts bytes over some written already, offset from the start: a size known only at the end.
+    void Overwrite(uint64_t offset, std::string_view bytes);
+    void Commit(std::optional<std::string_view> read = std::nullopt);
+
+private:
+    struct Pending;
+    std::unique_ptr<Pending> pending_;  // the temporary file and the target; gone once committed
+    FileStamp* stamp_;
+    uint64_t written_ = 0;
+};
 
 // The file a path finally names once symbolic links are followed: relative targets are taken
 // from the link's own folder; a dangling link gives the path it points to. Raises

@@ -88,11 +88,12 @@ void ReserveNodes(DocData& d, size_t props, size_t values, size_t objects, size_
     d.kids.reserve(values + objects);  // properties, child objects, elements and items
     d.objects.reserve(objects);
     d.items.reserve(items);
-    // What the nodes leave of their last large page goes back after reading (ReleaseSpareNodes).
-    vcl::AdviseLargePages(d.props.data(), d.props.capacity() * sizeof(PropNode));
-    vcl::AdviseLargePages(d.values.data(), d.values.capacity() * sizeof(ValueNode));
-    vcl::AdviseLargePages(d.kids.data(), d.kids.capacity() * sizeof(uint32_t));
-    vcl::AdviseLargePages(d.objects.data(), d.objects.capacity() * sizeof(ObjectNode));
+    // Large pages only for the quarter of the room that a form of ordinary density fills: a large
+    // page counts whole in memory from its first touch, so one half filled at the end of each
+    // vector would cost a megabyte apiece. Objects are too few to be worth it.
+    vcl::AdviseLargePages(d.props.data(), d.props.capacity() / 4 * sizeof(PropNode));
+    vcl::AdviseLargePages(d.values.data(), d.values.capacity() / 4 * sizeof(ValueNode));
+    vcl::AdviseLargePages(d.kids.data(), d.kids.capacity() / 4 * sizeof(uint32_t));
 }
 
 void DocData::Fail(uint32_t offset, const std::string& reason) const {

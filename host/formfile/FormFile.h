@@ -287,6 +287,19 @@ std::string ToText(const Document& doc, const TextOptions& options = {});
 // A "TPF0" stream; with resourceHeader, behind the header a binary .dfm carries.
 std::string ToBinary(const Document& doc, bool resourceHeader = false, const std::string& codepage = {});
 
+// Where a conversion's bytes go as they are made, so that a large form's conversion never
+// stands in memory whole.
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    virtual void Write(std::string_view bytes) = 0;
+    // Bytes put over some written already: the resource header's size, known at the end.
+    virtual void Overwrite(uint64_t offset, std::string_view bytes) = 0;
+};
+// ToText and ToBinary into a sink, the same bytes in pieces.
+void WriteText(const Document& doc, const TextOptions& options, ByteSink& sink);
+void WriteBinary(const Document& doc, bool resourceHeader, const std::string& codepage, ByteSink& sink);
+
 // How an edited value is laid out in a text form file. Delphi closes lists and binary data on
 // the last line and splits strings longer than 64 characters over lines joined by '+'; Lazarus
 // (and Free Pascal's converter) close them on a line of their own and keep strings whole.

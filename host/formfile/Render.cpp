@@ -48,6 +48,30 @@ void CheckIdent(std::string_view s, bool dotted) {
         throw vcl::EConvertError(std::string("'") + std::string(s) + "' is not a valid identifier");
 }
 
+// The tags of the values a form holds most, from views: both the writer of detached values and
+// the converter's writer of values as read use them.
+void PutNarrowString(std::string& out, std::string_view text, VaType type) {
+    if (type == VaType::LString || type == VaType::UTF8String || text.size() > 255) {
+        out += static_cast<char>(type == VaType::UTF8String ? VaType::UTF8String : VaType::LString);
+        PutLe(out, text.size(), 4);
+        out += text;
+    } else {
+        out += static_cast<char>(VaType::String);
+        PutShort(out, text, "string");
+    }
+}
+
+void PutIdent(std::string& out, std::string_view name) {
+    CheckIdent(name, true);
+    out += static_cast<char>(VaType::Ident);
+    PutShort(out, name, "identifier");
+}
+
+void PutSetElement(std::string& out, std::string_view name) {
+    CheckIdent(name, false);
+    PutShort(out, name, "set element");
+}
+
 // Units 32..126 go inside quotes, others as #n. rawHigh keeps 8-bit bytes above 127 as they are,
 // the way form files written by an IDE hold them.
 template <class Units>
@@ -280,28 +304,16 @@ void RenderBinary(const ValueData& v, std::string& out) {
                 out += static_cast<char>(v.type == VaType::UString ? VaType::UString : VaType::WString);
                 PutLe(out, v.wide.size(), 4);
                 for (char16_t c : v.wide) PutLe(out, c, 2);
-            } else if (v.type == VaType::LString || v.type == VaType::UTF8String || v.text.size() > 255) {
-                out += static_cast<char>(v.type == VaType::UTF8String ? VaType::UTF8String : VaType::LString);
-                PutLe(out, v.text.size(), 4);
-                out += v.text;
             } else {
-                out += static_cast<char>(VaType::String);
-                PutShort(out, v.text, "string");
+                PutNarrowString(out, v.text, v.type);
             }
             return;
-        case ValueKind::Ident:
-            CheckIdent(v.text, true);
-            out += static_cast<char>(VaType::Ident);
-            PutShort(out, v.text, "identifier");
-            return;
+        case ValueKind::Ident: PutIdent(out, v.text); return;
         case ValueKind::Boolean: out += static_cast<char>(v.integer ? VaType::True : VaType::False); return;
         case ValueKind::Nil: out += static_cast<char>(VaType::Nil); return;
         case ValueKind::Set:
             out += static_cast<char>(VaType::Set);
-            for (const ValueData& e : v.items) {
-                CheckIdent(e.text, false);
-                PutShort(out, e.text, "set element");
-            }
+            for (const ValueData& e : v.items) PutSetElement(out, e.text);
             out += '\0';
             return;
         case ValueKind::List:
@@ -425,13 +437,44 @@ std::unique_ptr<CodePage> OpenCodePage(const std::string& name) {
     return name.empty() ? nullptr : std::make_unique<CodePage>(name);
 }
 
+// What a writer has made and not yet passed on. With a sink it passes its bytes on in pieces
+// as it goes; without one they stay in out until the end.
+class OutputBuffer {
+public:
+    explicit OutputBuffer(ByteSink* sink) : sink_(sink) {}
+    std::string out;
+
+    void PassOn(bool everything = false) {
+        static constexpr size_t kPiece = 64 * 1024;
+        if (sink_ == nullptr || (!everything && out.size() < kPiece)) return;
+        sink_->Write(out);
+        passed_ += out.size();
+        out.clear();
+    }
+    // Puts bytes over some made already, whether passed on or not.
+    void Overwrite(uint64_t offset, std::string_view bytes) {
+        if (offset >= passed_) {
+            out.replace(size_t(offset - passed_), bytes.size(), bytes);
+        } else {
+            PassOn(true);
+            sink_->Overwrite(offset, bytes);
+        }
+    }
+    uint64_t Made() const { return passed_ + out.size(); }
+
+private:
+    ByteSink* sink_;
+    uint64_t passed_ = 0;
+};
+
 // An 8-bit string keeps its bytes: above 127 they stand in the quotes as they are, so the
 // text reads back to the same bytes and type. Free Pascal writes them as character codes
 // instead, which read back as a wide string of Latin-1 letters; mapped through ISO-8859-1,
 // our text is the same as theirs.
-class FpcTextWriter {
+class FpcTextWriter : public OutputBuffer {
 public:
-    FpcTextWriter(std::string_view eol, CodePage* codepage) : eol_(eol), codepage_(codepage) {}
+    FpcTextWriter(std::string_view eol, CodePage* codepage, ByteSink* sink)
+        : OutputBuffer(sink), eol_(eol), codepage_(codepage) {}
 
     void Object(formfile::Object o, const std::string& indent) {
         out += indent;
@@ -454,9 +497,8 @@ public:
         out += indent;
         out += "end";
         out += eol_;
+        PassOn();
     }
-
-    std::string out;
 
 private:
     std::string_view eol_;
@@ -473,6 +515,7 @@ private:
         out += " = ";
         Val(p.GetValue(), indent);
         out += eol_;
+        PassOn();
     }
 
     void Val(Value v, const std::string& indent) {
@@ -570,11 +613,32 @@ private:
 
 };
 
-class BinaryWriter {
+class BinaryWriter : public OutputBuffer {
 public:
-    explicit BinaryWriter(CodePage* codepage) : codepage_(codepage) {}
-    std::string out;
+    BinaryWriter(CodePage* codepage, ByteSink* sink) : OutputBuffer(sink), codepage_(codepage) {}
 
+    // The stream, behind the resource header when asked: its size field is known at the end.
+    void Document(const formfile::Document& doc, bool resourceHeader) {
+        uint64_t sizeAt = 0;
+        if (resourceHeader) {
+            out += "\xFF\x0A";
+            out += '\0';
+            out += vcl::UpperCase(doc.Root().ClassName());
+            out += '\0';
+            out += "\x30\x10";
+            sizeAt = Made();
+            out.append(4, '\0');
+        }
+        const uint64_t start = Made();
+        out += "TPF0";
+        Object(doc.Root());
+        if (!resourceHeader) return;
+        std::string size;
+        PutLe(size, Made() - start, 4);
+        Overwrite(sizeAt, size);
+    }
+
+private:
     void Object(formfile::Object o) {
         uint8_t f = o.Flags();
         if (f) {
@@ -585,16 +649,42 @@ public:
         PutShort(out, o.Name(), "component name");
         for (Property p : o.Properties()) {
             PutShort(out, p.Name(), "property name");
-            ValueData v = p.GetValue().ToData();
-            if (codepage_) codepage_->Widen(v, o.Name(), p.Name());
-            RenderBinary(v, out);
+            if (!PutAsRead(p.GetValue())) {
+                ValueData v = p.GetValue().ToData();
+                if (codepage_) codepage_->Widen(v, o.Name(), p.Name());
+                RenderBinary(v, out);
+            }
+            PassOn();
         }
         out += '\0';
         for (formfile::Object c : o.Children()) Object(c);
         out += '\0';
     }
 
-private:
+    // The values a form holds most go out from the document's bytes, as RenderBinary would write
+    // their detached copies; false for the rest, and for strings a code page may widen.
+    bool PutAsRead(Value v) {
+        switch (v.Kind()) {
+            case ValueKind::Null: out += static_cast<char>(VaType::Null); return true;
+            case ValueKind::Nil: out += static_cast<char>(VaType::Nil); return true;
+            case ValueKind::Boolean:
+                out += static_cast<char>(v.Type() == VaType::True ? VaType::True : VaType::False);
+                return true;
+            case ValueKind::Integer: PutInt(out, v.AsInteger(), v.Type()); return true;
+            case ValueKind::Ident: PutIdent(out, v.AsIdent()); return true;
+            case ValueKind::Set:
+                out += static_cast<char>(VaType::Set);
+                for (size_t i = 0; i < v.Count(); ++i) PutSetElement(out, v.Item(i).AsIdent());
+                out += '\0';
+                return true;
+            case ValueKind::String:
+                if (codepage_ || v.IsWideString()) return false;
+                PutNarrowString(out, v.AsString(), v.Type());
+                return true;
+            default: return false;
+        }
+    }
+
     CodePage* codepage_;
 };
 
@@ -602,27 +692,32 @@ private:
 
 std::string ToText(const Document& doc, const TextOptions& options) {
     std::unique_ptr<CodePage> codepage = OpenCodePage(options.codepage);
-    FpcTextWriter w(options.lineEnding, codepage.get());
+    FpcTextWriter w(options.lineEnding, codepage.get(), nullptr);
     w.out.reserve(2 * doc.Source().size() + 16);  // text of a stream is about twice as long; growing copies
     w.Object(doc.Root(), "");
     return std::move(w.out);
 }
 
+void WriteText(const Document& doc, const TextOptions& options, ByteSink& sink) {
+    std::unique_ptr<CodePage> codepage = OpenCodePage(options.codepage);
+    FpcTextWriter w(options.lineEnding, codepage.get(), &sink);
+    w.Object(doc.Root(), "");
+    w.PassOn(true);
+}
+
 std::string ToBinary(const Document& doc, bool resourceHeader, const std::string& codepage) {
     std::unique_ptr<CodePage> cp = OpenCodePage(codepage);
-    BinaryWriter w(cp.get());
-    w.out.reserve(doc.Source().size() + 16);  // a stream is shorter than text; growing copies
-    w.out = "TPF0";
-    w.Object(doc.Root());
-    if (!resourceHeader) return std::move(w.out);
-    std::string h;
-    h += "\xFF\x0A";
-    h += '\0';
-    h += vcl::UpperCase(doc.Root().ClassName());
-    h += '\0';
-    h += "\x30\x10";
-    PutLe(h, w.out.size(), 4);
-    return h + w.out;
+    BinaryWriter w(cp.get(), nullptr);
+    w.out.reserve(doc.Source().size() + 64);  // a stream is shorter than text; growing copies
+    w.Document(doc, resourceHeader);
+    return std::move(w.out);
+}
+
+void WriteBinary(const Document& doc, bool resourceHeader, const std::string& codepage, ByteSink& sink) {
+    std::unique_ptr<CodePage> cp = OpenCodePage(codepage);
+    BinaryWriter w(cp.get(), &sink);
+    w.Document(doc, resourceHeader);
+    w.PassOn(true);
 }
 
 }  // namespace formfile

@@ -14,6 +14,7 @@ namespace {
 
 const std::string kExample = std::string(TAVRIN_SOURCE_DIR) + "/examples/Customer.dfm";
 
+using testsupport::Has;
 using testsupport::Tavrinqa;
 
 // The long options a help text lists in its Options section.
@@ -107,6 +108,23 @@ TEST(Conventions, OutputFormatsFollowTheFileName) {
     ASSERT_EQ(Tavrinqa("convert '" + dir.File("x.bin") + "' -o '" + dir.File("back.txt") + "'").status, 0);
     EXPECT_EQ(testsupport::ReadFile(dir.File("back.txt")).substr(0, 7), "object ");
     EXPECT_EQ(formfile::DetectFormat(Tavrinqa("convert '" + kExample + "' --to binary").out), formfile::Format::Binary);
+
+    // A string the code page cannot read, late in a large form, fails the conversion after much
+    // of it was written: the output keeps what it held, and standard output stays empty.
+    std::string large = "object Form1: TForm1\n";
+    for (int i = 0; i < 5000; ++i) large += "  object L" + std::to_string(i) + ": TLabel\n    Caption = 'x'\n  end\n";
+    testsupport::WriteFile(dir.File("late.dfm"), large + "  object Last: TLabel\n    Caption = '\xE9'\n  end\nend\n");
+    testsupport::WriteFile(dir.File("kept.bin"), "kept");
+    for (const std::string& output : {" -o '" + dir.File("kept.bin") + "'", std::string()}) {
+        const testsupport::Outcome failed =
+            Tavrinqa("convert '" + dir.File("late.dfm") + "' --to binary --codepage UTF-8" + output);
+        EXPECT_EQ(failed.status, 2);
+        EXPECT_TRUE(Has(failed.err, "is not text in code page UTF-8"));
+        EXPECT_EQ(failed.out, "");
+    }
+    EXPECT_EQ(testsupport::ReadFile(dir.File("kept.bin")), "kept");
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        EXPECT_FALSE(entry.path().filename().string().ends_with(".tmp")) << entry.path();
 }
 
 TEST(Conventions, VersionNamesTheCommit) {

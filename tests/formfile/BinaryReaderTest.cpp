@@ -111,6 +111,35 @@ TEST(BinaryObjects, ResourceHeaderIsSkippedAndKept) {
     EXPECT_EQ(ToBinary(doc, true), res + body.b);
 }
 
+// A conversion into a sink: the same bytes as the whole, in pieces far smaller than the form,
+// with the resource header's size put in at the end over bytes passed on long before.
+TEST(Conversion, InPiecesTheBytesAreThoseOfTheWhole) {
+    struct Recorder : ByteSink {
+        std::string bytes;
+        size_t largest = 0;
+        void Write(std::string_view piece) override {
+            bytes += piece;
+            largest = std::max(largest, piece.size());
+        }
+        void Overwrite(uint64_t offset, std::string_view piece) override { bytes.replace(offset, piece.size(), piece); }
+    };
+    std::string text = "object Form1: TForm1\n";
+    for (int i = 0; i < 4000; ++i)
+        text += "  object Button" + std::to_string(i) + ": TButton\n    Caption = 'Button " + std::to_string(i) +
+                "'\n    Font.Style = [fsBold]\n  end\n";
+    const Document doc = Document::Parse(text + "end\n");
+    for (const bool header : {false, true}) {
+        Recorder binary;
+        WriteBinary(doc, header, "", binary);
+        EXPECT_EQ(binary.bytes, ToBinary(doc, header));
+        EXPECT_LT(binary.largest, binary.bytes.size() / 2);
+    }
+    Recorder lines;
+    WriteText(doc, {"\r\n"}, lines);
+    EXPECT_EQ(lines.bytes, ToText(doc, {"\r\n"}));
+    EXPECT_LT(lines.largest, lines.bytes.size() / 2);
+}
+
 TEST(Conversion, EightBitStringsKeepTheirBytesUnlessACodePageReadsThem) {
     const std::string privet = "\xCF\xF0\xE8\xE2\xE5\xF2";  // in code page 1251
     const std::string longText = std::string(300, 'a') + "\xE9";

@@ -270,3 +270,24 @@ TEST_F(AtomicFileTest, AnEditThatKeepsSizeAndTimeIsRefusedByTheBytesRead) {
                     "was changed"));
     EXPECT_EQ(Get(path), "SECOND SAVE\n");
 }
+
+// An output made in pieces: nothing of it shows until Commit, a writer that goes uncommitted
+// (the conversion failed half-way) leaves the old file and no temporary, and a size patched in
+// at the end lands where it was left.
+TEST_F(AtomicFileTest, APieceByPieceWriteShowsOnlyWhenCommitted) {
+    const std::string out = Path("Out.dfm");
+    Put(out, "old");
+    for (const bool commit : {false, true}) {
+        AtomicFileWriter writer(out);
+        writer.Write("abc");
+        writer.Write("????ghi");
+        EXPECT_THROW(writer.Overwrite(8, "xyz"), std::logic_error);  // beyond what was written
+        writer.Overwrite(3, "def");
+        EXPECT_EQ(Get(out), "old");
+        if (!commit) continue;
+        writer.Commit();
+        EXPECT_THROW(writer.Commit(), std::logic_error);
+    }
+    EXPECT_EQ(Get(out), "abcdef?ghi");
+    EXPECT_EQ(Entries(), 1);
+}
