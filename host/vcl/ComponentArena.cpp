@@ -32,6 +32,23 @@ std::atomic<size_t> liveCount{0};
 
 constexpr size_t kFirstBlock = size_t{256} << 10, kLargestBlock = size_t{32} << 20, kLargePage = size_t{2} << 20;
 
+// A block of at least a large page starts on one and takes large pages: one first touch per
+// 2 MB, from the block's first byte.
+char* MapBlock(size_t size) {
+    const bool large = size >= kLargePage;
+    const size_t mapped = large ? size + kLargePage : size;
+    void* memory = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED) return nullptr;
+    auto* begin = static_cast<char*>(memory);
+    if (!large) return begin;
+    const uintptr_t at = uintptr_t(begin), aligned = (at + kLargePage - 1) & ~(uintptr_t(kLargePage) - 1);
+    if (aligned > at) ::munmap(begin, aligned - at);
+    if (const size_t tail = kLargePage - (aligned - at)) ::munmap(reinterpret_cast<char*>(aligned) + size, tail);
+    begin = reinterpret_cast<char*>(aligned);
+    AdviseLargePages(begin, size);
+    return begin;
+}
+
 }  // namespace
 
 TComponentArena::Scope::Scope(TComponentArena* arena) : outer_(current) {
@@ -58,11 +75,8 @@ void* TComponentArena::Take(size_t bytes) {
         // Each block twice the last: a small form takes one small block, a large one a few.
         size_t size = blocks_.empty() ? std::max(kFirstBlock, expected_) : std::min(blocks_.back().size * 2, kLargestBlock);
         size = std::max(size, bytes);
-        void* memory = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (memory == MAP_FAILED) return nullptr;
-        auto* begin = static_cast<char*>(memory);
-        // A large form's blocks take large pages: one first touch per 2 MB.
-        if (size >= 2 * kLargePage) AdviseLargePages(begin, size);
+        char* const begin = MapBlock(size);
+        if (begin == nullptr) return nullptr;
         {
             std::lock_guard lock(blocksLock);
             liveBlocks.emplace_back(uintptr_t(begin), uintptr_t(begin) + size);

@@ -149,6 +149,11 @@ TEST(Ownership, ComponentsMadeInAnArenaScopeLiveThere) {
         EXPECT_EQ(form.ComponentCount(), 1);
         EXPECT_EQ(form.Components(0), outside);
     }
+    // A large form's first block starts on a large page.
+    TComponentArena large(size_t{3} << 20);
+    TComponentArena::Scope scope(&large);
+    const std::unique_ptr<TComponent> first(new TComponent(nullptr));
+    EXPECT_EQ(large.Holds(first.get()) ? reinterpret_cast<uintptr_t>(first.get()) % (size_t{2} << 20) : 0u, 0u);
 }
 
 // The compilers of the dialect take ASCII names only: a rename to anything else is refused as
