@@ -4,7 +4,6 @@
 #include "grid/Allinfo.h"
 #include "grid/Hintinfo.h"
 
-#include "host/vcl/ClassCatalogue.h"
 #include "tests/grid/GridTestSupport.h"
 
 using namespace vcl;
@@ -32,8 +31,7 @@ class ComponentList : public gridtest::GridTest {
 protected:
     static zorbase::tinifile* aninifile() { return tavrin::aninifile; }
     TComponent* Make(const std::string& cls, const std::string& name, int top, int left) {
-        TComponent* c = ClassCatalogue().CreateComponent(cls, form);
-        c->SetName(name);
+        TComponent* c = testsupport::Make(cls.c_str(), form, name.c_str());
         c->SetDesignInfo(int32_t(uint32_t(top) * 65536u + uint32_t(left)));
         return c;
     }

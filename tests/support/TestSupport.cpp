@@ -1,5 +1,7 @@
 // Shared test helpers for every test program.
 #include "tests/support/TestSupport.h"
+#include "host/vcl/ClassCatalogue.h"
+#include "host/vcl/Classes.h"
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -15,6 +17,12 @@
 #include <stdexcept>
 
 namespace testsupport {
+
+vcl::TComponent* Make(const char* cls, vcl::TComponent* owner, const char* name) {
+    vcl::TComponent* c = vcl::ClassCatalogue().CreateComponent(cls, owner);
+    c->SetName(name);
+    return c;
+}
 
 namespace {
 

@@ -7,7 +7,14 @@
 #include <utility>
 #include <vector>
 
+namespace vcl {
+class TComponent;
+}
+
 namespace testsupport {
+
+// A component of the catalogue's class cls, owned by owner, named name.
+vcl::TComponent* Make(const char* cls, vcl::TComponent* owner, const char* name = "");
 
 // A fresh directory under /tmp, removed with everything in it when the object goes.
 class TempDir {

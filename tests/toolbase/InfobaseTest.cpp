@@ -1,22 +1,12 @@
-#include <gtest/gtest.h>
-
 #include "toolbase/Infobase.h"
-#include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/Controls.h"
 #include "host/vcl/Forms.h"
+#include "tests/support/TestSupport.h"
 
 using namespace tavrin;
 using namespace vcl;
 
-namespace {
-
-TComponent* Make(const char* cls, TComponent* owner, const char* name) {
-    TComponent* c = ClassCatalogue().CreateComponent(cls, owner);
-    c->SetName(name);
-    return c;
-}
-
-}  // namespace
+using testsupport::Make;
 
 TEST(NodeIdentifier, NamesComponentsAndSplitsBackAtTheFirstSeparator) {
     TForm form(nullptr);

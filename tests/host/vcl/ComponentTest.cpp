@@ -18,15 +18,7 @@
 
 using namespace vcl;
 
-namespace {
-
-TComponent* Make(const char* cls, TComponent* owner, const char* name = "") {
-    TComponent* c = ClassCatalogue().CreateComponent(cls, owner);
-    c->SetName(name);
-    return c;
-}
-
-}  // namespace
+using testsupport::Make;
 
 // (A control's text that was its name follows a rename, one of its own stays: the worked
 // examples' and the position tool's renames.)

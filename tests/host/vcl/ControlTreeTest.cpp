@@ -1,17 +1,15 @@
-#include <gtest/gtest.h>
-
 #include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/Controls.h"
 #include "host/vcl/Forms.h"
 #include "host/vcl/Menus.h"
+#include "tests/support/TestSupport.h"
 
 using namespace vcl;
 
 namespace {
 
 TWinControl* Win(TComponent* owner, TWinControl* parent, const char* name, const char* cls = "TEdit") {
-    auto* c = static_cast<TWinControl*>(ClassCatalogue().CreateComponent(cls, owner));
-    c->SetName(name);
+    auto* c = static_cast<TWinControl*>(testsupport::Make(cls, owner, name));
     c->SetParent(parent);
     return c;
 }
