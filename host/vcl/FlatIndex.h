@@ -75,8 +75,10 @@ private:
     static constexpr size_t kErased = ~size_t{0};
 
     void Rebuild(size_t expected) {
+        // At most half full once expected are in: a table that doubles as it grows runs a quarter
+        // to half full (one that quadrupled ran an eighth to half, twice the memory).
         size_t size = 16;
-        while (size < expected * 4) size *= 2;  // room to grow before the next rebuild
+        while (size < expected * 2) size *= 2;
         std::vector<Slot> fresh;
         ReserveLarge(fresh, size);
         fresh.resize(size);
