@@ -301,12 +301,24 @@ std::string ResolveLinks(const std::string& path) {
 // they read have them compared too.
 struct AtomicFileWriter::Pending {
     std::string target, described, dir;
-    bool replacing = false;
     Temporary tmp;
 
-    Pending(std::string target_, std::string described_, std::string dir_, bool replacing_, mode_t mode)
+    Pending(std::string target_, std::string described_, std::string dir_, mode_t mode)
         : target(std::move(target_)), described(std::move(described_)), dir(std::move(dir_)),
-          replacing(replacing_), tmp(dir, BaseName(target), mode, described) {}
+          tmp(dir, BaseName(target), mode, described) {}
+
+    // All of bytes at offset, or at the end of what was written when there is none.
+    void Put(std::string_view bytes, std::optional<uint64_t> offset) {
+        for (size_t done = 0; done < bytes.size();) {
+            const ssize_t n = offset ? ::pwrite(tmp.fd, bytes.data() + done, bytes.size() - done, off_t(*offset + done))
+                                     : ::write(tmp.fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                FailErrno("write", described, errno);
+            }
+            done += size_t(n);
+        }
+    }
 };
 
 AtomicFileWriter::AtomicFileWriter(const std::string& path, FileStamp* stamp) : stamp_(stamp) {
@@ -328,8 +340,7 @@ AtomicFileWriter::AtomicFileWriter(const std::string& path, FileStamp* stamp) : 
     RemoveStaleTemporaries(dir);
 
     // A replacement starts private and gets the target's owner and mode before it has content.
-    pending_ = std::make_unique<Pending>(std::move(target), std::move(described), std::move(dir), replacing,
-                                         replacing ? 0600 : 0666);
+    pending_ = std::make_unique<Pending>(std::move(target), std::move(described), std::move(dir), replacing ? 0600 : 0666);
     if (replacing) {
         const int fd = pending_->tmp.fd;
         if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())
@@ -342,14 +353,7 @@ AtomicFileWriter::~AtomicFileWriter() = default;
 
 void AtomicFileWriter::Write(std::string_view bytes) {
     if (!pending_) throw std::logic_error("AtomicFileWriter::Write after Commit");
-    for (size_t done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(pending_->tmp.fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            FailErrno("write", pending_->described, errno);
-        }
-        done += size_t(n);
-    }
+    pending_->Put(bytes, std::nullopt);
     written_ += bytes.size();
 }
 
@@ -357,14 +361,7 @@ void AtomicFileWriter::Overwrite(uint64_t offset, std::string_view bytes) {
     if (!pending_) throw std::logic_error("AtomicFileWriter::Overwrite after Commit");
     if (offset > written_ || bytes.size() > written_ - offset)
         throw std::logic_error("AtomicFileWriter::Overwrite beyond what was written");
-    for (size_t done = 0; done < bytes.size();) {
-        const ssize_t n = ::pwrite(pending_->tmp.fd, bytes.data() + done, bytes.size() - done, off_t(offset + done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            FailErrno("write", pending_->described, errno);
-        }
-        done += size_t(n);
-    }
+    pending_->Put(bytes, offset);
 }
 
 void AtomicFileWriter::Commit(std::optional<std::string_view> read) {

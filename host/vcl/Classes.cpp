@@ -102,10 +102,8 @@ void TPersistent::IndexStored(size_t place) {
         slots[i] = {hash, uint32_t(at + 1)};
     };
     if (storedIndex_ && stored_.size() * 2 <= storedIndex_->size()) return put(place);
-    // Room for four times as many, every value placed again.
-    size_t size = 16;
-    while (size < stored_.size() * 4) size *= 2;
-    storedIndex_ = std::make_unique<std::vector<StoredSlot>>(size);
+    // A table twice as large, every value placed again.
+    storedIndex_ = std::make_unique<std::vector<StoredSlot>>(OpenTableSize(stored_.size()));
     for (size_t at = 0; at < stored_.size(); ++at) put(at);
 }
 

@@ -30,7 +30,7 @@ std::mutex blocksLock;
 std::vector<std::pair<uintptr_t, uintptr_t>> liveBlocks;
 std::atomic<size_t> liveCount{0};
 
-constexpr size_t kFirstBlock = size_t{256} << 10, kLargestBlock = size_t{32} << 20, kLargePage = size_t{2} << 20;
+constexpr size_t kFirstBlock = size_t{256} << 10, kLargestBlock = size_t{32} << 20, kLargePage = kLargePageBytes;
 
 // A block of at least a large page starts on one and takes large pages: one first touch per
 // 2 MB, from the block's first byte.

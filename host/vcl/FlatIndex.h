@@ -14,6 +14,15 @@
 
 namespace vcl {
 
+// The slots of an open-addressing table for entries: a power of two, at most half of them in
+// use. A table that grows by this runs a quarter to half full (one that quadrupled ran an
+// eighth to half, twice the memory).
+inline size_t OpenTableSize(size_t entries) {
+    size_t size = 16;
+    while (size < entries * 2) size *= 2;
+    return size;
+}
+
 // Traits: static std::string_view Key(const T&); size_t Hash(std::string_view);
 // bool Equal(std::string_view, std::string_view).
 template <class T, class Traits>
@@ -75,10 +84,7 @@ private:
     static constexpr size_t kErased = ~size_t{0};
 
     void Rebuild(size_t expected) {
-        // At most half full once expected are in: a table that doubles as it grows runs a quarter
-        // to half full (one that quadrupled ran an eighth to half, twice the memory).
-        size_t size = 16;
-        while (size < expected * 2) size *= 2;
+        const size_t size = OpenTableSize(expected);
         std::vector<Slot> fresh;
         ReserveLarge(fresh, size);
         fresh.resize(size);

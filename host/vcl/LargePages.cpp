@@ -12,7 +12,7 @@
 namespace vcl {
 
 void AdviseLargePages(const void* data, size_t bytes) {
-    constexpr uintptr_t kLarge = uintptr_t{2} << 20;
+    constexpr uintptr_t kLarge = kLargePageBytes;
     const auto at = reinterpret_cast<uintptr_t>(data);
     const uintptr_t begin = (at + kLarge - 1) & ~(kLarge - 1), end = (at + bytes) & ~(kLarge - 1);
     if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);

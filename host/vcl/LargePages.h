@@ -9,7 +9,9 @@
 
 namespace vcl {
 
-// For the whole 2 MB pages inside [data, data + bytes).
+inline constexpr size_t kLargePageBytes = size_t{2} << 20;
+
+// For the whole large pages inside [data, data + bytes).
 void AdviseLargePages(const void* data, size_t bytes);
 
 // The heap grows at once by about bytes more, in large pages: for a run about to fill that much
