@@ -257,6 +257,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path, FileStamp* sta
     std::string bytes;
     bytes.reserve(size_t(st.st_size));
     vcl::AdviseLargePages(bytes.data(), bytes.capacity());
+    vcl::PopulatePages(bytes.data(), size_t(st.st_size));
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);

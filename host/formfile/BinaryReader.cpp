@@ -142,6 +142,7 @@ private:
         o.headerEnd = pos_;
         uint32_t self = static_cast<uint32_t>(d_.objects.size());
         d_.objects.push_back(o);
+        KeepAhead();
         size_t base = scratch_.size();
         for (;;) {
             Need(1, "a property name or the end of the property list");
@@ -172,6 +173,7 @@ private:
         p.nameLen = static_cast<uint16_t>(name.size());
         p.value = ReadValue(depth + 1);
         d_.props.push_back(p);
+        KeepAhead();
         return static_cast<uint32_t>(d_.props.size() - 1);
     }
 

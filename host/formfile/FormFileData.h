@@ -2,6 +2,7 @@
 #pragma once
 
 #include "host/formfile/FormFile.h"
+#include "host/vcl/LargePages.h"
 
 #include <string>
 #include <string_view>
@@ -210,6 +211,15 @@ protected:
         return r;
     }
 
+    // Called as each property and object is added: the node vectors' pages are made present
+    // ahead of their fill rather than trapped into one at a time.
+    void KeepAhead() {
+        Ahead(propsAhead_, d_.props);
+        Ahead(valuesAhead_, d_.values);
+        Ahead(kidsAhead_, d_.kids);
+        Ahead(objectsAhead_, d_.objects);
+    }
+
     void CommitKids(uint32_t value, size_t base) {
         Range r = Commit(base);
         d_.values[value].SetKids(r.first, r.count);
@@ -221,6 +231,13 @@ protected:
     uint32_t pos_;
     uint32_t end_;
     std::vector<uint32_t> scratch_;
+
+private:
+    template <class T>
+    static void Ahead(vcl::TFillAhead& ahead, const std::vector<T>& v) {
+        ahead.Filled(v.data(), v.size() * sizeof(T), v.capacity() * sizeof(T));
+    }
+    vcl::TFillAhead propsAhead_, valuesAhead_, kidsAhead_, objectsAhead_;
 };
 
 }  // namespace formfile::detail

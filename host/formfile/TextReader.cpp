@@ -237,6 +237,7 @@ private:
         o.headerEnd = headerEnd;
         uint32_t self = static_cast<uint32_t>(d_.objects.size());
         d_.objects.push_back(std::move(o));
+        KeepAhead();
 
         bool children = false;
         size_t base = scratch_.size();
@@ -294,6 +295,7 @@ private:
         p.value = ReadValue(depth + 1);
         uint32_t idx = static_cast<uint32_t>(d_.props.size());
         d_.props.push_back(p);
+        KeepAhead();
         return idx;
     }
 

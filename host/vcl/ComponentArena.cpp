@@ -88,6 +88,7 @@ void* TComponentArena::Take(size_t bytes) {
     }
     void* memory = next_;
     next_ += bytes;
+    ahead_.Filled(blocks_.back().begin, size_t(next_ - blocks_.back().begin), blocks_.back().size);
     return memory;
 }
 

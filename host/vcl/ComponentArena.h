@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "host/vcl/LargePages.h"
+
 namespace vcl {
 
 class TComponentArena {
@@ -48,6 +50,7 @@ private:
     char* next_ = nullptr;
     char* end_ = nullptr;
     size_t expected_;
+    TFillAhead ahead_;  // over the newest block
 };
 
 }  // namespace vcl

@@ -18,11 +18,38 @@ void AdviseLargePages(const void* data, size_t bytes) {
     if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
+void PopulatePages(const void* data, size_t bytes) {
+#ifdef MADV_POPULATE_WRITE
+    constexpr uintptr_t kPage = 4096;
+    const auto at = reinterpret_cast<uintptr_t>(data);
+    const uintptr_t begin = (at + kPage - 1) & ~(kPage - 1), end = (at + bytes) & ~(kPage - 1);
+    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
+void TFillAhead::Advance(const void* begin, size_t used, size_t capacity) {
+    constexpr size_t kLeast = size_t{16} << 10, kMost = size_t{256} << 10;
+    if (begin != begin_) {
+        // A buffer that moved was filled by copying: what is present ends where the copy did.
+        begin_ = begin;
+        ready_ = used;
+    }
+    size_t step = used / 8;
+    step = step < kLeast ? kLeast : step > kMost ? kMost : step;
+    const size_t from = ready_ > used ? ready_ : used, to = used + step < capacity ? used + step : capacity;
+    if (to > from) PopulatePages(static_cast<const char*>(begin) + from, to - from);
+    // A full buffer asks nothing more until it moves.
+    ready_ = to < capacity ? to : SIZE_MAX / 2;
+}
+
 void PrepareHeap(size_t bytes) {
 #ifdef __GLIBC__
-    constexpr size_t kWorthIt = size_t{4} << 20, kMost = size_t{1} << 30;
+    constexpr size_t kLeast = size_t{64} << 10, kWorthLarge = size_t{4} << 20, kMost = size_t{1} << 30;
     // Only the main thread allocates from the program's break; other threads have heaps of their own.
-    if (bytes < kWorthIt || ::gettid() != ::getpid()) return;
+    if (bytes < kLeast || ::gettid() != ::getpid()) return;
     bytes = bytes < kMost ? bytes : kMost;
     // Kept for the run: memory freed at the top stays for what comes next.
     ::mallopt(M_TRIM_THRESHOLD, int(2 * bytes));
@@ -42,7 +69,13 @@ void PrepareHeap(size_t bytes) {
     }
     char* const end = static_cast<char*>(::sbrk(0));
     const size_t top = ::mallinfo2().keepcost;
-    if (end != reinterpret_cast<char*>(-1)) AdviseLargePages(end - top, top);  // the free top ends the break
+    if (end == reinterpret_cast<char*>(-1)) return;
+    // The free top ends the break. Large pages where they will be filled; below that, the pages
+    // made present at once.
+    if (bytes >= kWorthLarge)
+        AdviseLargePages(end - top, top);
+    else
+        PopulatePages(end - top, top < bytes ? top : bytes);
 #else
     (void)bytes;
 #endif

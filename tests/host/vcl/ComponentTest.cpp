@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <malloc.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include "host/vcl/ClassCatalogue.h"
@@ -194,3 +196,23 @@ TEST(Memory, ThePreparedHeapServesWhatFollowsWithoutGrowing) {
     EXPECT_EQ(*texts[27], std::string(40, 'b'));
 }
 #endif
+
+// A buffer's pages are made present a step ahead of its fill, and never far beyond it.
+TEST(Memory, FillingAheadMakesPagesPresentJustBeyondTheFill) {
+    constexpr size_t kPage = 4096, kSize = size_t{4} << 20;
+    void* raw = mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(raw, MAP_FAILED);
+    madvise(raw, kSize, MADV_NOHUGEPAGE);
+    const auto present = [&](size_t from, size_t to) {
+        std::vector<unsigned char> in((to - from) / kPage);
+        EXPECT_EQ(mincore(static_cast<char*>(raw) + from, to - from, in.data()), 0);
+        return size_t(std::count_if(in.begin(), in.end(), [](unsigned char c) { return c & 1; }));
+    };
+    TFillAhead ahead;
+    ahead.Filled(raw, 0, kSize);
+    EXPECT_EQ(present(0, 16 * kPage), size_t{4});  // 16 kB from the start
+    ahead.Filled(raw, 1 << 20, kSize);             // a megabyte in: an eighth of it ahead
+    EXPECT_EQ(present(1 << 20, (1 << 20) + 32 * kPage), size_t{32});
+    EXPECT_EQ(present((1 << 20) + 32 * kPage, kSize), size_t{0});
+    munmap(raw, kSize);
+}
