@@ -31,6 +31,13 @@ public:
             if (At(p) != 0) Fail(p, "unexpected data after the root object");
     }
 
+    // An object's properties, read again from its header's end to the byte ending their list.
+    Range ReadPropertyList() {
+        const size_t base = scratch_.size();
+        while (pos_ < end_) scratch_.push_back(ReadProperty(0));
+        return Commit(base);
+    }
+
     uint32_t ReadLoneValue() {
         uint32_t v = ReadValue(1);
         if (pos_ != end_) Fail(pos_, "unexpected data after the value");
@@ -143,6 +150,7 @@ private:
         uint32_t self = static_cast<uint32_t>(d_.objects.size());
         d_.objects.push_back(o);
         KeepAhead();
+        const NodeCounts before = d_.Counts();
         size_t base = scratch_.size();
         for (;;) {
             Need(1, "a property name or the end of the property list");
@@ -150,8 +158,8 @@ private:
             uint32_t p = ReadProperty(depth);
             scratch_.push_back(p);
         }
-        d_.objects[self].props = Commit(base);
-        d_.objects[self].propsEnd = pos_++;
+        ForgetProperties(self, before, base);
+        ++pos_;
         for (;;) {
             Need(1, "a child object or the end of the child list");
             if (At(pos_) == 0) break;
@@ -308,11 +316,16 @@ private:
 }  // namespace
 
 void ReadBinary(DocData& d) {
-    // Streams of real forms spend 12-20 bytes on a property; twice the room that takes.
+    // Objects of real streams take 40 bytes and more: room for that many.
     const size_t n = d.src.size();
-    ReserveNodes(d, n / 8 + 16, n / 6 + 16, n / 40 + 4, n / 200 + 4);
+    ReserveObjects(d, n / 40 + 4);
     BinaryReader r(d, kSource, 0, static_cast<uint32_t>(d.src.size()));
     r.ReadDocument();
+}
+
+Range ReadBinaryProperties(DocData& d, uint32_t begin, uint32_t end) {
+    BinaryReader r(d, kSource, begin, end);
+    return r.ReadPropertyList();
 }
 
 uint32_t ReadOwnedBinaryValue(DocData& d, uint32_t off, uint32_t len) {

@@ -75,25 +75,31 @@ static void ReleaseSpare(const void* data, size_t used, size_t bytes) {
     if (end > begin && end - begin >= kWorthIt) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
 }
 
-void ReleaseSpareNodes(DocData& d) {
-    ReleaseSpare(d.props.data(), d.props.size() * sizeof(PropNode), d.props.capacity() * sizeof(PropNode));
-    ReleaseSpare(d.values.data(), d.values.size() * sizeof(ValueNode), d.values.capacity() * sizeof(ValueNode));
-    ReleaseSpare(d.kids.data(), d.kids.size() * sizeof(uint32_t), d.kids.capacity() * sizeof(uint32_t));
+void ReleaseSpareObjects(DocData& d) {
     ReleaseSpare(d.objects.data(), d.objects.size() * sizeof(ObjectNode), d.objects.capacity() * sizeof(ObjectNode));
 }
 
-void ReserveNodes(DocData& d, size_t props, size_t values, size_t objects, size_t items) {
-    d.props.reserve(props);
-    d.values.reserve(values);
-    d.kids.reserve(values + objects);  // properties, child objects, elements and items
+void ReserveObjects(DocData& d, size_t objects) {
     d.objects.reserve(objects);
-    d.items.reserve(items);
     // Large pages only for the quarter of the room that a form of ordinary density fills: a large
-    // page counts whole in memory from its first touch, so one half filled at the end of each
-    // vector would cost a megabyte apiece. Objects are too few to be worth it.
-    vcl::AdviseLargePages(d.props.data(), d.props.capacity() / 4 * sizeof(PropNode));
-    vcl::AdviseLargePages(d.values.data(), d.values.capacity() / 4 * sizeof(ValueNode));
-    vcl::AdviseLargePages(d.kids.data(), d.kids.capacity() / 4 * sizeof(uint32_t));
+    // page counts whole in memory from its first touch.
+    vcl::AdviseLargePages(d.objects.data(), d.objects.capacity() / 4 * sizeof(ObjectNode));
+}
+
+void DocData::ReadProperties(uint32_t object) {
+    if (objects[object].propsRead) return;
+    const ObjectNode& o = objects[object];
+    const Range r = IsText() ? ReadTextProperties(*this, o.headerEnd, o.propsEnd)
+                             : ReadBinaryProperties(*this, o.headerEnd, o.propsEnd);
+    objects[object].props = r;
+    objects[object].propsRead = 1;
+}
+
+void DocData::TruncateTo(const NodeCounts& counts) {
+    props.resize(counts.props);
+    values.resize(counts.values);
+    items.resize(counts.items);
+    kids.resize(counts.kids);
 }
 
 void DocData::Fail(uint32_t offset, const std::string& reason) const {
@@ -668,12 +674,14 @@ Splice& SpliceFor(DocData& d, uint64_t key, uint32_t from, uint32_t to) {
         s.from = from;
         s.to = to;
         s.dead = false;
+        ++d.edits;
         return s;
     }
     Splice s;
     s.from = from;
     s.to = to;
     s.seq = d.nextSeq++;
+    ++d.edits;
     d.splices.push_back(std::move(s));
     d.spliceOf[key] = static_cast<uint32_t>(d.splices.size() - 1);
     return d.splices.back();
@@ -816,7 +824,13 @@ bool Property::IsSameName(std::string_view name) const { return vcl::SameText(Na
 SourcePos Property::Position() const {
     const PropNode& p = d_->props[i_];
     if (p.store == kOwned) return SourcePos{};
-    return d_->PositionOf(d_->IsText() ? p.nameOff : p.nameOff - 1);
+    return d_->PositionOf(Offset());
+}
+
+uint32_t Property::Offset() const {
+    const PropNode& p = d_->props[i_];
+    if (p.store == kOwned) return 0;
+    return d_->IsText() ? p.nameOff : p.nameOff - 1;
 }
 
 namespace {
@@ -901,6 +915,7 @@ std::optional<Object> Object::Parent() const {
     return Object(d_, p);
 }
 HandleRange<Property> Object::Properties() const {
+    d_->ReadProperties(i_);
     Range r = d_->objects[i_].props;
     return HandleRange<Property>(d_, &d_->kids, r.first, r.count);
 }
@@ -1045,6 +1060,25 @@ void Object::SetClassName(std::string_view name) {
     d.owned += name;
 }
 
+PropertyScope::PropertyScope(Object object) : object_(object) {
+    DocData& d = *object.d_;
+    if (d.objects[object.i_].propsRead) return;
+    before_ = d.Counts();
+    edits_ = d.edits;
+    d.ReadProperties(object.i_);
+    after_ = d.Counts();
+    read_ = true;
+}
+
+PropertyScope::~PropertyScope() {
+    DocData& d = *object_.d_;
+    // Nodes read since lie beyond these, and an edit may name them: then they stay.
+    if (!read_ || d.Counts() != after_ || d.edits != edits_) return;
+    d.TruncateTo(before_);
+    d.objects[object_.i_].props = Range{};
+    d.objects[object_.i_].propsRead = 0;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Document
 
@@ -1065,7 +1099,7 @@ Document Document::Parse(std::string bytes, std::string fileName) {
         ReadText(*d);
     else
         ReadBinary(*d);
-    ReleaseSpareNodes(*d);
+    ReleaseSpareObjects(*d);
     return Document(std::move(d));
 }
 

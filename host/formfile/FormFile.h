@@ -21,6 +21,11 @@ namespace formfile {
 
 namespace detail {
 struct DocData;
+// How many nodes of each kind a document holds.
+struct NodeCounts {
+    size_t props = 0, values = 0, items = 0, kids = 0;
+    bool operator==(const NodeCounts&) const = default;
+};
 }
 
 enum class Format : uint8_t {
@@ -150,6 +155,8 @@ public:
     std::string_view Name() const;
     Value GetValue() const;
     SourcePos Position() const;
+    // Where Position() points, without working out its line.
+    uint32_t Offset() const;
     // Replaces the value; the file keeps its layout around it.
     void SetValue(const ValueData& value);
     bool IsSameName(std::string_view name) const;  // property names ignore ASCII case
@@ -235,10 +242,32 @@ public:
 
 private:
     friend class Document;
+    friend class PropertyScope;
     template <class> friend class HandleRange;
     Object(detail::DocData* d, uint32_t i) : d_(d), i_(i) {}
     detail::DocData* d_;
     uint32_t i_;
+};
+
+// An object's properties while the scope lives. A document reads an object's properties from
+// its bytes when they are first asked for, and keeps them; a walk that needs each object's
+// properties once (a conversion, building the components) takes them in a scope instead, which
+// lets them go at its end, so that a large form never holds the nodes of all its properties at
+// once. They stay when something read or edited since needs them. Properties, values and items
+// taken from a scope are valid only while it lives.
+class PropertyScope {
+public:
+    explicit PropertyScope(Object object);
+    ~PropertyScope();
+    PropertyScope(const PropertyScope&) = delete;
+    PropertyScope& operator=(const PropertyScope&) = delete;
+    HandleRange<Property> Properties() const { return object_.Properties(); }
+
+private:
+    Object object_;
+    bool read_ = false;  // this scope read them
+    detail::NodeCounts before_, after_;
+    uint32_t edits_ = 0;
 };
 
 class Document {

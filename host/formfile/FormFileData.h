@@ -72,7 +72,7 @@ struct ObjectNode {
     uint32_t headerEnd = 0;  // after "[n]"/class name (text) or after the name (binary)
     uint32_t nameOff = 0;    // text: name token; binary: its length byte + 1
     uint32_t classOff = 0;
-    uint32_t propsEnd = 0;   // binary: the byte ending the property list
+    uint32_t propsEnd = 0;   // where the properties end: binary, the byte ending their list
     uint32_t endOff = 0;     // text: 'end' keyword; binary: the byte ending the child list
     uint32_t parent = kNone;
     int32_t order = 0;
@@ -84,6 +84,7 @@ struct ObjectNode {
     uint8_t nameStore = kSource;
     uint8_t classStore = kSource;
     ObjectKind kind = ObjectKind::Object;
+    uint8_t propsRead = 0;   // props holds its property nodes (see DocData::ReadProperties)
     Range props;
     Range children;
 };
@@ -123,6 +124,7 @@ struct DocData {
     std::vector<Splice> splices;
     std::unordered_map<uint64_t, uint32_t> spliceOf;  // (node kind, index) -> splice
     uint32_t nextSeq = 0;
+    uint32_t edits = 0;  // splices made or changed
     std::unordered_map<uint64_t, InsertPlace> inserted;                   // by splice key
     std::unordered_map<uint32_t, uint32_t> readValue;                     // property -> value as read
     int8_t fpcLayout = -1;   // the file's multi-line values look like Lazarus's; -1 until needed
@@ -130,6 +132,20 @@ struct DocData {
     std::unordered_map<uint32_t, std::pair<uint32_t, uint32_t>> origClass;
 
     mutable std::vector<uint32_t> lineStarts;
+
+    // Called as each property and object is read: the node vectors' pages are made present
+    // ahead of their fill rather than trapped into one at a time.
+    void KeepAhead() {
+        Ahead(propsAhead, props);
+        Ahead(valuesAhead, values);
+        Ahead(kidsAhead, kids);
+        Ahead(objectsAhead, objects);
+    }
+    template <class T>
+    static void Ahead(vcl::TFillAhead& ahead, const std::vector<T>& v) {
+        ahead.Filled(v.data(), v.size() * sizeof(T), v.capacity() * sizeof(T));
+    }
+    vcl::TFillAhead propsAhead, valuesAhead, kidsAhead, objectsAhead;
 
     std::string_view Bytes(uint8_t store, uint32_t off, uint32_t len) const {
         const std::string& b = store == kOwned ? owned : src;
@@ -143,19 +159,29 @@ struct DocData {
     // Where the property's value was in the source: what a change of it replaces.
     std::pair<uint32_t, uint32_t> ReadSpan(uint32_t prop) const;
     Range Append(Range r, uint32_t extra);
+    // An object's property nodes are read from its bytes when first asked for, and kept: the
+    // document holds only the properties someone asked for (see PropertyScope).
+    void ReadProperties(uint32_t object);
+    NodeCounts Counts() const { return {props.size(), values.size(), items.size(), kids.size()}; }
+    // Gives back the nodes made after counts were taken.
+    void TruncateTo(const NodeCounts& counts);
     [[noreturn]] void Fail(uint32_t offset, const std::string& reason) const;
 };
 
-// Room for the nodes a reader expects. Room never used is never touched, so a generous guess
+// Room for the objects a reader expects. Room never used is never touched, so a generous guess
 // costs address space, not memory, while a vector that grows copies everything it holds.
-void ReserveNodes(DocData& d, size_t props, size_t values, size_t objects, size_t items);
-// After reading: the room the nodes left in their last large page goes back to the system.
-void ReleaseSpareNodes(DocData& d);
+void ReserveObjects(DocData& d, size_t objects);
+// After reading: the room the objects left in their last large page goes back to the system.
+void ReleaseSpareObjects(DocData& d);
 
-// Readers fill a DocData from its src; the value readers parse a value that an edit rendered into
-// DocData::owned and return its node.
+// Readers fill a DocData from its src: every object, each with where its properties are. The
+// properties are read in full, so that a malformed file fails here, and let go again; the
+// property readers read them once more, into nodes, for DocData::ReadProperties. The value
+// readers parse a value that an edit rendered into DocData::owned and return its node.
 void ReadText(DocData& d);
 void ReadBinary(DocData& d);
+Range ReadTextProperties(DocData& d, uint32_t begin, uint32_t end);
+Range ReadBinaryProperties(DocData& d, uint32_t begin, uint32_t end);
 uint32_t ReadOwnedTextValue(DocData& d, uint32_t off, uint32_t len);
 uint32_t ReadOwnedBinaryValue(DocData& d, uint32_t off, uint32_t len);
 
@@ -211,13 +237,14 @@ protected:
         return r;
     }
 
-    // Called as each property and object is added: the node vectors' pages are made present
-    // ahead of their fill rather than trapped into one at a time.
-    void KeepAhead() {
-        Ahead(propsAhead_, d_.props);
-        Ahead(valuesAhead_, d_.values);
-        Ahead(kidsAhead_, d_.kids);
-        Ahead(objectsAhead_, d_.objects);
+    void KeepAhead() { d_.KeepAhead(); }
+
+    // Once an object's properties are read, their nodes go again; the object keeps where they
+    // end (their beginning is its header's end).
+    void ForgetProperties(uint32_t object, const NodeCounts& before, size_t base) {
+        scratch_.resize(base);
+        d_.TruncateTo(before);
+        d_.objects[object].propsEnd = pos_;
     }
 
     void CommitKids(uint32_t value, size_t base) {
@@ -231,13 +258,6 @@ protected:
     uint32_t pos_;
     uint32_t end_;
     std::vector<uint32_t> scratch_;
-
-private:
-    template <class T>
-    static void Ahead(vcl::TFillAhead& ahead, const std::vector<T>& v) {
-        ahead.Filled(v.data(), v.size() * sizeof(T), v.capacity() * sizeof(T));
-    }
-    vcl::TFillAhead propsAhead_, valuesAhead_, kidsAhead_, objectsAhead_;
 };
 
 }  // namespace formfile::detail

@@ -198,14 +198,16 @@ struct PendingReference {
     const TPropInfo* prop;
     std::string text;
     uint32_t scope;  // entry whose components the name is looked up among first
-    Property where;  // its place is worked out only for a message: that needs the line table
+    uint32_t where;  // its place in the file; its line is worked out only for a message
 };
 
 constexpr uint32_t kNoEntry = 0xFFFFFFFFu;
 
 bool HasAny(const Object& obj, std::initializer_list<const char*> names) {
-    for (const char* n : names)
-        if (obj.FindProperty(n)) return true;
+    const PropertyScope scope(obj);
+    for (Property p : scope.Properties())
+        for (const char* n : names)
+            if (p.IsSameName(n)) return true;
     return false;
 }
 
@@ -369,7 +371,9 @@ void TFormFile::Build() {
         uint32_t design = 0;
         const vcl::TClassInfo& own = c->ClassType();
         size_t at = 0;  // among the properties below, in kind.lastProps
-        for (Property prop : obj.Properties()) {
+        // An object's properties only while it is built: a large form never holds them all.
+        std::optional<PropertyScope> props(std::in_place, obj);
+        for (Property prop : props->Properties()) {
             const std::string_view name = prop.Name();
             if (name.find('.') != std::string_view::npos) continue;  // a sub-object's property
             const Value value = prop.GetValue();
@@ -398,7 +402,7 @@ void TFormFile::Build() {
             try {
                 if (info->Kind == TTypeKind::tkClass) {
                     if (value.Kind() == ValueKind::Ident)
-                        references.push_back({c, info, std::string(value.AsIdent()), scopeEntry, prop});
+                        references.push_back({c, info, std::string(value.AsIdent()), scopeEntry, prop.Offset()});
                     continue;
                 }
                 if (auto v = ModelValue(value)) vcl::SetPropValue(c, info, *v);
@@ -414,6 +418,7 @@ void TFormFile::Build() {
                 Refuse(doc_, obj.Position(), e.Message());
             }
         }
+        props.reset();
         const auto self = uint32_t(entries_.size());
         entries_.push_back({c, obj, scopeEntry});
 
@@ -434,7 +439,7 @@ void TFormFile::Build() {
             // Anything not found (another module's component) stays known by its name.
             vcl::SetPropValue(ref.component, ref.prop, vcl::TReference{ref.text, target});
         } catch (const vcl::Exception& e) {
-            Refuse(doc_, ref.where.Position(), ref.prop->Name + ": " + e.Message());
+            Refuse(doc_, doc_.PositionOf(ref.where), ref.prop->Name + ": " + e.Message());
         }
         if (target != nullptr && vcl::SameText(ref.prop->Name, "Action")) linked.push_back(ref.component);
     }

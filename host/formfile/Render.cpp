@@ -488,10 +488,13 @@ public:
         if (auto n = o.Order()) out += std::string("[") + std::to_string(*n) + "]";
         out += eol_;
         std::string inner = indent + "  ";
-        for (Property p : o.Properties()) {
-            object_ = o.Name();
-            property_ = p.Name();
-            Prop(p, inner);
+        {
+            const PropertyScope scope(o);
+            for (Property p : scope.Properties()) {
+                object_ = o.Name();
+                property_ = p.Name();
+                Prop(p, inner);
+            }
         }
         for (formfile::Object c : o.Children()) Object(c, inner);
         out += indent;
@@ -647,14 +650,17 @@ private:
         }
         PutShort(out, o.ClassName(), "class name");
         PutShort(out, o.Name(), "component name");
-        for (Property p : o.Properties()) {
-            PutShort(out, p.Name(), "property name");
-            if (!PutAsRead(p.GetValue())) {
-                ValueData v = p.GetValue().ToData();
-                if (codepage_) codepage_->Widen(v, o.Name(), p.Name());
-                RenderBinary(v, out);
+        {
+            const PropertyScope scope(o);
+            for (Property p : scope.Properties()) {
+                PutShort(out, p.Name(), "property name");
+                if (!PutAsRead(p.GetValue())) {
+                    ValueData v = p.GetValue().ToData();
+                    if (codepage_) codepage_->Widen(v, o.Name(), p.Name());
+                    RenderBinary(v, out);
+                }
+                PassOn();
             }
-            PassOn();
         }
         out += '\0';
         for (formfile::Object c : o.Children()) Object(c);

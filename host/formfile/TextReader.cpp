@@ -111,6 +111,13 @@ public:
         return v;
     }
 
+    // An object's properties, read again from its header's end to where they end.
+    Range ReadPropertyList() {
+        const size_t base = scratch_.size();
+        for (SkipBlanks(); pos_ < end_; SkipBlanks()) scratch_.push_back(ReadProperty(0, "a property name"));
+        return Commit(base);
+    }
+
 private:
     int Peek() const { return pos_ < end_ ? At(pos_) : -1; }
     int PeekAt(uint32_t i) const { return i < end_ ? At(i) : -1; }
@@ -238,6 +245,7 @@ private:
         uint32_t self = static_cast<uint32_t>(d_.objects.size());
         d_.objects.push_back(std::move(o));
         KeepAhead();
+        const NodeCounts before = d_.Counts();
 
         bool children = false;
         size_t base = scratch_.size();
@@ -254,7 +262,7 @@ private:
             if (SameWord(w, "end")) break;
             if (IsHeaderWord(w)) {
                 if (!children) {
-                    d_.objects[self].props = Commit(base);
+                    ForgetProperties(self, before, base);
                     childBase = scratch_.size();
                     children = true;
                 }
@@ -270,7 +278,7 @@ private:
         if (children)
             d_.objects[self].children = Commit(childBase);
         else
-            d_.objects[self].props = Commit(base);
+            ForgetProperties(self, before, base);
         d_.objects[self].endOff = pos_;
         pos_ += 3;
         return self;
@@ -597,12 +605,17 @@ private:
 }  // namespace
 
 void ReadText(DocData& d) {
-    // Forms spend 25-35 bytes of text on a property and its value, set elements included:
-    // three times the room that takes, so that no vector moves while reading.
+    // Objects of real forms take 80 bytes of text and more: room for that many, so that the
+    // vector does not move while reading.
     const size_t n = d.src.size();
-    ReserveNodes(d, n / 10 + 16, n / 8 + 16, n / 80 + 4, n / 80 + 4);
+    ReserveObjects(d, n / 80 + 4);
     TextReader r(d, kSource, 0, static_cast<uint32_t>(d.src.size()));
     r.ReadDocument();
+}
+
+Range ReadTextProperties(DocData& d, uint32_t begin, uint32_t end) {
+    TextReader r(d, kSource, begin, end);
+    return r.ReadPropertyList();
 }
 
 uint32_t ReadOwnedTextValue(DocData& d, uint32_t off, uint32_t len) {

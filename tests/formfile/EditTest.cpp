@@ -100,6 +100,45 @@ TEST(EditValues, LargeDocumentsKeepTheirLastNodesAndTakeNewOnes) {
     }
 }
 
+// A walk in scopes holds one object's property nodes at a time; whatever was read or edited
+// meanwhile keeps the nodes it needs, so no handle it gave out goes stale.
+TEST(EditValues, ScopedWalksLetGoOfPropertiesUnlessSomethingSinceNeedsThem) {
+    std::string text = "object Big: TForm\n";
+    for (int i = 0; i < 2000; ++i)
+        text += "  object B" + std::to_string(i) + ": TButton\n    Left = " + std::to_string(i) +
+                "\n    Cols = <\n      item\n        Width = " + std::to_string(i) + "\n      end>\n  end\n";
+    text += "end\n";
+    for (bool binary : {false, true}) {
+        Document doc = Parse(binary ? ToBinary(Parse(text)) : text);
+        const size_t read = doc.MemoryUsage();
+        int64_t sum = 0;
+        for (Object b : doc.Root().Children()) {
+            const PropertyScope scope(b);
+            for (Property p : scope.Properties())
+                sum += p.Name() == "Left" ? p.GetValue().AsInteger() : p.GetValue().Entry(0).Properties()[0].GetValue().AsInteger();
+        }
+        EXPECT_EQ(sum, 2 * 1999 * 2000 / 2);
+        EXPECT_EQ(doc.MemoryUsage(), read);  // every scope let go of what it read
+        Object first = doc.Root().Children()[0], second = doc.Root().Children()[1];
+        std::optional<Property> kept;
+        {
+            const PropertyScope scope(first);
+            kept = second.FindProperty("Left");       // read for good after the scope's nodes
+            scope.Properties()[0].SetValue(ValueData::Integer(-7));
+        }
+        {
+            const PropertyScope scope(doc.Root().Children()[2]);
+            doc.Root().Children()[2].RemoveProperty("Left");  // an edit naming a scoped node
+        }
+        EXPECT_EQ(kept->GetValue().AsInteger(), 1);
+        EXPECT_EQ(first.Properties()[0].GetValue().AsInteger(), -7);
+        Document again = Parse(doc.Write());
+        EXPECT_EQ(again.Root().Children()[0].FindProperty("Left")->GetValue().AsInteger(), -7);
+        EXPECT_FALSE(again.Root().Children()[2].FindProperty("Left"));
+        EXPECT_EQ(again.Root().Children()[3].FindProperty("Left")->GetValue().AsInteger(), 3);
+    }
+}
+
 TEST(EditValues, PropertiesInsideCollectionItemsEditInPlace) {
     const std::string src = "object A: TA\n  Cols = <\n    item\n      Width = 10\n    end>\n  Tag = 1\nend\n";
     Document doc = Parse(src);
