@@ -181,7 +181,6 @@ private:
         p.nameLen = static_cast<uint16_t>(name.size());
         p.value = ReadValue(depth + 1);
         d_.props.push_back(p);
-        KeepAhead();
         return static_cast<uint32_t>(d_.props.size() - 1);
     }
 

@@ -132,9 +132,12 @@ struct DocData {
     std::unordered_map<uint32_t, std::pair<uint32_t, uint32_t>> origClass;
 
     mutable std::vector<uint32_t> lineStarts;
+    // Where readers gather what they read of a range before it goes to kids. Kept between
+    // readings: an object's properties are read again often, and need not allocate each time.
+    std::vector<uint32_t> scratch;
 
-    // Called as each property and object is read: the node vectors' pages are made present
-    // ahead of their fill rather than trapped into one at a time.
+    // Called as each object is read: the node vectors' pages are made present ahead of their
+    // fill rather than trapped into one at a time.
     void KeepAhead() {
         Ahead(propsAhead, props);
         Ahead(valuesAhead, values);
@@ -209,7 +212,7 @@ bool IsDottedIdent(std::string_view s);
 class ReaderBase {
 protected:
     ReaderBase(DocData& d, uint8_t store, uint32_t begin, uint32_t end)
-        : d_(d), buf_(store == kOwned ? d.owned : d.src), store_(store), pos_(begin), end_(end) {}
+        : d_(d), buf_(store == kOwned ? d.owned : d.src), store_(store), pos_(begin), end_(end), scratch_(d.scratch) {}
 
     unsigned char At(uint32_t i) const { return static_cast<unsigned char>(buf_[i]); }
 
@@ -257,7 +260,7 @@ protected:
     uint8_t store_;
     uint32_t pos_;
     uint32_t end_;
-    std::vector<uint32_t> scratch_;
+    std::vector<uint32_t>& scratch_;  // used as a stack from the size it had when a reading began
 };
 
 }  // namespace formfile::detail

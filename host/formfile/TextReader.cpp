@@ -303,7 +303,6 @@ private:
         p.value = ReadValue(depth + 1);
         uint32_t idx = static_cast<uint32_t>(d_.props.size());
         d_.props.push_back(p);
-        KeepAhead();
         return idx;
     }
 
