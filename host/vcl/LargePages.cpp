@@ -54,14 +54,15 @@ void PrepareHeap(size_t bytes) {
     // Kept for the run: memory freed at the top stays for what comes next.
     ::mallopt(M_TRIM_THRESHOLD, int(2 * bytes));
     if (::mallinfo2().keepcost < bytes) {
-        // One allocation larger than the free top makes the heap grow by that and the pad; freed
-        // again, it is the top that what follows is carved from. Only this growth is shaped.
+        // One allocation larger than the whole heap, so that no free chunk can serve it, makes
+        // the heap grow by that and the pad; freed again, it is the top that what follows is
+        // carved from. Only this growth is shaped.
         constexpr int kDefaultPad = 128 * 1024, kDefaultMmap = 128 * 1024, kLargestHeapBlock = 32 << 20;
         ::mallopt(M_MMAP_THRESHOLD, kLargestHeapBlock);
         ::mallopt(M_TOP_PAD, int(bytes));
-        if (const size_t top = ::mallinfo2().keepcost; top + 4096 < size_t(kLargestHeapBlock)) {
+        if (const size_t heap = ::mallinfo2().arena; heap + 4096 < size_t(kLargestHeapBlock)) {
             static void* volatile grown;  // an allocation the compiler may not leave out
-            grown = std::malloc(top + 4096);
+            grown = std::malloc(heap + 4096);
             std::free(grown);
         }
         ::mallopt(M_TOP_PAD, kDefaultPad);
