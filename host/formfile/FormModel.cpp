@@ -302,6 +302,9 @@ void TFormFile::Build() {
 
     std::function<TComponent*(const Object&, const Holder&, uint32_t)> build =
         [&](const Object& obj, const Holder& holder, uint32_t scopeEntry) -> TComponent* {
+        // An object's properties only while it is built: a large form never holds them all.
+        // Read once, here, for the evidence of an unknown class as well.
+        std::optional<PropertyScope> props(std::in_place, obj);
         TComponent* const enclosing = holder.component;
         TComponent* scope = scopeEntry == kNoEntry ? nullptr : entries_[scopeEntry].component;
         if (scopeEntry == kNoEntry) scopeEntry = 0;  // the root's references name its own components
@@ -371,8 +374,6 @@ void TFormFile::Build() {
         uint32_t design = 0;
         const vcl::TClassInfo& own = c->ClassType();
         size_t at = 0;  // among the properties below, in kind.lastProps
-        // An object's properties only while it is built: a large form never holds them all.
-        std::optional<PropertyScope> props(std::in_place, obj);
         for (Property prop : props->Properties()) {
             const std::string_view name = prop.Name();
             if (name.find('.') != std::string_view::npos) continue;  // a sub-object's property
