@@ -136,11 +136,10 @@ struct DocData {
     // readings: an object's properties are read again often, and need not allocate each time.
     std::vector<uint32_t> scratch;
 
-    // Called as each object is read: the node vectors' pages are made present ahead of their
-    // fill rather than trapped into one at a time.
+    // Called as each object is read: the pages of what reading keeps of every object (the
+    // objects, and the child lists in kids) are made present ahead of their fill rather than
+    // trapped into one at a time. Property nodes are one object's worth, and reuse their pages.
     void KeepAhead() {
-        Ahead(propsAhead, props);
-        Ahead(valuesAhead, values);
         Ahead(kidsAhead, kids);
         Ahead(objectsAhead, objects);
     }
@@ -148,7 +147,7 @@ struct DocData {
     static void Ahead(vcl::TFillAhead& ahead, const std::vector<T>& v) {
         ahead.Filled(v.data(), v.size() * sizeof(T), v.capacity() * sizeof(T));
     }
-    vcl::TFillAhead propsAhead, valuesAhead, kidsAhead, objectsAhead;
+    vcl::TFillAhead kidsAhead, objectsAhead;
 
     std::string_view Bytes(uint8_t store, uint32_t off, uint32_t len) const {
         const std::string& b = store == kOwned ? owned : src;
