@@ -56,7 +56,8 @@ void PrepareHeap(size_t bytes) {
     if (::mallinfo2().keepcost < bytes) {
         // One allocation larger than the whole heap, so that no free chunk can serve it, makes
         // the heap grow by that and the pad; freed again, it is the top that what follows is
-        // carved from. Only this growth is shaped.
+        // carved from. Only this growth is shaped. A heap grown large already (a check of many
+        // forms) is left as it is: what one form freed, the next reuses.
         constexpr int kDefaultPad = 128 * 1024, kDefaultMmap = 128 * 1024, kLargestHeapBlock = 32 << 20;
         ::mallopt(M_MMAP_THRESHOLD, kLargestHeapBlock);
         ::mallopt(M_TOP_PAD, int(bytes));
