@@ -149,7 +149,7 @@ private:
         o.headerEnd = pos_;
         uint32_t self = static_cast<uint32_t>(d_.objects.size());
         d_.objects.push_back(o);
-        KeepAhead();
+        d_.KeepAhead();
         const NodeCounts before = d_.Counts();
         size_t base = scratch_.size();
         for (;;) {

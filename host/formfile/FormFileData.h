@@ -239,8 +239,6 @@ protected:
         return r;
     }
 
-    void KeepAhead() { d_.KeepAhead(); }
-
     // Once an object's properties are read, their nodes go again; the object keeps where they
     // end (their beginning is its header's end).
     void ForgetProperties(uint32_t object, const NodeCounts& before, size_t base) {

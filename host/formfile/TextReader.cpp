@@ -244,7 +244,7 @@ private:
         o.headerEnd = headerEnd;
         uint32_t self = static_cast<uint32_t>(d_.objects.size());
         d_.objects.push_back(std::move(o));
-        KeepAhead();
+        d_.KeepAhead();
         const NodeCounts before = d_.Counts();
 
         bool children = false;

@@ -11,19 +11,22 @@
 
 namespace vcl {
 
-void AdviseLargePages(const void* data, size_t bytes) {
-    constexpr uintptr_t kLarge = kLargePageBytes;
+namespace {
+
+// The advice for the whole pages of the given size inside [data, data + bytes).
+void AdviseWholePages(const void* data, size_t bytes, uintptr_t page, int advice) {
     const auto at = reinterpret_cast<uintptr_t>(data);
-    const uintptr_t begin = (at + kLarge - 1) & ~(kLarge - 1), end = (at + bytes) & ~(kLarge - 1);
-    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    const uintptr_t begin = (at + page - 1) & ~(page - 1), end = (at + bytes) & ~(page - 1);
+    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, advice);
 }
+
+}  // namespace
+
+void AdviseLargePages(const void* data, size_t bytes) { AdviseWholePages(data, bytes, kLargePageBytes, MADV_HUGEPAGE); }
 
 void PopulatePages(const void* data, size_t bytes) {
 #ifdef MADV_POPULATE_WRITE
-    constexpr uintptr_t kPage = 4096;
-    const auto at = reinterpret_cast<uintptr_t>(data);
-    const uintptr_t begin = (at + kPage - 1) & ~(kPage - 1), end = (at + bytes) & ~(kPage - 1);
-    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+    AdviseWholePages(data, bytes, 4096, MADV_POPULATE_WRITE);
 #else
     (void)data;
     (void)bytes;
