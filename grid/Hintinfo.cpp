@@ -1,9 +1,7 @@
 #include "grid/Hintinfo.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "grid/Hintgrid.h"
@@ -15,29 +13,24 @@ tZorHintInfo* ZorHintInfo = nullptr;
 
 namespace {
 
-// The sort keys; caption and hint are read when the row is written. Nothing is cut: a row the
-// user leaves alone writes back exactly what it read.
+// A row to sort: the component and its place in the list. The keys are read from the
+// component, whose name and class stay put while the rows are built; a large form's rows
+// would otherwise hold their keys twice over beside the grid's copies.
 struct HintRec {
     const TComponent* component;
-    std::string_view name;  // the component's own, unchanged while the rows are built
-    std::string_view className;
-    std::string_view parent;  // only when sorting by parent
-    int index;
+    int index;  // in the list, and in the parents' texts when sorting by parent
 };
 
 // std::string compares bytes as unsigned values, shorter first on a common prefix: capitals
 // sort before small letters.
-int ByName(const HintRec& a, const HintRec& b) { return a.name.compare(b.name); }
+int ByName(const HintRec& a, const HintRec& b) { return a.component->Name().compare(b.component->Name()); }
 
 int ByClass(const HintRec& a, const HintRec& b) {
-    // Components of one class share its name's bytes: most pairs need no comparing.
-    const int c = a.className.data() == b.className.data() ? 0 : a.className.compare(b.className);
+    // Components of one class share its name: most pairs need no comparing.
+    const std::string& x = a.component->ClassName();
+    const std::string& y = b.component->ClassName();
+    const int c = &x == &y ? 0 : x.compare(y);
     return c != 0 ? c : ByName(a, b);
-}
-
-int ByParent(const HintRec& a, const HintRec& b) {
-    const int c = a.parent.compare(b.parent);
-    return c != 0 ? c : ByClass(a, b);
 }
 
 }  // namespace
@@ -69,22 +62,17 @@ void tZorHintInfo::ProcessControls() {
     }
     std::vector<HintRec> records;
     records.reserve(size_t(count));
-    for (int k = 0; k < count; ++k) {
-        const TComponent* c = ComponentOf(alloclist[k]);
-        records.push_back({c, c->Name(), c->ClassName(), parents.empty() ? std::string_view() : parents[size_t(k)], k});
-    }
-    int (*compare)(const HintRec&, const HintRec&) = hintsorttype == byname    ? ByName
-                                                     : hintsorttype == byclass ? ByClass
-                                                                               : ByParent;
-    // The order of the records, sorted rather than the records themselves: less to move.
-    std::vector<uint32_t> order(records.size());
-    for (uint32_t k = 0; k < order.size(); ++k) order[k] = k;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](uint32_t a, uint32_t b) { return compare(records[a], records[b]) < 0; });
-    for (size_t p = 0; p < order.size(); ++p) {
-        const HintRec& r = records[order[p]];
-        const TComponent* c = r.component;
-        HintEd->SetGrid(int(p) + 1, c->Name(), c->ClassName(), getcaption(c), gethint(c), r.index);
+    for (int k = 0; k < count; ++k) records.push_back({ComponentOf(alloclist[k]), k});
+    const auto byParent = [&parents](const HintRec& a, const HintRec& b) {
+        const int c = parents[size_t(a.index)].compare(parents[size_t(b.index)]);
+        return c != 0 ? c : ByClass(a, b);
+    };
+    std::stable_sort(records.begin(), records.end(), [&](const HintRec& a, const HintRec& b) {
+        return (hintsorttype == byname ? ByName(a, b) : hintsorttype == byclass ? ByClass(a, b) : byParent(a, b)) < 0;
+    });
+    for (size_t p = 0; p < records.size(); ++p) {
+        const TComponent* c = records[p].component;
+        HintEd->SetGrid(int(p) + 1, c->Name(), c->ClassName(), getcaption(c), gethint(c), records[p].index);
     }
 }
 
