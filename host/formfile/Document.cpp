@@ -1116,6 +1116,8 @@ Object Document::Root() const { return Object(d_.get(), 0); }
 SourcePos Document::PositionOf(uint32_t offset) const { return d_->PositionOf(offset); }
 size_t Document::ObjectCount() const { return d_->objects.size(); }
 
+Object Document::ObjectAt(uint32_t index) const { return Object(d_.get(), index); }
+
 bool Document::IsModified() const {
     for (const Splice& s : d_->splices)
         if (!s.dead) return true;

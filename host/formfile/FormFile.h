@@ -241,6 +241,8 @@ public:
     void SetClassName(std::string_view name);
 
     bool operator==(const Object& o) const { return d_ == o.d_ && i_ == o.i_; }
+    // Its place among the document's objects, in file order (Document::ObjectAt).
+    uint32_t Index() const { return i_; }
 
 private:
     friend class Document;
@@ -296,6 +298,7 @@ public:
     SourcePos PositionOf(uint32_t offset) const;
 
     size_t ObjectCount() const;
+    Object ObjectAt(uint32_t index) const;  // index below ObjectCount()
     size_t MemoryUsage() const;               // bytes held, source included
 
 private:

@@ -421,7 +421,7 @@ void TFormFile::Build() {
         }
         props.reset();
         const auto self = uint32_t(entries_.size());
-        entries_.push_back({c, obj, scopeEntry});
+        entries_.push_back({c, obj.Index(), scopeEntry});
 
         const uint32_t childScope = evidence.isRoot || frame ? self : scopeEntry;
         if (!obj.Children().empty()) {
@@ -500,7 +500,7 @@ void TFormFile::Snapshot(uint32_t index) {
         before.values[i] = HashValue(c.ReadProperty(*writable.props[i]));
         h = Mix(h, before.values[i]);
     }
-    entry.fingerprint = h;
+    before.fingerprint = h;
 }
 
 void TFormFile::OldNames::Add(TComponent* component, std::string_view name) {
@@ -521,7 +521,7 @@ std::string_view TFormFile::OldNames::NameOf(const TComponent& component) const 
 
 std::optional<Object> TFormFile::ObjectOf(const TComponent& component) const {
     const uint32_t i = component.WatchCookie();
-    if (i < entries_.size() && entries_[i].component == &component) return entries_[i].object;
+    if (i < entries_.size() && entries_[i].component == &component) return doc_.ObjectAt(entries_[i].object);
     return std::nullopt;
 }
 
@@ -577,7 +577,7 @@ void TFormFile::CarryChanges() {
     for (uint32_t i = 0; i < entries_.size(); ++i) {
         Entry& entry = entries_[i];
         if (!entry.changed || entry.component == nullptr) continue;
-        if (Fingerprint(*entry.component) != entry.fingerprint) due.push_back(i);
+        if (Fingerprint(*entry.component) != before_.at(i).fingerprint) due.push_back(i);
         entry.changed = false;
         entry.component->Watch(this, i);
     }
@@ -585,7 +585,7 @@ void TFormFile::CarryChanges() {
     OldNames old;
     for (uint32_t i : due) {
         const Entry& entry = entries_[i];
-        if (Renamed(i)) old.Add(entry.component, entry.object.Name());
+        if (Renamed(i)) old.Add(entry.component, doc_.ObjectAt(entry.object).Name());
     }
     bool carried = false;
     for (uint32_t i : due)
@@ -596,7 +596,7 @@ void TFormFile::CarryChanges() {
         changedNames_.clear();
         for (uint32_t i = 0; i < entries_.size(); ++i) {
             if (!entries_[i].carried) continue;
-            const Object& obj = entries_[i].object;
+            const Object obj = doc_.ObjectAt(entries_[i].object);
             std::string name = obj.Name().empty() ? "(" + std::string(obj.ClassName()) + ")" : std::string(obj.Name());
             if (auto it = readName_.find(i); it != readName_.end() && it->second != name)
                 name = (it->second.empty() ? "(" + std::string(obj.ClassName()) + ")" : it->second) + " -> " + name;
@@ -636,14 +636,15 @@ void TFormFile::ForgetPendingChanges() {
 // Renamed since it was last seen unchanged, and to other than the file holds.
 bool TFormFile::Renamed(uint32_t index) const {
     const Entry& entry = entries_[index];
-    return entry.component->Name() != before_.at(index).name && entry.component->Name() != entry.object.Name();
+    return entry.component->Name() != before_.at(index).name &&
+           entry.component->Name() != doc_.ObjectAt(entry.object).Name();
 }
 
 // True when the document changed.
 bool TFormFile::ApplyComponent(uint32_t index, const OldNames& old) {
     Entry& entry = entries_[index];
     TComponent& c = *entry.component;
-    Object& obj = entry.object;
+    Object obj = doc_.ObjectAt(entry.object);
     TComponent* scope = ScopeOf(index);
     bool wrote = false;
     if (Renamed(index)) {
@@ -814,9 +815,10 @@ void TFormFile::RewriteReferences(const OldNames& old) {
     for (uint32_t i = 0; i < entries_.size(); ++i) {
         Entry& entry = entries_[i];
         TComponent* scope = ScopeOf(i);
+        const Object obj = doc_.ObjectAt(entry.object);
         const vcl::TClassInfo* cls =
-            entry.component != nullptr ? &entry.component->ClassType() : catalogue.Find(entry.object.ClassName());
-        for (Property prop : entry.object.Properties()) {
+            entry.component != nullptr ? &entry.component->ClassType() : catalogue.Find(obj.ClassName());
+        for (Property prop : obj.Properties()) {
             const ValueKind kind = prop.GetValue().Kind();
             if (kind != ValueKind::Ident && kind != ValueKind::List && kind != ValueKind::Collection) continue;
             if (kind == ValueKind::Ident &&

@@ -74,20 +74,21 @@ public:
     void Save(const std::string& path, std::string bytes);
 
 private:
+    // One for every component read, kept for the run: a large form has tens of thousands.
     struct Entry {
         vcl::TComponent* component;  // null once freed: its object stays in the file
-        Object object;
-        uint32_t scope;            // entry of the component whose components its references name first
-        bool changed = false;      // seen before a change since reading (or the last apply)
-        bool noticed = false;      // seen before a change at any time
-        bool carried = false;      // a change of it is in the document
-        uint64_t fingerprint = 0;  // of every property value then
+        uint32_t object;             // in the document (Document::ObjectAt)
+        uint32_t scope;              // entry of the component whose components its references name first
+        bool changed = false;        // seen before a change since reading (or the last apply)
+        bool noticed = false;        // seen before a change at any time
+        bool carried = false;        // a change of it is in the document
     };
     // A changed component as it was before its first change: the hashes of its values by place
     // in WritableProperties, and its design position. Only what differs from it is written:
     // a value the model holds otherwise than the file (tab orders renumbered, a reference to
     // a component the file does not show) stays as the file has it.
     struct Before {
+        uint64_t fingerprint = 0;  // of every property value then
         std::vector<uint64_t> values;
         int32_t design = 0;
         std::string name;  // a name given before (a page named to be shown) is not written
