@@ -70,39 +70,62 @@ std::optional<int> RefuseOutputOverForm(const char* what, const std::string& out
     return kUsage;
 }
 
+// The file's replacement, made when the first bytes come (a form that fails to read leaves
+// none behind), and taking the file's place only when whole.
 class FileSink : public formfile::ByteSink {
 public:
-    explicit FileSink(zorbase::AtomicFileWriter& file) : file_(file) {}
-    void Write(std::string_view bytes) override { file_.Write(bytes); }
-    void Overwrite(uint64_t offset, std::string_view bytes) override { file_.Overwrite(offset, bytes); }
+    explicit FileSink(const std::string& path) : path_(path) {}
+    void Write(std::string_view bytes) override { File().Write(bytes); }
+    void Overwrite(uint64_t offset, std::string_view bytes) override { File().Overwrite(offset, bytes); }
+    void Commit() { File().Commit(); }
 
 private:
-    zorbase::AtomicFileWriter& file_;
+    zorbase::AtomicFileWriter& File() {
+        if (!file_) file_.emplace(path_);
+        return *file_;
+    }
+    const std::string& path_;
+    std::optional<zorbase::AtomicFileWriter> file_;
 };
 
 // Text in the converter's layout, or a binary stream: with the resource header a binary
-// .dfm carries when the output is a .dfm file, bare otherwise.
+// .dfm carries when the output is a .dfm file, bare otherwise. The conversion is made while the
+// form is read; should it meet anything, the form read is converted once more as it always
+// was, so that every failure is the one it always was.
 int Convert(const std::string& in, const std::string& out, const std::string& to, const std::string& codepage) {
     if (out != "-")
         if (auto refused = RefuseOutputOverForm("the output", out, in)) return *refused;
-    std::optional<formfile::Document> parsed;
-    if (auto failed = ReadUserInput([&] { parsed.emplace(formfile::Document::ParseFile(in)); })) return *failed;
-    const formfile::Document& doc = *parsed;
-    const bool toText = to.empty() ? doc.SourceFormat() != formfile::Format::Text : to == "text";
+    const bool toStdout = out.empty() || out == "-";
     const bool dfm = out.size() > 4 && vcl::SameText(out.substr(out.size() - 4), ".dfm");
     const formfile::TextOptions options("\n", codepage);
+    using Target = formfile::StreamedConversion::Target;
+    const Target target = to.empty() ? Target::Other : to == "text" ? Target::Text : Target::Binary;
+    std::optional<FileSink> streamed;
+    if (!toStdout) streamed.emplace(out);
+    formfile::StreamedConversion conversion(target, options, dfm, codepage, streamed ? &*streamed : nullptr);
+    std::optional<formfile::Document> parsed;
+    if (auto failed = ReadUserInput([&] { parsed.emplace(formfile::Document::ParseFile(in, &conversion)); }))
+        return *failed;
+    const formfile::Document& doc = *parsed;
+    const bool toText = conversion.ToText();
     try {
-        if (out.empty() || out == "-") {
+        if (!conversion.Failed()) {
+            conversion.Finish();
+            if (!toStdout) return streamed->Commit(), kToolRan;
+            const std::string bytes = conversion.TakeBytes();
+            std::cout.write(bytes.data(), std::streamsize(bytes.size()));
+            return kToolRan;
+        }
+        streamed.reset();  // what it made goes
+        if (toStdout) {
             // Whole before it goes out: a failure half-way leaves standard output empty.
             const std::string bytes = toText ? formfile::ToText(doc, options) : formfile::ToBinary(doc, dfm, codepage);
             std::cout.write(bytes.data(), std::streamsize(bytes.size()));
         } else {
-            // In pieces into the file's replacement, which takes its place only when whole.
-            zorbase::AtomicFileWriter file(out);
-            FileSink sink(file);
+            FileSink sink(out);
             if (toText) formfile::WriteText(doc, options, sink);
             else formfile::WriteBinary(doc, dfm, codepage, sink);
-            file.Commit();
+            sink.Commit();
         }
     } catch (const vcl::EConvertError& e) {
         return Report(e, kUsage);  // an unknown code page, or text that is not in it

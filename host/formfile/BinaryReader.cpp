@@ -169,6 +169,7 @@ private:
         }
         d_.objects[self].children = Commit(base);
         d_.objects[self].endOff = pos_++;
+        Ended(self);
     }
 
     uint32_t ReadProperty(int depth) {

@@ -1087,7 +1087,7 @@ Document::Document(Document&&) noexcept = default;
 Document& Document::operator=(Document&&) noexcept = default;
 Document::~Document() = default;
 
-Document Document::Parse(std::string bytes, std::string fileName) {
+Document Document::Parse(std::string bytes, std::string fileName, ReadListener* listener) {
     auto d = std::make_unique<DocData>();
     d->fileName = std::move(fileName);
     if (bytes.size() >= 0xFFFFFFF0u)
@@ -1095,18 +1095,21 @@ Document Document::Parse(std::string bytes, std::string fileName) {
     d->src = std::move(bytes);
     Format f = DetectFormat(d->src);
     d->format = f == Format::Unknown ? Format::Text : f;
+    d->listener = listener;
+    if (listener != nullptr) listener->Started(d->format);
     if (d->format == Format::Text)
         ReadText(*d);
     else
         ReadBinary(*d);
+    d->listener = nullptr;
     ReleaseSpareObjects(*d);
     return Document(std::move(d));
 }
 
-Document Document::ParseFile(const std::string& path) {
+Document Document::ParseFile(const std::string& path, ReadListener* listener) {
     std::optional<std::string> bytes = zorbase::ReadWholeFile(path);
     if (!bytes) throw vcl::EInOutError("cannot open form file '" + path + "': No such file or directory");
-    return Parse(std::move(*bytes), path);
+    return Parse(std::move(*bytes), path, listener);
 }
 
 Format Document::SourceFormat() const { return d_->format; }

@@ -23,6 +23,7 @@ namespace formfile {
 
 namespace detail {
 struct DocData;
+class ReaderBase;
 // How many nodes of each kind a document holds.
 struct NodeCounts {
     size_t props = 0, values = 0, items = 0, kids = 0;
@@ -248,9 +249,25 @@ private:
     friend class Document;
     friend class PropertyScope;
     template <class> friend class HandleRange;
+    friend class detail::ReaderBase;
     Object(detail::DocData* d, uint32_t i) : d_(d), i_(i) {}
     detail::DocData* d_;
     uint32_t i_;
+};
+
+// Told of each object while a document is read: the object as soon as its properties are read,
+// then its end once its children are. The handles are valid during the call only, and an object
+// has no children yet when it is first told of. The reading goes on whatever a listener meets:
+// it must not throw.
+class ReadListener {
+public:
+    // Once, before any object: the format the bytes are in.
+    virtual void Started(Format source) = 0;
+    virtual void ObjectRead(Object object) = 0;
+    virtual void ObjectEnded(Object object) = 0;
+
+protected:
+    ~ReadListener() = default;
 };
 
 // An object's properties while the scope lives. A document reads an object's properties from
@@ -278,8 +295,8 @@ class Document {
 public:
     // Reads text or binary, whichever the bytes are. Raises vcl::EParserError on malformed input;
     // fileName only goes into that error.
-    static Document Parse(std::string bytes, std::string fileName = {});
-    static Document ParseFile(const std::string& path);
+    static Document Parse(std::string bytes, std::string fileName = {}, ReadListener* listener = nullptr);
+    static Document ParseFile(const std::string& path, ReadListener* listener = nullptr);
 
     Document(Document&&) noexcept;
     Document& operator=(Document&&) noexcept;
@@ -333,6 +350,47 @@ public:
 // ToText and ToBinary into a sink, the same bytes in pieces.
 void WriteText(const Document& doc, const TextOptions& options, ByteSink& sink);
 void WriteBinary(const Document& doc, bool resourceHeader, const std::string& codepage, ByteSink& sink);
+
+// A conversion made while the document is read (its listener in Document::Parse): each object
+// goes out as soon as its properties are read, rather than once the whole file is read, when
+// its properties would be read again. The bytes are those WriteText and WriteBinary make.
+// Whatever the conversion meets (an unknown code page, a name too long for a binary stream, a
+// sink that fails) is not thrown into the reading, which reports its own faults first: the
+// conversion stops and Failed() tells, and the caller converts the read document as before,
+// which meets the same failure where it always did.
+class StreamedConversion final : public ReadListener {
+public:
+    enum class Target : uint8_t { Text, Binary, Other };  // Other: the format the source is not
+    // Into sink, or kept for TakeBytes without one.
+    StreamedConversion(Target target, const TextOptions& text, bool resourceHeader, const std::string& codepage,
+                       ByteSink* sink);
+    ~StreamedConversion();
+    StreamedConversion(const StreamedConversion&) = delete;
+    StreamedConversion& operator=(const StreamedConversion&) = delete;
+
+    void Started(Format source) override;
+    void ObjectRead(Object object) override;
+    void ObjectEnded(Object object) override;
+
+    bool Failed() const { return failed_; }
+    bool ToText() const { return toText_; }
+    // After a reading that did not fail: the rest of the bytes. Raises what the sink raises.
+    void Finish();
+    std::string TakeBytes();
+
+private:
+    template <class F>
+    void Guarded(F step);
+    struct Writers;
+    Target target_;
+    TextOptions text_;
+    bool resourceHeader_;
+    std::string codepage_;
+    ByteSink* sink_;
+    std::unique_ptr<Writers> writers_;
+    bool toText_ = false;
+    bool failed_ = false;
+};
 
 // How an edited value is laid out in a text form file. Delphi closes lists and binary data on
 // the last line and splits strings longer than 64 characters over lines joined by '+'; Lazarus

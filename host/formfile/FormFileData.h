@@ -135,6 +135,7 @@ struct DocData {
     // Where readers gather what they read of a range before it goes to kids. Kept between
     // readings: an object's properties are read again often, and need not allocate each time.
     std::vector<uint32_t> scratch;
+    ReadListener* listener = nullptr;  // while the source is read, when one asked to be told
 
     // Called as each object is read: the pages of what reading keeps of every object (the
     // objects, and the child lists in kids) are made present ahead of their fill rather than
@@ -241,10 +242,22 @@ protected:
 
     // Once an object's properties are read, their nodes go again; the object keeps where they
     // end (their beginning is its header's end).
+    // A listener is told of the object while they are there.
     void ForgetProperties(uint32_t object, const NodeCounts& before, size_t base) {
+        d_.objects[object].propsEnd = pos_;
+        if (d_.listener != nullptr) {
+            d_.objects[object].props = Commit(base);
+            d_.objects[object].propsRead = 1;
+            d_.listener->ObjectRead(Object(&d_, object));
+            d_.objects[object].props = {};
+            d_.objects[object].propsRead = 0;
+        }
         scratch_.resize(base);
         d_.TruncateTo(before);
-        d_.objects[object].propsEnd = pos_;
+    }
+
+    void Ended(uint32_t object) {
+        if (d_.listener != nullptr) d_.listener->ObjectEnded(Object(&d_, object));
     }
 
     void CommitKids(uint32_t value, size_t base) {

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <iconv.h>
+#include <optional>
 
 namespace formfile {
 
@@ -476,8 +477,15 @@ public:
     FpcTextWriter(std::string_view eol, CodePage* codepage, ByteSink* sink)
         : OutputBuffer(sink), eol_(eol), codepage_(codepage) {}
 
-    void Object(formfile::Object o, const std::string& indent) {
-        out += indent;
+    // An object with everything in it.
+    void Object(formfile::Object o) {
+        Begin(o);
+        for (formfile::Object c : o.Children()) Object(c);
+        End();
+    }
+    // Its header and properties; its children go between this and End.
+    void Begin(formfile::Object o) {
+        out += indent_;
         uint8_t f = o.Flags();
         out += (f & ffInline) ? "inline " : (f & ffInherited) ? "inherited " : "object ";
         if (!o.Name().empty()) {
@@ -487,17 +495,19 @@ public:
         out += o.ClassName();
         if (auto n = o.Order()) out += std::string("[") + std::to_string(*n) + "]";
         out += eol_;
-        std::string inner = indent + "  ";
+        indent_ += "  ";
         {
             const PropertyScope scope(o);
             for (Property p : scope.Properties()) {
                 object_ = o.Name();
                 property_ = p.Name();
-                Prop(p, inner);
+                Prop(p, indent_);
             }
         }
-        for (formfile::Object c : o.Children()) Object(c, inner);
-        out += indent;
+    }
+    void End() {
+        indent_.resize(indent_.size() - 2);
+        out += indent_;
         out += "end";
         out += eol_;
         PassOn();
@@ -506,6 +516,7 @@ public:
 private:
     std::string_view eol_;
     CodePage* codepage_;
+    std::string indent_;  // of the object being written
     std::string_view object_, property_;  // what is being written
 
     void Prop(Property p, const std::string& indent) {
@@ -622,27 +633,37 @@ public:
 
     // The stream, behind the resource header when asked: its size field is known at the end.
     void Document(const formfile::Document& doc, bool resourceHeader) {
-        uint64_t sizeAt = 0;
+        Start(doc.Root(), resourceHeader);
+        Object(doc.Root());
+        Finish();
+    }
+    void Start(formfile::Object root, bool resourceHeader) {
         if (resourceHeader) {
             out += "\xFF\x0A";
             out += '\0';
-            out += vcl::UpperCase(doc.Root().ClassName());
+            out += vcl::UpperCase(root.ClassName());
             out += '\0';
             out += "\x30\x10";
-            sizeAt = Made();
+            sizeAt_ = Made();
             out.append(4, '\0');
         }
-        const uint64_t start = Made();
+        start_ = Made();
         out += "TPF0";
-        Object(doc.Root());
-        if (!resourceHeader) return;
+    }
+    void Finish() {
+        if (sizeAt_ == kNoSize) return;
         std::string size;
-        PutLe(size, Made() - start, 4);
-        Overwrite(sizeAt, size);
+        PutLe(size, Made() - start_, 4);
+        Overwrite(sizeAt_, size);
     }
 
-private:
     void Object(formfile::Object o) {
+        Begin(o);
+        for (formfile::Object c : o.Children()) Object(c);
+        End();
+    }
+    // Its header and properties; its children go between this and End.
+    void Begin(formfile::Object o) {
         uint8_t f = o.Flags();
         if (f) {
             out += static_cast<char>(0xF0 | f);
@@ -663,10 +684,10 @@ private:
             }
         }
         out += '\0';
-        for (formfile::Object c : o.Children()) Object(c);
-        out += '\0';
     }
+    void End() { out += '\0'; }
 
+private:
     // The values a form holds most go out from the document's bytes, as RenderBinary would write
     // their detached copies; false for the rest, and for strings a code page may widen.
     bool PutAsRead(Value v) {
@@ -692,6 +713,8 @@ private:
     }
 
     CodePage* codepage_;
+    static constexpr uint64_t kNoSize = ~uint64_t{0};
+    uint64_t sizeAt_ = kNoSize, start_ = 0;
 };
 
 }  // namespace
@@ -700,14 +723,14 @@ std::string ToText(const Document& doc, const TextOptions& options) {
     std::unique_ptr<CodePage> codepage = OpenCodePage(options.codepage);
     FpcTextWriter w(options.lineEnding, codepage.get(), nullptr);
     w.out.reserve(2 * doc.Source().size() + 16);  // text of a stream is about twice as long; growing copies
-    w.Object(doc.Root(), "");
+    w.Object(doc.Root());
     return std::move(w.out);
 }
 
 void WriteText(const Document& doc, const TextOptions& options, ByteSink& sink) {
     std::unique_ptr<CodePage> codepage = OpenCodePage(options.codepage);
     FpcTextWriter w(options.lineEnding, codepage.get(), &sink);
-    w.Object(doc.Root(), "");
+    w.Object(doc.Root());
     w.PassOn(true);
 }
 
@@ -724,6 +747,64 @@ void WriteBinary(const Document& doc, bool resourceHeader, const std::string& co
     BinaryWriter w(cp.get(), &sink);
     w.Document(doc, resourceHeader);
     w.PassOn(true);
+}
+
+struct StreamedConversion::Writers {
+    std::unique_ptr<CodePage> codepage;
+    std::optional<FpcTextWriter> text;
+    std::optional<BinaryWriter> binary;
+};
+
+StreamedConversion::StreamedConversion(Target target, const TextOptions& text, bool resourceHeader,
+                                       const std::string& codepage, ByteSink* sink)
+    : target_(target), text_(text), resourceHeader_(resourceHeader), codepage_(codepage), sink_(sink),
+      writers_(std::make_unique<Writers>()) {}
+
+StreamedConversion::~StreamedConversion() = default;
+
+template <class F>
+void StreamedConversion::Guarded(F step) {
+    if (failed_) return;
+    try {
+        step();
+    } catch (...) {
+        failed_ = true;  // the conversion after reading meets it again, where it is reported
+    }
+}
+
+void StreamedConversion::Started(Format source) {
+    Guarded([&] {
+        toText_ = target_ == Target::Text || (target_ == Target::Other && source != Format::Text);
+        Writers& w = *writers_;
+        w.codepage = OpenCodePage(toText_ ? text_.codepage : codepage_);
+        if (toText_) w.text.emplace(text_.lineEnding, w.codepage.get(), sink_);
+        else w.binary.emplace(w.codepage.get(), sink_);
+    });
+}
+
+void StreamedConversion::ObjectRead(Object object) {
+    Guarded([&] {
+        Writers& w = *writers_;
+        if (w.text) return w.text->Begin(object);
+        if (object.Index() == 0) w.binary->Start(object, resourceHeader_);
+        w.binary->Begin(object);
+    });
+}
+
+void StreamedConversion::ObjectEnded(Object) {
+    Guarded([&] { writers_->text ? writers_->text->End() : writers_->binary->End(); });
+}
+
+void StreamedConversion::Finish() {
+    Writers& w = *writers_;
+    if (w.binary) w.binary->Finish();
+    OutputBuffer& out = w.text ? static_cast<OutputBuffer&>(*w.text) : *w.binary;
+    out.PassOn(true);
+}
+
+std::string StreamedConversion::TakeBytes() {
+    Writers& w = *writers_;
+    return std::move(w.text ? w.text->out : w.binary->out);
 }
 
 }  // namespace formfile

@@ -281,6 +281,7 @@ private:
             ForgetProperties(self, before, base);
         d_.objects[self].endOff = pos_;
         pos_ += 3;
+        Ended(self);
         return self;
     }
 
