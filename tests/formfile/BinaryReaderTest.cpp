@@ -138,6 +138,34 @@ TEST(Conversion, InPiecesTheBytesAreThoseOfTheWhole) {
     WriteText(doc, {"\r\n"}, lines);
     EXPECT_EQ(lines.bytes, ToText(doc, {"\r\n"}));
     EXPECT_LT(lines.largest, lines.bytes.size() / 2);
+
+    // Made while the form is read: the same bytes, into a sink or kept whole.
+    using Target = StreamedConversion::Target;
+    for (const bool header : {false, true}) {
+        Recorder sink;
+        StreamedConversion streamed(Target::Other, {}, header, "", &sink);
+        Document::Parse(text + "end\n", "", &streamed);
+        ASSERT_FALSE(streamed.Failed());
+        streamed.Finish();
+        EXPECT_EQ(sink.bytes, ToBinary(doc, header));
+    }
+    StreamedConversion back(Target::Text, {"\r\n"}, false, "", nullptr);
+    const Document binary = Document::Parse(ToBinary(doc), "", &back);
+    ASSERT_FALSE(back.Failed());
+    back.Finish();
+    EXPECT_EQ(back.TakeBytes(), ToText(binary, {"\r\n"}));
+}
+
+// What the conversion cannot write stops it without stopping the reading: the reading's own
+// fault, later in the file, is still the one raised.
+TEST(Conversion, MadeWhileReadingAFailureIsKeptNotThrown) {
+    const std::string longName = "object Form1: TForm1\n  " + std::string(300, 'P') + " = 1\nend\n";
+    StreamedConversion streamed(StreamedConversion::Target::Binary, {}, false, "", nullptr);
+    EXPECT_NO_THROW(Document::Parse(longName, "", &streamed));
+    EXPECT_TRUE(streamed.Failed());
+    StreamedConversion unknownPage(StreamedConversion::Target::Binary, {}, false, "no-such-page", nullptr);
+    EXPECT_THROW(Document::Parse("object Form1: TForm1\n  Left = @\nend\n", "", &unknownPage), vcl::EParserError);
+    EXPECT_TRUE(unknownPage.Failed());
 }
 
 TEST(Conversion, EightBitStringsKeepTheirBytesUnlessACodePageReadsThem) {
