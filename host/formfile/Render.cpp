@@ -1,5 +1,6 @@
 // Rendering of values for edits, and whole-document conversion between text and binary.
 #include "host/formfile/FormFileData.h"
+#include "host/vcl/LargePages.h"
 #include "host/vcl/SysUtils.h"
 
 #include <algorithm>
@@ -442,11 +443,16 @@ std::unique_ptr<CodePage> OpenCodePage(const std::string& name) {
 // as it goes; without one they stay in out until the end.
 class OutputBuffer {
 public:
-    explicit OutputBuffer(ByteSink* sink) : sink_(sink) {}
+    // With a sink the buffer holds a piece at a time: its room is made once, in one call, rather
+    // than grown through ever larger copies each touched page by page.
+    explicit OutputBuffer(ByteSink* sink) : sink_(sink) {
+        if (sink_ == nullptr) return;
+        out.reserve(kPiece + kPiece / 4);
+        vcl::PopulatePages(out.data(), out.capacity());
+    }
     std::string out;
 
     void PassOn(bool everything = false) {
-        static constexpr size_t kPiece = 64 * 1024;
         if (sink_ == nullptr || (!everything && out.size() < kPiece)) return;
         sink_->Write(out);
         passed_ += out.size();
@@ -464,6 +470,7 @@ public:
     uint64_t Made() const { return passed_ + out.size(); }
 
 private:
+    static constexpr size_t kPiece = 64 * 1024;
     ByteSink* sink_;
     uint64_t passed_ = 0;
 };
