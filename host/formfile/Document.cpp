@@ -1112,6 +1112,8 @@ Document Document::ParseFile(const std::string& path, ReadListener* listener) {
     return Parse(std::move(*bytes), path, listener);
 }
 
+Document::Document() = default;
+
 Format Document::SourceFormat() const { return d_->format; }
 const std::string& Document::FileName() const { return d_->fileName; }
 std::string_view Document::Source() const { return d_->src; }

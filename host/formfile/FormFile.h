@@ -319,6 +319,8 @@ public:
     size_t MemoryUsage() const;               // bytes held, source included
 
 private:
+    friend class TFormFile;  // holds one that its components are built from while it is read
+    Document();
     explicit Document(std::unique_ptr<detail::DocData> d);
     std::unique_ptr<detail::DocData> d_;
 };

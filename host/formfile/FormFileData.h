@@ -242,13 +242,17 @@ protected:
 
     // Once an object's properties are read, their nodes go again; the object keeps where they
     // end (their beginning is its header's end).
-    // A listener is told of the object while they are there.
+    // A listener is told of the object while they are there. Should it read or edit anything
+    // meanwhile (another object's properties), everything stays: what it read lies beyond them.
     void ForgetProperties(uint32_t object, const NodeCounts& before, size_t base) {
         d_.objects[object].propsEnd = pos_;
         if (d_.listener != nullptr) {
             d_.objects[object].props = Commit(base);
             d_.objects[object].propsRead = 1;
+            const NodeCounts read = d_.Counts();
+            const uint32_t edits = d_.edits;
             d_.listener->ObjectRead(Object(&d_, object));
+            if (!(d_.Counts() == read) || d_.edits != edits) return;
             d_.objects[object].props = {};
             d_.objects[object].propsRead = 0;
         }

@@ -128,11 +128,17 @@ ValueData FileValue(const TValue& v, const TComponent* scope, bool wide) {
     return ValueData::Nil();
 }
 
+[[noreturn]] void Refuse(const std::string& file, SourcePos pos, const std::string& reason) {
+    throw vcl::EParserError(file, pos.line, pos.column, reason);
+}
+
 [[noreturn]] void Refuse(const Document& doc, SourcePos pos, const std::string& reason) {
-    throw vcl::EParserError(doc.FileName(), pos.line, pos.column, reason);
+    Refuse(doc.FileName(), pos, reason);
 }
 
 }  // namespace
+
+TFormFile::TFormFile() = default;
 
 TFormFile::TFormFile(Document doc) : doc_(std::move(doc)) {}
 
@@ -154,30 +160,15 @@ std::string CanonicalPath(const std::string& path) {
 
 // Room for what the file will hold: its components in an arena of their own, and about twice
 // the file in small objects (names, texts, stored values, the tools' rows) on a heap that grows
-// once, in large pages. The document's own nodes are in place by now, outside both.
-void TFormFile::PrepareMemory() {
+// once, in large pages. The file is not read yet: its objects are guessed from its size, a
+// guess that costs address space where it is too large and a block more where too small.
+void TFormFile::PrepareMemory(size_t fileBytes) {
     constexpr size_t kComponentBytes = 288;  // about what one takes: a button is 288 bytes
-    arena_ = std::make_unique<vcl::TComponentArena>(doc_.ObjectCount() * kComponentBytes);
-    vcl::PrepareHeap(2 * doc_.Source().size());
-}
-
-std::unique_ptr<TFormFile> TFormFile::Load(const std::string& path) {
-    zorbase::FileStamp stamp;
-    std::optional<std::string> bytes = zorbase::ReadWholeFile(path, &stamp);
-    if (!bytes) throw vcl::EInOutError("cannot open form file '" + path + "': No such file or directory");
-    std::unique_ptr<TFormFile> file(new TFormFile(Document::Parse(std::move(*bytes), path)));
-    file->loadedFrom_ = CanonicalPath(path);
-    file->stamp_ = stamp;
-    file->PrepareMemory();
-    file->Build();
-    return file;
-}
-
-std::unique_ptr<TFormFile> TFormFile::LoadBytes(std::string bytes, const std::string& fileName) {
-    std::unique_ptr<TFormFile> file(new TFormFile(Document::Parse(std::move(bytes), fileName)));
-    file->PrepareMemory();
-    file->Build();
-    return file;
+    constexpr size_t kFileBytesPerObject = 64;
+    const size_t objects = fileBytes / kFileBytesPerObject + 1;
+    arena_ = std::make_unique<vcl::TComponentArena>(objects * kComponentBytes);
+    entries_.reserve(objects);
+    vcl::PrepareHeap(2 * fileBytes);
 }
 
 void TFormFile::ReadInto(vcl::TComponent& root, std::string text, const std::string& name) {
@@ -256,11 +247,32 @@ bool RepeatsNameOutside(const Object& obj, const NameCounts& inFile) {
 // or a name inside it is used elsewhere in the file (an inherited component is found by name
 // among its frame's components, so a repeated name shows a frame of the ancestor form). A
 // class the catalogue knows as a frame is one wherever it stands.
-void TFormFile::Build() {
-    auto& catalogue = vcl::ClassCatalogue();
-    std::vector<PendingReference> references;
-    std::optional<NameCounts> namesInFile;  // counted when first needed
+// The components are built as the form is read (Load, LoadBytes): each as soon as its
+// properties are read, so that they are read once. An object whose building needs what follows
+// it in the file (an unknown class that only its children tell, an inherited object that may be
+// a frame) stops that: it and everything after it are built once the whole file is read, in
+// the same order. A failure to build is kept until the reading is done, so that a fault the
+// reading finds later in the file is the one reported, as when building followed the reading.
+class TFormFile::Builder final : public ReadListener {
+public:
+    Builder(TFormFile& file, std::string fileName) : file_(file), fileName_(std::move(fileName)) {}
 
+    // After a reading: builds whatever the reading did not, then resolves and finishes.
+    void Finish(size_t objects);
+    // Builds every object of the file, read whole.
+    void BuildAll() {
+        file_.entries_.reserve(file_.doc_.ObjectCount());
+        BuildTree(file_.doc_.Root(), Holder{}, kNoEntry);
+        Complete();
+    }
+
+    void Started(Format) override {}
+    void ObjectRead(Object obj) override;
+    void ObjectEnded(Object) override {
+        if (!stopped_) open_.pop_back();
+    }
+
+private:
     // What a component's place in the file tells its children: asked once per holder, not
     // once per child (a panel of 60 buttons, a menu of 30 items).
     struct Holder {
@@ -271,7 +283,7 @@ void TFormFile::Build() {
         vcl::TNotebookBase* book = nullptr;   // owner of pages
         bool underActionList = false;
     };
-    auto holderOf = [](TComponent* c) {
+    static Holder HolderOf(TComponent* c) {
         Holder h;
         h.component = c;
         h.parent = dynamic_cast<vcl::TWinControl*>(c);
@@ -280,7 +292,7 @@ void TFormFile::Build() {
         h.book = vcl::Cast<vcl::TNotebookBase>(c);
         h.underActionList = c->InheritsFrom("TCustomActionList");
         return h;
-    };
+    }
     // What a class is, asked once per class of the file.
     struct Kind {
         bool frame = false;  // a frame wherever it stands
@@ -290,164 +302,252 @@ void TFormFile::Build() {
         // compared rather than looked up.
         std::vector<std::pair<std::string_view, const TPropInfo*>> lastProps;
     };
-    std::unordered_map<const vcl::TClassInfo*, Kind> kinds;
-    auto kindOf = [&](const vcl::TClassInfo& cls) -> Kind& {
-        auto [it, fresh] = kinds.try_emplace(&cls);
+    Kind& KindOf(const vcl::TClassInfo& cls) {
+        auto [it, fresh] = kinds_.try_emplace(&cls);
         if (fresh) {
             it->second.frame = !cls.Inferred() && cls.InheritsFrom("TCustomFrame");
             it->second.page = cls.InheritsFrom("TPage") || cls.InheritsFrom("TTabPage");
         }
         return it->second;
+    }
+    // An object being read whose component is built: where its children go.
+    struct Open {
+        uint32_t object;
+        TComponent* component;
+        uint32_t childScope;
+        std::optional<Holder> forChildren;  // made with the first child
+        const Holder& ForChildren() {
+            if (!forChildren) forChildren = HolderOf(component);
+            return *forChildren;
+        }
     };
 
-    std::function<TComponent*(const Object&, const Holder&, uint32_t)> build =
-        [&](const Object& obj, const Holder& holder, uint32_t scopeEntry) -> TComponent* {
-        // An object's properties only while it is built: a large form never holds them all.
-        // Read once, here, for the evidence of an unknown class as well.
-        std::optional<PropertyScope> props(std::in_place, obj);
-        TComponent* const enclosing = holder.component;
-        TComponent* scope = scopeEntry == kNoEntry ? nullptr : entries_[scopeEntry].component;
-        if (scopeEntry == kNoEntry) scopeEntry = 0;  // the root's references name its own components
-        vcl::TClassEvidence evidence;
-        evidence.isRoot = enclosing == nullptr;
-        const std::string_view className = obj.ClassName();
-        const vcl::TClassInfo* known = catalogue.Find(className);
-        const bool declared = known != nullptr && !known->Inferred();
-        bool frame = !evidence.isRoot && (obj.Kind() == ObjectKind::Inline || (declared && kindOf(*known).frame));
-        if (!evidence.isRoot && !frame && !declared && obj.Kind() == ObjectKind::Inherited && !obj.Children().empty()) {
-            if (scope != root_) {
-                frame = true;
-            } else {
-                if (!namesInFile) CountNames(doc_.Root(), namesInFile.emplace());
-                frame = RepeatsNameOutside(obj, *namesInFile);
-            }
-        }
-        const vcl::TClassInfo* named = known != nullptr ? known : inferred_->Find(className);
-        if (named == nullptr) {  // a class first met here: what the object stores tells what it is
-            evidence.isInline = frame;
-            evidence.underMenu = holder.menu != nullptr || holder.item != nullptr;
-            evidence.underActionList = holder.underActionList;
-            if (evidence.isRoot) {
-                for (Object child : obj.Children())
-                    evidence.hasChildren = evidence.hasChildren || HasAny(child, {"Width", "Height"});
-            } else {
-                for (Object child : obj.Children())
-                    evidence.hasChildren = evidence.hasChildren || MayBeControl(child, catalogue, *inferred_);
-            }
-            // Data modules store a size too; only a form stores a client size, caption or text height.
-            evidence.hasSize = evidence.isRoot ? HasAny(obj, {"ClientWidth", "ClientHeight", "Caption", "TextHeight"})
-                                               : HasAny(obj, {"Width", "Height", "ClientWidth", "ClientHeight"});
-            evidence.hasTabOrder = HasAny(obj, {"TabOrder", "TabStop"});
-            named = &catalogue.Infer(className, evidence, *inferred_);
-        }
-        const vcl::TClassInfo& cls = *named;
-        Kind& kind = kindOf(cls);
+    // The component of one object, its children aside; childScope gets the entry whose
+    // components its children's references name first.
+    TComponent* BuildObject(const Object& obj, const Holder& holder, uint32_t scopeEntry, uint32_t& childScope);
+    void BuildTree(const Object& obj, const Holder& holder, uint32_t scopeEntry) {
+        uint32_t childScope = 0;
+        TComponent* c = BuildObject(obj, holder, scopeEntry, childScope);
+        if (obj.Children().empty()) return;
+        const Holder forChildren = HolderOf(c);
+        for (Object child : obj.Children()) BuildTree(child, forChildren, childScope);
+    }
+    // Whether building the object asks about its children or the rest of the file.
+    bool NeedsWhatFollows(const Object& obj, const Holder& holder);
+    // The references, then the components told they are loaded, then watched.
+    void Complete();
 
-        TComponent* owner = holder.book != nullptr && kind.page ? holder.book : scope;
-        TComponent* c = enclosing == nullptr ? root_ : nullptr;
-        if (c == nullptr) {
-            try {
-                // Only what the file holds: a component that loading makes for someone else
-                // (a session's database) may outlive the file, so it comes from the heap.
-                vcl::TComponentArena::Scope inArena(arena_.get());
-                c = catalogue.CreateComponent(cls, owner);
-            } catch (const vcl::Exception& e) {
-                Refuse(doc_, obj.Position(), e.Message());
-            }
-            if (enclosing == nullptr) ownedRoot_.reset(root_ = c);
+    TFormFile& file_;
+    std::string fileName_;
+    vcl::TClassCatalogue& catalogue_ = vcl::ClassCatalogue();
+    std::vector<PendingReference> references_;
+    std::optional<NameCounts> namesInFile_;  // counted when first needed
+    std::unordered_map<const vcl::TClassInfo*, Kind> kinds_;
+    std::vector<Open> open_;  // from the root to the object being read
+    bool stopped_ = false;    // the rest is built after the reading
+    std::optional<uint32_t> firstLeft_;  // the object the building stopped at
+    std::exception_ptr failed_;
+};
+
+void TFormFile::Builder::ObjectRead(Object obj) {
+    if (stopped_) return;
+    try {
+        const Holder holder = open_.empty() ? Holder{} : open_.back().ForChildren();
+        if (NeedsWhatFollows(obj, holder)) {
+            stopped_ = true;
+            firstLeft_ = obj.Index();
+            return;
         }
-        c->SetLoading(true);
+        uint32_t childScope = 0;
+        TComponent* c = BuildObject(obj, holder, open_.empty() ? kNoEntry : open_.back().childScope, childScope);
+        open_.push_back({obj.Index(), c, childScope, std::nullopt});
+    } catch (...) {
+        failed_ = std::current_exception();
+        stopped_ = true;
+    }
+}
+
+bool TFormFile::Builder::NeedsWhatFollows(const Object& obj, const Holder& holder) {
+    const bool isRoot = holder.component == nullptr;
+    const vcl::TClassInfo* known = catalogue_.Find(obj.ClassName());
+    const bool declared = known != nullptr && !known->Inferred();
+    const bool frame = !isRoot && (obj.Kind() == ObjectKind::Inline || (declared && KindOf(*known).frame));
+    if (!isRoot && !frame && !declared && obj.Kind() == ObjectKind::Inherited) return true;
+    if (known != nullptr || file_.inferred_->Find(obj.ClassName()) != nullptr) return false;
+    // A class first met here: whatever settles it without the children (TClassCatalogue::Infer).
+    if (isRoot) return !HasAny(obj, {"ClientWidth", "ClientHeight", "Caption", "TextHeight"});
+    if (holder.menu != nullptr || holder.item != nullptr || holder.underActionList || frame) return false;
+    return !HasAny(obj, {"TabOrder", "TabStop"});
+}
+
+void TFormFile::Builder::Finish(size_t objects) {
+    if (failed_) std::rethrow_exception(failed_);
+    if (firstLeft_) {
+        // The object the building stopped at, then the rest of each enclosing object's
+        // children, innermost first: the order of the file.
+        const Document& doc = file_.doc_;
+        uint32_t after = *firstLeft_;
+        file_.entries_.reserve(objects);
+        if (open_.empty()) {
+            BuildTree(doc.ObjectAt(after), Holder{}, kNoEntry);
+        } else {
+            BuildTree(doc.ObjectAt(after), open_.back().ForChildren(), open_.back().childScope);
+        }
+        for (auto it = open_.rbegin(); it != open_.rend(); ++it) {
+            bool past = false;
+            for (Object child : doc.ObjectAt(it->object).Children()) {
+                if (past) BuildTree(child, it->ForChildren(), it->childScope);
+                past = past || child.Index() == after;
+            }
+            after = it->object;
+        }
+    }
+    Complete();
+}
+
+TComponent* TFormFile::Builder::BuildObject(const Object& obj, const Holder& holder, uint32_t scopeEntry,
+                                            uint32_t& childScope) {
+    // An object's properties only while it is built: a large form never holds them all.
+    // Read once, here, for the evidence of an unknown class as well.
+    std::optional<PropertyScope> props(std::in_place, obj);
+    TComponent* const enclosing = holder.component;
+    TComponent* scope = scopeEntry == kNoEntry ? nullptr : file_.entries_[scopeEntry].component;
+    if (scopeEntry == kNoEntry) scopeEntry = 0;  // the root's references name its own components
+    vcl::TClassEvidence evidence;
+    evidence.isRoot = enclosing == nullptr;
+    const std::string_view className = obj.ClassName();
+    const vcl::TClassInfo* known = catalogue_.Find(className);
+    const bool declared = known != nullptr && !known->Inferred();
+    bool frame = !evidence.isRoot && (obj.Kind() == ObjectKind::Inline || (declared && KindOf(*known).frame));
+    if (!evidence.isRoot && !frame && !declared && obj.Kind() == ObjectKind::Inherited && !obj.Children().empty()) {
+        if (scope != file_.root_) {
+            frame = true;
+        } else {
+            if (!namesInFile_) CountNames(file_.doc_.Root(), namesInFile_.emplace());
+            frame = RepeatsNameOutside(obj, *namesInFile_);
+        }
+    }
+    const vcl::TClassInfo* named = known != nullptr ? known : file_.inferred_->Find(className);
+    if (named == nullptr) {  // a class first met here: what the object stores tells what it is
+        evidence.isInline = frame;
+        evidence.underMenu = holder.menu != nullptr || holder.item != nullptr;
+        evidence.underActionList = holder.underActionList;
+        if (evidence.isRoot) {
+            for (Object child : obj.Children())
+                evidence.hasChildren = evidence.hasChildren || HasAny(child, {"Width", "Height"});
+        } else {
+            for (Object child : obj.Children())
+                evidence.hasChildren = evidence.hasChildren || MayBeControl(child, catalogue_, *file_.inferred_);
+        }
+        // Data modules store a size too; only a form stores a client size, caption or text height.
+        evidence.hasSize = evidence.isRoot ? HasAny(obj, {"ClientWidth", "ClientHeight", "Caption", "TextHeight"})
+                                           : HasAny(obj, {"Width", "Height", "ClientWidth", "ClientHeight"});
+        evidence.hasTabOrder = HasAny(obj, {"TabOrder", "TabStop"});
+        named = &catalogue_.Infer(className, evidence, *file_.inferred_);
+    }
+    const vcl::TClassInfo& cls = *named;
+    Kind& kind = KindOf(cls);
+
+    TComponent* owner = holder.book != nullptr && kind.page ? holder.book : scope;
+    TComponent* c = enclosing == nullptr ? file_.root_ : nullptr;
+    if (c == nullptr) {
         try {
-            c->SetName(std::string(obj.Name()));
+            // Only what the file holds: a component that loading makes for someone else
+            // (a session's database) may outlive the file, so it comes from the heap.
+            vcl::TComponentArena::Scope inArena(file_.arena_.get());
+            c = catalogue_.CreateComponent(cls, owner);
         } catch (const vcl::Exception& e) {
-            Refuse(doc_, obj.Position(), e.Message());
+            Refuse(fileName_, obj.Position(), e.Message());
         }
-        auto* control = vcl::Cast<vcl::TControl>(c);
-        if (control != nullptr) {
-            if (holder.parent != nullptr) control->SetParent(holder.parent);
-        } else if (auto* item = vcl::Cast<vcl::TMenuItem>(c)) {
-            if (holder.menu != nullptr) holder.menu->Items()->Add(item);
-            else if (holder.item != nullptr) holder.item->Add(item);
-        }
+        if (enclosing == nullptr) file_.ownedRoot_.reset(file_.root_ = c);
+    }
+    c->SetLoading(true);
+    try {
+        c->SetName(std::string(obj.Name()));
+    } catch (const vcl::Exception& e) {
+        Refuse(fileName_, obj.Position(), e.Message());
+    }
+    auto* control = vcl::Cast<vcl::TControl>(c);
+    if (control != nullptr) {
+        if (holder.parent != nullptr) control->SetParent(holder.parent);
+    } else if (auto* item = vcl::Cast<vcl::TMenuItem>(c)) {
+        if (holder.menu != nullptr) holder.menu->Items()->Add(item);
+        else if (holder.item != nullptr) holder.item->Add(item);
+    }
 
-        const bool visual = control != nullptr;
-        uint32_t design = 0;
-        const vcl::TClassInfo& own = c->ClassType();
-        size_t at = 0;  // among the properties below, in kind.lastProps
-        for (Property prop : props->Properties()) {
-            const std::string_view name = prop.Name();
-            if (name.find('.') != std::string_view::npos) continue;  // a sub-object's property
-            const Value value = prop.GetValue();
-            if (!visual && IsDesignPosition(name) && value.Kind() == ValueKind::Integer) {
-                const auto v = uint32_t(value.AsInteger()) & 0xFFFFu;
-                design = vcl::SameText(name, "Left") ? (design & 0xFFFF0000u) | v : (design & 0xFFFFu) | (v << 16);
+    const bool visual = control != nullptr;
+    uint32_t design = 0;
+    const vcl::TClassInfo& own = c->ClassType();
+    size_t at = 0;  // among the properties below, in kind.lastProps
+    for (Property prop : props->Properties()) {
+        const std::string_view name = prop.Name();
+        if (name.find('.') != std::string_view::npos) continue;  // a sub-object's property
+        const Value value = prop.GetValue();
+        if (!visual && IsDesignPosition(name) && value.Kind() == ValueKind::Integer) {
+            const auto v = uint32_t(value.AsInteger()) & 0xFFFFu;
+            design = vcl::SameText(name, "Left") ? (design & 0xFFFF0000u) | v : (design & 0xFFFFu) | (v << 16);
+            continue;
+        }
+        const TPropInfo* info = nullptr;
+        if (at < kind.lastProps.size() && kind.lastProps[at].first == name && &own == &cls) {
+            info = kind.lastProps[at].second;
+        } else {
+            info = own.FindProperty(name);
+            if (info == nullptr) {
+                const TTypeKind valueKind = KindOfValue(value);
+                if (valueKind == TTypeKind::tkUnknown) continue;
+                info = &catalogue_.LearnProperty(cls, name, valueKind);
+            }
+            if (&own == &cls) {
+                kind.lastProps.resize(at);
+                kind.lastProps.emplace_back(name, info);
+            }
+        }
+        ++at;
+        if (!info->Stored) continue;
+        try {
+            if (info->Kind == TTypeKind::tkClass) {
+                if (value.Kind() == ValueKind::Ident)
+                    references_.push_back({c, info, std::string(value.AsIdent()), scopeEntry, prop.Offset()});
                 continue;
             }
-            const TPropInfo* info = nullptr;
-            if (at < kind.lastProps.size() && kind.lastProps[at].first == name && &own == &cls) {
-                info = kind.lastProps[at].second;
-            } else {
-                info = own.FindProperty(name);
-                if (info == nullptr) {
-                    const TTypeKind valueKind = KindOfValue(value);
-                    if (valueKind == TTypeKind::tkUnknown) continue;
-                    info = &catalogue.LearnProperty(cls, name, valueKind);
-                }
-                if (&own == &cls) {
-                    kind.lastProps.resize(at);
-                    kind.lastProps.emplace_back(name, info);
-                }
-            }
-            ++at;
-            if (!info->Stored) continue;
-            try {
-                if (info->Kind == TTypeKind::tkClass) {
-                    if (value.Kind() == ValueKind::Ident)
-                        references.push_back({c, info, std::string(value.AsIdent()), scopeEntry, prop.Offset()});
-                    continue;
-                }
-                if (auto v = ModelValue(value)) vcl::SetPropValue(c, info, *v);
-            } catch (const vcl::Exception& e) {
-                Refuse(doc_, prop.Position(), std::string(name) + ": " + e.Message());
-            }
+            if (auto v = ModelValue(value)) vcl::SetPropValue(c, info, *v);
+        } catch (const vcl::Exception& e) {
+            Refuse(fileName_, prop.Position(), std::string(name) + ": " + e.Message());
         }
-        if (!visual) c->SetDesignInfo(int32_t(design));
-        if (auto* reader = vcl::Cast<vcl::TStoredDataReader>(c)) {
-            try {
-                reader->ReadStoredData(StoredObject(obj), enclosing);
-            } catch (const vcl::Exception& e) {
-                Refuse(doc_, obj.Position(), e.Message());
-            }
+    }
+    if (!visual) c->SetDesignInfo(int32_t(design));
+    if (auto* reader = vcl::Cast<vcl::TStoredDataReader>(c)) {
+        try {
+            reader->ReadStoredData(StoredObject(obj), enclosing);
+        } catch (const vcl::Exception& e) {
+            Refuse(fileName_, obj.Position(), e.Message());
         }
-        props.reset();
-        const auto self = uint32_t(entries_.size());
-        entries_.push_back({c, obj.Index(), scopeEntry});
+    }
+    props.reset();
+    const auto self = uint32_t(file_.entries_.size());
+    file_.entries_.push_back({c, obj.Index(), scopeEntry});
 
-        const uint32_t childScope = evidence.isRoot || frame ? self : scopeEntry;
-        if (!obj.Children().empty()) {
-            const Holder forChildren = holderOf(c);
-            for (Object child : obj.Children()) build(child, forChildren, childScope);
-        }
-        return c;
-    };
-    entries_.reserve(doc_.ObjectCount());
-    build(doc_.Root(), Holder{}, kNoEntry);
+    childScope = evidence.isRoot || frame ? self : scopeEntry;
+    return c;
+}
 
+void TFormFile::Builder::Complete() {
     std::vector<TComponent*> linked;  // to an action, in the order of the file
-    for (const auto& ref : references) {
-        TComponent* target = Resolve(ref.text, entries_[ref.scope].component);
+    for (const auto& ref : references_) {
+        TComponent* target = file_.Resolve(ref.text, file_.entries_[ref.scope].component);
         try {
             // Anything not found (another module's component) stays known by its name.
             vcl::SetPropValue(ref.component, ref.prop, vcl::TReference{ref.text, target});
         } catch (const vcl::Exception& e) {
-            Refuse(doc_, doc_.PositionOf(ref.where), ref.prop->Name + ": " + e.Message());
+            Refuse(file_.doc_, file_.doc_.PositionOf(ref.where), ref.prop->Name + ": " + e.Message());
         }
         if (target != nullptr && vcl::SameText(ref.prop->Name, "Action")) linked.push_back(ref.component);
     }
     for (TComponent* client : linked) vcl::ApplyActionLink(*client);
     // Children finish loading before their parents, as the platform's reader has it.
-    for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) it->component->Loaded();
-    for (uint32_t i = 0; i < entries_.size(); ++i) entries_[i].component->Watch(this, i);
+    for (auto it = file_.entries_.rbegin(); it != file_.entries_.rend(); ++it) it->component->Loaded();
+    for (uint32_t i = 0; i < file_.entries_.size(); ++i) file_.entries_[i].component->Watch(&file_, i);
 }
 
 void TFormFile::Destroyed(vcl::TPersistent& object) {
@@ -518,6 +618,33 @@ std::string_view TFormFile::OldNames::NameOf(const TComponent& component) const 
     auto it = byComponent_.find(&component);
     return it == byComponent_.end() ? std::string_view(component.Name()) : std::string_view(it->second);
 }
+
+
+void TFormFile::Build() { Builder(*this, doc_.FileName()).BuildAll(); }
+
+std::unique_ptr<TFormFile> TFormFile::Read(std::string bytes, const std::string& fileName) {
+    std::unique_ptr<TFormFile> file(new TFormFile());
+    file->PrepareMemory(bytes.size());
+    Builder builder(*file, fileName);
+    file->doc_ = Document::Parse(std::move(bytes), fileName, &builder);
+    builder.Finish(file->doc_.ObjectCount());
+    return file;
+}
+
+std::unique_ptr<TFormFile> TFormFile::Load(const std::string& path) {
+    zorbase::FileStamp stamp;
+    std::optional<std::string> bytes = zorbase::ReadWholeFile(path, &stamp);
+    if (!bytes) throw vcl::EInOutError("cannot open form file '" + path + "': No such file or directory");
+    std::unique_ptr<TFormFile> file = Read(std::move(*bytes), path);
+    file->loadedFrom_ = CanonicalPath(path);
+    file->stamp_ = stamp;
+    return file;
+}
+
+std::unique_ptr<TFormFile> TFormFile::LoadBytes(std::string bytes, const std::string& fileName) {
+    return Read(std::move(bytes), fileName);
+}
+
 
 std::optional<Object> TFormFile::ObjectOf(const TComponent& component) const {
     const uint32_t i = component.WatchCookie();

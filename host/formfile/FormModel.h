@@ -112,8 +112,12 @@ private:
             byName_;
     };
 
+    class Builder;
+    TFormFile();  // its document is read later, with its components
     explicit TFormFile(Document doc);
-    void PrepareMemory();
+    // Reads the bytes, building the components as it goes.
+    static std::unique_ptr<TFormFile> Read(std::string bytes, const std::string& fileName);
+    void PrepareMemory(size_t fileBytes);
     void Build();
     void BeforeFirstChange(vcl::TPersistent& object) override;
     void Destroyed(vcl::TPersistent& object) override;

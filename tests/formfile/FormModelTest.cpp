@@ -118,6 +118,32 @@ TEST(FormModel, ValuesTheFrameworkRefusesAreReportedWhereTheyStand) {
     EXPECT_EQ(errorAt("object F: TForm\n  object A: TEdit\n    Left = 'x'\n  end\nend\n").first, 3);
 }
 
+// Components are built as the form is read until one needs what follows it (an unknown class
+// that only its children place); it and the rest come after the reading, in the same order.
+// A refusal met while reading waits for the reading: a later fault of the file is reported.
+TEST(FormModel, BuildingWhileReadingKeepsTheFileOrderAndTheFileFaultFirst) {
+    const std::string text =
+        "object F: TForm\n  Caption = 'x'\n  object P: TPanel\n    object A: TButton\n    end\n"
+        "    object G: TGizmoY\n      object B: TEdit\n      end\n    end\n    object C: TButton\n    end\n"
+        "  end\n  object D: TButton\n  end\nend\n";
+    auto f = TFormFile::LoadBytes(text, "order.dfm");
+    std::string order;
+    for (int i = 0; i < f->Root()->ComponentCount(); ++i) order += f->Root()->Components(i)->Name();
+    EXPECT_EQ(order, "PAGBCD");
+    EXPECT_EQ(Find<TControl>(*f, "B")->Parent(), Find<TWinControl>(*f, "G"));
+    EXPECT_EQ(Find<TControl>(*f, "C")->Parent(), Find<TWinControl>(*f, "P"));
+    EXPECT_EQ(Find<TControl>(*f, "D")->Parent(), f->Root());
+
+    const std::string refusedThenBroken =
+        "object F: TForm\n  object A: TEdit\n  end\n  object a: TEdit\n  end\n  object Z: TEdit\n    Left = \nend\n";
+    try {
+        TFormFile::LoadBytes(refusedThenBroken, "bad.dfm");
+        ADD_FAILURE() << "loaded";
+    } catch (const EParserError& e) {
+        EXPECT_EQ(e.Line(), 9) << e.Message();  // the missing end, not the name taken at line 4
+    }
+}
+
 // The atomic write itself is host/base's; here the form file hands it what it read, and then
 // what it saved last, so an outside edit that keeps the size and sets the modification time
 // back cannot hide from a save.
