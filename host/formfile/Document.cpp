@@ -909,6 +909,7 @@ std::optional<int32_t> Object::Order() const {
     return o.order;
 }
 SourcePos Object::Position() const { return d_->PositionOf(d_->objects[i_].off); }
+uint32_t Object::Offset() const { return d_->objects[i_].off; }
 std::optional<Object> Object::Parent() const {
     uint32_t p = d_->objects[i_].parent;
     if (p == kNone) return std::nullopt;

@@ -227,6 +227,7 @@ public:
     std::string_view ClassName() const;
     std::optional<int32_t> Order() const;    // the [n] of the header
     SourcePos Position() const;
+    uint32_t Offset() const;  // of its first byte in the source
     std::optional<Object> Parent() const;
 
     HandleRange<Property> Properties() const;

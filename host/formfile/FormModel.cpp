@@ -160,15 +160,12 @@ std::string CanonicalPath(const std::string& path) {
 
 // Room for what the file will hold: its components in an arena of their own, and about twice
 // the file in small objects (names, texts, stored values, the tools' rows) on a heap that grows
-// once, in large pages. The file is not read yet: its objects are guessed from its size, a
-// guess that costs address space where it is too large and a block more where too small.
+// once, in large pages (when the reading has made its own room: Builder::ObjectRead). The file is
+// not read yet: its components are guessed from its size, and the guess bettered as it is read.
 void TFormFile::PrepareMemory(size_t fileBytes) {
-    constexpr size_t kComponentBytes = 288;  // about what one takes: a button is 288 bytes
-    constexpr size_t kFileBytesPerObject = 64;
-    const size_t objects = fileBytes / kFileBytesPerObject + 1;
-    arena_ = std::make_unique<vcl::TComponentArena>(objects * kComponentBytes);
-    entries_.reserve(objects);
-    vcl::PrepareHeap(2 * fileBytes);
+    arena_ = std::make_unique<vcl::TComponentArena>(fileBytes);  // a component takes about what its text does
+    constexpr size_t kFileBytesPerObject = 256;
+    entries_.reserve(fileBytes / kFileBytesPerObject + 1);
 }
 
 void TFormFile::ReadInto(vcl::TComponent& root, std::string text, const std::string& name) {
@@ -255,7 +252,9 @@ bool RepeatsNameOutside(const Object& obj, const NameCounts& inFile) {
 // reading finds later in the file is the one reported, as when building followed the reading.
 class TFormFile::Builder final : public ReadListener {
 public:
-    Builder(TFormFile& file, std::string fileName) : file_(file), fileName_(std::move(fileName)) {}
+    // fileBytes: the size of the file being read, when it is read with the building.
+    Builder(TFormFile& file, std::string fileName, size_t fileBytes = 0)
+        : file_(file), fileName_(std::move(fileName)), fileBytes_(fileBytes) {}
 
     // After a reading: builds whatever the reading did not, then resolves and finishes.
     void Finish(size_t objects);
@@ -339,11 +338,13 @@ private:
 
     TFormFile& file_;
     std::string fileName_;
+    size_t fileBytes_;
     vcl::TClassCatalogue& catalogue_ = vcl::ClassCatalogue();
     std::vector<PendingReference> references_;
     std::optional<NameCounts> namesInFile_;  // counted when first needed
     std::unordered_map<const vcl::TClassInfo*, Kind> kinds_;
     std::vector<Open> open_;  // from the root to the object being read
+    bool heapPrepared_ = false;
     bool stopped_ = false;    // the rest is built after the reading
     std::optional<uint32_t> firstLeft_;  // the object the building stopped at
     std::exception_ptr failed_;
@@ -351,6 +352,9 @@ private:
 
 void TFormFile::Builder::ObjectRead(Object obj) {
     if (stopped_) return;
+    // The heap grows once the reading has made its own room, which it keeps apart from it.
+    if (!heapPrepared_ && fileBytes_ > 0) vcl::PrepareHeap(2 * fileBytes_);
+    heapPrepared_ = true;
     try {
         const Holder holder = open_.empty() ? Holder{} : open_.back().ForChildren();
         if (NeedsWhatFollows(obj, holder)) {
@@ -361,6 +365,10 @@ void TFormFile::Builder::ObjectRead(Object obj) {
         uint32_t childScope = 0;
         TComponent* c = BuildObject(obj, holder, open_.empty() ? kNoEntry : open_.back().childScope, childScope);
         open_.push_back({obj.Index(), c, childScope, std::nullopt});
+        // The rest of the file will take what its part read so far took, in proportion: a block
+        // of the arena far larger than its fill holds a large page that is mostly empty.
+        if (vcl::TComponentArena* arena = file_.arena_.get(); arena != nullptr && obj.Offset() > 0)
+            arena->Expect(arena->Used() * (fileBytes_ - obj.Offset()) / obj.Offset());
     } catch (...) {
         failed_ = std::current_exception();
         stopped_ = true;
@@ -625,7 +633,7 @@ void TFormFile::Build() { Builder(*this, doc_.FileName()).BuildAll(); }
 std::unique_ptr<TFormFile> TFormFile::Read(std::string bytes, const std::string& fileName) {
     std::unique_ptr<TFormFile> file(new TFormFile());
     file->PrepareMemory(bytes.size());
-    Builder builder(*file, fileName);
+    Builder builder(*file, fileName, bytes.size());
     file->doc_ = Document::Parse(std::move(bytes), fileName, &builder);
     builder.Finish(file->doc_.ObjectCount());
     return file;

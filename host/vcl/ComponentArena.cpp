@@ -72,8 +72,11 @@ TComponentArena::~TComponentArena() {
 void* TComponentArena::Take(size_t bytes) {
     bytes = (bytes + alignof(std::max_align_t) - 1) & ~(alignof(std::max_align_t) - 1);
     if (size_t(end_ - next_) < bytes) {
-        // Each block twice the last: a small form takes one small block, a large one a few.
-        size_t size = blocks_.empty() ? std::max(kFirstBlock, expected_) : std::min(blocks_.back().size * 2, kLargestBlock);
+        // As large as expected, else each block twice the last: a small form takes one small
+        // block, a large one a few.
+        size_t size = expected_ > 0        ? std::max(kFirstBlock, expected_)
+                      : blocks_.empty() ? kFirstBlock
+                                        : std::min(blocks_.back().size * 2, kLargestBlock);
         size = std::max(size, bytes);
         char* const begin = MapBlock(size);
         if (begin == nullptr) return nullptr;
@@ -88,6 +91,7 @@ void* TComponentArena::Take(size_t bytes) {
     }
     void* memory = next_;
     next_ += bytes;
+    used_ += bytes;
     ahead_.Filled(blocks_.back().begin, size_t(next_ - blocks_.back().begin), blocks_.back().size);
     return memory;
 }

@@ -31,6 +31,12 @@ public:
         TComponentArena* outer_;
     };
 
+    // What the components still to come will take, about: the next block is made that large.
+    // Without it each block is twice the last.
+    void Expect(size_t bytes) { expected_ = bytes; }
+    // What the components took so far.
+    size_t Used() const { return used_; }
+
     // Whether memory was taken from this arena.
     bool Holds(const void* memory) const;
 
@@ -50,6 +56,7 @@ private:
     char* next_ = nullptr;
     char* end_ = nullptr;
     size_t expected_;
+    size_t used_ = 0;
     TFillAhead ahead_;  // over the newest block
 };
 
