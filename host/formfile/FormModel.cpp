@@ -2,7 +2,7 @@
 
 #include <filesystem>
 #include <algorithm>
-#include <functional>
+#include <cstring>
 #include <optional>
 
 #include "host/base/AtomicFile.h"
@@ -321,18 +321,33 @@ private:
         }
     };
 
+    // What an object's class and place tell before its properties and children are asked.
+    struct Sight {
+        bool isRoot = false;
+        const vcl::TClassInfo* known = nullptr;  // by the catalogue
+        bool declared = false;                   // known and not inferred
+        bool frame = false;                      // by its keyword or its declared class
+        bool inheritedFrame = false;             // a frame if its children say so
+    };
+    Sight Look(const Object& obj, const Holder& holder);
     // The component of one object, its children aside; childScope gets the entry whose
     // components its children's references name first.
-    TComponent* BuildObject(const Object& obj, const Holder& holder, uint32_t scopeEntry, uint32_t& childScope);
+    TComponent* BuildObject(const Object& obj, const Holder& holder, uint32_t scopeEntry, const Sight& sight,
+                            uint32_t& childScope);
     void BuildTree(const Object& obj, const Holder& holder, uint32_t scopeEntry) {
         uint32_t childScope = 0;
-        TComponent* c = BuildObject(obj, holder, scopeEntry, childScope);
+        TComponent* c = BuildObject(obj, holder, scopeEntry, Look(obj, holder), childScope);
         if (obj.Children().empty()) return;
         const Holder forChildren = HolderOf(c);
         for (Object child : obj.Children()) BuildTree(child, forChildren, childScope);
     }
+    // Where the next object read goes: among the children of the innermost one open.
+    Holder HolderHere() { return open_.empty() ? Holder{} : open_.back().ForChildren(); }
+    uint32_t ScopeHere() const { return open_.empty() ? kNoEntry : open_.back().childScope; }
+    // What an object stores tells of its unknown class, its children aside.
+    vcl::TClassEvidence Evidence(const Object& obj, const Holder& holder, const Sight& sight, bool frame) const;
     // Whether building the object asks about its children or the rest of the file.
-    bool NeedsWhatFollows(const Object& obj, const Holder& holder);
+    bool NeedsWhatFollows(const Object& obj, const Holder& holder, const Sight& sight);
     // The references, then the components told they are loaded, then watched.
     void Complete();
 
@@ -356,14 +371,15 @@ void TFormFile::Builder::ObjectRead(Object obj) {
     if (!heapPrepared_ && fileBytes_ > 0) vcl::PrepareHeap(2 * fileBytes_);
     heapPrepared_ = true;
     try {
-        const Holder holder = open_.empty() ? Holder{} : open_.back().ForChildren();
-        if (NeedsWhatFollows(obj, holder)) {
+        const Holder holder = HolderHere();
+        const Sight sight = Look(obj, holder);
+        if (NeedsWhatFollows(obj, holder, sight)) {
             stopped_ = true;
             firstLeft_ = obj.Index();
             return;
         }
         uint32_t childScope = 0;
-        TComponent* c = BuildObject(obj, holder, open_.empty() ? kNoEntry : open_.back().childScope, childScope);
+        TComponent* c = BuildObject(obj, holder, ScopeHere(), sight, childScope);
         open_.push_back({obj.Index(), c, childScope, std::nullopt});
         // The rest of the file will take what its part read so far took, in proportion: a block
         // of the arena far larger than its fill holds a large page that is mostly empty.
@@ -375,17 +391,39 @@ void TFormFile::Builder::ObjectRead(Object obj) {
     }
 }
 
-bool TFormFile::Builder::NeedsWhatFollows(const Object& obj, const Holder& holder) {
-    const bool isRoot = holder.component == nullptr;
-    const vcl::TClassInfo* known = catalogue_.Find(obj.ClassName());
-    const bool declared = known != nullptr && !known->Inferred();
-    const bool frame = !isRoot && (obj.Kind() == ObjectKind::Inline || (declared && KindOf(*known).frame));
-    if (!isRoot && !frame && !declared && obj.Kind() == ObjectKind::Inherited) return true;
-    if (known != nullptr || file_.inferred_->Find(obj.ClassName()) != nullptr) return false;
-    // A class first met here: whatever settles it without the children (TClassCatalogue::Infer).
-    if (isRoot) return !HasAny(obj, {"ClientWidth", "ClientHeight", "Caption", "TextHeight"});
-    if (holder.menu != nullptr || holder.item != nullptr || holder.underActionList || frame) return false;
-    return !HasAny(obj, {"TabOrder", "TabStop"});
+TFormFile::Builder::Sight TFormFile::Builder::Look(const Object& obj, const Holder& holder) {
+    Sight s;
+    s.isRoot = holder.component == nullptr;
+    s.known = catalogue_.Find(obj.ClassName());
+    s.declared = s.known != nullptr && !s.known->Inferred();
+    s.frame = !s.isRoot && (obj.Kind() == ObjectKind::Inline || (s.declared && KindOf(*s.known).frame));
+    // An inherited object the catalogue does not declare may be a frame: its children tell.
+    s.inheritedFrame = !s.isRoot && !s.frame && !s.declared && obj.Kind() == ObjectKind::Inherited;
+    return s;
+}
+
+vcl::TClassEvidence TFormFile::Builder::Evidence(const Object& obj, const Holder& holder, const Sight& sight,
+                                                 bool frame) const {
+    vcl::TClassEvidence evidence;
+    evidence.isRoot = sight.isRoot;
+    evidence.isInline = frame;
+    evidence.underMenu = holder.menu != nullptr || holder.item != nullptr;
+    evidence.underActionList = holder.underActionList;
+    // Data modules store a size too; only a form stores a client size, caption or text height.
+    evidence.hasSize = sight.isRoot ? HasAny(obj, {"ClientWidth", "ClientHeight", "Caption", "TextHeight"})
+                                    : HasAny(obj, {"Width", "Height", "ClientWidth", "ClientHeight"});
+    evidence.hasTabOrder = HasAny(obj, {"TabOrder", "TabStop"});
+    return evidence;
+}
+
+bool TFormFile::Builder::NeedsWhatFollows(const Object& obj, const Holder& holder, const Sight& sight) {
+    if (sight.inheritedFrame) return true;
+    if (sight.known != nullptr || file_.inferred_->Find(obj.ClassName()) != nullptr) return false;
+    // A class first met here: whether what it holds could change what it is made.
+    vcl::TClassEvidence evidence = Evidence(obj, holder, sight, sight.frame);
+    const char* without = vcl::TClassCatalogue::InferredBase(evidence);
+    evidence.hasChildren = true;
+    return std::strcmp(without, vcl::TClassCatalogue::InferredBase(evidence)) != 0;
 }
 
 void TFormFile::Builder::Finish(size_t objects) {
@@ -396,11 +434,7 @@ void TFormFile::Builder::Finish(size_t objects) {
         const Document& doc = file_.doc_;
         uint32_t after = *firstLeft_;
         file_.entries_.reserve(objects);
-        if (open_.empty()) {
-            BuildTree(doc.ObjectAt(after), Holder{}, kNoEntry);
-        } else {
-            BuildTree(doc.ObjectAt(after), open_.back().ForChildren(), open_.back().childScope);
-        }
+        BuildTree(doc.ObjectAt(after), HolderHere(), ScopeHere());
         for (auto it = open_.rbegin(); it != open_.rend(); ++it) {
             bool past = false;
             for (Object child : doc.ObjectAt(it->object).Children()) {
@@ -414,20 +448,15 @@ void TFormFile::Builder::Finish(size_t objects) {
 }
 
 TComponent* TFormFile::Builder::BuildObject(const Object& obj, const Holder& holder, uint32_t scopeEntry,
-                                            uint32_t& childScope) {
+                                            const Sight& sight, uint32_t& childScope) {
     // An object's properties only while it is built: a large form never holds them all.
     // Read once, here, for the evidence of an unknown class as well.
     std::optional<PropertyScope> props(std::in_place, obj);
     TComponent* const enclosing = holder.component;
     TComponent* scope = scopeEntry == kNoEntry ? nullptr : file_.entries_[scopeEntry].component;
     if (scopeEntry == kNoEntry) scopeEntry = 0;  // the root's references name its own components
-    vcl::TClassEvidence evidence;
-    evidence.isRoot = enclosing == nullptr;
-    const std::string_view className = obj.ClassName();
-    const vcl::TClassInfo* known = catalogue_.Find(className);
-    const bool declared = known != nullptr && !known->Inferred();
-    bool frame = !evidence.isRoot && (obj.Kind() == ObjectKind::Inline || (declared && KindOf(*known).frame));
-    if (!evidence.isRoot && !frame && !declared && obj.Kind() == ObjectKind::Inherited && !obj.Children().empty()) {
+    bool frame = sight.frame;
+    if (sight.inheritedFrame && !obj.Children().empty()) {
         if (scope != file_.root_) {
             frame = true;
         } else {
@@ -435,22 +464,13 @@ TComponent* TFormFile::Builder::BuildObject(const Object& obj, const Holder& hol
             frame = RepeatsNameOutside(obj, *namesInFile_);
         }
     }
-    const vcl::TClassInfo* named = known != nullptr ? known : file_.inferred_->Find(className);
+    const std::string_view className = obj.ClassName();
+    const vcl::TClassInfo* named = sight.known != nullptr ? sight.known : file_.inferred_->Find(className);
     if (named == nullptr) {  // a class first met here: what the object stores tells what it is
-        evidence.isInline = frame;
-        evidence.underMenu = holder.menu != nullptr || holder.item != nullptr;
-        evidence.underActionList = holder.underActionList;
-        if (evidence.isRoot) {
-            for (Object child : obj.Children())
-                evidence.hasChildren = evidence.hasChildren || HasAny(child, {"Width", "Height"});
-        } else {
-            for (Object child : obj.Children())
-                evidence.hasChildren = evidence.hasChildren || MayBeControl(child, catalogue_, *file_.inferred_);
-        }
-        // Data modules store a size too; only a form stores a client size, caption or text height.
-        evidence.hasSize = evidence.isRoot ? HasAny(obj, {"ClientWidth", "ClientHeight", "Caption", "TextHeight"})
-                                           : HasAny(obj, {"Width", "Height", "ClientWidth", "ClientHeight"});
-        evidence.hasTabOrder = HasAny(obj, {"TabOrder", "TabStop"});
+        vcl::TClassEvidence evidence = Evidence(obj, holder, sight, frame);
+        for (Object child : obj.Children())
+            evidence.hasChildren = evidence.hasChildren || (sight.isRoot ? HasAny(child, {"Width", "Height"})
+                                                                         : MayBeControl(child, catalogue_, *file_.inferred_));
         named = &catalogue_.Infer(className, evidence, *file_.inferred_);
     }
     const vcl::TClassInfo& cls = *named;
@@ -536,7 +556,7 @@ TComponent* TFormFile::Builder::BuildObject(const Object& obj, const Holder& hol
     const auto self = uint32_t(file_.entries_.size());
     file_.entries_.push_back({c, obj.Index(), scopeEntry});
 
-    childScope = evidence.isRoot || frame ? self : scopeEntry;
+    childScope = sight.isRoot || frame ? self : scopeEntry;
     return c;
 }
 
@@ -627,7 +647,6 @@ std::string_view TFormFile::OldNames::NameOf(const TComponent& component) const 
     return it == byComponent_.end() ? std::string_view(component.Name()) : std::string_view(it->second);
 }
 
-
 void TFormFile::Build() { Builder(*this, doc_.FileName()).BuildAll(); }
 
 std::unique_ptr<TFormFile> TFormFile::Read(std::string bytes, const std::string& fileName) {
@@ -652,7 +671,6 @@ std::unique_ptr<TFormFile> TFormFile::Load(const std::string& path) {
 std::unique_ptr<TFormFile> TFormFile::LoadBytes(std::string bytes, const std::string& fileName) {
     return Read(std::move(bytes), fileName);
 }
-
 
 std::optional<Object> TFormFile::ObjectOf(const TComponent& component) const {
     const uint32_t i = component.WatchCookie();

@@ -256,14 +256,17 @@ TClassInfo& TInferredClasses::Add(std::string_view name, const TClassInfo& paren
 const TClassInfo& TClassCatalogue::Infer(std::string_view name, const TClassEvidence& e, TInferredClasses& form) {
     if (const TClassInfo* known = Find(name)) return *known;
     if (const TClassInfo* inferred = form.Find(name)) return *inferred;
-    const char* base = e.underMenu     ? "TMenuItem"
-                       : e.underActionList ? "TAction"
-                       : e.isInline    ? "TFrame"
-                       : e.isRoot      ? (e.hasSize ? "TForm" : e.hasChildren ? "TFrame" : "TDataModule")
-                       : e.hasChildren || e.hasTabOrder ? "TWinControl"
-                       : e.hasSize     ? "TGraphicControl"
-                                       : "TComponent";
-    return form.Add(name, Require(base));
+    return form.Add(name, Require(InferredBase(e)));
+}
+
+const char* TClassCatalogue::InferredBase(const TClassEvidence& e) {
+    return e.underMenu                   ? "TMenuItem"
+           : e.underActionList           ? "TAction"
+           : e.isInline                  ? "TFrame"
+           : e.isRoot                    ? (e.hasSize ? "TForm" : e.hasChildren ? "TFrame" : "TDataModule")
+           : e.hasChildren || e.hasTabOrder ? "TWinControl"
+           : e.hasSize                   ? "TGraphicControl"
+                                         : "TComponent";
 }
 
 const TPropInfo& TClassCatalogue::LearnProperty(const TClassInfo& cls, std::string_view name, TTypeKind kind) {

@@ -70,6 +70,8 @@ public:
     // marked inferred, kept in the form's own store, and learns its properties from the file
     // (LearnProperty). A top object that is not a form but holds controls is a frame.
     const TClassInfo& Infer(std::string_view name, const TClassEvidence& evidence, TInferredClasses& form);
+    // The class Infer makes an unknown class a kind of, for that evidence.
+    static const char* InferredBase(const TClassEvidence& evidence);
     // A class met in a file with a property it does not publish: learned, and marked so.
     const TPropInfo& LearnProperty(const TClassInfo& cls, std::string_view name, TTypeKind kind);
 
