@@ -42,6 +42,8 @@ void tZorPropMaker::categorisecontrols() {
     if (!oktoproceed()) return;
     vcl::TList<tComponentAllocRec>* lists[] = {&itemindexlist, &alloclist, &valuelist, &checkedlist};
     const TPropKind kinds[] = {kItemIndex, kText, kValue, kChecked};
+    TPropertyOf props[] = {TPropertyOf(kinds[0].prop), TPropertyOf(kinds[1].prop), TPropertyOf(kinds[2].prop),
+                           TPropertyOf(kinds[3].prop)};
     for (int i = 0; i < form->ComponentCount(); ++i) {
         tComponentAllocRec rec = tComponentAllocRec::Make(i);
         const TComponent* component = form->Components(i);
@@ -50,7 +52,7 @@ void tZorPropMaker::categorisecontrols() {
         if (component->Name().empty()) continue;
         // The record goes in with its flag clear; the flag only ends the tests.
         for (int k = 0; k < 4 && !rec.allocated; ++k)
-            if (HasProp(component, kinds[k].prop)) {
+            if (props[k].Has(component)) {
                 lists[k]->Add(rec);
                 rec.allocated = true;
             }

@@ -25,10 +25,11 @@ int32_t tZorDataInfo::Add(int32_t parent, const std::string& text) { return FrmI
 
 void tZorDataInfo::categorisecontrols() {
     if (!oktoproceed()) return;
+    TPropertyOf dataSource("datasource");
     for (int i = 0; i < form->ComponentCount(); ++i) {
         const TComponent* c = form->Components(i);
         const tComponentAllocRec rec = tComponentAllocRec::Make(i);
-        if (HasProp(c, "datasource")) datacontrollist.Add(rec);
+        if (dataSource.Has(c)) datacontrollist.Add(rec);
         if (vcl::Is<vcl::TDataSet>(c)) datasetlist.Add(rec);
         if (vcl::Is<vcl::TDataSource>(c)) sourcelist.Add(rec);
         if (vcl::Is<vcl::TField>(c)) fieldcomplist.Add(rec);

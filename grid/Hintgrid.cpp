@@ -1,6 +1,7 @@
 #include "grid/Hintgrid.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "toolbase/Infobase.h"
 #include "grid/Hintinfo.h"
@@ -134,6 +135,13 @@ void THintEd::SetCell(int logical, int row, std::string_view text) {
     StringGrid1->SetCells(ColumnAt(logical), row, text);
 }
 
+void THintEd::SetNumberCell(int logical, int row, int64_t number) {
+    // Most cells of a position grid are numbers: their text is made on the stack.
+    char text[24];
+    const auto made = std::to_chars(text, text + sizeof text, number);
+    SetCell(logical, row, std::string_view(text, size_t(made.ptr - text)));
+}
+
 int32_t THintEd::IntCell(int logical, int row) const { return vcl::StrToInt(Cell(logical, row)); }
 
 bool THintEd::ChecksValues() const { return layout_ == &kXYColumns || layout_ == &kCompColumns; }
@@ -166,12 +174,12 @@ void THintEd::CheckAccepted() {
 
 void THintEd::SetGrid(int row, const std::string& name, const std::string& className, const std::string& caption,
                       const std::string& hint, int index) {
-    SetCell(0, row, vcl::IntToStr(row));
+    SetNumberCell(0, row, row);
     SetCell(1, row, name);
     SetCell(2, row, className);
     SetCell(3, row, caption);
     SetCell(4, row, hint);
-    SetCell(5, row, vcl::IntToStr(index));
+    SetNumberCell(5, row, index);
 }
 
 void THintEd::getgrid(int row, std::string& name, std::string& hint, std::string& caption, int& index) const {
@@ -185,16 +193,16 @@ void THintEd::getgrid(int row, std::string& name, std::string& hint, std::string
 void THintEd::SetXYGrid(int row, const std::string& name, const std::string& className, const std::string& parent,
                         const std::string& caption, int32_t top, int32_t left, int32_t width, int32_t height,
                         int index) {
-    SetCell(0, row, vcl::IntToStr(row));
+    SetNumberCell(0, row, row);
     SetCell(1, row, name);
     SetCell(2, row, className);
     SetCell(3, row, parent);
     SetCell(4, row, caption);
-    SetCell(5, row, vcl::IntToStr(top));
-    SetCell(6, row, vcl::IntToStr(left));
-    SetCell(7, row, vcl::IntToStr(width));
-    SetCell(8, row, vcl::IntToStr(height));
-    SetCell(9, row, vcl::IntToStr(index));
+    SetNumberCell(5, row, top);
+    SetNumberCell(6, row, left);
+    SetNumberCell(7, row, width);
+    SetNumberCell(8, row, height);
+    SetNumberCell(9, row, index);
 }
 
 void THintEd::getXYGrid(int row, std::string& name, std::string& caption, int32_t& top, int32_t& left,
@@ -211,21 +219,21 @@ void THintEd::getXYGrid(int row, std::string& name, std::string& caption, int32_
 }
 
 void THintEd::SetXYGridInt(int row, int32_t top, int32_t left, int32_t width, int32_t height) {
-    SetCell(0, row, vcl::IntToStr(row));
-    SetCell(5, row, vcl::IntToStr(top));
-    SetCell(6, row, vcl::IntToStr(left));
-    SetCell(7, row, vcl::IntToStr(width));
-    SetCell(8, row, vcl::IntToStr(height));
+    SetNumberCell(0, row, row);
+    SetNumberCell(5, row, top);
+    SetNumberCell(6, row, left);
+    SetNumberCell(7, row, width);
+    SetNumberCell(8, row, height);
 }
 
 void THintEd::SetCOMPGrid(int row, const std::string& name, const std::string& className, int32_t top, int32_t left,
                           int index) {
-    SetCell(0, row, vcl::IntToStr(row));
+    SetNumberCell(0, row, row);
     SetCell(1, row, name);
     SetCell(2, row, className);
-    SetCell(3, row, vcl::IntToStr(top));
-    SetCell(4, row, vcl::IntToStr(left));
-    SetCell(5, row, vcl::IntToStr(index));
+    SetNumberCell(3, row, top);
+    SetNumberCell(4, row, left);
+    SetNumberCell(5, row, index);
 }
 
 void THintEd::getCOMPGrid(int row, std::string& name, int32_t& top, int32_t& left, int& index) const {

@@ -120,6 +120,7 @@ private:
     void MapColumns();
     std::string_view Cell(int logical, int row) const;
     void SetCell(int logical, int row, std::string_view text);
+    void SetNumberCell(int logical, int row, int64_t number);  // as IntToStr writes it
     int32_t IntCell(int logical, int row) const;
 
     bool HintMode_ = false;

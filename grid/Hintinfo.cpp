@@ -44,8 +44,9 @@ tZorHintInfo::~tZorHintInfo() {
 
 void tZorHintInfo::categorisecontrols() {
     if (!oktoproceed()) return;
+    TPropertyOf hint("hint");
     for (int i = 0; i < form->ComponentCount(); ++i)
-        if (HasProp(form->Components(i), "hint")) alloclist.Add(tComponentAllocRec::Make(i));
+        if (hint.Has(form->Components(i))) alloclist.Add(tComponentAllocRec::Make(i));
 }
 
 void tZorHintInfo::ProcessControls() {
@@ -70,9 +71,10 @@ void tZorHintInfo::ProcessControls() {
     std::stable_sort(records.begin(), records.end(), [&](const HintRec& a, const HintRec& b) {
         return (hintsorttype == byname ? ByName(a, b) : hintsorttype == byclass ? ByClass(a, b) : byParent(a, b)) < 0;
     });
+    TPropertyOf caption("caption"), hint("hint");
     for (size_t p = 0; p < records.size(); ++p) {
         const TComponent* c = records[p].component;
-        HintEd->SetGrid(int(p) + 1, c->Name(), c->ClassName(), getcaption(c), gethint(c), records[p].index);
+        HintEd->SetGrid(int(p) + 1, c->Name(), c->ClassName(), caption.String(c), hint.String(c), records[p].index);
     }
 }
 

@@ -75,10 +75,11 @@ void tZorRepositioner::ProcessControls() {
                                                                                : ByParent;
     std::stable_sort(records.begin(), records.end(),
                      [compare](const PosnRec& a, const PosnRec& b) { return compare(a, b) < 0; });
+    TPropertyOf caption("caption");
     for (size_t p = 0; p < records.size(); ++p) {
         const PosnRec& r = records[p];
         const vcl::TControl* c = r.control;
-        HintEd->SetXYGrid(int(p) + 1, c->Name(), c->ClassName(), *r.parent, getcaption(c), r.top, r.left, r.width,
+        HintEd->SetXYGrid(int(p) + 1, c->Name(), c->ClassName(), *r.parent, caption.String(c), r.top, r.left, r.width,
                           r.height, r.index);
     }
 }

@@ -133,6 +133,21 @@ vcl::TObject* MyGetObjectProp(const TComponent* component, const std::string& pr
     return vcl::GetObjectProp(component, prop);
 }
 
+const vcl::TPropInfo* TPropertyOf::Of(const TComponent* component) {
+    if (component == nullptr) return nullptr;
+    if (&component->ClassType() != class_) {
+        class_ = &component->ClassType();
+        prop_ = class_->FindProperty(name_);
+    }
+    return prop_;
+}
+
+std::string TPropertyOf::String(const TComponent* component) {
+    const vcl::TPropInfo* prop = Of(component);
+    if (prop == nullptr || !vcl::IsStringKind(prop->Kind)) return {};
+    return vcl::GetStrProp(component, prop);
+}
+
 std::string gethint(const TComponent* component) { return MyGetStringProp(component, "hint"); }
 void sethint(TComponent* component, const std::string& value) { MySetStringProp(component, "hint", value); }
 std::string getcaption(const TComponent* component) { return MyGetStringProp(component, "caption"); }

@@ -73,6 +73,24 @@ bool HasProp(const TComponent* component, const std::string& propName);
 std::string MyGetStringProp(const TComponent* component, const std::string& propName);
 void MySetStringProp(TComponent* component, const std::string& propName, const std::string& value);
 vcl::TObject* MyGetObjectProp(const TComponent* component, const std::string& propName);
+
+// One published property by name, asked of the components of one form in turn: the answer
+// depends on the class alone and a form's components come in runs of one class, so the name
+// is looked up once a run. For one pass over a form, while no class learns a property.
+class TPropertyOf {
+public:
+    explicit TPropertyOf(std::string name) : name_(std::move(name)) {}
+    const vcl::TPropInfo* Of(const TComponent* component);
+    bool Has(const TComponent* component) { return Of(component) != nullptr; }
+    // As MyGetStringProp.
+    std::string String(const TComponent* component);
+
+private:
+    std::string name_;
+    const vcl::TClassInfo* class_ = nullptr;
+    const vcl::TPropInfo* prop_ = nullptr;
+};
+
 std::string gethint(const TComponent* component);
 void sethint(TComponent* component, const std::string& value);
 std::string getcaption(const TComponent* component);

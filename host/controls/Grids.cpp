@@ -44,12 +44,8 @@ TStringGrid::TStringGrid(TComponent* owner, const TClassInfo* cls)
     cells_.assign(5 * 5, Span{});
 }
 
-void TStringGrid::CheckCol(int col) const {
-    if (col < 0 || col >= ColCount()) throw EInvalidGridOperation("Grid index out of range (column " + std::to_string(col) + ")");
-}
-
-void TStringGrid::CheckRow(int row) const {
-    if (row < 0 || row >= RowCount()) throw EInvalidGridOperation("Grid index out of range (row " + std::to_string(row) + ")");
+void TStringGrid::BadIndex(const char* what, int index) {
+    throw EInvalidGridOperation("Grid index out of range (" + std::string(what) + " " + std::to_string(index) + ")");
 }
 
 void TStringGrid::SetColCount(int value) {

@@ -78,8 +78,14 @@ protected:
     bool WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) override;
 
 private:
-    void CheckCol(int col) const;
-    void CheckRow(int row) const;
+    // Asked for every cell a tool fills or prints: the test inline, the message made elsewhere.
+    void CheckCol(int col) const {
+        if (col < 0 || col >= ColCount()) [[unlikely]] BadIndex("column", col);
+    }
+    void CheckRow(int row) const {
+        if (row < 0 || row >= RowCount()) [[unlikely]] BadIndex("row", row);
+    }
+    [[noreturn]] static void BadIndex(const char* what, int index);
 
     // Every cell's text in one buffer, and where each cell's is, by row then column: a form's
     // grid view of 30,000 rows is two allocations, and a cell takes 8 bytes beside its text. A

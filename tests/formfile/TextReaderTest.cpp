@@ -194,6 +194,26 @@ INSTANTIATE_TEST_SUITE_P(
         BadText{"object A: TA\n  X = ?\nend\n", 2, 7, "expected a property value"},
         BadText{"\xFF\xFEo\0b\0", 1, 1, "UTF-16"}));
 
+// Blanks are skipped many bytes at a time: runs of every length around those steps, of every
+// kind of blank, ending anywhere up to the end of the text.
+TEST(TextBlanks, RunsOfEveryLengthEndWhereTheTextResumes) {
+    const std::string kinds = " \t\r\n";
+    for (size_t n = 0; n <= 40; ++n) {
+        std::string mixed, flat;
+        for (size_t i = 0; i < n; ++i) mixed += kinds[(i * 7 + n) % kinds.size()];
+        for (size_t i = 0; i < n; ++i) flat += i % 3 == 0 ? '\t' : ' ';
+        Document doc = Parse("object A: TA" + mixed + "\n" + mixed + "Left = 1" + mixed + "\nTop = 2\n" + mixed + "end" + mixed);
+        EXPECT_EQ(ValueOf(doc, "Left").AsInteger(), 1) << n;
+        EXPECT_EQ(ValueOf(doc, "Top").AsInteger(), 2) << n;
+
+        fftest::ParseFailure f = fftest::FailureOf("object A: TA\n" + flat + "Left 1\nend\n");
+        EXPECT_EQ(f.line, 2) << n;
+        EXPECT_EQ(f.column, int(n) + 6) << n << " " << f.reason;
+        f = fftest::FailureOf("object A: TA\nend\n" + mixed + "x");
+        EXPECT_NE(f.reason.find("after the final 'end'"), std::string::npos) << n << " " << f.reason;
+    }
+}
+
 TEST(TextLimits, DeepNestingIsRefusedNotOverflowed) {
     std::string deep = "object A: TA\n  L = " + std::string(100000, '(') + "\nend\n";
     EXPECT_NE(fftest::FailureOf(deep).reason.find("nested too deeply"), std::string::npos);

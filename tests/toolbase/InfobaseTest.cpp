@@ -76,6 +76,25 @@ TEST(PropertyFunctions, SkipMissingPropertiesAndOtherKindsSilently) {
     EXPECT_EQ(MyGetObjectProp(nullptr, "datasource"), nullptr);
 }
 
+// One lookup kept across components: each answer must still be the component's own class's,
+// whether the classes come in runs or alternate.
+TEST(PropertyFunctions, ALookupKeptAcrossComponentsAnswersForEachClass) {
+    TForm form(nullptr);
+    TComponent* button = Make("TButton", &form, "Button1");
+    TComponent* timer = Make("TTimer", &form, "Timer1");
+    TComponent* edit = Make("TEdit", &form, "Edit1");
+    setcaption(button, "&Go");
+    TPropertyOf caption("Caption"), hint("hint");
+    for (const TComponent* c : {button, button, timer, edit, timer, button, edit}) {
+        EXPECT_EQ(caption.Has(c), HasProp(c, "caption")) << c->Name();
+        EXPECT_EQ(caption.String(c), getcaption(c)) << c->Name();
+        EXPECT_EQ(hint.Has(c), HasProp(c, "hint")) << c->Name();
+    }
+    EXPECT_EQ(caption.String(button), "&Go");
+    EXPECT_FALSE(hint.Has(timer));
+    EXPECT_FALSE(caption.Has(nullptr));
+}
+
 TEST(PropertyFunctions, ObjectPropertyGivesTheDataSourceOfADataAwareControl) {
     TForm form(nullptr);
     TComponent* source = Make("TDataSource", &form, "DataSource1");
