@@ -12,28 +12,6 @@
 
 namespace formfile::detail {
 
-bool IsIdentStart(unsigned char c) {
-    // Bytes above 0x7F count as letters so that forms with non-ASCII component names still read.
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
-}
-
-bool IsIdentChar(unsigned char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
-
-bool IsDottedIdent(std::string_view s) {
-    bool start = true;
-    for (unsigned char c : s) {
-        if (start) {
-            if (!IsIdentStart(c)) return false;
-            start = false;
-        } else if (c == '.') {
-            start = true;
-        } else if (!IsIdentChar(c)) {
-            return false;
-        }
-    }
-    return !start;
-}
-
 VaType SmallestIntType(int64_t v) {
     if (v >= -128 && v <= 127) return VaType::Int8;
     if (v >= -32768 && v <= 32767) return VaType::Int16;
@@ -62,22 +40,26 @@ int HexDigit(unsigned char c) {
     return -1;
 }
 
-// Scanning words and blanks is most of reading: what each byte is, looked up.
+// Scanning words and blanks is most of reading: what each byte is, looked up. Made when
+// compiled, so that it is ready for any caller however early.
 struct ByteClasses {
-    bool identStart[256];
-    bool identChar[256];
-    bool blank[256];
-    bool hex[256];
-    ByteClasses() {
+    bool identStart[256] = {};
+    bool identChar[256] = {};
+    bool blank[256] = {};
+    bool hex[256] = {};
+    constexpr ByteClasses() {
         for (int c = 0; c < 256; ++c) {
-            identStart[c] = IsIdentStart(static_cast<unsigned char>(c));
-            identChar[c] = IsIdentChar(static_cast<unsigned char>(c));
+            // Bytes above 0x7F count as letters so that forms with non-ASCII component names still read.
+            const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
+            const bool digit = c >= '0' && c <= '9';
+            identStart[c] = letter;
+            identChar[c] = letter || digit;
             blank[c] = c == ' ' || c == '\t' || c == '\r' || c == '\n';
-            hex[c] = HexDigit(static_cast<unsigned char>(c)) >= 0;
+            hex[c] = digit || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
         }
     }
 };
-const ByteClasses kBytes;
+constexpr ByteClasses kBytes;
 
 // How many blanks start at p, sixteen bytes at a time where the processor can: a nested form's
 // indents are most of its bytes. (Words are too short for it to pay.)
@@ -109,6 +91,28 @@ bool EightHexDigits(const char* p) {
     const uint64_t small = x | (0x20 * ones);  // 'A'..'F' as 'a'..'f'; digits stay
     return (between(x, '0', '9') | between(small, 'a', 'f')) == high;
 }
+
+}  // namespace
+
+bool IsIdentStart(unsigned char c) { return kBytes.identStart[c]; }
+bool IsIdentChar(unsigned char c) { return kBytes.identChar[c]; }
+
+bool IsDottedIdent(std::string_view s) {
+    bool start = true;
+    for (unsigned char c : s) {
+        if (start) {
+            if (!kBytes.identStart[c]) return false;
+            start = false;
+        } else if (c == '.') {
+            start = true;
+        } else if (!kBytes.identChar[c]) {
+            return false;
+        }
+    }
+    return !start;
+}
+
+namespace {
 
 class TextReader : private ReaderBase {
 public:

@@ -76,6 +76,12 @@ TEST_F(AtomicFileTest, ReadRefusesAtOnceWhatIsNotARegularFile) {
     Put(Path("Form.dfm"), std::string(100, 'x'));
     EXPECT_TRUE(Has(ErrorOf([&] { ReadWholeFile(Path("Form.dfm"), nullptr, 99); }), "limit of 99 bytes"));
     EXPECT_EQ(ReadWholeFile(Path("Form.dfm"), nullptr, 100)->size(), 100u);
+    // A file that says it has no bytes and gives some (as the kernel's own do) is read whole,
+    // and one that gives more than the limit is refused.
+    const std::string maps = *ReadWholeFile("/proc/self/maps");
+    EXPECT_GT(maps.size(), 4096u);
+    EXPECT_NE(maps.find("[stack]"), std::string::npos);
+    EXPECT_TRUE(Has(ErrorOf([&] { ReadWholeFile("/proc/self/maps", nullptr, 1000); }), "grew beyond the limit of"));
 
     FileStamp stamp;
     stamp.exists = true;
