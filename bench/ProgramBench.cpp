@@ -6,7 +6,8 @@
 // own convert of the same form, growth from 1,000 to 32,767 components no worse than linear, and
 // peak memory at most the program's start plus 3x the file. Ratios are judged on processor time
 // (user and system, from wait4): on a shared machine wall-clock time also counts the waits for
-// other programs.
+// other programs. The runs on one form go in rounds, every command once a round, so that the
+// commands compared share the machine's slow and quick spells.
 // Start-up first: `tavrinqa --version` at most 2 ms of processor time and 4 MB peak (medians
 // of many runs), and convert of a 1,000-component form at most a third of the peer's time.
 //
@@ -19,6 +20,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -48,7 +50,7 @@ struct Run {
 };
 
 // One process, its standard output thrown away and its standard error kept.
-Run Spawn(const std::vector<std::string>& args, const std::string& errFile) {
+Run SpawnHere(const std::vector<std::string>& args, const std::string& errFile) {
     std::vector<char*> argv;
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -78,6 +80,110 @@ Run Spawn(const std::vector<std::string>& args, const std::string& errFile) {
     return r;
 }
 
+bool WriteAll(int fd, const void* data, size_t size) {
+    for (auto* p = static_cast<const char*>(data); size > 0;) {
+        const ssize_t n = write(fd, p, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+bool ReadAll(int fd, void* data, size_t size) {
+    for (auto* p = static_cast<char*>(data); size > 0;) {
+        const ssize_t n = read(fd, p, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+bool WriteText(int fd, const std::string& s) {
+    const auto size = uint32_t(s.size());
+    return WriteAll(fd, &size, sizeof size) && WriteAll(fd, s.data(), s.size());
+}
+
+bool ReadText(int fd, std::string& s) {
+    uint32_t size = 0;
+    if (!ReadAll(fd, &size, sizeof size)) return false;
+    s.resize(size);
+    return ReadAll(fd, s.data(), size);
+}
+
+// Every run is started by a small process of our own, made before this one grows. A run
+// forked from this process (the forms it made, the peer's oracle) would pay on exec for
+// unmapping its copy of them, a millisecond or more charged to the program measured, and its
+// peak memory would count the copy's pages. A shell that starts the program is small too.
+class Launcher {
+public:
+    Launcher() {
+        int request[2], reply[2];
+        if (pipe(request) != 0 || pipe(reply) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(request[1]);
+            close(reply[0]);
+            Serve(request[0], reply[1]);
+            _exit(0);
+        }
+        close(request[0]);
+        close(reply[1]);
+        toLauncher_ = request[1];
+        fromLauncher_ = reply[0];
+    }
+    ~Launcher() {
+        close(toLauncher_);
+        close(fromLauncher_);
+        if (pid_ > 0) waitpid(pid_, nullptr, 0);
+    }
+    Launcher(const Launcher&) = delete;
+    Launcher& operator=(const Launcher&) = delete;
+
+    Run Spawn(const std::vector<std::string>& args, const std::string& errFile) {
+        Run r;
+        const auto count = uint32_t(args.size());
+        bool ok = pid_ > 0 && WriteAll(toLauncher_, &count, sizeof count);
+        for (const std::string& a : args) ok = ok && WriteText(toLauncher_, a);
+        ok = ok && WriteText(toLauncher_, errFile) && ReadAll(fromLauncher_, &r.wall, sizeof r.wall) &&
+             ReadAll(fromLauncher_, &r.cpu, sizeof r.cpu) && ReadAll(fromLauncher_, &r.rssKb, sizeof r.rssKb) &&
+             ReadAll(fromLauncher_, &r.status, sizeof r.status) && ReadText(fromLauncher_, r.err);
+        if (!ok) {
+            r.status = -1;
+            r.err = "the launcher of runs is gone";
+        }
+        return r;
+    }
+
+private:
+    static void Serve(int in, int out) {
+        for (;;) {
+            uint32_t count = 0;
+            if (!ReadAll(in, &count, sizeof count)) return;
+            std::vector<std::string> args(count);
+            std::string errFile;
+            for (std::string& a : args)
+                if (!ReadText(in, a)) return;
+            if (!ReadText(in, errFile)) return;
+            const Run r = SpawnHere(args, errFile);
+            if (!WriteAll(out, &r.wall, sizeof r.wall) || !WriteAll(out, &r.cpu, sizeof r.cpu) ||
+                !WriteAll(out, &r.rssKb, sizeof r.rssKb) || !WriteAll(out, &r.status, sizeof r.status) ||
+                !WriteText(out, r.err))
+                return;
+        }
+    }
+
+    pid_t pid_ = -1;
+    int toLauncher_ = -1, fromLauncher_ = -1;
+};
+
+Launcher* launcher = nullptr;
+
+Run Spawn(const std::vector<std::string>& args, const std::string& errFile) { return launcher->Spawn(args, errFile); }
+
 struct Figures {
     double wall = 0, cpu = 0, rssMb = 0;  // medians of time, the largest peak memory
     double medianRssMb = 0;
@@ -90,29 +196,63 @@ double Median(std::vector<double> v) {
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
-Figures Measure(const std::vector<std::string>& args, int reps, const std::string& errFile) {
-    Figures f;
+// The runs of one command, taken one at a time; none after one has failed.
+struct Series {
+    explicit Series(std::vector<std::string> command) : args(std::move(command)) {}
+
+    std::vector<std::string> args;
     std::vector<double> walls, cpus, rsses;
     long rss = 0;
-    for (int i = 0; i < reps; ++i) {
+    std::string why;
+
+    void RunOnce(const std::string& errFile) {
+        if (!why.empty()) return;
         const Run r = Spawn(args, errFile);
         if (r.status != 0) {
-            f.why = r.status == 128 + SIGALRM ? "still running after 120 s"
-                    : r.err.empty()           ? "exit status " + std::to_string(r.status)
-                                              : r.err;
-            return f;
+            why = r.status == 128 + SIGALRM ? "still running after 120 s"
+                  : r.err.empty()           ? "exit status " + std::to_string(r.status)
+                                            : r.err;
+            return;
         }
         walls.push_back(r.wall);
         cpus.push_back(r.cpu);
         rss = std::max(rss, r.rssKb);
         rsses.push_back(r.rssKb / 1024.0);
     }
-    f.medianRssMb = Median(rsses);
-    f.wall = Median(walls);
-    f.cpu = Median(cpus);
-    f.rssMb = rss / 1024.0;
-    f.ok = true;
-    return f;
+
+    Figures Result() const {
+        Figures f;
+        if (!why.empty() || cpus.empty()) {
+            f.why = why.empty() ? "not run" : why;
+            return f;
+        }
+        f.medianRssMb = Median(rsses);
+        f.wall = Median(walls);
+        f.cpu = Median(cpus);
+        f.rssMb = rss / 1024.0;
+        f.ok = true;
+        return f;
+    }
+};
+
+// Commands measured in rounds, each round running every command once: a machine that is
+// slower for a while (another program, a busy neighbour) then slows all of them alike, and the
+// ratios between them stay fair, where running one command's runs after another's would
+// charge the slow spell to whichever ran in it.
+std::vector<Figures> MeasureTogether(const std::vector<std::vector<std::string>>& commands, int reps,
+                                     const std::string& errFile) {
+    std::vector<Series> series;
+    for (const auto& args : commands) series.emplace_back(args);
+    // Each round starts one command further on: none always runs right after the same one.
+    for (int i = 0; i < reps; ++i)
+        for (size_t k = 0; k < series.size(); ++k) series[(size_t(i) + k) % series.size()].RunOnce(errFile);
+    std::vector<Figures> figures;
+    for (const Series& s : series) figures.push_back(s.Result());
+    return figures;
+}
+
+Figures Measure(const std::vector<std::string>& args, int reps, const std::string& errFile) {
+    return MeasureTogether({args}, reps, errFile).front();
 }
 
 const char* Verdict(bool met) { return met ? "meets" : "MISSES"; }
@@ -133,6 +273,8 @@ struct Key {
 }  // namespace
 
 int main(int argc, char** argv) {
+    Launcher whileSmall;  // first, while this process is small
+    launcher = &whileSmall;
     int reps = 5, startReps = 101;
     std::vector<int> sizes{1000, 8000, 32767};
     std::string program = TAVRINQA_BINARY;
@@ -164,11 +306,12 @@ int main(int argc, char** argv) {
     {
         const std::string form = (dir / "start1000.dfm").string();
         std::ofstream(form, std::ios::binary) << bench::GeneratedForm(1000, bench::Shape::Nested);
-        const Figures ours = Measure({program, "convert", form, "--to", "binary", "-o", (dir / "start.bin").string()},
-                                     std::max(reps, startReps / 4), errFile);
-        const Figures peer = fpc != nullptr ? Measure({fpc->Executable(), "t2b", form, (dir / "start-fpc.bin").string()},
-                                                      std::max(reps, startReps / 4), errFile)
-                                            : Figures{};
+        std::vector<std::vector<std::string>> commands{
+            {program, "convert", form, "--to", "binary", "-o", (dir / "start.bin").string()}};
+        if (fpc != nullptr) commands.push_back({fpc->Executable(), "t2b", form, (dir / "start-fpc.bin").string()});
+        const std::vector<Figures> measured = MeasureTogether(commands, std::max(reps, startReps / 4), errFile);
+        const Figures ours = measured[0];
+        const Figures peer = fpc != nullptr ? measured[1] : Figures{};
         if (ours.ok && peer.ok) {
             const double share = ours.cpu / peer.cpu;
             allMet = allMet && share <= 1.0 / 3;
@@ -209,13 +352,23 @@ int main(int argc, char** argv) {
                 std::printf("  %-22s %9.1f %9.1f %8.1f %8.2fx  %s%s\n", what.c_str(), f.wall * 1e3, f.cpu * 1e3, f.rssMb,
                             perFile, ratio.c_str(), isPeer || lean ? "" : "  [memory MISSES 3x]");
             };
+            // The peer, our convert and every tool, a run of each per round.
+            std::vector<std::vector<std::string>> commands{
+                {program, "convert", form, "--to", "binary", "-o", (dir / "ours.bin").string()}};
+            std::vector<std::string> measuredVerbs;
+            for (const std::string& verb : verbs)
+                if (!unavailable.count(verb)) {
+                    commands.push_back({program, verb, form, "--print", "--home", home});
+                    measuredVerbs.push_back(verb);
+                }
+            if (fpc != nullptr) commands.push_back({fpc->Executable(), "t2b", form, (dir / "fpc.bin").string()});
+            const std::vector<Figures> measured = MeasureTogether(commands, reps, errFile);
             Figures peer;
             if (fpc != nullptr) {
-                peer = Measure({fpc->Executable(), "t2b", form, (dir / "fpc.bin").string()}, reps, errFile);
+                peer = measured.back();
                 show("fpc t2b", peer, "the peer");
             }
-            const Figures convert =
-                Measure({program, "convert", form, "--to", "binary", "-o", (dir / "ours.bin").string()}, reps, errFile);
+            const Figures convert = measured[0];
             char ratio[160] = "";
             if (peer.ok && convert.ok) {
                 const double x = peer.cpu / convert.cpu;
@@ -224,9 +377,9 @@ int main(int argc, char** argv) {
                               peer.wall / convert.wall, Verdict(x >= 5));
             }
             show("convert", convert, ratio);
-            for (const std::string& verb : verbs) {
-                if (unavailable.count(verb)) continue;
-                const Figures f = Measure({program, verb, form, "--print", "--home", home}, reps, errFile);
+            for (size_t v = 0; v < measuredVerbs.size(); ++v) {
+                const std::string& verb = measuredVerbs[v];
+                const Figures f = measured[v + 1];
                 if (!f.ok && f.why.find("not part of this build") != std::string::npos) {
                     unavailable[verb] = f.why;
                     continue;
