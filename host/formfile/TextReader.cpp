@@ -32,8 +32,8 @@ bool SameWord(std::string_view a, std::string_view lower) {
     return true;
 }
 
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-int HexDigit(unsigned char c) {
+constexpr bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+constexpr int HexDigit(unsigned char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -51,11 +51,10 @@ struct ByteClasses {
         for (int c = 0; c < 256; ++c) {
             // Bytes above 0x7F count as letters so that forms with non-ASCII component names still read.
             const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
-            const bool digit = c >= '0' && c <= '9';
             identStart[c] = letter;
-            identChar[c] = letter || digit;
+            identChar[c] = letter || IsDigit(static_cast<unsigned char>(c));
             blank[c] = c == ' ' || c == '\t' || c == '\r' || c == '\n';
-            hex[c] = digit || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+            hex[c] = HexDigit(static_cast<unsigned char>(c)) >= 0;
         }
     }
 };
