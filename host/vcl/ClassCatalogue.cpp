@@ -16,7 +16,7 @@ namespace vcl {
 namespace {
 
 struct KindName {
-    const char* name;
+    std::string_view name;
     TTypeKind kind;
 };
 
@@ -71,9 +71,9 @@ bool SplitPropertyLine(std::string_view line, std::string_view& name, std::strin
 }  // namespace
 
 TClassCatalogue::TClassCatalogue() {
-    for (const auto& p : kPredeclared) types_[p.name] = p.kind;
+    for (const auto& p : kPredeclared) types_[std::string(p.name)] = p.kind;
     // Checked line by line by the tests (Catalogue.TheStandardClassesPassEveryCheck), not at every start.
-    LoadText(kStandardClasses, "StandardClasses.txt", false);
+    IndexCompiledIn(kStandardClasses);
     Add("TApplication", Find("TComponent"));
 
     RegisterComponentClass<TComponent>("TComponent");
@@ -98,12 +98,72 @@ TClassCatalogue::TClassCatalogue() {
 TClassCatalogue::~TClassCatalogue() = default;
 
 TClassInfo& TClassCatalogue::Add(std::string_view name, const TClassInfo* parent) {
+    if (TClassInfo* known = Lookup(name)) return *known;
     auto& slot = classes_[std::string(name)];
-    if (!slot) {
-        slot = std::make_unique<TClassInfo>(std::string(name), parent);
-        types_[std::string(name)] = TTypeKind::tkClass;
-    }
+    slot = std::make_unique<TClassInfo>(std::string(name), parent);
+    types_[std::string(name)] = TTypeKind::tkClass;
     return *slot;
+}
+
+void TClassCatalogue::IndexCompiledIn(std::string_view text) {
+    unmade_.reserve(512);
+    compiledInTypes_.reserve(512);
+    Unmade* current = nullptr;
+    const char* linesBegin = nullptr;  // the current class's property lines so far
+    const char* linesEnd = nullptr;
+    auto keepLines = [&] {
+        if (current != nullptr && linesBegin != nullptr) current->lines = std::string_view(linesBegin, size_t(linesEnd - linesBegin));
+        linesBegin = linesEnd = nullptr;
+    };
+    while (!text.empty()) {
+        const size_t eol = text.find('\n');
+        const std::string_view raw = text.substr(0, eol);
+        text = eol == std::string_view::npos ? std::string_view() : text.substr(eol + 1);
+        if (!raw.empty() && (raw[0] == ' ' || raw[0] == '\t')) {
+            if (current != nullptr) {
+                if (linesBegin == nullptr) linesBegin = raw.data();
+                linesEnd = raw.data() + raw.size();
+            }
+            continue;
+        }
+        const std::string_view line = Trim(raw);
+        if (line.empty() || line[0] == '#') continue;
+        keepLines();
+        current = nullptr;
+        std::string_view left, right;
+        if (line.starts_with("type ") && SplitAt(line.substr(5), '=', left, right)) {
+            for (const auto& k : kKinds)
+                if (SameText(k.name, right)) {
+                    compiledInTypes_[left] = k.kind;
+                    break;
+                }
+        } else if (line.starts_with("class ")) {
+            std::string_view name = Trim(line.substr(6)), parent;
+            if (SplitAt(name, ':', left, right)) {
+                name = left;
+                parent = right;
+            }
+            current = &unmade_[name];
+            *current = Unmade{name, parent, {}};
+        }
+    }
+    keepLines();
+}
+
+TClassInfo* TClassCatalogue::Lookup(std::string_view name) const {
+    if (auto it = classes_.find(name); it != classes_.end()) return it->second.get();
+    const auto it = unmade_.find(name);
+    if (it == unmade_.end()) return nullptr;
+    const Unmade& u = it->second;
+    // Its parent first: declared above it in the text, so made (or makeable) already.
+    const TClassInfo* parent = u.parent.empty() ? nullptr : Lookup(u.parent);
+    auto& slot = classes_[std::string(u.name)];
+    slot = std::make_unique<TClassInfo>(std::string(u.name), parent);
+    if (!u.lines.empty()) {
+        slot->pending_.push_back({this, u.lines});
+        ++TClassInfo::declarations_;  // the classes below it must read them before their next lookup
+    }
+    return slot.get();
 }
 
 void TClassCatalogue::Load(std::string_view text, const std::string& sourceName) {
@@ -111,7 +171,7 @@ void TClassCatalogue::Load(std::string_view text, const std::string& sourceName)
     LoadText(*texts_.back(), sourceName);
 }
 
-void TClassCatalogue::LoadText(std::string_view text, const std::string& sourceName, bool checkLines) {
+void TClassCatalogue::LoadText(std::string_view text, const std::string& sourceName) {
     struct Unresolved {
         std::string_view type;
         int line;
@@ -170,20 +230,9 @@ void TClassCatalogue::LoadText(std::string_view text, const std::string& sourceN
         } else if (indented && current != nullptr) {
             if (linesBegin == nullptr) linesBegin = raw.data();
             linesEnd = raw.data() + raw.size();
-            if (checkLines) {
-                std::string_view propName, typeName, defaultText;
-                if (!SplitPropertyLine(line, propName, typeName, defaultText))
-                    fail("expected 'Name: Type [= Default]'");
-                if (KindOfType(typeName) == TTypeKind::tkUnknown) unresolved.push_back({typeName, lineNo});
-            } else {
-                // The class's further indented lines at once: nothing in them is looked at yet.
-                while (!text.empty() && (text[0] == ' ' || text[0] == '\t')) {
-                    const size_t next = text.find('\n');
-                    linesEnd = text.data() + (next == std::string_view::npos ? text.size() : next);
-                    text = next == std::string_view::npos ? std::string_view() : text.substr(next + 1);
-                    ++lineNo;
-                }
-            }
+            std::string_view propName, typeName, defaultText;
+            if (!SplitPropertyLine(line, propName, typeName, defaultText)) fail("expected 'Name: Type [= Default]'");
+            if (KindOfType(typeName) == TTypeKind::tkUnknown) unresolved.push_back({typeName, lineNo});
         } else {
             fail("expected 'type', 'class' or an indented property line");
         }
@@ -219,10 +268,7 @@ void TClassCatalogue::LoadFromFile(const std::string& path) {
     Load(text.str(), path);
 }
 
-const TClassInfo* TClassCatalogue::Find(std::string_view name) const {
-    auto it = classes_.find(name);
-    return it == classes_.end() ? nullptr : it->second.get();
-}
+const TClassInfo* TClassCatalogue::Find(std::string_view name) const { return Lookup(name); }
 
 const TClassInfo& TClassCatalogue::Require(std::string_view name) const {
     if (const TClassInfo* cls = Find(name)) return *cls;
@@ -230,13 +276,14 @@ const TClassInfo& TClassCatalogue::Require(std::string_view name) const {
 }
 
 TClassInfo& TClassCatalogue::Declare(std::string_view name, std::string_view parentName) {
-    if (auto it = classes_.find(name); it != classes_.end()) return *it->second;
+    if (TClassInfo* known = Lookup(name)) return *known;
     return Add(name, &Require(parentName));
 }
 
 TTypeKind TClassCatalogue::KindOfType(std::string_view typeName) const {
-    auto it = types_.find(typeName);
-    return it == types_.end() ? TTypeKind::tkUnknown : it->second;
+    if (auto it = types_.find(typeName); it != types_.end()) return it->second;
+    if (auto it = compiledInTypes_.find(typeName); it != compiledInTypes_.end()) return it->second;
+    return unmade_.count(typeName) ? TTypeKind::tkClass : TTypeKind::tkUnknown;
 }
 
 const TClassInfo* TInferredClasses::Find(std::string_view name) const {

@@ -86,23 +86,36 @@ public:
     TComponent* CreateComponent(std::string_view className, TComponent* owner) const;
     TComponent* CreateComponent(const TClassInfo& cls, TComponent* owner) const;
 
-    size_t ClassCount() const { return classes_.size(); }
-
 private:
     friend class TClassInfo;
+    // The class of that name, made now if the compiled-in catalogue declares it; null when none.
+    TClassInfo* Lookup(std::string_view name) const;
+    // Finds the class, or declares it with that parent.
     TClassInfo& Add(std::string_view name, const TClassInfo* parent);
     // Checks text, which must stay alive, and declares its types and classes; the classes'
     // property lines are read when a class is first asked about them (DeclareProperties).
-    // Not safe to share between threads: reading a class's lines changes it. checkLines false
-    // leaves the property lines unchecked until then: our own compiled-in text, whose every
-    // line a test checks, need not be checked at each start.
-    void LoadText(std::string_view text, const std::string& sourceName, bool checkLines = true);
+    // Not safe to share between threads: reading a class's lines changes it.
+    void LoadText(std::string_view text, const std::string& sourceName);
     void DeclareProperties(TClassInfo& cls, std::string_view lines) const;
+
+    // Our own compiled-in catalogue, whose every line a test checks, is not checked nor made
+    // at each start: its unindented lines are looked at to know where each class and type is,
+    // and a class is made when first asked for. A run meets a few dozen of its 482 classes,
+    // and making them all was most of a tool's start.
+    struct Unmade {
+        std::string_view name;    // as the text spells it
+        std::string_view parent;  // empty: none
+        std::string_view lines;   // its property lines
+    };
+    void IndexCompiledIn(std::string_view text);
 
     std::vector<std::unique_ptr<const std::string>> texts_;  // catalogues given by users
 
-    std::unordered_map<std::string, std::unique_ptr<TClassInfo>, CaseInsensitiveHash, CaseInsensitiveEqual> classes_;
+    // Mutable: a compiled-in class is made when first looked up.
+    mutable std::unordered_map<std::string, std::unique_ptr<TClassInfo>, CaseInsensitiveHash, CaseInsensitiveEqual> classes_;
     std::unordered_map<std::string, TTypeKind, CaseInsensitiveHash, CaseInsensitiveEqual> types_;
+    std::unordered_map<std::string_view, Unmade, CaseInsensitiveHash, CaseInsensitiveEqual> unmade_;  // kept once made
+    std::unordered_map<std::string_view, TTypeKind, CaseInsensitiveHash, CaseInsensitiveEqual> compiledInTypes_;
     std::unordered_map<const TClassInfo*, TFactory> factories_;
 };
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/Controls.h"
 #include "host/vcl/Forms.h"
@@ -95,6 +98,60 @@ TEST(Catalogue, LookupsFollowDeclarationsMadeAfterThem) {
 TEST(Catalogue, TheStandardClassesPassEveryCheck) {
     TClassCatalogue fresh;
     EXPECT_NO_THROW(fresh.LoadFromFile(std::string(TAVRIN_SOURCE_DIR) + "/host/vcl/StandardClasses.txt"));
+}
+
+// The compiled-in classes are made when first asked for, from where a look at the text's
+// unindented lines found them: each must come out as the text declares it.
+TEST(Catalogue, CompiledInClassesAreMadeAsTheTextDeclaresThem) {
+    TClassCatalogue fresh;
+    // Known by kind before anything has made them.
+    EXPECT_EQ(fresh.KindOfType("TColor"), TTypeKind::tkInteger);
+    EXPECT_EQ(fresh.KindOfType("tdatasource"), TTypeKind::tkClass);
+    EXPECT_EQ(fresh.KindOfType("TNoSuchThing"), TTypeKind::tkUnknown);
+
+    std::ifstream in(std::string(TAVRIN_SOURCE_DIR) + "/host/vcl/StandardClasses.txt");
+    const TClassInfo* cls = nullptr;
+    int classes = 0, properties = 0;
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string first, second, third, fourth;
+        words >> first >> second >> third >> fourth;
+        if (first.empty() || first[0] == '#') continue;
+        if (line[0] != ' ' && line[0] != '\t') {
+            cls = first == "class" ? fresh.Find(second) : nullptr;
+            if (first != "class") continue;
+            ++classes;
+            ASSERT_NE(cls, nullptr) << line;
+            EXPECT_EQ(cls->Name(), second);
+            if (third == ":") {
+                ASSERT_NE(cls->Parent(), nullptr) << line;
+                EXPECT_EQ(cls->Parent()->Name(), fourth) << line;
+            } else {
+                EXPECT_EQ(cls->Parent(), nullptr) << line;
+            }
+            continue;
+        }
+        ASSERT_NE(cls, nullptr) << line;
+        ++properties;
+        const std::string name = first.substr(0, first.size() - 1);  // "Name:"
+        const TPropInfo* prop = cls->FindProperty(name);
+        ASSERT_NE(prop, nullptr) << cls->Name() << "." << name;
+        EXPECT_EQ(prop->TypeName, second) << cls->Name() << "." << name;
+        if (const size_t equals = line.find(" = "); equals != std::string::npos) {
+            std::string value = line.substr(equals + 3);
+            while (!value.empty() && (value.back() == ' ' || value.back() == '\r')) value.pop_back();
+            EXPECT_EQ(prop->Default.value_or("(none)"), value) << cls->Name() << "." << name;
+        }
+    }
+    EXPECT_GT(classes, 400);
+    EXPECT_GT(properties, 5000);
+    // A user's catalogue may not give one of them another parent, made or not.
+    try {
+        fresh.Load("class TDBGrid : TEdit\n", "mine.txt");
+        ADD_FAILURE() << "a second parent was taken";
+    } catch (const EParserError& e) {
+        EXPECT_NE(std::string(e.what()).find("declared again with another parent"), std::string::npos) << e.what();
+    }
 }
 
 TEST(Catalogue, UserCataloguesAddClassesAndReportBadLines) {
