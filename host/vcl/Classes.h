@@ -244,9 +244,9 @@ private:
     void InsertComponent(TComponent* component);
     void RemoveComponent(TComponent* component);
 
+    // Fields ordered so that the small ones share one word: a form holds tens of thousands.
     std::string name_;
     TComponent* owner_ = nullptr;
-    int index_ = -1;
     // What only owners and the ends of cross-owner references have: most components (a form's
     // buttons, labels, menu items) have neither, and go without the room.
     struct Ties {
@@ -260,6 +260,7 @@ private:
         return *ties_;
     }
     std::unique_ptr<Ties> ties_;
+    int index_ = -1;
     int32_t tag_ = 0;
     int32_t designInfo_ = 0;
     bool loading_ = false;

@@ -118,9 +118,10 @@ private:
     void Renumber(size_t from, size_t to);  // tab places of tabList[from, to)
     void DropTabList();
 
+    // First, to take the word a control's flags leave free.
+    int tabIndex_ = -1;  // place in the parent's tab list
     // Most windowed controls (buttons, edits) never hold a child: the lists come with the first.
     std::unique_ptr<Children> children_;
-    int tabIndex_ = -1;        // place in the parent's tab list
     int loadedTabOrder_ = -1;  // the value read from the file, applied in Loaded
     bool tabStop_ = false;
 };
