@@ -44,7 +44,10 @@ void tZorComponentInfo::ProcessControls() {
 
 bool tZorComponentInfo::execute() {
     HintEd->SetCaption("Components for " + NodeID(form));
-    if (aninifile != nullptr && aninifile->sect_exist("Component List")) HintEd->read_ini("Component List");
+    if (aninifile != nullptr) {
+        const zorbase::tinifile::Reading once(*aninifile);
+        if (aninifile->sect_exist("Component List")) HintEd->read_ini("Component List");
+    }
     const bool ok = HintEd->ShowModal() == vcl::mrOk;
     HintEd->write_ini("Component List");
     if (ok) GetComponentPosns();

@@ -84,9 +84,12 @@ void THintEd::SetCOMPHead() {
 void THintEd::SetMode(const std::vector<TGridColumn>& layout, const char* section) {
     layout_ = &layout;
     StringGrid1->SetColCount(int(layout.size()));
-    if (aninifile != nullptr && aninifile->sect_exist(section)) {
-        read_ini(section);
-        return;
+    if (aninifile != nullptr) {
+        const zorbase::tinifile::Reading once(*aninifile);
+        if (aninifile->sect_exist(section)) {
+            read_ini(section);
+            return;
+        }
     }
     for (size_t c = 0; c < layout.size(); ++c) {
         StringGrid1->SetColWidths(int(c), layout[c].width);
@@ -261,6 +264,7 @@ void THintEd::write_ini(const std::string& section) {
 
 void THintEd::read_ini(const std::string& section) {
     if (aninifile == nullptr) return;
+    const zorbase::tinifile::Reading once(*aninifile);  // the layout whole, from one version of the file
     const int last = StringGrid1->ColCount() - 1;
     std::vector<std::string> keys;
     for (int c = 0; c < last; ++c) keys.push_back(aninifile->get_line(section, c));

@@ -57,7 +57,10 @@ void TFrmInfo::write_ini(const std::string& section) {
 vcl::TModalResult TFrmInfo::ShowTree(const std::string& caption, const std::string& section) {
     SetCaption(caption);
     OutlineParent->FullExpand();
-    if (aninifile != nullptr && aninifile->sect_exist(section)) read_ini(section);
+    if (aninifile != nullptr) {
+        const zorbase::tinifile::Reading once(*aninifile);
+        if (aninifile->sect_exist(section)) read_ini(section);
+    }
     const vcl::TModalResult result = ShowModal();
     write_ini(section);
     return result;

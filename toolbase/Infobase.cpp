@@ -54,6 +54,7 @@ std::string valid_componentname(const std::string& caption) {
 
 void ReadWindowPlace(vcl::TDesignedForm& window, const std::string& section) {
     if (aninifile == nullptr) return;
+    const zorbase::tinifile::Reading once(*aninifile);
     // A place kept on another desktop, or a damaged one, still gives a window on this one.
     const vcl::TWindowPlace place = vcl::Screen()->Fit({aninifile->ReadInteger(section, "Window Left", 100),
                                                         aninifile->ReadInteger(section, "Window Top", 100),

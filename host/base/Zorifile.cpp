@@ -60,16 +60,22 @@ std::optional<int32_t> ParseInt32(std::string_view s) {
     return int32_t(negative ? -magnitude : magnitude);
 }
 
-struct Line {
-    std::string text;  // without its line end
-    std::string eol;   // "\n", "\r\n", or "" for an unterminated last line
-};
+}  // namespace
 
-struct Document {
+struct IniDocument {
+    struct Line {
+        std::string text;  // without its line end
+        std::string eol;   // "\n", "\r\n", or "" for an unterminated last line
+    };
     bool bom = false;
     std::vector<Line> lines;
     std::string eol = "\n";  // for lines we add: the style of the file's first line end
 };
+
+namespace {
+
+using Line = IniDocument::Line;
+using Document = IniDocument;
 
 Document Parse(std::string_view bytes) {
     Document d;
@@ -234,6 +240,19 @@ std::ostream* SetSettingsWarningStream(std::ostream* out) {
 
 tinifile::tinifile(std::string fileName) : fileName_(std::move(fileName)) {}
 
+const IniDocument& tinifile::Seen(IniDocument& scratch) const {
+    if (readings_ == 0) return scratch = WithWrites(LoadForReading(fileName_), pending_);
+    if (!snapshot_) snapshot_ = std::make_unique<IniDocument>(LoadForReading(fileName_));
+    if (pending_.empty()) return *snapshot_;
+    return scratch = WithWrites(*snapshot_, pending_);
+}
+
+tinifile::Reading::Reading(const tinifile& file) : file_(file) { ++file_.readings_; }
+
+tinifile::Reading::~Reading() {
+    if (--file_.readings_ == 0) file_.snapshot_.reset();
+}
+
 tinifile::~tinifile() = default;
 
 tinifile::Update::Update(tinifile& file) : file_(file) { ++file_.updates_; }
@@ -243,12 +262,14 @@ tinifile::Update::~Update() {
 }
 
 bool tinifile::sect_exist(const std::string& section) const {
-    return FindSection(WithWrites(LoadForReading(fileName_), pending_), section) != npos;
+    Document scratch;
+    return FindSection(Seen(scratch), section) != npos;
 }
 
 int32_t tinifile::ReadInteger(const std::string& section, const std::string& key,
                               int32_t def) const {
-    const Document d = WithWrites(LoadForReading(fileName_), pending_);
+    Document scratch;
+    const Document& d = Seen(scratch);
     const size_t header = FindSection(d, section);
     if (header == npos) return def;
     const size_t line = FindKey(d, header, key);
@@ -276,6 +297,7 @@ void tinifile::WriteInteger(const std::string& section, const std::string& key, 
 void tinifile::Flush() noexcept {
     const std::vector<Write> writes = std::exchange(pending_, {});
     if (writes.empty()) return;
+    snapshot_.reset();  // the reads after this one see these writes on disk
     try {
         const std::string target = ResolveLinks(fileName_);
         const FileLock lock(target + ".lock", lockWait_);
@@ -292,7 +314,8 @@ void tinifile::Flush() noexcept {
 
 std::string tinifile::get_line(const std::string& section, int i) const {
     if (i < 0) return "";
-    const Document d = WithWrites(LoadForReading(fileName_), pending_);
+    Document scratch;
+    const Document& d = Seen(scratch);
     const size_t header = FindSection(d, section);
     if (header == npos) return "";
     const std::vector<size_t> entries = Entries(d, header);

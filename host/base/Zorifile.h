@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,8 +12,11 @@
 
 namespace zorbase {
 
-// Each call works on the file as it is on disk now, so two objects (or two programs) on the
-// same path see each other's writes. Writes are atomic and serialised by a lock file.
+struct IniDocument;
+
+// Each call works on the file as it is on disk now (or, inside a Reading, as it was when the
+// Reading first read it), so two objects (or two programs) on the same path see each other's
+// writes. Writes are atomic and serialised by a lock file.
 //
 // Settings only ever override defaults, so no failure of theirs may end a run: a file that
 // cannot be read (no permission, a directory, too large) reads as empty, and a write that
@@ -53,6 +57,21 @@ public:
         tinifile& file_;
     };
 
+    // Reads made while a Reading lives see the file as the first of them found it, with this
+    // object's own writes: a window's layout is read at once rather than key by key, so it
+    // comes whole from one version of the file even while another program replaces it, and
+    // the file is read and parsed once rather than once a key.
+    class Reading {
+    public:
+        explicit Reading(const tinifile& file);
+        ~Reading();
+        Reading(const Reading&) = delete;
+        Reading& operator=(const Reading&) = delete;
+
+    private:
+        const tinifile& file_;
+    };
+
     // How long a write waits for another program's lock on the file before it gives up.
     void SetLockWait(std::chrono::milliseconds wait) { lockWait_ = wait; }
 
@@ -63,11 +82,15 @@ private:
         int32_t value;
     };
     void Flush() noexcept;
+    // What a read sees now; scratch holds it when it is not the snapshot itself.
+    const IniDocument& Seen(IniDocument& scratch) const;
 
     std::string fileName_;
     std::chrono::milliseconds lockWait_ = kLockWait;
     int updates_ = 0;
     std::vector<Write> pending_;
+    mutable int readings_ = 0;
+    mutable std::unique_ptr<IniDocument> snapshot_;  // while a Reading lives, once read
 };
 
 // Where settings warnings go, a line each ("tavrinqa: warning: ..."); nullptr restores

@@ -151,6 +151,36 @@ TEST_F(ZorifileTest, AnUpdateWritesOnceWhatSingleWritesWouldHave) {
     EXPECT_EQ(warnings_.str(), "");
 }
 
+TEST_F(ZorifileTest, AReadingSeesOneVersionOfTheFileAndItsOwnWrites) {
+    tinifile other(ini());
+    SaveGrid(other, 2, 100);
+    tinifile f(ini());
+    {
+        const tinifile::Reading outer(f);
+        EXPECT_EQ(f.ReadInteger("Grid", "Col 0", 0), 110);
+        SaveGrid(other, 3, 200);  // another program replaces the file meanwhile
+        {
+            const tinifile::Reading inner(f);
+            EXPECT_EQ(f.ReadInteger("Grid", "Window Left", 0), 100);  // the same version throughout
+            EXPECT_EQ(f.get_line("Grid", 2), "Window Top");  // the new version has "Col 2" there
+        }
+        EXPECT_EQ(f.ReadInteger("Grid", "Col 2", -1), -1);
+        {
+            const tinifile::Update update(f);
+            f.WriteInteger("Mine", "X", 7);
+            EXPECT_EQ(f.ReadInteger("Mine", "X", 0), 7);  // a write not yet on disk
+            EXPECT_EQ(f.ReadInteger("Grid", "Col 2", -1), -1);
+        }
+        // Once its own write reached the disk, the file is read again: the other's values too.
+        EXPECT_EQ(f.ReadInteger("Mine", "X", 0), 7);
+        EXPECT_EQ(f.ReadInteger("Grid", "Col 2", -1), 212);
+        SaveGrid(other, 1, 300);
+        EXPECT_EQ(f.ReadInteger("Grid", "Window Left", 0), 200);
+    }
+    EXPECT_EQ(f.ReadInteger("Grid", "Window Left", 0), 300);  // the reading over, the disk again
+    EXPECT_EQ(warnings_.str(), "");
+}
+
 TEST_F(ZorifileTest, UnusableSettingsAreWarnedOnceAndNeverRaise) {
     Put(ini(), "[S]\nA=1\n");
     tinifile f(ini());
