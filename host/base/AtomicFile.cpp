@@ -254,22 +254,31 @@ std::optional<std::string> ReadWholeFile(const std::string& path, FileStamp* sta
     if (::fstat(fd, &st) != 0) FailErrno("read", Quoted(path), errno);
     CheckReadable(path, st, maxSize);
 
+    // Read straight into the string, one byte of room beyond the size so that the read finding
+    // the end needs no second buffer: a 64 kB one on the stack stayed in memory for the run.
     std::string bytes;
-    bytes.reserve(size_t(st.st_size));
+    bytes.reserve(size_t(st.st_size) + 1);
     vcl::AdviseLargePages(bytes.data(), bytes.capacity());
     vcl::PopulatePages(bytes.data(), size_t(st.st_size));
-    char buffer[65536];
+    bytes.resize(size_t(st.st_size) + 1);
+    size_t used = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (used == bytes.size()) {  // it grew since it was looked at, or reports no size (/proc)
+            if (used > maxSize)
+                Fail("read", Quoted(path), "it grew beyond the limit of " + SizeText(maxSize) + " while being read");
+            bytes.resize(std::max(used * 2, size_t(65536)));
+        }
+        const ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
         if (n == 0) break;
         if (n < 0) {
             if (errno == EINTR) continue;
             FailErrno("read", Quoted(path), errno);
         }
-        if (bytes.size() + size_t(n) > maxSize)
-            Fail("read", Quoted(path), "it grew beyond the limit of " + SizeText(maxSize) + " while being read");
-        bytes.append(buffer, size_t(n));
+        used += size_t(n);
     }
+    if (used > maxSize)
+        Fail("read", Quoted(path), "it grew beyond the limit of " + SizeText(maxSize) + " while being read");
+    bytes.resize(used);
     // A change while reading makes this stamp differ from the file, so a save refuses.
     if (stamp) *stamp = StampFrom(st);
     return bytes;
