@@ -1,8 +1,12 @@
 #include "host/vcl/ClassCatalogue.h"
 
 #include <algorithm>
+#include <bit>
 #include <fstream>
 #include <sstream>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "host/vcl/Classes.h"
 #include "host/vcl/Controls.h"
@@ -69,6 +73,31 @@ inline std::string_view TakeLine(std::string_view& text) {
     return line;
 }
 
+// Where the first line at or after from (a line's start) that begins with neither a space nor
+// a tab starts; text.size() when none does. Sixteen bytes at a time where the processor can:
+// all but a tenth of the compiled-in catalogue's 10,500 lines are indented property lines, which
+// the look at start passes over.
+size_t NextUnindented(std::string_view text, size_t from) {
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const char* p = begin + from;
+    auto unindented = [](char c) { return c != ' ' && c != '\t'; };
+    if (p >= end || unindented(*p)) return size_t(p - begin);
+#ifdef __SSE2__
+    for (; end - p > 16; p += 16) {  // a line break found has its next byte inside the text
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        for (unsigned breaks = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n')))); breaks != 0;
+             breaks &= breaks - 1) {
+            const char* line = p + std::countr_zero(breaks) + 1;
+            if (unindented(*line)) return size_t(line - begin);
+        }
+    }
+#endif
+    for (; p < end; ++p)
+        if (*p == '\n' && (p + 1 == end || unindented(p[1]))) return size_t(p + 1 - begin);
+    return text.size();
+}
+
 // The kind a type line names ("Integer", "Set", ...); tkUnknown for none.
 TTypeKind KindNamed(std::string_view text) {
     for (const auto& k : kKinds)
@@ -129,8 +158,8 @@ TClassInfo& TClassCatalogue::Add(std::string_view name, const TClassInfo* parent
 }
 
 void TClassCatalogue::IndexCompiledIn(std::string_view text) {
-    unmade_.reserve(512);
-    compiledInTypes_.reserve(512);
+    unmadeList_.reserve(512);
+    compiledInTypeList_.reserve(512);
     Unmade* current = nullptr;
     const char* linesBegin = nullptr;  // the current class's property lines so far
     const char* linesEnd = nullptr;
@@ -138,37 +167,44 @@ void TClassCatalogue::IndexCompiledIn(std::string_view text) {
         if (current != nullptr && linesBegin != nullptr) current->lines = std::string_view(linesBegin, size_t(linesEnd - linesBegin));
         linesBegin = linesEnd = nullptr;
     };
-    while (!text.empty()) {
-        const std::string_view raw = TakeLine(text);
-        if (!raw.empty() && (raw[0] == ' ' || raw[0] == '\t')) {
-            if (current != nullptr) {
-                if (linesBegin == nullptr) linesBegin = raw.data();
-                linesEnd = raw.data() + raw.size();
+    // Only the unindented lines are read; the indented ones between them are passed over whole.
+    for (size_t at = 0; at < text.size();) {
+        const size_t eol = std::min(text.find('\n', at), text.size());
+        const size_t nextLine = std::min(eol + 1, text.size());
+        const size_t next = NextUnindented(text, nextLine);
+        const std::string_view line = Trim(text.substr(at, eol - at));
+        if (!line.empty() && line[0] != '#') {
+            keepLines();
+            current = nullptr;
+            std::string_view left, right;
+            if (line.starts_with("type ") && SplitAt(line.substr(5), '=', left, right)) {
+                if (const TTypeKind kind = KindNamed(right); kind != TTypeKind::tkUnknown)
+                    compiledInTypeList_.push_back({left, kind});
+            } else if (line.starts_with("class ")) {
+                std::string_view name, parent;
+                SplitClassHeader(line.substr(6), name, parent);
+                current = &unmadeList_.emplace_back(Unmade{name, parent, {}});
             }
-            continue;
         }
-        const std::string_view line = Trim(raw);
-        if (line.empty() || line[0] == '#') continue;
-        keepLines();
-        current = nullptr;
-        std::string_view left, right;
-        if (line.starts_with("type ") && SplitAt(line.substr(5), '=', left, right)) {
-            if (const TTypeKind kind = KindNamed(right); kind != TTypeKind::tkUnknown) compiledInTypes_[left] = kind;
-        } else if (line.starts_with("class ")) {
-            std::string_view name, parent;
-            SplitClassHeader(line.substr(6), name, parent);
-            current = &unmade_[name];
-            *current = Unmade{name, parent, {}};
+        if (next > nextLine && current != nullptr) {  // its property lines, without the last line break
+            if (linesBegin == nullptr) linesBegin = text.data() + nextLine;
+            linesEnd = text.data() + next - (text[next - 1] == '\n' ? 1 : 0);
         }
+        at = next;
     }
     keepLines();
+    // Indexed once all are in place: the entries do not move after.
+    unmade_ = TFlatIndex<const Unmade, ByNameOf<Unmade>>(unmadeList_.size());
+    for (const Unmade& u : unmadeList_) unmade_.Insert(&u);
+    compiledInTypes_ = TFlatIndex<const CompiledInType, ByNameOf<CompiledInType>>(compiledInTypeList_.size());
+    for (const CompiledInType& t : compiledInTypeList_) compiledInTypes_.Insert(&t);
 }
 
 TClassInfo* TClassCatalogue::Lookup(std::string_view name) const {
     if (auto it = classes_.find(name); it != classes_.end()) return it->second.get();
-    const auto it = unmade_.find(name);
-    if (it == unmade_.end()) return nullptr;
-    const Unmade& u = it->second;
+    const Unmade* const found = unmade_.Find(name);
+    if (found == nullptr) return nullptr;
+    const Unmade& u = *found;
     // Its parent first: declared above it in the text, so made (or makeable) already.
     const TClassInfo* parent = u.parent.empty() ? nullptr : Lookup(u.parent);
     auto& slot = classes_[std::string(u.name)];
@@ -285,8 +321,8 @@ TClassInfo& TClassCatalogue::Declare(std::string_view name, std::string_view par
 
 TTypeKind TClassCatalogue::KindOfType(std::string_view typeName) const {
     if (auto it = types_.find(typeName); it != types_.end()) return it->second;
-    if (auto it = compiledInTypes_.find(typeName); it != compiledInTypes_.end()) return it->second;
-    return unmade_.count(typeName) ? TTypeKind::tkClass : TTypeKind::tkUnknown;
+    if (const CompiledInType* t = compiledInTypes_.Find(typeName)) return t->kind;
+    return unmade_.Find(typeName) != nullptr ? TTypeKind::tkClass : TTypeKind::tkUnknown;
 }
 
 const TClassInfo* TInferredClasses::Find(std::string_view name) const {

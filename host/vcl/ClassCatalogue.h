@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "host/vcl/FlatIndex.h"
 #include "host/vcl/TypInfo.h"
 
 namespace vcl {
@@ -107,6 +108,16 @@ private:
         std::string_view parent;  // empty: none
         std::string_view lines;   // its property lines
     };
+    struct CompiledInType {
+        std::string_view name;
+        TTypeKind kind;
+    };
+    template <class T>
+    struct ByNameOf {
+        static std::string_view Key(const T& entry) { return entry.name; }
+        static size_t Hash(std::string_view name) { return CaseInsensitiveHash{}(name); }
+        static bool Equal(std::string_view a, std::string_view b) { return SameText(a, b); }
+    };
     void IndexCompiledIn(std::string_view text);
 
     std::vector<std::unique_ptr<const std::string>> texts_;  // catalogues given by users
@@ -114,8 +125,10 @@ private:
     // Mutable: a compiled-in class is made when first looked up.
     mutable std::unordered_map<std::string, std::unique_ptr<TClassInfo>, CaseInsensitiveHash, CaseInsensitiveEqual> classes_;
     std::unordered_map<std::string, TTypeKind, CaseInsensitiveHash, CaseInsensitiveEqual> types_;
-    std::unordered_map<std::string_view, Unmade, CaseInsensitiveHash, CaseInsensitiveEqual> unmade_;  // kept once made
-    std::unordered_map<std::string_view, TTypeKind, CaseInsensitiveHash, CaseInsensitiveEqual> compiledInTypes_;
+    std::vector<Unmade> unmadeList_;  // kept once made
+    TFlatIndex<const Unmade, ByNameOf<Unmade>> unmade_;
+    std::vector<CompiledInType> compiledInTypeList_;
+    TFlatIndex<const CompiledInType, ByNameOf<CompiledInType>> compiledInTypes_;
     std::unordered_map<const TClassInfo*, TFactory> factories_;
 };
 
