@@ -67,6 +67,28 @@ TEST_F(PositionTool, OrdersByParentTextThenTopThenLeftAndNegativesFirst) {
     EXPECT_EQ(Column(rows, "Name"), (Names{"F1", "F2", "F3", "Panel1", "P1", "P2"}));
 }
 
+TEST_F(PositionTool, ControlsInOnePlaceKeepTheirListOrderInEveryOrder) {
+    // Enough of them that an unstable sort would shuffle the ties; names out of order on purpose.
+    Names listed;
+    for (int i = 0; i < 60; ++i) {
+        const std::string name = "E" + std::to_string((i * 37) % 60);
+        Place<TEdit>(name, i % 2 == 0 ? 10 : 20, 5);
+        listed.push_back(name);
+    }
+    Names expected;
+    for (int top : {10, 20})
+        for (size_t i = 0; i < listed.size(); ++i)
+            if ((i % 2 == 0 ? 10 : 20) == top) expected.push_back(listed[i]);
+    Run(tavrin::reposition, [&] {
+        EXPECT_EQ(Cells("Name"), expected);
+        Choose(1);
+        EXPECT_EQ(Cells("Name"), expected);
+        Choose(2);
+        EXPECT_EQ(Cells("Name"), listed);  // all at one left
+        return mrCancel;
+    });
+}
+
 TEST_F(PositionTool, OkWritesNamePlaceSizeAndCaptionOfMovedRowsOntoTheirOwnControls) {
     auto* a = Place<TButton>("A", 10, 10);
     a->SetCaption("Go");
