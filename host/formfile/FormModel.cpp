@@ -507,6 +507,10 @@ TComponent* TFormFile::Builder::BuildObject(const Object& obj, const Holder& hol
         else if (holder.item != nullptr) holder.item->Add(item);
     }
 
+    // An object given any number of properties keeps most of them as stored values: room for them
+    // at once. Ordinary objects have a few dozen at most, mostly with C++ meaning.
+    constexpr size_t kManyProperties = 64;
+    if (const size_t count = props->Properties().size(); count > kManyProperties) c->ReserveStored(count);
     const bool visual = control != nullptr;
     uint32_t design = 0;
     const vcl::TClassInfo& own = c->ClassType();

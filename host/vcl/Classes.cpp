@@ -90,21 +90,32 @@ void TPersistent::WriteProperty(const TPropInfo& prop, const TValue& value) {
     IndexStored(stored_.size() - 1);
 }
 
+// Up to this many stored values are searched rather than hashed: a handful is found faster so.
+constexpr size_t kStoredIndexFrom = 8;
+
+void TPersistent::ReserveStored(size_t count) {
+    if (count <= stored_.capacity()) return;
+    stored_.reserve(count);
+    if (count > kStoredIndexFrom && (!storedIndex_ || storedIndex_->size() < OpenTableSize(count))) {
+        storedIndex_ = std::make_unique<std::vector<StoredSlot>>(OpenTableSize(count));
+        for (size_t at = 0; at < stored_.size(); ++at) PlaceStored(at);
+    }
+}
+
+void TPersistent::PlaceStored(size_t at) {
+    auto& slots = *storedIndex_;
+    const uint32_t hash = StoredHash(stored_[at].first->Name);
+    size_t i = hash & (slots.size() - 1);
+    while (slots[i].place != 0) i = (i + 1) & (slots.size() - 1);
+    slots[i] = {hash, uint32_t(at + 1)};
+}
+
 void TPersistent::IndexStored(size_t place) {
-    // A handful is searched faster than hashed.
-    constexpr size_t kIndexFrom = 8;
-    if (stored_.size() <= kIndexFrom) return;
-    const auto put = [this](size_t at) {
-        auto& slots = *storedIndex_;
-        const uint32_t hash = StoredHash(stored_[at].first->Name);
-        size_t i = hash & (slots.size() - 1);
-        while (slots[i].place != 0) i = (i + 1) & (slots.size() - 1);
-        slots[i] = {hash, uint32_t(at + 1)};
-    };
-    if (storedIndex_ && stored_.size() * 2 <= storedIndex_->size()) return put(place);
+    if (!storedIndex_ && stored_.size() <= kStoredIndexFrom) return;
+    if (storedIndex_ && stored_.size() * 2 <= storedIndex_->size()) return PlaceStored(place);
     // A table twice as large, every value placed again.
     storedIndex_ = std::make_unique<std::vector<StoredSlot>>(OpenTableSize(stored_.size()));
-    for (size_t at = 0; at < stored_.size(); ++at) put(at);
+    for (size_t at = 0; at < stored_.size(); ++at) PlaceStored(at);
 }
 
 bool TPersistent::ReadNative(std::string_view, const TPropInfo&, TValue&) const { return false; }

@@ -115,6 +115,10 @@ public:
     void WriteProperty(const TPropInfo& prop, const TValue& value);
     // The values kept for properties without C++ meaning, in the order first set.
     const std::vector<std::pair<const TPropInfo*, TValue>>& StoredValues() const { return stored_; }
+    // Room for about count stored values at once: for an object a file gives any number of
+    // properties, which grown value by value held its values twice over while the last doubling
+    // copied them.
+    void ReserveStored(size_t count);
 
 protected:
     // True when this class handles the property (lower-case name); out receives the value.
@@ -144,6 +148,7 @@ private:
     std::unique_ptr<std::vector<StoredSlot>> storedIndex_;
     size_t StoredAt(const TPropInfo& prop) const;  // stored_.size() when there is none
     void IndexStored(size_t place);
+    void PlaceStored(size_t at);  // into storedIndex_, which has room
 };
 
 enum class TOperation { opInsert, opRemove };
