@@ -428,13 +428,17 @@ int main(int argc, char** argv) {
     double wideBefore = 0;
     for (int n : {30000, 300000}) {
         const std::string form = (dir / ("wide" + std::to_string(n) + ".dfm")).string();
-        std::ofstream(form, std::ios::binary) << bench::WideForm(n);
+        const std::string text = bench::WideForm(n);
+        std::ofstream(form, std::ios::binary) << text;
         const Figures f = Measure({program, "about", form, "--print", "--home", home}, std::min(reps, 3), errFile);
         if (!f.ok) {
             std::printf("  %7d: failed: %s\n", n, f.why.c_str());
             continue;
         }
-        std::printf("  %7d: %9.1f ms cpu %8.1f MB", n, f.cpu * 1e3, f.rssMb);
+        const double formPerFile = (f.rssMb - startRss["about --print"]) / (double(text.size()) / (1 << 20));
+        allMet = allMet && formPerFile <= 3.0;
+        std::printf("  %7d: %9.1f ms cpu %8.1f MB, %.1fx the file beyond the start  [<= 3x %s]", n, f.cpu * 1e3,
+                    f.rssMb, formPerFile, Verdict(formPerFile <= 3.0));
         if (wideBefore > 0) {
             const double growth = f.cpu / wideBefore, nlogn = 10 * std::log2(300000.0) / std::log2(30000.0);
             allMet = allMet && growth <= nlogn;

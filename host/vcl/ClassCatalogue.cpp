@@ -209,10 +209,7 @@ TClassInfo* TClassCatalogue::Lookup(std::string_view name) const {
     const TClassInfo* parent = u.parent.empty() ? nullptr : Lookup(u.parent);
     auto& slot = classes_[std::string(u.name)];
     slot = std::make_unique<TClassInfo>(std::string(u.name), parent);
-    if (!u.lines.empty()) {
-        slot->pending_.push_back({this, u.lines});
-        ++TClassInfo::declarations_;  // the classes below it must read them before their next lookup
-    }
+    if (!u.lines.empty()) slot->pending_.push_back({this, u.lines});
     return slot.get();
 }
 
@@ -231,10 +228,8 @@ void TClassCatalogue::LoadText(std::string_view text, const std::string& sourceN
     const char* linesBegin = nullptr;  // the current class's property lines so far
     const char* linesEnd = nullptr;
     auto keepLines = [&] {
-        if (linesBegin != nullptr) {
+        if (linesBegin != nullptr)
             current->pending_.push_back({this, std::string_view(linesBegin, size_t(linesEnd - linesBegin))});
-            ++TClassInfo::declarations_;  // the classes below it must read them before their next lookup
-        }
         linesBegin = linesEnd = nullptr;
     };
     int lineNo = 0;

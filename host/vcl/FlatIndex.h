@@ -36,8 +36,13 @@ public:
     // Every object under key, in no particular order; f returns false to stop.
     template <class F>
     void ForEach(std::string_view key, F f) const {
+        ForEachHashed(key, Traits::Hash(key), f);
+    }
+    // The same with the key's hash already made: a search through several tables makes it once.
+    template <class F>
+    void ForEachHashed(std::string_view key, size_t hash, F f) const {
         if (slots_.empty()) return;
-        const size_t hash = Traits::Hash(key), mask = slots_.size() - 1;
+        const size_t mask = slots_.size() - 1;
         for (size_t i = hash & mask;; i = (i + 1) & mask) {
             const Slot& s = slots_[i];
             if (s.object == nullptr) {
@@ -47,9 +52,10 @@ public:
             }
         }
     }
-    T* Find(std::string_view key) const {
+    T* Find(std::string_view key) const { return FindHashed(key, Traits::Hash(key)); }
+    T* FindHashed(std::string_view key, size_t hash) const {
         T* found = nullptr;
-        ForEach(key, [&](T* object) { return found = object, false; });
+        ForEachHashed(key, hash, [&](T* object) { return found = object, false; });
         return found;
     }
     // Under its key now.

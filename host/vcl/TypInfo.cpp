@@ -62,56 +62,31 @@ void TClassInfo::ReadPendingProperties() const {
 }
 
 const TPropInfo* TClassInfo::FindProperty(std::string_view name) const {
-    return PublishedProperties().Find(name);
-}
-
-uint64_t TClassInfo::declarations_ = 0;
-
-const TClassInfo::ByName& TClassInfo::PublishedProperties() const {
-    if (published_ && published_->checkedAt == declarations_) return published_->byName;
-    uint64_t changes = 0;
-    // Asked for every property a form stores: the walk up stays free of calls.
-    size_t count = 0;
+    // The nearest declaration: this class's own, else an ancestor's, the name hashed once. (A
+    // merged index per class held every inherited name again, and a class that learnt thousands
+    // of properties from a file held them all twice; a run asks this a few thousand times.)
+    const size_t hash = NameKey::Hash(name);
     for (const TClassInfo* c = this; c != nullptr; c = c->parent_) {
         if (!c->pending_.empty()) c->ReadPendingProperties();
-        if (c != this) changes += c->changes_;
-        count += c->props_.size();
+        if (const TPropInfo* p = c->byName_.FindHashed(name, hash)) return p;
     }
-    if (!published_ || published_->ancestorChanges != changes) {
-        auto fresh = std::make_unique<Published>();
-        fresh->ancestorChanges = changes;
-        fresh->byName = ByName(count);  // no rehash on the way
-        for (const TClassInfo* c = this; c != nullptr; c = c->parent_)
-            for (const auto& prop : c->props_)
-                if (fresh->byName.Find(prop->Name) == nullptr) fresh->byName.Insert(prop.get());  // the nearer one stays
-        published_ = std::move(fresh);
-    }
-    published_->checkedAt = declarations_;
-    return published_->byName;
+    return nullptr;
 }
 
 TPropInfo& TClassInfo::AddProperty(TPropInfo info) {
     ReadPendingProperties();  // declarations keep their order
     info.LowerName = LowerCase(info.Name);
-    ++changes_;
-    ++declarations_;
     TPropInfo* declared = nullptr;
     if (const TPropInfo* existing = byName_.Find(info.Name)) {
         // Redeclared: the same object takes the new declaration, under its new spelling.
         declared = const_cast<TPropInfo*>(existing);
         byName_.Erase(declared);
-        if (published_) published_->byName.Erase(declared);
         *declared = std::move(info);
     } else {
         props_.push_back(std::make_unique<TPropInfo>(std::move(info)));
         declared = props_.back().get();
     }
     byName_.Insert(declared);
-    if (published_) {
-        // A class's own declaration hides an inherited one of the same name.
-        if (const TPropInfo* hidden = published_->byName.Find(declared->Name)) published_->byName.Erase(hidden);
-        published_->byName.Insert(declared);
-    }
     return *declared;
 }
 

@@ -100,27 +100,12 @@ private:
     };
     void ReadPendingProperties() const;
 
-    // Every published property by name, own and inherited, the nearest declaration of each:
-    // one lookup where there would be one for every ancestor. Made on first need, kept up to
-    // date by this class's own declarations, and made again once an ancestor has changed (the
-    // sum of the ancestors' change counts differs).
-    // checkedAt: declarations_ when it was last found up to date; while no class has declared
-    // anything since, it is, and the ancestors need no walk.
-    struct Published {
-        uint64_t ancestorChanges = 0;
-        uint64_t checkedAt = 0;
-        ByName byName;
-    };
-    const ByName& PublishedProperties() const;
 
     std::string name_;
     const TClassInfo* parent_;
     bool inferred_ = false;
-    uint32_t changes_ = 0;  // properties declared or redeclared here
-    static uint64_t declarations_;  // properties declared, and property lines left to read, by any class
     std::vector<std::unique_ptr<TPropInfo>> props_;
     ByName byName_;  // keys are the properties' own names
-    mutable std::unique_ptr<Published> published_;
     mutable std::vector<PendingLines> pending_;
 };
 
