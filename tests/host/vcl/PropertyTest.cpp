@@ -70,6 +70,23 @@ TEST(Properties, ManyStoredValuesStayFoundByNameInTheOrderFirstSet) {
     EXPECT_TRUE(std::holds_alternative<std::monostate>(GetPropValue(thing, &cat.LearnProperty(cls, "P40", TTypeKind::tkInteger))));
 }
 
+// Room made at once for a wide object's values, after a few were set, loses none of them.
+TEST(Properties, StoredValuesGivenRoomAtOnceStayFoundByName) {
+    auto& cat = ClassCatalogue();
+    cat.Load("class TRoomyThing : TComponent\n", "roomy.txt");
+    TForm form(nullptr);
+    TComponent* thing = cat.CreateComponent("TRoomyThing", &form);
+    const TClassInfo& cls = thing->ClassType();
+    auto set = [&](int i, int64_t v) { SetOrdProp(thing, &cat.LearnProperty(cls, "Q" + std::to_string(i), TTypeKind::tkInteger), v); };
+    for (int i = 0; i < 3; ++i) set(i, i);
+    thing->ReserveStored(100);
+    for (int i = 3; i < 100; ++i) set(i, i);
+    set(1, 101);
+    ASSERT_EQ(thing->StoredValues().size(), 100u);
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(GetOrdProp(thing, GetPropInfo(thing, "q" + std::to_string(i))), i == 1 ? 101 : i) << i;
+}
+
 // Lookups stay right while classes learn and redeclare properties after being looked up.
 TEST(Catalogue, LookupsFollowDeclarationsMadeAfterThem) {
     auto& cat = ClassCatalogue();
