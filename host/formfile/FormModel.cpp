@@ -532,7 +532,8 @@ TComponent* TFormFile::Builder::BuildObject(const Object& obj, const Holder& hol
             if (info == nullptr) {
                 const TTypeKind valueKind = KindOfValue(value);
                 if (valueKind == TTypeKind::tkUnknown) continue;
-                info = &catalogue_.LearnProperty(cls, name, valueKind);
+                info = &own == &cls ? &catalogue_.LearnUnpublished(cls, name, valueKind)
+                                    : &catalogue_.LearnProperty(cls, name, valueKind);
             }
             if (&own == &cls) {
                 kind.lastProps.resize(at);

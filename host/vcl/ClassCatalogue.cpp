@@ -352,6 +352,10 @@ const char* TClassCatalogue::InferredBase(const TClassEvidence& e) {
 
 const TPropInfo& TClassCatalogue::LearnProperty(const TClassInfo& cls, std::string_view name, TTypeKind kind) {
     if (const TPropInfo* known = cls.FindProperty(name)) return *known;
+    return LearnUnpublished(cls, name, kind);
+}
+
+const TPropInfo& TClassCatalogue::LearnUnpublished(const TClassInfo& cls, std::string_view name, TTypeKind kind) {
     TPropInfo info;
     info.Name = std::string(name);
     info.TypeName = TypeKindName(kind);

@@ -75,6 +75,9 @@ public:
     static const char* InferredBase(const TClassEvidence& evidence);
     // A class met in a file with a property it does not publish: learned, and marked so.
     const TPropInfo& LearnProperty(const TClassInfo& cls, std::string_view name, TTypeKind kind);
+    // The same for a name the class was just found not to publish: an object given thousands
+    // of unknown properties looks each up once, not twice.
+    const TPropInfo& LearnUnpublished(const TClassInfo& cls, std::string_view name, TTypeKind kind);
 
     // C++ classes: instances of a catalogue class are made by the factory of its nearest
     // ancestor that has one.
