@@ -59,9 +59,10 @@ public:
         return found;
     }
     // Under its key now.
-    void Insert(T* object) {
+    void Insert(T* object) { InsertHashed(object, Traits::Hash(Traits::Key(*object))); }
+    void InsertHashed(T* object, size_t hash) {
         if ((used_ + 1) * 2 > slots_.size()) Rebuild(live_ + 1);
-        Place({Traits::Hash(Traits::Key(*object)), object});
+        Place({hash, object});
     }
     // Under its key now; nothing when absent.
     void Erase(const T* object) {

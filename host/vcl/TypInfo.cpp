@@ -77,7 +77,8 @@ TPropInfo& TClassInfo::AddProperty(TPropInfo info) {
     ReadPendingProperties();  // declarations keep their order
     info.LowerName = LowerCase(info.Name);
     TPropInfo* declared = nullptr;
-    if (const TPropInfo* existing = byName_.Find(info.Name)) {
+    const size_t hash = NameKey::Hash(info.Name);  // the same for the new spelling of a redeclared one
+    if (const TPropInfo* existing = byName_.FindHashed(info.Name, hash)) {
         // Redeclared: the same object takes the new declaration, under its new spelling.
         declared = const_cast<TPropInfo*>(existing);
         byName_.Erase(declared);
@@ -86,7 +87,7 @@ TPropInfo& TClassInfo::AddProperty(TPropInfo info) {
         props_.push_back(std::make_unique<TPropInfo>(std::move(info)));
         declared = props_.back().get();
     }
-    byName_.Insert(declared);
+    byName_.InsertHashed(declared, hash);
     return *declared;
 }
 
