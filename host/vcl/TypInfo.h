@@ -100,7 +100,6 @@ private:
     };
     void ReadPendingProperties() const;
 
-
     std::string name_;
     const TClassInfo* parent_;
     bool inferred_ = false;
