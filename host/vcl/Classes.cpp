@@ -96,10 +96,12 @@ constexpr size_t kStoredIndexFrom = 8;
 void TPersistent::ReserveStored(size_t count) {
     if (count <= stored_.capacity()) return;
     stored_.reserve(count);
-    if (count > kStoredIndexFrom && (!storedIndex_ || storedIndex_->size() < OpenTableSize(count))) {
-        storedIndex_ = std::make_unique<std::vector<StoredSlot>>(OpenTableSize(count));
-        for (size_t at = 0; at < stored_.size(); ++at) PlaceStored(at);
-    }
+    if (count > kStoredIndexFrom && (!storedIndex_ || storedIndex_->size() < OpenTableSize(count))) IndexAllStored(count);
+}
+
+void TPersistent::IndexAllStored(size_t expected) {
+    storedIndex_ = std::make_unique<std::vector<StoredSlot>>(OpenTableSize(expected));
+    for (size_t at = 0; at < stored_.size(); ++at) PlaceStored(at);
 }
 
 void TPersistent::PlaceStored(size_t at) {
@@ -113,9 +115,7 @@ void TPersistent::PlaceStored(size_t at) {
 void TPersistent::IndexStored(size_t place) {
     if (!storedIndex_ && stored_.size() <= kStoredIndexFrom) return;
     if (storedIndex_ && stored_.size() * 2 <= storedIndex_->size()) return PlaceStored(place);
-    // A table twice as large, every value placed again.
-    storedIndex_ = std::make_unique<std::vector<StoredSlot>>(OpenTableSize(stored_.size()));
-    for (size_t at = 0; at < stored_.size(); ++at) PlaceStored(at);
+    IndexAllStored(stored_.size());  // a table twice as large, every value placed again
 }
 
 bool TPersistent::ReadNative(std::string_view, const TPropInfo&, TValue&) const { return false; }

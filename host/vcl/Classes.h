@@ -149,6 +149,7 @@ private:
     size_t StoredAt(const TPropInfo& prop) const;  // stored_.size() when there is none
     void IndexStored(size_t place);
     void PlaceStored(size_t at);  // into storedIndex_, which has room
+    void IndexAllStored(size_t expected);  // a fresh storedIndex_ with room for expected
 };
 
 enum class TOperation { opInsert, opRemove };

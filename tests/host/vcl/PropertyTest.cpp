@@ -49,14 +49,28 @@ TEST(Properties, WithoutFrameworkMeaningAreKeptAsStoredValues) {
     EXPECT_EQ(GetOrdProp(edit, GetPropInfo(edit, "DataSource")), reinterpret_cast<intptr_t>(static_cast<TObject*>(source)));
 }
 
+namespace {
+
+// A component of a class of its own that publishes nothing until it learns from a file.
+TComponent* PlainThing(TForm& form, const std::string& className) {
+    ClassCatalogue().Load("class " + className + " : TComponent\n", className + ".txt");
+    return ClassCatalogue().CreateComponent(className, &form);
+}
+
+// Sets an integer property the thing's class learns on the way, as reading a file does.
+void SetLearnt(TComponent* thing, const std::string& name, int64_t value) {
+    SetOrdProp(thing, &ClassCatalogue().LearnProperty(thing->ClassType(), name, TTypeKind::tkInteger), value);
+}
+
+}  // namespace
+
 // A file may give one object any number of properties the catalogue does not know.
 TEST(Properties, ManyStoredValuesStayFoundByNameInTheOrderFirstSet) {
     auto& cat = ClassCatalogue();
-    cat.Load("class TWideThing : TComponent\n", "wide.txt");
     TForm form(nullptr);
-    TComponent* thing = cat.CreateComponent("TWideThing", &form);
+    TComponent* thing = PlainThing(form, "TWideThing");
     const TClassInfo& cls = thing->ClassType();
-    for (int i = 0; i < 40; ++i) SetOrdProp(thing, &cat.LearnProperty(cls, "P" + std::to_string(i), TTypeKind::tkInteger), i);
+    for (int i = 0; i < 40; ++i) SetLearnt(thing, "P" + std::to_string(i), i);
     SetOrdProp(thing, GetPropInfo(thing, "p7"), 700);  // a second value replaces the first
     ASSERT_EQ(thing->StoredValues().size(), 40u);
     EXPECT_EQ(thing->StoredValues()[7].first->Name, "P7");
@@ -72,16 +86,12 @@ TEST(Properties, ManyStoredValuesStayFoundByNameInTheOrderFirstSet) {
 
 // Room made at once for a wide object's values, after a few were set, loses none of them.
 TEST(Properties, StoredValuesGivenRoomAtOnceStayFoundByName) {
-    auto& cat = ClassCatalogue();
-    cat.Load("class TRoomyThing : TComponent\n", "roomy.txt");
     TForm form(nullptr);
-    TComponent* thing = cat.CreateComponent("TRoomyThing", &form);
-    const TClassInfo& cls = thing->ClassType();
-    auto set = [&](int i, int64_t v) { SetOrdProp(thing, &cat.LearnProperty(cls, "Q" + std::to_string(i), TTypeKind::tkInteger), v); };
-    for (int i = 0; i < 3; ++i) set(i, i);
+    TComponent* thing = PlainThing(form, "TRoomyThing");
+    for (int i = 0; i < 3; ++i) SetLearnt(thing, "Q" + std::to_string(i), i);
     thing->ReserveStored(100);
-    for (int i = 3; i < 100; ++i) set(i, i);
-    set(1, 101);
+    for (int i = 3; i < 100; ++i) SetLearnt(thing, "Q" + std::to_string(i), i);
+    SetLearnt(thing, "Q1", 101);
     ASSERT_EQ(thing->StoredValues().size(), 100u);
     for (int i = 0; i < 100; ++i)
         EXPECT_EQ(GetOrdProp(thing, GetPropInfo(thing, "q" + std::to_string(i))), i == 1 ? 101 : i) << i;
