@@ -47,6 +47,7 @@ struct ByteClasses {
     bool identChar[256] = {};
     bool blank[256] = {};
     bool hex[256] = {};
+    bool quoteOrLineEnd[256] = {};
     constexpr ByteClasses() {
         for (int c = 0; c < 256; ++c) {
             // Bytes above 0x7F count as letters so that forms with non-ASCII component names still read.
@@ -55,6 +56,7 @@ struct ByteClasses {
             identChar[c] = letter || IsDigit(static_cast<unsigned char>(c));
             blank[c] = c == ' ' || c == '\t' || c == '\r' || c == '\n';
             hex[c] = HexDigit(static_cast<unsigned char>(c)) >= 0;
+            quoteOrLineEnd[c] = c == '\'' || c == '\r' || c == '\n';
         }
     }
 };
@@ -74,6 +76,28 @@ size_t BlankRun(const char* p, const char* end) {
     }
 #endif
     while (q < end && kBytes.blank[static_cast<unsigned char>(*q)]) ++q;
+    return size_t(q - p);
+}
+
+// How many name bytes (letters, digits, '_', bytes above 0x7F) start at p, sixteen at a time
+// where the processor can: a word is most often read in one step.
+size_t WordRun(const char* p, const char* end) {
+    const char* q = p;
+#ifdef __SSE2__
+    const auto in = [](__m128i v, char lo, char hi) {  // lo <= byte <= hi, both below 0x80
+        return _mm_andnot_si128(_mm_cmplt_epi8(v, _mm_set1_epi8(lo)), _mm_cmplt_epi8(v, _mm_set1_epi8(char(hi + 1))));
+    };
+    for (; end - q >= 16; q += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+        const __m128i lower = _mm_or_si128(v, _mm_set1_epi8(0x20));  // 'A'..'Z' as 'a'..'z'
+        const __m128i high = _mm_cmplt_epi8(v, _mm_setzero_si128());  // above 0x7F: signed negative
+        const __m128i word = _mm_or_si128(_mm_or_si128(in(lower, 'a', 'z'), in(v, '0', '9')),
+                                          _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('_')), high));
+        if (const unsigned notWord = ~unsigned(_mm_movemask_epi8(word)) & 0xFFFFu)
+            return size_t(q - p) + size_t(std::countr_zero(notWord));
+    }
+#endif
+    while (q < end && kBytes.identChar[static_cast<unsigned char>(*q)]) ++q;
     return size_t(q - p);
 }
 
@@ -155,10 +179,9 @@ private:
 
     // A word at the cursor without consuming it; empty when none starts here.
     std::string_view PeekWord() const {
-        uint32_t p = pos_;
-        if (p >= end_ || !kBytes.identStart[At(p)]) return {};
-        while (p < end_ && kBytes.identChar[At(p)]) ++p;
-        return Slice(pos_, p);
+        if (pos_ >= end_ || !kBytes.identStart[At(pos_)]) return {};
+        const char* const at = buf_.data() + pos_;
+        return std::string_view(at, WordRun(at, buf_.data() + end_));
     }
 
     std::string_view ReadWord() {
@@ -292,8 +315,11 @@ private:
             }
             if (children && !w.empty())
                 Fail(pos_, std::string("property '") + Shown(w) + "' comes after a child object; properties must come first");
-            uint32_t p = ReadProperty(depth, "a property name, 'object' or 'end'");
-            scratch_.push_back(p);
+            // The name's first word is scanned already: most property names are one word.
+            const uint32_t nameOff = pos_;
+            if (w.empty()) Fail(pos_, std::string("expected a property name, 'object' or 'end' but found ") + Found());
+            pos_ += static_cast<uint32_t>(w.size());
+            scratch_.push_back(ReadPropertyAfterWord(depth, nameOff));
         }
         if (children)
             d_.objects[self].children = Commit(childBase);
@@ -306,10 +332,16 @@ private:
     }
 
     uint32_t ReadProperty(int depth, const char* expected) {
+        const uint32_t nameOff = pos_;
+        if (ReadWord().empty()) Fail(pos_, std::string("expected ") + expected + std::string(" but found ") + Found());
+        return ReadPropertyAfterWord(depth, nameOff);
+    }
+
+    // The rest of a property whose name's first word ends at the cursor.
+    uint32_t ReadPropertyAfterWord(int depth, uint32_t nameOff) {
         PropNode p;
         p.store = store_;
-        p.nameOff = pos_;
-        if (ReadWord().empty()) Fail(pos_, std::string("expected ") + expected + std::string(" but found ") + Found());
+        p.nameOff = nameOff;
         while (Peek() == '.') {
             ++pos_;
             if (ReadWord().empty()) Fail(pos_, "expected a name after '.' in a property name");
@@ -373,13 +405,15 @@ private:
                 if (c == '\'') {
                     uint32_t quote = pos_++;
                     for (;;) {
+                        uint32_t p = pos_;
+                        while (p < end_ && !kBytes.quoteOrLineEnd[At(p)]) ++p;
+                        units += p - pos_;
+                        pos_ = p;
                         int q = Peek();
                         if (q < 0 || q == '\r' || q == '\n') Fail(quote, "unterminated string");
                         ++pos_;
-                        if (q == '\'') {
-                            if (Peek() != '\'') break;
-                            ++pos_;
-                        }
+                        if (Peek() != '\'') break;
+                        ++pos_;  // a quote doubled is one
                         ++units;
                     }
                 } else if (c == '#') {
@@ -421,7 +455,26 @@ private:
         return v;
     }
 
+    // Most numbers are small plain integers, read here in one pass; anything else (a float, a
+    // suffix, more than 18 digits, a bad number) is left to ReadNumber from its start.
+    uint32_t ReadPlainInteger() {
+        const uint32_t start = pos_;
+        uint32_t p = pos_;
+        const bool neg = At(p) == '-';
+        if (neg) ++p;
+        const uint32_t digits = p;
+        int64_t mag = 0;
+        for (; p < end_ && p - digits < 18 && IsDigit(At(p)); ++p) mag = mag * 10 + (At(p) - '0');
+        if (p == digits || (p < end_ && (kBytes.identChar[At(p)] || At(p) == '.'))) return kNone;
+        pos_ = p;
+        const int64_t v = neg ? -mag : mag;
+        const uint32_t n = NewValue(ValueKind::Integer, SmallestIntType(v), start);
+        d_.values[n].SetNum(v);
+        return n;
+    }
+
     uint32_t ReadNumber() {
+        if (const uint32_t plain = ReadPlainInteger(); plain != kNone) return plain;
         uint32_t start = pos_;
         bool neg = Peek() == '-';
         if (neg) ++pos_;

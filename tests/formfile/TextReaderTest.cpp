@@ -60,6 +60,41 @@ TEST(TextValues, IntegersInEveryNotation) {
     EXPECT_EQ(ToText(Document::Parse(ToBinary(big))), ToText(big));
 }
 
+TEST(TextValues, IntegersTakeTheSmallestSizeEitherSideOfEachLimit) {
+    struct Case {
+        const char* text;
+        int64_t value;
+        VaType type;
+    };
+    const Case cases[] = {
+        {"127", 127, VaType::Int8},
+        {"-128", -128, VaType::Int8},
+        {"128", 128, VaType::Int16},
+        {"-129", -129, VaType::Int16},
+        {"32768", 32768, VaType::Int32},
+        {"-2147483648", -2147483648LL, VaType::Int32},
+        {"2147483648", 2147483648LL, VaType::Int64},
+        {"999999999999999999", 999999999999999999LL, VaType::Int64},  // 18 digits
+        {"1000000000000000000", 1000000000000000000LL, VaType::Int64},
+        {"-9223372036854775808", std::numeric_limits<int64_t>::min(), VaType::Int64},
+        {"-0", 0, VaType::Int8},
+        {"007", 7, VaType::Int8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        // Last before a child object and last before 'end': where a property's text ends.
+        Document doc = Parse(std::string("object A: TA\n  N = ") + c.text + "\n  object B: TB\n    M = " + c.text +
+                             "\n  end\nend\n");
+        EXPECT_EQ(ValueOf(doc, "N").AsInteger(), c.value);
+        EXPECT_EQ(ValueOf(doc, "N").Type(), c.type);
+        EXPECT_EQ(doc.Root().FindChild("B")->FindProperty("M")->GetValue().AsInteger(), c.value);
+    }
+    EXPECT_THROW(Parse("object A: TA\n  N = 9223372036854775808x\nend\n"), vcl::EParserError);
+    EXPECT_THROW(Parse("object A: TA\n  N = -9223372036854775809\nend\n"), vcl::EParserError);
+    EXPECT_THROW(Parse("object A: TA\n  N = 12_\nend\n"), vcl::EParserError);
+    EXPECT_EQ(ValueOf(Parse("object A: TA\n  N = 12.\nend\n"), "N").Type(), VaType::Extended);
+}
+
 TEST(TextValues, FloatsWithExponentsAndTypeSuffixes) {
     Document doc = Parse("object A: TA\n  F = 1.5\n  E = -2.5E-3\n  T = 1.\n  S = 0.25s\n  C = 12.3456c\n  D = 36892.5d\nend\n");
     EXPECT_EQ(ValueOf(doc, "F").AsFloat(), 1.5L);
@@ -94,6 +129,12 @@ TEST(TextValues, StringsWithEscapesCodesAndContinuations) {
     EXPECT_FALSE(ValueOf(doc, "Raw").IsWideString());
     EXPECT_EQ(ValueOf(doc, "Raw").AsString(), "caf\xE9");
     EXPECT_EQ(ValueOf(doc, "Raw").AsWideString(), u"caf\u00E9");
+    // 255 characters fit a short string, a doubled quote counting as one.
+    const std::string quoted255 = "'" + std::string(254, 'x') + "'''";
+    Document sizes = Parse("object A: TA\n  S = " + quoted255 + "\n  L = " + quoted255 + "#65\nend\n");
+    EXPECT_EQ(ValueOf(sizes, "S").AsString(), std::string(254, 'x') + "'");
+    EXPECT_EQ(ValueOf(sizes, "S").Type(), VaType::String);
+    EXPECT_EQ(ValueOf(sizes, "L").Type(), VaType::LString);
     // A string is the whole continuation, so an edit replaces all of its lines.
     EXPECT_EQ(ValueOf(doc, "Long").Raw(), "'first ' +\r\n    'second'#9 +\n    #65");
 }
