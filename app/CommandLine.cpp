@@ -147,16 +147,36 @@ struct CommandApps {
     CLI::App *convert = nullptr, *preview = nullptr, *check = nullptr, *alias = nullptr, *catalogue = nullptr;
 };
 
-// Every command is listed, but only those the line names get their options: a run starts
-// faster without building the options of a dozen commands it does not use.
+// Only the commands the line names get their options, and where it names one and asks no help,
+// only those are made at all: a command no word names is matched by no word, and making the
+// dozen a run does not use was half of starting one. Help, and a line that names none (whose
+// stray word is matched against every name), have them all.
 CommandApps AddCommands(CLI::App& app, Invocation& inv, const std::vector<std::string>& words) {
     auto named = [&](const char* name, const char* caption = nullptr) {
         return std::any_of(words.begin(), words.end(),
                            [&](const std::string& w) { return w == name || (caption != nullptr && w == caption); });
     };
+    static constexpr const char* kCommands[] = {"convert", "preview", "check", "alias", "catalogue"};
+    const bool helpAsked = std::any_of(words.begin(), words.end(), [](const std::string& w) {
+        return w == "-h" || w == "--help" || w.starts_with("--help=");
+    });
+    const bool someNamed =
+        std::any_of(std::begin(kVerbs), std::end(kVerbs), [&](const Verb& v) { return named(v.name, v.caption); }) ||
+        std::any_of(std::begin(kCommands), std::end(kCommands), [&](const char* c) { return named(c); });
+    const bool onlyNamed = someNamed && !helpAsked;
+    // A command other than a verb, with its options where the line names it.
+    auto add = [&](const char* name, const char* description, const char* footer,
+                   const std::function<void(CLI::App&)>& options) -> CLI::App* {
+        if (onlyNamed && !named(name)) return nullptr;
+        CLI::App* command = app.add_subcommand(name, description);
+        if (named(name)) options(*command);
+        command->footer(footer);
+        return command;
+    };
 
     std::vector<std::pair<CLI::App*, int>> verbs;
     for (int i = 0; i < int(std::size(kVerbs)); ++i) {
+        if (onlyNamed && !named(kVerbs[i].name, kVerbs[i].caption)) continue;
         CLI::App* verb = app.add_subcommand(kVerbs[i].name, std::string("run ") + kVerbs[i].tool);
         if (kVerbs[i].caption != nullptr) verb->alias(kVerbs[i].caption);
         // Ignoring case makes the parser compare the verb's names, lowered letter by letter,
@@ -174,65 +194,66 @@ CommandApps AddCommands(CLI::App& app, Invocation& inv, const std::vector<std::s
         verbs.emplace_back(verb, i);
     }
 
-    CLI::App* convert = app.add_subcommand("convert", "convert a form file between the text and binary formats");
-    if (named("convert")) {
-        convert->add_option("IN", inv.form, "the form file to convert")->required();
-        convert->add_option("-o,--output", inv.output,
-                            "where to write: a .dfm, .lfm or .xfm file, .txt (text), .bin (bare binary) or - "
-                            "(default: standard output)");
-        convert->add_option("--to", inv.to, "text or binary (default: the other format than IN's)")
-            ->check(CLI::IsMember({"text", "binary"}));
-        convert->add_option("--codepage", inv.codepage,
-                            "read 8-bit strings as this code page (CP1251, ISO-8859-2, ...) and write them as Unicode");
-        convert->add_option("--home", inv.home, "where tavrinqa.ini and aliases.conf live (converting reads neither)");
-    }
-    convert->footer(kCommonExits);
+    CLI::App* convert = add(
+        "convert", "convert a form file between the text and binary formats", kCommonExits,
+        [&](CLI::App& command) {
+            command.add_option("IN", inv.form, "the form file to convert")->required();
+            command.add_option("-o,--output", inv.output,
+                               "where to write: a .dfm, .lfm or .xfm file, .txt (text), .bin (bare binary) or - "
+                               "(default: standard output)");
+            command.add_option("--to", inv.to, "text or binary (default: the other format than IN's)")
+                ->check(CLI::IsMember({"text", "binary"}));
+            command.add_option("--codepage", inv.codepage,
+                               "read 8-bit strings as this code page (CP1251, ISO-8859-2, ...) and write them as Unicode");
+            command.add_option("--home", inv.home, "where tavrinqa.ini and aliases.conf live (converting reads neither)");
+        });
 
-    CLI::App* preview = app.add_subcommand("preview", "draw the form as the designer shows it, as a PNG or JPEG picture");
-    if (named("preview")) {
-        preview->add_option("FORM", inv.form, "the form file")->required();
-        preview->add_option("-o,--output", inv.output, "the picture to write: .png, .jpg or .jpeg")->required();
-        preview->add_option("--overlay", inv.overlays,
-                            "tab-order: each control's tab order number; findings: the check's findings on their "
-                            "controls (may be given twice)")
-            ->check(CLI::IsMember({"tab-order", "findings"}));
-        preview->add_option("--codepage", inv.codepage, "read 8-bit strings as this code page (CP1251, CP1252, ...)");
-        preview->add_option("--home", inv.home, "where tavrinqa.ini and aliases.conf live");
-        preview->add_option("--classes", inv.classes, "an extra class catalogue");
-    }
-    preview->footer(kCommonExits);
+    CLI::App* preview = add(
+        "preview", "draw the form as the designer shows it, as a PNG or JPEG picture", kCommonExits,
+        [&](CLI::App& command) {
+            command.add_option("FORM", inv.form, "the form file")->required();
+            command.add_option("-o,--output", inv.output, "the picture to write: .png, .jpg or .jpeg")->required();
+            command.add_option("--overlay", inv.overlays,
+                               "tab-order: each control's tab order number; findings: the check's findings on their "
+                               "controls (may be given twice)")
+                ->check(CLI::IsMember({"tab-order", "findings"}));
+            command.add_option("--codepage", inv.codepage, "read 8-bit strings as this code page (CP1251, CP1252, ...)");
+            command.add_option("--home", inv.home, "where tavrinqa.ini and aliases.conf live");
+            command.add_option("--classes", inv.classes, "an extra class catalogue");
+        });
 
-    CLI::App* check = app.add_subcommand("check", "check every form file under the paths (docs/check.md)");
-    if (named("check")) {
-        check::AddCheckOptions(*check, inv.check);
-        check->add_option("--home", inv.home, "where aliases.conf lives (the data rules' databases)");
-        check->add_option("--classes", inv.classes, "an extra class catalogue");
-    }
-    check->footer("Rules: docs/check.md (man tavrinqa). Exit status: 0 no finding at or above --fail-on; 1\n"
-                  "findings at or above it; 2 bad usage (an unknown rule, a path without form files) or input\n"
-                  "that could not be read (the rest is checked all the same).");
+    CLI::App* check = add(
+        "check", "check every form file under the paths (docs/check.md)",
+        "Rules: docs/check.md (man tavrinqa). Exit status: 0 no finding at or above --fail-on; 1\n"
+        "findings at or above it; 2 bad usage (an unknown rule, a path without form files) or input\n"
+        "that could not be read (the rest is checked all the same).",
+        [&](CLI::App& command) {
+            check::AddCheckOptions(command, inv.check);
+            command.add_option("--home", inv.home, "where aliases.conf lives (the data rules' databases)");
+            command.add_option("--classes", inv.classes, "an extra class catalogue");
+        });
 
-    CLI::App* alias = app.add_subcommand("alias", "add, list or remove the database aliases in the settings home");
-    if (named("alias")) {
-        alias->add_option("ACTION", inv.aliasAction, "add NAME PATH|URI, list, or remove NAME")
-            ->required()
-            ->check(CLI::IsMember({"add", "list", "remove"}));
-        alias->add_option("ARGS", inv.args, "the alias name, and for add its folder, database file or URI");
-        alias->add_option("--home", inv.home, "where aliases.conf lives");
-    }
-    alias->footer(kCommonExits);
+    CLI::App* alias = add(
+        "alias", "add, list or remove the database aliases in the settings home", kCommonExits,
+        [&](CLI::App& command) {
+            command.add_option("ACTION", inv.aliasAction, "add NAME PATH|URI, list, or remove NAME")
+                ->required()
+                ->check(CLI::IsMember({"add", "list", "remove"}));
+            command.add_option("ARGS", inv.args, "the alias name, and for add its folder, database file or URI");
+            command.add_option("--home", inv.home, "where aliases.conf lives");
+        });
 
-    CLI::App* catalogue = app.add_subcommand("catalogue", "print a catalogue list of the database engine");
-    if (named("catalogue")) {
-        catalogue
-            ->add_option("LIST", inv.args,
-                         "databases | tables DATABASE | procedures DATABASE | fields DATABASE TABLE | indexes DATABASE TABLE")
-            ->required();
-        catalogue->add_flag("--system", inv.systemTables, "tables and procedures: include the system ones");
-        catalogue->add_flag("--extended", inv.extendedInfo, "tables: the extended description");
-        catalogue->add_option("--home", inv.home, "where aliases.conf lives");
-    }
-    catalogue->footer(kCommonExits);
+    CLI::App* catalogue = add(
+        "catalogue", "print a catalogue list of the database engine", kCommonExits,
+        [&](CLI::App& command) {
+            command
+                .add_option("LIST", inv.args,
+                            "databases | tables DATABASE | procedures DATABASE | fields DATABASE TABLE | indexes DATABASE TABLE")
+                ->required();
+            command.add_flag("--system", inv.systemTables, "tables and procedures: include the system ones");
+            command.add_flag("--extended", inv.extendedInfo, "tables: the extended description");
+            command.add_option("--home", inv.home, "where aliases.conf lives");
+        });
     return {verbs, convert, preview, check, alias, catalogue};
 }
 

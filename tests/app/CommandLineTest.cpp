@@ -39,6 +39,26 @@ TEST(CommandLine, VerbsAreMatchedIgnoringCaseAndBlanks) {
     }
 }
 
+// A line that names a command is parsed with that command alone; one that names none, or asks
+// for help, with them all: either way the line means what it would with every command made.
+TEST(CommandLine, ALineMeansTheSameWhicheverCommandsItNames) {
+    testsupport::TempDir dir;
+    const std::string form = dir.File("about");  // a form file named as a verb
+    testsupport::WriteFile(form, testsupport::ReadFile(kExample));
+    const Outcome converted = Tavrinqa("convert '" + form + "' --to text");
+    EXPECT_EQ(converted.status, 0) << converted.err;
+    EXPECT_EQ(converted.out.rfind("object ", 0), 0u) << converted.out.substr(0, 80);
+
+    const Outcome help = Tavrinqa("--help");
+    for (const char* name : {"about", "formdata", "convert", "preview", "check", "alias", "catalogue"})
+        EXPECT_NE(help.out.find(name), std::string::npos) << name;
+    EXPECT_NE(Tavrinqa("hints --help").out.find("--print"), std::string::npos);
+    EXPECT_NE(Tavrinqa("covnert '" + form + "'").err.find("did you mean 'convert'"), std::string::npos);
+    const Outcome twice = Tavrinqa("tabs '" + form + "' --print catalogue");
+    EXPECT_EQ(twice.status, 2);
+    EXPECT_NE(twice.err.find("catalogue"), std::string::npos) << twice.err;
+}
+
 // A good script's run is the worked examples' (ScriptDocTest); here how scripts end the run:
 // blank lines are skipped, a fault (an unknown control, a line left when no window is open, no
 // script file) is status 2, and the form stays as it was.
