@@ -47,7 +47,7 @@ struct ByteClasses {
     bool identChar[256] = {};
     bool blank[256] = {};
     bool hex[256] = {};
-    bool quoteOrLineEnd[256] = {};
+    bool quoted[256] = {};  // inside a quoted run: all but the quote and line ends
     constexpr ByteClasses() {
         for (int c = 0; c < 256; ++c) {
             // Bytes above 0x7F count as letters so that forms with non-ASCII component names still read.
@@ -56,49 +56,63 @@ struct ByteClasses {
             identChar[c] = letter || IsDigit(static_cast<unsigned char>(c));
             blank[c] = c == ' ' || c == '\t' || c == '\r' || c == '\n';
             hex[c] = HexDigit(static_cast<unsigned char>(c)) >= 0;
-            quoteOrLineEnd[c] = c == '\'' || c == '\r' || c == '\n';
+            quoted[c] = c != '\'' && c != '\r' && c != '\n';
         }
     }
 };
 constexpr ByteClasses kBytes;
 
-// How many blanks start at p, sixteen bytes at a time where the processor can: a nested form's
-// indents are most of its bytes. (Words are too short for it to pay.)
-size_t BlankRun(const char* p, const char* end) {
+// How many bytes of one class start at p: sixteen at a time where the processor can (inRun
+// marks the bytes of a block that belong), then byte by byte from the table. Scanning runs of
+// blanks, name bytes and quoted text is most of reading.
+template <typename InRun>
+size_t Run(const char* p, const char* end, [[maybe_unused]] InRun inRun, const bool (&table)[256]) {
     const char* q = p;
 #ifdef __SSE2__
-    const auto is = [](__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
     for (; end - q >= 16; q += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
-        const __m128i blank = _mm_or_si128(_mm_or_si128(is(v, ' '), is(v, '\n')), _mm_or_si128(is(v, '\r'), is(v, '\t')));
-        if (const unsigned notBlank = ~unsigned(_mm_movemask_epi8(blank)) & 0xFFFFu)
-            return size_t(q - p) + size_t(std::countr_zero(notBlank));
+        if (const unsigned out = ~unsigned(_mm_movemask_epi8(inRun(v))) & 0xFFFFu)
+            return size_t(q - p) + size_t(std::countr_zero(out));
     }
 #endif
-    while (q < end && kBytes.blank[static_cast<unsigned char>(*q)]) ++q;
+    while (q < end && table[static_cast<unsigned char>(*q)]) ++q;
     return size_t(q - p);
 }
 
-// How many name bytes (letters, digits, '_', bytes above 0x7F) start at p, sixteen at a time
-// where the processor can: a word is most often read in one step.
-size_t WordRun(const char* p, const char* end) {
-    const char* q = p;
 #ifdef __SSE2__
-    const auto in = [](__m128i v, char lo, char hi) {  // lo <= byte <= hi, both below 0x80
-        return _mm_andnot_si128(_mm_cmplt_epi8(v, _mm_set1_epi8(lo)), _mm_cmplt_epi8(v, _mm_set1_epi8(char(hi + 1))));
-    };
-    for (; end - q >= 16; q += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+__m128i Is(__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); }
+__m128i Between(__m128i v, char lo, char hi) {  // lo <= byte <= hi, both below 0x80
+    return _mm_andnot_si128(_mm_cmplt_epi8(v, _mm_set1_epi8(lo)), _mm_cmplt_epi8(v, _mm_set1_epi8(char(hi + 1))));
+}
+#endif
+
+// A nested form's indents are most of its bytes.
+size_t BlankRun(const char* p, const char* end) {
+    return Run(p, end, [](auto v) {
+#ifdef __SSE2__
+        return _mm_or_si128(_mm_or_si128(Is(v, ' '), Is(v, '\n')), _mm_or_si128(Is(v, '\r'), Is(v, '\t')));
+#endif
+    }, kBytes.blank);
+}
+
+// Letters, digits, '_' and bytes above 0x7F: a word is most often read in one step.
+size_t WordRun(const char* p, const char* end) {
+    return Run(p, end, [](auto v) {
+#ifdef __SSE2__
         const __m128i lower = _mm_or_si128(v, _mm_set1_epi8(0x20));  // 'A'..'Z' as 'a'..'z'
         const __m128i high = _mm_cmplt_epi8(v, _mm_setzero_si128());  // above 0x7F: signed negative
-        const __m128i word = _mm_or_si128(_mm_or_si128(in(lower, 'a', 'z'), in(v, '0', '9')),
-                                          _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('_')), high));
-        if (const unsigned notWord = ~unsigned(_mm_movemask_epi8(word)) & 0xFFFFu)
-            return size_t(q - p) + size_t(std::countr_zero(notWord));
-    }
+        return _mm_or_si128(_mm_or_si128(Between(lower, 'a', 'z'), Between(v, '0', '9')), _mm_or_si128(Is(v, '_'), high));
 #endif
-    while (q < end && kBytes.identChar[static_cast<unsigned char>(*q)]) ++q;
-    return size_t(q - p);
+    }, kBytes.identChar);
+}
+
+// The text of a quoted run up to its closing quote or the line's end.
+size_t QuotedRun(const char* p, const char* end) {
+    return Run(p, end, [](auto v) {
+#ifdef __SSE2__
+        return _mm_xor_si128(_mm_or_si128(Is(v, '\''), _mm_or_si128(Is(v, '\r'), Is(v, '\n'))), _mm_set1_epi8(-1));
+#endif
+    }, kBytes.quoted);
 }
 
 // Whether the eight bytes at p are all hexadecimal digits, judged at once: the digits of
@@ -405,10 +419,9 @@ private:
                 if (c == '\'') {
                     uint32_t quote = pos_++;
                     for (;;) {
-                        uint32_t p = pos_;
-                        while (p < end_ && !kBytes.quoteOrLineEnd[At(p)]) ++p;
-                        units += p - pos_;
-                        pos_ = p;
+                        const size_t run = QuotedRun(buf_.data() + pos_, buf_.data() + end_);
+                        units += run;
+                        pos_ += static_cast<uint32_t>(run);
                         int q = Peek();
                         if (q < 0 || q == '\r' || q == '\n') Fail(quote, "unterminated string");
                         ++pos_;
