@@ -218,7 +218,7 @@ void TOutline::FreeNode(TOutlineNode* node) {
     freed_.push_back(node);
 }
 
-void TOutline::Attach(TOutlineNode* node, TOutlineNode* parent, TOutlineNode* before, TOutlineNode* run) {
+int32_t TOutline::Attach(TOutlineNode* node, TOutlineNode* parent, TOutlineNode* before, TOutlineNode* run) {
     const int32_t pos = before ? Position(before)
                         : parent == &root_ ? Size(order_)
                                            : Position(parent) + parent->count_;
@@ -237,6 +237,7 @@ void TOutline::Attach(TOutlineNode* node, TOutlineNode* parent, TOutlineNode* be
     (node->prev_ ? node->prev_->next_ : parent->firstChild_) = node;
     (before ? before->prev_ : parent->lastChild_) = node;
     for (TOutlineNode* p = parent; p != nullptr; p = p->parent_) p->count_ += node->count_;
+    return pos;
 }
 
 TOutlineNode* TOutline::Detach(TOutlineNode* node) {
@@ -281,23 +282,20 @@ void TOutline::Move(TOutlineNode* node, TOutlineNode* destination, TAttachMode m
 int32_t TOutline::AddObject(int32_t index, const std::string& text, void* data) {
     TOutlineNode* parent = index == 0 ? &root_ : Items(index).parent_;
     TOutlineNode* node = NewNode(text, data);
-    Attach(node, parent, nullptr, node);
-    return node->Index();
+    return Attach(node, parent, nullptr, node) + 1;  // the index counts from 1
 }
 
 int32_t TOutline::AddChildObject(int32_t index, const std::string& text, void* data) {
     TOutlineNode* parent = index == 0 ? &root_ : &Items(index);
     TOutlineNode* node = NewNode(text, data);
-    Attach(node, parent, nullptr, node);
-    return node->Index();
+    return Attach(node, parent, nullptr, node) + 1;  // the index counts from 1
 }
 
 int32_t TOutline::InsertObject(int32_t index, const std::string& text, void* data) {
     if (index == 0) return AddObject(0, text, data);
     TOutlineNode* before = &Items(index);
     TOutlineNode* node = NewNode(text, data);
-    Attach(node, before->parent_, before, node);
-    return node->Index();
+    return Attach(node, before->parent_, before, node) + 1;  // the index counts from 1
 }
 
 void TOutline::Delete(int32_t index) {

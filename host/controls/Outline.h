@@ -164,8 +164,9 @@ private:
     TOutlineNode* NewNode(const std::string& text, void* data);
     void FreeNode(TOutlineNode* node);
     // Links node (alone, or a detached run of count items headed by it) as the last child of
-    // parent, or before `before` among its siblings; updates counts and display order.
-    void Attach(TOutlineNode* node, TOutlineNode* parent, TOutlineNode* before, TOutlineNode* run);
+    // parent, or before `before` among its siblings; updates counts and display order. Returns
+    // node's display position, from 0.
+    int32_t Attach(TOutlineNode* node, TOutlineNode* parent, TOutlineNode* before, TOutlineNode* run);
     // Unlinks node and everything under it; returns their run of display positions.
     TOutlineNode* Detach(TOutlineNode* node);
     void Destroy(TOutlineNode* node);

@@ -134,13 +134,17 @@ TEST_F(OutlineTest, AgreesWithAPlainTreeOverManyRandomChanges) {
         } else if (op == 4) {  // add a sibling
             const int at = pick(count) + 1;
             RefNode* parent = order[size_t(at - 1)]->parent;
-            RefOutline::Put(ref.New(text), parent, parent->kids.size());
-            outline->Add(at, text);
+            RefNode* n = ref.New(text);
+            RefOutline::Put(n, parent, parent->kids.size());
+            const auto after = ref.Order();
+            EXPECT_EQ(outline->Add(at, text), int(std::find(after.begin(), after.end(), n) - after.begin()) + 1);
         } else if (op == 5) {  // insert
             const int at = pick(count) + 1;
             RefNode* before = order[size_t(at - 1)];
-            RefOutline::Put(ref.New(text), before->parent, RefOutline::Place(before));
-            outline->Insert(at, text);
+            RefNode* n = ref.New(text);
+            RefOutline::Put(n, before->parent, RefOutline::Place(before));
+            const auto after = ref.Order();
+            EXPECT_EQ(outline->Insert(at, text), int(std::find(after.begin(), after.end(), n) - after.begin()) + 1);
         } else if (op == 6 && count > 20) {  // delete
             const int at = pick(count) + 1;
             RefOutline::Unlink(order[size_t(at - 1)]);
