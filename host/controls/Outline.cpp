@@ -188,7 +188,7 @@ TOutlineNode& TOutline::Items(int32_t index) const {
     return *NodeAt(index - 1);
 }
 
-TOutlineNode* TOutline::NewNode(const std::string& text, void* data) {
+TOutlineNode* TOutline::NewNode(std::string text, void* data) {
     void* room;
     if (!freed_.empty()) {
         room = freed_.back();
@@ -203,7 +203,7 @@ TOutlineNode* TOutline::NewNode(const std::string& text, void* data) {
         room = &blocks_.back().rooms[blockUsed_++];
     }
     auto* node = new (room) TOutlineNode(this);
-    node->text_ = text;
+    node->text_ = std::move(text);
     node->data_ = data;
     seed_ ^= seed_ << 13;
     seed_ ^= seed_ >> 17;
@@ -279,22 +279,22 @@ void TOutline::Move(TOutlineNode* node, TOutlineNode* destination, TAttachMode m
     }
 }
 
-int32_t TOutline::AddObject(int32_t index, const std::string& text, void* data) {
+int32_t TOutline::AddObject(int32_t index, std::string text, void* data) {
     TOutlineNode* parent = index == 0 ? &root_ : Items(index).parent_;
-    TOutlineNode* node = NewNode(text, data);
+    TOutlineNode* node = NewNode(std::move(text), data);
     return Attach(node, parent, nullptr, node) + 1;  // the index counts from 1
 }
 
-int32_t TOutline::AddChildObject(int32_t index, const std::string& text, void* data) {
+int32_t TOutline::AddChildObject(int32_t index, std::string text, void* data) {
     TOutlineNode* parent = index == 0 ? &root_ : &Items(index);
-    TOutlineNode* node = NewNode(text, data);
+    TOutlineNode* node = NewNode(std::move(text), data);
     return Attach(node, parent, nullptr, node) + 1;  // the index counts from 1
 }
 
-int32_t TOutline::InsertObject(int32_t index, const std::string& text, void* data) {
-    if (index == 0) return AddObject(0, text, data);
+int32_t TOutline::InsertObject(int32_t index, std::string text, void* data) {
+    if (index == 0) return AddObject(0, std::move(text), data);
     TOutlineNode* before = &Items(index);
-    TOutlineNode* node = NewNode(text, data);
+    TOutlineNode* node = NewNode(std::move(text), data);
     return Attach(node, before->parent_, before, node) + 1;  // the index counts from 1
 }
 

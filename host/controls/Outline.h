@@ -97,12 +97,12 @@ public:
     // AddChild: the last child of the item at index (0: the top level). Insert: before the
     // item at index, as its sibling (0: the last item at the top level). Each gives the
     // new item's index; the items after it move on by one.
-    int32_t Add(int32_t index, const std::string& text) { return AddObject(index, text, nullptr); }
-    int32_t AddObject(int32_t index, const std::string& text, void* data);
-    int32_t AddChild(int32_t index, const std::string& text) { return AddChildObject(index, text, nullptr); }
-    int32_t AddChildObject(int32_t index, const std::string& text, void* data);
-    int32_t Insert(int32_t index, const std::string& text) { return InsertObject(index, text, nullptr); }
-    int32_t InsertObject(int32_t index, const std::string& text, void* data);
+    int32_t Add(int32_t index, std::string text) { return AddObject(index, std::move(text), nullptr); }
+    int32_t AddObject(int32_t index, std::string text, void* data);
+    int32_t AddChild(int32_t index, std::string text) { return AddChildObject(index, std::move(text), nullptr); }
+    int32_t AddChildObject(int32_t index, std::string text, void* data);
+    int32_t Insert(int32_t index, std::string text) { return InsertObject(index, std::move(text), nullptr); }
+    int32_t InsertObject(int32_t index, std::string text, void* data);
     void Delete(int32_t index);  // with every item under it
     void Clear();
 
@@ -161,7 +161,7 @@ protected:
 private:
     friend class TOutlineNode;
 
-    TOutlineNode* NewNode(const std::string& text, void* data);
+    TOutlineNode* NewNode(std::string text, void* data);
     void FreeNode(TOutlineNode* node);
     // Links node (alone, or a detached run of count items headed by it) as the last child of
     // parent, or before `before` among its siblings; updates counts and display order. Returns
