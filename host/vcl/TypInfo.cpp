@@ -128,8 +128,8 @@ static void Require(const TPersistent* instance, const TPropInfo* prop) {
 std::string GetStrProp(const TPersistent* instance, const TPropInfo* prop) {
     Require(instance, prop);
     if (!IsStringKind(prop->Kind)) WrongKind(prop);
-    TValue v = instance->ReadProperty(*prop);
-    if (auto* s = std::get_if<std::string>(&v)) return *s;
+    TValue v = instance->ReadProperty(*prop);  // a copy of its own: the text moves out of it
+    if (auto* s = std::get_if<std::string>(&v)) return std::move(*s);
     return {};
 }
 
@@ -212,7 +212,7 @@ std::string GetEnumProp(const TPersistent* instance, const TPropInfo* prop) {
     Require(instance, prop);
     if (prop->Kind != TTypeKind::tkEnumeration) WrongKind(prop);
     TValue v = instance->ReadProperty(*prop);
-    if (auto* id = std::get_if<TIdent>(&v)) return id->name;
+    if (auto* id = std::get_if<TIdent>(&v)) return std::move(id->name);
     return {};
 }
 
