@@ -96,6 +96,7 @@ void tZorWinControlInfo::HandleNoteBook(int32_t parentItem, int componentIndex) 
 void tZorWinControlInfo::ProcessControls() {
     if (!oktoproceed()) return;
     vcl::TOutline* outline = FrmInfo->OutlineParent;
+    outline->ExpectItems(alloclist.Count() + 1);  // the form and its controls
     const int32_t root = AddNode(outline, 0, form, false);
     if (alloclist.Count() == 0) return;
     AddControlsForParent(root, form);

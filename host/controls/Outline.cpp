@@ -201,6 +201,7 @@ TOutlineNode* TOutline::NewNode(std::string text, void* data) {
             blockUsed_ = 0;
         }
         room = &blocks_.back().rooms[blockUsed_++];
+        blocksAhead_.Filled(blocks_.back().rooms.get(), blockUsed_ * sizeof(NodeRoom), blocks_.back().size * sizeof(NodeRoom));
     }
     auto* node = new (room) TOutlineNode(this);
     node->text_ = std::move(text);
@@ -307,6 +308,7 @@ void TOutline::Delete(int32_t index) {
 void TOutline::Clear() {
     texts_.Clear();
     textsIndexed_ = false;
+    expectedItems_ = 0;
     for (TOutlineNode* n = root_.firstChild_; n != nullptr;) {
         TOutlineNode* next = n->next_;
         Destroy(n);
@@ -329,8 +331,14 @@ void TOutline::UnindexText(TOutlineNode* node) {
     if (textsIndexed_) texts_.Erase(node);
 }
 
+void TOutline::ExpectItems(int32_t count) {
+    expectedItems_ = count;
+    if (textsIndexed_) texts_.Reserve(size_t(std::max(count, ItemCount())));
+}
+
 int32_t TOutline::GetTextItem(std::string_view text) const {
     if (!textsIndexed_) {
+        texts_.Reserve(size_t(std::max(expectedItems_, ItemCount())));
         for (TOutlineNode* n : Nodes()) texts_.Insert(n);
         textsIndexed_ = true;
     }

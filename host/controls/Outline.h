@@ -64,17 +64,16 @@ private:
     friend class TOutline;
     explicit TOutlineNode(TOutline* outline) : outline_(outline) {}
 
+    // The small fields share the last eight bytes: a large tree has an item per component.
     TOutline* outline_;
     std::string text_;
     void* data_ = nullptr;
-    bool expanded_ = false;
     // The tree.
     TOutlineNode* parent_ = nullptr;
     TOutlineNode* firstChild_ = nullptr;
     TOutlineNode* lastChild_ = nullptr;
     TOutlineNode* prev_ = nullptr;
     TOutlineNode* next_ = nullptr;
-    int32_t count_ = 1;  // this item and every item under it
     // Display order: a randomly balanced tree over positions (a subtree of items is one
     // run of positions), so that numbering, insertion and moves stay logarithmic.
     TOutlineNode* left_ = nullptr;
@@ -82,6 +81,8 @@ private:
     TOutlineNode* up_ = nullptr;
     uint32_t priority_ = 0;
     int32_t size_ = 1;
+    int32_t count_ = 1;  // this item and every item under it
+    bool expanded_ = false;
 };
 
 class TOutline : public TCustomControl, public TControlEvents {
@@ -110,6 +111,9 @@ public:
     int32_t GetTextItem(std::string_view text) const;
     // The first item holding data; 0 when there is none.
     int32_t GetDataItem(const void* data) const;
+    // The tree is about to hold about count items: the text index, once there is one, is made
+    // that large at once rather than grown (and copied) step by step.
+    void ExpectItems(int32_t count);
 
     // The selected item; with none chosen, the first item (0 when the outline is empty).
     int32_t SelectedItem() const;
@@ -202,6 +206,7 @@ private:
         static bool Equal(std::string_view a, std::string_view b) { return a == b; }
     };
     mutable TFlatIndex<TOutlineNode, TextKey> texts_;
+    int32_t expectedItems_ = 0;
     // Items live in blocks the outline owns, each twice the last: a tree of 30,000 items is a
     // few allocations (the large ones in large pages), and clearing it frees blocks rather than
     // items one by one.
@@ -215,6 +220,7 @@ private:
     static constexpr size_t kFirstBlock = 256, kLargestBlock = 32768;
     std::vector<Block> blocks_;
     size_t blockUsed_ = 0;
+    TFillAhead blocksAhead_;  // over the newest block
     std::vector<TOutlineNode*> freed_;  // rooms of deleted items, taken again first
     mutable bool textsIndexed_ = false;
 };

@@ -5,6 +5,7 @@
 // components fill these once per name and per item.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <string_view>
 #include <utility>
@@ -78,6 +79,10 @@ public:
             if (s.object == nullptr && s.hash != kErased) return;
         }
     }
+    // Room for expected entries in all, made now.
+    void Reserve(size_t expected) {
+        if (expected * 2 > slots_.size()) Rebuild(std::max(expected, live_));
+    }
     void Clear() {
         slots_.clear();
         used_ = live_ = 0;
@@ -94,6 +99,7 @@ private:
         const size_t size = OpenTableSize(expected);
         std::vector<Slot> fresh;
         ReserveLarge(fresh, size);
+        PopulatePages(fresh.data(), size * sizeof(Slot));
         fresh.resize(size);
         std::vector<Slot> old = std::exchange(slots_, std::move(fresh));
         used_ = live_ = 0;
