@@ -77,7 +77,14 @@ void TStringGrid::SetRowCount(int value) {
         constexpr size_t kTypicalCell = 16;
         text_.reserve(text_.size() + (cells - cells_.size()) * kTypicalCell);
     }
+    const Span* const before = cells_.data();
     ReserveLarge(cells_, cells);
+    if (cells > cells_.size()) {
+        // Present in one call rather than trapped into page by page as they are zeroed; a
+        // buffer that moved is written from its start.
+        const size_t from = cells_.data() == before ? cells_.size() : 0;
+        PopulatePages(cells_.data() + from, (cells - from) * sizeof(Span));
+    }
     cells_.resize(cells);
     if (fixedRows_ >= value) fixedRows_ = value - 1;
     row_ = std::clamp(row_, fixedRows_, value - 1);
@@ -153,6 +160,7 @@ void TStringGrid::SetCells(int col, int row, std::string_view text) {
     Span& fresh = CellAt(col, row);
     fresh = {uint32_t(text_.size()), uint32_t(text.size())};
     text_.append(text);
+    textAhead_.Filled(text_.data(), text_.size(), text_.capacity());
 }
 
 void TStringGrid::Compact() {

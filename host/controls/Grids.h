@@ -9,6 +9,7 @@
 
 #include "host/controls/Events.h"
 #include "host/vcl/Controls.h"
+#include "host/vcl/LargePages.h"
 
 namespace vcl {
 
@@ -97,6 +98,7 @@ private:
     Span& CellAt(int col, int row) { return cells_[size_t(row) * size_t(ColCount()) + size_t(col)]; }
     void Compact();
     std::string text_;
+    TFillAhead textAhead_;
     std::vector<Span> cells_;
     size_t stale_ = 0;  // bytes of text_ no cell points at
     std::vector<int> colWidths_;
