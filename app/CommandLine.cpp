@@ -147,6 +147,78 @@ struct CommandApps {
     CLI::App *convert = nullptr, *preview = nullptr, *check = nullptr, *alias = nullptr, *catalogue = nullptr;
 };
 
+void AddConvertOptions(CLI::App& command, Invocation& inv) {
+    command.add_option("IN", inv.form, "the form file to convert")->required();
+    command.add_option("-o,--output", inv.output,
+                       "where to write: a .dfm, .lfm or .xfm file, .txt (text), .bin (bare binary) or - "
+                       "(default: standard output)");
+    command.add_option("--to", inv.to, "text or binary (default: the other format than IN's)")
+        ->check(CLI::IsMember({"text", "binary"}));
+    command.add_option("--codepage", inv.codepage,
+                       "read 8-bit strings as this code page (CP1251, ISO-8859-2, ...) and write them as Unicode");
+    command.add_option("--home", inv.home, "where tavrinqa.ini and aliases.conf live (converting reads neither)");
+}
+
+void AddPreviewOptions(CLI::App& command, Invocation& inv) {
+    command.add_option("FORM", inv.form, "the form file")->required();
+    command.add_option("-o,--output", inv.output, "the picture to write: .png, .jpg or .jpeg")->required();
+    command.add_option("--overlay", inv.overlays,
+                       "tab-order: each control's tab order number; findings: the check's findings on their "
+                       "controls (may be given twice)")
+        ->check(CLI::IsMember({"tab-order", "findings"}));
+    command.add_option("--codepage", inv.codepage, "read 8-bit strings as this code page (CP1251, CP1252, ...)");
+    command.add_option("--home", inv.home, "where tavrinqa.ini and aliases.conf live");
+    command.add_option("--classes", inv.classes, "an extra class catalogue");
+}
+
+void AddCheckCommandOptions(CLI::App& command, Invocation& inv) {
+    check::AddCheckOptions(command, inv.check);
+    command.add_option("--home", inv.home, "where aliases.conf lives (the data rules' databases)");
+    command.add_option("--classes", inv.classes, "an extra class catalogue");
+}
+
+void AddAliasOptions(CLI::App& command, Invocation& inv) {
+    command.add_option("ACTION", inv.aliasAction, "add NAME PATH|URI, list, or remove NAME")
+        ->required()
+        ->check(CLI::IsMember({"add", "list", "remove"}));
+    command.add_option("ARGS", inv.args, "the alias name, and for add its folder, database file or URI");
+    command.add_option("--home", inv.home, "where aliases.conf lives");
+}
+
+void AddCatalogueOptions(CLI::App& command, Invocation& inv) {
+    command
+        .add_option("LIST", inv.args,
+                    "databases | tables DATABASE | procedures DATABASE | fields DATABASE TABLE | indexes DATABASE TABLE")
+        ->required();
+    command.add_flag("--system", inv.systemTables, "tables and procedures: include the system ones");
+    command.add_flag("--extended", inv.extendedInfo, "tables: the extended description");
+    command.add_option("--home", inv.home, "where aliases.conf lives");
+}
+
+// The commands other than the verbs, in the order help lists them.
+struct CommandSpec {
+    const char* name;
+    const char* description;
+    const char* footer;
+    void (*addOptions)(CLI::App&, Invocation&);
+    CLI::App* CommandApps::*app;
+};
+constexpr CommandSpec kCommands[] = {
+    {"convert", "convert a form file between the text and binary formats", kCommonExits, AddConvertOptions,
+     &CommandApps::convert},
+    {"preview", "draw the form as the designer shows it, as a PNG or JPEG picture", kCommonExits, AddPreviewOptions,
+     &CommandApps::preview},
+    {"check", "check every form file under the paths (docs/check.md)",
+     "Rules: docs/check.md (man tavrinqa). Exit status: 0 no finding at or above --fail-on; 1\n"
+     "findings at or above it; 2 bad usage (an unknown rule, a path without form files) or input\n"
+     "that could not be read (the rest is checked all the same).",
+     AddCheckCommandOptions, &CommandApps::check},
+    {"alias", "add, list or remove the database aliases in the settings home", kCommonExits, AddAliasOptions,
+     &CommandApps::alias},
+    {"catalogue", "print a catalogue list of the database engine", kCommonExits, AddCatalogueOptions,
+     &CommandApps::catalogue},
+};
+
 // Only the commands the line names get their options, and where it names one and asks no help,
 // only those are made at all: a command no word names is matched by no word, and making the
 // dozen a run does not use was half of starting one. Help, and a line that names none (whose
@@ -156,25 +228,15 @@ CommandApps AddCommands(CLI::App& app, Invocation& inv, const std::vector<std::s
         return std::any_of(words.begin(), words.end(),
                            [&](const std::string& w) { return w == name || (caption != nullptr && w == caption); });
     };
-    static constexpr const char* kCommands[] = {"convert", "preview", "check", "alias", "catalogue"};
     const bool helpAsked = std::any_of(words.begin(), words.end(), [](const std::string& w) {
         return w == "-h" || w == "--help" || w.starts_with("--help=");
     });
     const bool someNamed =
         std::any_of(std::begin(kVerbs), std::end(kVerbs), [&](const Verb& v) { return named(v.name, v.caption); }) ||
-        std::any_of(std::begin(kCommands), std::end(kCommands), [&](const char* c) { return named(c); });
+        std::any_of(std::begin(kCommands), std::end(kCommands), [&](const CommandSpec& c) { return named(c.name); });
     const bool onlyNamed = someNamed && !helpAsked;
-    // A command other than a verb, with its options where the line names it.
-    auto add = [&](const char* name, const char* description, const char* footer,
-                   const std::function<void(CLI::App&)>& options) -> CLI::App* {
-        if (onlyNamed && !named(name)) return nullptr;
-        CLI::App* command = app.add_subcommand(name, description);
-        if (named(name)) options(*command);
-        command->footer(footer);
-        return command;
-    };
 
-    std::vector<std::pair<CLI::App*, int>> verbs;
+    CommandApps apps;
     for (int i = 0; i < int(std::size(kVerbs)); ++i) {
         if (onlyNamed && !named(kVerbs[i].name, kVerbs[i].caption)) continue;
         CLI::App* verb = app.add_subcommand(kVerbs[i].name, std::string("run ") + kVerbs[i].tool);
@@ -191,70 +253,16 @@ CommandApps AddCommands(CLI::App& app, Invocation& inv, const std::vector<std::s
             "Paste). Without --script and --print the windows open on the desktop.\n"
             "Exit status: 0 the tool ran, whatever closed its window; 1 an error ended the run or the save\n"
             "failed; 2 bad usage, an unreadable form file or a script error.");
-        verbs.emplace_back(verb, i);
+        apps.verbs.emplace_back(verb, i);
     }
-
-    CLI::App* convert = add(
-        "convert", "convert a form file between the text and binary formats", kCommonExits,
-        [&](CLI::App& command) {
-            command.add_option("IN", inv.form, "the form file to convert")->required();
-            command.add_option("-o,--output", inv.output,
-                               "where to write: a .dfm, .lfm or .xfm file, .txt (text), .bin (bare binary) or - "
-                               "(default: standard output)");
-            command.add_option("--to", inv.to, "text or binary (default: the other format than IN's)")
-                ->check(CLI::IsMember({"text", "binary"}));
-            command.add_option("--codepage", inv.codepage,
-                               "read 8-bit strings as this code page (CP1251, ISO-8859-2, ...) and write them as Unicode");
-            command.add_option("--home", inv.home, "where tavrinqa.ini and aliases.conf live (converting reads neither)");
-        });
-
-    CLI::App* preview = add(
-        "preview", "draw the form as the designer shows it, as a PNG or JPEG picture", kCommonExits,
-        [&](CLI::App& command) {
-            command.add_option("FORM", inv.form, "the form file")->required();
-            command.add_option("-o,--output", inv.output, "the picture to write: .png, .jpg or .jpeg")->required();
-            command.add_option("--overlay", inv.overlays,
-                               "tab-order: each control's tab order number; findings: the check's findings on their "
-                               "controls (may be given twice)")
-                ->check(CLI::IsMember({"tab-order", "findings"}));
-            command.add_option("--codepage", inv.codepage, "read 8-bit strings as this code page (CP1251, CP1252, ...)");
-            command.add_option("--home", inv.home, "where tavrinqa.ini and aliases.conf live");
-            command.add_option("--classes", inv.classes, "an extra class catalogue");
-        });
-
-    CLI::App* check = add(
-        "check", "check every form file under the paths (docs/check.md)",
-        "Rules: docs/check.md (man tavrinqa). Exit status: 0 no finding at or above --fail-on; 1\n"
-        "findings at or above it; 2 bad usage (an unknown rule, a path without form files) or input\n"
-        "that could not be read (the rest is checked all the same).",
-        [&](CLI::App& command) {
-            check::AddCheckOptions(command, inv.check);
-            command.add_option("--home", inv.home, "where aliases.conf lives (the data rules' databases)");
-            command.add_option("--classes", inv.classes, "an extra class catalogue");
-        });
-
-    CLI::App* alias = add(
-        "alias", "add, list or remove the database aliases in the settings home", kCommonExits,
-        [&](CLI::App& command) {
-            command.add_option("ACTION", inv.aliasAction, "add NAME PATH|URI, list, or remove NAME")
-                ->required()
-                ->check(CLI::IsMember({"add", "list", "remove"}));
-            command.add_option("ARGS", inv.args, "the alias name, and for add its folder, database file or URI");
-            command.add_option("--home", inv.home, "where aliases.conf lives");
-        });
-
-    CLI::App* catalogue = add(
-        "catalogue", "print a catalogue list of the database engine", kCommonExits,
-        [&](CLI::App& command) {
-            command
-                .add_option("LIST", inv.args,
-                            "databases | tables DATABASE | procedures DATABASE | fields DATABASE TABLE | indexes DATABASE TABLE")
-                ->required();
-            command.add_flag("--system", inv.systemTables, "tables and procedures: include the system ones");
-            command.add_flag("--extended", inv.extendedInfo, "tables: the extended description");
-            command.add_option("--home", inv.home, "where aliases.conf lives");
-        });
-    return {verbs, convert, preview, check, alias, catalogue};
+    for (const CommandSpec& c : kCommands) {
+        if (onlyNamed && !named(c.name)) continue;
+        CLI::App* command = app.add_subcommand(c.name, c.description);
+        if (named(c.name)) c.addOptions(*command, inv);
+        command->footer(c.footer);
+        apps.*c.app = command;
+    }
+    return apps;
 }
 
 }  // namespace
