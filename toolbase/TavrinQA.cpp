@@ -85,7 +85,7 @@ bool TTavrinQA::ReadNative(std::string_view lname, const vcl::TPropInfo& prop, v
     return true;
 }
 
-bool TTavrinQA::WriteNative(std::string_view lname, const vcl::TPropInfo& prop, const vcl::TValue& value) {
+bool TTavrinQA::WriteNative(std::string_view lname, const vcl::TPropInfo& prop, vcl::TValue& value) {
     if (!IsToolProperty(lname)) return TComponent::WriteNative(lname, prop, value);
     SetAll(nullptr);
     return true;

@@ -37,7 +37,7 @@ public:
 
 protected:
     bool ReadNative(std::string_view lname, const vcl::TPropInfo& prop, vcl::TValue& out) const override;
-    bool WriteNative(std::string_view lname, const vcl::TPropInfo& prop, const vcl::TValue& value) override;
+    bool WriteNative(std::string_view lname, const vcl::TPropInfo& prop, vcl::TValue& value) override;
 
 private:
     std::unique_ptr<zorbase::tinifile> settings_;

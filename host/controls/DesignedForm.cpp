@@ -138,7 +138,7 @@ bool TDesignedForm::ReadNative(std::string_view lname, const TPropInfo& prop, TV
     return true;
 }
 
-bool TDesignedForm::WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) {
+bool TDesignedForm::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
     if (lname != "windowstate") return TForm::WriteNative(lname, prop, value);
     auto* id = std::get_if<TIdent>(&value);
     for (int s = 0; id != nullptr && s < 3; ++s)

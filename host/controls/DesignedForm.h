@@ -114,7 +114,7 @@ protected:
     // belongs); raise to refuse.
     virtual void CheckAccepted() {}
     bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
-    bool WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) override;
+    bool WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) override;
 
 private:
     const THandler& FindHandler(std::string_view name) const;

@@ -69,11 +69,11 @@ bool TOpenDialog::ReadNative(std::string_view lname, const TPropInfo& prop, TVal
     return true;
 }
 
-bool TOpenDialog::WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) {
-    if (lname == "filename") fileName_ = ValueToString(value, prop);
-    else if (lname == "defaultext") defaultExt_ = ValueToString(value, prop);
-    else if (lname == "filter") filter_ = ValueToString(value, prop);
-    else if (lname == "title") title_ = ValueToString(value, prop);
+bool TOpenDialog::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
+    if (lname == "filename") fileName_ = TakeString(value, prop);
+    else if (lname == "defaultext") defaultExt_ = TakeString(value, prop);
+    else if (lname == "filter") filter_ = TakeString(value, prop);
+    else if (lname == "title") title_ = TakeString(value, prop);
     else return TComponent::WriteNative(lname, prop, value);
     return true;
 }

@@ -266,7 +266,7 @@ bool TStringGrid::ReadNative(std::string_view lname, const TPropInfo& prop, TVal
     return true;
 }
 
-bool TStringGrid::WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) {
+bool TStringGrid::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
     if (lname == "colcount") SetColCount(ValueToInt32(value, prop));
     else if (lname == "rowcount") SetRowCount(ValueToInt32(value, prop));
     else if (lname == "fixedcols") SetFixedCols(ValueToInt32(value, prop));

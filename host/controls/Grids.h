@@ -76,7 +76,7 @@ public:
 
 protected:
     bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
-    bool WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) override;
+    bool WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) override;
 
 private:
     // Asked for every cell a tool fills or prints: the test inline, the message made elsewhere.

@@ -521,9 +521,9 @@ bool TOutline::ReadNative(std::string_view lname, const TPropInfo& prop, TValue&
     return true;
 }
 
-bool TOutline::WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) {
+bool TOutline::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
     if (lname == "itemheight") SetItemHeight(ValueToInt32(value, prop));
-    else if (lname == "itemseparator") separator_ = ValueToString(value, prop);
+    else if (lname == "itemseparator") separator_ = TakeString(value, prop);
     else return TCustomControl::WriteNative(lname, prop, value);
     return true;
 }

@@ -160,7 +160,7 @@ public:
 
 protected:
     bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
-    bool WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) override;
+    bool WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) override;
 
 private:
     friend class TOutlineNode;

@@ -64,7 +64,7 @@ bool TButton::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& 
     return true;
 }
 
-bool TButton::WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) {
+bool TButton::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
     if (lname != "modalresult") return TWinControl::WriteNative(lname, prop, value);
     if (auto* id = std::get_if<TIdent>(&value)) {
         static constexpr const char* kNames[] = {"mrNone", "mrOk", "mrCancel", "mrAbort", "mrRetry",
@@ -111,7 +111,7 @@ bool TBitBtn::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& 
     return true;
 }
 
-bool TBitBtn::WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) {
+bool TBitBtn::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
     if (lname != "kind") return TButton::WriteNative(lname, prop, value);
     if (auto* id = std::get_if<TIdent>(&value))
         for (const auto& k : kKinds)
@@ -161,7 +161,7 @@ void TEdit::ActSet(const std::string& text) {
     SetText(text);
 }
 
-bool TEdit::WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) {
+bool TEdit::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
     if (lname != "text") return TCustomEdit::WriteNative(lname, prop, value);
     SetText(ValueToString(value, prop));
     return true;
@@ -215,7 +215,7 @@ bool TCheckBox::ReadNative(std::string_view lname, const TPropInfo& prop, TValue
     return true;
 }
 
-bool TCheckBox::WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) {
+bool TCheckBox::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
     if (lname == "checked") {
         SetChecked(ValueToBool(value, prop));
         return true;
@@ -268,7 +268,7 @@ bool TComboBox::ReadNative(std::string_view lname, const TPropInfo& prop, TValue
     return true;
 }
 
-bool TComboBox::WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) {
+bool TComboBox::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
     if (lname != "itemindex") return TWinControl::WriteNative(lname, prop, value);
     SetItemIndex(ValueToInt32(value, prop));
     return true;

@@ -58,7 +58,7 @@ public:
 
 protected:
     bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
-    bool WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) override;
+    bool WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) override;
 
 private:
     TModalResult modalResult_ = mrNone;
@@ -83,7 +83,7 @@ public:
 
 protected:
     bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
-    bool WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) override;
+    bool WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) override;
 
 private:
     TBitBtnKind kind_ = bkCustom;
@@ -113,7 +113,7 @@ public:
     void ActSet(const std::string& text) override;
 
 protected:
-    bool WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) override;
+    bool WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) override;
 };
 
 class TMemo : public TCustomEdit {
@@ -145,7 +145,7 @@ public:
 
 protected:
     bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
-    bool WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) override;
+    bool WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) override;
 
 private:
     bool checked_ = false;
@@ -175,7 +175,7 @@ public:
 
 protected:
     bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
-    bool WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) override;
+    bool WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) override;
 
 private:
     TLines items_;

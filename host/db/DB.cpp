@@ -361,7 +361,7 @@ bool TDataSet::ReadNative(std::string_view lname, const TPropInfo& prop, TValue&
     return true;
 }
 
-bool TDataSet::WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) {
+bool TDataSet::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
     if (lname != "active") return TComponent::WriteNative(lname, prop, value);
     SetActive(ValueToBool(value, prop));
     return true;

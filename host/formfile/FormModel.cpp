@@ -548,7 +548,7 @@ TComponent* TFormFile::Builder::BuildObject(const Object& obj, const Holder& hol
                     references_.push_back({c, info, std::string(value.AsIdent()), scopeEntry, prop.Offset()});
                 continue;
             }
-            if (auto v = ModelValue(value)) vcl::SetPropValue(c, info, *v);
+            if (auto v = ModelValue(value)) vcl::SetPropValue(c, info, std::move(*v));
         } catch (const vcl::Exception& e) {
             Refuse(fileName_, prop.Position(), std::string(name) + ": " + e.Message());
         }

@@ -79,14 +79,14 @@ TValue TPersistent::ReadProperty(const TPropInfo& prop) const {
     return at < stored_.size() ? stored_[at].second : TValue{};
 }
 
-void TPersistent::WriteProperty(const TPropInfo& prop, const TValue& value) {
+void TPersistent::WriteProperty(const TPropInfo& prop, TValue&& value) {
     Changing();
     if (WriteNative(prop.LowerName, prop, value)) return;
     if (const size_t at = StoredAt(prop); at < stored_.size()) {
-        stored_[at].second = value;
+        stored_[at].second = std::move(value);
         return;
     }
-    stored_.emplace_back(&prop, value);
+    stored_.emplace_back(&prop, std::move(value));
     IndexStored(stored_.size() - 1);
 }
 
@@ -120,7 +120,7 @@ void TPersistent::IndexStored(size_t place) {
 
 bool TPersistent::ReadNative(std::string_view, const TPropInfo&, TValue&) const { return false; }
 
-bool TPersistent::WriteNative(std::string_view, const TPropInfo&, const TValue&) { return false; }
+bool TPersistent::WriteNative(std::string_view, const TPropInfo&, TValue&) { return false; }
 
 void TPersistent::ClearStoredReferencesTo(const TComponent* target) {
     for (auto& entry : stored_)
@@ -267,7 +267,7 @@ bool TComponent::ReadNative(std::string_view lname, const TPropInfo& prop, TValu
     return true;
 }
 
-bool TComponent::WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) {
+bool TComponent::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
     if (lname == "name") SetName(ValueToString(value, prop));
     else if (lname == "tag") tag_ = ValueToInt32(value, prop);
     else {

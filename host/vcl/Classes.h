@@ -112,7 +112,12 @@ public:
     // Property values by descriptor. Classes with C++ meaning for a property take it in
     // ReadNative/WriteNative; anything else is kept as a stored value.
     TValue ReadProperty(const TPropInfo& prop) const;
-    void WriteProperty(const TPropInfo& prop, const TValue& value);
+    void WriteProperty(const TPropInfo& prop, const TValue& value) {
+        TValue copy = value;
+        WriteProperty(prop, std::move(copy));
+    }
+    // A value made for the call (one read from a file) is moved into place.
+    void WriteProperty(const TPropInfo& prop, TValue&& value);
     // The values kept for properties without C++ meaning, in the order first set.
     const std::vector<std::pair<const TPropInfo*, TValue>>& StoredValues() const { return stored_; }
     // Room for about count stored values at once: for an object a file gives any number of
@@ -122,8 +127,9 @@ public:
 
 protected:
     // True when this class handles the property (lower-case name); out receives the value.
+    // A class that keeps the value written may take it (TakeString): the caller is done with it.
     virtual bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const;
-    virtual bool WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value);
+    virtual bool WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value);
     // The most derived destructor calls this first: what goes is no change to its form.
     void Unwatch() {
         if (watcher_ != nullptr) watcher_->Destroyed(*this);
@@ -232,7 +238,7 @@ public:
 protected:
     virtual void Notification(TComponent* component, TOperation operation);
     bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
-    bool WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) override;
+    bool WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) override;
 
     // Frees the owned components, last first, and marks this component as going, so that
     // nothing is renumbered or notified on its behalf. Windowed controls call it before they

@@ -70,13 +70,13 @@ bool TControl::ReadNative(std::string_view lname, const TPropInfo& prop, TValue&
     return true;
 }
 
-bool TControl::WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) {
+bool TControl::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
     if (lname == "left") left_ = ValueToInt32(value, prop);
     else if (lname == "top") top_ = ValueToInt32(value, prop);
     else if (lname == "width") width_ = ValueToInt32(value, prop);
     else if (lname == "height") height_ = ValueToInt32(value, prop);
-    else if (lname == "caption" || lname == "text") text_ = ValueToString(value, prop);
-    else if (lname == "hint") hint_ = ValueToString(value, prop);
+    else if (lname == "caption" || lname == "text") text_ = TakeString(value, prop);
+    else if (lname == "hint") hint_ = TakeString(value, prop);
     else if (lname == "showhint") showHint_ = ValueToBool(value, prop);
     else if (lname == "enabled") enabled_ = ValueToBool(value, prop);
     else if (lname == "visible") visible_ = ValueToBool(value, prop);
@@ -241,7 +241,7 @@ bool TWinControl::ReadNative(std::string_view lname, const TPropInfo& prop, TVal
     return true;
 }
 
-bool TWinControl::WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) {
+bool TWinControl::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
     if (lname == "taborder") SetTabOrder(static_cast<int>(std::clamp<int64_t>(ValueToInt(value, prop), -2, 32768)));
     else if (lname == "tabstop") tabStop_ = ValueToBool(value, prop);
     else return TControl::WriteNative(lname, prop, value);

@@ -30,7 +30,7 @@ bool TCustomForm::ReadNative(std::string_view lname, const TPropInfo& prop, TVal
     return true;
 }
 
-bool TCustomForm::WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) {
+bool TCustomForm::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
     if (lname != "menu") return TWinControl::WriteNative(lname, prop, value);
     TComponent* target = ValueToComponent(value, prop);
     if (target != nullptr && !Is<TMainMenu>(target))

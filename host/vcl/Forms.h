@@ -35,7 +35,7 @@ public:
 protected:
     void Notification(TComponent* component, TOperation operation) override;
     bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
-    bool WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) override;
+    bool WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) override;
 
 private:
     TMainMenu* menu_ = nullptr;

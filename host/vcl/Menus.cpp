@@ -72,9 +72,9 @@ bool TMenuItem::ReadNative(std::string_view lname, const TPropInfo& prop, TValue
     return true;
 }
 
-bool TMenuItem::WriteNative(std::string_view lname, const TPropInfo& prop, const TValue& value) {
-    if (lname == "caption") caption_ = ValueToString(value, prop);
-    else if (lname == "hint") hint_ = ValueToString(value, prop);
+bool TMenuItem::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
+    if (lname == "caption") caption_ = TakeString(value, prop);
+    else if (lname == "hint") hint_ = TakeString(value, prop);
     else if (lname == "checked") checked_ = ValueToBool(value, prop);
     else if (lname == "enabled") enabled_ = ValueToBool(value, prop);
     else if (lname == "visible") visible_ = ValueToBool(value, prop);

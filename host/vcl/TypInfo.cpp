@@ -233,6 +233,11 @@ void SetPropValue(TPersistent* instance, const TPropInfo* prop, const TValue& va
     instance->WriteProperty(*prop, value);
 }
 
+void SetPropValue(TPersistent* instance, const TPropInfo* prop, TValue&& value) {
+    Require(instance, prop);
+    instance->WriteProperty(*prop, std::move(value));
+}
+
 }  // namespace vcl
 
 namespace vcl {
@@ -264,6 +269,11 @@ bool ValueToBool(const TValue& value, const TPropInfo& prop) {
 
 std::string ValueToString(const TValue& value, const TPropInfo& prop) {
     if (auto* s = std::get_if<std::string>(&value)) return *s;
+    WrongValue(prop);
+}
+
+std::string TakeString(TValue& value, const TPropInfo& prop) {
+    if (auto* s = std::get_if<std::string>(&value)) return std::move(*s);
     WrongValue(prop);
 }
 

@@ -131,10 +131,13 @@ int64_t ValueToInt(const TValue& value, const TPropInfo& prop);
 int32_t ValueToInt32(const TValue& value, const TPropInfo& prop);  // ERangeError beyond 32 bits
 bool ValueToBool(const TValue& value, const TPropInfo& prop);
 std::string ValueToString(const TValue& value, const TPropInfo& prop);
+// The same, moved out of a value the caller is done with.
+std::string TakeString(TValue& value, const TPropInfo& prop);
 TComponent* ValueToComponent(const TValue& value, const TPropInfo& prop);
 
 // Any kind, as the model keeps it; monostate when the property was never given a value.
 TValue GetPropValue(const TPersistent* instance, const TPropInfo* prop);
 void SetPropValue(TPersistent* instance, const TPropInfo* prop, const TValue& value);
+void SetPropValue(TPersistent* instance, const TPropInfo* prop, TValue&& value);
 
 }  // namespace vcl
