@@ -304,6 +304,10 @@ int main(int argc, char** argv) {
     std::printf("Start-up, median of %d runs: tavrinqa --version %.2f ms wall, %.2f ms cpu  [<= 2 ms %s], "
                 "peak RSS %.1f MB  [<= 4 MB %s]\n",
                 startReps, floor.wall * 1e3, floor.cpu * 1e3, Verdict(quick), floor.medianRssMb, Verdict(small));
+    // What starting any process costs here: machines differ most in this, and it bounds the above.
+    if (const Figures nothing = Measure({"/bin/true"}, startReps, errFile); nothing.ok)
+        std::printf("  a process that does nothing (/bin/true) on this machine: %.2f ms wall, %.2f ms cpu\n",
+                    nothing.wall * 1e3, nothing.cpu * 1e3);
     {
         const std::string form = (dir / "start1000.dfm").string();
         std::ofstream(form, std::ios::binary) << bench::GeneratedForm(1000, bench::Shape::Nested);
