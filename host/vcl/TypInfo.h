@@ -47,13 +47,15 @@ struct TReference {
 };
 using TValue = std::variant<std::monostate, int64_t, double, std::string, TIdent, TSetValue, TReference>;
 
+// The small fields come last, in one word: an object may have a property learnt from the file
+// for each of hundreds of thousands of lines.
 struct TPropInfo {
     std::string Name;          // as declared, e.g. "DataSource"
     std::string LowerName;     // Name in lower case, as the classes match it
     std::string TypeName;      // e.g. "TDataSource", "TCaption", "Boolean"
-    TTypeKind Kind = TTypeKind::tkUnknown;
     const TClassInfo* PropClass = nullptr;  // for tkClass: the declared class
     std::optional<std::string> Default;     // the value the writer omits, in form-file text
+    TTypeKind Kind = TTypeKind::tkUnknown;
     bool Stored = true;                     // false: never written to a form file
     bool Learned = false;                   // met in a form file, not published by the class
 };
