@@ -36,6 +36,7 @@ void tZorMenuInfo::categorisecontrols() {
 void tZorMenuInfo::ProcessControls() {
     if (!oktoproceed()) return;
     vcl::TOutline* outline = FrmInfo->OutlineParent;
+    outline->ExpectItems(1 + menulist.Count() + alloclist.Count());  // the form, its menus and their items
     const std::string rootText = NodeID(form);
     outline->Add(0, rootText);
     for (const tComponentAllocRec& rec : menulist) {
