@@ -308,7 +308,6 @@ void TOutline::Delete(int32_t index) {
 void TOutline::Clear() {
     texts_.Clear();
     textsIndexed_ = false;
-    expectedItems_ = 0;
     for (TOutlineNode* n = root_.firstChild_; n != nullptr;) {
         TOutlineNode* next = n->next_;
         Destroy(n);
@@ -331,14 +330,11 @@ void TOutline::UnindexText(TOutlineNode* node) {
     if (textsIndexed_) texts_.Erase(node);
 }
 
-void TOutline::ExpectItems(int32_t count) {
-    expectedItems_ = count;
-    if (textsIndexed_) texts_.Reserve(size_t(std::max(count, ItemCount())));
-}
+void TOutline::ExpectItems(int32_t count) { texts_.Reserve(size_t(std::max(count, ItemCount()))); }
 
 int32_t TOutline::GetTextItem(std::string_view text) const {
     if (!textsIndexed_) {
-        texts_.Reserve(size_t(std::max(expectedItems_, ItemCount())));
+        texts_.Reserve(size_t(ItemCount()));
         for (TOutlineNode* n : Nodes()) texts_.Insert(n);
         textsIndexed_ = true;
     }

@@ -111,8 +111,8 @@ public:
     int32_t GetTextItem(std::string_view text) const;
     // The first item holding data; 0 when there is none.
     int32_t GetDataItem(const void* data) const;
-    // The tree is about to hold about count items: the text index, once there is one, is made
-    // that large at once rather than grown (and copied) step by step.
+    // The tree is about to hold about count items and be searched by text (GetTextItem): room
+    // for the text index is made now, at that size, rather than grown (and copied) step by step.
     void ExpectItems(int32_t count);
 
     // The selected item; with none chosen, the first item (0 when the outline is empty).
@@ -206,7 +206,6 @@ private:
         static bool Equal(std::string_view a, std::string_view b) { return a == b; }
     };
     mutable TFlatIndex<TOutlineNode, TextKey> texts_;
-    int32_t expectedItems_ = 0;
     // Items live in blocks the outline owns, each twice the last: a tree of 30,000 items is a
     // few allocations (the large ones in large pages), and clearing it frees blocks rather than
     // items one by one.
