@@ -163,7 +163,7 @@ void TEdit::ActSet(const std::string& text) {
 
 bool TEdit::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
     if (lname != "text") return TCustomEdit::WriteNative(lname, prop, value);
-    SetText(ValueToString(value, prop));
+    SetText(TakeString(value, prop));
     return true;
 }
 

@@ -268,7 +268,7 @@ bool TComponent::ReadNative(std::string_view lname, const TPropInfo& prop, TValu
 }
 
 bool TComponent::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
-    if (lname == "name") SetName(ValueToString(value, prop));
+    if (lname == "name") SetName(TakeString(value, prop));
     else if (lname == "tag") tag_ = ValueToInt32(value, prop);
     else {
         // A stored reference across owners must hear when its target goes.
