@@ -83,7 +83,7 @@ void tZorMenuInfo::AllocControl(int index, tComponentAllocRec rec, bool top, vcl
     AddItemsForParent(item, false);
 }
 
-std::string tZorMenuInfo::CaptionfromItem(const std::string& text) {
+std::string tZorMenuInfo::CaptionfromItem(std::string_view text) {
     if (!oktoproceed() || alloclist.Count() == 0) return {};
     // Names do not change while the tool runs, so the identifiers are indexed once.
     if (byNodeID_.empty())

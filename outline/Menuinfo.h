@@ -39,14 +39,14 @@ public:
     void AllocControl(int index, tComponentAllocRec rec, bool top, vcl::TMenuItem* item);
     // The caption, without its ampersands, of the first listed item with that identifier;
     // empty when none has it.
-    std::string CaptionfromItem(const std::string& text);
+    std::string CaptionfromItem(std::string_view text);
 
 private:
     // The list positions of the items under each parent item, in list order.
     std::unordered_map<const TComponent*, std::vector<int>> children_;
     int childrenListed_ = -1;
     // The first list position of each identifier.
-    std::unordered_map<std::string, int> byNodeID_;
+    std::unordered_map<std::string, int, vcl::TextHash, std::equal_to<>> byNodeID_;
 };
 
 // The menu tool while it runs.

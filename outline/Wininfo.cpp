@@ -145,7 +145,7 @@ bool tZorWinControlInfo::execute() {
     return FrmInfo->ShowTree("Parentage for " + NodeID(form), "Parent Editor") == vcl::mrOk;
 }
 
-TComponent* tZorWinControlInfo::findfromnode(const std::string& text) {
+TComponent* tZorWinControlInfo::findfromnode(std::string_view text) {
     if (!oktoproceed() || alloclist.Count() == 0) return nullptr;
     std::string name, className;
     classnamefromid(text, name, className);

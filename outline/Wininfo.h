@@ -43,7 +43,7 @@ public:
     void AllocControl(int32_t parent, int position, tComponentAllocRec rec, vcl::TControl* control);
     // The first listed component with the name and class a node text carries; none for the
     // form's item, page items and texts that match nothing.
-    TComponent* findfromnode(const std::string& text);
+    TComponent* findfromnode(std::string_view text);
     // Components may have been renamed: names are looked up afresh.
     void NamesChanged() { namesListed_ = -1; }
 

@@ -30,7 +30,7 @@ std::string NodeID(const TComponent* component) {
     return component->Name() + kSeparator + component->ClassName() + ";";
 }
 
-void classnamefromid(const std::string& id, std::string& name, std::string& className) {
+void classnamefromid(std::string_view id, std::string& name, std::string& className) {
     name.clear();
     className.clear();
     const size_t at = id.find(kSeparator);

@@ -22,7 +22,7 @@ extern zorbase::tinifile* aninifile;
 std::string NodeID(const TComponent* component);
 // The inverse of NodeID: split at the first " : ", the closing ";" dropped. Both outputs
 // are cleared first and stay empty when id holds no separator.
-void classnamefromid(const std::string& id, std::string& name, std::string& className);
+void classnamefromid(std::string_view id, std::string& name, std::string& className);
 // NodeID of the control's parent or the menu item's parent item; otherwise empty.
 std::string GetParentString(const TComponent* component);
 // A notebook page caption made into a component name: without white space when that is

@@ -1,6 +1,7 @@
 #include "host/controls/Outline.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "host/vcl/ClassCatalogue.h"
@@ -10,10 +11,18 @@ namespace vcl {
 
 // ---- TOutlineNode
 
-void TOutlineNode::SetText(const std::string& text) {
-    if (text == text_) return;
+// An item per component in a large tree: growth here is memory every tree tool pays.
+static_assert(sizeof(TOutlineNode) <= 104);
+
+void TOutlineNode::SetText(std::string_view text) {
+    if (text == Text()) return;
     outline_->UnindexText(this);
-    text_ = text;
+    if (text.size() <= textLen_) {
+        if (!text.empty()) std::memmove(text_, text.data(), text.size());
+    } else {
+        text_ = outline_->KeepText(text);
+    }
+    textLen_ = static_cast<uint32_t>(text.size());
     outline_->IndexText(this);
 }
 
@@ -91,7 +100,7 @@ std::string TOutlineNode::FullPath() const {
     std::string path;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         if (it != chain.rbegin()) path += outline_->separator_;
-        path += (*it)->text_;
+        path += (*it)->Text();
     }
     return path;
 }
@@ -188,7 +197,24 @@ TOutlineNode& TOutline::Items(int32_t index) const {
     return *NodeAt(index - 1);
 }
 
-TOutlineNode* TOutline::NewNode(std::string text, void* data) {
+char* TOutline::KeepText(std::string_view text) {
+    if (text.empty()) return nullptr;
+    if (text.size() > size_t{0x7FFFFFFF}) throw EOutlineError("An outline item's text is too long");
+    if (textBlocks_.empty() || textBlocks_.back().size - textUsed_ < text.size()) {
+        const size_t next = textBlocks_.empty() ? kFirstTextBlock : std::min(textBlocks_.back().size * 2, kLargestTextBlock);
+        const size_t size = std::max(next, text.size());
+        textBlocks_.push_back({std::make_unique_for_overwrite<char[]>(size), size});
+        textUsed_ = 0;
+    }
+    TextBlock& block = textBlocks_.back();
+    char* room = block.bytes.get() + textUsed_;
+    std::memcpy(room, text.data(), text.size());
+    textUsed_ += text.size();
+    textsAhead_.Filled(block.bytes.get(), textUsed_, block.size);
+    return room;
+}
+
+TOutlineNode* TOutline::NewNode(std::string_view text, void* data) {
     void* room;
     if (!freed_.empty()) {
         room = freed_.back();
@@ -204,7 +230,8 @@ TOutlineNode* TOutline::NewNode(std::string text, void* data) {
         blocksAhead_.Filled(blocks_.back().rooms.get(), blockUsed_ * sizeof(NodeRoom), blocks_.back().size * sizeof(NodeRoom));
     }
     auto* node = new (room) TOutlineNode(this);
-    node->text_ = std::move(text);
+    node->text_ = KeepText(text);
+    node->textLen_ = static_cast<uint32_t>(text.size());
     node->data_ = data;
     seed_ ^= seed_ << 13;
     seed_ ^= seed_ >> 17;
@@ -280,22 +307,22 @@ void TOutline::Move(TOutlineNode* node, TOutlineNode* destination, TAttachMode m
     }
 }
 
-int32_t TOutline::AddObject(int32_t index, std::string text, void* data) {
+int32_t TOutline::AddObject(int32_t index, std::string_view text, void* data) {
     TOutlineNode* parent = index == 0 ? &root_ : Items(index).parent_;
-    TOutlineNode* node = NewNode(std::move(text), data);
+    TOutlineNode* node = NewNode(text, data);
     return Attach(node, parent, nullptr, node) + 1;  // the index counts from 1
 }
 
-int32_t TOutline::AddChildObject(int32_t index, std::string text, void* data) {
+int32_t TOutline::AddChildObject(int32_t index, std::string_view text, void* data) {
     TOutlineNode* parent = index == 0 ? &root_ : &Items(index);
-    TOutlineNode* node = NewNode(std::move(text), data);
+    TOutlineNode* node = NewNode(text, data);
     return Attach(node, parent, nullptr, node) + 1;  // the index counts from 1
 }
 
-int32_t TOutline::InsertObject(int32_t index, std::string text, void* data) {
-    if (index == 0) return AddObject(0, std::move(text), data);
+int32_t TOutline::InsertObject(int32_t index, std::string_view text, void* data) {
+    if (index == 0) return AddObject(0, text, data);
     TOutlineNode* before = &Items(index);
-    TOutlineNode* node = NewNode(std::move(text), data);
+    TOutlineNode* node = NewNode(text, data);
     return Attach(node, before->parent_, before, node) + 1;  // the index counts from 1
 }
 
@@ -320,6 +347,8 @@ void TOutline::Clear() {
     blocks_.clear();
     freed_.clear();
     blockUsed_ = 0;
+    textBlocks_.clear();
+    textUsed_ = 0;
 }
 
 void TOutline::IndexText(TOutlineNode* node) {
@@ -445,7 +474,7 @@ void TOutline::ForEachLine(F f) const {
     std::string line;
     for (const TOutlineNode* n : Nodes()) {
         line.assign(size_t(n->Level() - 1), '\t');
-        f(line.append(n->text_));
+        f(line.append(n->Text()));
     }
 }
 

@@ -27,8 +27,8 @@ public:
     TOutlineNode& operator=(const TOutlineNode&) = delete;
 
     TOutline& Outline() const { return *outline_; }
-    const std::string& Text() const { return text_; }
-    void SetText(const std::string& text);
+    std::string_view Text() const { return {text_, textLen_}; }
+    void SetText(std::string_view text);
     void* Data() const { return data_; }
     void SetData(void* data) { data_ = data; }
 
@@ -64,9 +64,9 @@ private:
     friend class TOutline;
     explicit TOutlineNode(TOutline* outline) : outline_(outline) {}
 
-    // The small fields share the last eight bytes: a large tree has an item per component.
+    // The small fields share the last sixteen bytes: a large tree has an item per component.
     TOutline* outline_;
-    std::string text_;
+    char* text_ = nullptr;  // in the outline's text blocks
     void* data_ = nullptr;
     // The tree.
     TOutlineNode* parent_ = nullptr;
@@ -82,7 +82,8 @@ private:
     uint32_t priority_ = 0;
     int32_t size_ = 1;
     int32_t count_ = 1;  // this item and every item under it
-    bool expanded_ = false;
+    uint32_t textLen_ : 31 = 0;
+    uint32_t expanded_ : 1 = false;
 };
 
 class TOutline : public TCustomControl, public TControlEvents {
@@ -98,12 +99,12 @@ public:
     // AddChild: the last child of the item at index (0: the top level). Insert: before the
     // item at index, as its sibling (0: the last item at the top level). Each gives the
     // new item's index; the items after it move on by one.
-    int32_t Add(int32_t index, std::string text) { return AddObject(index, std::move(text), nullptr); }
-    int32_t AddObject(int32_t index, std::string text, void* data);
-    int32_t AddChild(int32_t index, std::string text) { return AddChildObject(index, std::move(text), nullptr); }
-    int32_t AddChildObject(int32_t index, std::string text, void* data);
-    int32_t Insert(int32_t index, std::string text) { return InsertObject(index, std::move(text), nullptr); }
-    int32_t InsertObject(int32_t index, std::string text, void* data);
+    int32_t Add(int32_t index, std::string_view text) { return AddObject(index, text, nullptr); }
+    int32_t AddObject(int32_t index, std::string_view text, void* data);
+    int32_t AddChild(int32_t index, std::string_view text) { return AddChildObject(index, text, nullptr); }
+    int32_t AddChildObject(int32_t index, std::string_view text, void* data);
+    int32_t Insert(int32_t index, std::string_view text) { return InsertObject(index, text, nullptr); }
+    int32_t InsertObject(int32_t index, std::string_view text, void* data);
     void Delete(int32_t index);  // with every item under it
     void Clear();
 
@@ -165,7 +166,9 @@ protected:
 private:
     friend class TOutlineNode;
 
-    TOutlineNode* NewNode(std::string text, void* data);
+    TOutlineNode* NewNode(std::string_view text, void* data);
+    // A copy of text in the text blocks; null for an empty text.
+    char* KeepText(std::string_view text);
     void FreeNode(TOutlineNode* node);
     // Links node (alone, or a detached run of count items headed by it) as the last child of
     // parent, or before `before` among its siblings; updates counts and display order. Returns
@@ -221,6 +224,17 @@ private:
     size_t blockUsed_ = 0;
     TFillAhead blocksAhead_;  // over the newest block
     std::vector<TOutlineNode*> freed_;  // rooms of deleted items, taken again first
+    // Item texts lie one after another in blocks the same way, rather than each in a string of
+    // its own. A changed text that fits takes its old room; a longer one takes new room, and
+    // what it leaves is given back with the blocks when the outline is cleared.
+    struct TextBlock {
+        std::unique_ptr<char[]> bytes;
+        size_t size;
+    };
+    static constexpr size_t kFirstTextBlock = 4096, kLargestTextBlock = 256 * 1024;
+    std::vector<TextBlock> textBlocks_;
+    size_t textUsed_ = 0;
+    TFillAhead textsAhead_;
     mutable bool textsIndexed_ = false;
 };
 

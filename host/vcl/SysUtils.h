@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -91,6 +92,12 @@ int64_t StrToInt64(std::string_view s);
 // the locale is not installed. Settable, as a program sets its format settings.
 const std::string& DecimalSeparator();
 void SetDecimalSeparator(const std::string& separator);
+
+// A string hash that looks up by string_view without making a string.
+struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+};
 
 // Hash and equality that ignore ASCII case, for name indexes.
 // Transparent, so that lookups by string_view need no temporary string.
