@@ -114,6 +114,32 @@ TEST_F(OutlineTest, RowsFollowExpansionAndSelectionStaysShown) {
     EXPECT_EQ(outline->SelectedItem(), 0);
 }
 
+TEST_F(OutlineTest, TextsKeepTheirBytesWhateverTheirLengthAndHowTheyChange) {
+    // Texts of every length, some longer than a whole block of texts, so that blocks fill and
+    // a text needs a block of its own.
+    std::vector<std::string> texts;
+    for (int i = 0; i < 3000; ++i)
+        texts.push_back(i % 500 == 7 ? std::string(size_t(5000 + i), char('a' + i % 26)) : "item " + std::to_string(i));
+    for (const std::string& t : texts) outline->Add(0, t);
+    // Shorter (in place, from its own bytes), longer (new room), empty and back.
+    outline->Items(8).SetText(outline->Items(8).Text().substr(2));
+    texts[7] = texts[7].substr(2);
+    outline->Items(2).SetText(std::string(300, 'x'));
+    texts[1] = std::string(300, 'x');
+    outline->Items(11).SetText(texts[10] + "!");  // one byte more than its room: new room
+    texts[10] += "!";
+    outline->Items(3).SetText("");
+    outline->Items(3).SetText("back");
+    texts[2] = "back";
+    for (int i = 0; i < int(texts.size()); ++i) ASSERT_EQ(outline->Items(i + 1).Text(), texts[size_t(i)]) << i;
+    EXPECT_EQ(outline->GetTextItem("back"), 3);
+    EXPECT_EQ(outline->GetTextItem(texts[1]), 2);
+    EXPECT_EQ(outline->GetTextItem("item 2"), 0);
+    outline->Clear();
+    EXPECT_EQ(outline->Add(0, "after clearing"), 1);
+    EXPECT_EQ(outline->Items(1).Text(), "after clearing");
+}
+
 TEST_F(OutlineTest, AgreesWithAPlainTreeOverManyRandomChanges) {
     RefOutline ref;
     std::mt19937 rng(12345);
