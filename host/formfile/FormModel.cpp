@@ -563,6 +563,8 @@ TComponent* TFormFile::Builder::BuildObject(const Object& obj, const Holder& hol
     }
     props.reset();
     const auto self = uint32_t(file_.entries_.size());
+    if (file_.entries_.size() >= Entry::kMostEntries)
+        Refuse(fileName_, obj.Position(), "form files of more than " + std::to_string(Entry::kMostEntries) + " objects are not supported");
     file_.entries_.push_back({c, obj.Index(), scopeEntry});
 
     childScope = sight.isRoot || frame ? self : scopeEntry;
@@ -751,7 +753,10 @@ void TFormFile::CarryChanges() {
     }
     bool carried = false;
     for (uint32_t i : due)
-        if (ApplyComponent(i, old)) carried = entries_[i].carried = true;
+        if (ApplyComponent(i, old)) {
+            entries_[i].carried = true;
+            carried = true;
+        }
     before_.clear();
     if (!old.Empty()) RewriteReferences(old);
     if (carried) {

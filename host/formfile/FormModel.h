@@ -75,14 +75,17 @@ public:
 
 private:
     // One for every component read, kept for the run: a large form has tens of thousands.
+    // The flags share the scope's word: an entry is 16 bytes.
     struct Entry {
+        static constexpr uint32_t kMostEntries = uint32_t{1} << 29;  // what scope can count
         vcl::TComponent* component;  // null once freed: its object stays in the file
         uint32_t object;             // in the document (Document::ObjectAt)
-        uint32_t scope;              // entry of the component whose components its references name first
-        bool changed = false;        // seen before a change since reading (or the last apply)
-        bool noticed = false;        // seen before a change at any time
-        bool carried = false;        // a change of it is in the document
+        uint32_t scope : 29;         // entry of the component whose components its references name first
+        uint32_t changed : 1 = false;  // seen before a change since reading (or the last apply)
+        uint32_t noticed : 1 = false;  // seen before a change at any time
+        uint32_t carried : 1 = false;  // a change of it is in the document
     };
+    static_assert(sizeof(void*) > 8 || sizeof(Entry) == 16);
     // A changed component as it was before its first change: the hashes of its values by place
     // in WritableProperties, and its design position. Only what differs from it is written:
     // a value the model holds otherwise than the file (tab orders renumbered, a reference to
