@@ -23,7 +23,7 @@ void TControlDetailBox::SetDisplControl(vcl::TControl* control) {
     EdWidth->SetText(vcl::IntToStr(control->Width()));
     EdHeight->SetText(vcl::IntToStr(control->Height()));
     EdTag->SetText(vcl::IntToStr(control->Tag()));
-    EdHint->SetText(control->Hint());
+    EdHint->SetText(std::string(control->Hint()));
     EdName->SetText(control->Name());
     EdClass->SetText(control->ClassName());
     CheckBox1->SetChecked(control->Enabled());

@@ -14,15 +14,24 @@ namespace vcl {
 // An item per component in a large tree: growth here is memory every tree tool pays.
 static_assert(sizeof(TOutlineNode) <= 104);
 
+namespace {
+// An item's text length has 31 bits.
+uint32_t ItemTextLength(std::string_view text) {
+    if (text.size() > size_t{0x7FFFFFFF}) throw EOutlineError("An outline item's text is too long");
+    return static_cast<uint32_t>(text.size());
+}
+}  // namespace
+
 void TOutlineNode::SetText(std::string_view text) {
     if (text == Text()) return;
+    const uint32_t length = ItemTextLength(text);
     outline_->UnindexText(this);
     if (text.size() <= textLen_) {
         if (!text.empty()) std::memmove(text_, text.data(), text.size());
     } else {
-        text_ = outline_->KeepText(text);
+        text_ = outline_->itemTexts_.Keep(text);
     }
-    textLen_ = static_cast<uint32_t>(text.size());
+    textLen_ = length;
     outline_->IndexText(this);
 }
 
@@ -197,24 +206,8 @@ TOutlineNode& TOutline::Items(int32_t index) const {
     return *NodeAt(index - 1);
 }
 
-char* TOutline::KeepText(std::string_view text) {
-    if (text.empty()) return nullptr;
-    if (text.size() > size_t{0x7FFFFFFF}) throw EOutlineError("An outline item's text is too long");
-    if (textBlocks_.empty() || textBlocks_.back().size - textUsed_ < text.size()) {
-        const size_t next = textBlocks_.empty() ? kFirstTextBlock : std::min(textBlocks_.back().size * 2, kLargestTextBlock);
-        const size_t size = std::max(next, text.size());
-        textBlocks_.push_back({std::make_unique_for_overwrite<char[]>(size), size});
-        textUsed_ = 0;
-    }
-    TextBlock& block = textBlocks_.back();
-    char* room = block.bytes.get() + textUsed_;
-    std::memcpy(room, text.data(), text.size());
-    textUsed_ += text.size();
-    textsAhead_.Filled(block.bytes.get(), textUsed_, block.size);
-    return room;
-}
-
 TOutlineNode* TOutline::NewNode(std::string_view text, void* data) {
+    const uint32_t length = ItemTextLength(text);
     void* room;
     if (!freed_.empty()) {
         room = freed_.back();
@@ -230,8 +223,8 @@ TOutlineNode* TOutline::NewNode(std::string_view text, void* data) {
         blocksAhead_.Filled(blocks_.back().rooms.get(), blockUsed_ * sizeof(NodeRoom), blocks_.back().size * sizeof(NodeRoom));
     }
     auto* node = new (room) TOutlineNode(this);
-    node->text_ = KeepText(text);
-    node->textLen_ = static_cast<uint32_t>(text.size());
+    node->text_ = itemTexts_.Keep(text);
+    node->textLen_ = length;
     node->data_ = data;
     seed_ ^= seed_ << 13;
     seed_ ^= seed_ >> 17;
@@ -347,8 +340,7 @@ void TOutline::Clear() {
     blocks_.clear();
     freed_.clear();
     blockUsed_ = 0;
-    textBlocks_.clear();
-    textUsed_ = 0;
+    itemTexts_.Clear();
 }
 
 void TOutline::IndexText(TOutlineNode* node) {

@@ -12,6 +12,7 @@
 #include "host/controls/Lines.h"
 #include "host/vcl/Controls.h"
 #include "host/vcl/FlatIndex.h"
+#include "host/vcl/Texts.h"
 
 namespace vcl {
 
@@ -167,8 +168,6 @@ private:
     friend class TOutlineNode;
 
     TOutlineNode* NewNode(std::string_view text, void* data);
-    // A copy of text in the text blocks; null for an empty text.
-    char* KeepText(std::string_view text);
     void FreeNode(TOutlineNode* node);
     // Links node (alone, or a detached run of count items headed by it) as the last child of
     // parent, or before `before` among its siblings; updates counts and display order. Returns
@@ -227,14 +226,7 @@ private:
     // Item texts lie one after another in blocks the same way, rather than each in a string of
     // its own. A changed text that fits takes its old room; a longer one takes new room, and
     // what it leaves is given back with the blocks when the outline is cleared.
-    struct TextBlock {
-        std::unique_ptr<char[]> bytes;
-        size_t size;
-    };
-    static constexpr size_t kFirstTextBlock = 4096, kLargestTextBlock = 256 * 1024;
-    std::vector<TextBlock> textBlocks_;
-    size_t textUsed_ = 0;
-    TFillAhead textsAhead_;
+    TTextBlocks itemTexts_;
     mutable bool textsIndexed_ = false;
 };
 

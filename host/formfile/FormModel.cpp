@@ -664,6 +664,7 @@ std::unique_ptr<TFormFile> TFormFile::Read(std::string bytes, const std::string&
     std::unique_ptr<TFormFile> file(new TFormFile());
     file->PrepareMemory(bytes.size());
     Builder builder(*file, fileName, bytes.size());
+    const vcl::TComponentArena::TextsScope texts(file->arena_.get());
     file->doc_ = Document::Parse(std::move(bytes), fileName, &builder);
     builder.Finish(file->doc_.ObjectCount());
     return file;

@@ -22,6 +22,7 @@ constexpr bool kArenas = true;
 #endif
 
 thread_local TComponentArena* current = nullptr;
+thread_local TComponentArena* textsOpen = nullptr;
 
 // The blocks of every live arena: a component may be freed on any thread, and only these tell
 // arena memory from the heap's. A form's components are freed just before its arena goes, each
@@ -56,6 +57,17 @@ TComponentArena::Scope::Scope(TComponentArena* arena) : outer_(current) {
 }
 
 TComponentArena::Scope::~Scope() { current = outer_; }
+
+TComponentArena::TextsScope::TextsScope(TComponentArena* arena) : outer_(textsOpen) {
+    if (kArenas) textsOpen = arena;
+}
+
+TComponentArena::TextsScope::~TextsScope() { textsOpen = outer_; }
+
+char* TComponentArena::TextRoom(const void* owner, std::string_view text) {
+    if (textsOpen == nullptr || !textsOpen->Holds(owner)) return nullptr;
+    return textsOpen->texts_.Keep(text);
+}
 
 TComponentArena::~TComponentArena() {
     if (blocks_.empty()) return;

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 #include <vector>
 
 #include "host/vcl/LargePages.h"
+#include "host/vcl/Texts.h"
 
 namespace vcl {
 
@@ -30,6 +32,23 @@ public:
     private:
         TComponentArena* outer_;
     };
+
+    // While a texts scope lives, the texts that this arena's components keep (TText) are kept
+    // with it, in blocks of their own, and go when it goes: reading a form, every control's
+    // hint would otherwise be an allocation of its own.
+    class TextsScope {
+    public:
+        explicit TextsScope(TComponentArena* arena);
+        ~TextsScope();
+        TextsScope(const TextsScope&) = delete;
+        TextsScope& operator=(const TextsScope&) = delete;
+
+    private:
+        TComponentArena* outer_;
+    };
+    // A copy of text kept for owner: in the arena whose texts scope lives on this thread when
+    // owner was made in it; null otherwise (the owner keeps it on the heap).
+    static char* TextRoom(const void* owner, std::string_view text);
 
     // What the components still to come will take, about: the next block is made that large.
     // Without it each block is twice the last.
@@ -58,6 +77,7 @@ private:
     size_t expected_;
     size_t used_ = 0;
     TFillAhead ahead_;  // over the newest block
+    TTextBlocks texts_;
 };
 
 }  // namespace vcl

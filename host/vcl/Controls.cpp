@@ -62,7 +62,7 @@ bool TControl::ReadNative(std::string_view lname, const TPropInfo& prop, TValue&
     else if (lname == "width") out = int64_t(width_);
     else if (lname == "height") out = int64_t(height_);
     else if (lname == "caption" || lname == "text") out = text_;
-    else if (lname == "hint") out = hint_;
+    else if (lname == "hint") out = hint_.Str();
     else if (lname == "showhint") out = TIdent{showHint_ ? "True" : "False"};
     else if (lname == "enabled") out = TIdent{enabled_ ? "True" : "False"};
     else if (lname == "visible") out = TIdent{visible_ ? "True" : "False"};
@@ -76,7 +76,7 @@ bool TControl::WriteNative(std::string_view lname, const TPropInfo& prop, TValue
     else if (lname == "width") width_ = ValueToInt32(value, prop);
     else if (lname == "height") height_ = ValueToInt32(value, prop);
     else if (lname == "caption" || lname == "text") text_ = TakeString(value, prop);
-    else if (lname == "hint") hint_ = TakeString(value, prop);
+    else if (lname == "hint") hint_.Set(this, TakeString(value, prop));
     else if (lname == "showhint") showHint_ = ValueToBool(value, prop);
     else if (lname == "enabled") enabled_ = ValueToBool(value, prop);
     else if (lname == "visible") visible_ = ValueToBool(value, prop);

@@ -6,9 +6,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/vcl/Classes.h"
+#include "host/vcl/Texts.h"
 
 namespace vcl {
 
@@ -37,8 +39,8 @@ public:
     // The window text, published as Caption by some classes and as Text by others.
     const std::string& Caption() const { return text_; }
     void SetCaption(const std::string& v) { Changing(), text_ = v; }
-    const std::string& Hint() const { return hint_; }
-    void SetHint(const std::string& v) { Changing(), hint_ = v; }
+    std::string_view Hint() const { return hint_.View(); }
+    void SetHint(std::string_view v) { Changing(), hint_.Set(this, v); }
     bool ShowHint() const { return showHint_; }
     void SetShowHint(bool v) { Changing(), showHint_ = v; }
     bool Enabled() const { return enabled_; }
@@ -58,7 +60,7 @@ private:
     TWinControl* parent_ = nullptr;
     int32_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     std::string text_;
-    std::string hint_;
+    TText hint_;  // a form may give every control one
     bool showHint_ = false;
     bool enabled_ = true;
     bool visible_ = true;

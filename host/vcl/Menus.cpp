@@ -64,7 +64,7 @@ void TMenuItem::Remove(TMenuItem* item) {
 
 bool TMenuItem::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const {
     if (lname == "caption") out = caption_;
-    else if (lname == "hint") out = hint_;
+    else if (lname == "hint") out = hint_.Str();
     else if (lname == "checked") out = TIdent{checked_ ? "True" : "False"};
     else if (lname == "enabled") out = TIdent{enabled_ ? "True" : "False"};
     else if (lname == "visible") out = TIdent{visible_ ? "True" : "False"};
@@ -74,7 +74,7 @@ bool TMenuItem::ReadNative(std::string_view lname, const TPropInfo& prop, TValue
 
 bool TMenuItem::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
     if (lname == "caption") caption_ = TakeString(value, prop);
-    else if (lname == "hint") hint_ = TakeString(value, prop);
+    else if (lname == "hint") hint_.Set(this, TakeString(value, prop));
     else if (lname == "checked") checked_ = ValueToBool(value, prop);
     else if (lname == "enabled") enabled_ = ValueToBool(value, prop);
     else if (lname == "visible") visible_ = ValueToBool(value, prop);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/vcl/Classes.h"
+#include "host/vcl/Texts.h"
 
 namespace vcl {
 
@@ -33,8 +34,8 @@ public:
 
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& v) { Changing(), caption_ = v; }
-    const std::string& Hint() const { return hint_; }
-    void SetHint(const std::string& v) { Changing(), hint_ = v; }
+    std::string_view Hint() const { return hint_.View(); }
+    void SetHint(std::string_view v) { Changing(), hint_.Set(this, v); }
     bool Checked() const { return checked_; }
     void SetChecked(bool v) { Changing(), checked_ = v; }
     bool Enabled() const { return enabled_; }
@@ -52,7 +53,7 @@ private:
     TMenu* menu_ = nullptr;  // set on a menu's root item only
     std::vector<TMenuItem*> items_;
     std::string caption_;
-    std::string hint_;
+    TText hint_;  // a form may give every control one
     bool checked_ = false;
     bool enabled_ = true;
     bool visible_ = true;

@@ -404,3 +404,33 @@ TEST(FormModel, NamesInOtherScriptsLoadRoundTripAndFollowRenames) {
     EXPECT_THROW(TFormFile::LoadBytes("object F: TForm\n  object Fun\xE7\xE3o: TEdit\n  end\nend\n", "bad.dfm"),
                  EParserError);
 }
+
+TEST(FormModel, HintsReadFromTheFileKeepTheirTextsThroughEditsAndSaves) {
+    // Hints of every length, some larger than a block of texts, so that texts fill several.
+    std::string text = "object Form1: TForm\n  object Menu1: TMainMenu\n    object Item1: TMenuItem\n"
+                       "      Hint = 'menu hint'\n    end\n  end\n";
+    std::vector<std::string> hints;
+    for (int i = 0; i < 400; ++i) {
+        hints.push_back(i % 97 == 5 ? std::string(size_t(5000 + i), char('a' + i % 26)) : i % 50 == 0 ? "" : "hint " + std::to_string(i));
+        text += "  object Button" + std::to_string(i) + ": TButton\n";
+        if (!hints.back().empty()) text += "    Hint = '" + hints.back() + "'\n";
+        text += "  end\n";
+    }
+    text += "end\n";
+    auto f = TFormFile::LoadBytes(text, "hints.dfm");
+    const auto button = [&](int i) { return Find<TControl>(*f, ("Button" + std::to_string(i)).c_str()); };
+    for (int i = 0; i < 400; ++i) ASSERT_EQ(button(i)->Hint(), hints[size_t(i)]) << i;
+    EXPECT_EQ(Find<TMenuItem>(*f, "Item1")->Hint(), "menu hint");
+
+    // Set after reading: a longer text, another control's, and a part of its own.
+    button(1)->SetHint(hints[1] + " and more");
+    button(2)->SetHint(button(4)->Hint());
+    button(3)->SetHint(button(3)->Hint().substr(2));
+    Find<TMenuItem>(*f, "Item1")->SetHint("changed");
+    ASSERT_TRUE(f->ApplyChanges());
+    const std::string saved = f->Bytes();
+    EXPECT_EQ(ChangedLines(text, saved),
+              (std::vector<std::string>{"      Hint = 'changed'", "    Hint = 'hint 1 and more'",
+                                        "    Hint = 'hint 4'", "    Hint = 'nt 3'"}));
+    for (int i = 4; i < 400; ++i) ASSERT_EQ(button(i)->Hint(), hints[size_t(i)]) << i;
+}
