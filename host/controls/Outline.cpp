@@ -356,7 +356,7 @@ void TOutline::ExpectItems(int32_t count) { texts_.Reserve(size_t(std::max(count
 int32_t TOutline::GetTextItem(std::string_view text) const {
     if (!textsIndexed_) {
         texts_.Reserve(size_t(ItemCount()));
-        for (TOutlineNode* n : Nodes()) texts_.Insert(n);
+        ForEachItem([&](TOutlineNode* n, int) { return texts_.Insert(n), true; });
         textsIndexed_ = true;
     }
     int32_t best = -1;
@@ -369,10 +369,13 @@ int32_t TOutline::GetTextItem(std::string_view text) const {
 }
 
 int32_t TOutline::GetDataItem(const void* data) const {
-    const auto nodes = Nodes();
-    for (size_t i = 0; i < nodes.size(); ++i)
-        if (nodes[i]->data_ == data) return int32_t(i) + 1;
-    return 0;
+    int32_t index = 0, found = 0;
+    ForEachItem([&](const TOutlineNode* n, int) {
+        ++index;
+        if (n->data_ == data) found = index;
+        return found == 0;
+    });
+    return found;
 }
 
 int32_t TOutline::SelectedItem() const {
@@ -408,6 +411,25 @@ void TOutline::ForEachShown(F f) const {
             continue;
         }
         while (n != &root_ && n->next_ == nullptr) n = n->parent_;
+        n = n == &root_ ? nullptr : n->next_;
+    }
+}
+
+template <class F>
+void TOutline::ForEachItem(F f) const {
+    TOutlineNode* n = root_.firstChild_;
+    int level = 1;
+    while (n != nullptr) {
+        if (!f(n, level)) return;
+        if (n->firstChild_) {
+            n = n->firstChild_;
+            ++level;
+            continue;
+        }
+        while (n != &root_ && n->next_ == nullptr) {
+            n = n->parent_;
+            --level;
+        }
         n = n == &root_ ? nullptr : n->next_;
     }
 }
@@ -464,10 +486,11 @@ std::vector<TOutlineNode*> TOutline::Nodes() const {
 template <class F>
 void TOutline::ForEachLine(F f) const {
     std::string line;
-    for (const TOutlineNode* n : Nodes()) {
-        line.assign(size_t(n->Level() - 1), '\t');
+    ForEachItem([&](const TOutlineNode* n, int level) {
+        line.assign(size_t(level - 1), '\t');
         f(line.append(n->Text()));
-    }
+        return true;
+    });
 }
 
 TLines TOutline::Lines() const {

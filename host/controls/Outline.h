@@ -184,6 +184,10 @@ private:
     void UnindexText(TOutlineNode* node);
     template <class F>
     void ForEachShown(F f) const;
+    // Every item in display order (the item tree before and after each item's children), with
+    // its level, without listing them first: f(node, level) returns false to stop.
+    template <class F>
+    void ForEachItem(F f) const;
     template <class F>
     void ForEachLine(F f) const;  // each item's line, in display order
 

@@ -114,6 +114,19 @@ TEST_F(OutlineTest, RowsFollowExpansionAndSelectionStaysShown) {
     EXPECT_EQ(outline->SelectedItem(), 0);
 }
 
+TEST_F(OutlineTest, AnItemIsFoundByItsDataInDisplayOrder) {
+    int a = 0, b = 0, absent = 0;
+    const int top = outline->Add(0, "top");
+    const int later = outline->Add(0, "later");
+    outline->AddObject(later, "also b", &b);         // a top-level item after "later"
+    const int child = outline->AddChildObject(top, "child", nullptr);
+    outline->AddChildObject(child, "grandchild b", &b);  // before it in display order, added after
+    outline->AddChildObject(top, "child a", &a);
+    EXPECT_EQ(outline->Items(outline->GetDataItem(&b)).Text(), "grandchild b");
+    EXPECT_EQ(outline->Items(outline->GetDataItem(&a)).Text(), "child a");
+    EXPECT_EQ(outline->GetDataItem(&absent), 0);
+}
+
 TEST_F(OutlineTest, TextsKeepTheirBytesWhateverTheirLengthAndHowTheyChange) {
     // Texts of every length, some longer than a whole block of texts, so that blocks fill and
     // a text needs a block of its own.
