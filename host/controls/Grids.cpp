@@ -41,7 +41,7 @@ TStringGrid::TStringGrid(TComponent* owner, const TClassInfo* cls)
       colWidths_(5, 64),
       rowHeights_(5, 24),
       options_{"goFixedVerticalLine", "goFixedHorizontalLine", "goVertLine", "goHorzLine", "goRangeSelect"} {
-    cells_.assign(5 * 5, Span{});
+    cells_.assign(5 * 5, 0);
 }
 
 void TStringGrid::BadIndex(const char* what, int index) {
@@ -52,12 +52,12 @@ void TStringGrid::SetColCount(int value) {
     value = std::max(value, 1);
     const size_t before = size_t(ColCount()), after = size_t(value), rows = size_t(RowCount());
     if (after != before) {
-        std::vector<Span> cells(rows * after);
+        std::vector<uint32_t> cells(rows * after);
         for (size_t r = 0; r < rows; ++r)
             for (size_t c = 0; c < before; ++c) {
-                const Span cell = cells_[r * before + c];
+                const uint32_t cell = cells_[r * before + c];
                 if (c < after) cells[r * after + c] = cell;
-                else stale_ += cell.size;
+                else stale_ += StoredBytes(cell);
             }
         cells_ = std::move(cells);
     }
@@ -70,20 +70,20 @@ void TStringGrid::SetRowCount(int value) {
     value = std::max(value, 1);
     rowHeights_.resize(size_t(value), defaultRowHeight_);
     const size_t cells = size_t(value) * size_t(ColCount());
-    for (size_t i = cells; i < cells_.size(); ++i) stale_ += cells_[i].size;
+    for (size_t i = cells; i < cells_.size(); ++i) stale_ += StoredBytes(cells_[i]);
     if (cells > cells_.size()) {
         // Room for the new cells' texts at a guess (a tool's cells are names and numbers), so
         // that filling thousands of rows copies the buffer seldom; room never used costs nothing.
         constexpr size_t kTypicalCell = 16;
         text_.reserve(text_.size() + (cells - cells_.size()) * kTypicalCell);
     }
-    const Span* const before = cells_.data();
+    const uint32_t* const before = cells_.data();
     ReserveLarge(cells_, cells);
     if (cells > cells_.size()) {
         // Present in one call rather than trapped into page by page as they are zeroed; a
         // buffer that moved is written from its start.
         const size_t from = cells_.data() == before ? cells_.size() : 0;
-        PopulatePages(cells_.data() + from, (cells - from) * sizeof(Span));
+        PopulatePages(cells_.data() + from, (cells - from) * sizeof(uint32_t));
     }
     cells_.resize(cells);
     if (fixedRows_ >= value) fixedRows_ = value - 1;
@@ -134,11 +134,41 @@ void TStringGrid::SetRowHeights(int row, int height) {
     rowHeights_[size_t(row)] = height;
 }
 
+namespace {
+
+size_t LengthBytes(size_t size) {
+    size_t bytes = 1;
+    for (; size >= 0x80; size >>= 7) ++bytes;
+    return bytes;
+}
+
+void PutLength(char* at, size_t size) {
+    for (; size >= 0x80; size >>= 7) *at++ = char(0x80 | (size & 0x7F));
+    *at = char(size);
+}
+
+}  // namespace
+
+TStringGrid::Stored TStringGrid::TextAt(uint32_t at) const {
+    size_t size = 0;
+    for (int shift = 0;; shift += 7) {
+        const auto byte = static_cast<unsigned char>(text_[at++]);
+        size |= size_t(byte & 0x7F) << shift;
+        if (byte < 0x80) return {at, size};
+    }
+}
+
+size_t TStringGrid::StoredBytes(uint32_t at) const {
+    if (at == 0) return 0;  // the shared empty text
+    const Stored t = TextAt(at);
+    return t.from - at + t.size;
+}
+
 std::string_view TStringGrid::Cells(int col, int row) const {
     CheckCol(col);
     CheckRow(row);
-    const Span s = cells_[size_t(row) * size_t(ColCount()) + size_t(col)];
-    return std::string_view(text_).substr(s.at, s.size);
+    const Stored t = TextAt(cells_[size_t(row) * size_t(ColCount()) + size_t(col)]);
+    return std::string_view(text_).substr(t.from, t.size);
 }
 
 void TStringGrid::SetCells(int col, int row, std::string_view text) {
@@ -147,18 +177,28 @@ void TStringGrid::SetCells(int col, int row, std::string_view text) {
     // Another cell's text may move below as the buffer grows.
     if (!text.empty() && text.data() >= text_.data() && text.data() < text_.data() + text_.size())
         return SetCells(col, row, std::string(text));
-    Span& cell = CellAt(col, row);
-    if (text.size() <= cell.size) {  // in its place
-        text.copy(text_.data() + cell.at, text.size());
-        stale_ += cell.size - text.size();
-        cell.size = uint32_t(text.size());
+    uint32_t& cell = CellAt(col, row);
+    if (text.empty()) {
+        stale_ += StoredBytes(cell);
+        cell = 0;
         return;
     }
-    stale_ += cell.size;
+    if (cell != 0) {
+        const Stored old = TextAt(cell);
+        if (text.size() <= old.size && LengthBytes(text.size()) == old.from - cell) {  // in its place
+            PutLength(text_.data() + cell, text.size());
+            text.copy(text_.data() + old.from, text.size());
+            stale_ += old.size - text.size();
+            return;
+        }
+        stale_ += old.from - cell + old.size;
+    }
     if (stale_ > text_.size() / 2 && text_.size() >= 4096) Compact();
-    if (text_.size() + text.size() > UINT32_MAX) throw EInvalidGridOperation("The grid's text is too large");
-    Span& fresh = CellAt(col, row);
-    fresh = {uint32_t(text_.size()), uint32_t(text.size())};
+    const size_t length = LengthBytes(text.size());
+    if (text_.size() + length + text.size() > UINT32_MAX) throw EInvalidGridOperation("The grid's text is too large");
+    CellAt(col, row) = uint32_t(text_.size());
+    text_.resize(text_.size() + length);
+    PutLength(text_.data() + text_.size() - length, text.size());
     text_.append(text);
     textAhead_.Filled(text_.data(), text_.size(), text_.capacity());
 }
@@ -166,10 +206,13 @@ void TStringGrid::SetCells(int col, int row, std::string_view text) {
 void TStringGrid::Compact() {
     std::string text;
     text.reserve(text_.size() - stale_);
-    for (Span& cell : cells_) {
+    text.push_back('\0');
+    for (uint32_t& cell : cells_) {
+        if (cell == 0) continue;
+        const size_t bytes = StoredBytes(cell);
         const auto at = uint32_t(text.size());
-        text.append(text_, cell.at, cell.size);
-        cell.at = at;
+        text.append(text_, cell, bytes);
+        cell = at;
     }
     text_ = std::move(text);
     stale_ = 0;

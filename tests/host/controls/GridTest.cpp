@@ -85,7 +85,8 @@ TEST_F(GridTest, CellsAgreeWithAPlainTableOverManyChanges) {
             grid->SetCells(c, r, grid->Cells(c2, r2));
             model[size_t(r)][size_t(c)] = model[size_t(r2)][size_t(c2)];
         } else {
-            const std::string text(rng() % 40, char('a' + step % 26));
+            // Now and then longer than a one-byte length holds, so texts cross that in place.
+            const std::string text(rng() % 8 == 0 ? 100 + rng() % 200 : rng() % 40, char('a' + step % 26));
             grid->SetCells(c, r, text);
             model[size_t(r)][size_t(c)] = text;
         }
