@@ -73,12 +73,8 @@ void tZorRepositioner::ProcessControls() {
     int (*compare)(const PosnRec&, const PosnRec&) = xysorttype == byleft      ? ByLeft
                                                      : xysorttype == bytopleft ? ByTopLeft
                                                                                : ByParent;
-    // Equal places keep the list's order: the index decides, so the sort needs no buffer of
-    // its own (a stable sort takes one as large as half the records).
-    std::sort(records.begin(), records.end(), [compare](const PosnRec& a, const PosnRec& b) {
-        const int c = compare(a, b);
-        return c != 0 ? c < 0 : a.index < b.index;
-    });
+    std::stable_sort(records.begin(), records.end(),
+                     [compare](const PosnRec& a, const PosnRec& b) { return compare(a, b) < 0; });
     TPropertyOf caption("caption");
     for (size_t p = 0; p < records.size(); ++p) {
         const PosnRec& r = records[p];
