@@ -197,9 +197,9 @@ void TStringGrid::SetCells(int col, int row, std::string_view text) {
     const size_t length = LengthBytes(text.size());
     if (text_.size() + length + text.size() > UINT32_MAX) throw EInvalidGridOperation("The grid's text is too large");
     CellAt(col, row) = uint32_t(text_.size());
-    text_.resize(text_.size() + length);
-    PutLength(text_.data() + text_.size() - length, text.size());
-    text_.append(text);
+    char prefix[10];
+    PutLength(prefix, text.size());
+    text_.append(prefix, length).append(text);
     textAhead_.Filled(text_.data(), text_.size(), text_.capacity());
 }
 
