@@ -53,7 +53,7 @@ private:
     TMenu* menu_ = nullptr;  // set on a menu's root item only
     std::vector<TMenuItem*> items_;
     std::string caption_;
-    TText hint_;  // a form may give every control one
+    TText hint_;  // a form may give every item one
     bool checked_ = false;
     bool enabled_ = true;
     bool visible_ = true;

@@ -53,7 +53,6 @@ public:
     }
 
     std::string_view View() const { return {data_, size_}; }
-    bool Empty() const { return size_ == 0; }
     std::string Str() const { return std::string(View()); }
     // Replaces the text (which may be a view of this one's own).
     void Set(const TComponent* owner, std::string_view text) {
