@@ -47,10 +47,11 @@ void tZorMenuInfo::ProcessControls() {
         AddItemsForParent(menu->Items(), true);
     }
     if (showcaptions) {
-        for (vcl::TOutlineNode* node : outline->Nodes()) {
+        outline->ForEachItem([this](vcl::TOutlineNode* node, int) {
             const std::string caption = CaptionfromItem(node->Text());
             if (!caption.empty()) node->SetText(caption);
-        }
+            return true;
+        });
     }
     outline->FullExpand();
 }

@@ -40,7 +40,7 @@ bool tZorTabInfo::execute() {
 void tZorTabInfo::GetTabs() {
     if (!oktoproceed()) return;
     vcl::TOutline* outline = FrmInfo->OutlineParent;
-    for (vcl::TOutlineNode* node : outline->Nodes()) GetTabsforNode(*node);
+    outline->ForEachItem([this](const vcl::TOutlineNode* node, int) { return GetTabsforNode(*node), true; });
 }
 
 void tZorTabInfo::GetTabsforNode(const vcl::TOutlineNode& node) {

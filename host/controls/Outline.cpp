@@ -63,24 +63,27 @@ void TOutlineNode::SetExpanded(bool value) {
     expanded_ = value;
 }
 
-void TOutlineNode::FullExpand() {
-    std::vector<TOutlineNode*> stack{this};
-    while (!stack.empty()) {
-        TOutlineNode* n = stack.back();
-        stack.pop_back();
-        n->expanded_ = true;
-        for (TOutlineNode* c = n->firstChild_; c != nullptr; c = c->next_) stack.push_back(c);
+template <class F>
+void TOutlineNode::ForEachInSubtree(F f) {
+    TOutlineNode* n = this;
+    for (;;) {
+        f(n);
+        if (n->firstChild_) {
+            n = n->firstChild_;
+            continue;
+        }
+        while (n != this && n->next_ == nullptr) n = n->parent_;
+        if (n == this) return;
+        n = n->next_;
     }
 }
 
+void TOutlineNode::FullExpand() {
+    ForEachInSubtree([](TOutlineNode* n) { n->expanded_ = true; });
+}
+
 void TOutlineNode::FullCollapse() {
-    std::vector<TOutlineNode*> stack{this};
-    while (!stack.empty()) {
-        TOutlineNode* n = stack.back();
-        stack.pop_back();
-        n->SetExpanded(false);
-        for (TOutlineNode* c = n->firstChild_; c != nullptr; c = c->next_) stack.push_back(c);
-    }
+    ForEachInSubtree([](TOutlineNode* n) { n->SetExpanded(false); });
 }
 
 int32_t TOutlineNode::getFirstChild() const { return firstChild_ ? firstChild_->Index() : -1; }
@@ -276,15 +279,19 @@ TOutlineNode* TOutline::Detach(TOutlineNode* node) {
     return run;
 }
 
+// Leaves first, each the first child of its parent when it goes, so that the walk needs no
+// list of the items and no item is read after it went.
 void TOutline::Destroy(TOutlineNode* node) {
-    std::vector<TOutlineNode*> stack{node};
-    while (!stack.empty()) {
-        TOutlineNode* n = stack.back();
-        stack.pop_back();
-        for (TOutlineNode* c = n->firstChild_; c != nullptr; c = c->next_) stack.push_back(c);
+    TOutlineNode* n = node;
+    for (;;) {
+        while (n->firstChild_ != nullptr) n = n->firstChild_;
+        TOutlineNode* const next = n == node ? nullptr : n->next_ ? n->next_ : n->parent_;
+        if (n != node) n->parent_->firstChild_ = n->next_;
         if (n == selected_) selected_ = nullptr;
         UnindexText(n);
         FreeNode(n);
+        if (next == nullptr) return;
+        n = next;
     }
 }
 
@@ -411,25 +418,6 @@ void TOutline::ForEachShown(F f) const {
             continue;
         }
         while (n != &root_ && n->next_ == nullptr) n = n->parent_;
-        n = n == &root_ ? nullptr : n->next_;
-    }
-}
-
-template <class F>
-void TOutline::ForEachItem(F f) const {
-    TOutlineNode* n = root_.firstChild_;
-    int level = 1;
-    while (n != nullptr) {
-        if (!f(n, level)) return;
-        if (n->firstChild_) {
-            n = n->firstChild_;
-            ++level;
-            continue;
-        }
-        while (n != &root_ && n->next_ == nullptr) {
-            n = n->parent_;
-            --level;
-        }
         n = n == &root_ ? nullptr : n->next_;
     }
 }

@@ -64,6 +64,8 @@ public:
 private:
     friend class TOutline;
     explicit TOutlineNode(TOutline* outline) : outline_(outline) {}
+    template <class F>
+    void ForEachInSubtree(F f);  // this item, then every item under it, in display order
 
     // The small fields share the last sixteen bytes: a large tree has an item per component.
     TOutline* outline_;
@@ -149,6 +151,11 @@ public:
 
     // Every item in display order.
     std::vector<TOutlineNode*> Nodes() const;
+    // The same items with their levels (1 at the top), without listing them first: a tree of
+    // tens of thousands of items is walked where it lies. f(node, level) returns false to stop;
+    // it may change an item's text or data, not add, move or delete items.
+    template <class F>
+    void ForEachItem(F f) const;
 
     // Choosing selects and runs the click handler; opening also runs the double-click handler.
     void ActChoose(int item) override;
@@ -184,10 +191,6 @@ private:
     void UnindexText(TOutlineNode* node);
     template <class F>
     void ForEachShown(F f) const;
-    // Every item in display order (the item tree before and after each item's children), with
-    // its level, without listing them first: f(node, level) returns false to stop.
-    template <class F>
-    void ForEachItem(F f) const;
     template <class F>
     void ForEachLine(F f) const;  // each item's line, in display order
 
@@ -233,5 +236,24 @@ private:
     TTextBlocks itemTexts_;
     mutable bool textsIndexed_ = false;
 };
+
+template <class F>
+void TOutline::ForEachItem(F f) const {
+    TOutlineNode* n = root_.firstChild_;
+    int level = 1;
+    while (n != nullptr) {
+        if (!f(n, level)) return;
+        if (n->firstChild_) {
+            n = n->firstChild_;
+            ++level;
+            continue;
+        }
+        while (n != &root_ && n->next_ == nullptr) {
+            n = n->parent_;
+            --level;
+        }
+        n = n == &root_ ? nullptr : n->next_;
+    }
+}
 
 }  // namespace vcl

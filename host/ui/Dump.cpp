@@ -43,8 +43,10 @@ void DumpComponent(const vcl::TComponent* c, std::ostream& out) {
     if (auto* outline = dynamic_cast<const vcl::TOutline*>(c)) {
         Record(out, {"outline", name, Num(outline->ItemCount())});
         int32_t index = 0;
-        for (const vcl::TOutlineNode* n : outline->Nodes())
-            Record(out, {"item", Num(++index), Num(n->Level() - 1), EscapeText(n->Text())});
+        outline->ForEachItem([&](const vcl::TOutlineNode* n, int level) {
+            Record(out, {"item", Num(++index), Num(level - 1), EscapeText(n->Text())});
+            return true;
+        });
     } else if (auto* grid = dynamic_cast<const vcl::TStringGrid*>(c)) {
         Record(out, {"grid", name, Num(grid->ColCount()), Num(grid->RowCount())});
         for (int r = 0; r < grid->RowCount(); ++r) {

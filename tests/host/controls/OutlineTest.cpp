@@ -114,6 +114,36 @@ TEST_F(OutlineTest, RowsFollowExpansionAndSelectionStaysShown) {
     EXPECT_EQ(outline->SelectedItem(), 0);
 }
 
+TEST_F(OutlineTest, AnItemsWholeTreeIsExpandedCollapsedAndDeletedAndNothingBesideIt) {
+    outline->SetLines({"A", "\tB", "\t\tC", "\t\tD", "\tE", "\t\tF", "G", "\tH"});
+    std::vector<bool> shownBefore;
+    outline->Items(2).FullExpand();  // B: C and D shown once A is
+    outline->Items(1).Expand();
+    for (int i = 1; i <= outline->ItemCount(); ++i) shownBefore.push_back(outline->Items(i).IsVisible());
+    EXPECT_EQ(shownBefore, (std::vector<bool>{true, true, true, true, true, false, true, false}));  // E, G stay closed
+
+    outline->FullExpand();
+    outline->SetSelectedItem(4);  // D
+    outline->Items(5).FullCollapse();  // E, beside B: D stays shown and selected
+    EXPECT_TRUE(outline->Items(4).IsVisible());
+    EXPECT_EQ(outline->SelectedItem(), 4);
+    EXPECT_FALSE(outline->Items(6).IsVisible());
+    EXPECT_TRUE(outline->Items(8).IsVisible());  // H, under G
+
+    outline->Items(2).FullCollapse();  // B: the selection moves up to it
+    EXPECT_EQ(outline->SelectedItem(), 2);
+
+    outline->Delete(2);  // B with C and D; E and the rest keep their texts and order
+    EXPECT_EQ(Joined(outline->Lines()), "A|\tE|\t\tF|G|\tH|");
+    EXPECT_EQ(outline->SelectedItem(), 1);
+    EXPECT_EQ(outline->GetTextItem("C"), 0);
+    EXPECT_EQ(outline->GetTextItem("F"), 3);
+    // The rooms of the three taken again, whatever order they come back in.
+    for (const char* t : {"x", "y", "z"}) outline->AddChild(4, t);
+    EXPECT_EQ(Joined(outline->Lines()), "A|\tE|\t\tF|G|\tH|\tx|\ty|\tz|");
+    EXPECT_EQ(outline->GetTextItem("y"), 7);
+}
+
 TEST_F(OutlineTest, AnItemIsFoundByItsDataInDisplayOrder) {
     int a = 0, b = 0, absent = 0;
     const int top = outline->Add(0, "top");
