@@ -12,7 +12,7 @@ namespace vcl {
 // ---- TOutlineNode
 
 // An item per component in a large tree: growth here is memory every tree tool pays.
-static_assert(sizeof(TOutlineNode) <= 104);
+static_assert(sizeof(TOutlineNode) <= 64);
 
 namespace {
 // An item's text length has 31 bits.
@@ -35,27 +35,27 @@ void TOutlineNode::SetText(std::string_view text) {
     outline_->IndexText(this);
 }
 
-int32_t TOutlineNode::Index() const { return outline_->Position(this) + 1; }
+int32_t TOutlineNode::Index() const { return outline_->Position(*this) + 1; }
 
 int TOutlineNode::Level() const {
-    int level = 0;
-    for (const TOutlineNode* p = this; p != &outline_->root_; p = p->parent_) ++level;
+    int level = 1;
+    for (Link p = parent_; p != TOutline::kRoot; p = At(p).parent_) ++level;
     return level;
 }
 
-TOutlineNode* TOutlineNode::Parent() const { return parent_ == &outline_->root_ ? nullptr : parent_; }
+TOutlineNode* TOutlineNode::Parent() const { return parent_ == TOutline::kRoot ? nullptr : &outline_->At(parent_); }
 
 bool TOutlineNode::IsVisible() const {
-    for (const TOutlineNode* p = parent_; p != &outline_->root_; p = p->parent_)
-        if (!p->expanded_) return false;
+    for (Link p = parent_; p != TOutline::kRoot; p = At(p).parent_)
+        if (!At(p).expanded_) return false;
     return true;
 }
 
 void TOutlineNode::SetExpanded(bool value) {
     if (!value && outline_->selected_ != nullptr && outline_->selected_ != this) {
         // A selection that the collapse hides moves up to the collapsing item.
-        for (const TOutlineNode* p = outline_->selected_->parent_; p != nullptr; p = p->parent_)
-            if (p == this) {
+        for (Link p = outline_->selected_->parent_; p != 0; p = At(p).parent_)
+            if (&At(p) == this) {
                 outline_->selected_ = this;
                 break;
             }
@@ -65,50 +65,55 @@ void TOutlineNode::SetExpanded(bool value) {
 
 template <class F>
 void TOutlineNode::ForEachInSubtree(F f) {
-    TOutlineNode* n = this;
+    f(*this);
+    if (firstChild_ == 0) return;
+    Link n = firstChild_;
     for (;;) {
-        f(n);
-        if (n->firstChild_) {
-            n = n->firstChild_;
+        TOutlineNode& node = At(n);
+        f(node);
+        if (node.firstChild_ != 0) {
+            n = node.firstChild_;
             continue;
         }
-        while (n != this && n->next_ == nullptr) n = n->parent_;
-        if (n == this) return;
-        n = n->next_;
+        while (At(n).next_ == 0) {
+            n = At(n).parent_;
+            if (&At(n) == this) return;
+        }
+        n = At(n).next_;
     }
 }
 
 void TOutlineNode::FullExpand() {
-    ForEachInSubtree([](TOutlineNode* n) { n->expanded_ = true; });
+    ForEachInSubtree([](TOutlineNode& n) { n.expanded_ = true; });
 }
 
 void TOutlineNode::FullCollapse() {
-    ForEachInSubtree([](TOutlineNode* n) { n->SetExpanded(false); });
+    ForEachInSubtree([](TOutlineNode& n) { n.SetExpanded(false); });
 }
 
-int32_t TOutlineNode::getFirstChild() const { return firstChild_ ? firstChild_->Index() : -1; }
+int32_t TOutlineNode::getFirstChild() const { return firstChild_ != 0 ? At(firstChild_).Index() : -1; }
 
-int32_t TOutlineNode::GetLastChild() const { return lastChild_ ? lastChild_->Index() : -1; }
+int32_t TOutlineNode::GetLastChild() const { return firstChild_ != 0 ? At(At(firstChild_).prev_).Index() : -1; }
 
 int32_t TOutlineNode::GetNextChild(int32_t child) const {
     const TOutlineNode& c = outline_->Items(child);
-    if (c.parent_ != this) throw EOutlineError("Item " + std::to_string(child) + " is not a child of this item");
-    return c.next_ ? c.next_->Index() : -1;
+    if (&At(c.parent_) != this) throw EOutlineError("Item " + std::to_string(child) + " is not a child of this item");
+    return c.next_ != 0 ? At(c.next_).Index() : -1;
 }
 
 int32_t TOutlineNode::GetPrevChild(int32_t child) const {
     const TOutlineNode& c = outline_->Items(child);
-    if (c.parent_ != this) throw EOutlineError("Item " + std::to_string(child) + " is not a child of this item");
-    return c.prev_ ? c.prev_->Index() : -1;
+    if (&At(c.parent_) != this) throw EOutlineError("Item " + std::to_string(child) + " is not a child of this item");
+    return &At(firstChild_) == &c ? -1 : At(c.prev_).Index();
 }
 
 void TOutlineNode::MoveTo(int32_t destination, TAttachMode mode) {
-    outline_->Move(this, &outline_->Items(destination), mode);
+    outline_->Move(outline_->LinkOf(*this), outline_->ItemLink(destination), mode);
 }
 
 std::string TOutlineNode::FullPath() const {
-    std::vector<const TOutlineNode*> chain;
-    for (const TOutlineNode* p = this; p != &outline_->root_; p = p->parent_) chain.push_back(p);
+    std::vector<const TOutlineNode*> chain{this};
+    for (Link p = parent_; p != TOutline::kRoot; p = At(p).parent_) chain.push_back(&At(p));
     std::string path;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         if (it != chain.rbegin()) path += outline_->separator_;
@@ -119,215 +124,270 @@ std::string TOutlineNode::FullPath() const {
 
 // ---- TOutline: the balanced tree over display positions
 
-void TOutline::Update(TOutlineNode* t) {
-    t->size_ = 1 + Size(t->left_) + Size(t->right_);
-    if (t->left_) t->left_->up_ = t;
-    if (t->right_) t->right_->up_ = t;
+// Rooms are handed out in order, so their links are too: mixed, they are as good as random.
+uint32_t TOutline::Priority(Link t) {
+    const uint32_t x = t * 0x9E3779B1u;
+    return x ^ (x >> 16);
 }
 
-void TOutline::Split(TOutlineNode* t, int32_t k, TOutlineNode*& a, TOutlineNode*& b) {
-    if (t == nullptr) {
-        a = b = nullptr;
+void TOutline::Update(Link t) {
+    TOutlineNode& n = At(t);
+    n.size_ = 1 + Size(n.left_) + Size(n.right_);
+    if (n.left_ != 0) At(n.left_).up_ = t;
+    if (n.right_ != 0) At(n.right_).up_ = t;
+}
+
+void TOutline::Split(Link t, int32_t k, Link& a, Link& b) {
+    if (t == 0) {
+        a = b = 0;
         return;
     }
-    if (Size(t->left_) < k) {
-        Split(t->right_, k - Size(t->left_) - 1, t->right_, b);
+    TOutlineNode& n = At(t);
+    if (const int32_t left = Size(n.left_); left < k) {
+        Split(n.right_, k - left - 1, n.right_, b);
         a = t;
     } else {
-        Split(t->left_, k, a, t->left_);
+        Split(n.left_, k, a, n.left_);
         b = t;
     }
     Update(t);
-    if (a) a->up_ = nullptr;
-    if (b) b->up_ = nullptr;
+    if (a != 0) At(a).up_ = 0;
+    if (b != 0) At(b).up_ = 0;
 }
 
 // One item goes down to where its priority places it and splits only what lies below: a
 // tree built item by item costs a short walk per item rather than a split and two merges.
-void TOutline::Insert(TOutlineNode*& t, int32_t k, TOutlineNode* node) {
-    if (t == nullptr || node->priority_ > t->priority_) {
-        Split(t, k, node->left_, node->right_);
+void TOutline::Insert(Link& t, int32_t k, Link node, uint32_t priority) {
+    if (t == 0 || priority > Priority(t)) {
+        TOutlineNode& n = At(node);
+        Split(t, k, n.left_, n.right_);
         Update(node);
         t = node;
         return;
     }
-    if (k <= Size(t->left_)) Insert(t->left_, k, node);
-    else Insert(t->right_, k - Size(t->left_) - 1, node);
+    TOutlineNode& n = At(t);
+    const int32_t left = Size(n.left_);
+    if (k <= left) Insert(n.left_, k, node, priority);
+    else Insert(n.right_, k - left - 1, node, priority);
     Update(t);
 }
 
-TOutlineNode* TOutline::Merge(TOutlineNode* a, TOutlineNode* b) {
-    if (a == nullptr) return b;
-    if (b == nullptr) return a;
-    TOutlineNode* top;
-    if (a->priority_ > b->priority_) {
-        a->right_ = Merge(a->right_, b);
+TOutline::Link TOutline::Merge(Link a, Link b) {
+    if (a == 0) return b;
+    if (b == 0) return a;
+    Link top;
+    if (Priority(a) > Priority(b)) {
+        At(a).right_ = Merge(At(a).right_, b);
         top = a;
     } else {
-        b->left_ = Merge(a, b->left_);
+        At(b).left_ = Merge(a, At(b).left_);
         top = b;
     }
     Update(top);
-    top->up_ = nullptr;
+    At(top).up_ = 0;
     return top;
 }
 
-int32_t TOutline::Position(const TOutlineNode* node) const {
-    int32_t pos = Size(node->left_);
-    for (const TOutlineNode* t = node; t->up_ != nullptr; t = t->up_)
-        if (t == t->up_->right_) pos += Size(t->up_->left_) + 1;
+int32_t TOutline::Position(const TOutlineNode& node) const {
+    int32_t pos = Size(node.left_);
+    Link up = node.up_;
+    if (up == 0) return pos;
+    // The item's own link is not at hand: the first step up compares rooms, the rest links.
+    const TOutlineNode* above = &At(up);
+    if (above->right_ != 0 && &At(above->right_) == &node) pos += Size(above->left_) + 1;
+    for (Link child = up; (up = above->up_) != 0; child = up) {
+        above = &At(up);
+        if (above->right_ == child) pos += Size(above->left_) + 1;
+    }
     return pos;
 }
 
-TOutlineNode* TOutline::NodeAt(int32_t position) const {
-    TOutlineNode* t = order_;
-    while (t != nullptr) {
-        const int32_t left = Size(t->left_);
+TOutline::Link TOutline::LinkAt(int32_t position) const {
+    Link t = order_;
+    while (t != 0) {
+        const TOutlineNode& n = At(t);
+        const int32_t left = Size(n.left_);
         if (position < left) {
-            t = t->left_;
+            t = n.left_;
         } else if (position == left) {
             return t;
         } else {
             position -= left + 1;
-            t = t->right_;
+            t = n.right_;
         }
     }
-    return nullptr;
+    return 0;
+}
+
+TOutline::Link TOutline::LinkOf(const TOutlineNode& node) const {
+    const auto at = reinterpret_cast<uintptr_t>(&node);
+    for (size_t b = 0; b < blocks_.size(); ++b) {
+        const auto first = reinterpret_cast<uintptr_t>(blocks_[b].rooms.get());
+        if (at >= first && at < first + blocks_[b].size * sizeof(NodeRoom))
+            return Link(b << kPlaceBits) | Link((at - first) / sizeof(NodeRoom));
+    }
+    throw EOutlineError("The item is not one of this outline's");
 }
 
 // ---- TOutline
 
 TOutline::TOutline(TComponent* owner, const TClassInfo* cls)
-    : TCustomControl(owner, cls ? cls : ClassByName("TOutline")), root_(this) {
-    root_.expanded_ = true;
+    : TCustomControl(owner, cls ? cls : ClassByName("TOutline")) {
+    // The first room stays empty: link 0 is none.
+    blocks_.push_back({std::make_unique_for_overwrite<NodeRoom[]>(kFirstBlock), kFirstBlock});
+    TOutlineNode* root = new (&blocks_[0].rooms[kRoot]) TOutlineNode(this);
+    root->expanded_ = true;
+    blockUsed_ = kRoot + 1;
 }
 
 TOutline::~TOutline() { Clear(); }
 
-TOutlineNode& TOutline::Items(int32_t index) const {
+TOutline::Link TOutline::ItemLink(int32_t index) const {
     if (index < 1 || index > ItemCount()) throw EOutlineError("Invalid outline index " + std::to_string(index));
-    return *NodeAt(index - 1);
+    return LinkAt(index - 1);
 }
 
-TOutlineNode* TOutline::NewNode(std::string_view text, void* data) {
+TOutlineNode& TOutline::Items(int32_t index) const { return At(ItemLink(index)); }
+
+TOutline::Link TOutline::NewNode(std::string_view text, void* data) {
     const uint32_t length = ItemTextLength(text);
-    void* room;
+    Link link;
     if (!freed_.empty()) {
-        room = freed_.back();
+        link = freed_.back();
         freed_.pop_back();
     } else {
-        if (blocks_.empty() || blockUsed_ == blocks_.back().size) {
-            const size_t size = blocks_.empty() ? kFirstBlock : std::min(blocks_.back().size * 2, kLargestBlock);
+        if (blockUsed_ == blocks_.back().size) {
+            const size_t size = std::min(blocks_.back().size * 2, kLargestBlock);
             blocks_.push_back({std::make_unique_for_overwrite<NodeRoom[]>(size), size});
             AdviseLargePages(blocks_.back().rooms.get(), size * sizeof(NodeRoom));
             blockUsed_ = 0;
         }
-        room = &blocks_.back().rooms[blockUsed_++];
+        link = Link((blocks_.size() - 1) << kPlaceBits) | Link(blockUsed_++);
         blocksAhead_.Filled(blocks_.back().rooms.get(), blockUsed_ * sizeof(NodeRoom), blocks_.back().size * sizeof(NodeRoom));
     }
-    auto* node = new (room) TOutlineNode(this);
+    auto* node = new (&At(link)) TOutlineNode(this);
     node->text_ = itemTexts_.Keep(text);
     node->textLen_ = length;
     node->data_ = data;
-    seed_ ^= seed_ << 13;
-    seed_ ^= seed_ >> 17;
-    seed_ ^= seed_ << 5;
-    node->priority_ = seed_;
     IndexText(node);
-    return node;
+    return link;
 }
 
-void TOutline::FreeNode(TOutlineNode* node) {
-    node->~TOutlineNode();
+void TOutline::FreeNode(Link node) {
+    At(node).~TOutlineNode();
     freed_.push_back(node);
 }
 
-int32_t TOutline::Attach(TOutlineNode* node, TOutlineNode* parent, TOutlineNode* before, TOutlineNode* run) {
-    const int32_t pos = before ? Position(before)
-                        : parent == &root_ ? Size(order_)
-                                           : Position(parent) + parent->count_;
-    if (run == node && node->count_ == 1) {
-        Insert(order_, pos, node);
-        order_->up_ = nullptr;
+int32_t TOutline::PlaceOf(Link parent, Link before) const {
+    if (before != 0) return Position(At(before));
+    return parent == kRoot ? Size(order_) : Position(At(parent)) + At(parent).count_;
+}
+
+void TOutline::Attach(Link node, Link parent, Link before, Link run, int32_t pos) {
+    TOutlineNode& n = At(node);
+    TOutlineNode& p = At(parent);
+    if (run == node && n.count_ == 1) {
+        Insert(order_, pos, node, Priority(node));
+        At(order_).up_ = 0;
     } else {
-        TOutlineNode *a, *b;
+        Link a, b;
         Split(order_, pos, a, b);
         order_ = Merge(Merge(a, run), b);
     }
 
-    node->parent_ = parent;
-    node->next_ = before;
-    node->prev_ = before ? before->prev_ : parent->lastChild_;
-    (node->prev_ ? node->prev_->next_ : parent->firstChild_) = node;
-    (before ? before->prev_ : parent->lastChild_) = node;
-    for (TOutlineNode* p = parent; p != nullptr; p = p->parent_) p->count_ += node->count_;
-    return pos;
+    n.parent_ = parent;
+    n.next_ = before;
+    if (p.firstChild_ == 0) {
+        p.firstChild_ = node;
+        n.prev_ = node;  // the only child is the last
+    } else if (before == 0) {
+        TOutlineNode& first = At(p.firstChild_);
+        n.prev_ = first.prev_;
+        At(first.prev_).next_ = node;
+        first.prev_ = node;
+    } else {
+        TOutlineNode& b = At(before);
+        n.prev_ = b.prev_;
+        if (p.firstChild_ == before) p.firstChild_ = node;
+        else At(b.prev_).next_ = node;
+        b.prev_ = node;
+    }
+    for (Link a = parent; a != 0; a = At(a).parent_) At(a).count_ += n.count_;
 }
 
-TOutlineNode* TOutline::Detach(TOutlineNode* node) {
-    TOutlineNode *a, *rest, *run, *b;
-    Split(order_, Position(node), a, rest);
-    Split(rest, node->count_, run, b);
+TOutline::Link TOutline::Detach(Link node) {
+    TOutlineNode& n = At(node);
+    Link a, rest, run, b;
+    Split(order_, Position(n), a, rest);
+    Split(rest, n.count_, run, b);
     order_ = Merge(a, b);
 
-    TOutlineNode* parent = node->parent_;
-    (node->prev_ ? node->prev_->next_ : parent->firstChild_) = node->next_;
-    (node->next_ ? node->next_->prev_ : parent->lastChild_) = node->prev_;
-    node->prev_ = node->next_ = nullptr;
-    node->parent_ = nullptr;
-    for (TOutlineNode* p = parent; p != nullptr; p = p->parent_) p->count_ -= node->count_;
+    TOutlineNode& p = At(n.parent_);
+    TOutlineNode& first = At(p.firstChild_);
+    if (n.next_ != 0) At(n.next_).prev_ = n.prev_;
+    else first.prev_ = n.prev_;  // the last goes: the one before it is last now
+    if (p.firstChild_ == node) p.firstChild_ = n.next_;
+    else At(n.prev_).next_ = n.next_;
+    for (Link up = n.parent_; up != 0; up = At(up).parent_) At(up).count_ -= n.count_;
+    n.prev_ = n.next_ = 0;
+    n.parent_ = 0;
     return run;
 }
 
 // Leaves first, each the first child of its parent when it goes, so that the walk needs no
 // list of the items and no item is read after it went.
-void TOutline::Destroy(TOutlineNode* node) {
-    TOutlineNode* n = node;
+void TOutline::Destroy(Link node) {
+    Link n = node;
     for (;;) {
-        while (n->firstChild_ != nullptr) n = n->firstChild_;
-        TOutlineNode* const next = n == node ? nullptr : n->next_ ? n->next_ : n->parent_;
-        if (n != node) n->parent_->firstChild_ = n->next_;
-        if (n == selected_) selected_ = nullptr;
-        UnindexText(n);
+        while (At(n).firstChild_ != 0) n = At(n).firstChild_;
+        TOutlineNode& leaf = At(n);
+        const Link next = n == node ? 0 : leaf.next_ != 0 ? leaf.next_ : leaf.parent_;
+        if (n != node) At(leaf.parent_).firstChild_ = leaf.next_;
+        if (&leaf == selected_) selected_ = nullptr;
+        UnindexText(&leaf);
         FreeNode(n);
-        if (next == nullptr) return;
+        if (next == 0) return;
         n = next;
     }
 }
 
-void TOutline::Move(TOutlineNode* node, TOutlineNode* destination, TAttachMode mode) {
+void TOutline::Move(Link node, Link destination, TAttachMode mode) {
     if (destination == node && mode == oaInsert) return;
-    for (const TOutlineNode* p = destination; p != nullptr; p = p->parent_)
+    for (Link p = destination; p != 0; p = At(p).parent_)
         if (p == node) throw EOutlineError("An outline item cannot be moved under itself");
-    TOutlineNode* run = Detach(node);
-    switch (mode) {
-        case oaInsert: Attach(node, destination->parent_, destination, run); break;
-        case oaAddChild: Attach(node, destination, nullptr, run); break;
-        case oaAdd: Attach(node, destination->parent_, nullptr, run); break;
-    }
+    const Link run = Detach(node);
+    const Link parent = mode == oaAddChild ? destination : At(destination).parent_;
+    const Link before = mode == oaInsert ? destination : 0;
+    Attach(node, parent, before, run, PlaceOf(parent, before));
 }
 
 int32_t TOutline::AddObject(int32_t index, std::string_view text, void* data) {
-    TOutlineNode* parent = index == 0 ? &root_ : Items(index).parent_;
-    TOutlineNode* node = NewNode(text, data);
-    return Attach(node, parent, nullptr, node) + 1;  // the index counts from 1
+    const Link parent = index == 0 ? kRoot : Items(index).parent_;
+    const Link node = NewNode(text, data);
+    const int32_t pos = PlaceOf(parent, 0);
+    Attach(node, parent, 0, node, pos);
+    return pos + 1;  // the index counts from 1
 }
 
 int32_t TOutline::AddChildObject(int32_t index, std::string_view text, void* data) {
-    TOutlineNode* parent = index == 0 ? &root_ : &Items(index);
-    TOutlineNode* node = NewNode(text, data);
-    return Attach(node, parent, nullptr, node) + 1;  // the index counts from 1
+    const Link parent = index == 0 ? kRoot : ItemLink(index);
+    const Link node = NewNode(text, data);
+    // After the parent (at index) and everything under it.
+    const int32_t pos = index == 0 ? Size(order_) : index - 1 + At(parent).count_;
+    Attach(node, parent, 0, node, pos);
+    return pos + 1;  // the index counts from 1
 }
 
 int32_t TOutline::InsertObject(int32_t index, std::string_view text, void* data) {
     if (index == 0) return AddObject(0, text, data);
-    TOutlineNode* before = &Items(index);
-    TOutlineNode* node = NewNode(text, data);
-    return Attach(node, before->parent_, before, node) + 1;  // the index counts from 1
+    const Link before = ItemLink(index);
+    const Link node = NewNode(text, data);
+    Attach(node, At(before).parent_, before, node, index - 1);
+    return index;  // the new item takes the place of the one it goes before
 }
 
 void TOutline::Delete(int32_t index) {
-    TOutlineNode* node = &Items(index);
+    const Link node = ItemLink(index);
     Detach(node);
     Destroy(node);
 }
@@ -335,18 +395,19 @@ void TOutline::Delete(int32_t index) {
 void TOutline::Clear() {
     texts_.Clear();
     textsIndexed_ = false;
-    for (TOutlineNode* n = root_.firstChild_; n != nullptr;) {
-        TOutlineNode* next = n->next_;
+    TOutlineNode& root = Root();
+    for (Link n = root.firstChild_; n != 0;) {
+        const Link next = At(n).next_;
         Destroy(n);
         n = next;
     }
-    root_.firstChild_ = root_.lastChild_ = nullptr;
-    root_.count_ = 1;
-    order_ = nullptr;
+    root.firstChild_ = 0;
+    root.count_ = 1;
+    order_ = 0;
     selected_ = nullptr;
-    blocks_.clear();
+    blocks_.resize(1);  // the root's
     freed_.clear();
-    blockUsed_ = 0;
+    blockUsed_ = kRoot + 1;
     itemTexts_.Clear();
 }
 
@@ -368,7 +429,7 @@ int32_t TOutline::GetTextItem(std::string_view text) const {
     }
     int32_t best = -1;
     texts_.ForEach(text, [&](const TOutlineNode* n) {
-        const int32_t pos = Position(n);
+        const int32_t pos = Position(*n);
         if (best < 0 || pos < best) best = pos;
         return true;
     });
@@ -396,29 +457,30 @@ void TOutline::SetSelectedItem(int32_t index) {
         return;
     }
     TOutlineNode* node = &Items(index);
-    for (TOutlineNode* p = node->parent_; p != &root_; p = p->parent_) p->expanded_ = true;
+    for (Link p = node->parent_; p != kRoot; p = At(p).parent_) At(p).expanded_ = true;
     selected_ = node;
 }
 
 void TOutline::FullExpand() {
-    for (TOutlineNode* n = root_.firstChild_; n != nullptr; n = n->next_) n->FullExpand();
+    for (Link n = Root().firstChild_; n != 0; n = At(n).next_) At(n).FullExpand();
 }
 
 void TOutline::FullCollapse() {
-    for (TOutlineNode* n = root_.firstChild_; n != nullptr; n = n->next_) n->FullCollapse();
+    for (Link n = Root().firstChild_; n != 0; n = At(n).next_) At(n).FullCollapse();
 }
 
 template <class F>
 void TOutline::ForEachShown(F f) const {
-    const TOutlineNode* n = root_.firstChild_;
-    while (n != nullptr) {
-        if (!f(n)) return;
-        if (n->expanded_ && n->firstChild_) {
-            n = n->firstChild_;
+    Link n = Root().firstChild_;
+    while (n != 0) {
+        const TOutlineNode& node = At(n);
+        if (!f(&node)) return;
+        if (node.expanded_ && node.firstChild_ != 0) {
+            n = node.firstChild_;
             continue;
         }
-        while (n != &root_ && n->next_ == nullptr) n = n->parent_;
-        n = n == &root_ ? nullptr : n->next_;
+        while (n != kRoot && At(n).next_ == 0) n = At(n).parent_;
+        n = n == kRoot ? 0 : At(n).next_;
     }
 }
 
@@ -457,17 +519,7 @@ TPoint TOutline::EmptyPoint() const {
 std::vector<TOutlineNode*> TOutline::Nodes() const {
     std::vector<TOutlineNode*> nodes;
     nodes.reserve(size_t(ItemCount()));
-    std::vector<TOutlineNode*> stack;
-    for (TOutlineNode* t = order_; t != nullptr || !stack.empty();) {
-        while (t != nullptr) {
-            stack.push_back(t);
-            t = t->left_;
-        }
-        t = stack.back();
-        stack.pop_back();
-        nodes.push_back(t);
-        t = t->right_;
-    }
+    ForEachItem([&](TOutlineNode* n, int) { return nodes.push_back(n), true; });
     return nodes;
 }
 
@@ -493,15 +545,15 @@ void TOutline::WriteLines(TLineWriter& out) const {
 
 void TOutline::SetLines(const TLines& lines) {
     Clear();
-    std::vector<TOutlineNode*> path;  // the last item at each level
+    std::vector<Link> path;  // the last item at each level
     for (int i = 0; i < lines.Count(); ++i) {
         const std::string& line = lines[i];
         const size_t tabs = line.find_first_not_of('\t') == std::string::npos ? line.size() : line.find_first_not_of('\t');
         if (tabs > path.size())
             throw EOutlineError("Outline line " + std::to_string(i + 1) + " is more than one level below the line before it");
-        TOutlineNode* parent = tabs == 0 ? &root_ : path[tabs - 1];
-        TOutlineNode* node = NewNode(line.substr(tabs), nullptr);
-        Attach(node, parent, nullptr, node);
+        const Link parent = tabs == 0 ? kRoot : path[tabs - 1];
+        const Link node = NewNode(std::string_view(line).substr(tabs), nullptr);
+        Attach(node, parent, 0, node, Size(order_));  // each line after the ones before it
         path.resize(tabs);
         path.push_back(node);
     }

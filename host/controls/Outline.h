@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,7 +37,7 @@ public:
     int32_t Index() const;     // display order from 1
     int Level() const;         // 1 for an item at the top level
     TOutlineNode* Parent() const;  // null at the top level
-    bool HasItems() const { return firstChild_ != nullptr; }
+    bool HasItems() const { return firstChild_ != 0; }
     bool IsVisible() const;    // every item above it is expanded
 
     bool Expanded() const { return expanded_; }
@@ -63,26 +64,32 @@ public:
 
 private:
     friend class TOutline;
+    // An item's room among the outline's (TOutline::At): the block in the high bits, the place
+    // in it in the low ones; 0 is none. Four bytes where a pointer takes eight: a large tree
+    // has an item per component, and an item is 64 bytes rather than 104.
+    using Link = uint32_t;
+
     explicit TOutlineNode(TOutline* outline) : outline_(outline) {}
     template <class F>
     void ForEachInSubtree(F f);  // this item, then every item under it, in display order
+    const TOutlineNode& At(Link link) const;
+    TOutlineNode& At(Link link);
 
-    // The small fields share the last sixteen bytes: a large tree has an item per component.
     TOutline* outline_;
     char* text_ = nullptr;  // in the outline's text blocks
     void* data_ = nullptr;
-    // The tree.
-    TOutlineNode* parent_ = nullptr;
-    TOutlineNode* firstChild_ = nullptr;
-    TOutlineNode* lastChild_ = nullptr;
-    TOutlineNode* prev_ = nullptr;
-    TOutlineNode* next_ = nullptr;
-    // Display order: a randomly balanced tree over positions (a subtree of items is one
-    // run of positions), so that numbering, insertion and moves stay logarithmic.
-    TOutlineNode* left_ = nullptr;
-    TOutlineNode* right_ = nullptr;
-    TOutlineNode* up_ = nullptr;
-    uint32_t priority_ = 0;
+    // The tree. The first child's prev is the last child, which so needs no field of its own;
+    // the last child's next is none.
+    Link parent_ = 0;
+    Link firstChild_ = 0;
+    Link prev_ = 0;
+    Link next_ = 0;
+    // Display order: a randomly balanced tree over positions (a subtree of items is one run of
+    // positions), so that numbering, insertion and moves stay logarithmic. An item's priority
+    // in it is a hash of its link.
+    Link left_ = 0;
+    Link right_ = 0;
+    Link up_ = 0;
     int32_t size_ = 1;
     int32_t count_ = 1;  // this item and every item under it
     uint32_t textLen_ : 31 = 0;
@@ -94,7 +101,7 @@ public:
     explicit TOutline(TComponent* owner, const TClassInfo* cls = nullptr);
     ~TOutline() override;
 
-    int32_t ItemCount() const { return root_.count_ - 1; }
+    int32_t ItemCount() const { return Root().count_ - 1; }
     // The item at a display index, 1..ItemCount; EOutlineError otherwise.
     TOutlineNode& Items(int32_t index) const;
 
@@ -173,20 +180,35 @@ protected:
 
 private:
     friend class TOutlineNode;
+    using Link = TOutlineNode::Link;
 
-    TOutlineNode* NewNode(std::string_view text, void* data);
-    void FreeNode(TOutlineNode* node);
+    // A block holds up to 2^kPlaceBits rooms; the root, the invisible item above the top level,
+    // has the first block's second room, made with the outline and kept by Clear.
+    static constexpr unsigned kPlaceBits = 15;
+    static constexpr Link kRoot = 1;
+    TOutlineNode& At(Link link) const {
+        return *std::launder(
+            reinterpret_cast<TOutlineNode*>(&blocks_[link >> kPlaceBits].rooms[link & ((1u << kPlaceBits) - 1)]));
+    }
+    TOutlineNode& Root() const { return At(kRoot); }
+    Link LinkOf(const TOutlineNode& node) const;  // by the block that holds it
+    Link LinkAt(int32_t position) const;          // 0 outside the items
+    Link ItemLink(int32_t index) const;           // as Items: EOutlineError outside 1..ItemCount
+
+    Link NewNode(std::string_view text, void* data);
+    void FreeNode(Link node);
+    // Where an item linked so (below) goes in display order, from 0.
+    int32_t PlaceOf(Link parent, Link before) const;
     // Links node (alone, or a detached run of count items headed by it) as the last child of
-    // parent, or before `before` among its siblings; updates counts and display order. Returns
-    // node's display position, from 0.
-    int32_t Attach(TOutlineNode* node, TOutlineNode* parent, TOutlineNode* before, TOutlineNode* run);
+    // parent, or before `before` among its siblings, at display position pos (PlaceOf, or known
+    // to the caller); updates counts and display order.
+    void Attach(Link node, Link parent, Link before, Link run, int32_t pos);
     // Unlinks node and everything under it; returns their run of display positions.
-    TOutlineNode* Detach(TOutlineNode* node);
-    void Destroy(TOutlineNode* node);
-    void Move(TOutlineNode* node, TOutlineNode* destination, TAttachMode mode);
-    int32_t Position(const TOutlineNode* node) const;  // from 0
+    Link Detach(Link node);
+    void Destroy(Link node);
+    void Move(Link node, Link destination, TAttachMode mode);
+    int32_t Position(const TOutlineNode& node) const;  // from 0
     int RowHeight() const { return itemHeight_ > 0 ? itemHeight_ : 1; }
-    TOutlineNode* NodeAt(int32_t position) const;
     void IndexText(TOutlineNode* node);
     void UnindexText(TOutlineNode* node);
     template <class F>
@@ -195,16 +217,15 @@ private:
     void ForEachLine(F f) const;  // each item's line, in display order
 
     // The balanced tree over display positions.
-    static int32_t Size(const TOutlineNode* t) { return t ? t->size_ : 0; }
-    static void Update(TOutlineNode* t);
-    static void Split(TOutlineNode* t, int32_t k, TOutlineNode*& a, TOutlineNode*& b);
-    static TOutlineNode* Merge(TOutlineNode* a, TOutlineNode* b);
-    static void Insert(TOutlineNode*& t, int32_t k, TOutlineNode* node);  // node alone, at position k
+    int32_t Size(Link t) const { return t != 0 ? At(t).size_ : 0; }
+    static uint32_t Priority(Link t);
+    void Update(Link t);
+    void Split(Link t, int32_t k, Link& a, Link& b);
+    Link Merge(Link a, Link b);
+    void Insert(Link& t, int32_t k, Link node, uint32_t priority);  // node alone, at position k
 
-    TOutlineNode root_;               // the invisible item above the top level
-    TOutlineNode* order_ = nullptr;   // display order
+    Link order_ = 0;  // display order
     TOutlineNode* selected_ = nullptr;
-    uint32_t seed_ = 0x9e3779b9u;
     int itemHeight_ = 16;
     std::string separator_ = "\\";
     // Items by text, built at the first GetTextItem: most trees are shown without one, and
@@ -215,9 +236,9 @@ private:
         static bool Equal(std::string_view a, std::string_view b) { return a == b; }
     };
     mutable TFlatIndex<TOutlineNode, TextKey> texts_;
-    // Items live in blocks the outline owns, each twice the last: a tree of 30,000 items is a
-    // few allocations (the large ones in large pages), and clearing it frees blocks rather than
-    // items one by one.
+    // Items live in blocks the outline owns, each twice the last up to 2^kPlaceBits rooms: a
+    // tree of 30,000 items is a few allocations (the large ones in large pages), and clearing it
+    // frees blocks rather than items one by one.
     struct NodeRoom {
         alignas(TOutlineNode) unsigned char bytes[sizeof(TOutlineNode)];
     };
@@ -226,10 +247,11 @@ private:
         size_t size;
     };
     static constexpr size_t kFirstBlock = 256, kLargestBlock = 32768;
+    static_assert(kLargestBlock <= size_t{1} << kPlaceBits && kFirstBlock > kRoot);
     std::vector<Block> blocks_;
     size_t blockUsed_ = 0;
     TFillAhead blocksAhead_;  // over the newest block
-    std::vector<TOutlineNode*> freed_;  // rooms of deleted items, taken again first
+    std::vector<Link> freed_;  // rooms of deleted items, taken again first
     // Item texts lie one after another in blocks the same way, rather than each in a string of
     // its own. A changed text that fits takes its old room; a longer one takes new room, and
     // what it leaves is given back with the blocks when the outline is cleared.
@@ -237,22 +259,26 @@ private:
     mutable bool textsIndexed_ = false;
 };
 
+inline const TOutlineNode& TOutlineNode::At(Link link) const { return outline_->At(link); }
+inline TOutlineNode& TOutlineNode::At(Link link) { return outline_->At(link); }
+
 template <class F>
 void TOutline::ForEachItem(F f) const {
-    TOutlineNode* n = root_.firstChild_;
+    Link n = Root().firstChild_;
     int level = 1;
-    while (n != nullptr) {
-        if (!f(n, level)) return;
-        if (n->firstChild_) {
-            n = n->firstChild_;
+    while (n != 0) {
+        TOutlineNode& node = At(n);
+        if (!f(&node, level)) return;
+        if (node.firstChild_ != 0) {
+            n = node.firstChild_;
             ++level;
             continue;
         }
-        while (n != &root_ && n->next_ == nullptr) {
-            n = n->parent_;
+        while (n != kRoot && At(n).next_ == 0) {
+            n = At(n).parent_;
             --level;
         }
-        n = n == &root_ ? nullptr : n->next_;
+        n = n == kRoot ? 0 : At(n).next_;
     }
 }
 

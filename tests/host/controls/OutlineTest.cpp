@@ -259,6 +259,11 @@ TEST_F(OutlineTest, AgreesWithAPlainTreeOverManyRandomChanges) {
                     EXPECT_EQ(outline->Items(i).GetPrevChild(number(n->kids[1])), number(n->kids.front()));
                 }
                 EXPECT_EQ(last > 0 ? outline->Items(i).GetNextChild(last) : -1, -1);
+                // The first child has none before it, however the children came and went.
+                EXPECT_EQ(last > 0 ? outline->Items(i).GetPrevChild(number(n->kids.front())) : -1, -1);
+                if (n->kids.size() > 1) {
+                    EXPECT_EQ(outline->Items(i).GetPrevChild(last), number(n->kids[n->kids.size() - 2]));
+                }
                 EXPECT_EQ(outline->Items(i).Parent(), n->parent == &ref.root ? nullptr : &outline->Items(number(n->parent)));
                 int level = 1;
                 for (RefNode* p = n->parent; p != &ref.root; p = p->parent) ++level;
