@@ -63,7 +63,10 @@ public:
     // Under its key now.
     void Insert(T* object) { InsertHashed(object, Traits::Hash(Traits::Key(*object))); }
     void InsertHashed(T* object, size_t hash) {
-        if ((used_ + 1) * 2 > tags_.size()) Rebuild(live_ + 1);
+        // Made again with room for half as many again as it holds: made just large enough, a
+        // table at the mark that erases and inserts (an outline's texts set one by one, names
+        // changed) was made again at every insert, the whole table each time.
+        if ((used_ + 1) * 2 > tags_.size()) Rebuild(live_ + 1 + live_ / 2);
         Place(Tag(hash), object);
     }
     // Under its key now; nothing when absent.
@@ -85,6 +88,8 @@ public:
     void Reserve(size_t expected) {
         if (expected * 2 > tags_.size()) Rebuild(std::max(expected, live_));
     }
+    // The table's slots: twice the entries it holds, or more.
+    size_t Slots() const { return tags_.size(); }
     void Clear() {
         tags_.clear();
         objects_.clear();

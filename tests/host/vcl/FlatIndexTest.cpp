@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,4 +56,37 @@ TEST(FlatIndexTest, KeysWhoseHashesFoldToTheFreeSlotMarksAreStillFoundAfterErase
     CheckAgainstPlainList(one);
     TFlatIndex<Named, SameHash<(size_t{7} << 32) | 7>> folded;  // high and low halves cancel
     CheckAgainstPlainList(folded);
+}
+
+namespace {
+struct ByName {
+    static std::string_view Key(const Named& n) { return n.name; }
+    static size_t Hash(std::string_view text) { return std::hash<std::string_view>{}(text); }
+    static bool Equal(std::string_view a, std::string_view b) { return a == b; }
+};
+}  // namespace
+
+// An outline's texts set one by one, or names changed, erase and insert at once. At exactly half
+// full the table must make room once: made again at the same size, it was made again (the whole
+// table read) at every insert, and a tree of 32,767 items took seconds to re-text.
+TEST(FlatIndexTest, ATableHeldAtItsMarkByErasesAndInsertsMakesRoomOnce) {
+    constexpr int kEntries = 1024;
+    TFlatIndex<Named, ByName> index(kEntries);
+    const size_t slots = index.Slots();
+    ASSERT_EQ(slots, size_t{2 * kEntries});
+    std::vector<std::unique_ptr<Named>> all;
+    for (int i = 0; i < kEntries; ++i) {
+        all.push_back(std::make_unique<Named>(Named{"n" + std::to_string(i)}));
+        index.Insert(all.back().get());
+    }
+    for (int round = 0; round < 4 * kEntries; ++round) {
+        Named& n = *all[size_t(round % kEntries)];
+        index.Erase(&n);
+        n.name = "r" + std::to_string(round);
+        index.Insert(&n);
+    }
+    EXPECT_GT(index.Slots(), slots);
+    EXPECT_LE(index.Slots(), 4 * slots);
+    for (int i = 0; i < kEntries; ++i) EXPECT_EQ(index.Find(all[size_t(i)]->name), all[size_t(i)].get()) << i;
+    EXPECT_EQ(index.Find("n0"), nullptr);
 }
