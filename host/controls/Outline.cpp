@@ -63,32 +63,22 @@ void TOutlineNode::SetExpanded(bool value) {
     expanded_ = value;
 }
 
-template <class F>
-void TOutlineNode::ForEachInSubtree(F f) {
-    f(*this);
-    if (firstChild_ == 0) return;
-    Link n = firstChild_;
-    for (;;) {
-        TOutlineNode& node = At(n);
-        f(node);
-        if (node.firstChild_ != 0) {
-            n = node.firstChild_;
-            continue;
-        }
-        while (At(n).next_ == 0) {
-            n = At(n).parent_;
-            if (&At(n) == this) return;
-        }
-        n = At(n).next_;
-    }
-}
-
 void TOutlineNode::FullExpand() {
-    ForEachInSubtree([](TOutlineNode& n) { n.expanded_ = true; });
+    expanded_ = true;
+    const auto all = [](const TOutlineNode&) { return true; };
+    outline_->Walk(firstChild_, outline_->LinkOf(*this), 2, all, [](TOutlineNode* n, int) {
+        n->expanded_ = true;
+        return true;
+    });
 }
 
 void TOutlineNode::FullCollapse() {
-    ForEachInSubtree([](TOutlineNode& n) { n.SetExpanded(false); });
+    SetExpanded(false);
+    const auto all = [](const TOutlineNode&) { return true; };
+    outline_->Walk(firstChild_, outline_->LinkOf(*this), 2, all, [](TOutlineNode* n, int) {
+        n->SetExpanded(false);
+        return true;
+    });
 }
 
 int32_t TOutlineNode::getFirstChild() const { return firstChild_ != 0 ? At(firstChild_).Index() : -1; }
@@ -471,17 +461,8 @@ void TOutline::FullCollapse() {
 
 template <class F>
 void TOutline::ForEachShown(F f) const {
-    Link n = Root().firstChild_;
-    while (n != 0) {
-        const TOutlineNode& node = At(n);
-        if (!f(&node)) return;
-        if (node.expanded_ && node.firstChild_ != 0) {
-            n = node.firstChild_;
-            continue;
-        }
-        while (n != kRoot && At(n).next_ == 0) n = At(n).parent_;
-        n = n == kRoot ? 0 : At(n).next_;
-    }
+    const auto shown = [](const TOutlineNode& n) { return bool(n.expanded_); };
+    Walk(Root().firstChild_, kRoot, 1, shown, [&](const TOutlineNode* n, int) { return f(n); });
 }
 
 int32_t TOutline::GetItem(int X, int Y) const {

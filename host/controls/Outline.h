@@ -70,8 +70,6 @@ private:
     using Link = uint32_t;
 
     explicit TOutlineNode(TOutline* outline) : outline_(outline) {}
-    template <class F>
-    void ForEachInSubtree(F f);  // this item, then every item under it, in display order
     const TOutlineNode& At(Link link) const;
     TOutlineNode& At(Link link);
 
@@ -211,6 +209,11 @@ private:
     int RowHeight() const { return itemHeight_ > 0 ? itemHeight_ : 1; }
     void IndexText(TOutlineNode* node);
     void UnindexText(TOutlineNode* node);
+    // The one walk of the item tree where it lies: from first, in display order, until it
+    // climbs back to top (first's parent), each item with its level (level at first). enter(item)
+    // says whether to walk its children; f(item, level) returns false to stop.
+    template <class Enter, class F>
+    void Walk(Link first, Link top, int level, Enter enter, F f) const;
     template <class F>
     void ForEachShown(F f) const;
     template <class F>
@@ -262,24 +265,28 @@ private:
 inline const TOutlineNode& TOutlineNode::At(Link link) const { return outline_->At(link); }
 inline TOutlineNode& TOutlineNode::At(Link link) { return outline_->At(link); }
 
-template <class F>
-void TOutline::ForEachItem(F f) const {
-    Link n = Root().firstChild_;
-    int level = 1;
+template <class Enter, class F>
+void TOutline::Walk(Link first, Link top, int level, Enter enter, F f) const {
+    Link n = first;
     while (n != 0) {
         TOutlineNode& node = At(n);
         if (!f(&node, level)) return;
-        if (node.firstChild_ != 0) {
+        if (node.firstChild_ != 0 && enter(node)) {
             n = node.firstChild_;
             ++level;
             continue;
         }
-        while (n != kRoot && At(n).next_ == 0) {
+        while (n != top && At(n).next_ == 0) {
             n = At(n).parent_;
             --level;
         }
-        n = n == kRoot ? 0 : At(n).next_;
+        n = n == top ? 0 : At(n).next_;
     }
+}
+
+template <class F>
+void TOutline::ForEachItem(F f) const {
+    Walk(Root().firstChild_, kRoot, 1, [](const TOutlineNode&) { return true; }, f);
 }
 
 }  // namespace vcl
