@@ -263,11 +263,6 @@ TOutline::Link TOutline::NewNode(std::string_view text, void* data) {
     return link;
 }
 
-void TOutline::FreeNode(Link node) {
-    At(node).~TOutlineNode();
-    freed_.push_back(node);
-}
-
 int32_t TOutline::PlaceOf(Link parent, Link before) const {
     if (before != 0) return Position(At(before));
     return parent == kRoot ? Size(order_) : Position(At(parent)) + At(parent).count_;
@@ -325,8 +320,9 @@ TOutline::Link TOutline::Detach(Link node) {
 }
 
 // Leaves first, each the first child of its parent when it goes, so that the walk needs no
-// list of the items and no item is read after it went.
-void TOutline::Destroy(Link node) {
+// list of the items and no item is read after it went. Rooms to take again go to freed_, which
+// the caller gave room beforehand: nothing here allocates, so a destructor may call it.
+void TOutline::Destroy(Link node, bool reuseRooms) {
     Link n = node;
     for (;;) {
         while (At(n).firstChild_ != 0) n = At(n).firstChild_;
@@ -335,7 +331,8 @@ void TOutline::Destroy(Link node) {
         if (n != node) At(leaf.parent_).firstChild_ = leaf.next_;
         if (&leaf == selected_) selected_ = nullptr;
         UnindexText(&leaf);
-        FreeNode(n);
+        leaf.~TOutlineNode();
+        if (reuseRooms) freed_.push_back(n);
         if (next == 0) return;
         n = next;
     }
@@ -378,8 +375,9 @@ int32_t TOutline::InsertObject(int32_t index, std::string_view text, void* data)
 
 void TOutline::Delete(int32_t index) {
     const Link node = ItemLink(index);
+    freed_.reserve(freed_.size() + size_t(At(node).count_));  // before anything changes
     Detach(node);
-    Destroy(node);
+    Destroy(node, true);
 }
 
 void TOutline::Clear() {
@@ -388,7 +386,7 @@ void TOutline::Clear() {
     TOutlineNode& root = Root();
     for (Link n = root.firstChild_; n != 0;) {
         const Link next = At(n).next_;
-        Destroy(n);
+        Destroy(n, false);  // every block but the root's goes below
         n = next;
     }
     root.firstChild_ = 0;

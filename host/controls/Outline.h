@@ -194,7 +194,6 @@ private:
     Link ItemLink(int32_t index) const;           // as Items: EOutlineError outside 1..ItemCount
 
     Link NewNode(std::string_view text, void* data);
-    void FreeNode(Link node);
     // Where an item linked so (below) goes in display order, from 0.
     int32_t PlaceOf(Link parent, Link before) const;
     // Links node (alone, or a detached run of count items headed by it) as the last child of
@@ -203,7 +202,7 @@ private:
     void Attach(Link node, Link parent, Link before, Link run, int32_t pos);
     // Unlinks node and everything under it; returns their run of display positions.
     Link Detach(Link node);
-    void Destroy(Link node);
+    void Destroy(Link node, bool reuseRooms);
     void Move(Link node, Link destination, TAttachMode mode);
     int32_t Position(const TOutlineNode& node) const;  // from 0
     int RowHeight() const { return itemHeight_ > 0 ? itemHeight_ : 1; }
