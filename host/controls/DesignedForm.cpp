@@ -54,24 +54,24 @@ const THandler& TDesignedForm::FindHandler(std::string_view name) const {
 
 void TDesignedForm::BindEvents(TComponent& component) {
     const std::string who = ClassName() + ": " + (&component == this ? ClassName() : component.Name());
-    for (const auto& [prop, value] : component.StoredValues()) {
-        if (prop->Kind != TTypeKind::tkMethod) continue;
+    component.StoredValues().ForEach([&](const TPropInfo& prop, const TValue& value) {
+        if (prop.Kind != TTypeKind::tkMethod) return;
         auto* id = std::get_if<TIdent>(&value);
-        if (id == nullptr || id->name.empty()) continue;
+        if (id == nullptr || id->name.empty()) return;
         auto it = handlers_.find(id->name);
         if (it == handlers_.end())
-            throw EPropertyError(who + "." + prop->Name + " names the handler " + id->name +
+            throw EPropertyError(who + "." + prop.Name + " names the handler " + id->name +
                                  ", which the window does not have");
         auto* source = dynamic_cast<TEventSource*>(&component);
         if (source == nullptr)
-            throw EPropertyError(who + "." + prop->Name + ": the host raises no events for class " +
+            throw EPropertyError(who + "." + prop.Name + ": the host raises no events for class " +
                                  component.ClassName());
         try {
-            source->BindEvent(prop->Name, it->second);
+            source->BindEvent(prop.Name, it->second);
         } catch (const EPropertyError& e) {
-            throw EPropertyError(who + "." + prop->Name + " = " + id->name + ": " + e.Message());
+            throw EPropertyError(who + "." + prop.Name + " = " + id->name + ": " + e.Message());
         }
-    }
+    });
 }
 
 void TDesignedForm::LoadDesign(std::string_view text, const std::string& fileName) {

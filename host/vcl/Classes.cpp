@@ -51,83 +51,28 @@ bool TPersistent::InheritsFrom(std::string_view className) const { return class_
 
 bool TPersistent::InheritsFrom(const TClassInfo* cls) const { return class_->InheritsFrom(cls); }
 
-namespace {
-
-uint32_t StoredHash(std::string_view name) { return uint32_t(CaseInsensitiveHash{}(name)); }
-
-}  // namespace
-
-size_t TPersistent::StoredAt(const TPropInfo& prop) const {
-    if (storedIndex_) {
-        const auto& slots = *storedIndex_;
-        const uint32_t hash = StoredHash(prop.Name);
-        const size_t mask = slots.size() - 1;
-        for (size_t i = hash & mask; slots[i].place != 0; i = (i + 1) & mask)
-            if (slots[i].hash == hash && SameText(stored_[slots[i].place - 1].first->Name, prop.Name))
-                return slots[i].place - 1;
-        return stored_.size();
-    }
-    for (size_t i = 0; i < stored_.size(); ++i)
-        if (stored_[i].first == &prop || SameText(stored_[i].first->Name, prop.Name)) return i;
-    return stored_.size();
-}
-
 TValue TPersistent::ReadProperty(const TPropInfo& prop) const {
     TValue out;
     if (ReadNative(prop.LowerName, prop, out)) return out;
-    const size_t at = StoredAt(prop);
-    return at < stored_.size() ? stored_[at].second : TValue{};
+    stored_.Read(prop, out);
+    return out;
 }
 
 void TPersistent::WriteProperty(const TPropInfo& prop, TValue&& value) {
     Changing();
-    if (WriteNative(prop.LowerName, prop, value)) return;
-    if (const size_t at = StoredAt(prop); at < stored_.size()) {
-        stored_[at].second = std::move(value);
-        return;
-    }
-    stored_.emplace_back(&prop, std::move(value));
-    IndexStored(stored_.size() - 1);
+    if (!WriteNative(prop.LowerName, prop, value)) stored_.Write(prop, value);
 }
 
-// Up to this many stored values are searched rather than hashed: a handful is found faster so.
-constexpr size_t kStoredIndexFrom = 8;
-
-void TPersistent::ReserveStored(size_t count) {
-    if (count <= stored_.capacity()) return;
-    stored_.reserve(count);
-    if (count > kStoredIndexFrom && (!storedIndex_ || storedIndex_->size() < OpenTableSize(count))) IndexAllStored(count);
-}
-
-void TPersistent::IndexAllStored(size_t expected) {
-    storedIndex_ = std::make_unique<std::vector<StoredSlot>>(OpenTableSize(expected));
-    for (size_t at = 0; at < stored_.size(); ++at) PlaceStored(at);
-}
-
-void TPersistent::PlaceStored(size_t at) {
-    auto& slots = *storedIndex_;
-    const uint32_t hash = StoredHash(stored_[at].first->Name);
-    size_t i = hash & (slots.size() - 1);
-    while (slots[i].place != 0) i = (i + 1) & (slots.size() - 1);
-    slots[i] = {hash, uint32_t(at + 1)};
-}
-
-void TPersistent::IndexStored(size_t place) {
-    if (!storedIndex_ && stored_.size() <= kStoredIndexFrom) return;
-    if (storedIndex_ && stored_.size() * 2 <= storedIndex_->size()) return PlaceStored(place);
-    IndexAllStored(stored_.size());  // a table twice as large, every value placed again
-}
+void TPersistent::ReserveStored(size_t count) { stored_.Reserve(count); }
 
 bool TPersistent::ReadNative(std::string_view, const TPropInfo&, TValue&) const { return false; }
 
 bool TPersistent::WriteNative(std::string_view, const TPropInfo&, TValue&) { return false; }
 
 void TPersistent::ClearStoredReferencesTo(const TComponent* target) {
-    for (auto& entry : stored_)
-        if (auto* r = std::get_if<TReference>(&entry.second); r && r->target == target) {
-            Changing();
-            *r = TReference{};
-        }
+    if (!stored_.RefersTo(target)) return;
+    Changing();
+    stored_.ClearReferencesTo(target);
 }
 
 // ---- TComponent

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/vcl/FlatIndex.h"
+#include "host/vcl/StoredValues.h"
 #include "host/vcl/SysUtils.h"
 #include "host/vcl/TypInfo.h"
 
@@ -119,10 +120,9 @@ public:
     // A value made for the call (one read from a file) is moved into place.
     void WriteProperty(const TPropInfo& prop, TValue&& value);
     // The values kept for properties without C++ meaning, in the order first set.
-    const std::vector<std::pair<const TPropInfo*, TValue>>& StoredValues() const { return stored_; }
-    // Room for about count stored values at once: for an object a file gives any number of
-    // properties, which grown value by value held its values twice over while the last doubling
-    // copied them.
+    const TStoredValues& StoredValues() const { return stored_; }
+    // Room for about count stored values at once, found by name: for an object a file gives
+    // any number of properties.
     void ReserveStored(size_t count);
 
 protected:
@@ -143,19 +143,7 @@ private:
     TChangeWatcher* watcher_ = nullptr;
     uint32_t cookie_ = 0;
     bool seen_ = false;
-    std::vector<std::pair<const TPropInfo*, TValue>> stored_;
-    // Where each stored value is by property name, once there are more than a few: a file may
-    // give one object any number of properties. Open addressing over (hash, place + 1) pairs;
-    // a value's name is read only when the hashes match.
-    struct StoredSlot {
-        uint32_t hash = 0;
-        uint32_t place = 0;  // 0: empty
-    };
-    std::unique_ptr<std::vector<StoredSlot>> storedIndex_;
-    size_t StoredAt(const TPropInfo& prop) const;  // stored_.size() when there is none
-    void IndexStored(size_t place);
-    void PlaceStored(size_t at);  // into storedIndex_, which has room
-    void IndexAllStored(size_t expected);  // a fresh storedIndex_ with room for expected
+    TStoredValues stored_;
 };
 
 enum class TOperation { opInsert, opRemove };

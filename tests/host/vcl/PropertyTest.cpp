@@ -39,7 +39,7 @@ TEST(Properties, WithoutFrameworkMeaningAreKeptAsStoredValues) {
     SetStrProp(edit, field, "CustNo");
     SetStrProp(edit, GetPropInfo(edit, "DATAFIELD"), "Company");
     EXPECT_EQ(GetStrProp(edit, field), "Company");
-    ASSERT_EQ(edit->StoredValues().size(), 1u);
+    ASSERT_EQ(edit->StoredValues().Count(), 1u);
     SetEnumProp(edit, GetPropInfo(edit, "CharCase"), "ecUpperCase");
     EXPECT_EQ(std::get<TIdent>(GetPropValue(edit, GetPropInfo(edit, "charcase"))).name, "ecUpperCase");
     EXPECT_THROW(SetEnumProp(edit, GetPropInfo(edit, "CharCase"), "not an ident"), EPropertyError);
@@ -72,9 +72,11 @@ TEST(Properties, ManyStoredValuesStayFoundByNameInTheOrderFirstSet) {
     const TClassInfo& cls = thing->ClassType();
     for (int i = 0; i < 40; ++i) SetLearnt(thing, "P" + std::to_string(i), i);
     SetOrdProp(thing, GetPropInfo(thing, "p7"), 700);  // a second value replaces the first
-    ASSERT_EQ(thing->StoredValues().size(), 40u);
-    EXPECT_EQ(thing->StoredValues()[7].first->Name, "P7");
-    EXPECT_EQ(thing->StoredValues()[39].first->Name, "P39");
+    std::vector<std::string> order;
+    thing->StoredValues().ForEach([&](const TPropInfo& prop, const TValue&) { order.push_back(prop.Name); });
+    ASSERT_EQ(order.size(), 40u);
+    EXPECT_EQ(order[7], "P7");
+    EXPECT_EQ(order[39], "P39");
     EXPECT_EQ(GetOrdProp(thing, GetPropInfo(thing, "P7")), 700);
     EXPECT_EQ(GetOrdProp(thing, GetPropInfo(thing, "p39")), 39);
     // Another declaration of the same name (another class's) reaches the same value.
@@ -92,9 +94,54 @@ TEST(Properties, StoredValuesGivenRoomAtOnceStayFoundByName) {
     thing->ReserveStored(100);
     for (int i = 3; i < 100; ++i) SetLearnt(thing, "Q" + std::to_string(i), i);
     SetLearnt(thing, "Q1", 101);
-    ASSERT_EQ(thing->StoredValues().size(), 100u);
+    ASSERT_EQ(thing->StoredValues().Count(), 100u);
     for (int i = 0; i < 100; ++i)
         EXPECT_EQ(GetOrdProp(thing, GetPropInfo(thing, "q" + std::to_string(i))), i == 1 ? 101 : i) << i;
+}
+
+// Stored values are packed: each kind comes back as written, and a value replaced by a longer or
+// shorter one leaves the others where they were, whether found in turn or through the index.
+TEST(Properties, StoredValuesOfEveryKindSurviveReplacementsAroundThem) {
+    auto& cat = ClassCatalogue();
+    TForm form(nullptr);
+    for (const int count : {5, 40}) {
+        TComponent* thing = PlainThing(form, "TPackedThing" + std::to_string(count));
+        const TClassInfo& cls = thing->ClassType();
+        const auto prop = [&](int i) -> const TPropInfo& {
+            return cat.LearnProperty(cls, "V" + std::to_string(i), TTypeKind::tkVariant);
+        };
+        // Written first as round 0, then one in three again larger (round 1), one smaller (2).
+        const auto valueFor = [&](int i, int round) -> TValue {
+            const size_t size[] = {4, 60, 0};
+            switch (i / 3 % 6) {
+            case 0: return (i % 2 ? -1 : 1) * (int64_t(1) << (i % 40)) * (round == 1 ? 1000 : 1) * (round != 2);
+            case 1: return 0.1 * i - 3e300 * round;
+            case 2: return std::string(size[round] * 5, char('a' + i % 26)) + std::string(1, '\0');
+            case 3: return TIdent{"id" + std::string(size[round], 'x')};
+            case 4: return TSetValue{std::vector<std::string>(size[round], "el" + std::to_string(i))};
+            default: return TReference{round == 2 ? "" : "Target" + std::to_string(i), round == 0 ? &form : nullptr};
+            }
+        };
+        for (int i = 0; i < count; ++i) thing->WriteProperty(prop(i), valueFor(i, 0));
+        for (int i = 0; i < count; ++i)
+            if (i % 3 != 0) thing->WriteProperty(prop(i), valueFor(i, i % 3));
+        ASSERT_EQ(thing->StoredValues().Count(), size_t(count));
+        for (int i = 0; i < count; ++i) {
+            EXPECT_EQ(thing->ReadProperty(prop(i)), valueFor(i, i % 3)) << count << " " << i;
+            TPropInfo other = prop(i);
+            other.Name = "v" + std::to_string(i);  // found by name, any case
+            EXPECT_EQ(thing->ReadProperty(other), thing->ReadProperty(prop(i)));
+        }
+        int at = 0;
+        thing->StoredValues().ForEach([&](const TPropInfo& p, const TValue&) { EXPECT_EQ(&p, &prop(at++)); });
+        // A reference to a component that goes becomes nil; the others stay.
+        TComponent* target = ClassCatalogue().CreateComponent("TDataSource", &form);
+        thing->WriteProperty(prop(1), TReference{"DataSource1", target});
+        const TValue before = thing->ReadProperty(prop(2));
+        delete target;
+        EXPECT_EQ(thing->ReadProperty(prop(1)), TValue(TReference{}));
+        EXPECT_EQ(thing->ReadProperty(prop(2)), before);
+    }
 }
 
 // Lookups stay right while classes learn and redeclare properties after being looked up.
