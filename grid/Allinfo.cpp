@@ -38,7 +38,7 @@ void tZorComponentInfo::ProcessControls() {
     for (int k = 0; k < count; ++k) {
         const TComponent* c = ComponentOf(alloclist[k]);
         const auto design = uint32_t(c->DesignInfo());
-        HintEd->SetCOMPGrid(k + 1, c->Name(), c->ClassName(), int32_t(design >> 16), int32_t(design & 0xFFFFu), k);
+        HintEd->SetCOMPGrid(k + 1, *c, int32_t(design >> 16), int32_t(design & 0xFFFFu), k);
     }
 }
 

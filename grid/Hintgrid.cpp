@@ -11,6 +11,7 @@
 #include "host/controls/Dialogs.h"
 #include "host/controls/Grids.h"
 #include "host/controls/StdCtrls.h"
+#include "host/vcl/Menus.h"
 
 extern const char kHintgridDfm[];
 
@@ -53,6 +54,7 @@ std::vector<std::string> ModeCaptions(const std::vector<TGridColumn>& layout, co
 
 THintEd::THintEd(vcl::TComponent* owner) : TDesignedForm(owner, "THintEd") {
     LoadDesign(kHintgridDfm, "Hintgrid.dfm");
+    StringGrid1->SetCellSource(this);
     designedOptions_ = StringGrid1->Options();
 }
 
@@ -99,6 +101,7 @@ void THintEd::SetMode(const std::vector<TGridColumn>& layout, const char* sectio
 }
 
 void THintEd::SetDataRows(int count) {
+    rowComponents_.assign(size_t(std::max(count, 0)) + 1, nullptr);
     if (count > 0) {
         StringGrid1->SetRowCount(count + 1);
         StringGrid1->SetFixedRows(1);
@@ -175,13 +178,44 @@ void THintEd::CheckAccepted() {
     throw vcl::EConvertError(bad.front().reason);
 }
 
-void THintEd::SetGrid(int row, const std::string& name, const std::string& className, const std::string& caption,
-                      const std::string& hint, int index) {
+std::optional<std::string_view> THintEd::FieldOf(const vcl::TComponent& component, Field field) {
+    switch (field) {
+    case kName: return component.Name();
+    case kClass: return component.ClassName();
+    case kCaption:
+    case kHint:
+        if (const auto* control = vcl::Cast<const vcl::TControl>(&component))
+            return field == kCaption ? std::string_view(control->Caption()) : control->Hint();
+        if (const auto* item = vcl::Cast<const vcl::TMenuItem>(&component))
+            return field == kCaption ? std::string_view(item->Caption()) : item->Hint();
+        break;
+    }
+    return std::nullopt;
+}
+
+void THintEd::SetRowComponent(int row, const vcl::TComponent& component) {
+    if (size_t(row) >= rowComponents_.size()) rowComponents_.resize(size_t(row) + 1, nullptr);
+    rowComponents_[size_t(row)] = &component;
+}
+
+void THintEd::SetComponentCell(int logical, int row, const vcl::TComponent& component, Field field,
+                               std::string_view text) {
+    if (FieldOf(component, field) == text) StringGrid1->SetSourcedCell(ColumnAt(logical), row, field);
+    else SetCell(logical, row, text);
+}
+
+std::string_view THintEd::SourcedText(uint32_t field, int row) const {
+    return FieldOf(*rowComponents_[size_t(row)], Field(field)).value_or(std::string_view());
+}
+
+void THintEd::SetGrid(int row, const vcl::TComponent& component, std::string_view caption, std::string_view hint,
+                      int index) {
+    SetRowComponent(row, component);
     SetNumberCell(0, row, row);
-    SetCell(1, row, name);
-    SetCell(2, row, className);
-    SetCell(3, row, caption);
-    SetCell(4, row, hint);
+    SetComponentCell(1, row, component, kName, component.Name());
+    SetComponentCell(2, row, component, kClass, component.ClassName());
+    SetComponentCell(3, row, component, kCaption, caption);
+    SetComponentCell(4, row, component, kHint, hint);
     SetNumberCell(5, row, index);
 }
 
@@ -193,14 +227,14 @@ void THintEd::getgrid(int row, std::string& name, std::string& hint, std::string
     index = i;
 }
 
-void THintEd::SetXYGrid(int row, const std::string& name, const std::string& className, const std::string& parent,
-                        const std::string& caption, int32_t top, int32_t left, int32_t width, int32_t height,
-                        int index) {
+void THintEd::SetXYGrid(int row, const vcl::TComponent& component, const std::string& parent, std::string_view caption,
+                        int32_t top, int32_t left, int32_t width, int32_t height, int index) {
+    SetRowComponent(row, component);
     SetNumberCell(0, row, row);
-    SetCell(1, row, name);
-    SetCell(2, row, className);
+    SetComponentCell(1, row, component, kName, component.Name());
+    SetComponentCell(2, row, component, kClass, component.ClassName());
     SetCell(3, row, parent);
-    SetCell(4, row, caption);
+    SetComponentCell(4, row, component, kCaption, caption);
     SetNumberCell(5, row, top);
     SetNumberCell(6, row, left);
     SetNumberCell(7, row, width);
@@ -229,11 +263,11 @@ void THintEd::SetXYGridInt(int row, int32_t top, int32_t left, int32_t width, in
     SetNumberCell(8, row, height);
 }
 
-void THintEd::SetCOMPGrid(int row, const std::string& name, const std::string& className, int32_t top, int32_t left,
-                          int index) {
+void THintEd::SetCOMPGrid(int row, const vcl::TComponent& component, int32_t top, int32_t left, int index) {
+    SetRowComponent(row, component);
     SetNumberCell(0, row, row);
-    SetCell(1, row, name);
-    SetCell(2, row, className);
+    SetComponentCell(1, row, component, kName, component.Name());
+    SetComponentCell(2, row, component, kClass, component.ClassName());
     SetNumberCell(3, row, top);
     SetNumberCell(4, row, left);
     SetNumberCell(5, row, index);

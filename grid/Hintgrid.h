@@ -1,7 +1,9 @@
 // The grid window: the one window in which the hint, position and component list tools show
-// one editable row per component. The window never touches a component; it holds the rows,
+// one editable row per component. The window never changes a component; it holds the rows,
 // keeps its layout in the settings file, exports its text, and calls back into the running
-// tool when the sort order changes.
+// tool when the sort order changes. A row's name, class, caption and hint cells read them from
+// the row's component until typed into: the tool writes a component back from its row alone,
+// after reading it, so no cell reads a component that changed.
 //
 // Every mode's grid starts with the row number ("No") and ends with the hidden list index
 // ("Posn") that ties a row to its component, so moved rows still reach their own components.
@@ -11,15 +13,17 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string_view>
 #include <string>
 #include <vector>
 
 #include "host/controls/DesignedForm.h"
+#include "host/controls/Grids.h"
 
 namespace vcl {
 class TPanel;
 class TBitBtn;
-class TStringGrid;
 class TComboBox;
 class TLabel;
 class TSaveDialog;
@@ -41,7 +45,7 @@ struct TGridColumn {
     int width;
 };
 
-class THintEd : public vcl::TDesignedForm {
+class THintEd : public vcl::TDesignedForm, private vcl::TCellSource {
 public:
     explicit THintEd(vcl::TComponent* owner);
 
@@ -64,22 +68,21 @@ public:
     // no typing or row moves: there is nothing to edit and nothing that OK could write.
     void SetDataRows(int count);
 
-    // Hint rows: No, Name, Class, Caption, Hint, Posn.
-    void SetGrid(int row, const std::string& name, const std::string& className, const std::string& caption,
-                 const std::string& hint, int index);
+    // Hint rows: No, Name, Class, Caption, Hint, Posn. The caption and hint are the
+    // component's as the tool reads them.
+    void SetGrid(int row, const vcl::TComponent& component, std::string_view caption, std::string_view hint, int index);
     // The list index is converted here (EConvertError).
     void getgrid(int row, std::string& name, std::string& hint, std::string& caption, int& index) const;
     // Position rows: No, Name, Class, Parent, Caption, Top, Left, Width, Height, Posn.
-    void SetXYGrid(int row, const std::string& name, const std::string& className, const std::string& parent,
-                   const std::string& caption, int32_t top, int32_t left, int32_t width, int32_t height, int index);
+    void SetXYGrid(int row, const vcl::TComponent& component, const std::string& parent, std::string_view caption,
+                   int32_t top, int32_t left, int32_t width, int32_t height, int index);
     // The five numbers are converted here, before anything is handed back (EConvertError).
     void getXYGrid(int row, std::string& name, std::string& caption, int32_t& top, int32_t& left, int32_t& width,
                    int32_t& height, int& index) const;
     // The row number (the row's place now) and the four numbers; nothing else.
     void SetXYGridInt(int row, int32_t top, int32_t left, int32_t width, int32_t height);
     // Component list rows: No, Name, Class, Top, Left, Posn.
-    void SetCOMPGrid(int row, const std::string& name, const std::string& className, int32_t top, int32_t left,
-                     int index);
+    void SetCOMPGrid(int row, const vcl::TComponent& component, int32_t top, int32_t left, int index);
     void getCOMPGrid(int row, std::string& name, int32_t& top, int32_t& left, int& index) const;
 
     // The layout in a section of the settings file: the column keys first, in column order,
@@ -121,11 +124,19 @@ private:
     std::string_view Cell(int logical, int row) const;
     void SetCell(int logical, int row, std::string_view text);
     void SetNumberCell(int logical, int row, int64_t number);  // as IntToStr writes it
+    // The fields a row's cells read from its component.
+    enum Field : uint32_t { kName, kClass, kCaption, kHint };
+    static std::optional<std::string_view> FieldOf(const vcl::TComponent& component, Field field);
+    // Sourced when the component gives text the tool read the same way, else a copy.
+    void SetComponentCell(int logical, int row, const vcl::TComponent& component, Field field, std::string_view text);
+    void SetRowComponent(int row, const vcl::TComponent& component);
+    std::string_view SourcedText(uint32_t field, int row) const override;
     int32_t IntCell(int logical, int row) const;
 
     bool HintMode_ = false;
     const std::vector<TGridColumn>* layout_ = nullptr;
     std::vector<int> at_;  // grid column of each layout column
+    std::vector<const vcl::TComponent*> rowComponents_;  // by the row each was filled on
     std::vector<std::string> designedOptions_;
     bool undoingMove_ = false;
 };

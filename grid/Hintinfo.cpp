@@ -74,7 +74,7 @@ void tZorHintInfo::ProcessControls() {
     TPropertyOf caption("caption"), hint("hint");
     for (size_t p = 0; p < records.size(); ++p) {
         const TComponent* c = records[p].component;
-        HintEd->SetGrid(int(p) + 1, c->Name(), c->ClassName(), caption.String(c), hint.String(c), records[p].index);
+        HintEd->SetGrid(int(p) + 1, *c, caption.String(c), hint.String(c), records[p].index);
     }
 }
 

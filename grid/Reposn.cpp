@@ -79,7 +79,7 @@ void tZorRepositioner::ProcessControls() {
     for (size_t p = 0; p < records.size(); ++p) {
         const PosnRec& r = records[p];
         const vcl::TControl* c = r.control;
-        HintEd->SetXYGrid(int(p) + 1, c->Name(), c->ClassName(), *r.parent, caption.String(c), r.top, r.left, r.width,
+        HintEd->SetXYGrid(int(p) + 1, *c, *r.parent, caption.String(c), r.top, r.left, r.width,
                           r.height, r.index);
     }
 }

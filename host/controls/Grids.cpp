@@ -159,7 +159,7 @@ TStringGrid::Stored TStringGrid::TextAt(uint32_t at) const {
 }
 
 size_t TStringGrid::StoredBytes(uint32_t at) const {
-    if (at == 0) return 0;  // the shared empty text
+    if (!Owned(at)) return 0;  // the shared empty text, or the source's
     const Stored t = TextAt(at);
     return t.from - at + t.size;
 }
@@ -167,8 +167,20 @@ size_t TStringGrid::StoredBytes(uint32_t at) const {
 std::string_view TStringGrid::Cells(int col, int row) const {
     CheckCol(col);
     CheckRow(row);
-    const Stored t = TextAt(cells_[size_t(row) * size_t(ColCount()) + size_t(col)]);
+    const uint32_t cell = cells_[size_t(row) * size_t(ColCount()) + size_t(col)];
+    if ((cell & kSourced) != 0) return source_->SourcedText(cell % kSourceFields, int((cell & ~kSourced) / kSourceFields));
+    const Stored t = TextAt(cell);
     return std::string_view(text_).substr(t.from, t.size);
+}
+
+void TStringGrid::SetSourcedCell(int col, int row, uint32_t field) {
+    CheckCol(col);
+    CheckRow(row);
+    if (source_ == nullptr || field >= kSourceFields) throw EInvalidGridOperation("The grid has no such cell source");
+    if (uint64_t(row) >= kSourced / kSourceFields) return SetCells(col, row, source_->SourcedText(field, row));
+    uint32_t& cell = CellAt(col, row);
+    stale_ += StoredBytes(cell);
+    cell = kSourced | uint32_t(row) * kSourceFields | field;
 }
 
 void TStringGrid::SetCells(int col, int row, std::string_view text) {
@@ -183,7 +195,7 @@ void TStringGrid::SetCells(int col, int row, std::string_view text) {
         cell = 0;
         return;
     }
-    if (cell != 0) {
+    if (Owned(cell)) {
         const Stored old = TextAt(cell);
         if (text.size() <= old.size && LengthBytes(text.size()) == old.from - cell) {  // in its place
             PutLength(text_.data() + cell, text.size());
@@ -195,7 +207,7 @@ void TStringGrid::SetCells(int col, int row, std::string_view text) {
     }
     if (stale_ > text_.size() / 2 && text_.size() >= 4096) Compact();
     const size_t length = LengthBytes(text.size());
-    if (text_.size() + length + text.size() > UINT32_MAX) throw EInvalidGridOperation("The grid's text is too large");
+    if (text_.size() + length + text.size() >= kSourced) throw EInvalidGridOperation("The grid's text is too large");
     CellAt(col, row) = uint32_t(text_.size());
     char prefix[10];
     PutLength(prefix, text.size());
@@ -208,7 +220,7 @@ void TStringGrid::Compact() {
     text.reserve(text_.size() - stale_);
     text.push_back('\0');
     for (uint32_t& cell : cells_) {
-        if (cell == 0) continue;
+        if (!Owned(cell)) continue;
         const size_t bytes = StoredBytes(cell);
         const auto at = uint32_t(text.size());
         text.append(text_, cell, bytes);

@@ -15,6 +15,18 @@ namespace vcl {
 
 TAVRIN_EXCEPTION(EInvalidGridOperation, Exception);
 
+// Where cells may read their text rather than hold a copy: a window whose rows show what its
+// components hold lets those cells read it, until a cell is given text of its own.
+class TCellSource {
+public:
+    // The text for a cell made sourced (SetSourcedCell) with this field on this row; it must
+    // stay valid until the source's objects change.
+    virtual std::string_view SourcedText(uint32_t field, int row) const = 0;
+
+protected:
+    ~TCellSource() = default;
+};
+
 class TStringGrid : public TCustomControl, public TControlEvents {
 public:
     explicit TStringGrid(TComponent* owner, const TClassInfo* cls = nullptr);
@@ -42,9 +54,15 @@ public:
     void SetRowHeights(int row, int height);
 
     // Column first, as the platform's Cells[ACol, ARow]; a bad index raises EInvalidGridOperation.
-    // The text stays valid until the next change of any cell.
+    // The text stays valid until the next change of any cell (or, for a sourced cell, of what
+    // its source read).
     std::string_view Cells(int col, int row) const;
     void SetCells(int col, int row, std::string_view text);
+    // The cell reads its text from the grid's source, asked with field (below kSourceFields)
+    // and the row it is on now, wherever it moves later, until SetCells gives it text.
+    static constexpr uint32_t kSourceFields = 8;
+    void SetCellSource(const TCellSource* source) { source_ = source; }
+    void SetSourcedCell(int col, int row, uint32_t field);
 
     // The row (column) at from is taken out and put back in at to, the others closing up:
     // its cells, height (width) and the current cell go with it. The moved handler runs.
@@ -93,6 +111,9 @@ private:
     // column: a form's grid view of 30,000 rows is two allocations, and a cell takes 4 bytes
     // beside its text. The buffer starts with the empty text, where every empty cell points. A
     // longer text for a cell goes to the end; the buffer is compacted once it is mostly stale.
+    // A sourced cell holds kSourced, the row it was made on and its field instead.
+    static constexpr uint32_t kSourced = 0x80000000u;
+    static bool Owned(uint32_t cell) { return cell != 0 && (cell & kSourced) == 0; }
     uint32_t& CellAt(int col, int row) { return cells_[size_t(row) * size_t(ColCount()) + size_t(col)]; }
     struct Stored {
         size_t from;  // where the text starts
@@ -114,6 +135,7 @@ private:
     int col_ = 1;
     int row_ = 1;
     std::vector<std::string> options_;
+    const TCellSource* source_ = nullptr;
 };
 
 }  // namespace vcl

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -63,9 +64,26 @@ TEST_F(GridTest, AMovedRowTakesItsCellsAndTheOthersCloseUp) {
     EXPECT_THROW(grid->MoveRow(1, 3), EInvalidGridOperation);
 }
 
-// Cells share one buffer: texts that grow, shrink, come from another cell or outlive a resize
-// read back as a plain table of strings says, however often the buffer is compacted.
+namespace {
+
+// Texts by field and the row a cell was made sourced on, made once each and kept.
+struct RowSource : TCellSource {
+    std::string_view SourcedText(uint32_t field, int row) const override {
+        std::string& text = texts[{field, row}];
+        if (text.empty()) text = "field" + std::to_string(field) + "@" + std::to_string(row);
+        return text;
+    }
+    mutable std::map<std::pair<uint32_t, int>, std::string> texts;
+};
+
+}  // namespace
+
+// Cells share one buffer: texts that grow, shrink, come from another cell or the source, move
+// with their rows or outlive a resize read back as a plain table of strings says, however often
+// the buffer is compacted.
 TEST_F(GridTest, CellsAgreeWithAPlainTableOverManyChanges) {
+    RowSource source;
+    grid->SetCellSource(&source);
     std::vector<std::vector<std::string>> model(3, std::vector<std::string>(3));
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 3; ++c) model[size_t(r)][size_t(c)] = grid->Cells(c, r);
@@ -80,7 +98,17 @@ TEST_F(GridTest, CellsAgreeWithAPlainTableOverManyChanges) {
             grid->SetColCount(newCols);
             model.resize(size_t(newRows));
             for (auto& row : model) row.resize(size_t(newCols));
-        } else if (op < 5) {  // from another cell
+        } else if (op < 3) {  // read from the source, which names the row it is on now
+            const auto field = uint32_t(rng() % TStringGrid::kSourceFields);
+            grid->SetSourcedCell(c, r, field);
+            model[size_t(r)][size_t(c)] = source.SourcedText(field, r);
+        } else if (op == 3) {
+            const int to = int(rng() % unsigned(rows));
+            grid->MoveRow(r, to);
+            auto moved = model[size_t(r)];
+            model.erase(model.begin() + r);
+            model.insert(model.begin() + to, moved);
+        } else if (op < 6) {  // from another cell
             const int c2 = int(rng() % unsigned(cols)), r2 = int(rng() % unsigned(rows));
             grid->SetCells(c, r, grid->Cells(c2, r2));
             model[size_t(r)][size_t(c)] = model[size_t(r2)][size_t(c2)];
