@@ -68,8 +68,10 @@ void tZorHintInfo::ProcessControls() {
         const int c = parents[size_t(a.index)].compare(parents[size_t(b.index)]);
         return c != 0 ? c : ByClass(a, b);
     };
-    std::stable_sort(records.begin(), records.end(), [&](const HintRec& a, const HintRec& b) {
-        return (hintsorttype == byname ? ByName(a, b) : hintsorttype == byclass ? ByClass(a, b) : byParent(a, b)) < 0;
+    // The list index breaks ties, as the list order did: no second buffer for a stable sort.
+    std::sort(records.begin(), records.end(), [&](const HintRec& a, const HintRec& b) {
+        const int c = hintsorttype == byname ? ByName(a, b) : hintsorttype == byclass ? ByClass(a, b) : byParent(a, b);
+        return c != 0 ? c < 0 : a.index < b.index;
     });
     TPropertyOf caption("caption"), hint("hint");
     for (size_t p = 0; p < records.size(); ++p) {

@@ -14,16 +14,15 @@ tZorRepositioner* ZorRepositioner = nullptr;
 
 namespace {
 
-// The sort keys and numbers; the caption is read when the row is written. Nothing is cut: a
-// row the user leaves alone writes back exactly what it read.
+// The sort keys: a large form's rows each hold 16 bytes while sorted. The parent is its text's
+// rank among the parents' texts; the list index breaks ties, as the list order did.
 struct PosnRec {
-    const vcl::TControl* control;
-    const std::string* parent;  // shared by the controls of one parent
-    int index;
-    int32_t top, left, width, height;  // a control its parent places shows that place
+    int32_t index;
+    uint32_t parent;
+    int32_t top, left;  // a control its parent places shows that place
 };
 
-int Compare(int32_t a, int32_t b) { return a < b ? -1 : a > b ? 1 : 0; }
+int Compare(int64_t a, int64_t b) { return a < b ? -1 : a > b ? 1 : 0; }
 
 int ByLeft(const PosnRec& a, const PosnRec& b) { return Compare(a.left, b.left); }
 
@@ -32,10 +31,18 @@ int ByTopLeft(const PosnRec& a, const PosnRec& b) {
     return c != 0 ? c : ByLeft(a, b);
 }
 
-// Parent texts compare as bytes (std::string compares unsigned bytes, capitals first).
 int ByParent(const PosnRec& a, const PosnRec& b) {
-    const int c = a.parent->compare(*b.parent);
+    const int c = Compare(a.parent, b.parent);
     return c != 0 ? c : ByTopLeft(a, b);
+}
+
+struct Place {
+    int32_t top, left, width, height;
+};
+
+Place PlaceOf(const vcl::TControl& c) {
+    if (const auto placed = vcl::PlacedByParent(c)) return {placed->top, placed->left, placed->width, placed->height};
+    return {c.Top(), c.Left(), c.Width(), c.Height()};
 }
 
 }  // namespace
@@ -59,28 +66,43 @@ void tZorRepositioner::ProcessControls() {
     const int count = oktoproceed() ? alloclist.Count() : 0;
     HintEd->SetDataRows(count);
     if (count == 0) return;
-    std::vector<PosnRec> records;
-    records.reserve(size_t(count));
-    std::unordered_map<const vcl::TWinControl*, std::string> parents;  // node identifiers, made once
+    // Each parent's node identifier, made once (textOf: where in texts), and ranked so that
+    // ranks compare as the texts do (as bytes: capitals first), equal texts alike.
+    std::unordered_map<const vcl::TWinControl*, uint32_t> textOf;
+    std::vector<std::string> texts;
     for (int k = 0; k < count; ++k) {
         const auto* c = vcl::As<vcl::TControl>(ComponentOf(alloclist[k]));
-        auto [at, added] = parents.try_emplace(c->Parent());
-        if (added) at->second = NodeID(c->Parent());
-        const auto placed = vcl::PlacedByParent(*c);
-        records.push_back({c, &at->second, k, placed ? placed->top : c->Top(), placed ? placed->left : c->Left(),
-                           placed ? placed->width : c->Width(), placed ? placed->height : c->Height()});
+        if (textOf.try_emplace(c->Parent(), uint32_t(texts.size())).second) texts.push_back(NodeID(c->Parent()));
+    }
+    std::vector<uint32_t> order(texts.size());
+    for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return texts[a] < texts[b]; });
+    std::vector<uint32_t> rankOfText(texts.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        rankOfText[order[i]] = i > 0 && texts[order[i]] == texts[order[i - 1]] ? rankOfText[order[i - 1]] : uint32_t(i);
+    std::vector<PosnRec> records;
+    records.reserve(size_t(count));
+    for (int k = 0; k < count; ++k) {
+        const auto* c = vcl::As<vcl::TControl>(ComponentOf(alloclist[k]));
+        const Place place = PlaceOf(*c);
+        records.push_back({k, rankOfText[textOf.at(c->Parent())], place.top, place.left});
     }
     int (*compare)(const PosnRec&, const PosnRec&) = xysorttype == byleft      ? ByLeft
                                                      : xysorttype == bytopleft ? ByTopLeft
                                                                                : ByParent;
-    std::stable_sort(records.begin(), records.end(),
-                     [compare](const PosnRec& a, const PosnRec& b) { return compare(a, b) < 0; });
+    std::sort(records.begin(), records.end(), [compare](const PosnRec& a, const PosnRec& b) {
+        const int c = compare(a, b);
+        return c != 0 ? c < 0 : a.index < b.index;
+    });
+    std::vector<const std::string*> textOfRank(texts.size());
+    for (size_t i = 0; i < texts.size(); ++i) textOfRank[rankOfText[i]] = &texts[i];
     TPropertyOf caption("caption");
     for (size_t p = 0; p < records.size(); ++p) {
         const PosnRec& r = records[p];
-        const vcl::TControl* c = r.control;
-        HintEd->SetXYGrid(int(p) + 1, *c, *r.parent, caption.String(c), r.top, r.left, r.width,
-                          r.height, r.index);
+        const auto* c = vcl::As<vcl::TControl>(ComponentOf(alloclist[r.index]));
+        const Place place = PlaceOf(*c);
+        HintEd->SetXYGrid(int(p) + 1, *c, *textOfRank[r.parent], caption.String(c), place.top, place.left,
+                          place.width, place.height, r.index);
     }
 }
 
