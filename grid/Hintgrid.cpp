@@ -102,6 +102,7 @@ void THintEd::SetMode(const std::vector<TGridColumn>& layout, const char* sectio
 
 void THintEd::SetDataRows(int count) {
     rowComponents_.assign(size_t(std::max(count, 0)) + 1, nullptr);
+    parentTexts_.clear();
     if (count > 0) {
         StringGrid1->SetRowCount(count + 1);
         StringGrid1->SetFixedRows(1);
@@ -178,8 +179,14 @@ void THintEd::CheckAccepted() {
     throw vcl::EConvertError(bad.front().reason);
 }
 
-std::optional<std::string_view> THintEd::FieldOf(const vcl::TComponent& component, Field field) {
+std::optional<std::string_view> THintEd::FieldOf(const vcl::TComponent& component, Field field) const {
     switch (field) {
+    case kParent:
+        if (const auto* control = vcl::Cast<const vcl::TControl>(&component)) {
+            const auto text = parentTexts_.find(control->Parent());
+            if (text != parentTexts_.end()) return text->second;
+        }
+        break;
     case kName: return component.Name();
     case kClass: return component.ClassName();
     case kCaption:
@@ -233,7 +240,8 @@ void THintEd::SetXYGrid(int row, const vcl::TComponent& component, const std::st
     SetNumberCell(0, row, row);
     SetComponentCell(1, row, component, kName, component.Name());
     SetComponentCell(2, row, component, kClass, component.ClassName());
-    SetCell(3, row, parent);
+    if (const auto* control = vcl::Cast<const vcl::TControl>(&component)) parentTexts_.try_emplace(control->Parent(), parent);
+    SetComponentCell(3, row, component, kParent, parent);
     SetComponentCell(4, row, component, kCaption, caption);
     SetNumberCell(5, row, top);
     SetNumberCell(6, row, left);

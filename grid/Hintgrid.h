@@ -2,8 +2,9 @@
 // one editable row per component. The window never changes a component; it holds the rows,
 // keeps its layout in the settings file, exports its text, and calls back into the running
 // tool when the sort order changes. A row's name, class, caption and hint cells read them from
-// the row's component until typed into: the tool writes a component back from its row alone,
-// after reading it, so no cell reads a component that changed.
+// the row's component until typed into (its parent cell, the parent's text as filled): the tool
+// writes a component back from its row alone, after reading it, so no cell reads a component
+// that changed.
 //
 // Every mode's grid starts with the row number ("No") and ends with the hidden list index
 // ("Posn") that ties a row to its component, so moved rows still reach their own components.
@@ -15,6 +16,7 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -125,8 +127,8 @@ private:
     void SetCell(int logical, int row, std::string_view text);
     void SetNumberCell(int logical, int row, int64_t number);  // as IntToStr writes it
     // The fields a row's cells read from its component.
-    enum Field : uint32_t { kName, kClass, kCaption, kHint };
-    static std::optional<std::string_view> FieldOf(const vcl::TComponent& component, Field field);
+    enum Field : uint32_t { kName, kClass, kCaption, kHint, kParent };
+    std::optional<std::string_view> FieldOf(const vcl::TComponent& component, Field field) const;
     // Sourced when the component gives text the tool read the same way, else a copy.
     void SetComponentCell(int logical, int row, const vcl::TComponent& component, Field field, std::string_view text);
     void SetRowComponent(int row, const vcl::TComponent& component);
@@ -137,6 +139,8 @@ private:
     const std::vector<TGridColumn>* layout_ = nullptr;
     std::vector<int> at_;  // grid column of each layout column
     std::vector<const vcl::TComponent*> rowComponents_;  // by the row each was filled on
+    // The parents' texts as the position rows were filled, shared by their children's rows.
+    std::unordered_map<const vcl::TComponent*, std::string> parentTexts_;
     std::vector<std::string> designedOptions_;
     bool undoingMove_ = false;
 };
