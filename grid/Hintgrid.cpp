@@ -212,7 +212,10 @@ void THintEd::SetComponentCell(int logical, int row, const vcl::TComponent& comp
 }
 
 std::string_view THintEd::SourcedText(uint32_t field, int row) const {
-    return FieldOf(*rowComponents_[size_t(row)], Field(field)).value_or(std::string_view());
+    // A fill cut short leaves rows of the one before, whose components are forgotten: empty.
+    const vcl::TComponent* component = size_t(row) < rowComponents_.size() ? rowComponents_[size_t(row)] : nullptr;
+    if (component == nullptr) return {};
+    return FieldOf(*component, Field(field)).value_or(std::string_view());
 }
 
 void THintEd::SetGrid(int row, const vcl::TComponent& component, std::string_view caption, std::string_view hint,
