@@ -4,6 +4,7 @@
 
 #include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/LargePages.h"
+#include "host/vcl/Varint.h"
 
 namespace vcl {
 
@@ -134,28 +135,11 @@ void TStringGrid::SetRowHeights(int row, int height) {
     rowHeights_[size_t(row)] = height;
 }
 
-namespace {
-
-size_t LengthBytes(size_t size) {
-    size_t bytes = 1;
-    for (; size >= 0x80; size >>= 7) ++bytes;
-    return bytes;
-}
-
-void PutLength(char* at, size_t size) {
-    for (; size >= 0x80; size >>= 7) *at++ = char(0x80 | (size & 0x7F));
-    *at = char(size);
-}
-
-}  // namespace
-
 TStringGrid::Stored TStringGrid::TextAt(uint32_t at) const {
-    size_t size = 0;
-    for (int shift = 0;; shift += 7) {
-        const auto byte = static_cast<unsigned char>(text_[at++]);
-        size |= size_t(byte & 0x7F) << shift;
-        if (byte < 0x80) return {at, size};
-    }
+    const char* const from = text_.data() + at;
+    const char* p = from;
+    const size_t size = GetVarint(p);
+    return {at + size_t(p - from), size};
 }
 
 size_t TStringGrid::StoredBytes(uint32_t at) const {
@@ -197,8 +181,8 @@ void TStringGrid::SetCells(int col, int row, std::string_view text) {
     }
     if (Owned(cell)) {
         const Stored old = TextAt(cell);
-        if (text.size() <= old.size && LengthBytes(text.size()) == old.from - cell) {  // in its place
-            PutLength(text_.data() + cell, text.size());
+        if (text.size() <= old.size && VarintBytes(text.size()) == old.from - cell) {  // in its place
+            PutVarint(text_.data() + cell, text.size());
             text.copy(text_.data() + old.from, text.size());
             stale_ += old.size - text.size();
             return;
@@ -206,11 +190,11 @@ void TStringGrid::SetCells(int col, int row, std::string_view text) {
         stale_ += old.from - cell + old.size;
     }
     if (stale_ > text_.size() / 2 && text_.size() >= 4096) Compact();
-    const size_t length = LengthBytes(text.size());
+    const size_t length = VarintBytes(text.size());
     if (text_.size() + length + text.size() >= kSourced) throw EInvalidGridOperation("The grid's text is too large");
     CellAt(col, row) = uint32_t(text_.size());
     char prefix[10];
-    PutLength(prefix, text.size());
+    PutVarint(prefix, text.size());
     text_.append(prefix, length).append(text);
     textAhead_.Filled(text_.data(), text_.size(), text_.capacity());
 }

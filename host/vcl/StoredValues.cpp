@@ -5,6 +5,8 @@
 #include <new>
 #include <string>
 
+#include "host/vcl/Varint.h"
+
 namespace vcl {
 
 namespace {
@@ -17,22 +19,8 @@ enum Kind : uint8_t { kNone, kInteger, kFloat, kString, kIdent, kSet, kReference
 // Up to this many values are read in turn rather than hashed.
 constexpr uint32_t kIndexFrom = 8;
 
-void PutVarint(std::string& out, uint64_t v) {
-    for (; v >= 0x80; v >>= 7) out.push_back(char(0x80 | (v & 0x7F)));
-    out.push_back(char(v));
-}
-
-uint64_t GetVarint(const char*& p) {
-    uint64_t v = 0;
-    for (int shift = 0;; shift += 7) {
-        const auto byte = static_cast<unsigned char>(*p++);
-        v |= uint64_t(byte & 0x7F) << shift;
-        if (byte < 0x80) return v;
-    }
-}
-
 void PutText(std::string& out, std::string_view text) {
-    PutVarint(out, text.size());
+    AppendVarint(out, text.size());
     out.append(text);
 }
 
@@ -63,7 +51,7 @@ std::string Encode(const TValue& value) {
     std::string out;
     if (const auto* i = std::get_if<int64_t>(&value)) {
         out.push_back(char(kInteger));
-        PutVarint(out, (uint64_t(*i) << 1) ^ uint64_t(*i >> 63));
+        AppendVarint(out, (uint64_t(*i) << 1) ^ uint64_t(*i >> 63));
     } else if (const auto* d = std::get_if<double>(&value)) {
         out.push_back(char(kFloat));
         PutRaw(out, *d);
@@ -75,7 +63,7 @@ std::string Encode(const TValue& value) {
         PutText(out, id->name);
     } else if (const auto* set = std::get_if<TSetValue>(&value)) {
         out.push_back(char(kSet));
-        PutVarint(out, set->elements.size());
+        AppendVarint(out, set->elements.size());
         for (const std::string& e : set->elements) PutText(out, e);
     } else if (const auto* r = std::get_if<TReference>(&value)) {
         out.push_back(char(kReference));
