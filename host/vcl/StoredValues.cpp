@@ -97,6 +97,12 @@ uint32_t NameHash(std::string_view name) { return uint32_t(CaseInsensitiveHash{}
 
 }  // namespace
 
+void TStoredValues::Place(IndexPlace index, uint32_t hash, uint32_t at) {
+    uint32_t i = hash & (index.size - 1);
+    while (index.table[i].place != 0) i = (i + 1) & (index.size - 1);
+    index.table[i] = {hash, at + 1};
+}
+
 TStoredValues::IndexPlace TStoredValues::Block::Index() const {
     IndexPlace index{nullptr, 0};
     if (indexed) std::memcpy(&index, this + 1, sizeof index);
@@ -206,12 +212,7 @@ void TStoredValues::Index(size_t expected) {
     delete[] index.table;
     index = {fresh, uint32_t(size)};
     block_->SetIndex(index);
-    for (size_t at = 0; at < block_->used; at = Next(at)) {
-        const uint32_t hash = NameHash(PropAt(at)->Name);
-        uint32_t i = hash & (index.size - 1);
-        while (index.table[i].place != 0) i = (i + 1) & (index.size - 1);
-        index.table[i] = {hash, uint32_t(at + 1)};
-    }
+    for (size_t at = 0; at < block_->used; at = Next(at)) Place(index, NameHash(PropAt(at)->Name), uint32_t(at));
 }
 
 void TStoredValues::Reserve(size_t count) {
@@ -246,11 +247,7 @@ void TStoredValues::Write(const TPropInfo& prop, const TValue& value) {
     const IndexPlace index = block_->Index();
     if (index.table == nullptr ? block_->count > kIndexFrom : block_->count * 2 > index.size)
         return Index(block_->count);
-    if (index.table == nullptr) return;
-    const uint32_t hash = NameHash(prop.Name);
-    uint32_t i = hash & (index.size - 1);
-    while (index.table[i].place != 0) i = (i + 1) & (index.size - 1);
-    index.table[i] = {hash, place + 1};
+    if (index.table != nullptr) Place(index, NameHash(prop.Name), place);
 }
 
 const TPropInfo* TStoredValues::NextReferenceTo(const TComponent* target, size_t& at) const {

@@ -69,7 +69,8 @@ private:
     // The first reference to target from at on, at left at its entry; null when none.
     const TPropInfo* NextReferenceTo(const TComponent* target, size_t& at) const;
     void Room(size_t bytes);  // for bytes more beyond used
-    void Index(size_t expected);  // made again for the entries, or room for expected
+    void Index(size_t expected);
+    static void Place(IndexPlace index, uint32_t hash, uint32_t at);  // the entry at at, into the index  // made again for the entries, or room for expected
     Block* block_ = nullptr;
 };
 
