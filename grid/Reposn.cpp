@@ -66,13 +66,19 @@ void tZorRepositioner::ProcessControls() {
     const int count = oktoproceed() ? alloclist.Count() : 0;
     HintEd->SetDataRows(count);
     if (count == 0) return;
-    // Each parent's node identifier, made once (textOf: where in texts), and ranked so that
-    // ranks compare as the texts do (as bytes: capitals first), equal texts alike.
+    // Each parent's node identifier, made once (textOf: where in texts); the records take its
+    // place in texts, then its rank, so that ranks compare as the texts do (as bytes: capitals
+    // first), equal texts alike.
     std::unordered_map<const vcl::TWinControl*, uint32_t> textOf;
     std::vector<std::string> texts;
+    std::vector<PosnRec> records;
+    records.reserve(size_t(count));
     for (int k = 0; k < count; ++k) {
         const auto* c = vcl::As<vcl::TControl>(ComponentOf(alloclist[k]));
-        if (textOf.try_emplace(c->Parent(), uint32_t(texts.size())).second) texts.push_back(NodeID(c->Parent()));
+        const auto [at, added] = textOf.try_emplace(c->Parent(), uint32_t(texts.size()));
+        if (added) texts.push_back(NodeID(c->Parent()));
+        const Place place = PlaceOf(*c);
+        records.push_back({k, at->second, place.top, place.left});
     }
     std::vector<uint32_t> order(texts.size());
     for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
@@ -80,13 +86,7 @@ void tZorRepositioner::ProcessControls() {
     std::vector<uint32_t> rankOfText(texts.size());
     for (size_t i = 0; i < order.size(); ++i)
         rankOfText[order[i]] = i > 0 && texts[order[i]] == texts[order[i - 1]] ? rankOfText[order[i - 1]] : uint32_t(i);
-    std::vector<PosnRec> records;
-    records.reserve(size_t(count));
-    for (int k = 0; k < count; ++k) {
-        const auto* c = vcl::As<vcl::TControl>(ComponentOf(alloclist[k]));
-        const Place place = PlaceOf(*c);
-        records.push_back({k, rankOfText[textOf.at(c->Parent())], place.top, place.left});
-    }
+    for (PosnRec& r : records) r.parent = rankOfText[r.parent];
     int (*compare)(const PosnRec&, const PosnRec&) = xysorttype == byleft      ? ByLeft
                                                      : xysorttype == bytopleft ? ByTopLeft
                                                                                : ByParent;
