@@ -200,9 +200,12 @@ std::optional<std::string_view> THintEd::FieldOf(const vcl::TComponent& componen
     return std::nullopt;
 }
 
-void THintEd::SetRowComponent(int row, const vcl::TComponent& component) {
+void THintEd::SetRowHead(int row, const vcl::TComponent& component) {
     if (size_t(row) >= rowComponents_.size()) rowComponents_.resize(size_t(row) + 1, nullptr);
     rowComponents_[size_t(row)] = &component;
+    SetNumberCell(0, row, row);
+    SetComponentCell(1, row, component, kName, component.Name());
+    SetComponentCell(2, row, component, kClass, component.ClassName());
 }
 
 void THintEd::SetComponentCell(int logical, int row, const vcl::TComponent& component, Field field,
@@ -220,10 +223,7 @@ std::string_view THintEd::SourcedText(uint32_t field, int row) const {
 
 void THintEd::SetGrid(int row, const vcl::TComponent& component, std::string_view caption, std::string_view hint,
                       int index) {
-    SetRowComponent(row, component);
-    SetNumberCell(0, row, row);
-    SetComponentCell(1, row, component, kName, component.Name());
-    SetComponentCell(2, row, component, kClass, component.ClassName());
+    SetRowHead(row, component);
     SetComponentCell(3, row, component, kCaption, caption);
     SetComponentCell(4, row, component, kHint, hint);
     SetNumberCell(5, row, index);
@@ -239,10 +239,7 @@ void THintEd::getgrid(int row, std::string& name, std::string& hint, std::string
 
 void THintEd::SetXYGrid(int row, const vcl::TComponent& component, const std::string& parent, std::string_view caption,
                         int32_t top, int32_t left, int32_t width, int32_t height, int index) {
-    SetRowComponent(row, component);
-    SetNumberCell(0, row, row);
-    SetComponentCell(1, row, component, kName, component.Name());
-    SetComponentCell(2, row, component, kClass, component.ClassName());
+    SetRowHead(row, component);
     if (const auto* control = vcl::Cast<const vcl::TControl>(&component)) parentTexts_.try_emplace(control->Parent(), parent);
     SetComponentCell(3, row, component, kParent, parent);
     SetComponentCell(4, row, component, kCaption, caption);
@@ -275,10 +272,7 @@ void THintEd::SetXYGridInt(int row, int32_t top, int32_t left, int32_t width, in
 }
 
 void THintEd::SetCOMPGrid(int row, const vcl::TComponent& component, int32_t top, int32_t left, int index) {
-    SetRowComponent(row, component);
-    SetNumberCell(0, row, row);
-    SetComponentCell(1, row, component, kName, component.Name());
-    SetComponentCell(2, row, component, kClass, component.ClassName());
+    SetRowHead(row, component);
     SetNumberCell(3, row, top);
     SetNumberCell(4, row, left);
     SetNumberCell(5, row, index);

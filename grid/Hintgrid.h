@@ -131,7 +131,8 @@ private:
     std::optional<std::string_view> FieldOf(const vcl::TComponent& component, Field field) const;
     // Sourced when the component gives text the tool read the same way, else a copy.
     void SetComponentCell(int logical, int row, const vcl::TComponent& component, Field field, std::string_view text);
-    void SetRowComponent(int row, const vcl::TComponent& component);
+    // Every mode's first columns: the row number, name and class.
+    void SetRowHead(int row, const vcl::TComponent& component);
     std::string_view SourcedText(uint32_t field, int row) const override;
     int32_t IntCell(int logical, int row) const;
 
