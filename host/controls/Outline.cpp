@@ -383,6 +383,7 @@ void TOutline::Delete(int32_t index) {
 void TOutline::Clear() {
     texts_.Clear();
     textsIndexed_ = false;
+    expectedItems_ = 0;
     TOutlineNode& root = Root();
     for (Link n = root.firstChild_; n != 0;) {
         const Link next = At(n).next_;
@@ -407,11 +408,14 @@ void TOutline::UnindexText(TOutlineNode* node) {
     if (textsIndexed_) texts_.Erase(node);
 }
 
-void TOutline::ExpectItems(int32_t count) { texts_.Reserve(size_t(std::max(count, ItemCount()))); }
+void TOutline::ExpectItems(int32_t count) {
+    expectedItems_ = std::max(count, 0);
+    if (textsIndexed_) texts_.Reserve(size_t(std::max(expectedItems_, ItemCount())));
+}
 
 int32_t TOutline::GetTextItem(std::string_view text) const {
     if (!textsIndexed_) {
-        texts_.Reserve(size_t(ItemCount()));
+        texts_.Reserve(size_t(std::max(expectedItems_, ItemCount())));
         ForEachItem([&](TOutlineNode* n, int) { return texts_.Insert(n), true; });
         textsIndexed_ = true;
     }

@@ -120,8 +120,10 @@ public:
     int32_t GetTextItem(std::string_view text) const;
     // The first item holding data; 0 when there is none.
     int32_t GetDataItem(const void* data) const;
-    // The tree is about to hold about count items and be searched by text (GetTextItem): room
-    // for the text index is made now, at that size, rather than grown (and copied) step by step.
+    // The tree is about to hold about count items and may be searched by text (GetTextItem):
+    // the text index, once made, has room for that many rather than growing (and copying) step
+    // by step. It is still made only at the first search: the tree of a flat form, whose items
+    // all find their parents directly, is never searched.
     void ExpectItems(int32_t count);
 
     // The selected item; with none chosen, the first item (0 when the outline is empty).
@@ -259,6 +261,7 @@ private:
     // what it leaves is given back with the blocks when the outline is cleared.
     TTextBlocks itemTexts_;
     mutable bool textsIndexed_ = false;
+    int32_t expectedItems_ = 0;  // until the next Clear
 };
 
 inline const TOutlineNode& TOutlineNode::At(Link link) const { return outline_->At(link); }
