@@ -12,26 +12,18 @@ namespace vcl {
 // ---- TOutlineNode
 
 // An item per component in a large tree: growth here is memory every tree tool pays.
-static_assert(sizeof(TOutlineNode) <= 64);
-
-namespace {
-// An item's text length has 31 bits.
-uint32_t ItemTextLength(std::string_view text) {
-    if (text.size() > size_t{0x7FFFFFFF}) throw EOutlineError("An outline item's text is too long");
-    return static_cast<uint32_t>(text.size());
-}
-}  // namespace
+static_assert(sizeof(TOutlineNode) <= 56);
 
 void TOutlineNode::SetText(std::string_view text) {
     if (text == Text()) return;
-    const uint32_t length = ItemTextLength(text);
+    // Out of the index while its text changes, which may be where it lies.
     outline_->UnindexText(this);
-    if (text.size() <= textLen_) {
-        if (!text.empty()) std::memmove(text_, text.data(), text.size());
-    } else {
-        text_ = outline_->itemTexts_.Keep(text);
+    try {
+        text_ = outline_->itemTexts_.RewriteCounted(text_, text);
+    } catch (...) {
+        outline_->IndexText(this);
+        throw;
     }
-    textLen_ = length;
     outline_->IndexText(this);
 }
 
@@ -240,7 +232,7 @@ TOutline::Link TOutline::ItemLink(int32_t index) const {
 TOutlineNode& TOutline::Items(int32_t index) const { return At(ItemLink(index)); }
 
 TOutline::Link TOutline::NewNode(std::string_view text, void* data) {
-    const uint32_t length = ItemTextLength(text);
+    const TTextBlocks::Ref kept = itemTexts_.KeepCounted(text);
     Link link;
     if (!freed_.empty()) {
         link = freed_.back();
@@ -256,8 +248,7 @@ TOutline::Link TOutline::NewNode(std::string_view text, void* data) {
         blocksAhead_.Filled(blocks_.back().rooms.get(), blockUsed_ * sizeof(NodeRoom), blocks_.back().size * sizeof(NodeRoom));
     }
     auto* node = new (&At(link)) TOutlineNode(this);
-    node->text_ = itemTexts_.Keep(text);
-    node->textLen_ = length;
+    node->text_ = kept;
     node->data_ = data;
     IndexText(node);
     return link;

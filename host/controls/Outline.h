@@ -29,7 +29,7 @@ public:
     TOutlineNode& operator=(const TOutlineNode&) = delete;
 
     TOutline& Outline() const { return *outline_; }
-    std::string_view Text() const { return {text_, textLen_}; }
+    std::string_view Text() const;
     void SetText(std::string_view text);
     void* Data() const { return data_; }
     void SetData(void* data) { data_ = data; }
@@ -66,7 +66,7 @@ private:
     friend class TOutline;
     // An item's room among the outline's (TOutline::At): the block in the high bits, the place
     // in it in the low ones; 0 is none. Four bytes where a pointer takes eight: a large tree
-    // has an item per component, and an item is 64 bytes rather than 104.
+    // has an item per component, and an item is 56 bytes rather than 104.
     using Link = uint32_t;
 
     explicit TOutlineNode(TOutline* outline) : outline_(outline) {}
@@ -74,8 +74,8 @@ private:
     TOutlineNode& At(Link link);
 
     TOutline* outline_;
-    char* text_ = nullptr;  // in the outline's text blocks
     void* data_ = nullptr;
+    TTextBlocks::Ref text_ = TTextBlocks::kNoText;  // in the outline's text blocks
     // The tree. The first child's prev is the last child, which so needs no field of its own;
     // the last child's next is none.
     Link parent_ = 0;
@@ -89,8 +89,7 @@ private:
     Link right_ = 0;
     Link up_ = 0;
     int32_t size_ = 1;
-    int32_t count_ = 1;  // this item and every item under it
-    uint32_t textLen_ : 31 = 0;
+    uint32_t count_ : 31 = 1;  // this item and every item under it
     uint32_t expanded_ : 1 = false;
 };
 
@@ -99,7 +98,7 @@ public:
     explicit TOutline(TComponent* owner, const TClassInfo* cls = nullptr);
     ~TOutline() override;
 
-    int32_t ItemCount() const { return Root().count_ - 1; }
+    int32_t ItemCount() const { return int32_t(Root().count_) - 1; }
     // The item at a display index, 1..ItemCount; EOutlineError otherwise.
     TOutlineNode& Items(int32_t index) const;
 
@@ -264,6 +263,7 @@ private:
     int32_t expectedItems_ = 0;  // until the next Clear
 };
 
+inline std::string_view TOutlineNode::Text() const { return outline_->itemTexts_.Counted(text_); }
 inline const TOutlineNode& TOutlineNode::At(Link link) const { return outline_->At(link); }
 inline TOutlineNode& TOutlineNode::At(Link link) { return outline_->At(link); }
 

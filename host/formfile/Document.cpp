@@ -1097,11 +1097,16 @@ Document Document::Parse(std::string bytes, std::string fileName, ReadListener* 
     Format f = DetectFormat(d->src);
     d->format = f == Format::Unknown ? Format::Text : f;
     d->listener = listener;
-    if (listener != nullptr) listener->Started(d->format);
-    if (d->format == Format::Text)
-        ReadText(*d);
-    else
-        ReadBinary(*d);
+    try {
+        if (listener != nullptr) listener->Started(d->format);
+        if (d->format == Format::Text)
+            ReadText(*d);
+        else
+            ReadBinary(*d);
+    } catch (...) {
+        if (listener != nullptr) listener->Abandoned();
+        throw;
+    }
     d->listener = nullptr;
     ReleaseSpareObjects(*d);
     return Document(std::move(d));

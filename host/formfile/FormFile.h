@@ -266,6 +266,9 @@ public:
     virtual void Started(Format source) = 0;
     virtual void ObjectRead(Object object) = 0;
     virtual void ObjectEnded(Object object) = 0;
+    // The reading failed: whatever the listener made that may hold views of the bytes goes
+    // now, while they still live.
+    virtual void Abandoned() {}
 
 protected:
     ~ReadListener() = default;

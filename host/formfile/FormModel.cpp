@@ -270,6 +270,12 @@ public:
     void ObjectEnded(Object) override {
         if (!stopped_) open_.pop_back();
     }
+    // Hints read so far are views of the bytes the failed reading is about to let go.
+    void Abandoned() override {
+        file_.closing_ = true;
+        file_.ownedRoot_.reset();
+        file_.root_ = nullptr;
+    }
 
 private:
     // What a component's place in the file tells its children: asked once per holder, not
@@ -548,7 +554,11 @@ TComponent* TFormFile::Builder::BuildObject(const Object& obj, const Holder& hol
                     references_.push_back({c, info, std::string(value.AsIdent()), scopeEntry, prop.Offset()});
                 continue;
             }
-            if (auto v = ModelValue(value)) vcl::SetPropValue(c, info, std::move(*v));
+            if (auto v = ModelValue(value)) {
+                // Read, not edited: the value's bytes are the file's, which the components go before.
+                const vcl::TComponentArena::OfferedBytes offered(value.Raw());
+                vcl::SetPropValue(c, info, std::move(*v));
+            }
         } catch (const vcl::Exception& e) {
             Refuse(fileName_, prop.Position(), std::string(name) + ": " + e.Message());
         }

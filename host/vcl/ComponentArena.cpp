@@ -64,8 +64,20 @@ TComponentArena::TextsScope::TextsScope(TComponentArena* arena) : outer_(textsOp
 
 TComponentArena::TextsScope::~TextsScope() { textsOpen = outer_; }
 
-char* TComponentArena::TextRoom(const void* owner, std::string_view text) {
+TComponentArena::OfferedBytes::OfferedBytes(std::string_view bytes) {
+    if (textsOpen == nullptr) return;
+    outer_ = textsOpen->offered_;
+    textsOpen->offered_ = bytes;
+}
+
+TComponentArena::OfferedBytes::~OfferedBytes() {
+    if (textsOpen != nullptr) textsOpen->offered_ = outer_;
+}
+
+const char* TComponentArena::TextRoom(const void* owner, std::string_view text) {
     if (textsOpen == nullptr || !textsOpen->Holds(owner)) return nullptr;
+    if (const size_t at = textsOpen->offered_.find(text); at != std::string_view::npos)
+        return textsOpen->offered_.data() + at;
     return textsOpen->texts_.Keep(text);
 }
 

@@ -46,9 +46,24 @@ public:
     private:
         TComponentArena* outer_;
     };
-    // A copy of text kept for owner: in the arena whose texts scope lives on this thread when
-    // owner was made in it; null otherwise (the owner keeps it on the heap).
-    static char* TextRoom(const void* owner, std::string_view text);
+    // While it lives, bytes that outlive every component of the open texts scope's arena (the
+    // form file as read) are offered for the value being given to a component: a text kept
+    // from that value that is found among them is kept as a view of them rather than copied.
+    // A hint read from a file is its own bytes there.
+    class OfferedBytes {
+    public:
+        explicit OfferedBytes(std::string_view bytes);
+        ~OfferedBytes();
+        OfferedBytes(const OfferedBytes&) = delete;
+        OfferedBytes& operator=(const OfferedBytes&) = delete;
+
+    private:
+        std::string_view outer_;
+    };
+    // Where text is kept for owner: when owner was made in the arena whose texts scope lives on
+    // this thread, the same bytes among those offered, else a copy in the arena; null otherwise
+    // (the owner keeps it on the heap).
+    static const char* TextRoom(const void* owner, std::string_view text);
 
     // What the components still to come will take, about: the next block is made that large.
     // Without it each block is twice the last.
@@ -78,6 +93,7 @@ private:
     size_t used_ = 0;
     TFillAhead ahead_;  // over the newest block
     TTextBlocks texts_;
+    std::string_view offered_;  // see OfferedBytes
 };
 
 }  // namespace vcl

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/vcl/LargePages.h"
+#include "host/vcl/Varint.h"
 
 namespace vcl {
 
@@ -22,12 +23,33 @@ public:
     char* Keep(std::string_view text);
     void Clear();
 
+    // A text kept with its length before it, known by four bytes (its block and place) where a
+    // pointer and a length take twelve: a tree keeps one per item. kNoText is the empty text.
+    using Ref = uint32_t;
+    static constexpr Ref kNoText = 0;
+    Ref KeepCounted(std::string_view text);
+    std::string_view Counted(Ref ref) const {
+        if (ref == kNoText) return {};
+        const char* p = blocks_[(ref - 1) >> kPlaceBits].bytes.get() + ((ref - 1) & kPlaceMask);
+        const uint64_t length = GetVarint(p);
+        return {p, size_t(length)};
+    }
+    // The text at ref replaced by text, in its room when it fits there (ref stays), else kept
+    // anew (the room is left until Clear).
+    Ref RewriteCounted(Ref ref, std::string_view text);
+
 private:
     struct Block {
         std::unique_ptr<char[]> bytes;
         size_t size;
     };
-    static constexpr size_t kFirstBlock = 4096, kLargestBlock = 256 * 1024;
+    // Room for size bytes at the end of the newest block, made when it has none.
+    char* Room(size_t size);
+    // A place in a block has as many bits as the largest block needs; a longer text has a
+    // block of its own and starts it.
+    static constexpr unsigned kPlaceBits = 18;
+    static constexpr uint32_t kPlaceMask = (1u << kPlaceBits) - 1;
+    static constexpr size_t kFirstBlock = 4096, kLargestBlock = size_t{1} << kPlaceBits;
     std::vector<Block> blocks_;
     size_t used_ = 0;  // of the newest block
     TFillAhead ahead_;  // over the newest block
@@ -35,9 +57,10 @@ private:
 
 class TComponent;
 
-// A text a component keeps, in 16 bytes. A component read from a form file keeps it in the
-// form's text blocks, which go with the form's arena after the component (see
-// TComponentArena::TextRoom); any other keeps it on the heap. Copies are its own, on the heap.
+// A text a component keeps, in 16 bytes. A component read from a form file keeps it where the
+// file holds the same bytes, or in the form's text blocks, both of which go with the form after
+// the component (see TComponentArena::TextRoom); any other keeps it on the heap. Copies are its
+// own, on the heap.
 class TText {
 public:
     TText() = default;
@@ -68,7 +91,7 @@ private:
         std::swap(heap_, other.heap_);
     }
 
-    char* data_ = nullptr;
+    const char* data_ = nullptr;
     uint32_t size_ = 0;
     bool heap_ = false;
 };

@@ -434,3 +434,29 @@ TEST(FormModel, HintsReadFromTheFileKeepTheirTextsThroughEditsAndSaves) {
                                         "    Hint = 'hint 4'", "    Hint = 'nt 3'"}));
     for (int i = 4; i < 400; ++i) ASSERT_EQ(button(i)->Hint(), hints[size_t(i)]) << i;
 }
+
+TEST(FormModel, HintsWrittenOtherwiseInTheFileReadAsTheirTexts) {
+    // Hints whose bytes in the file are not their texts (quotes, codes, joined lines), beside
+    // plain ones, in text and in binary: what a control keeps is the text, wherever it lies.
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"'plain'", "plain"},
+        {"'it''s'", "it's"},
+        {"'a'#13#10'b'", "a\r\nb"},
+        {"#1055#1088#1080'!'", "\xD0\x9F\xD1\x80\xD0\xB8!"},
+        {"\n      'first part ' +\n      'second part'", "first part second part"},
+        {"'x'", "x"},
+        {"''''", "'"},
+    };
+    std::string text = "object Form1: TForm\n";
+    for (size_t i = 0; i < cases.size(); ++i)
+        text += "  object Edit" + std::to_string(i) + ": TEdit\n    Hint = " + cases[i].first + "\n  end\n";
+    text += "end\n";
+    const std::string binary = formfile::ToBinary(formfile::Document::Parse(text, "t.dfm"));
+    for (const std::string& bytes : {text, binary}) {
+        auto f = TFormFile::LoadBytes(bytes, "hints.dfm");
+        for (size_t i = 0; i < cases.size(); ++i)
+            EXPECT_EQ(Find<TControl>(*f, ("Edit" + std::to_string(i)).c_str())->Hint(), cases[i].second) << i;
+    }
+    // A file that fails after its first hints were read is refused, its components gone.
+    EXPECT_THROW(TFormFile::LoadBytes(text.substr(0, text.rfind("end")) + "object", "cut.dfm"), EParserError);
+}

@@ -174,9 +174,16 @@ TEST_F(OutlineTest, TextsKeepTheirBytesWhateverTheirLengthAndHowTheyChange) {
     outline->Items(3).SetText("");
     outline->Items(3).SetText("back");
     texts[2] = "back";
+    // Its length written in fewer bytes than before: the text starts earlier in its room.
+    outline->Items(2).SetText(outline->Items(2).Text().substr(250));
+    texts[1] = std::string(50, 'x');
+    outline->Items(5).SetText(std::string(127, 'b'));
+    outline->Items(5).SetText(std::string(128, 'c'));  // one byte more, and one more for its length
+    texts[4] = std::string(128, 'c');
     for (int i = 0; i < int(texts.size()); ++i) ASSERT_EQ(outline->Items(i + 1).Text(), texts[size_t(i)]) << i;
     EXPECT_EQ(outline->GetTextItem("back"), 3);
     EXPECT_EQ(outline->GetTextItem(texts[1]), 2);
+    EXPECT_EQ(outline->GetTextItem(texts[4]), 5);
     EXPECT_EQ(outline->GetTextItem("item 2"), 0);
     outline->Clear();
     EXPECT_EQ(outline->Add(0, "after clearing"), 1);
