@@ -46,7 +46,6 @@ void tZorWinControlInfo::ListControls() {
     if (childrenListed_ == alloclist.Count()) return;
     families_.clear();
     familyOf_.clear();
-    controls_.assign(size_t(alloclist.Count()), nullptr);
     familyAt_.assign(size_t(alloclist.Count()), -1);
     for (int i = 0; i < alloclist.Count(); ++i) {
         auto* c = vcl::Cast<vcl::TControl>(ComponentOf(alloclist[i]));
@@ -54,7 +53,6 @@ void tZorWinControlInfo::ListControls() {
         auto [at, added] = familyOf_.try_emplace(c->Parent(), int(families_.size()));
         if (added) families_.push_back({c->Parent(), {}});
         families_[size_t(at->second)].positions.push_back(i);
-        controls_[size_t(i)] = c;
         familyAt_[size_t(i)] = at->second;
     }
     childrenListed_ = alloclist.Count();
@@ -71,7 +69,7 @@ void tZorWinControlInfo::AddControlsForParent(int32_t parentItem, TComponent* pa
     if (!oktoproceed() || alloclist.Count() == 0) return;
     for (int i : ListedUnder(parent)) {
         const tComponentAllocRec rec = alloclist[i];
-        if (!rec.allocated) AllocControl(parentItem, i, rec, controls_[size_t(i)]);
+        if (!rec.allocated) AllocControl(parentItem, i, rec, ControlAt(i));
     }
 }
 
@@ -115,10 +113,10 @@ void tZorWinControlInfo::ProcessControls() {
     bool done = false;
     for (;;) {
         const tComponentAllocRec rec = alloclist[i];
-        vcl::TControl* control = controls_[size_t(i)];
         // Only controls have a parent to be found under.
         const int f = familyAt_[size_t(i)];
-        if (!rec.allocated && control != nullptr && absentAt[size_t(f)] != outline->ItemCount()) {
+        if (!rec.allocated && f >= 0 && absentAt[size_t(f)] != outline->ItemCount()) {
+            vcl::TControl* control = ControlAt(i);
             if (!known[size_t(f)]) {
                 parentTexts[size_t(f)] = NodeID(control->Parent());
                 known[size_t(f)] = true;

@@ -57,9 +57,9 @@ private:
         const TComponent* parent;
         std::vector<int> positions;
     };
-    // The control of each list position and the family it belongs to (-1: no control).
-    std::vector<vcl::TControl*> controls_;
+    // The family of each list position's control (-1: no control).
     std::vector<int> familyAt_;
+    vcl::TControl* ControlAt(int position) const { return vcl::Cast<vcl::TControl>(ComponentOf(alloclist[position])); }
     std::vector<Family> families_;
     std::unordered_map<const TComponent*, int> familyOf_;
     int childrenListed_ = -1;
