@@ -32,9 +32,11 @@ std::vector<std::pair<uintptr_t, uintptr_t>> liveBlocks;
 std::atomic<size_t> liveCount{0};
 
 constexpr size_t kFirstBlock = size_t{256} << 10, kLargestBlock = size_t{32} << 20, kLargePage = kLargePageBytes;
+constexpr size_t kPage = 4096;
 
-// A block of at least a large page starts on one and takes large pages: one first touch per
-// 2 MB, from the block's first byte.
+// A block of at least a large page starts on one and takes large pages, one first touch per
+// 2 MB from its first byte, but for its last 2 MB: a block is made as large as the components
+// are guessed to take, and a large page the fill only enters counts whole. size is whole pages.
 char* MapBlock(size_t size) {
     const bool large = size >= kLargePage;
     const size_t mapped = large ? size + kLargePage : size;
@@ -46,7 +48,7 @@ char* MapBlock(size_t size) {
     if (aligned > at) ::munmap(begin, aligned - at);
     if (const size_t tail = kLargePage - (aligned - at)) ::munmap(reinterpret_cast<char*>(aligned) + size, tail);
     begin = reinterpret_cast<char*>(aligned);
-    AdviseLargePages(begin, size);
+    AdviseLargePages(begin, size - kLargePage);
     return begin;
 }
 
@@ -102,6 +104,8 @@ void* TComponentArena::Take(size_t bytes) {
                       : blocks_.empty() ? kFirstBlock
                                         : std::min(blocks_.back().size * 2, kLargestBlock);
         size = std::max(size, bytes);
+        // Unmapped in whole pages.
+        size = (size + kPage - 1) & ~(kPage - 1);
         char* const begin = MapBlock(size);
         if (begin == nullptr) return nullptr;
         {
