@@ -70,7 +70,7 @@ TEventSlot TControlEvents::FindEvent(std::string_view e) {
     return TEventSource::FindEvent(e);
 }
 
-void TControlEvents::BeginDrag(bool) { dragging_ = true; }
+void TControlEvents::BeginDrag(bool) { Events().dragging = true; }
 
 void TControlEvents::ActClick() { throw EActionNotTaken("click"); }
 void TControlEvents::ActChoose(int) { throw EActionNotTaken("choose"); }
@@ -110,18 +110,19 @@ TDragMode DragModeOf(const TControl& control) {
 void MouseDrag(TControl& control, TMouseButton button, TPoint from, TPoint to) {
     auto* events = dynamic_cast<TControlEvents*>(&control);
     if (events == nullptr) return;  // a control that raises no events ignores the mouse
-    events->dragging_ = false;
+    bool& dragging = events->Events().dragging;
+    dragging = false;
     if (events->OnMouseDown()) events->OnMouseDown()(&control, button, 0, from.X, from.Y);
-    if (button == mbLeft && DragModeOf(control) == dmAutomatic) events->dragging_ = true;
-    if (!events->dragging_) {
+    if (button == mbLeft && DragModeOf(control) == dmAutomatic) dragging = true;
+    if (!dragging) {
         if (events->OnMouseUp()) events->OnMouseUp()(&control, button, 0, to.X, to.Y);
         return;
     }
     // Whatever a handler raises, the drag is over afterwards.
     struct EndDrag {
-        TControlEvents* e;
-        ~EndDrag() { e->dragging_ = false; }
-    } end{events};
+        bool& dragging;
+        ~EndDrag() { dragging = false; }
+    } end{dragging};
     bool accept = false;
     auto over = [&](TPoint at, TDragState state) {
         accept = false;

@@ -142,7 +142,7 @@ public:
     // person's drag here always moves far enough, so a threshold (immediate false) makes
     // no difference.
     void BeginDrag(bool immediate);
-    bool Dragging() const { return dragging_; }
+    bool Dragging() const { return events_ != nullptr && events_->dragging; }
 
 private:
     friend void MouseDrag(TControl& control, TMouseButton button, TPoint from, TPoint to);
@@ -152,13 +152,15 @@ private:
         TEvent<TDragOverEvent> onDragOver;
         TEvent<TDragDropEvent> onDragDrop;
         TEvent<TEndDragEvent> onEndDrag;
+        // Here rather than beside the events: a control in a drag has its events made, and a
+        // button is a word smaller.
+        bool dragging = false;
     };
     TEvents& Events() {
         if (!events_) events_ = std::make_unique<TEvents>();
         return *events_;
     }
     std::unique_ptr<TEvents> events_;
-    bool dragging_ = false;
 };
 
 // The control's actions, when a person can reach it: shown (every parent up to the form
