@@ -1,5 +1,6 @@
 #include "host/vcl/LargePages.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -75,12 +76,15 @@ void PrepareHeap(size_t bytes) {
     char* const end = static_cast<char*>(::sbrk(0));
     const size_t top = ::mallinfo2().keepcost;
     if (end == reinterpret_cast<char*>(-1)) return;
-    // The free top ends the break. Large pages where they will be filled; below that, the pages
-    // made present at once.
-    if (bytes >= kWorthLarge)
-        AdviseLargePages(end - top, top);
-    else
+    // The free top ends the break. Large pages where they will be filled: but for the last 2 MB
+    // expected, whose large page the fill may only enter, and it would count whole. Below that,
+    // the pages made present at once.
+    if (bytes >= kWorthLarge) {
+        const size_t filled = std::min(top, bytes);
+        if (filled > kLargePageBytes) AdviseLargePages(end - top, filled - kLargePageBytes);
+    } else {
         PopulatePages(end - top, top < bytes ? top : bytes);
+    }
 #else
     (void)bytes;
 #endif
