@@ -556,7 +556,7 @@ TComponent* TFormFile::Builder::BuildObject(const Object& obj, const Holder& hol
             }
             if (auto v = ModelValue(value)) {
                 // Read, not edited: the value's bytes are the file's, which the components go before.
-                const vcl::TComponentArena::OfferedBytes offered(value.Raw());
+                const vcl::TComponentArena::OfferedBytes offered(file_.arena_.get(), value.Raw());
                 vcl::SetPropValue(c, info, std::move(*v));
             }
         } catch (const vcl::Exception& e) {

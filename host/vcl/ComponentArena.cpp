@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <mutex>
 #include <new>
+#include <utility>
 
 #include <sys/mman.h>
 
@@ -66,14 +67,14 @@ TComponentArena::TextsScope::TextsScope(TComponentArena* arena) : outer_(textsOp
 
 TComponentArena::TextsScope::~TextsScope() { textsOpen = outer_; }
 
-TComponentArena::OfferedBytes::OfferedBytes(std::string_view bytes) {
-    if (textsOpen == nullptr) return;
-    outer_ = textsOpen->offered_;
-    textsOpen->offered_ = bytes;
+TComponentArena::OfferedBytes::OfferedBytes(TComponentArena* arena, std::string_view bytes) {
+    if (arena == nullptr || arena != textsOpen) return;
+    arena_ = arena;
+    outer_ = std::exchange(arena->offered_, bytes);
 }
 
 TComponentArena::OfferedBytes::~OfferedBytes() {
-    if (textsOpen != nullptr) textsOpen->offered_ = outer_;
+    if (arena_ != nullptr) arena_->offered_ = outer_;
 }
 
 const char* TComponentArena::TextRoom(const void* owner, std::string_view text) {

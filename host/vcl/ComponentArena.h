@@ -46,18 +46,20 @@ public:
     private:
         TComponentArena* outer_;
     };
-    // While it lives, bytes that outlive every component of the open texts scope's arena (the
-    // form file as read) are offered for the value being given to a component: a text kept
-    // from that value that is found among them is kept as a view of them rather than copied.
-    // A hint read from a file is its own bytes there.
+    // While it lives, bytes that outlive every component of arena (the form file it was read
+    // from) are offered for the value being given to one of them: a text kept from that value
+    // that is found among the bytes is kept as a view of them rather than copied. A hint read
+    // from a file is its own bytes there. Only while arena's texts scope is the open one: a
+    // design read into a component meanwhile offers nothing to the arena around it.
     class OfferedBytes {
     public:
-        explicit OfferedBytes(std::string_view bytes);
+        OfferedBytes(TComponentArena* arena, std::string_view bytes);
         ~OfferedBytes();
         OfferedBytes(const OfferedBytes&) = delete;
         OfferedBytes& operator=(const OfferedBytes&) = delete;
 
     private:
+        TComponentArena* arena_ = nullptr;
         std::string_view outer_;
     };
     // Where text is kept for owner: when owner was made in the arena whose texts scope lives on

@@ -150,6 +150,43 @@ TEST(Ownership, ComponentsMadeInAnArenaScopeLiveThere) {
     EXPECT_EQ(large.Holds(first.get()) ? reinterpret_cast<uintptr_t>(first.get()) % (size_t{2} << 20) : 0u, 0u);
 }
 
+// A component of an arena keeps a text as a view of the bytes its own arena is offered (the
+// file it was read from, which outlives it), and a copy of anything else: bytes offered for
+// another arena (a design read into a component meanwhile, freed after) are not its to keep.
+TEST(Ownership, ATextIsAViewOnlyOfTheBytesItsOwnArenaIsOffered) {
+    TComponentArena arena, other;
+    TForm form(nullptr);
+    TControl* control;
+    {
+        TComponentArena::Scope scope(&arena);
+        control = static_cast<TControl*>(Make("TButton", &form, "Button1"));
+    }
+    const TComponentArena::TextsScope texts(&arena);
+    const std::string file = "Hint = 'Runs the action'", design = "Hint = 'Runs the action'";
+    const auto viewOf = [](const std::string& bytes, std::string_view text) {
+        return text.data() >= bytes.data() && text.data() < bytes.data() + bytes.size();
+    };
+    {
+        const TComponentArena::OfferedBytes offered(&other, design);
+        control->SetHint("Runs the action");
+        EXPECT_FALSE(viewOf(design, control->Hint()));
+    }
+    {
+        const TComponentArena::OfferedBytes offered(&arena, file);
+        control->SetHint("Runs the action");
+#ifndef TAVRIN_SANITIZED
+        EXPECT_TRUE(viewOf(file, control->Hint()));
+        EXPECT_EQ(control->Hint().data(), file.data() + 8);
+#endif
+        control->SetHint("Runs no action");  // not among the bytes: a copy
+        EXPECT_FALSE(viewOf(file, control->Hint()));
+    }
+    control->SetHint("Runs the action");  // offered no longer
+    EXPECT_FALSE(viewOf(file, control->Hint()));
+    EXPECT_EQ(control->Hint(), "Runs the action");
+    delete control;
+}
+
 // The compilers of the dialect take ASCII names only: a rename to anything else is refused as
 // an invalid name, while a name read from a file (newer compilers wrote other scripts) keeps
 // its letters.
