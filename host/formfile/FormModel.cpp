@@ -142,9 +142,12 @@ TFormFile::TFormFile() = default;
 
 TFormFile::TFormFile(Document doc) : doc_(std::move(doc)) {}
 
-TFormFile::~TFormFile() {
+TFormFile::~TFormFile() { FreeComponents(); }
+
+void TFormFile::FreeComponents() {
     closing_ = true;
     ownedRoot_.reset();
+    root_ = nullptr;
 }
 
 namespace {
@@ -271,11 +274,7 @@ public:
         if (!stopped_) open_.pop_back();
     }
     // Hints read so far are views of the bytes the failed reading is about to let go.
-    void Abandoned() override {
-        file_.closing_ = true;
-        file_.ownedRoot_.reset();
-        file_.root_ = nullptr;
-    }
+    void Abandoned() override { file_.FreeComponents(); }
 
 private:
     // What a component's place in the file tells its children: asked once per holder, not

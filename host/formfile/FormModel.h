@@ -150,6 +150,8 @@ private:
         std::unordered_map<std::string, uint16_t, vcl::CaseInsensitiveHash, vcl::CaseInsensitiveEqual> place;
     };
     const Writable& WritableProperties(const vcl::TClassInfo& cls);
+    // The components this file owns go, nothing of their going remembered.
+    void FreeComponents();
 
     Document doc_;
     std::string loadedFrom_;     // the file as its links resolve; empty for bytes
