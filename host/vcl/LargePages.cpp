@@ -79,12 +79,11 @@ void PrepareHeap(size_t bytes) {
     // The free top ends the break. Large pages where they will be filled: but for the last 2 MB
     // expected, whose large page the fill may only enter, and it would count whole. Below that,
     // the pages made present at once.
-    if (bytes >= kWorthLarge) {
-        const size_t filled = std::min(top, bytes);
-        if (filled > kLargePageBytes) AdviseLargePages(end - top, filled - kLargePageBytes);
-    } else {
-        PopulatePages(end - top, top < bytes ? top : bytes);
-    }
+    const size_t filled = std::min(top, bytes);
+    if (bytes < kWorthLarge)
+        PopulatePages(end - top, filled);
+    else if (filled > kLargePageBytes)
+        AdviseLargePages(end - top, filled - kLargePageBytes);
 #else
     (void)bytes;
 #endif
