@@ -32,13 +32,13 @@ char* TTextBlocks::Keep(std::string_view text) {
 
 TTextBlocks::Ref TTextBlocks::KeepCounted(std::string_view text) {
     if (text.empty()) return kNoText;
-    // Refs count from 1 (kNoText is 0), so the last block number is never reached.
-    if (blocks_.size() >= (size_t{1} << (32 - kPlaceBits)) - 1 && blocks_.back().size - used_ < text.size() + 10)
-        throw std::length_error("more than 4 GB of texts");
     char* room = Room(VarintBytes(text.size()) + text.size());
+    // Refs count from 1 (kNoText is 0), so the last block number is never used.
+    const size_t block = blocks_.size() - 1;
+    if (block >= (size_t{1} << (32 - kPlaceBits)) - 1) throw std::length_error("more than 4 GB of texts");
     std::memcpy(PutVarint(room, text.size()), text.data(), text.size());
-    const size_t place = size_t(room - blocks_.back().bytes.get());
-    return Ref(((blocks_.size() - 1) << kPlaceBits) | place) + 1;
+    const size_t place = size_t(room - blocks_[block].bytes.get());
+    return Ref((block << kPlaceBits) | place) + 1;
 }
 
 TTextBlocks::Ref TTextBlocks::RewriteCounted(Ref ref, std::string_view text) {
