@@ -120,7 +120,9 @@ void TParams::Assign(const std::vector<std::string>& names) {
 
 // ---- TField
 
-TField::TField(TComponent* owner, const TClassInfo* cls) : TComponent(owner, cls ? cls : ClassByName("TField")) {}
+TField::TField(TComponent* owner, const TClassInfo* cls) : TComponent(owner, cls ? cls : ClassByName("TField")) {
+    AddKind(ckField);
+}
 
 TField::~TField() {
     Unwatch();
@@ -198,7 +200,9 @@ double TField::AsFloat() const {
 // ---- TDataSet
 
 TDataSet::TDataSet(TComponent* owner, const TClassInfo* cls)
-    : TComponent(owner, cls ? cls : ClassByName("TDataSet")), TStoredDataReader(this), fieldDefs_(this) {}
+    : TComponent(owner, cls ? cls : ClassByName("TDataSet")), TStoredDataReader(this), fieldDefs_(this) {
+    AddKind(ckDataSet);
+}
 
 TDataSet::~TDataSet() {
     Unwatch();
@@ -374,7 +378,9 @@ TComponent* TDataSet::StoredReference(std::string_view name) const { return Stor
 // ---- TDataSource
 
 TDataSource::TDataSource(TComponent* owner, const TClassInfo* cls)
-    : TComponent(owner, cls ? cls : ClassByName("TDataSource")) {}
+    : TComponent(owner, cls ? cls : ClassByName("TDataSource")) {
+    AddKind(ckDataSource);
+}
 
 TDataSet* TDataSource::DataSet() const { return dynamic_cast<TDataSet*>(StoredTarget(this, "DataSet")); }
 

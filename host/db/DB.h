@@ -194,6 +194,13 @@ public:
     void SetDataSet(TDataSet* dataset);
 };
 
+template <>
+inline constexpr uint8_t kKindOf<TDataSet> = ckDataSet;
+template <>
+inline constexpr uint8_t kKindOf<TDataSource> = ckDataSource;
+template <>
+inline constexpr uint8_t kKindOf<TField> = ckField;
+
 // Binds the data classes to their catalogue classes; call once before reading forms.
 void RegisterDatabaseClasses();
 

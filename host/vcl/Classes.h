@@ -156,6 +156,9 @@ enum TComponentKind : uint8_t {
     ckMenuItem = 2,
     ckNotebook = 4,     // TNotebookBase
     ckStoredData = 8,   // a TStoredDataReader
+    ckDataSet = 16,
+    ckDataSource = 32,
+    ckField = 64,
 };
 // The kind bit of a class that has one, for Is and Cast; 0 for the rest.
 template <class T>
