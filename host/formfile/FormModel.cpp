@@ -297,13 +297,16 @@ private:
         h.underActionList = c->InheritsFrom("TCustomActionList");
         return h;
     }
+    // Ordinary objects have a few dozen properties at most, mostly with C++ meaning.
+    static constexpr size_t kManyProperties = 64;
     // What a class is, asked once per class of the file.
     struct Kind {
         bool frame = false;  // a frame wherever it stands
         bool page = false;   // placed by its notebook
         // The properties the last object of the class stored, in order, with what each names:
         // objects of one class store the same names in the same order, so most names are
-        // compared rather than looked up.
+        // compared rather than looked up. Only the first kManyProperties are kept: an object of
+        // any number more would hold a copy of its whole list for the next one of its class.
         std::vector<std::pair<std::string_view, const TPropInfo*>> lastProps;
     };
     Kind& KindOf(const vcl::TClassInfo& cls) {
@@ -513,8 +516,7 @@ TComponent* TFormFile::Builder::BuildObject(const Object& obj, const Holder& hol
     }
 
     // An object given any number of properties keeps most of them as stored values: room for them
-    // at once. Ordinary objects have a few dozen at most, mostly with C++ meaning.
-    constexpr size_t kManyProperties = 64;
+    // at once.
     if (const size_t count = props->Properties().size(); count > kManyProperties) c->ReserveStored(count);
     const bool visual = control != nullptr;
     uint32_t design = 0;
@@ -540,7 +542,7 @@ TComponent* TFormFile::Builder::BuildObject(const Object& obj, const Holder& hol
                 info = &own == &cls ? &catalogue_.LearnUnpublished(cls, name, valueKind)
                                     : &catalogue_.LearnProperty(cls, name, valueKind);
             }
-            if (&own == &cls) {
+            if (&own == &cls && at < kManyProperties) {
                 kind.lastProps.resize(at);
                 kind.lastProps.emplace_back(name, info);
             }
