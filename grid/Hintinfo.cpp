@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "grid/Hintgrid.h"
+#include "grid/SortKeys.h"
 #include "host/controls/StdCtrls.h"
 
 namespace tavrin {
@@ -13,25 +15,14 @@ tZorHintInfo* ZorHintInfo = nullptr;
 
 namespace {
 
-// A row to sort: the component and its place in the list. The keys are read from the
-// component, whose name and class stay put while the rows are built; a large form's rows
-// would otherwise hold their keys twice over beside the grid's copies.
+// A row to sort by its keys: the first, by class or by parent and class, is a rank among those
+// texts; the name's first bytes decide most comparisons of names. A large form's rows each
+// hold 32 bytes while sorted.
 struct HintRec {
-    const TComponent* component;
-    int index;  // in the list, and in the parents' texts when sorting by parent
+    TextPrefix name;
+    uint64_t group;
+    int32_t index;  // in the list
 };
-
-// std::string compares bytes as unsigned values, shorter first on a common prefix: capitals
-// sort before small letters.
-int ByName(const HintRec& a, const HintRec& b) { return a.component->Name().compare(b.component->Name()); }
-
-int ByClass(const HintRec& a, const HintRec& b) {
-    // Components of one class share its name: most pairs need no comparing.
-    const std::string& x = a.component->ClassName();
-    const std::string& y = b.component->ClassName();
-    const int c = &x == &y ? 0 : x.compare(y);
-    return c != 0 ? c : ByName(a, b);
-}
 
 }  // namespace
 
@@ -56,26 +47,40 @@ void tZorHintInfo::ProcessControls() {
     const int count = oktoproceed() ? alloclist.Count() : 0;
     HintEd->SetDataRows(count);
     if (count == 0) return;
-    std::vector<std::string> parents;
-    if (hintsorttype == byhintparent) {
-        parents.reserve(size_t(count));
-        for (int k = 0; k < count; ++k) parents.push_back(GetParentString(ComponentOf(alloclist[k])));
-    }
+    // Class names told apart by where they are: the components of one class share its name.
+    std::unordered_map<const std::string*, uint32_t> classAt;
+    std::vector<std::string_view> classNames;
     std::vector<HintRec> records;
     records.reserve(size_t(count));
-    for (int k = 0; k < count; ++k) records.push_back({ComponentOf(alloclist[k]), k});
-    const auto byParent = [&parents](const HintRec& a, const HintRec& b) {
-        const int c = parents[size_t(a.index)].compare(parents[size_t(b.index)]);
-        return c != 0 ? c : ByClass(a, b);
-    };
-    // The list index breaks ties, as the list order did: no second buffer for a stable sort.
-    std::sort(records.begin(), records.end(), [&](const HintRec& a, const HintRec& b) {
-        const int c = hintsorttype == byname ? ByName(a, b) : hintsorttype == byclass ? ByClass(a, b) : byParent(a, b);
+    for (int k = 0; k < count; ++k) {
+        const TComponent* c = ComponentOf(alloclist[k]);
+        const auto [at, added] = classAt.try_emplace(&c->ClassName(), uint32_t(classNames.size()));
+        if (added) classNames.push_back(c->ClassName());
+        records.push_back({TextPrefix::Of(c->Name()), hintsorttype == byname ? 0 : at->second, k});
+    }
+    if (hintsorttype != byname) {
+        const std::vector<uint32_t> classRanks = RanksOf(classNames);
+        for (HintRec& r : records) r.group = classRanks[r.group];
+    }
+    if (hintsorttype == byhintparent) {
+        std::vector<std::string> parents;
+        parents.reserve(size_t(count));
+        for (const HintRec& r : records) parents.push_back(GetParentString(ComponentOf(alloclist[r.index])));
+        const std::vector<uint32_t> parentRanks = RanksOf({parents.begin(), parents.end()});
+        for (HintRec& r : records) r.group += uint64_t(parentRanks[size_t(r.index)]) * classNames.size();
+    }
+    // std::string compares bytes as unsigned values, shorter first on a common prefix: capitals
+    // sort before small letters. The list index breaks ties, as the list order did: no second
+    // buffer for a stable sort.
+    std::sort(records.begin(), records.end(), [this](const HintRec& a, const HintRec& b) {
+        if (a.group != b.group) return a.group < b.group;
+        int c = a.name.Compare(b.name);
+        if (c == 0) c = ComponentOf(alloclist[a.index])->Name().compare(ComponentOf(alloclist[b.index])->Name());
         return c != 0 ? c < 0 : a.index < b.index;
     });
     TPropertyOf caption("caption"), hint("hint");
     for (size_t p = 0; p < records.size(); ++p) {
-        const TComponent* c = records[p].component;
+        const TComponent* c = ComponentOf(alloclist[records[p].index]);
         HintEd->SetGrid(int(p) + 1, *c, caption.String(c), hint.String(c), records[p].index);
     }
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "grid/Hintgrid.h"
+#include "grid/SortKeys.h"
 #include "host/controls/Grids.h"
 #include "host/vcl/Controls.h"
 
@@ -67,8 +68,7 @@ void tZorRepositioner::ProcessControls() {
     HintEd->SetDataRows(count);
     if (count == 0) return;
     // Each parent's node identifier, made once (textOf: where in texts); the records take its
-    // place in texts, then its rank, so that ranks compare as the texts do (as bytes: capitals
-    // first), equal texts alike.
+    // place in texts, then its rank.
     std::unordered_map<const vcl::TWinControl*, uint32_t> textOf;
     std::vector<std::string> texts;
     std::vector<PosnRec> records;
@@ -80,12 +80,7 @@ void tZorRepositioner::ProcessControls() {
         const Place place = PlaceOf(*c);
         records.push_back({k, at->second, place.top, place.left});
     }
-    std::vector<uint32_t> order(texts.size());
-    for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return texts[a] < texts[b]; });
-    std::vector<uint32_t> rankOfText(texts.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        rankOfText[order[i]] = i > 0 && texts[order[i]] == texts[order[i - 1]] ? rankOfText[order[i - 1]] : uint32_t(i);
+    const std::vector<uint32_t> rankOfText = RanksOf({texts.begin(), texts.end()});
     for (PosnRec& r : records) r.parent = rankOfText[r.parent];
     int (*compare)(const PosnRec&, const PosnRec&) = xysorttype == byleft      ? ByLeft
                                                      : xysorttype == bytopleft ? ByTopLeft

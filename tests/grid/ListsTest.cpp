@@ -53,6 +53,17 @@ TEST_F(HintTool, NamesSortAsBytesWithCapitalsFirstAndClassesBeforeNames) {
     EXPECT_EQ(HintEd, nullptr);
 }
 
+TEST_F(HintTool, NamesAlikeInTheirFirstBytesSortByTheWholeName) {
+    // Names that end at or run past 8 and 16 bytes, and that share their first 16.
+    for (const char* name : {"LongCommonPrefix_B", "LongCommonPrefix", "LongComm", "LongCommonPrefix_A", "LongCom",
+                             "LongCommo", "LongCommonPrefi"})
+        Add<TEdit>(name);
+    const Names sorted{"LongCom", "LongComm", "LongCommo", "LongCommonPrefi", "LongCommonPrefix", "LongCommonPrefix_A",
+                       "LongCommonPrefix_B"};
+    EXPECT_EQ(ShownNames(tavrin::byname), sorted);
+    EXPECT_EQ(ShownNames(tavrin::byclass), sorted);
+}
+
 TEST_F(HintTool, ByParentComponentsWithoutAParentComeFirstThenParentClassAndName) {
     auto* panel = Add<TPanel>("Panel1");
     Add<TEdit>("B", panel);
