@@ -366,7 +366,7 @@ private:
         while (c != file_.Root() && c != nullptr) {
             const TComponent* up = c->Owner();
             if (auto* control = AsControl(c); control && control->Parent()) up = control->Parent();
-            if (auto* item = dynamic_cast<const vcl::TMenuItem*>(c)) {
+            if (auto* item = vcl::Cast<const vcl::TMenuItem>(c)) {
                 up = item->Parent() && item->Parent()->Parent() ? item->Parent()
                                                                 : static_cast<const TComponent*>(item->GetParentMenu());
                 if (!up) up = c->Owner();
@@ -747,8 +747,7 @@ private:
         std::vector<Keyed> controls;
         std::vector<std::vector<std::pair<const TControl*, const TControl*>>> pages;
         for (TComponent* c : all_) {
-            // No control is a menu: most components need no search of their classes.
-            if (auto* item = AsControl(c) ? nullptr : dynamic_cast<vcl::TMenu*>(c)) {
+            if (auto* item = vcl::Cast<vcl::TMenu>(c)) {
                 MenuAccelerators(item->Items(), NameOf(c));
                 continue;
             }
@@ -1441,9 +1440,7 @@ private:
 
     void DataWiring() {
         for (TComponent* c : all_) {
-            // Datasets and fields are no controls: most components need no search of their classes.
-            const bool control = AsControl(c) != nullptr;
-            if (auto* ds = control ? nullptr : dynamic_cast<vcl::TDataSet*>(c)) {
+            if (auto* ds = vcl::Cast<vcl::TDataSet>(c)) {
                 // Only a dataset that reads a database: a client dataset keeps its rows in the form.
                 if (On("data-active-stored") && StoredBool(ds, "Active").value_or(false) &&
                     (vcl::Is<vcl::TDBDataSet>(ds) || Stored(ds, "DatabaseName") || Stored(ds, "Connection") ||
@@ -1454,7 +1451,7 @@ private:
                 DataSetWiring(ds);
                 continue;
             }
-            auto* field = control ? nullptr : dynamic_cast<vcl::TField*>(c);
+            auto* field = vcl::Cast<vcl::TField>(c);
             if (field && field->DataSet() && On("data-field-unknown")) {
                 const LiveData* live = Live(field->DataSet());
                 if (live && live->refused.empty() && DataField(field) &&

@@ -159,6 +159,7 @@ enum TComponentKind : uint8_t {
     ckDataSet = 16,
     ckDataSource = 32,
     ckField = 64,
+    ckMenu = 128,
 };
 // The kind bit of a class that has one, for Is and Cast; 0 for the rest.
 template <class T>

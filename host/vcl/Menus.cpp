@@ -84,6 +84,7 @@ bool TMenuItem::WriteNative(std::string_view lname, const TPropInfo& prop, TValu
 
 TMenu::TMenu(TComponent* owner, const TClassInfo* cls)
     : TComponent(owner, cls ? cls : ClassByName("TMenu")), items_(new TMenuItem(this)) {
+    AddKind(ckMenu);
     items_->menu_ = this;
 }
 

@@ -73,6 +73,9 @@ private:
     TMenuItem* items_;
 };
 
+template <>
+inline constexpr uint8_t kKindOf<TMenu> = ckMenu;
+
 class TMainMenu : public TMenu {
 public:
     explicit TMainMenu(TComponent* owner, const TClassInfo* cls = nullptr);
