@@ -15,27 +15,28 @@ tZorRepositioner* ZorRepositioner = nullptr;
 
 namespace {
 
-// The sort keys: a large form's rows each hold 16 bytes while sorted. The parent is its text's
-// rank among the parents' texts; the list index breaks ties, as the list order did.
+// A row's sort keys in two numbers that compare as the keys do, in the chosen order: the parent
+// (its text's rank among the parents' texts), top and left, and last the list index, which
+// breaks ties as the list order did. A large form's rows each hold 16 bytes while sorted, and
+// the sort compares them without a call.
 struct PosnRec {
-    int32_t index;
-    uint32_t parent;
-    int32_t top, left;  // a control its parent places shows that place
+    uint64_t high, low;
+
+    // Signed places as unsigned numbers of the same order.
+    static uint64_t Ordered(int32_t v) { return uint32_t(v) ^ 0x80000000u; }
+    static PosnRec Make(txysorttype order, uint32_t parent, int32_t top, int32_t left, int32_t index) {
+        switch (order) {
+            case byleft: return {Ordered(left), uint32_t(index)};
+            case bytopleft: return {Ordered(top), Ordered(left) << 32 | uint32_t(index)};
+            default: return {uint64_t(parent) << 32 | Ordered(top), Ordered(left) << 32 | uint32_t(index)};
+        }
+    }
+    int32_t Index() const { return int32_t(uint32_t(low)); }
+    // In the parent order, the parent's number is the high word's upper half.
+    uint32_t Parent() const { return uint32_t(high >> 32); }
+    void SetParent(uint32_t parent) { high = uint64_t(parent) << 32 | uint32_t(high); }
+    bool operator<(const PosnRec& o) const { return high != o.high ? high < o.high : low < o.low; }
 };
-
-int Compare(int64_t a, int64_t b) { return a < b ? -1 : a > b ? 1 : 0; }
-
-int ByLeft(const PosnRec& a, const PosnRec& b) { return Compare(a.left, b.left); }
-
-int ByTopLeft(const PosnRec& a, const PosnRec& b) {
-    const int c = Compare(a.top, b.top);
-    return c != 0 ? c : ByLeft(a, b);
-}
-
-int ByParent(const PosnRec& a, const PosnRec& b) {
-    const int c = Compare(a.parent, b.parent);
-    return c != 0 ? c : ByTopLeft(a, b);
-}
 
 struct Place {
     int32_t top, left, width, height;
@@ -67,37 +68,33 @@ void tZorRepositioner::ProcessControls() {
     const int count = oktoproceed() ? alloclist.Count() : 0;
     HintEd->SetDataRows(count);
     if (count == 0) return;
-    // Each parent's node identifier, made once (textOf: where in texts); the records take its
-    // place in texts, then its rank.
+    // Each parent's node identifier, made once (textOf: where in texts); in the parent order the
+    // records take its place in texts, then its rank.
     std::unordered_map<const vcl::TWinControl*, uint32_t> textOf;
     std::vector<std::string> texts;
+    std::vector<uint32_t> textAt(static_cast<size_t>(count));  // by list index
     std::vector<PosnRec> records;
     records.reserve(size_t(count));
     for (int k = 0; k < count; ++k) {
         const auto* c = vcl::As<vcl::TControl>(ComponentOf(alloclist[k]));
         const auto [at, added] = textOf.try_emplace(c->Parent(), uint32_t(texts.size()));
         if (added) texts.push_back(NodeID(c->Parent()));
+        textAt[size_t(k)] = at->second;
         const Place place = PlaceOf(*c);
-        records.push_back({k, at->second, place.top, place.left});
+        records.push_back(PosnRec::Make(xysorttype, at->second, place.top, place.left, k));
     }
-    const std::vector<uint32_t> rankOfText = RanksOf({texts.begin(), texts.end()});
-    for (PosnRec& r : records) r.parent = rankOfText[r.parent];
-    int (*compare)(const PosnRec&, const PosnRec&) = xysorttype == byleft      ? ByLeft
-                                                     : xysorttype == bytopleft ? ByTopLeft
-                                                                               : ByParent;
-    std::sort(records.begin(), records.end(), [compare](const PosnRec& a, const PosnRec& b) {
-        const int c = compare(a, b);
-        return c != 0 ? c < 0 : a.index < b.index;
-    });
-    std::vector<const std::string*> textOfRank(texts.size());
-    for (size_t i = 0; i < texts.size(); ++i) textOfRank[rankOfText[i]] = &texts[i];
+    if (xysorttype == byparent) {
+        const std::vector<uint32_t> rankOfText = RanksOf({texts.begin(), texts.end()});
+        for (PosnRec& r : records) r.SetParent(rankOfText[r.Parent()]);
+    }
+    std::sort(records.begin(), records.end());
     TPropertyOf caption("caption");
     for (size_t p = 0; p < records.size(); ++p) {
-        const PosnRec& r = records[p];
-        const auto* c = vcl::As<vcl::TControl>(ComponentOf(alloclist[r.index]));
+        const int32_t index = records[p].Index();
+        const auto* c = vcl::As<vcl::TControl>(ComponentOf(alloclist[index]));
         const Place place = PlaceOf(*c);
-        HintEd->SetXYGrid(int(p) + 1, *c, *textOfRank[r.parent], caption.String(c), place.top, place.left,
-                          place.width, place.height, r.index);
+        HintEd->SetXYGrid(int(p) + 1, *c, texts[textAt[size_t(index)]], caption.String(c), place.top, place.left,
+                          place.width, place.height, index);
     }
 }
 
