@@ -352,7 +352,7 @@ void TDataSet::Loaded() {
 
 void TDataSet::Notification(TComponent* component, TOperation operation) {
     if (operation == TOperation::opRemove)
-        if (auto* f = dynamic_cast<TField*>(component); f != nullptr && f->dataset_ == this) {
+        if (auto* f = Cast<TField>(component); f != nullptr && f->dataset_ == this) {
             RemoveField(f);
             f->dataset_ = nullptr;
         }

@@ -291,7 +291,7 @@ private:
         Holder h;
         h.component = c;
         h.parent = dynamic_cast<vcl::TWinControl*>(c);
-        h.menu = dynamic_cast<vcl::TMenu*>(c);
+        h.menu = vcl::Cast<vcl::TMenu>(c);
         h.item = vcl::Cast<vcl::TMenuItem>(c);
         h.book = vcl::Cast<vcl::TNotebookBase>(c);
         h.underActionList = c->InheritsFrom("TCustomActionList");
