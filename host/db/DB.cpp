@@ -127,6 +127,7 @@ TField::TField(TComponent* owner, const TClassInfo* cls) : TComponent(owner, cls
 TField::~TField() {
     Unwatch();
     if (dataset_ != nullptr) dataset_->RemoveField(this);
+    DropKind(ckField);
 }
 
 void TField::SetDataSet(TDataSet* dataset) {
@@ -208,6 +209,7 @@ TDataSet::~TDataSet() {
     Unwatch();
     for (TField* f : fields_) f->dataset_ = nullptr;
     for (auto& f : defaultFields_) f->dataset_ = nullptr;
+    DropKind(ckDataSet);
 }
 
 void TDataSet::SetWarningHandler(std::function<void(const std::string&)> handler) {
@@ -381,6 +383,8 @@ TDataSource::TDataSource(TComponent* owner, const TClassInfo* cls)
     : TComponent(owner, cls ? cls : ClassByName("TDataSource")) {
     AddKind(ckDataSource);
 }
+
+TDataSource::~TDataSource() { DropKind(ckDataSource); }
 
 TDataSet* TDataSource::DataSet() const { return dynamic_cast<TDataSet*>(StoredTarget(this, "DataSet")); }
 

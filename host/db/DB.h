@@ -190,6 +190,7 @@ private:
 class TDataSource : public TComponent {
 public:
     TDataSource(TComponent* owner, const TClassInfo* cls = nullptr);
+    ~TDataSource() override;
     TDataSet* DataSet() const;
     void SetDataSet(TDataSet* dataset);
 };

@@ -238,6 +238,9 @@ protected:
     void DestroyComponents();
 
     void AddKind(TComponentKind kind) { kinds_ |= kind; }
+    // Each class that adds a kind drops it as its destructor ends: a base destructor's
+    // notifications must not find the object cast to a class it no longer is.
+    void DropKind(TComponentKind kind) { kinds_ &= uint8_t(~kind); }
     friend class TStoredDataReader;
 
     // Default name behaviour for subclasses that add their own rename effects.

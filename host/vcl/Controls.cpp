@@ -24,6 +24,7 @@ TControl::TControl(TComponent* owner, const TClassInfo* cls)
 TControl::~TControl() {
     Unwatch();
     SetParent(nullptr);
+    DropKind(ckControl);
 }
 
 void TControl::SetParent(TWinControl* newParent) {

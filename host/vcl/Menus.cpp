@@ -25,6 +25,7 @@ TMenuItem::~TMenuItem() {
     Unwatch();
     while (!items_.empty()) delete items_.back();
     if (parent_ != nullptr) parent_->Remove(this);
+    DropKind(ckMenuItem);
 }
 
 TMenu* TMenuItem::GetParentMenu() const {
@@ -87,6 +88,8 @@ TMenu::TMenu(TComponent* owner, const TClassInfo* cls)
     AddKind(ckMenu);
     items_->menu_ = this;
 }
+
+TMenu::~TMenu() { DropKind(ckMenu); }
 
 TMainMenu::TMainMenu(TComponent* owner, const TClassInfo* cls)
     : TMenu(owner, cls ? cls : ClassByName("TMainMenu")) {}

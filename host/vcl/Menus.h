@@ -66,6 +66,7 @@ inline constexpr uint8_t kKindOf<TMenuItem> = ckMenuItem;
 class TMenu : public TComponent {
 public:
     explicit TMenu(TComponent* owner, const TClassInfo* cls = nullptr);
+    ~TMenu() override;
     // The invisible root item: owned by the menu, its sub-items are the top-level items.
     TMenuItem* Items() const { return items_; }
 

@@ -13,6 +13,8 @@ TNotebookBase::TNotebookBase(TComponent* owner, const TClassInfo* cls) : TCustom
     AddKind(ckNotebook);
 }
 
+TNotebookBase::~TNotebookBase() { DropKind(ckNotebook); }
+
 TStringList TNotebookBase::Pages() const {
     TStringList pages;
     for (int i = 0; i < ComponentCount(); ++i)

@@ -23,6 +23,7 @@ public:
 // order it owns them, so the list cannot disagree with the components.
 class TNotebookBase : public TCustomControl {
 public:
+    ~TNotebookBase() override;
     // One entry per page: the page caption, with the page control as its object.
     TStringList Pages() const;
     int PageCount() const;

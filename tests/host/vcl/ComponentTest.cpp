@@ -16,6 +16,7 @@
 #include "host/vcl/Forms.h"
 #include "host/vcl/LargePages.h"
 #include "host/vcl/Menus.h"
+#include "host/vcl/Notebooks.h"
 #include "tests/support/TestSupport.h"
 
 using namespace vcl;
@@ -118,6 +119,29 @@ TEST(ClassTests, HoldThroughCatalogueAndCppInheritance) {
     EXPECT_THROW(As<TWinControl>(label), EInvalidCast);
     EXPECT_THROW(ClassCatalogue().CreateComponent("TNoSuchThing", &form), EClassNotFound);
     EXPECT_THROW(ClassCatalogue().CreateComponent("TFont", &form), EClassNotFound);
+}
+
+// By the time its owner's components hear that it went, a component is a plain TComponent
+// again: a cast by kind bit must not hand back the class it was (as dynamic_cast would not).
+TEST(ClassTests, AComponentGoingIsNoLongerItsClassWhenItsOwnerIsTold) {
+    struct Listener : TComponent {
+        using TComponent::TComponent;
+        std::vector<std::string> heard;
+        void Notification(TComponent* c, TOperation op) override {
+            if (op == TOperation::opRemove)
+                heard.push_back(std::string(c->ClassName()) + (Cast<TControl>(c) || Cast<TMenuItem>(c) ||
+                                                                         Cast<TMenu>(c) || Cast<TNotebookBase>(c)
+                                                                     ? " still cast"
+                                                                     : " gone"));
+            TComponent::Notification(c, op);
+        }
+    };
+    TForm form(nullptr);
+    auto* listener = new Listener(&form);
+    const std::vector<std::string> classes{"TButton", "TMenuItem", "TPopupMenu", "TNotebook"};
+    for (const auto& cls : classes) delete Make(cls.c_str(), &form);
+    ASSERT_EQ(listener->heard.size(), classes.size());
+    for (size_t i = 0; i < classes.size(); ++i) EXPECT_EQ(listener->heard[i], classes[i] + " gone");
 }
 
 // A form's components live in its arena while they are made in its scope, on that thread only;
