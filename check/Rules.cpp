@@ -416,7 +416,7 @@ private:
     bool Aligned(const TControl* c) const {
         return Once(c, &Part::aligned, [&] {
             auto align = StoredIdent(c, "Align");
-            if (const vcl::TPropInfo* p = vcl::GetPropInfo(c, "Align"); !align && p && p->Default) align = p->Default;  // a tool bar's alTop
+            if (const vcl::TPropInfo* p = vcl::GetPropInfo(c, "Align"); !align && p && p->Default) align = *p->Default;  // a tool bar's alTop
             if (align && !vcl::SameText(*align, "alNone")) return true;
             for (const char* side : {"AnchorSideLeft.Control", "AnchorSideTop.Control", "AnchorSideRight.Control",
                                      "AnchorSideBottom.Control"})

@@ -286,10 +286,10 @@ void TClassCatalogue::DeclareProperties(TClassInfo& cls, std::string_view lines)
         if (line.empty() || line[0] == '#' || !SplitPropertyLine(line, name, typeName, defaultText)) continue;
         TPropInfo info;
         info.Name = std::string(name);
-        info.TypeName = std::string(typeName);
+        info.TypeName = *InternedText(typeName);
         info.Kind = KindOfType(typeName);
         if (info.Kind == TTypeKind::tkClass) info.PropClass = Find(typeName);
-        if (!defaultText.empty()) info.Default = std::string(defaultText);
+        if (!defaultText.empty()) info.Default = InternedText(defaultText);
         cls.AddProperty(std::move(info));
     }
 }

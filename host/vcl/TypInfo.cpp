@@ -1,5 +1,7 @@
 #include "host/vcl/TypInfo.h"
 
+#include <unordered_set>
+
 #include "host/vcl/ClassCatalogue.h"
 #include "host/vcl/Classes.h"
 
@@ -23,6 +25,18 @@ const char* TypeKindName(TTypeKind kind) {
         case TTypeKind::tkUnknown: break;
     }
     return "Unknown";
+}
+
+const std::string* InternedText(std::string_view text) {
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+    };
+    // Never freed: properties that point here may be asked as late as static destruction.
+    static auto* texts = new std::unordered_set<std::string, Hash, std::equal_to<>>();
+    auto it = texts->find(text);
+    if (it == texts->end()) it = texts->emplace(text).first;
+    return &*it;
 }
 
 bool IsStringKind(TTypeKind kind) {
@@ -167,7 +181,7 @@ void SetOrdProp(TPersistent* instance, const TPropInfo* prop, int64_t value) {
                 instance->WriteProperty(*prop, TIdent{value ? "True" : "False"});
                 return;
             }
-            throw EPropertyError("The values of " + prop->TypeName + " are not known by number");
+            throw EPropertyError("The values of " + std::string(prop->TypeName) + " are not known by number");
         case TTypeKind::tkClass:
             if (value == 0) {
                 instance->WriteProperty(*prop, TReference{});

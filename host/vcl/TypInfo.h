@@ -26,6 +26,9 @@ enum class TTypeKind {
     tkMethod, tkWChar, tkLString, tkWString, tkVariant, tkInt64
 };
 const char* TypeKindName(TTypeKind kind);
+// The one copy of text kept for the program's life: type names and defaults the catalogue
+// declares for many properties.
+const std::string* InternedText(std::string_view text);
 bool IsStringKind(TTypeKind kind);   // tkString, tkLString, tkWString
 bool IsOrdinalKind(TTypeKind kind);  // integer, char, enumeration, set, class, int64
 
@@ -52,9 +55,11 @@ using TValue = std::variant<std::monostate, int64_t, double, std::string, TIdent
 struct TPropInfo {
     std::string Name;          // as declared, e.g. "DataSource"
     std::string LowerName;     // Name in lower case, as the classes match it
-    std::string TypeName;      // e.g. "TDataSource", "TCaption", "Boolean"
+    // A class may learn any number of properties from a file: the texts every declaration
+    // repeats are kept once (literals, or InternedText), so that a property stays small.
+    std::string_view TypeName;              // e.g. "TDataSource", "TCaption", "Boolean"
     const TClassInfo* PropClass = nullptr;  // for tkClass: the declared class
-    std::optional<std::string> Default;     // the value the writer omits, in form-file text
+    const std::string* Default = nullptr;   // the value the writer omits, in form-file text; null if none
     TTypeKind Kind = TTypeKind::tkUnknown;
     bool Stored = true;                     // false: never written to a form file
     bool Learned = false;                   // met in a form file, not published by the class

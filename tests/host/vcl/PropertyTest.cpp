@@ -214,7 +214,7 @@ TEST(Catalogue, CompiledInClassesAreMadeAsTheTextDeclaresThem) {
         if (const size_t equals = line.find(" = "); equals != std::string::npos) {
             std::string value = line.substr(equals + 3);
             while (!value.empty() && (value.back() == ' ' || value.back() == '\r')) value.pop_back();
-            EXPECT_EQ(prop->Default.value_or("(none)"), value) << cls->Name() << "." << name;
+            EXPECT_EQ((prop->Default ? *prop->Default : "(none)"), value) << cls->Name() << "." << name;
         }
     }
     EXPECT_GT(classes, 400);
@@ -240,7 +240,7 @@ TEST(Catalogue, UserCataloguesAddClassesAndReportBadLines) {
              "mine.txt");
     const TClassInfo& gauge = cat.Require("TMyGauge");
     EXPECT_TRUE(gauge.InheritsFrom("TControl"));
-    EXPECT_EQ(gauge.FindProperty("kind")->Default.value_or(""), "gkBar");
+    EXPECT_EQ(*gauge.FindProperty("kind")->Default, "gkBar");
     EXPECT_EQ(gauge.FindProperty("Buddy")->PropClass, cat.Find("TMyBuddy"));
     TForm form(nullptr);
     EXPECT_TRUE(Is<TGraphicControl>(cat.CreateComponent("TMyGauge", &form)));
