@@ -240,6 +240,7 @@ TEST(Catalogue, UserCataloguesAddClassesAndReportBadLines) {
              "mine.txt");
     const TClassInfo& gauge = cat.Require("TMyGauge");
     EXPECT_TRUE(gauge.InheritsFrom("TControl"));
+    ASSERT_NE(gauge.FindProperty("kind")->Default, nullptr);
     EXPECT_EQ(*gauge.FindProperty("kind")->Default, "gkBar");
     EXPECT_EQ(gauge.FindProperty("Buddy")->PropClass, cat.Find("TMyBuddy"));
     TForm form(nullptr);
