@@ -28,12 +28,8 @@ const char* TypeKindName(TTypeKind kind) {
 }
 
 const std::string* InternedText(std::string_view text) {
-    struct Hash {
-        using is_transparent = void;
-        size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
-    };
     // Never freed: properties that point here may be asked as late as static destruction.
-    static auto* texts = new std::unordered_set<std::string, Hash, std::equal_to<>>();
+    static auto* texts = new std::unordered_set<std::string, TextHash, std::equal_to<>>();
     auto it = texts->find(text);
     if (it == texts->end()) it = texts->emplace(text).first;
     return &*it;
