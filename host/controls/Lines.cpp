@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <string_view>
 #include <utility>
 
@@ -74,7 +75,27 @@ void TLines::SaveToFile(const std::string& path) const {
     out.Close();
 }
 
+namespace {
+
+std::map<std::string, const TLineCapture::TSink*, std::less<>>& Captures() {
+    static std::map<std::string, const TLineCapture::TSink*, std::less<>> captures;
+    return captures;
+}
+
+}  // namespace
+
+TLineCapture::TLineCapture(std::string path, TSink sink) : path_(std::move(path)), sink_(std::move(sink)) {
+    if (!Captures().try_emplace(path_, &sink_).second)
+        throw EInOutError("Lines to \"" + path_ + "\" are captured already");
+}
+
+TLineCapture::~TLineCapture() { Captures().erase(path_); }
+
 TLineWriter::TLineWriter(const std::string& path) : path_(path) {
+    if (const auto held = Captures().find(path); held != Captures().end()) {
+        sink_ = held->second;
+        return;
+    }
     zorbase::RefuseInputAsOutput(path);  // never over the form being edited
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
     if (fd_ < 0) Fail(errno);
@@ -91,11 +112,17 @@ void TLineWriter::Add(std::string_view line) {
 
 void TLineWriter::Close() {
     Drain();
+    if (sink_ != nullptr) return;
     const int fd = std::exchange(fd_, -1);
     if (::close(fd) != 0) Fail(errno);
 }
 
 void TLineWriter::Drain() {
+    if (sink_ != nullptr) {
+        if (!buffer_.empty()) (*sink_)(buffer_);
+        buffer_.clear();
+        return;
+    }
     for (std::string_view rest = buffer_; !rest.empty();) {
         const ssize_t n = ::write(fd_, rest.data(), rest.size());
         if (n < 0 && errno == EINTR) continue;

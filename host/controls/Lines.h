@@ -2,6 +2,7 @@
 // exports: indexed from 0, a bad index raising EListError.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,7 +46,8 @@ private:
 };
 
 // A text file written line by line, each line ended by CR LF, through one small buffer: a long
-// export never stands in memory whole. Never over the form being edited.
+// export never stands in memory whole. Never over the form being edited. A path that a
+// TLineCapture holds is no file: its bytes go to the capture's sink.
 class TLineWriter {
 public:
     explicit TLineWriter(const std::string& path);  // EInOutError when it cannot be created
@@ -62,7 +64,26 @@ private:
     [[noreturn]] void Fail(int err);
     std::string path_;
     int fd_ = -1;
+    const std::function<void(std::string_view)>* sink_ = nullptr;
     std::string buffer_;
+};
+
+// While it lives, line writers opened on its path hand their bytes, in whole lines, to the
+// sink instead of creating a file: a run that shows an export on its output writes nothing
+// to disk. One capture per path at a time.
+class TLineCapture {
+public:
+    using TSink = std::function<void(std::string_view bytes)>;
+    TLineCapture(std::string path, TSink sink);
+    ~TLineCapture();
+    TLineCapture(const TLineCapture&) = delete;
+    TLineCapture& operator=(const TLineCapture&) = delete;
+
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+    TSink sink_;
 };
 
 }  // namespace vcl

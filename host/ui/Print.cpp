@@ -1,15 +1,14 @@
 #include "host/ui/Print.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <ostream>
-#include <sstream>
 #include <vector>
 
+#include <unistd.h>
+
 #include "host/controls/Dialogs.h"
+#include "host/controls/Lines.h"
 #include "host/controls/StdCtrls.h"
 #include "host/ui/Dump.h"
 
@@ -49,46 +48,26 @@ bool TPrintBackend::PrintExport(vcl::TCustomForm& form) {
         if ((button = dynamic_cast<vcl::TButton*>(form.FindComponent(name))) != nullptr) break;
     if (button == nullptr) return false;
 
-    // A file not there yet, in a folder of our own, so that no overwrite question comes up;
-    // with an extension of its own, the name is kept as it is by the dialog.
-    std::string folder = (std::filesystem::temp_directory_path() / "tavrinqa-print-XXXXXX").string();
-    if (mkdtemp(folder.data()) == nullptr)
-        throw vcl::EInOutError("Cannot create a temporary folder for the text export");
-    const std::string path = folder + "/view.txt";
-    struct Remove {
-        const std::string& folder;
-        const std::string& path;
-        ~Remove() {
-            std::remove(path.c_str());
-            std::remove(folder.c_str());
+    // The export's lines come straight here, through a name no file has, held by a capture:
+    // printing writes nothing to disk. Blocks hold whole lines, each ended by CR LF; the
+    // output is text for this system, and a CR that ends no line stays.
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("tavrinqa-print-" + std::to_string(getpid()) + ".none") / "view.txt")
+            .string();
+    std::string text;
+    const vcl::TLineCapture capture(path, [&](std::string_view block) {
+        text.clear();
+        for (size_t i = 0; i < block.size();) {
+            const size_t at = std::min(block.find("\r\n", i), block.size());
+            text.append(block.data() + i, at - i);
+            if (at < block.size()) text += '\n';
+            i = at + 2;
         }
-    } remove{folder, path};
-
+        out_ << text;
+    });
     answer_ = path;
     button->Click();
     answer_.reset();
-    // The export ends its lines with CR LF; the output is text for this system. Read in blocks,
-    // a CR at the end of one held back until the next shows whether it ends a line.
-    std::ifstream in(path, std::ios::binary);
-    std::vector<char> block(size_t(1) << 16);
-    std::string text;
-    bool heldCR = false;
-    while (in.read(block.data(), std::streamsize(block.size())) || in.gcount() > 0) {
-        const size_t n = size_t(in.gcount());
-        text.clear();
-        if (heldCR && block[0] != '\n') text += '\r';
-        heldCR = block[n - 1] == '\r';
-        const char* const data = block.data();
-        for (size_t i = 0, end = n - (heldCR ? 1 : 0); i < end;) {
-            const auto* cr = static_cast<const char*>(std::memchr(data + i, '\r', end - i));
-            const size_t at = cr == nullptr ? end : size_t(cr - data);
-            text.append(data + i, at - i);
-            if (at < end && data[at + 1] != '\n') text += '\r';
-            i = at + 1;
-        }
-        out_ << text;
-    }
-    if (heldCR) out_ << '\r';
     out_.flush();
     return true;
 }

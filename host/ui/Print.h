@@ -1,8 +1,8 @@
 // The print backend, for a run that only shows what a tool found: the first window shown
 // writes its view as text to the output and closes with Cancel. The view is the window's
-// own text export (its export button is pressed and the save dialog answered with a
-// temporary file, whose lines are then written out), or else the lines of its memo, or
-// else its dump. Windows opened inside it close at once with Cancel; message boxes are
+// own text export (its export button is pressed and the save dialog answered with a name
+// whose lines are captured and written out: no file is made), or else the lines of its
+// memo, or else its dump. Windows opened inside it close at once with Cancel; message boxes are
 // answered OK, their text written to the error stream as "message: TEXT".
 #pragma once
 

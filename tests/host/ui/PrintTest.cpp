@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 
 #include "host/controls/Dialogs.h"
+#include "host/controls/Lines.h"
 #include "host/ui/Dump.h"
 #include "host/ui/Print.h"
 #include "tests/host/ui/TestWindows.h"
@@ -40,9 +42,9 @@ TEST_F(PrintTest, AMemoWindowPrintsItsLinesAndAnyOtherItsDump) {
 }
 
 
-// The export's CR LF become this system's line ends wherever its blocks are cut; a CR that ends
-// no line stays.
-TEST_F(PrintTest, AnExportPrintsWithThisSystemsLineEndsAcrossItsBlocks) {
+// The export's CR LF become this system's line ends, in lines long enough to cross the writer's
+// blocks; a CR that ends no line stays. Printing makes no file, not even for a moment.
+TEST_F(PrintTest, AnExportPrintsWithThisSystemsLineEndsAndMakesNoFile) {
     ui::TPrintBackend exporting{out, err, {"PrintBtn"}};
     ui::TInstalled installed(exporting);
     TDesignedForm window(nullptr, "TExportWindow");
@@ -50,13 +52,22 @@ TEST_F(PrintTest, AnExportPrintsWithThisSystemsLineEndsAcrossItsBlocks) {
                           {Dfm("object SaveDialog: TSaveDialog", {}), Dfm("object PrintBtn: TButton", {})}),
                       "Export.dfm");
     const std::string block(65535, 'a');
-    // A CR LF cut by the first block's end, a lone CR ending the second, one inside and one last.
-    const std::string text = block + "\r\n" + block.substr(1) + "\rz" + "x\ry\r\n\r";
+    const std::vector<std::string> lines = {block, block.substr(1) + "\r", "z", "x\ry\r\nw", "\r"};
+    std::string chosen;
+    bool existed = true;
     window.Control<TButton>("PrintBtn")->OnClick() = [&](TObject*) {
         auto* dialog = window.Control<TSaveDialog>("SaveDialog");
         ASSERT_TRUE(dialog->Execute());
-        testsupport::WriteFile(dialog->FileName(), text);
+        chosen = dialog->FileName();
+        TLineWriter writer(chosen);
+        for (const std::string& line : lines) writer.Add(line);
+        existed = std::filesystem::exists(std::filesystem::path(chosen).parent_path());
+        writer.Close();
     };
     window.ShowModal();
-    EXPECT_EQ(out.str(), block + "\n" + block.substr(1) + "\rz" + "x\ry\n\r");
+    EXPECT_EQ(out.str(), block + "\n" + block.substr(1) + "\r\nz\nx\ry\nw\n\r\n");
+    ASSERT_FALSE(chosen.empty());
+    EXPECT_FALSE(existed) << chosen;
+    // Gone with the print: a writer on the same name is a file again, whose folder is missing.
+    EXPECT_THROW(TLineWriter{chosen}, EInOutError);
 }
