@@ -94,8 +94,7 @@ TPropInfo& TClassInfo::AddProperty(TPropInfo info) {
         byName_.Erase(declared);
         *declared = std::move(info);
     } else {
-        props_.push_back(std::make_unique<TPropInfo>(std::move(info)));
-        declared = props_.back().get();
+        declared = &props_.emplace_back(std::move(info));
     }
     byName_.InsertHashed(declared, hash);
     return *declared;
@@ -109,12 +108,12 @@ std::vector<const TPropInfo*> TClassInfo::AllProperties() const {
     std::unordered_map<std::string_view, size_t, CaseInsensitiveHash, CaseInsensitiveEqual> place;
     place.reserve(result.size() + props_.size());
     for (size_t i = 0; i < result.size(); ++i) place.emplace(result[i]->Name, i);
-    for (const auto& p : props_) {
-        auto [it, fresh] = place.emplace(p->Name, result.size());
+    for (const TPropInfo& p : props_) {
+        auto [it, fresh] = place.emplace(p.Name, result.size());
         if (fresh)
-            result.push_back(p.get());
+            result.push_back(&p);
         else
-            result[it->second] = p.get();
+            result[it->second] = &p;
     }
     return result;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -80,7 +81,7 @@ public:
 
     // This class's own or an inherited published property; case ignored.
     const TPropInfo* FindProperty(std::string_view name) const;
-    const std::vector<std::unique_ptr<TPropInfo>>& OwnProperties() const {
+    const std::deque<TPropInfo>& OwnProperties() const {
         ReadPendingProperties();
         return props_;
     }
@@ -110,7 +111,9 @@ private:
     std::string name_;
     const TClassInfo* parent_;
     bool inferred_ = false;
-    std::vector<std::unique_ptr<TPropInfo>> props_;
+    // A deque keeps every declaration where it is as more are learnt, a few to a block, where
+    // an allocation and a pointer each took 2.4 MB more for an object of 300,000 learnt ones.
+    std::deque<TPropInfo> props_;
     ByName byName_;  // keys are the properties' own names
     mutable std::vector<PendingLines> pending_;
 };
