@@ -1,11 +1,8 @@
 #include "host/ui/Print.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <ostream>
 #include <vector>
-
-#include <unistd.h>
 
 #include "host/controls/Dialogs.h"
 #include "host/controls/Lines.h"
@@ -48,12 +45,12 @@ bool TPrintBackend::PrintExport(vcl::TCustomForm& form) {
         if ((button = dynamic_cast<vcl::TButton*>(form.FindComponent(name))) != nullptr) break;
     if (button == nullptr) return false;
 
-    // The export's lines come straight here, through a name no file has, held by a capture:
-    // printing writes nothing to disk. Blocks hold whole lines, each ended by CR LF; the
-    // output is text for this system, and a CR that ends no line stays.
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("tavrinqa-print-" + std::to_string(getpid()) + ".none") / "view.txt")
-            .string();
+    // The export's lines come straight here, through a name a capture holds: printing writes
+    // nothing to disk, and needs no temporary folder (a TMPDIR that names none made it fail).
+    // Under /dev/null no file can ever be, so a writer the capture missed fails rather than
+    // writes. Blocks hold whole lines, each ended by CR LF; the output is text for this system,
+    // and a CR that ends no line stays.
+    const std::string path = "/dev/null/tavrinqa-print.txt";
     std::string text;
     const vcl::TLineCapture capture(path, [&](std::string_view block) {
         text.clear();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -43,13 +44,15 @@ TEST_F(PrintTest, AMemoWindowPrintsItsLinesAndAnyOtherItsDump) {
 
 
 // The export's CR LF become this system's line ends, in lines long enough to cross the writer's
-// blocks; a CR that ends no line stays. Printing makes no file, not even for a moment.
+// blocks; a CR that ends no line stays. Printing makes no file, not even for a moment, and
+// needs no temporary folder: a TMPDIR that names none changes nothing.
 TEST_F(PrintTest, AnExportPrintsWithThisSystemsLineEndsAndMakesNoFile) {
     ui::TPrintBackend exporting{out, err, {"PrintBtn"}};
     ui::TInstalled installed(exporting);
     TDesignedForm window(nullptr, "TExportWindow");
     window.LoadDesign(Dfm("object ExportWindow: TExportWindow", {"Caption = 'Export'"},
-                          {Dfm("object SaveDialog: TSaveDialog", {}), Dfm("object PrintBtn: TButton", {})}),
+                          {Dfm("object SaveDialog: TSaveDialog", {"Options = [ofOverwritePrompt]"}),
+                           Dfm("object PrintBtn: TButton", {})}),
                       "Export.dfm");
     const std::string block(65535, 'a');
     const std::vector<std::string> lines = {block, block.substr(1) + "\r", "z", "x\ry\r\nw", "\r"};
@@ -61,13 +64,20 @@ TEST_F(PrintTest, AnExportPrintsWithThisSystemsLineEndsAndMakesNoFile) {
         chosen = dialog->FileName();
         TLineWriter writer(chosen);
         for (const std::string& line : lines) writer.Add(line);
-        existed = std::filesystem::exists(std::filesystem::path(chosen).parent_path());
+        existed = std::filesystem::exists(chosen);
         writer.Close();
     };
+    const char* const tmpdir = std::getenv("TMPDIR");
+    const std::string kept = tmpdir != nullptr ? tmpdir : "";
+    ::setenv("TMPDIR", "/nonexistent/tavrinqa-test", 1);
     window.ShowModal();
+    if (tmpdir != nullptr) ::setenv("TMPDIR", kept.c_str(), 1);
+    else ::unsetenv("TMPDIR");
+
     EXPECT_EQ(out.str(), block + "\n" + block.substr(1) + "\r\nz\nx\ry\nw\n\r\n");
+    EXPECT_EQ(err.str(), "");  // no question whether to replace a file
     ASSERT_FALSE(chosen.empty());
     EXPECT_FALSE(existed) << chosen;
-    // Gone with the print: a writer on the same name is a file again, whose folder is missing.
+    // Gone with the print: a writer on the same name would make a file again, and cannot.
     EXPECT_THROW(TLineWriter{chosen}, EInOutError);
 }
