@@ -70,7 +70,7 @@ private:
 
 // While it lives, line writers opened on its path hand their bytes, in whole lines, to the
 // sink instead of creating a file: a run that shows an export on its output writes nothing
-// to disk. One capture per path at a time.
+// to disk. One capture per path at a time; the writers opened on it close before it goes.
 class TLineCapture {
 public:
     using TSink = std::function<void(std::string_view bytes)>;
@@ -78,8 +78,6 @@ public:
     ~TLineCapture();
     TLineCapture(const TLineCapture&) = delete;
     TLineCapture& operator=(const TLineCapture&) = delete;
-
-    const std::string& Path() const { return path_; }
 
 private:
     std::string path_;

@@ -2,8 +2,8 @@
 // writes its view as text to the output and closes with Cancel. The view is the window's
 // own text export (its export button is pressed and the save dialog answered with a name
 // whose lines are captured and written out: no file is made), or else the lines of its
-// memo, or else its dump. Windows opened inside it close at once with Cancel; message boxes are
-// answered OK, their text written to the error stream as "message: TEXT".
+// memo, or else its dump. Windows opened inside it close at once with Cancel; message
+// boxes are answered OK, their text written to the error stream as "message: TEXT".
 #pragma once
 
 #include <iosfwd>
