@@ -45,6 +45,22 @@ private:
     std::vector<std::string> lines_;
 };
 
+// While it lives, line writers opened on its path hand their bytes, in whole lines, to the
+// sink instead of creating a file: a run that shows an export on its output writes nothing
+// to disk. One capture per path at a time; the writers opened on it close before it goes.
+class TLineCapture {
+public:
+    using TSink = std::function<void(std::string_view bytes)>;
+    TLineCapture(std::string path, TSink sink);
+    ~TLineCapture();
+    TLineCapture(const TLineCapture&) = delete;
+    TLineCapture& operator=(const TLineCapture&) = delete;
+
+private:
+    std::string path_;
+    TSink sink_;
+};
+
 // A text file written line by line, each line ended by CR LF, through one small buffer: a long
 // export never stands in memory whole. Never over the form being edited. A path that a
 // TLineCapture holds is no file: its bytes go to the capture's sink.
@@ -64,24 +80,8 @@ private:
     [[noreturn]] void Fail(int err);
     std::string path_;
     int fd_ = -1;
-    const std::function<void(std::string_view)>* sink_ = nullptr;
+    const TLineCapture::TSink* sink_ = nullptr;
     std::string buffer_;
-};
-
-// While it lives, line writers opened on its path hand their bytes, in whole lines, to the
-// sink instead of creating a file: a run that shows an export on its output writes nothing
-// to disk. One capture per path at a time; the writers opened on it close before it goes.
-class TLineCapture {
-public:
-    using TSink = std::function<void(std::string_view bytes)>;
-    TLineCapture(std::string path, TSink sink);
-    ~TLineCapture();
-    TLineCapture(const TLineCapture&) = delete;
-    TLineCapture& operator=(const TLineCapture&) = delete;
-
-private:
-    std::string path_;
-    TSink sink_;
 };
 
 }  // namespace vcl

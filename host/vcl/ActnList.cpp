@@ -14,8 +14,8 @@ constexpr const char* kLinked[] = {"Caption", "Hint",    "ShortCut",   "Checked"
 bool HoldsDefault(const TValue& value, const TPropInfo& prop) {
     if (std::holds_alternative<std::monostate>(value)) return true;
     if (auto* text = std::get_if<std::string>(&value)) return text->empty();
-    if (auto* number = std::get_if<int64_t>(&value)) return std::to_string(*number) == (prop.Default ? *prop.Default : "0");
-    if (auto* ident = std::get_if<TIdent>(&value)) return SameText(ident->name, prop.Default ? *prop.Default : "False");
+    if (auto* number = std::get_if<int64_t>(&value)) return std::to_string(*number) == prop.DefaultOr("0");
+    if (auto* ident = std::get_if<TIdent>(&value)) return SameText(ident->name, prop.DefaultOr("False"));
     return false;
 }
 

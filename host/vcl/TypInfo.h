@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <deque>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -63,6 +62,8 @@ struct TPropInfo {
     TTypeKind Kind = TTypeKind::tkUnknown;
     bool Stored = true;                     // false: never written to a form file
     bool Learned = false;                   // met in a form file, not published by the class
+
+    std::string_view DefaultOr(std::string_view none) const { return Default ? std::string_view(*Default) : none; }
 };
 
 // One class of the catalogue: its name, its parent and the properties it publishes.

@@ -214,7 +214,7 @@ TEST(Catalogue, CompiledInClassesAreMadeAsTheTextDeclaresThem) {
         if (const size_t equals = line.find(" = "); equals != std::string::npos) {
             std::string value = line.substr(equals + 3);
             while (!value.empty() && (value.back() == ' ' || value.back() == '\r')) value.pop_back();
-            EXPECT_EQ((prop->Default ? *prop->Default : "(none)"), value) << cls->Name() << "." << name;
+            EXPECT_EQ(prop->DefaultOr("(none)"), value) << cls->Name() << "." << name;
         }
     }
     EXPECT_GT(classes, 400);
