@@ -113,8 +113,8 @@ protected:
     // What must be right before the window may close with OK (a number typed where a number
     // belongs); raise to refuse.
     virtual void CheckAccepted() {}
-    bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
-    bool WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) override;
+    bool ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const override;
+    bool WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) override;
 
 private:
     const THandler& FindHandler(std::string_view name) const;

@@ -60,21 +60,21 @@ bool TOpenDialog::HasOption(std::string_view name) const {
                        [&](const std::string& o) { return SameText(o, name); });
 }
 
-bool TOpenDialog::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const {
-    if (lname == "filename") out = fileName_;
-    else if (lname == "defaultext") out = defaultExt_;
-    else if (lname == "filter") out = filter_;
-    else if (lname == "title") out = title_;
-    else return TComponent::ReadNative(lname, prop, out);
+bool TOpenDialog::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
+    if (SameText(name, "filename")) out = fileName_;
+    else if (SameText(name, "defaultext")) out = defaultExt_;
+    else if (SameText(name, "filter")) out = filter_;
+    else if (SameText(name, "title")) out = title_;
+    else return TComponent::ReadNative(name, prop, out);
     return true;
 }
 
-bool TOpenDialog::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
-    if (lname == "filename") fileName_ = TakeString(value, prop);
-    else if (lname == "defaultext") defaultExt_ = TakeString(value, prop);
-    else if (lname == "filter") filter_ = TakeString(value, prop);
-    else if (lname == "title") title_ = TakeString(value, prop);
-    else return TComponent::WriteNative(lname, prop, value);
+bool TOpenDialog::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
+    if (SameText(name, "filename")) fileName_ = TakeString(value, prop);
+    else if (SameText(name, "defaultext")) defaultExt_ = TakeString(value, prop);
+    else if (SameText(name, "filter")) filter_ = TakeString(value, prop);
+    else if (SameText(name, "title")) title_ = TakeString(value, prop);
+    else return TComponent::WriteNative(name, prop, value);
     return true;
 }
 

@@ -38,8 +38,8 @@ public:
     virtual bool Execute();
 
 protected:
-    bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
-    bool WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) override;
+    bool ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const override;
+    bool WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) override;
 
 private:
     std::string fileName_, defaultExt_, filter_, title_;

@@ -293,30 +293,30 @@ bool TStringGrid::ReadDesigned(std::string_view lname, const TStoredValue& value
     return true;
 }
 
-bool TStringGrid::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const {
-    if (lname == "colcount") out = int64_t(ColCount());
-    else if (lname == "rowcount") out = int64_t(RowCount());
-    else if (lname == "fixedcols") out = int64_t(fixedCols_);
-    else if (lname == "fixedrows") out = int64_t(fixedRows_);
-    else if (lname == "defaultcolwidth") out = int64_t(defaultColWidth_);
-    else if (lname == "defaultrowheight") out = int64_t(defaultRowHeight_);
-    else if (lname == "options") out = TSetValue{options_};
-    else return TCustomControl::ReadNative(lname, prop, out);
+bool TStringGrid::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
+    if (SameText(name, "colcount")) out = int64_t(ColCount());
+    else if (SameText(name, "rowcount")) out = int64_t(RowCount());
+    else if (SameText(name, "fixedcols")) out = int64_t(fixedCols_);
+    else if (SameText(name, "fixedrows")) out = int64_t(fixedRows_);
+    else if (SameText(name, "defaultcolwidth")) out = int64_t(defaultColWidth_);
+    else if (SameText(name, "defaultrowheight")) out = int64_t(defaultRowHeight_);
+    else if (SameText(name, "options")) out = TSetValue{options_};
+    else return TCustomControl::ReadNative(name, prop, out);
     return true;
 }
 
-bool TStringGrid::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
-    if (lname == "colcount") SetColCount(ValueToInt32(value, prop));
-    else if (lname == "rowcount") SetRowCount(ValueToInt32(value, prop));
-    else if (lname == "fixedcols") SetFixedCols(ValueToInt32(value, prop));
-    else if (lname == "fixedrows") SetFixedRows(ValueToInt32(value, prop));
-    else if (lname == "defaultcolwidth") SetDefaultColWidth(ValueToInt32(value, prop));
-    else if (lname == "defaultrowheight") SetDefaultRowHeight(ValueToInt32(value, prop));
-    else if (lname == "options") {
+bool TStringGrid::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
+    if (SameText(name, "colcount")) SetColCount(ValueToInt32(value, prop));
+    else if (SameText(name, "rowcount")) SetRowCount(ValueToInt32(value, prop));
+    else if (SameText(name, "fixedcols")) SetFixedCols(ValueToInt32(value, prop));
+    else if (SameText(name, "fixedrows")) SetFixedRows(ValueToInt32(value, prop));
+    else if (SameText(name, "defaultcolwidth")) SetDefaultColWidth(ValueToInt32(value, prop));
+    else if (SameText(name, "defaultrowheight")) SetDefaultRowHeight(ValueToInt32(value, prop));
+    else if (SameText(name, "options")) {
         auto* set = std::get_if<TSetValue>(&value);
         if (set == nullptr) throw EPropertyError("Invalid value for property " + prop.Name);
         options_ = set->elements;
-    } else return TCustomControl::WriteNative(lname, prop, value);
+    } else return TCustomControl::WriteNative(name, prop, value);
     return true;
 }
 

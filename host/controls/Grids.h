@@ -93,8 +93,8 @@ public:
     bool ReadDesigned(std::string_view lname, const TStoredValue& value) override;
 
 protected:
-    bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
-    bool WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) override;
+    bool ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const override;
+    bool WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) override;
 
 private:
     // Asked for every cell a tool fills or prints: the test inline, the message made elsewhere.

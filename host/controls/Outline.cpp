@@ -568,17 +568,17 @@ bool TOutline::ReadDesigned(std::string_view lname, const TStoredValue& value) {
     return true;
 }
 
-bool TOutline::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const {
-    if (lname == "itemheight") out = int64_t(itemHeight_);
-    else if (lname == "itemseparator") out = separator_;
-    else return TCustomControl::ReadNative(lname, prop, out);
+bool TOutline::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
+    if (SameText(name, "itemheight")) out = int64_t(itemHeight_);
+    else if (SameText(name, "itemseparator")) out = separator_;
+    else return TCustomControl::ReadNative(name, prop, out);
     return true;
 }
 
-bool TOutline::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
-    if (lname == "itemheight") SetItemHeight(ValueToInt32(value, prop));
-    else if (lname == "itemseparator") separator_ = TakeString(value, prop);
-    else return TCustomControl::WriteNative(lname, prop, value);
+bool TOutline::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
+    if (SameText(name, "itemheight")) SetItemHeight(ValueToInt32(value, prop));
+    else if (SameText(name, "itemseparator")) separator_ = TakeString(value, prop);
+    else return TCustomControl::WriteNative(name, prop, value);
     return true;
 }
 

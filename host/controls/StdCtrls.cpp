@@ -58,14 +58,14 @@ void TButton::Click() {
     if (OnClick()) OnClick()(this);
 }
 
-bool TButton::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const {
-    if (lname != "modalresult" || modalResultKept_) return TWinControl::ReadNative(lname, prop, out);
+bool TButton::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
+    if (!SameText(name, "modalresult") || modalResultKept_) return TWinControl::ReadNative(name, prop, out);
     out = int64_t(modalResult_);
     return true;
 }
 
-bool TButton::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
-    if (lname != "modalresult") return TWinControl::WriteNative(lname, prop, value);
+bool TButton::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
+    if (!SameText(name, "modalresult")) return TWinControl::WriteNative(name, prop, value);
     if (auto* id = std::get_if<TIdent>(&value)) {
         static constexpr const char* kNames[] = {"mrNone", "mrOk", "mrCancel", "mrAbort", "mrRetry",
                                                  "mrIgnore", "mrYes", "mrNo", "mrAll"};
@@ -105,14 +105,14 @@ void TBitBtn::Click() {
     TButton::Click();
 }
 
-bool TBitBtn::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const {
-    if (lname != "kind" || kindKept_) return TButton::ReadNative(lname, prop, out);
+bool TBitBtn::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
+    if (!SameText(name, "kind") || kindKept_) return TButton::ReadNative(name, prop, out);
     out = TIdent{kKinds[kind_].name};
     return true;
 }
 
-bool TBitBtn::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
-    if (lname != "kind") return TButton::WriteNative(lname, prop, value);
+bool TBitBtn::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
+    if (!SameText(name, "kind")) return TButton::WriteNative(name, prop, value);
     if (auto* id = std::get_if<TIdent>(&value))
         for (const auto& k : kKinds)
             if (SameText(k.name, id->name)) {
@@ -161,8 +161,8 @@ void TEdit::ActSet(const std::string& text) {
     SetText(text);
 }
 
-bool TEdit::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
-    if (lname != "text") return TCustomEdit::WriteNative(lname, prop, value);
+bool TEdit::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
+    if (!SameText(name, "text")) return TCustomEdit::WriteNative(name, prop, value);
     SetText(TakeString(value, prop));
     return true;
 }
@@ -209,20 +209,20 @@ void TCheckBox::ActSet(const std::string& text) {
     SetChecked(text == "1");
 }
 
-bool TCheckBox::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const {
-    if (lname != "checked") return TWinControl::ReadNative(lname, prop, out);
+bool TCheckBox::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
+    if (!SameText(name, "checked")) return TWinControl::ReadNative(name, prop, out);
     out = TIdent{checked_ ? "True" : "False"};
     return true;
 }
 
-bool TCheckBox::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
-    if (lname == "checked") {
+bool TCheckBox::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
+    if (SameText(name, "checked")) {
         SetChecked(ValueToBool(value, prop));
         return true;
     }
     // The state is kept as written (a grayed box stays grayed in its file); it decides Checked.
-    if (auto* id = std::get_if<TIdent>(&value); id && lname == "state") SetChecked(SameText(id->name, "cbChecked"));
-    return TWinControl::WriteNative(lname, prop, value);
+    if (auto* id = std::get_if<TIdent>(&value); id && SameText(name, "state")) SetChecked(SameText(id->name, "cbChecked"));
+    return TWinControl::WriteNative(name, prop, value);
 }
 
 // ---- combo boxes
@@ -262,14 +262,14 @@ bool TComboBox::ReadDesigned(std::string_view lname, const TStoredValue& value) 
     return true;
 }
 
-bool TComboBox::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const {
-    if (lname != "itemindex") return TWinControl::ReadNative(lname, prop, out);
+bool TComboBox::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
+    if (!SameText(name, "itemindex")) return TWinControl::ReadNative(name, prop, out);
     out = int64_t(itemIndex_);
     return true;
 }
 
-bool TComboBox::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
-    if (lname != "itemindex") return TWinControl::WriteNative(lname, prop, value);
+bool TComboBox::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
+    if (!SameText(name, "itemindex")) return TWinControl::WriteNative(name, prop, value);
     SetItemIndex(ValueToInt32(value, prop));
     return true;
 }

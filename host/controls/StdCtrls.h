@@ -57,8 +57,8 @@ public:
     void ActClick() override { Click(); }
 
 protected:
-    bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
-    bool WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) override;
+    bool ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const override;
+    bool WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) override;
 
 private:
     TModalResult modalResult_ = mrNone;
@@ -82,8 +82,8 @@ public:
     void Click() override;
 
 protected:
-    bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
-    bool WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) override;
+    bool ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const override;
+    bool WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) override;
 
 private:
     TBitBtnKind kind_ = bkCustom;
@@ -113,7 +113,7 @@ public:
     void ActSet(const std::string& text) override;
 
 protected:
-    bool WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) override;
+    bool WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) override;
 };
 
 class TMemo : public TCustomEdit {
@@ -144,8 +144,8 @@ public:
     void ActSet(const std::string& text) override;
 
 protected:
-    bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
-    bool WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) override;
+    bool ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const override;
+    bool WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) override;
 
 private:
     bool checked_ = false;
@@ -174,8 +174,8 @@ public:
     bool ReadDesigned(std::string_view lname, const TStoredValue& value) override;
 
 protected:
-    bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
-    bool WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) override;
+    bool ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const override;
+    bool WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) override;
 
 private:
     TLines items_;

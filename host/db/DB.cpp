@@ -361,14 +361,14 @@ void TDataSet::Notification(TComponent* component, TOperation operation) {
     TComponent::Notification(component, operation);
 }
 
-bool TDataSet::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const {
-    if (lname != "active") return TComponent::ReadNative(lname, prop, out);
+bool TDataSet::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
+    if (!SameText(name, "active")) return TComponent::ReadNative(name, prop, out);
     out = TIdent{(Loading() ? streamedActive_ : active_) ? "True" : "False"};
     return true;
 }
 
-bool TDataSet::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
-    if (lname != "active") return TComponent::WriteNative(lname, prop, value);
+bool TDataSet::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
+    if (!SameText(name, "active")) return TComponent::WriteNative(name, prop, value);
     SetActive(ValueToBool(value, prop));
     return true;
 }

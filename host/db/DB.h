@@ -164,8 +164,8 @@ protected:
     // The cursor the dataset reads while open.
     virtual std::unique_ptr<dbe::TCursor> CreateHandle();
     void Notification(TComponent* component, TOperation operation) override;
-    bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
-    bool WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) override;
+    bool ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const override;
+    bool WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) override;
 
     std::string StoredString(std::string_view name) const;
     bool StoredBool(std::string_view name, bool def = false) const;

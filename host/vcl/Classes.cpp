@@ -53,14 +53,14 @@ bool TPersistent::InheritsFrom(const TClassInfo* cls) const { return class_->Inh
 
 TValue TPersistent::ReadProperty(const TPropInfo& prop) const {
     TValue out;
-    if (ReadNative(prop.LowerName, prop, out)) return out;
+    if (ReadNative(prop.Name, prop, out)) return out;
     stored_.Read(prop, out);
     return out;
 }
 
 void TPersistent::WriteProperty(const TPropInfo& prop, TValue&& value) {
     Changing();
-    if (!WriteNative(prop.LowerName, prop, value)) stored_.Write(prop, value);
+    if (!WriteNative(prop.Name, prop, value)) stored_.Write(prop, value);
 }
 
 void TPersistent::ReserveStored(size_t count) { stored_.Reserve(count); }
@@ -205,21 +205,21 @@ void TComponent::RemoveFreeNotification(TComponent* other) {
 
 void TComponent::Loaded() { loading_ = false; }
 
-bool TComponent::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const {
-    if (lname == "name") out = name_;
-    else if (lname == "tag") out = int64_t(tag_);
-    else return TPersistent::ReadNative(lname, prop, out);
+bool TComponent::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
+    if (SameText(name, "name")) out = name_;
+    else if (SameText(name, "tag")) out = int64_t(tag_);
+    else return TPersistent::ReadNative(name, prop, out);
     return true;
 }
 
-bool TComponent::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
-    if (lname == "name") SetName(TakeString(value, prop));
-    else if (lname == "tag") tag_ = ValueToInt32(value, prop);
+bool TComponent::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
+    if (SameText(name, "name")) SetName(TakeString(value, prop));
+    else if (SameText(name, "tag")) tag_ = ValueToInt32(value, prop);
     else {
         // A stored reference across owners must hear when its target goes.
         if (auto* r = std::get_if<TReference>(&value); r && r->target && r->target->owner_ != owner_)
             FreeNotification(r->target);
-        return TPersistent::WriteNative(lname, prop, value);
+        return TPersistent::WriteNative(name, prop, value);
     }
     return true;
 }

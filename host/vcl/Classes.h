@@ -126,10 +126,11 @@ public:
     void ReserveStored(size_t count);
 
 protected:
-    // True when this class handles the property (lower-case name); out receives the value.
+    // True when this class handles the property (its declared name, to be compared ignoring
+    // case); out receives the value.
     // A class that keeps the value written may take it (TakeString): the caller is done with it.
-    virtual bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const;
-    virtual bool WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value);
+    virtual bool ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const;
+    virtual bool WriteNative(std::string_view name, const TPropInfo& prop, TValue& value);
     // The most derived destructor calls this first: what goes is no change to its form.
     void Unwatch() {
         if (watcher_ != nullptr) watcher_->Destroyed(*this);
@@ -229,8 +230,8 @@ public:
 
 protected:
     virtual void Notification(TComponent* component, TOperation operation);
-    bool ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const override;
-    bool WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) override;
+    bool ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const override;
+    bool WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) override;
 
     // Frees the owned components, last first, and marks this component as going, so that
     // nothing is renumbered or notified on its behalf. Windowed controls call it before they

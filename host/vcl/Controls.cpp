@@ -57,31 +57,31 @@ void TControl::SetName(const std::string& newName) {
     if (textFollows) text_ = Name();
 }
 
-bool TControl::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const {
-    if (lname == "left") out = int64_t(left_);
-    else if (lname == "top") out = int64_t(top_);
-    else if (lname == "width") out = int64_t(width_);
-    else if (lname == "height") out = int64_t(height_);
-    else if (lname == "caption" || lname == "text") out = text_;
-    else if (lname == "hint") out = hint_.Str();
-    else if (lname == "showhint") out = TIdent{showHint_ ? "True" : "False"};
-    else if (lname == "enabled") out = TIdent{enabled_ ? "True" : "False"};
-    else if (lname == "visible") out = TIdent{visible_ ? "True" : "False"};
-    else return TComponent::ReadNative(lname, prop, out);
+bool TControl::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
+    if (SameText(name, "left")) out = int64_t(left_);
+    else if (SameText(name, "top")) out = int64_t(top_);
+    else if (SameText(name, "width")) out = int64_t(width_);
+    else if (SameText(name, "height")) out = int64_t(height_);
+    else if (SameText(name, "caption") || SameText(name, "text")) out = text_;
+    else if (SameText(name, "hint")) out = hint_.Str();
+    else if (SameText(name, "showhint")) out = TIdent{showHint_ ? "True" : "False"};
+    else if (SameText(name, "enabled")) out = TIdent{enabled_ ? "True" : "False"};
+    else if (SameText(name, "visible")) out = TIdent{visible_ ? "True" : "False"};
+    else return TComponent::ReadNative(name, prop, out);
     return true;
 }
 
-bool TControl::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
-    if (lname == "left") left_ = ValueToInt32(value, prop);
-    else if (lname == "top") top_ = ValueToInt32(value, prop);
-    else if (lname == "width") width_ = ValueToInt32(value, prop);
-    else if (lname == "height") height_ = ValueToInt32(value, prop);
-    else if (lname == "caption" || lname == "text") text_ = TakeString(value, prop);
-    else if (lname == "hint") hint_.Set(this, TakeString(value, prop));
-    else if (lname == "showhint") showHint_ = ValueToBool(value, prop);
-    else if (lname == "enabled") enabled_ = ValueToBool(value, prop);
-    else if (lname == "visible") visible_ = ValueToBool(value, prop);
-    else return TComponent::WriteNative(lname, prop, value);
+bool TControl::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
+    if (SameText(name, "left")) left_ = ValueToInt32(value, prop);
+    else if (SameText(name, "top")) top_ = ValueToInt32(value, prop);
+    else if (SameText(name, "width")) width_ = ValueToInt32(value, prop);
+    else if (SameText(name, "height")) height_ = ValueToInt32(value, prop);
+    else if (SameText(name, "caption") || SameText(name, "text")) text_ = TakeString(value, prop);
+    else if (SameText(name, "hint")) hint_.Set(this, TakeString(value, prop));
+    else if (SameText(name, "showhint")) showHint_ = ValueToBool(value, prop);
+    else if (SameText(name, "enabled")) enabled_ = ValueToBool(value, prop);
+    else if (SameText(name, "visible")) visible_ = ValueToBool(value, prop);
+    else return TComponent::WriteNative(name, prop, value);
     return true;
 }
 
@@ -235,17 +235,17 @@ void TWinControl::FixupTabList() {
     Renumber(0, count);
 }
 
-bool TWinControl::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const {
-    if (lname == "taborder") out = int64_t(Loading() ? loadedTabOrder_ : TabOrder());
-    else if (lname == "tabstop") out = TIdent{tabStop_ ? "True" : "False"};
-    else return TControl::ReadNative(lname, prop, out);
+bool TWinControl::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
+    if (SameText(name, "taborder")) out = int64_t(Loading() ? loadedTabOrder_ : TabOrder());
+    else if (SameText(name, "tabstop")) out = TIdent{tabStop_ ? "True" : "False"};
+    else return TControl::ReadNative(name, prop, out);
     return true;
 }
 
-bool TWinControl::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
-    if (lname == "taborder") SetTabOrder(static_cast<int>(std::clamp<int64_t>(ValueToInt(value, prop), -2, 32768)));
-    else if (lname == "tabstop") tabStop_ = ValueToBool(value, prop);
-    else return TControl::WriteNative(lname, prop, value);
+bool TWinControl::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
+    if (SameText(name, "taborder")) SetTabOrder(static_cast<int>(std::clamp<int64_t>(ValueToInt(value, prop), -2, 32768)));
+    else if (SameText(name, "tabstop")) tabStop_ = ValueToBool(value, prop);
+    else return TControl::WriteNative(name, prop, value);
     return true;
 }
 

@@ -24,14 +24,14 @@ void TCustomForm::Notification(TComponent* component, TOperation operation) {
     TWinControl::Notification(component, operation);
 }
 
-bool TCustomForm::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const {
-    if (lname != "menu") return TWinControl::ReadNative(lname, prop, out);
+bool TCustomForm::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
+    if (!SameText(name, "menu")) return TWinControl::ReadNative(name, prop, out);
     out = TReference{menu_ ? menu_->Name() : std::string(), menu_};
     return true;
 }
 
-bool TCustomForm::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
-    if (lname != "menu") return TWinControl::WriteNative(lname, prop, value);
+bool TCustomForm::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
+    if (!SameText(name, "menu")) return TWinControl::WriteNative(name, prop, value);
     TComponent* target = ValueToComponent(value, prop);
     if (target != nullptr && !Is<TMainMenu>(target))
         throw EInvalidCast("Menu must be a main menu, not " + target->ClassName());

@@ -63,23 +63,23 @@ void TMenuItem::Remove(TMenuItem* item) {
     item->parent_ = nullptr;
 }
 
-bool TMenuItem::ReadNative(std::string_view lname, const TPropInfo& prop, TValue& out) const {
-    if (lname == "caption") out = caption_;
-    else if (lname == "hint") out = hint_.Str();
-    else if (lname == "checked") out = TIdent{checked_ ? "True" : "False"};
-    else if (lname == "enabled") out = TIdent{enabled_ ? "True" : "False"};
-    else if (lname == "visible") out = TIdent{visible_ ? "True" : "False"};
-    else return TComponent::ReadNative(lname, prop, out);
+bool TMenuItem::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
+    if (SameText(name, "caption")) out = caption_;
+    else if (SameText(name, "hint")) out = hint_.Str();
+    else if (SameText(name, "checked")) out = TIdent{checked_ ? "True" : "False"};
+    else if (SameText(name, "enabled")) out = TIdent{enabled_ ? "True" : "False"};
+    else if (SameText(name, "visible")) out = TIdent{visible_ ? "True" : "False"};
+    else return TComponent::ReadNative(name, prop, out);
     return true;
 }
 
-bool TMenuItem::WriteNative(std::string_view lname, const TPropInfo& prop, TValue& value) {
-    if (lname == "caption") caption_ = TakeString(value, prop);
-    else if (lname == "hint") hint_.Set(this, TakeString(value, prop));
-    else if (lname == "checked") checked_ = ValueToBool(value, prop);
-    else if (lname == "enabled") enabled_ = ValueToBool(value, prop);
-    else if (lname == "visible") visible_ = ValueToBool(value, prop);
-    else return TComponent::WriteNative(lname, prop, value);
+bool TMenuItem::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
+    if (SameText(name, "caption")) caption_ = TakeString(value, prop);
+    else if (SameText(name, "hint")) hint_.Set(this, TakeString(value, prop));
+    else if (SameText(name, "checked")) checked_ = ValueToBool(value, prop);
+    else if (SameText(name, "enabled")) enabled_ = ValueToBool(value, prop);
+    else if (SameText(name, "visible")) visible_ = ValueToBool(value, prop);
+    else return TComponent::WriteNative(name, prop, value);
     return true;
 }
 

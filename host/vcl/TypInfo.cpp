@@ -85,7 +85,6 @@ const TPropInfo* TClassInfo::FindProperty(std::string_view name) const {
 
 TPropInfo& TClassInfo::AddProperty(TPropInfo info) {
     ReadPendingProperties();  // declarations keep their order
-    info.LowerName = LowerCase(info.Name);
     TPropInfo* declared = nullptr;
     const size_t hash = NameKey::Hash(info.Name);  // the same for the new spelling of a redeclared one
     if (const TPropInfo* existing = byName_.FindHashed(info.Name, hash)) {

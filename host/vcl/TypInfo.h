@@ -53,7 +53,6 @@ using TValue = std::variant<std::monostate, int64_t, double, std::string, TIdent
 // for each of hundreds of thousands of lines.
 struct TPropInfo {
     std::string Name;          // as declared, e.g. "DataSource"
-    std::string LowerName;     // Name in lower case, as the classes match it
     // A class may learn any number of properties from a file: the texts every declaration
     // repeats are kept once (literals, or InternedText), so that a property stays small.
     std::string_view TypeName;              // e.g. "TDataSource", "TCaption", "Boolean"
