@@ -133,13 +133,13 @@ void TDesignedForm::SetName(const std::string& newName) {
 }
 
 bool TDesignedForm::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
-    if (!SameText(name, "windowstate")) return TForm::ReadNative(name, prop, out);
+    if (!NameIs(name, "windowstate")) return TForm::ReadNative(name, prop, out);
     out = TIdent{kStates[windowState_]};
     return true;
 }
 
 bool TDesignedForm::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
-    if (!SameText(name, "windowstate")) return TForm::WriteNative(name, prop, value);
+    if (!NameIs(name, "windowstate")) return TForm::WriteNative(name, prop, value);
     auto* id = std::get_if<TIdent>(&value);
     for (int s = 0; id != nullptr && s < 3; ++s)
         if (SameText(id->name, kStates[s])) {

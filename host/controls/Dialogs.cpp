@@ -61,19 +61,19 @@ bool TOpenDialog::HasOption(std::string_view name) const {
 }
 
 bool TOpenDialog::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
-    if (SameText(name, "filename")) out = fileName_;
-    else if (SameText(name, "defaultext")) out = defaultExt_;
-    else if (SameText(name, "filter")) out = filter_;
-    else if (SameText(name, "title")) out = title_;
+    if (NameIs(name, "filename")) out = fileName_;
+    else if (NameIs(name, "defaultext")) out = defaultExt_;
+    else if (NameIs(name, "filter")) out = filter_;
+    else if (NameIs(name, "title")) out = title_;
     else return TComponent::ReadNative(name, prop, out);
     return true;
 }
 
 bool TOpenDialog::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
-    if (SameText(name, "filename")) fileName_ = TakeString(value, prop);
-    else if (SameText(name, "defaultext")) defaultExt_ = TakeString(value, prop);
-    else if (SameText(name, "filter")) filter_ = TakeString(value, prop);
-    else if (SameText(name, "title")) title_ = TakeString(value, prop);
+    if (NameIs(name, "filename")) fileName_ = TakeString(value, prop);
+    else if (NameIs(name, "defaultext")) defaultExt_ = TakeString(value, prop);
+    else if (NameIs(name, "filter")) filter_ = TakeString(value, prop);
+    else if (NameIs(name, "title")) title_ = TakeString(value, prop);
     else return TComponent::WriteNative(name, prop, value);
     return true;
 }

@@ -294,25 +294,25 @@ bool TStringGrid::ReadDesigned(std::string_view lname, const TStoredValue& value
 }
 
 bool TStringGrid::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
-    if (SameText(name, "colcount")) out = int64_t(ColCount());
-    else if (SameText(name, "rowcount")) out = int64_t(RowCount());
-    else if (SameText(name, "fixedcols")) out = int64_t(fixedCols_);
-    else if (SameText(name, "fixedrows")) out = int64_t(fixedRows_);
-    else if (SameText(name, "defaultcolwidth")) out = int64_t(defaultColWidth_);
-    else if (SameText(name, "defaultrowheight")) out = int64_t(defaultRowHeight_);
-    else if (SameText(name, "options")) out = TSetValue{options_};
+    if (NameIs(name, "colcount")) out = int64_t(ColCount());
+    else if (NameIs(name, "rowcount")) out = int64_t(RowCount());
+    else if (NameIs(name, "fixedcols")) out = int64_t(fixedCols_);
+    else if (NameIs(name, "fixedrows")) out = int64_t(fixedRows_);
+    else if (NameIs(name, "defaultcolwidth")) out = int64_t(defaultColWidth_);
+    else if (NameIs(name, "defaultrowheight")) out = int64_t(defaultRowHeight_);
+    else if (NameIs(name, "options")) out = TSetValue{options_};
     else return TCustomControl::ReadNative(name, prop, out);
     return true;
 }
 
 bool TStringGrid::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
-    if (SameText(name, "colcount")) SetColCount(ValueToInt32(value, prop));
-    else if (SameText(name, "rowcount")) SetRowCount(ValueToInt32(value, prop));
-    else if (SameText(name, "fixedcols")) SetFixedCols(ValueToInt32(value, prop));
-    else if (SameText(name, "fixedrows")) SetFixedRows(ValueToInt32(value, prop));
-    else if (SameText(name, "defaultcolwidth")) SetDefaultColWidth(ValueToInt32(value, prop));
-    else if (SameText(name, "defaultrowheight")) SetDefaultRowHeight(ValueToInt32(value, prop));
-    else if (SameText(name, "options")) {
+    if (NameIs(name, "colcount")) SetColCount(ValueToInt32(value, prop));
+    else if (NameIs(name, "rowcount")) SetRowCount(ValueToInt32(value, prop));
+    else if (NameIs(name, "fixedcols")) SetFixedCols(ValueToInt32(value, prop));
+    else if (NameIs(name, "fixedrows")) SetFixedRows(ValueToInt32(value, prop));
+    else if (NameIs(name, "defaultcolwidth")) SetDefaultColWidth(ValueToInt32(value, prop));
+    else if (NameIs(name, "defaultrowheight")) SetDefaultRowHeight(ValueToInt32(value, prop));
+    else if (NameIs(name, "options")) {
         auto* set = std::get_if<TSetValue>(&value);
         if (set == nullptr) throw EPropertyError("Invalid value for property " + prop.Name);
         options_ = set->elements;

@@ -569,15 +569,15 @@ bool TOutline::ReadDesigned(std::string_view lname, const TStoredValue& value) {
 }
 
 bool TOutline::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
-    if (SameText(name, "itemheight")) out = int64_t(itemHeight_);
-    else if (SameText(name, "itemseparator")) out = separator_;
+    if (NameIs(name, "itemheight")) out = int64_t(itemHeight_);
+    else if (NameIs(name, "itemseparator")) out = separator_;
     else return TCustomControl::ReadNative(name, prop, out);
     return true;
 }
 
 bool TOutline::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
-    if (SameText(name, "itemheight")) SetItemHeight(ValueToInt32(value, prop));
-    else if (SameText(name, "itemseparator")) separator_ = TakeString(value, prop);
+    if (NameIs(name, "itemheight")) SetItemHeight(ValueToInt32(value, prop));
+    else if (NameIs(name, "itemseparator")) separator_ = TakeString(value, prop);
     else return TCustomControl::WriteNative(name, prop, value);
     return true;
 }

@@ -59,13 +59,13 @@ void TButton::Click() {
 }
 
 bool TButton::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
-    if (!SameText(name, "modalresult") || modalResultKept_) return TWinControl::ReadNative(name, prop, out);
+    if (!NameIs(name, "modalresult") || modalResultKept_) return TWinControl::ReadNative(name, prop, out);
     out = int64_t(modalResult_);
     return true;
 }
 
 bool TButton::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
-    if (!SameText(name, "modalresult")) return TWinControl::WriteNative(name, prop, value);
+    if (!NameIs(name, "modalresult")) return TWinControl::WriteNative(name, prop, value);
     if (auto* id = std::get_if<TIdent>(&value)) {
         static constexpr const char* kNames[] = {"mrNone", "mrOk", "mrCancel", "mrAbort", "mrRetry",
                                                  "mrIgnore", "mrYes", "mrNo", "mrAll"};
@@ -106,13 +106,13 @@ void TBitBtn::Click() {
 }
 
 bool TBitBtn::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
-    if (!SameText(name, "kind") || kindKept_) return TButton::ReadNative(name, prop, out);
+    if (!NameIs(name, "kind") || kindKept_) return TButton::ReadNative(name, prop, out);
     out = TIdent{kKinds[kind_].name};
     return true;
 }
 
 bool TBitBtn::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
-    if (!SameText(name, "kind")) return TButton::WriteNative(name, prop, value);
+    if (!NameIs(name, "kind")) return TButton::WriteNative(name, prop, value);
     if (auto* id = std::get_if<TIdent>(&value))
         for (const auto& k : kKinds)
             if (SameText(k.name, id->name)) {
@@ -162,7 +162,7 @@ void TEdit::ActSet(const std::string& text) {
 }
 
 bool TEdit::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
-    if (!SameText(name, "text")) return TCustomEdit::WriteNative(name, prop, value);
+    if (!NameIs(name, "text")) return TCustomEdit::WriteNative(name, prop, value);
     SetText(TakeString(value, prop));
     return true;
 }
@@ -210,18 +210,18 @@ void TCheckBox::ActSet(const std::string& text) {
 }
 
 bool TCheckBox::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
-    if (!SameText(name, "checked")) return TWinControl::ReadNative(name, prop, out);
+    if (!NameIs(name, "checked")) return TWinControl::ReadNative(name, prop, out);
     out = TIdent{checked_ ? "True" : "False"};
     return true;
 }
 
 bool TCheckBox::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
-    if (SameText(name, "checked")) {
+    if (NameIs(name, "checked")) {
         SetChecked(ValueToBool(value, prop));
         return true;
     }
     // The state is kept as written (a grayed box stays grayed in its file); it decides Checked.
-    if (auto* id = std::get_if<TIdent>(&value); id && SameText(name, "state")) SetChecked(SameText(id->name, "cbChecked"));
+    if (auto* id = std::get_if<TIdent>(&value); id && NameIs(name, "state")) SetChecked(SameText(id->name, "cbChecked"));
     return TWinControl::WriteNative(name, prop, value);
 }
 
@@ -263,13 +263,13 @@ bool TComboBox::ReadDesigned(std::string_view lname, const TStoredValue& value) 
 }
 
 bool TComboBox::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
-    if (!SameText(name, "itemindex")) return TWinControl::ReadNative(name, prop, out);
+    if (!NameIs(name, "itemindex")) return TWinControl::ReadNative(name, prop, out);
     out = int64_t(itemIndex_);
     return true;
 }
 
 bool TComboBox::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
-    if (!SameText(name, "itemindex")) return TWinControl::WriteNative(name, prop, value);
+    if (!NameIs(name, "itemindex")) return TWinControl::WriteNative(name, prop, value);
     SetItemIndex(ValueToInt32(value, prop));
     return true;
 }

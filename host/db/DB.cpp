@@ -362,13 +362,13 @@ void TDataSet::Notification(TComponent* component, TOperation operation) {
 }
 
 bool TDataSet::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
-    if (!SameText(name, "active")) return TComponent::ReadNative(name, prop, out);
+    if (!NameIs(name, "active")) return TComponent::ReadNative(name, prop, out);
     out = TIdent{(Loading() ? streamedActive_ : active_) ? "True" : "False"};
     return true;
 }
 
 bool TDataSet::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
-    if (!SameText(name, "active")) return TComponent::WriteNative(name, prop, value);
+    if (!NameIs(name, "active")) return TComponent::WriteNative(name, prop, value);
     SetActive(ValueToBool(value, prop));
     return true;
 }

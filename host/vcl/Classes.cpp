@@ -206,15 +206,15 @@ void TComponent::RemoveFreeNotification(TComponent* other) {
 void TComponent::Loaded() { loading_ = false; }
 
 bool TComponent::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
-    if (SameText(name, "name")) out = name_;
-    else if (SameText(name, "tag")) out = int64_t(tag_);
+    if (NameIs(name, "name")) out = name_;
+    else if (NameIs(name, "tag")) out = int64_t(tag_);
     else return TPersistent::ReadNative(name, prop, out);
     return true;
 }
 
 bool TComponent::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
-    if (SameText(name, "name")) SetName(TakeString(value, prop));
-    else if (SameText(name, "tag")) tag_ = ValueToInt32(value, prop);
+    if (NameIs(name, "name")) SetName(TakeString(value, prop));
+    else if (NameIs(name, "tag")) tag_ = ValueToInt32(value, prop);
     else {
         // A stored reference across owners must hear when its target goes.
         if (auto* r = std::get_if<TReference>(&value); r && r->target && r->target->owner_ != owner_)

@@ -58,29 +58,29 @@ void TControl::SetName(const std::string& newName) {
 }
 
 bool TControl::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
-    if (SameText(name, "left")) out = int64_t(left_);
-    else if (SameText(name, "top")) out = int64_t(top_);
-    else if (SameText(name, "width")) out = int64_t(width_);
-    else if (SameText(name, "height")) out = int64_t(height_);
-    else if (SameText(name, "caption") || SameText(name, "text")) out = text_;
-    else if (SameText(name, "hint")) out = hint_.Str();
-    else if (SameText(name, "showhint")) out = TIdent{showHint_ ? "True" : "False"};
-    else if (SameText(name, "enabled")) out = TIdent{enabled_ ? "True" : "False"};
-    else if (SameText(name, "visible")) out = TIdent{visible_ ? "True" : "False"};
+    if (NameIs(name, "left")) out = int64_t(left_);
+    else if (NameIs(name, "top")) out = int64_t(top_);
+    else if (NameIs(name, "width")) out = int64_t(width_);
+    else if (NameIs(name, "height")) out = int64_t(height_);
+    else if (NameIs(name, "caption") || NameIs(name, "text")) out = text_;
+    else if (NameIs(name, "hint")) out = hint_.Str();
+    else if (NameIs(name, "showhint")) out = TIdent{showHint_ ? "True" : "False"};
+    else if (NameIs(name, "enabled")) out = TIdent{enabled_ ? "True" : "False"};
+    else if (NameIs(name, "visible")) out = TIdent{visible_ ? "True" : "False"};
     else return TComponent::ReadNative(name, prop, out);
     return true;
 }
 
 bool TControl::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
-    if (SameText(name, "left")) left_ = ValueToInt32(value, prop);
-    else if (SameText(name, "top")) top_ = ValueToInt32(value, prop);
-    else if (SameText(name, "width")) width_ = ValueToInt32(value, prop);
-    else if (SameText(name, "height")) height_ = ValueToInt32(value, prop);
-    else if (SameText(name, "caption") || SameText(name, "text")) text_ = TakeString(value, prop);
-    else if (SameText(name, "hint")) hint_.Set(this, TakeString(value, prop));
-    else if (SameText(name, "showhint")) showHint_ = ValueToBool(value, prop);
-    else if (SameText(name, "enabled")) enabled_ = ValueToBool(value, prop);
-    else if (SameText(name, "visible")) visible_ = ValueToBool(value, prop);
+    if (NameIs(name, "left")) left_ = ValueToInt32(value, prop);
+    else if (NameIs(name, "top")) top_ = ValueToInt32(value, prop);
+    else if (NameIs(name, "width")) width_ = ValueToInt32(value, prop);
+    else if (NameIs(name, "height")) height_ = ValueToInt32(value, prop);
+    else if (NameIs(name, "caption") || NameIs(name, "text")) text_ = TakeString(value, prop);
+    else if (NameIs(name, "hint")) hint_.Set(this, TakeString(value, prop));
+    else if (NameIs(name, "showhint")) showHint_ = ValueToBool(value, prop);
+    else if (NameIs(name, "enabled")) enabled_ = ValueToBool(value, prop);
+    else if (NameIs(name, "visible")) visible_ = ValueToBool(value, prop);
     else return TComponent::WriteNative(name, prop, value);
     return true;
 }
@@ -236,15 +236,15 @@ void TWinControl::FixupTabList() {
 }
 
 bool TWinControl::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
-    if (SameText(name, "taborder")) out = int64_t(Loading() ? loadedTabOrder_ : TabOrder());
-    else if (SameText(name, "tabstop")) out = TIdent{tabStop_ ? "True" : "False"};
+    if (NameIs(name, "taborder")) out = int64_t(Loading() ? loadedTabOrder_ : TabOrder());
+    else if (NameIs(name, "tabstop")) out = TIdent{tabStop_ ? "True" : "False"};
     else return TControl::ReadNative(name, prop, out);
     return true;
 }
 
 bool TWinControl::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
-    if (SameText(name, "taborder")) SetTabOrder(static_cast<int>(std::clamp<int64_t>(ValueToInt(value, prop), -2, 32768)));
-    else if (SameText(name, "tabstop")) tabStop_ = ValueToBool(value, prop);
+    if (NameIs(name, "taborder")) SetTabOrder(static_cast<int>(std::clamp<int64_t>(ValueToInt(value, prop), -2, 32768)));
+    else if (NameIs(name, "tabstop")) tabStop_ = ValueToBool(value, prop);
     else return TControl::WriteNative(name, prop, value);
     return true;
 }

@@ -25,13 +25,13 @@ void TCustomForm::Notification(TComponent* component, TOperation operation) {
 }
 
 bool TCustomForm::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
-    if (!SameText(name, "menu")) return TWinControl::ReadNative(name, prop, out);
+    if (!NameIs(name, "menu")) return TWinControl::ReadNative(name, prop, out);
     out = TReference{menu_ ? menu_->Name() : std::string(), menu_};
     return true;
 }
 
 bool TCustomForm::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
-    if (!SameText(name, "menu")) return TWinControl::WriteNative(name, prop, value);
+    if (!NameIs(name, "menu")) return TWinControl::WriteNative(name, prop, value);
     TComponent* target = ValueToComponent(value, prop);
     if (target != nullptr && !Is<TMainMenu>(target))
         throw EInvalidCast("Menu must be a main menu, not " + target->ClassName());

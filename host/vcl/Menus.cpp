@@ -64,21 +64,21 @@ void TMenuItem::Remove(TMenuItem* item) {
 }
 
 bool TMenuItem::ReadNative(std::string_view name, const TPropInfo& prop, TValue& out) const {
-    if (SameText(name, "caption")) out = caption_;
-    else if (SameText(name, "hint")) out = hint_.Str();
-    else if (SameText(name, "checked")) out = TIdent{checked_ ? "True" : "False"};
-    else if (SameText(name, "enabled")) out = TIdent{enabled_ ? "True" : "False"};
-    else if (SameText(name, "visible")) out = TIdent{visible_ ? "True" : "False"};
+    if (NameIs(name, "caption")) out = caption_;
+    else if (NameIs(name, "hint")) out = hint_.Str();
+    else if (NameIs(name, "checked")) out = TIdent{checked_ ? "True" : "False"};
+    else if (NameIs(name, "enabled")) out = TIdent{enabled_ ? "True" : "False"};
+    else if (NameIs(name, "visible")) out = TIdent{visible_ ? "True" : "False"};
     else return TComponent::ReadNative(name, prop, out);
     return true;
 }
 
 bool TMenuItem::WriteNative(std::string_view name, const TPropInfo& prop, TValue& value) {
-    if (SameText(name, "caption")) caption_ = TakeString(value, prop);
-    else if (SameText(name, "hint")) hint_.Set(this, TakeString(value, prop));
-    else if (SameText(name, "checked")) checked_ = ValueToBool(value, prop);
-    else if (SameText(name, "enabled")) enabled_ = ValueToBool(value, prop);
-    else if (SameText(name, "visible")) visible_ = ValueToBool(value, prop);
+    if (NameIs(name, "caption")) caption_ = TakeString(value, prop);
+    else if (NameIs(name, "hint")) hint_.Set(this, TakeString(value, prop));
+    else if (NameIs(name, "checked")) checked_ = ValueToBool(value, prop);
+    else if (NameIs(name, "enabled")) enabled_ = ValueToBool(value, prop);
+    else if (NameIs(name, "visible")) visible_ = ValueToBool(value, prop);
     else return TComponent::WriteNative(name, prop, value);
     return true;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -80,6 +81,35 @@ bool SameTextOfOneLength(std::string_view a, std::string_view b);
 // and a class's ancestors and a rule's class names are compared by the thousand.
 inline bool SameText(std::string_view a, std::string_view b) {
     return a.size() == b.size() && detail::SameTextOfOneLength(a, b);
+}
+
+namespace detail {
+// Up to eight bytes of s from at as one word, the bytes beyond n zero.
+template <size_t n>
+inline uint64_t WordAt(const char* s, size_t at) {
+    uint64_t w = 0;
+    std::memcpy(&w, s + at, n);
+    return w;
+}
+template <size_t N, size_t at>
+inline bool LowerWordsMatch(const char* name, const char* lower) {
+    if constexpr (at >= N) {
+        return true;
+    } else {
+        constexpr size_t n = N - at < 8 ? N - at : 8;
+        // Each letter made small by its 0x20 bit at once: exact for a literal of small letters
+        // and digits, which are all a name a class gives meaning to holds.
+        constexpr uint64_t caseBits = 0x2020202020202020ull >> (8 * (8 - n));
+        return (WordAt<n>(name, at) | caseBits) == WordAt<n>(lower, at) && LowerWordsMatch<N, at + 8>(name, lower);
+    }
+}
+}  // namespace detail
+// A name against one spelt in small letters and digits (a property a class gives meaning to),
+// ASCII case ignored: inline and a word at a time, since a class is asked about every property
+// written or read and most names differ in length.
+template <size_t N>
+inline bool NameIs(std::string_view name, const char (&lower)[N]) {
+    return name.size() == N - 1 && detail::LowerWordsMatch<N - 1, 0>(name.data(), lower);
 }
 
 std::string IntToStr(int64_t value);
