@@ -32,9 +32,10 @@ public:
     }
 
     // An object's properties, read again from its header's end to the byte ending their list.
-    Range ReadPropertyList() {
+    Range ReadPropertyList(size_t most, uint32_t* next) {
         const size_t base = scratch_.size();
-        while (pos_ < end_) scratch_.push_back(ReadProperty(0));
+        while (pos_ < end_ && scratch_.size() - base < most) scratch_.push_back(ReadProperty(0));
+        if (next != nullptr) *next = pos_;
         return Commit(base);
     }
 
@@ -152,13 +153,15 @@ private:
         d_.KeepAhead();
         const NodeCounts before = d_.Counts();
         size_t base = scratch_.size();
+        bool dropped = false;
         for (;;) {
             Need(1, "a property name or the end of the property list");
             if (At(pos_) == 0) break;
             uint32_t p = ReadProperty(depth);
             scratch_.push_back(p);
+            HoldOneBatch(before, base, dropped);
         }
-        ForgetProperties(self, before, base);
+        ForgetProperties(self, before, base, dropped);
         ++pos_;
         for (;;) {
             Need(1, "a child object or the end of the child list");
@@ -323,9 +326,9 @@ void ReadBinary(DocData& d) {
     r.ReadDocument();
 }
 
-Range ReadBinaryProperties(DocData& d, uint32_t begin, uint32_t end) {
+Range ReadBinaryProperties(DocData& d, uint32_t begin, uint32_t end, size_t most, uint32_t* next) {
     BinaryReader r(d, kSource, begin, end);
-    return r.ReadPropertyList();
+    return r.ReadPropertyList(most, next);
 }
 
 uint32_t ReadOwnedBinaryValue(DocData& d, uint32_t off, uint32_t len) {

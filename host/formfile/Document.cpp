@@ -95,6 +95,11 @@ void DocData::ReadProperties(uint32_t object) {
     objects[object].propsRead = 1;
 }
 
+Range DocData::ReadSomeProperties(uint32_t object, uint32_t from, size_t most, uint32_t& next) {
+    const uint32_t end = objects[object].propsEnd;
+    return IsText() ? ReadTextProperties(*this, from, end, most, &next) : ReadBinaryProperties(*this, from, end, most, &next);
+}
+
 void DocData::TruncateTo(const NodeCounts& counts) {
     props.resize(counts.props);
     values.resize(counts.values);
@@ -1078,6 +1083,44 @@ PropertyScope::~PropertyScope() {
     d.TruncateTo(before_);
     d.objects[object_.i_].props = Range{};
     d.objects[object_.i_].propsRead = 0;
+}
+
+PropertyWalk::PropertyWalk(Object object)
+    : object_(object),
+      next_(object.d_->objects[object.i_].headerEnd),
+      held_(object.d_->objects[object.i_].propsRead != 0) {}
+
+PropertyWalk::~PropertyWalk() { LetGo(); }
+
+bool PropertyWalk::Next() {
+    LetGo();
+    if (done_) return false;
+    DocData& d = *object_.d_;
+    if (held_) {
+        const Range r = d.objects[object_.i_].props;
+        first_ = r.first;
+        count_ = r.count;
+        done_ = true;
+        return count_ > 0;
+    }
+    before_ = d.Counts();
+    edits_ = d.edits;
+    const Range r = d.ReadSomeProperties(object_.i_, next_, kPropertyBatch, next_);
+    after_ = d.Counts();
+    read_ = true;
+    first_ = r.first;
+    count_ = r.count;
+    done_ = count_ < kPropertyBatch;
+    return count_ > 0;
+}
+
+HandleRange<Property> PropertyWalk::Batch() const { return HandleRange<Property>(object_.d_, &object_.d_->kids, first_, count_); }
+
+void PropertyWalk::LetGo() {
+    if (!read_) return;
+    read_ = false;
+    DocData& d = *object_.d_;
+    if (d.Counts() == after_ && d.edits == edits_) d.TruncateTo(before_);
 }
 
 // ---------------------------------------------------------------------------------------------

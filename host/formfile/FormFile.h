@@ -249,6 +249,7 @@ public:
 private:
     friend class Document;
     friend class PropertyScope;
+    friend class PropertyWalk;
     template <class> friend class HandleRange;
     friend class detail::ReaderBase;
     Object(detail::DocData* d, uint32_t i) : d_(d), i_(i) {}
@@ -291,6 +292,35 @@ public:
 private:
     Object object_;
     bool read_ = false;  // this scope read them
+    detail::NodeCounts before_, after_;
+    uint32_t edits_ = 0;
+};
+
+// An object's properties in turn, a batch at a time, for a walk that takes each once and edits
+// nothing (building the components, a conversion). Properties the object holds are one batch;
+// others are read from the bytes a batch at a time, each let go as the next is read, so that an
+// object a file gives hundreds of thousands of properties never has the nodes of all of them.
+// Nodes that something read or edited since may name stay. A batch is valid until the next.
+//     for (PropertyWalk walk(object); walk.Next();)
+//         for (Property p : walk.Batch()) ...
+class PropertyWalk {
+public:
+    explicit PropertyWalk(Object object);
+    ~PropertyWalk();
+    PropertyWalk(const PropertyWalk&) = delete;
+    PropertyWalk& operator=(const PropertyWalk&) = delete;
+    // The next batch, never empty; false once every property was given.
+    bool Next();
+    HandleRange<Property> Batch() const;
+
+private:
+    void LetGo();  // the batch this walk read, unless something since needs it
+    Object object_;
+    uint32_t next_;  // where the next batch begins in the bytes
+    uint32_t first_ = 0, count_ = 0;  // the batch, in the document's index array
+    bool held_;      // the object holds its properties: they are the one batch
+    bool read_ = false;  // this walk read the batch
+    bool done_ = false;
     detail::NodeCounts before_, after_;
     uint32_t edits_ = 0;
 };

@@ -4,6 +4,7 @@
 #include "host/formfile/FormFile.h"
 #include "host/vcl/LargePages.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -14,6 +15,8 @@ namespace formfile::detail {
 constexpr uint32_t kNone = 0xFFFFFFFFu;
 // Deep enough for any real form, shallow enough that a hostile file cannot exhaust the stack.
 constexpr int kMaxDepth = 200;
+// The most property nodes of one object held while a walk or the reading takes them in turn.
+constexpr size_t kPropertyBatch = 1024;
 
 // Which buffer a node's offsets refer to: the file as read, or text produced by edits.
 enum Store : uint8_t { kSource = 0, kOwned = 1 };
@@ -165,6 +168,9 @@ struct DocData {
     // An object's property nodes are read from its bytes when first asked for, and kept: the
     // document holds only the properties someone asked for (see PropertyScope).
     void ReadProperties(uint32_t object);
+    // At most most of an object's properties, from the byte at from, into nodes not kept by the
+    // object; next gets where those after them begin (its properties' end when none are left).
+    Range ReadSomeProperties(uint32_t object, uint32_t from, size_t most, uint32_t& next);
     NodeCounts Counts() const { return {props.size(), values.size(), items.size(), kids.size()}; }
     // Gives back the nodes made after counts were taken.
     void TruncateTo(const NodeCounts& counts);
@@ -183,8 +189,9 @@ void ReleaseSpareObjects(DocData& d);
 // readers parse a value that an edit rendered into DocData::owned and return its node.
 void ReadText(DocData& d);
 void ReadBinary(DocData& d);
-Range ReadTextProperties(DocData& d, uint32_t begin, uint32_t end);
-Range ReadBinaryProperties(DocData& d, uint32_t begin, uint32_t end);
+// At most most properties from begin; next (when given) gets where the reading stopped.
+Range ReadTextProperties(DocData& d, uint32_t begin, uint32_t end, size_t most = SIZE_MAX, uint32_t* next = nullptr);
+Range ReadBinaryProperties(DocData& d, uint32_t begin, uint32_t end, size_t most = SIZE_MAX, uint32_t* next = nullptr);
 uint32_t ReadOwnedTextValue(DocData& d, uint32_t off, uint32_t len);
 uint32_t ReadOwnedBinaryValue(DocData& d, uint32_t off, uint32_t len);
 
@@ -240,12 +247,30 @@ protected:
         return r;
     }
 
+    // After each property read: an object holds the nodes of one batch of them at most while it
+    // is read, those read before going as the next begins, so that an object a file gives
+    // hundreds of thousands of properties never holds them all. Its listener reads them again
+    // batch by batch (PropertyWalk).
+    void HoldOneBatch(const NodeCounts& before, size_t base, bool& dropped) {
+        if (scratch_.size() - base < kPropertyBatch) return;
+        scratch_.resize(base);
+        d_.TruncateTo(before);
+        dropped = true;
+    }
+
     // Once an object's properties are read, their nodes go again; the object keeps where they
     // end (their beginning is its header's end).
-    // A listener is told of the object while they are there. Should it read or edit anything
-    // meanwhile (another object's properties), everything stays: what it read lies beyond them.
-    void ForgetProperties(uint32_t object, const NodeCounts& before, size_t base) {
+    // A listener is told of the object while they are there, unless there were more than a
+    // batch. Should it read or edit anything meanwhile (another object's properties),
+    // everything stays: what it read lies beyond them.
+    void ForgetProperties(uint32_t object, const NodeCounts& before, size_t base, bool dropped) {
         d_.objects[object].propsEnd = pos_;
+        if (dropped) {
+            scratch_.resize(base);
+            d_.TruncateTo(before);
+            if (d_.listener != nullptr) d_.listener->ObjectRead(Object(&d_, object));
+            return;
+        }
         if (d_.listener != nullptr) {
             d_.objects[object].props = Commit(base);
             d_.objects[object].propsRead = 1;

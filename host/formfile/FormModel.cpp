@@ -195,10 +195,10 @@ struct PendingReference {
 constexpr uint32_t kNoEntry = 0xFFFFFFFFu;
 
 bool HasAny(const Object& obj, std::initializer_list<const char*> names) {
-    const PropertyScope scope(obj);
-    for (Property p : scope.Properties())
-        for (const char* n : names)
-            if (p.IsSameName(n)) return true;
+    for (PropertyWalk walk(obj); walk.Next();)
+        for (Property p : walk.Batch())
+            for (const char* n : names)
+                if (p.IsSameName(n)) return true;
     return false;
 }
 
@@ -461,9 +461,10 @@ void TFormFile::Builder::Finish(size_t objects) {
 
 TComponent* TFormFile::Builder::BuildObject(const Object& obj, const Holder& holder, uint32_t scopeEntry,
                                             const Sight& sight, uint32_t& childScope) {
-    // An object's properties only while it is built: a large form never holds them all.
-    // Read once, here, for the evidence of an unknown class as well.
-    std::optional<PropertyScope> props(std::in_place, obj);
+    // An object's properties only while it is built, a batch at a time (PropertyWalk): a large
+    // form never holds them all. What is told of a class first met here reads them several
+    // times, and reads them once while they are held.
+    std::optional<PropertyScope> held;
     TComponent* const enclosing = holder.component;
     TComponent* scope = scopeEntry == kNoEntry ? nullptr : file_.entries_[scopeEntry].component;
     if (scopeEntry == kNoEntry) scopeEntry = 0;  // the root's references name its own components
@@ -479,6 +480,7 @@ TComponent* TFormFile::Builder::BuildObject(const Object& obj, const Holder& hol
     const std::string_view className = obj.ClassName();
     const vcl::TClassInfo* named = sight.known != nullptr ? sight.known : file_.inferred_->Find(className);
     if (named == nullptr) {  // a class first met here: what the object stores tells what it is
+        held.emplace(obj);
         vcl::TClassEvidence evidence = Evidence(obj, holder, sight, frame);
         for (Object child : obj.Children())
             evidence.hasChildren = evidence.hasChildren || (sight.isRoot ? HasAny(child, {"Width", "Height"})
@@ -515,64 +517,67 @@ TComponent* TFormFile::Builder::BuildObject(const Object& obj, const Holder& hol
         else if (holder.item != nullptr) holder.item->Add(item);
     }
 
-    // An object given any number of properties keeps most of them as stored values: room for them
-    // at once.
-    if (const size_t count = props->Properties().size(); count > kManyProperties) c->ReserveStored(count);
     const bool visual = control != nullptr;
     uint32_t design = 0;
     const vcl::TClassInfo& own = c->ClassType();
     size_t at = 0;  // among the properties below, in kind.lastProps
-    for (Property prop : props->Properties()) {
-        const std::string_view name = prop.Name();
-        if (name.find('.') != std::string_view::npos) continue;  // a sub-object's property
-        const Value value = prop.GetValue();
-        if (!visual && IsDesignPosition(name) && value.Kind() == ValueKind::Integer) {
-            const auto v = uint32_t(value.AsInteger()) & 0xFFFFu;
-            design = vcl::SameText(name, "Left") ? (design & 0xFFFF0000u) | v : (design & 0xFFFFu) | (v << 16);
-            continue;
-        }
-        const TPropInfo* info = nullptr;
-        if (at < kind.lastProps.size() && kind.lastProps[at].first == name && &own == &cls) {
-            info = kind.lastProps[at].second;
-        } else {
-            info = own.FindProperty(name);
-            if (info == nullptr) {
-                const TTypeKind valueKind = KindOfValue(value);
-                if (valueKind == TTypeKind::tkUnknown) continue;
-                info = &own == &cls ? &catalogue_.LearnUnpublished(cls, name, valueKind)
-                                    : &catalogue_.LearnProperty(cls, name, valueKind);
-            }
-            if (&own == &cls && at < kManyProperties) {
-                kind.lastProps.resize(at);
-                kind.lastProps.emplace_back(name, info);
-            }
-        }
-        ++at;
-        if (!info->Stored) continue;
-        try {
-            if (info->Kind == TTypeKind::tkClass) {
-                if (value.Kind() == ValueKind::Ident)
-                    references_.push_back({c, info, std::string(value.AsIdent()), scopeEntry, prop.Offset()});
+    for (PropertyWalk walk(obj); walk.Next();) {
+        // An object given any number of properties keeps most of them as stored values: room
+        // for them a batch at once.
+        if (const size_t count = at + walk.Batch().size(); count > kManyProperties) c->ReserveStored(count);
+        for (Property prop : walk.Batch()) {
+            const std::string_view name = prop.Name();
+            if (name.find('.') != std::string_view::npos) continue;  // a sub-object's property
+            const Value value = prop.GetValue();
+            if (!visual && IsDesignPosition(name) && value.Kind() == ValueKind::Integer) {
+                const auto v = uint32_t(value.AsInteger()) & 0xFFFFu;
+                design = vcl::SameText(name, "Left") ? (design & 0xFFFF0000u) | v : (design & 0xFFFFu) | (v << 16);
                 continue;
             }
-            if (auto v = ModelValue(value)) {
-                // Read, not edited: the value's bytes are the file's, which the components go before.
-                const vcl::TComponentArena::OfferedBytes offered(file_.arena_.get(), value.Raw());
-                vcl::SetPropValue(c, info, std::move(*v));
+            const TPropInfo* info = nullptr;
+            if (at < kind.lastProps.size() && kind.lastProps[at].first == name && &own == &cls) {
+                info = kind.lastProps[at].second;
+            } else {
+                info = own.FindProperty(name);
+                if (info == nullptr) {
+                    const TTypeKind valueKind = KindOfValue(value);
+                    if (valueKind == TTypeKind::tkUnknown) continue;
+                    info = &own == &cls ? &catalogue_.LearnUnpublished(cls, name, valueKind)
+                                        : &catalogue_.LearnProperty(cls, name, valueKind);
+                }
+                if (&own == &cls && at < kManyProperties) {
+                    kind.lastProps.resize(at);
+                    kind.lastProps.emplace_back(name, info);
+                }
             }
-        } catch (const vcl::Exception& e) {
-            Refuse(fileName_, prop.Position(), std::string(name) + ": " + e.Message());
+            ++at;
+            if (!info->Stored) continue;
+            try {
+                if (info->Kind == TTypeKind::tkClass) {
+                    if (value.Kind() == ValueKind::Ident)
+                        references_.push_back({c, info, std::string(value.AsIdent()), scopeEntry, prop.Offset()});
+                    continue;
+                }
+                if (auto v = ModelValue(value)) {
+                    // Read, not edited: the value's bytes are the file's, which the components go before.
+                    const vcl::TComponentArena::OfferedBytes offered(file_.arena_.get(), value.Raw());
+                    vcl::SetPropValue(c, info, std::move(*v));
+                }
+            } catch (const vcl::Exception& e) {
+                Refuse(fileName_, prop.Position(), std::string(name) + ": " + e.Message());
+            }
         }
     }
     if (!visual) c->SetDesignInfo(int32_t(design));
     if (auto* reader = vcl::Cast<vcl::TStoredDataReader>(c)) {
+        if (!held) held.emplace(obj);  // its properties, read once for all it looks for
         try {
             reader->ReadStoredData(StoredObject(obj), enclosing);
         } catch (const vcl::Exception& e) {
             Refuse(fileName_, obj.Position(), e.Message());
         }
     }
-    props.reset();
+    held.reset();
     const auto self = uint32_t(file_.entries_.size());
     if (file_.entries_.size() >= Entry::kMostEntries)
         Refuse(fileName_, obj.Position(), "form files of more than " + std::to_string(Entry::kMostEntries) + " objects are not supported");

@@ -505,9 +505,8 @@ public:
         if (auto n = o.Order()) out += std::string("[") + std::to_string(*n) + "]";
         out += eol_;
         indent_ += "  ";
-        {
-            const PropertyScope scope(o);
-            for (Property p : scope.Properties()) {
+        for (PropertyWalk walk(o); walk.Next();) {
+            for (Property p : walk.Batch()) {
                 object_ = o.Name();
                 property_ = p.Name();
                 Prop(p, indent_);
@@ -680,9 +679,8 @@ public:
         }
         PutShort(out, o.ClassName(), "class name");
         PutShort(out, o.Name(), "component name");
-        {
-            const PropertyScope scope(o);
-            for (Property p : scope.Properties()) {
+        for (PropertyWalk walk(o); walk.Next();) {
+            for (Property p : walk.Batch()) {
                 PutShort(out, p.Name(), "property name");
                 if (!PutAsRead(p.GetValue())) {
                     ValueData v = p.GetValue().ToData();

@@ -175,9 +175,11 @@ public:
     }
 
     // An object's properties, read again from its header's end to where they end.
-    Range ReadPropertyList() {
+    Range ReadPropertyList(size_t most, uint32_t* next) {
         const size_t base = scratch_.size();
-        for (SkipBlanks(); pos_ < end_; SkipBlanks()) scratch_.push_back(ReadProperty(0, "a property name"));
+        for (SkipBlanks(); pos_ < end_ && scratch_.size() - base < most; SkipBlanks())
+            scratch_.push_back(ReadProperty(0, "a property name"));
+        if (next != nullptr) *next = pos_;
         return Commit(base);
     }
 
@@ -304,7 +306,7 @@ private:
         d_.KeepAhead();
         const NodeCounts before = d_.Counts();
 
-        bool children = false;
+        bool children = false, dropped = false;
         size_t base = scratch_.size();
         size_t childBase = 0;
         for (;;) {
@@ -319,7 +321,7 @@ private:
             if (SameWord(w, "end")) break;
             if (IsHeaderWord(w)) {
                 if (!children) {
-                    ForgetProperties(self, before, base);
+                    ForgetProperties(self, before, base, dropped);
                     childBase = scratch_.size();
                     children = true;
                 }
@@ -334,11 +336,12 @@ private:
             if (w.empty()) Fail(pos_, std::string("expected a property name, 'object' or 'end' but found ") + Found());
             pos_ += static_cast<uint32_t>(w.size());
             scratch_.push_back(ReadPropertyAfterWord(depth, nameOff));
+            HoldOneBatch(before, base, dropped);
         }
         if (children)
             d_.objects[self].children = Commit(childBase);
         else
-            ForgetProperties(self, before, base);
+            ForgetProperties(self, before, base, dropped);
         d_.objects[self].endOff = pos_;
         pos_ += 3;
         Ended(self);
@@ -699,9 +702,9 @@ void ReadText(DocData& d) {
     r.ReadDocument();
 }
 
-Range ReadTextProperties(DocData& d, uint32_t begin, uint32_t end) {
+Range ReadTextProperties(DocData& d, uint32_t begin, uint32_t end, size_t most, uint32_t* next) {
     TextReader r(d, kSource, begin, end);
-    return r.ReadPropertyList();
+    return r.ReadPropertyList(most, next);
 }
 
 uint32_t ReadOwnedTextValue(DocData& d, uint32_t off, uint32_t len) {

@@ -263,6 +263,38 @@ TEST(FormModel, EveryCorpusFormLoadsAndKeepsItsReferencesThroughRenames) {
 
 // A class no catalogue knows takes its place from what the form stores under it (a root's size,
 // a component's size or children), in that form alone.
+// An object the file gives more properties than the reading holds at once keeps every one, in
+// order, and those that refer to a component find it.
+TEST(FormModel, AnObjectOfThousandsOfPropertiesKeepsEveryOne) {
+    constexpr int kCount = 3000;
+    for (const char* cls : {"TPanel", "TWideUnknownZ"}) {
+        std::string text = "object F: TForm\n  object W: " + std::string(cls) + "\n    Width = 40\n";
+        for (int i = 0; i < kCount; ++i) text += "    Extra" + std::to_string(i) + " = " + std::to_string(i * 3) + "\n";
+        text += "    PopupMenu = M\n    object E: TEdit\n      Left = 2\n    end\n  end\n  object M: TPopupMenu\n  end\nend\n";
+        for (bool binary : {false, true}) {
+            auto f = TFormFile::LoadBytes(binary ? formfile::ToBinary(fftest::Parse(text)) : text, "w.dfm");
+            const auto* w = Cast<TControl>(f->Root()->FindComponent("W"));
+            ASSERT_NE(w, nullptr) << cls;
+            EXPECT_EQ(w->Width(), 40);
+            int next = 0;
+            bool ordered = true;
+            w->StoredValues().ForEach([&](const TPropInfo& prop, const TValue& value) {
+                if (!prop.Name.starts_with("Extra")) return;
+                ordered = ordered && prop.Name == "Extra" + std::to_string(next) && value == TValue(int64_t(next * 3));
+                ++next;
+            });
+            EXPECT_EQ(next, kCount) << cls << " binary " << binary;
+            EXPECT_TRUE(ordered) << cls;
+            if (const TPropInfo* popup = GetPropInfo(w, "PopupMenu"); popup->Kind == TTypeKind::tkClass)
+                EXPECT_EQ(GetObjectProp(w, popup), f->Root()->FindComponent("M")) << cls;
+            else  // a class of its own learns it as a name
+                EXPECT_EQ(w->ReadProperty(*popup), TValue(TIdent{"M"})) << cls;
+            EXPECT_EQ(Cast<TControl>(f->Root()->FindComponent("E"))->Parent(), w);
+            EXPECT_EQ(f->Bytes(), binary ? formfile::ToBinary(fftest::Parse(text)) : text);
+        }
+    }
+}
+
 TEST(FormModel, UnknownClassesArePlacedByWhatTheFormStoresAndBelongToThatForm) {
     using Check = bool (*)(const TComponent*);
     const std::pair<const char*, Check> cases[] = {
