@@ -245,7 +245,7 @@ void TStoredValues::Write(const TPropInfo& prop, const TValue& value) {
     block_->used = uint32_t(block_->used + sizeof descriptor + encoded.size());
     ++block_->count;
     const IndexPlace index = block_->Index();
-    if (index.table == nullptr ? block_->count > kIndexFrom : block_->count * 2 > index.size)
+    if (index.table == nullptr ? block_->count > kIndexFrom : block_->count * 4 > index.size * 3)
         return Index(block_->count);
     if (index.table != nullptr) Place(index, NameHash(prop.Name), place);
 }
