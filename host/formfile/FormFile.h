@@ -5,8 +5,8 @@
 // re-rendered, in the file's own style.
 //
 // Handles (Object, Property, Value, CollectionItem) are small views into their Document. They stay
-// valid while the Document lives (moving it is fine), except those taken from a PropertyScope; a
-// range from Properties() no longer reflects the object once properties are inserted into it or
+// valid while the Document lives (moving it is fine), except those taken from a PropertyScope or
+// a PropertyWalk; a range from Properties() no longer reflects the object once properties are inserted into it or
 // removed from it. An object's properties are read from the bytes when first asked for, so even
 // reading a Document changes it: one thread at a time.
 #pragma once
@@ -275,12 +275,13 @@ protected:
     ~ReadListener() = default;
 };
 
-// An object's properties while the scope lives. A document reads an object's properties from
-// its bytes when they are first asked for, and keeps them; a walk that needs each object's
-// properties once (a conversion, building the components) takes them in a scope instead, which
-// lets them go at its end, so that a large form never holds the nodes of all its properties at
-// once. They stay when something read or edited since needs them. Properties, values and items
-// taken from a scope are valid only while it lives.
+// An object's properties, all of them, while the scope lives. A document reads an object's
+// properties from its bytes when they are first asked for, and keeps them; what looks at one
+// object's properties several times (what tells an unknown class, a component reading its stored
+// data) takes them in a scope instead, which lets them go at its end, so that a large form never
+// holds the nodes of all its properties at once; a walk that takes each once goes by batches
+// (PropertyWalk). They stay when something read or edited since needs them. Properties, values
+// and items taken from a scope are valid only while it lives.
 class PropertyScope {
 public:
     explicit PropertyScope(Object object);
