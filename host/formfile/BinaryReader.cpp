@@ -32,10 +32,10 @@ public:
     }
 
     // An object's properties, read again from its header's end to the byte ending their list.
-    Range ReadPropertyList(size_t most, uint32_t* next) {
+    Range ReadPropertyList(size_t most, uint32_t& next) {
         const size_t base = scratch_.size();
         while (pos_ < end_ && scratch_.size() - base < most) scratch_.push_back(ReadProperty(0));
-        if (next != nullptr) *next = pos_;
+        next = pos_;
         return Commit(base);
     }
 
@@ -326,7 +326,7 @@ void ReadBinary(DocData& d) {
     r.ReadDocument();
 }
 
-Range ReadBinaryProperties(DocData& d, uint32_t begin, uint32_t end, size_t most, uint32_t* next) {
+Range ReadBinaryProperties(DocData& d, uint32_t begin, uint32_t end, size_t most, uint32_t& next) {
     BinaryReader r(d, kSource, begin, end);
     return r.ReadPropertyList(most, next);
 }

@@ -88,16 +88,14 @@ void ReserveObjects(DocData& d, size_t objects) {
 
 void DocData::ReadProperties(uint32_t object) {
     if (objects[object].propsRead) return;
-    const ObjectNode& o = objects[object];
-    const Range r = IsText() ? ReadTextProperties(*this, o.headerEnd, o.propsEnd)
-                             : ReadBinaryProperties(*this, o.headerEnd, o.propsEnd);
-    objects[object].props = r;
+    uint32_t stopped = 0;  // at the properties' end: all of them are read
+    objects[object].props = ReadSomeProperties(object, objects[object].headerEnd, SIZE_MAX, stopped);
     objects[object].propsRead = 1;
 }
 
 Range DocData::ReadSomeProperties(uint32_t object, uint32_t from, size_t most, uint32_t& next) {
     const uint32_t end = objects[object].propsEnd;
-    return IsText() ? ReadTextProperties(*this, from, end, most, &next) : ReadBinaryProperties(*this, from, end, most, &next);
+    return IsText() ? ReadTextProperties(*this, from, end, most, next) : ReadBinaryProperties(*this, from, end, most, next);
 }
 
 void DocData::TruncateTo(const NodeCounts& counts) {

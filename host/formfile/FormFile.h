@@ -6,9 +6,9 @@
 //
 // Handles (Object, Property, Value, CollectionItem) are small views into their Document. They stay
 // valid while the Document lives (moving it is fine), except those taken from a PropertyScope or
-// a PropertyWalk; a range from Properties() no longer reflects the object once properties are inserted into it or
-// removed from it. An object's properties are read from the bytes when first asked for, so even
-// reading a Document changes it: one thread at a time.
+// a PropertyWalk; a range from Properties() no longer reflects the object once properties are
+// inserted into it or removed from it. An object's properties are read from the bytes when first
+// asked for, so even reading a Document changes it: one thread at a time.
 #pragma once
 
 #include <cstdint>

@@ -189,9 +189,9 @@ void ReleaseSpareObjects(DocData& d);
 // readers parse a value that an edit rendered into DocData::owned and return its node.
 void ReadText(DocData& d);
 void ReadBinary(DocData& d);
-// At most most properties from begin; next (when given) gets where the reading stopped.
-Range ReadTextProperties(DocData& d, uint32_t begin, uint32_t end, size_t most = SIZE_MAX, uint32_t* next = nullptr);
-Range ReadBinaryProperties(DocData& d, uint32_t begin, uint32_t end, size_t most = SIZE_MAX, uint32_t* next = nullptr);
+// At most most properties from begin; next gets where the reading stopped.
+Range ReadTextProperties(DocData& d, uint32_t begin, uint32_t end, size_t most, uint32_t& next);
+Range ReadBinaryProperties(DocData& d, uint32_t begin, uint32_t end, size_t most, uint32_t& next);
 uint32_t ReadOwnedTextValue(DocData& d, uint32_t off, uint32_t len);
 uint32_t ReadOwnedBinaryValue(DocData& d, uint32_t off, uint32_t len);
 
@@ -253,9 +253,13 @@ protected:
     // batch by batch (PropertyWalk).
     void HoldOneBatch(const NodeCounts& before, size_t base, bool& dropped) {
         if (scratch_.size() - base < kPropertyBatch) return;
+        DropProperties(before, base);
+        dropped = true;
+    }
+    // The nodes of the object's properties read so far, the object starting at before and base.
+    void DropProperties(const NodeCounts& before, size_t base) {
         scratch_.resize(base);
         d_.TruncateTo(before);
-        dropped = true;
     }
 
     // Once an object's properties are read, their nodes go again; the object keeps where they
@@ -266,8 +270,7 @@ protected:
     void ForgetProperties(uint32_t object, const NodeCounts& before, size_t base, bool dropped) {
         d_.objects[object].propsEnd = pos_;
         if (dropped) {
-            scratch_.resize(base);
-            d_.TruncateTo(before);
+            DropProperties(before, base);
             if (d_.listener != nullptr) d_.listener->ObjectRead(Object(&d_, object));
             return;
         }
@@ -281,8 +284,7 @@ protected:
             d_.objects[object].props = {};
             d_.objects[object].propsRead = 0;
         }
-        scratch_.resize(base);
-        d_.TruncateTo(before);
+        DropProperties(before, base);
     }
 
     void Ended(uint32_t object) {

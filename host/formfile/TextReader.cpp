@@ -175,11 +175,11 @@ public:
     }
 
     // An object's properties, read again from its header's end to where they end.
-    Range ReadPropertyList(size_t most, uint32_t* next) {
+    Range ReadPropertyList(size_t most, uint32_t& next) {
         const size_t base = scratch_.size();
         for (SkipBlanks(); pos_ < end_ && scratch_.size() - base < most; SkipBlanks())
             scratch_.push_back(ReadProperty(0, "a property name"));
-        if (next != nullptr) *next = pos_;
+        next = pos_;
         return Commit(base);
     }
 
@@ -702,7 +702,7 @@ void ReadText(DocData& d) {
     r.ReadDocument();
 }
 
-Range ReadTextProperties(DocData& d, uint32_t begin, uint32_t end, size_t most, uint32_t* next) {
+Range ReadTextProperties(DocData& d, uint32_t begin, uint32_t end, size_t most, uint32_t& next) {
     TextReader r(d, kSource, begin, end);
     return r.ReadPropertyList(most, next);
 }
