@@ -51,16 +51,14 @@ bool TPrintBackend::PrintExport(vcl::TCustomForm& form) {
     // writes. Blocks hold whole lines, each ended by CR LF; the output is text for this system,
     // and a CR that ends no line stays.
     const std::string path = "/dev/null/tavrinqa-print.txt";
-    std::string text;
+    // Line by line into the output's own buffer: a copy of each block would be as large again.
     const vcl::TLineCapture capture(path, [&](std::string_view block) {
-        text.clear();
         for (size_t i = 0; i < block.size();) {
             const size_t at = std::min(block.find("\r\n", i), block.size());
-            text.append(block.data() + i, at - i);
-            if (at < block.size()) text += '\n';
+            out_.write(block.data() + i, std::streamsize(at - i));
+            if (at < block.size()) out_.put('\n');
             i = at + 2;
         }
-        out_ << text;
     });
     answer_ = path;
     button->Click();
