@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "host/vcl/Varint.h"
@@ -155,14 +156,16 @@ TValue TStoredValues::Decode(size_t at) const {
     return {};
 }
 
-size_t TStoredValues::Find(const TPropInfo& prop) const {
+size_t TStoredValues::Find(const TPropInfo& prop) const { return Find(prop, std::nullopt); }
+
+size_t TStoredValues::Find(const TPropInfo& prop, std::optional<uint32_t> knownHash) const {
     if (block_ == nullptr) return 0;
     const auto same = [&](size_t at) {
         const TPropInfo* kept = PropAt(at);
         return kept == &prop || SameText(kept->Name, prop.Name);
     };
     if (const IndexPlace index = block_->Index(); index.table != nullptr) {
-        const uint32_t hash = NameHash(prop.Name);
+        const uint32_t hash = knownHash ? *knownHash : NameHash(prop.Name);
         const uint32_t mask = index.size - 1;
         for (uint32_t i = hash & mask; index.table[i].place != 0; i = (i + 1) & mask)
             if (index.table[i].hash == hash && same(index.table[i].place - 1)) return index.table[i].place - 1;
@@ -194,7 +197,7 @@ void TStoredValues::Room(size_t bytes) {
     block_->capacity = uint32_t(capacity);
 }
 
-void TStoredValues::Index(size_t expected) {
+void TStoredValues::Index(size_t expected, bool moved) {
     IndexPlace index = block_->Index();
     const size_t size = OpenTableSize(std::max<size_t>(expected, block_->count));
     auto* fresh = new Slot[size]();
@@ -209,10 +212,17 @@ void TStoredValues::Index(size_t expected) {
         std::memmove(reinterpret_cast<char*>(block_ + 1) + sizeof(IndexPlace), block_ + 1, block_->used);
         block_->indexed = 1;
     }
-    delete[] index.table;
+    const IndexPlace old = index;
     index = {fresh, uint32_t(size)};
     block_->SetIndex(index);
-    for (size_t at = 0; at < block_->used; at = Next(at)) Place(index, NameHash(PropAt(at)->Name), uint32_t(at));
+    // Entries that kept their places keep their hashes: only moved ones are hashed again.
+    if (old.table != nullptr && !moved) {
+        for (uint32_t i = 0; i < old.size; ++i)
+            if (old.table[i].place != 0) Place(index, old.table[i].hash, old.table[i].place - 1);
+    } else {
+        for (size_t at = 0; at < block_->used; at = Next(at)) Place(index, NameHash(PropAt(at)->Name), uint32_t(at));
+    }
+    delete[] old.table;
 }
 
 void TStoredValues::Reserve(size_t count) {
@@ -223,7 +233,10 @@ void TStoredValues::Reserve(size_t count) {
 
 void TStoredValues::Write(const TPropInfo& prop, const TValue& value) {
     const std::string encoded = Encode(value);
-    const size_t at = Find(prop);
+    // Hashed once for the look and the place, when there is an index to use it.
+    const std::optional<uint32_t> hash =
+        block_ != nullptr && block_->indexed ? std::optional<uint32_t>(NameHash(prop.Name)) : std::nullopt;
+    const size_t at = Find(prop, hash);
     if (block_ != nullptr && at < block_->used) {
         // In its place, keeping the descriptor it was first written with.
         const size_t from = at + sizeof(const TPropInfo*);
@@ -233,7 +246,7 @@ void TStoredValues::Write(const TPropInfo& prop, const TValue& value) {
         std::memmove(entries + from + encoded.size(), entries + from + old, block_->used - from - old);
         std::memcpy(entries + from, encoded.data(), encoded.size());
         block_->used = uint32_t(block_->used - old + encoded.size());
-        if (block_->indexed && encoded.size() != old) Index(block_->Index().size / 2);  // the later entries moved
+        if (block_->indexed && encoded.size() != old) Index(block_->Index().size / 2, true);  // the later entries moved
         return;
     }
     const TPropInfo* const descriptor = &prop;
@@ -245,9 +258,13 @@ void TStoredValues::Write(const TPropInfo& prop, const TValue& value) {
     block_->used = uint32_t(block_->used + sizeof descriptor + encoded.size());
     ++block_->count;
     const IndexPlace index = block_->Index();
-    if (index.table == nullptr ? block_->count > kIndexFrom : block_->count * 4 > index.size * 3)
-        return Index(block_->count);
-    if (index.table != nullptr) Place(index, NameHash(prop.Name), place);
+    if (index.table == nullptr) {
+        if (block_->count > kIndexFrom) Index(block_->count);
+        return;
+    }
+    // Placed before the index grows, which takes every entry from the one it replaces.
+    Place(index, hash ? *hash : NameHash(prop.Name), place);
+    if (block_->count * 4 > index.size * 3) Index(block_->count);
 }
 
 const TPropInfo* TStoredValues::NextReferenceTo(const TComponent* target, size_t& at) const {

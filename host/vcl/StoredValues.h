@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "host/vcl/TypInfo.h"
 
@@ -66,11 +67,14 @@ private:
     size_t Next(size_t at) const;  // the entry after the one at at
     TValue Decode(size_t at) const;
     size_t Find(const TPropInfo& prop) const;  // block_->used when there is none
+    size_t Find(const TPropInfo& prop, std::optional<uint32_t> knownHash) const;
     // The first reference to target from at on, at left at its entry; null when none.
     const TPropInfo* NextReferenceTo(const TComponent* target, size_t& at) const;
     void Room(size_t bytes);  // for bytes more beyond used
-    void Index(size_t expected);
-    static void Place(IndexPlace index, uint32_t hash, uint32_t at);  // the entry at at, into the index  // made again for the entries, or room for expected
+    // Made again for the entries, or room for expected; moved: entries are not where the
+    // index has them.
+    void Index(size_t expected, bool moved = false);
+    static void Place(IndexPlace index, uint32_t hash, uint32_t at);  // the entry at at, into the index
     Block* block_ = nullptr;
 };
 

@@ -71,14 +71,17 @@ TEST(Properties, ManyStoredValuesStayFoundByNameInTheOrderFirstSet) {
     TComponent* thing = PlainThing(form, "TWideThing");
     const TClassInfo& cls = thing->ClassType();
     for (int i = 0; i < 40; ++i) SetLearnt(thing, "P" + std::to_string(i), i);
+    // Every one, the values that made the index grow among them.
+    for (int i = 0; i < 40; ++i) EXPECT_EQ(GetOrdProp(thing, GetPropInfo(thing, "p" + std::to_string(i))), i) << i;
     SetOrdProp(thing, GetPropInfo(thing, "p7"), 700);  // a second value replaces the first
     std::vector<std::string> order;
     thing->StoredValues().ForEach([&](const TPropInfo& prop, const TValue&) { order.push_back(prop.Name); });
     ASSERT_EQ(order.size(), 40u);
     EXPECT_EQ(order[7], "P7");
     EXPECT_EQ(order[39], "P39");
-    EXPECT_EQ(GetOrdProp(thing, GetPropInfo(thing, "P7")), 700);
-    EXPECT_EQ(GetOrdProp(thing, GetPropInfo(thing, "p39")), 39);
+    // The longer value moved those after it: each is still found.
+    for (int i = 0; i < 40; ++i)
+        EXPECT_EQ(GetOrdProp(thing, GetPropInfo(thing, "p" + std::to_string(i))), i == 7 ? 700 : i) << i;
     // Another declaration of the same name (another class's) reaches the same value.
     TPropInfo alias = *GetPropInfo(thing, "P23");
     alias.Name = "p23";
