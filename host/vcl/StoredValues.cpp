@@ -156,8 +156,6 @@ TValue TStoredValues::Decode(size_t at) const {
     return {};
 }
 
-size_t TStoredValues::Find(const TPropInfo& prop) const { return Find(prop, std::nullopt); }
-
 size_t TStoredValues::Find(const TPropInfo& prop, std::optional<uint32_t> knownHash) const {
     if (block_ == nullptr) return 0;
     const auto same = [&](size_t at) {

@@ -66,8 +66,8 @@ private:
     const TPropInfo* PropAt(size_t at) const;
     size_t Next(size_t at) const;  // the entry after the one at at
     TValue Decode(size_t at) const;
-    size_t Find(const TPropInfo& prop) const;  // block_->used when there is none
-    size_t Find(const TPropInfo& prop, std::optional<uint32_t> knownHash) const;
+    // block_->used when there is none; knownHash: the name's, when the caller has it already.
+    size_t Find(const TPropInfo& prop, std::optional<uint32_t> knownHash = std::nullopt) const;
     // The first reference to target from at on, at left at its entry; null when none.
     const TPropInfo* NextReferenceTo(const TComponent* target, size_t& at) const;
     void Room(size_t bytes);  // for bytes more beyond used
