@@ -138,20 +138,28 @@ void TOutline::Split(Link t, int32_t k, Link& a, Link& b) {
 }
 
 // One item goes down to where its priority places it and splits only what lies below: a
-// tree built item by item costs a short walk per item rather than a split and two merges.
-void TOutline::Insert(Link& t, int32_t k, Link node, uint32_t priority) {
-    if (t == 0 || priority > Priority(t)) {
-        TOutlineNode& n = At(node);
-        Split(t, k, n.left_, n.right_);
-        Update(node);
-        t = node;
-        return;
+// tree built item by item costs a short walk per item rather than a split and two merges. On
+// the way down each item above only grows by one.
+void TOutline::Insert(Link& top, int32_t k, Link node, uint32_t priority) {
+    Link* slot = &top;
+    Link above = 0;
+    while (*slot != 0 && priority <= Priority(*slot)) {
+        TOutlineNode& n = At(*slot);
+        ++n.size_;
+        above = *slot;
+        const int32_t left = Size(n.left_);
+        if (k <= left) {
+            slot = &n.left_;
+        } else {
+            k -= left + 1;
+            slot = &n.right_;
+        }
     }
-    TOutlineNode& n = At(t);
-    const int32_t left = Size(n.left_);
-    if (k <= left) Insert(n.left_, k, node, priority);
-    else Insert(n.right_, k - left - 1, node, priority);
-    Update(t);
+    TOutlineNode& n = At(node);
+    Split(*slot, k, n.left_, n.right_);
+    Update(node);
+    *slot = node;
+    n.up_ = above;
 }
 
 TOutline::Link TOutline::Merge(Link a, Link b) {
@@ -171,20 +179,25 @@ TOutline::Link TOutline::Merge(Link a, Link b) {
 }
 
 int32_t TOutline::Position(const TOutlineNode& node) const {
+    if (known_ != 0 && &At(known_) == &node) return knownPosition_;
     int32_t pos = Size(node.left_);
     Link up = node.up_;
-    if (up == 0) return pos;
+    if (up == 0) return Know(order_, pos);
     // The item's own link is not at hand: the first step up compares rooms, the rest links.
     const TOutlineNode* above = &At(up);
-    if (above->right_ != 0 && &At(above->right_) == &node) pos += Size(above->left_) + 1;
+    const bool right = above->right_ != 0 && &At(above->right_) == &node;
+    const Link self = right ? above->right_ : above->left_;
+    if (right) pos += Size(above->left_) + 1;
     for (Link child = up; (up = above->up_) != 0; child = up) {
         above = &At(up);
         if (above->right_ == child) pos += Size(above->left_) + 1;
     }
-    return pos;
+    return Know(self, pos);
 }
 
 TOutline::Link TOutline::LinkAt(int32_t position) const {
+    if (known_ != 0 && position == knownPosition_) return known_;
+    const int32_t asked = position;
     Link t = order_;
     while (t != 0) {
         const TOutlineNode& n = At(t);
@@ -192,6 +205,7 @@ TOutline::Link TOutline::LinkAt(int32_t position) const {
         if (position < left) {
             t = n.left_;
         } else if (position == left) {
+            Know(t, asked);
             return t;
         } else {
             position -= left + 1;
@@ -270,6 +284,7 @@ void TOutline::Attach(Link node, Link parent, Link before, Link run, int32_t pos
         Split(order_, pos, a, b);
         order_ = Merge(Merge(a, run), b);
     }
+    if (known_ != 0 && knownPosition_ >= pos) knownPosition_ += n.count_;
 
     n.parent_ = parent;
     n.next_ = before;
@@ -297,6 +312,7 @@ TOutline::Link TOutline::Detach(Link node) {
     Split(order_, Position(n), a, rest);
     Split(rest, n.count_, run, b);
     order_ = Merge(a, b);
+    known_ = 0;  // it may be one of the items that go
 
     TOutlineNode& p = At(n.parent_);
     TOutlineNode& first = At(p.firstChild_);
@@ -384,6 +400,7 @@ void TOutline::Clear() {
     root.firstChild_ = 0;
     root.count_ = 1;
     order_ = 0;
+    known_ = 0;
     selected_ = nullptr;
     blocks_.resize(1);  // the root's
     freed_.clear();

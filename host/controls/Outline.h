@@ -228,6 +228,15 @@ private:
     void Insert(Link& t, int32_t k, Link node, uint32_t priority);  // node alone, at position k
 
     Link order_ = 0;  // display order
+    // The item whose display position was asked last, and that position: a tree built child
+    // by child asks for the same parent again and again. Moved on as items come before it.
+    mutable Link known_ = 0;
+    mutable int32_t knownPosition_ = 0;
+    int32_t Know(Link link, int32_t position) const {
+        known_ = link;
+        knownPosition_ = position;
+        return position;
+    }
     TOutlineNode* selected_ = nullptr;
     int itemHeight_ = 16;
     std::string separator_ = "\\";

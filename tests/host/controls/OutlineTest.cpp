@@ -89,6 +89,19 @@ TEST_F(OutlineTest, ChildNavigationRefusesItemsThatAreNoChildrenOrNoItems) {
     EXPECT_THROW(outline->SetLines({"A", "\t\tB"}), EOutlineError);
 }
 
+// An item just asked for by number, then moved away or deleted: its old number is another's.
+TEST_F(OutlineTest, AnItemsOldNumberIsTheNextItemsOnceItMovedOrWent) {
+    outline->SetLines({"A", "B", "C", "D", "E"});
+    EXPECT_EQ(outline->Items(2).Text(), "B");
+    outline->Items(2).MoveTo(5, oaAdd);  // last at the top level
+    EXPECT_EQ(outline->Items(2).Text(), "C");
+    EXPECT_EQ(outline->Items(5).Text(), "B");
+    outline->Delete(2);
+    EXPECT_EQ(outline->Items(2).Text(), "D");
+    EXPECT_EQ(outline->GetTextItem("B"), 4);
+    EXPECT_EQ(Joined(outline->Lines()), "A|D|E|B|");
+}
+
 TEST_F(OutlineTest, RowsFollowExpansionAndSelectionStaysShown) {
     outline->SetLines({"A", "\tB", "\t\tC", "D"});
     outline->SetItemHeight(10);
@@ -202,8 +215,14 @@ TEST_F(OutlineTest, AgreesWithAPlainTreeOverManyRandomChanges) {
         ASSERT_EQ(outline->ItemCount(), count);
         const std::string text = "t" + std::to_string(pick(40));
         const int op = count == 0 ? 0 : pick(10);
-        if (op <= 3) {  // add a child
-            const int at = count == 0 ? 0 : pick(count + 1);
+        if (op <= 3) {  // add a child, half of them under an item found by its text, as the tree tools do
+            int at = count == 0 ? 0 : pick(count + 1);
+            if (at > 0 && pick(2) == 0) {
+                const std::string& wanted = order[size_t(at - 1)]->text;
+                at = int(std::find_if(order.begin(), order.end(), [&](RefNode* n) { return n->text == wanted; }) -
+                         order.begin()) + 1;
+                ASSERT_EQ(outline->GetTextItem(wanted), at);
+            }
             RefNode* parent = at == 0 ? &ref.root : order[size_t(at - 1)];
             RefNode* n = ref.New(text);
             RefOutline::Put(n, parent, parent->kids.size());
