@@ -338,6 +338,17 @@ private:
         bool inheritedFrame = false;             // a frame if its children say so
     };
     Sight Look(const Object& obj, const Holder& holder);
+    // The catalogue's class of that name. Objects come in runs of one class (a panel's
+    // buttons, a menu's items): the last one found is asked first.
+    const vcl::TClassInfo* KnownClass(std::string_view name) {
+        if (lastClass_ == nullptr || name != lastClassName_) {
+            const vcl::TClassInfo* found = catalogue_.Find(name);
+            if (found == nullptr) return nullptr;
+            lastClassName_ = name;
+            lastClass_ = found;
+        }
+        return lastClass_;
+    }
     // The component of one object, its children aside; childScope gets the entry whose
     // components its children's references name first.
     TComponent* BuildObject(const Object& obj, const Holder& holder, uint32_t scopeEntry, const Sight& sight,
@@ -366,6 +377,8 @@ private:
     std::vector<PendingReference> references_;
     std::optional<NameCounts> namesInFile_;  // counted when first needed
     std::unordered_map<const vcl::TClassInfo*, Kind> kinds_;
+    std::string lastClassName_;
+    const vcl::TClassInfo* lastClass_ = nullptr;
     std::vector<Open> open_;  // from the root to the object being read
     bool heapPrepared_ = false;
     bool stopped_ = false;    // the rest is built after the reading
@@ -406,7 +419,7 @@ void TFormFile::Builder::ObjectRead(Object obj) {
 TFormFile::Builder::Sight TFormFile::Builder::Look(const Object& obj, const Holder& holder) {
     Sight s;
     s.isRoot = holder.component == nullptr;
-    s.known = catalogue_.Find(obj.ClassName());
+    s.known = KnownClass(obj.ClassName());
     s.declared = s.known != nullptr && !s.known->Inferred();
     s.frame = !s.isRoot && (obj.Kind() == ObjectKind::Inline || (s.declared && KindOf(*s.known).frame));
     // An inherited object the catalogue does not declare may be a frame: its children tell.

@@ -113,6 +113,10 @@ TComponent* TComponent::Components(int i) const {
 }
 
 TComponent* TComponent::FindComponent(std::string_view name) const {
+    return FindComponentHashed(name, TComponentNameKey::Hash(name));
+}
+
+TComponent* TComponent::FindComponentHashed(std::string_view name, size_t hash) const {
     if (name.empty() || ComponentCount() == 0) return nullptr;
     if (!ties_->names) {
         auto index = std::make_unique<TNameIndex>(ties_->components.size());
@@ -120,27 +124,27 @@ TComponent* TComponent::FindComponent(std::string_view name) const {
             if (!c->name_.empty()) index->Insert(c);
         ties_->names = std::move(index);
     }
-    return ties_->names->Find(name);
+    return ties_->names->FindHashed(name, hash);
 }
 
-void TComponent::ValidateRename(const std::string& newName) const {
+void TComponent::ValidateRename(const std::string& newName, size_t hash) const {
     // A name read from a file keeps its bytes (newer compilers take other scripts); a name
     // given now must be one every compiler of the dialect takes.
     if (!newName.empty() && !(Loading() ? IsValidIdent(newName) : IsAsciiIdent(newName)))
         throw EComponentError("'" + newName + "' is not a valid component name");
     if (owner_ != nullptr && !SameText(name_, newName)) {
-        TComponent* other = owner_->FindComponent(newName);
+        TComponent* other = owner_->FindComponentHashed(newName, hash);
         if (other != nullptr && other != this)
             throw EComponentError("A component named " + newName + " already exists");
     }
 }
 
-void TComponent::ChangeName(const std::string& newName) {
+void TComponent::ChangeName(const std::string& newName, size_t hash) {
     // The index hashes the name itself: out under the old name, back in under the new one.
     auto* index = owner_ != nullptr && owner_->ties_ ? owner_->ties_->names.get() : nullptr;
     if (index != nullptr && !name_.empty()) index->Erase(this);
     name_ = newName;
-    if (index != nullptr && !name_.empty()) index->Insert(this);
+    if (index != nullptr && !name_.empty()) index->InsertHashed(this, hash);
 }
 
 void TComponent::SetName(const std::string& newName) {
@@ -148,8 +152,9 @@ void TComponent::SetName(const std::string& newName) {
     // A named component keeps a name: the unit and the form's references know it by it.
     if (newName.empty()) throw EComponentError("The name of " + name_ + " cannot be made empty");
     Changing();
-    ValidateRename(newName);
-    ChangeName(newName);
+    const size_t hash = owner_ != nullptr ? TComponentNameKey::Hash(newName) : 0;
+    ValidateRename(newName, hash);
+    ChangeName(newName, hash);
 }
 
 void TComponent::InsertComponent(TComponent* component) {

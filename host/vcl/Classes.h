@@ -244,11 +244,13 @@ protected:
     void DropKind(TComponentKind kind) { kinds_ &= uint8_t(~kind); }
     friend class TStoredDataReader;
 
-    // Default name behaviour for subclasses that add their own rename effects.
-    void ValidateRename(const std::string& newName) const;
-    void ChangeName(const std::string& newName);
+    // Default name behaviour for subclasses that add their own rename effects. hash: the new
+    // name's in the owner's index, worked out once for both.
+    void ValidateRename(const std::string& newName, size_t hash) const;
+    void ChangeName(const std::string& newName, size_t hash);
 
 private:
+    TComponent* FindComponentHashed(std::string_view name, size_t hash) const;
     void InsertComponent(TComponent* component);
     void RemoveComponent(TComponent* component);
 

@@ -49,7 +49,7 @@ void TControl::SetBounds(int32_t left, int32_t top, int32_t width, int32_t heigh
 }
 
 void TControl::SetName(const std::string& newName) {
-    const std::string oldName = Name();
+    const std::string& oldName = Name();
     const bool textFollows = !Loading() && !oldName.empty() && text_ == oldName &&
                              !InheritsFrom("TCustomMemo") &&
                              (GetPropInfo(this, "Caption") != nullptr || GetPropInfo(this, "Text") != nullptr);
