@@ -79,9 +79,10 @@ void tZorHintInfo::ProcessControls() {
         return c != 0 ? c < 0 : a.index < b.index;
     });
     TPropertyOf caption("caption"), hint("hint");
+    std::string captionRead, hintRead;
     for (size_t p = 0; p < records.size(); ++p) {
         const TComponent* c = ComponentOf(alloclist[records[p].index]);
-        HintEd->SetGrid(int(p) + 1, *c, caption.String(c), hint.String(c), records[p].index);
+        HintEd->SetGrid(int(p) + 1, *c, caption.Text(c, captionRead), hint.Text(c, hintRead), records[p].index);
     }
 }
 

@@ -89,11 +89,12 @@ void tZorRepositioner::ProcessControls() {
     }
     std::sort(records.begin(), records.end());
     TPropertyOf caption("caption");
+    std::string captionRead;
     for (size_t p = 0; p < records.size(); ++p) {
         const int32_t index = records[p].Index();
         const auto* c = vcl::As<vcl::TControl>(ComponentOf(alloclist[index]));
         const Place place = PlaceOf(*c);
-        HintEd->SetXYGrid(int(p) + 1, *c, texts[textAt[size_t(index)]], caption.String(c), place.top, place.left,
+        HintEd->SetXYGrid(int(p) + 1, *c, texts[textAt[size_t(index)]], caption.Text(c, captionRead), place.top, place.left,
                           place.width, place.height, index);
     }
 }

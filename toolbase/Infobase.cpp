@@ -134,6 +134,12 @@ vcl::TObject* MyGetObjectProp(const TComponent* component, const std::string& pr
     return vcl::GetObjectProp(component, prop);
 }
 
+TPropertyOf::TPropertyOf(std::string name)
+    : name_(std::move(name)),
+      field_(vcl::SameText(name_, "caption") ? Field::kCaption
+             : vcl::SameText(name_, "hint") ? Field::kHint
+                                            : Field::kOther) {}
+
 const vcl::TPropInfo* TPropertyOf::Of(const TComponent* component) {
     if (component == nullptr) return nullptr;
     if (&component->ClassType() != class_) {
@@ -147,6 +153,20 @@ std::string TPropertyOf::String(const TComponent* component) {
     const vcl::TPropInfo* prop = Of(component);
     if (prop == nullptr || !vcl::IsStringKind(prop->Kind)) return {};
     return vcl::GetStrProp(component, prop);
+}
+
+std::string_view TPropertyOf::Text(const TComponent* component, std::string& scratch) {
+    const vcl::TPropInfo* prop = Of(component);
+    if (prop == nullptr || !vcl::IsStringKind(prop->Kind)) return {};
+    // Controls and menu items read these two properties from the fields their accessors give.
+    const bool caption = field_ == Field::kCaption;
+    if (field_ != Field::kOther) {
+        if (const auto* control = vcl::Cast<const vcl::TControl>(component))
+            return caption ? std::string_view(control->Caption()) : control->Hint();
+        if (const auto* item = vcl::Cast<const vcl::TMenuItem>(component))
+            return caption ? std::string_view(item->Caption()) : item->Hint();
+    }
+    return scratch = vcl::GetStrProp(component, prop);
 }
 
 std::string gethint(const TComponent* component) { return MyGetStringProp(component, "hint"); }

@@ -79,14 +79,18 @@ vcl::TObject* MyGetObjectProp(const TComponent* component, const std::string& pr
 // is looked up once a run. For one pass over a form, while no class learns a property.
 class TPropertyOf {
 public:
-    explicit TPropertyOf(std::string name) : name_(std::move(name)) {}
+    explicit TPropertyOf(std::string name);
     const vcl::TPropInfo* Of(const TComponent* component);
     bool Has(const TComponent* component) { return Of(component) != nullptr; }
     // As MyGetStringProp.
     std::string String(const TComponent* component);
+    // The same text, as a view of the component's own field where a control or a menu item
+    // keeps its caption or hint (a large form's rows then copy none), else read into scratch.
+    std::string_view Text(const TComponent* component, std::string& scratch);
 
 private:
     std::string name_;
+    enum class Field { kOther, kCaption, kHint } field_;
     const vcl::TClassInfo* class_ = nullptr;
     const vcl::TPropInfo* prop_ = nullptr;
 };

@@ -83,13 +83,26 @@ TEST(PropertyFunctions, ALookupKeptAcrossComponentsAnswersForEachClass) {
     TComponent* button = Make("TButton", &form, "Button1");
     TComponent* timer = Make("TTimer", &form, "Timer1");
     TComponent* edit = Make("TEdit", &form, "Edit1");
+    TComponent* item = Make("TMenuItem", &form, "Item1");
+    TComponent* action = Make("TAction", &form, "Action1");
     setcaption(button, "&Go");
+    sethint(button, "Goes on");
+    setcaption(item, "&Open");
+    sethint(item, "Opens a file");
+    setcaption(action, "Save");
     TPropertyOf caption("Caption"), hint("hint");
-    for (const TComponent* c : {button, button, timer, edit, timer, button, edit}) {
+    std::string scratch;
+    for (const TComponent* c : {button, button, timer, edit, item, action, timer, button, edit, item}) {
         EXPECT_EQ(caption.Has(c), HasProp(c, "caption")) << c->Name();
         EXPECT_EQ(caption.String(c), getcaption(c)) << c->Name();
         EXPECT_EQ(hint.Has(c), HasProp(c, "hint")) << c->Name();
+        // The view reads what a copy reads, wherever the class keeps the text.
+        EXPECT_EQ(caption.Text(c, scratch), getcaption(c)) << c->Name();
+        EXPECT_EQ(hint.Text(c, scratch), gethint(c)) << c->Name();
     }
+    EXPECT_EQ(caption.Text(item, scratch), "&Open");
+    EXPECT_EQ(caption.Text(action, scratch), "Save");
+    EXPECT_EQ(caption.Text(edit, scratch), "");
     EXPECT_EQ(caption.String(button), "&Go");
     EXPECT_FALSE(hint.Has(timer));
     EXPECT_FALSE(caption.Has(nullptr));
