@@ -73,6 +73,7 @@ void tZorRepositioner::ProcessControls() {
     std::unordered_map<const vcl::TWinControl*, uint32_t> textOf;
     std::vector<std::string> texts;
     std::vector<uint32_t> textAt(static_cast<size_t>(count));  // by list index
+    std::vector<Place> places(static_cast<size_t>(count));     // by list index: found once
     std::vector<PosnRec> records;
     records.reserve(size_t(count));
     for (int k = 0; k < count; ++k) {
@@ -80,7 +81,7 @@ void tZorRepositioner::ProcessControls() {
         const auto [at, added] = textOf.try_emplace(c->Parent(), uint32_t(texts.size()));
         if (added) texts.push_back(NodeID(c->Parent()));
         textAt[size_t(k)] = at->second;
-        const Place place = PlaceOf(*c);
+        const Place& place = places[size_t(k)] = PlaceOf(*c);
         records.push_back(PosnRec::Make(xysorttype, at->second, place.top, place.left, k));
     }
     if (xysorttype == byparent) {
@@ -93,7 +94,7 @@ void tZorRepositioner::ProcessControls() {
     for (size_t p = 0; p < records.size(); ++p) {
         const int32_t index = records[p].Index();
         const auto* c = vcl::As<vcl::TControl>(ComponentOf(alloclist[index]));
-        const Place place = PlaceOf(*c);
+        const Place& place = places[size_t(index)];
         HintEd->SetXYGrid(int(p) + 1, *c, texts[textAt[size_t(index)]], caption.Text(c, captionRead), place.top, place.left,
                           place.width, place.height, index);
     }
