@@ -28,7 +28,8 @@ tZorWinControlInfo::~tZorWinControlInfo() {
 }
 
 int32_t tZorWinControlInfo::AddNode(vcl::TOutline* outline, int32_t parent, TComponent* component, bool asChild) {
-    return asChild ? outline->AddChild(parent, NodeID(component)) : outline->Add(parent, NodeID(component));
+    NodeIDInto(nodeText_, component);
+    return asChild ? outline->AddChild(parent, nodeText_) : outline->Add(parent, nodeText_);
 }
 
 void tZorWinControlInfo::AllocControl(int32_t parent, int position, tComponentAllocRec rec, vcl::TControl* control) {

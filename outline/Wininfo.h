@@ -66,6 +66,7 @@ private:
     // The list positions of each name and class, in list order.
     std::unordered_map<std::string, std::vector<int>> byName_;
     int namesListed_ = -1;
+    std::string nodeText_;  // the text of the item being added
 };
 
 // The parentage tool while it runs.

@@ -26,8 +26,17 @@ TToolRun& TToolRun::Current() {
 }
 
 std::string NodeID(const TComponent* component) {
-    if (component == nullptr) return {};
-    return component->Name() + kSeparator + component->ClassName() + ";";
+    std::string id;
+    NodeIDInto(id, component);
+    return id;
+}
+
+void NodeIDInto(std::string& out, const TComponent* component) {
+    out.clear();
+    if (component == nullptr) return;
+    const std::string &name = component->Name(), &className = component->ClassName();
+    out.reserve(name.size() + kSeparator.size() + className.size() + 1);
+    out.append(name).append(kSeparator).append(className).push_back(';');
 }
 
 void classnamefromid(std::string_view id, std::string& name, std::string& className) {

@@ -20,6 +20,9 @@ extern zorbase::tinifile* aninifile;
 
 // "Name : ClassName;" -- the empty string for no component.
 std::string NodeID(const TComponent* component);
+// The same into out, replacing what it held: a tree of tens of thousands of items makes its
+// texts in one buffer rather than each in a string of its own.
+void NodeIDInto(std::string& out, const TComponent* component);
 // The inverse of NodeID: split at the first " : ", the closing ";" dropped. Both outputs
 // are cleared first and stay empty when id holds no separator.
 void classnamefromid(std::string_view id, std::string& name, std::string& className);
