@@ -103,6 +103,7 @@ void THintEd::SetMode(const std::vector<TGridColumn>& layout, const char* sectio
 void THintEd::SetDataRows(int count) {
     rowComponents_.assign(size_t(std::max(count, 0)) + 1, nullptr);
     parentTexts_.clear();
+    lastParent_ = nullptr;
     if (count > 0) {
         StringGrid1->SetRowCount(count + 1);
         StringGrid1->SetFixedRows(1);
@@ -179,13 +180,21 @@ void THintEd::CheckAccepted() {
     throw vcl::EConvertError(bad.front().reason);
 }
 
+const std::string* THintEd::ParentText(const vcl::TComponent* parent) const {
+    if (parent != lastParent_ || lastParentText_ == nullptr) {
+        const auto text = parentTexts_.find(parent);
+        if (text == parentTexts_.end()) return nullptr;
+        lastParent_ = parent;
+        lastParentText_ = &text->second;
+    }
+    return lastParentText_;
+}
+
 std::optional<std::string_view> THintEd::FieldOf(const vcl::TComponent& component, Field field) const {
     switch (field) {
     case kParent:
-        if (const auto* control = vcl::Cast<const vcl::TControl>(&component)) {
-            const auto text = parentTexts_.find(control->Parent());
-            if (text != parentTexts_.end()) return text->second;
-        }
+        if (const auto* control = vcl::Cast<const vcl::TControl>(&component))
+            if (const std::string* text = ParentText(control->Parent())) return *text;
         break;
     case kName: return component.Name();
     case kClass: return component.ClassName();
@@ -210,7 +219,10 @@ void THintEd::SetRowHead(int row, const vcl::TComponent& component) {
 
 void THintEd::SetComponentCell(int logical, int row, const vcl::TComponent& component, Field field,
                                std::string_view text) {
-    if (FieldOf(component, field) == text) StringGrid1->SetSourcedCell(ColumnAt(logical), row, field);
+    // Mostly the text is the field itself, read as a view of it: no bytes to compare.
+    const std::optional<std::string_view> own = FieldOf(component, field);
+    const bool same = own && ((own->data() == text.data() && own->size() == text.size()) || *own == text);
+    if (same) StringGrid1->SetSourcedCell(ColumnAt(logical), row, field);
     else SetCell(logical, row, text);
 }
 
@@ -240,7 +252,8 @@ void THintEd::getgrid(int row, std::string& name, std::string& hint, std::string
 void THintEd::SetXYGrid(int row, const vcl::TComponent& component, const std::string& parent, std::string_view caption,
                         int32_t top, int32_t left, int32_t width, int32_t height, int index) {
     SetRowHead(row, component);
-    if (const auto* control = vcl::Cast<const vcl::TControl>(&component)) parentTexts_.try_emplace(control->Parent(), parent);
+    if (const auto* control = vcl::Cast<const vcl::TControl>(&component); control && !ParentText(control->Parent()))
+        parentTexts_.try_emplace(control->Parent(), parent);
     SetComponentCell(3, row, component, kParent, parent);
     SetComponentCell(4, row, component, kCaption, caption);
     SetNumberCell(5, row, top);

@@ -142,6 +142,11 @@ private:
     std::vector<const vcl::TComponent*> rowComponents_;  // by the row each was filled on
     // The parents' texts as the position rows were filled, shared by their children's rows.
     std::unordered_map<const vcl::TComponent*, std::string> parentTexts_;
+    // The text of the parent asked for last: rows come sorted by parent, and their children's
+    // rows follow one another. Entries never change once made, nor move.
+    const std::string* ParentText(const vcl::TComponent* parent) const;
+    mutable const vcl::TComponent* lastParent_ = nullptr;
+    mutable const std::string* lastParentText_ = nullptr;
     std::vector<std::string> designedOptions_;
     bool undoingMove_ = false;
 };
