@@ -572,8 +572,10 @@ TComponent* TFormFile::Builder::BuildObject(const Object& obj, const Holder& hol
                     continue;
                 }
                 if (auto v = ModelValue(value)) {
-                    // Read, not edited: the value's bytes are the file's, which the components go before.
-                    const vcl::TComponentArena::OfferedBytes offered(file_.arena_.get(), value.Raw());
+                    // Read, not edited: a text's bytes are the file's, which the components go
+                    // before. Only a text is kept as a view of them.
+                    std::optional<vcl::TComponentArena::OfferedBytes> offered;
+                    if (value.Kind() == ValueKind::String) offered.emplace(file_.arena_.get(), value.Raw());
                     vcl::SetPropValue(c, info, std::move(*v));
                 }
             } catch (const vcl::Exception& e) {
