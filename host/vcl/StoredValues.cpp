@@ -20,11 +20,6 @@ enum Kind : uint8_t { kNone, kInteger, kFloat, kString, kIdent, kSet, kReference
 // Up to this many values are read in turn rather than hashed.
 constexpr uint32_t kIndexFrom = 8;
 
-void PutText(std::string& out, std::string_view text) {
-    AppendVarint(out, text.size());
-    out.append(text);
-}
-
 std::string GetText(const char*& p) {
     const size_t size = GetVarint(p);
     std::string text(p, size);
@@ -35,11 +30,6 @@ std::string GetText(const char*& p) {
 void SkipText(const char*& p) { p += GetVarint(p); }
 
 template <class T>
-void PutRaw(std::string& out, T value) {
-    out.append(reinterpret_cast<const char*>(&value), sizeof value);
-}
-
-template <class T>
 T GetRaw(const char*& p) {
     T value;
     std::memcpy(&value, p, sizeof value);
@@ -47,33 +37,66 @@ T GetRaw(const char*& p) {
     return value;
 }
 
-// The kind byte and the value, as an entry holds them after its descriptor.
-std::string Encode(const TValue& value) {
-    std::string out;
+// The kind byte and the value, as an entry holds them after its descriptor, given to out:
+// a counter first, for the room, then a writer into the entry itself, so that a value goes
+// into its block without a buffer of its own on the way.
+template <class Out>
+void Encode(Out& out, const TValue& value) {
+    const auto text = [&out](std::string_view t) {
+        out.Varint(t.size());
+        out.Bytes(t.data(), t.size());
+    };
     if (const auto* i = std::get_if<int64_t>(&value)) {
-        out.push_back(char(kInteger));
-        AppendVarint(out, (uint64_t(*i) << 1) ^ uint64_t(*i >> 63));
+        out.Byte(kInteger);
+        out.Varint((uint64_t(*i) << 1) ^ uint64_t(*i >> 63));
     } else if (const auto* d = std::get_if<double>(&value)) {
-        out.push_back(char(kFloat));
-        PutRaw(out, *d);
+        out.Byte(kFloat);
+        out.Bytes(d, sizeof *d);
     } else if (const auto* s = std::get_if<std::string>(&value)) {
-        out.push_back(char(kString));
-        PutText(out, *s);
+        out.Byte(kString);
+        text(*s);
     } else if (const auto* id = std::get_if<TIdent>(&value)) {
-        out.push_back(char(kIdent));
-        PutText(out, id->name);
+        out.Byte(kIdent);
+        text(id->name);
     } else if (const auto* set = std::get_if<TSetValue>(&value)) {
-        out.push_back(char(kSet));
-        AppendVarint(out, set->elements.size());
-        for (const std::string& e : set->elements) PutText(out, e);
+        out.Byte(kSet);
+        out.Varint(set->elements.size());
+        for (const std::string& e : set->elements) text(e);
     } else if (const auto* r = std::get_if<TReference>(&value)) {
-        out.push_back(char(kReference));
-        PutText(out, r->name);
-        PutRaw(out, r->target);
+        out.Byte(kReference);
+        text(r->name);
+        out.Bytes(&r->target, sizeof r->target);
     } else {
-        out.push_back(char(kNone));
+        out.Byte(kNone);
     }
-    return out;
+}
+
+struct EncodedSize {
+    size_t bytes = 0;
+    void Byte(uint8_t) { ++bytes; }
+    void Varint(uint64_t v) { bytes += VarintBytes(v); }
+    void Bytes(const void*, size_t n) { bytes += n; }
+};
+
+struct EncodedAt {
+    char* at;
+    void Byte(uint8_t b) { *at++ = char(b); }
+    void Varint(uint64_t v) { at = PutVarint(at, v); }
+    void Bytes(const void* p, size_t n) {
+        std::memcpy(at, p, n);
+        at += n;
+    }
+};
+
+size_t SizeOf(const TValue& value) {
+    EncodedSize size;
+    Encode(size, value);
+    return size.bytes;
+}
+
+void EncodeAt(char* at, const TValue& value) {
+    EncodedAt out{at};
+    Encode(out, value);
 }
 
 const char* SkipValue(const char* p) {
@@ -230,7 +253,7 @@ void TStoredValues::Reserve(size_t count) {
 }
 
 void TStoredValues::Write(const TPropInfo& prop, const TValue& value) {
-    const std::string encoded = Encode(value);
+    const size_t encoded = SizeOf(value);
     // Hashed once for the look and the place, when there is an index to use it.
     const std::optional<uint32_t> hash =
         block_ != nullptr && block_->indexed ? std::optional<uint32_t>(NameHash(prop.Name)) : std::nullopt;
@@ -239,21 +262,21 @@ void TStoredValues::Write(const TPropInfo& prop, const TValue& value) {
         // In its place, keeping the descriptor it was first written with.
         const size_t from = at + sizeof(const TPropInfo*);
         const size_t old = Next(at) - from;
-        if (encoded.size() > old) Room(encoded.size() - old);
+        if (encoded > old) Room(encoded - old);
         char* entries = block_->Entries();
-        std::memmove(entries + from + encoded.size(), entries + from + old, block_->used - from - old);
-        std::memcpy(entries + from, encoded.data(), encoded.size());
-        block_->used = uint32_t(block_->used - old + encoded.size());
-        if (block_->indexed && encoded.size() != old) Index(block_->Index().size / 2, true);  // the later entries moved
+        std::memmove(entries + from + encoded, entries + from + old, block_->used - from - old);
+        EncodeAt(entries + from, value);
+        block_->used = uint32_t(block_->used - old + encoded);
+        if (block_->indexed && encoded != old) Index(block_->Index().size / 2, true);  // the later entries moved
         return;
     }
     const TPropInfo* const descriptor = &prop;
-    Room(sizeof descriptor + encoded.size());
+    Room(sizeof descriptor + encoded);
     char* entry = block_->Entries() + block_->used;
     std::memcpy(entry, &descriptor, sizeof descriptor);
-    std::memcpy(entry + sizeof descriptor, encoded.data(), encoded.size());
+    EncodeAt(entry + sizeof descriptor, value);
     const uint32_t place = block_->used;
-    block_->used = uint32_t(block_->used + sizeof descriptor + encoded.size());
+    block_->used = uint32_t(block_->used + sizeof descriptor + encoded);
     ++block_->count;
     const IndexPlace index = block_->Index();
     if (index.table == nullptr) {
