@@ -11,7 +11,6 @@
 #include "host/controls/Dialogs.h"
 #include "host/controls/Grids.h"
 #include "host/controls/StdCtrls.h"
-#include "host/vcl/Menus.h"
 
 extern const char kHintgridDfm[];
 
@@ -181,13 +180,12 @@ void THintEd::CheckAccepted() {
 }
 
 const std::string* THintEd::ParentText(const vcl::TComponent* parent) const {
-    if (parent != lastParent_ || lastParentText_ == nullptr) {
+    if (lastParent_ == nullptr || lastParent_->first != parent) {
         const auto text = parentTexts_.find(parent);
         if (text == parentTexts_.end()) return nullptr;
-        lastParent_ = parent;
-        lastParentText_ = &text->second;
+        lastParent_ = &*text;
     }
-    return lastParentText_;
+    return &lastParent_->second;
 }
 
 std::optional<std::string_view> THintEd::FieldOf(const vcl::TComponent& component, Field field) const {
@@ -198,13 +196,8 @@ std::optional<std::string_view> THintEd::FieldOf(const vcl::TComponent& componen
         break;
     case kName: return component.Name();
     case kClass: return component.ClassName();
-    case kCaption:
-    case kHint:
-        if (const auto* control = vcl::Cast<const vcl::TControl>(&component))
-            return field == kCaption ? std::string_view(control->Caption()) : control->Hint();
-        if (const auto* item = vcl::Cast<const vcl::TMenuItem>(&component))
-            return field == kCaption ? std::string_view(item->Caption()) : item->Hint();
-        break;
+    case kCaption: return OwnCaption(component);
+    case kHint: return OwnHint(component);
     }
     return std::nullopt;
 }

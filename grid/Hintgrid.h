@@ -143,10 +143,9 @@ private:
     // The parents' texts as the position rows were filled, shared by their children's rows.
     std::unordered_map<const vcl::TComponent*, std::string> parentTexts_;
     // The text of the parent asked for last: rows come sorted by parent, and their children's
-    // rows follow one another. Entries never change once made, nor move.
+    // rows follow one another. Entries never change once made, nor move; all go together.
     const std::string* ParentText(const vcl::TComponent* parent) const;
-    mutable const vcl::TComponent* lastParent_ = nullptr;
-    mutable const std::string* lastParentText_ = nullptr;
+    mutable const std::pair<const vcl::TComponent* const, std::string>* lastParent_ = nullptr;
     std::vector<std::string> designedOptions_;
     bool undoingMove_ = false;
 };

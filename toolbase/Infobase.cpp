@@ -164,17 +164,25 @@ std::string TPropertyOf::String(const TComponent* component) {
     return vcl::GetStrProp(component, prop);
 }
 
+std::optional<std::string_view> OwnCaption(const TComponent& component) {
+    if (const auto* control = vcl::Cast<const vcl::TControl>(&component)) return control->Caption();
+    if (const auto* item = vcl::Cast<const vcl::TMenuItem>(&component)) return item->Caption();
+    return std::nullopt;
+}
+
+std::optional<std::string_view> OwnHint(const TComponent& component) {
+    if (const auto* control = vcl::Cast<const vcl::TControl>(&component)) return control->Hint();
+    if (const auto* item = vcl::Cast<const vcl::TMenuItem>(&component)) return item->Hint();
+    return std::nullopt;
+}
+
 std::string_view TPropertyOf::Text(const TComponent* component, std::string& scratch) {
     const vcl::TPropInfo* prop = Of(component);
     if (prop == nullptr || !vcl::IsStringKind(prop->Kind)) return {};
-    // Controls and menu items read these two properties from the fields their accessors give.
-    const bool caption = field_ == Field::kCaption;
-    if (field_ != Field::kOther) {
-        if (const auto* control = vcl::Cast<const vcl::TControl>(component))
-            return caption ? std::string_view(control->Caption()) : control->Hint();
-        if (const auto* item = vcl::Cast<const vcl::TMenuItem>(component))
-            return caption ? std::string_view(item->Caption()) : item->Hint();
-    }
+    const std::optional<std::string_view> own = field_ == Field::kCaption ? OwnCaption(*component)
+                                                : field_ == Field::kHint  ? OwnHint(*component)
+                                                                          : std::nullopt;
+    if (own) return *own;
     return scratch = vcl::GetStrProp(component, prop);
 }
 
