@@ -70,9 +70,11 @@ void tZorHintInfo::ProcessControls() {
         for (HintRec& r : records) r.group += uint64_t(parentRanks[size_t(r.index)]) * classNames.size();
     }
     // std::string compares bytes as unsigned values, shorter first on a common prefix: capitals
-    // sort before small letters. The list index breaks ties, as the list order did: no second
-    // buffer for a stable sort.
-    std::sort(records.begin(), records.end(), [this](const HintRec& a, const HintRec& b) {
+    // sort before small letters. The list index breaks ties, as the list order did. Merged though
+    // no order is left to keep: names come in long runs in name order, which a partitioning
+    // sort's pivots guessed badly (32,767 names took it to its fallback heap sort); merging them
+    // takes a quarter of the time, for a buffer of half the rows while it runs.
+    std::stable_sort(records.begin(), records.end(), [this](const HintRec& a, const HintRec& b) {
         if (a.group != b.group) return a.group < b.group;
         int c = a.name.Compare(b.name);
         if (c == 0) c = ComponentOf(alloclist[a.index])->Name().compare(ComponentOf(alloclist[b.index])->Name());
