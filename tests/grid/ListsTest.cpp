@@ -1,6 +1,9 @@
 // The hint tool (which components it lists, its three orders, how OK writes the rows back: order
 // of the writes, where a failing row stops) and the component list (the design position split
 // into top and left and joined again, and the range the write-back accepts).
+#include <algorithm>
+#include <iterator>
+
 #include "grid/Allinfo.h"
 #include "grid/Hintinfo.h"
 
@@ -62,6 +65,26 @@ TEST_F(HintTool, NamesAlikeInTheirFirstBytesSortByTheWholeName) {
                        "LongCommonPrefix_B"};
     EXPECT_EQ(ShownNames(tavrin::byname), sorted);
     EXPECT_EQ(ShownNames(tavrin::byclass), sorted);
+}
+
+TEST_F(HintTool, ManyNamesNumberedInListOrderSortAsBytesWithinTheirClass) {
+    // Numbered as a designer numbers them: long runs that are neither in byte order nor reversed,
+    // two classes taking turns in blocks.
+    Names edits, labels;
+    for (int i = 1; i <= 300; ++i) {
+        const bool edit = i / 25 % 2 == 0;
+        const std::string name = (edit ? "Entry" : "Caption") + std::to_string(i);  // labels first by name
+        if (edit) Add<TEdit>(name);
+        else Add<TLabel>(name);
+        (edit ? edits : labels).push_back(name);
+    }
+    std::sort(edits.begin(), edits.end());
+    std::sort(labels.begin(), labels.end());
+    Names byClass = edits, byName;
+    byClass.insert(byClass.end(), labels.begin(), labels.end());
+    std::merge(edits.begin(), edits.end(), labels.begin(), labels.end(), std::back_inserter(byName));
+    EXPECT_EQ(ShownNames(tavrin::byclass), byClass);
+    EXPECT_EQ(ShownNames(tavrin::byname), byName);
 }
 
 TEST_F(HintTool, ByParentComponentsWithoutAParentComeFirstThenParentClassAndName) {
