@@ -97,8 +97,8 @@ void tZorRepositioner::ProcessControls() {
         const int32_t index = records[p].Index();
         const auto* c = vcl::As<vcl::TControl>(ComponentOf(alloclist[index]));
         const Place& place = places[size_t(index)];
-        HintEd->SetXYGrid(int(p) + 1, *c, texts[textAt[size_t(index)]], caption.Text(c, captionRead), place.top, place.left,
-                          place.width, place.height, index);
+        HintEd->SetXYGrid(int(p) + 1, *c, texts[textAt[size_t(index)]], caption.Text(c, captionRead), place.top,
+                          place.left, place.width, place.height, index);
     }
 }
 

@@ -79,14 +79,14 @@ std::string MyGetStringProp(const TComponent* component, const std::string& prop
 void MySetStringProp(TComponent* component, const std::string& propName, const std::string& value);
 vcl::TObject* MyGetObjectProp(const TComponent* component, const std::string& propName);
 
-// One published property by name, asked of the components of one form in turn: the answer
-// depends on the class alone and a form's components come in runs of one class, so the name
-// is looked up once a run. For one pass over a form, while no class learns a property.
 // A control's or menu item's caption or hint, as the field it keeps it in (what its
 // property reads); none for any other component.
 std::optional<std::string_view> OwnCaption(const TComponent& component);
 std::optional<std::string_view> OwnHint(const TComponent& component);
 
+// One published property by name, asked of the components of one form in turn: the answer
+// depends on the class alone and a form's components come in runs of one class, so the name
+// is looked up once a run. For one pass over a form, while no class learns a property.
 class TPropertyOf {
 public:
     explicit TPropertyOf(std::string name);
