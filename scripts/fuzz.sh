@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets (form files, the aliases file, tavrinqa.toml, automation scripts,
-# Paradox and dBASE tables and their indexes) with
+# Builds the fuzz targets (form files, forms read into components and shown by every tool, the
+# aliases file, tavrinqa.toml, automation scripts, Paradox and dBASE tables and their indexes) with
 # clang and runs each one for a bounded time.
 #   scripts/fuzz.sh [seconds-per-target]        default 60
 # BUILD_DIR (default /tmp/tavrin-fuzz) and FORMS_DIR (default ../shared/forms) can be overridden.
@@ -15,11 +15,11 @@ forms=${FORMS_DIR:-$root/../shared/forms}
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTAVRIN_FUZZ=ON -DTAVRIN_TESTS=OFF -DTAVRIN_BENCH=OFF >/dev/null
 tables=(FuzzParadoxTable FuzzParadoxIndex FuzzDbaseTable FuzzMdx FuzzNdx)
-targets=(FuzzTextReader FuzzBinaryReader FuzzAliasesFile FuzzCheckConfig FuzzScript "${tables[@]}")
+targets=(FuzzTextReader FuzzBinaryReader FuzzFormModel FuzzAliasesFile FuzzCheckConfig FuzzScript "${tables[@]}")
 cmake --build "$build" -j2 --target "${targets[@]}"
 
 work=$build/fuzz-work
-mkdir -p "$work/text" "$work/binary" "$work/aliases" "$work/toml" "$work/script" "$work/findings"
+mkdir -p "$work/text" "$work/binary" "$work/model" "$work/aliases" "$work/toml" "$work/script" "$work/findings"
 for t in "${tables[@]}"; do mkdir -p "$work/$t"; done
 # Seeds for the table readers: the real tables beside the forms, whatever their kind.
 data=$root/../shared/data
@@ -61,6 +61,10 @@ for dirpath, _, names in os.walk(forms):
         for s in seeds:
             name = hashlib.sha1(s).hexdigest()
             open(os.path.join(work, target, name), 'wb').write(s)
+        # The model's target: a tool's verb, then the form as it is.
+        tool = bytes([1 + int(hashlib.sha1(data).hexdigest(), 16) % 8])
+        if len(data) <= 65535:
+            open(os.path.join(work, 'model', hashlib.sha1(tool + data).hexdigest()), 'wb').write(tool + data)
 PY
 fi
 
@@ -73,6 +77,7 @@ run() {
 status=0
 run FuzzTextReader "$work/text" -dict="$root/fuzz/text.dict" || status=1
 run FuzzBinaryReader "$work/binary" || status=1
+run FuzzFormModel "$work/model" -dict="$root/fuzz/text.dict" || status=1
 run FuzzAliasesFile "$work/aliases" || status=1
 run FuzzCheckConfig "$work/toml" || status=1
 run FuzzScript "$work/script" || status=1
