@@ -114,33 +114,6 @@ std::vector<std::string> SettingsSection(const std::string& path, const std::str
     return lines;
 }
 
-std::string Dfm(const std::string& header, const std::vector<std::string>& properties,
-                const std::vector<std::string>& children) {
-    std::string text = header + "\n";
-    const auto indented = [&](const std::string& lines) {
-        std::istringstream in(lines);
-        for (std::string line; std::getline(in, line);) text += "  " + line + "\n";
-    };
-    for (const std::string& p : properties) indented(p);
-    for (const std::string& c : children) indented(c);
-    return text + "end\n";
-}
-
-std::string Collection(const std::vector<std::vector<std::string>>& items) {
-    std::string text = "<";
-    for (const std::vector<std::string>& item : items) {
-        text += "\n  item";
-        for (const std::string& p : item) text += "\n    " + p;
-        text += "\n  end";
-    }
-    return text + ">";
-}
-
-std::string Bounds(int left, int top, int width, int height) {
-    return "Left = " + std::to_string(left) + "\nTop = " + std::to_string(top) + "\nWidth = " + std::to_string(width) +
-           "\nHeight = " + std::to_string(height);
-}
-
 void WriteFile(const std::string& path, const std::string& content) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << content;

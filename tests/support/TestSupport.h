@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/FormText.h"
+
 namespace vcl {
 class TComponent;
 }
@@ -75,15 +77,6 @@ std::string ErrorOf(F&& fn) {
     }
     return "no error";
 }
-
-// Form-file text of one component as the IDE writes it: its header ("object Name: TClass"),
-// then each property line and each child, two blanks further in. A property may span lines.
-std::string Dfm(const std::string& header, const std::vector<std::string>& properties,
-                const std::vector<std::string>& children = {});
-// A collection property's value: its items, each of these property lines.
-std::string Collection(const std::vector<std::vector<std::string>>& items);
-// The four lines that place a control.
-std::string Bounds(int left, int top, int width, int height);
 
 // A form whose second edit, below the first, is tabbed to first: a tab-order finding (a note,
 // at line 16) and what --fix puts right.

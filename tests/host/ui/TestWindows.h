@@ -10,7 +10,7 @@
 #include "host/controls/Grids.h"
 #include "host/controls/Outline.h"
 #include "host/controls/StdCtrls.h"
-#include "tests/support/TestSupport.h"
+#include "tests/support/FormText.h"
 
 namespace uitest {
 
