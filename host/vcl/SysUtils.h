@@ -1,12 +1,15 @@
 // Run-time library of the host: exceptions and the text conversions the tools rely on.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 
 namespace vcl {
 
@@ -84,12 +87,36 @@ inline bool SameText(std::string_view a, std::string_view b) {
 }
 
 namespace detail {
-// Up to eight bytes of s from at as one word, the bytes beyond n zero.
+// Up to eight bytes of s from at as one word, the bytes beyond n zero. Read in one or two loads
+// that may overlap, in registers: a short word put together in memory and read back whole waits
+// for its pieces to be stored (store forwarding fails), at every comparison.
 template <size_t n>
 inline uint64_t WordAt(const char* s, size_t at) {
-    uint64_t w = 0;
-    std::memcpy(&w, s + at, n);
-    return w;
+    const char* const p = s + at;
+    if constexpr (std::endian::native != std::endian::little || n == 8 || n == 1) {
+        uint64_t w = 0;
+        std::memcpy(&w, p, n);
+        return w;
+    } else {
+        using Half = std::conditional_t<(n >= 4), uint32_t, uint16_t>;
+        Half low, high;  // the first and the last bytes; those between are in both, alike
+        std::memcpy(&low, p, sizeof(Half));
+        std::memcpy(&high, p + n - sizeof(Half), sizeof(Half));
+        return uint64_t(low) | uint64_t(high) << (8 * (n - sizeof(Half)));
+    }
+}
+// The same word of a literal, made of its characters so that it folds into a constant.
+template <size_t... i>
+constexpr uint64_t LiteralWord(const char* p, std::index_sequence<i...>) {
+    if constexpr (std::endian::native == std::endian::little) {
+        return (uint64_t{0} | ... | (uint64_t(static_cast<unsigned char>(p[i])) << (8 * i)));
+    } else {
+        return (uint64_t{0} | ... | (uint64_t(static_cast<unsigned char>(p[i])) << (8 * (7 - i))));
+    }
+}
+template <size_t n>
+constexpr uint64_t LiteralWordAt(const char* s, size_t at) {
+    return LiteralWord(s + at, std::make_index_sequence<n>());
 }
 template <size_t N, size_t at>
 inline bool LowerWordsMatch(const char* name, const char* lower) {
@@ -100,7 +127,7 @@ inline bool LowerWordsMatch(const char* name, const char* lower) {
         // Each letter made small by its 0x20 bit at once: exact for a literal of small letters
         // and digits, which are all a name a class gives meaning to holds.
         constexpr uint64_t caseBits = 0x2020202020202020ull >> (8 * (8 - n));
-        return (WordAt<n>(name, at) | caseBits) == WordAt<n>(lower, at) && LowerWordsMatch<N, at + 8>(name, lower);
+        return (WordAt<n>(name, at) | caseBits) == LiteralWordAt<n>(lower, at) && LowerWordsMatch<N, at + 8>(name, lower);
     }
 }
 }  // namespace detail

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
 #include <sstream>
 
@@ -28,6 +29,49 @@ TEST(Properties, ReachTheFrameworksOwnSettersByKind) {
     EXPECT_THROW(GetStrProp(button, GetPropInfo(button, "Tag")), EPropertyError);
     EXPECT_THROW(GetOrdProp(button, GetPropInfo(button, "Caption")), EPropertyError);
     EXPECT_THROW(GetStrProp(button, nullptr), EPropertyError);
+}
+
+// A class gives meaning to a property by its name, compared a word at a time: names of every
+// length up to two words match in any case, and a name differing in one byte, or a byte
+// shorter or longer, does not, whatever the bytes beside the name.
+template <size_t N>
+void ExpectOnlyItsNameMatches(const char (&lower)[N]) {
+    const std::string name(lower, N - 1);
+    std::string upper = name, mixed = name;
+    for (size_t i = 0; i < name.size(); ++i) {
+        upper[i] = char(std::toupper(static_cast<unsigned char>(name[i])));
+        if (i % 2 == 1) mixed[i] = upper[i];
+    }
+    // Each as a view inside other bytes, so that reading beyond it would show.
+    const auto within = [](const std::string& s) { return "Zq" + s + "Zq"; };
+    for (const std::string& same : {name, upper, mixed}) {
+        const std::string around = within(same);
+        EXPECT_TRUE(NameIs(std::string_view(around).substr(2, same.size()), lower)) << same;
+    }
+    for (size_t i = 0; i < name.size(); ++i) {
+        std::string other = within(name);
+        other[2 + i] = name[i] == 'q' ? 'r' : 'q';
+        EXPECT_FALSE(NameIs(std::string_view(other).substr(2, name.size()), lower)) << other << " at " << i;
+    }
+    const std::string around = within(name);
+    EXPECT_FALSE(NameIs(std::string_view(around).substr(2, name.size() - 1), lower)) << name;
+    EXPECT_FALSE(NameIs(std::string_view(around).substr(2, name.size() + 1), lower)) << name;
+}
+
+TEST(Properties, NamesAClassGivesMeaningToMatchInAnyCaseAndOnlyThemselves) {
+    ExpectOnlyItsNameMatches("x");
+    ExpectOnlyItsNameMatches("ab");
+    ExpectOnlyItsNameMatches("tag");
+    ExpectOnlyItsNameMatches("left");
+    ExpectOnlyItsNameMatches("width");
+    ExpectOnlyItsNameMatches("height");
+    ExpectOnlyItsNameMatches("caption");
+    ExpectOnlyItsNameMatches("taborder");
+    ExpectOnlyItsNameMatches("autosize2");
+    ExpectOnlyItsNameMatches("helpcontext");
+    ExpectOnlyItsNameMatches("parentshowhint");
+    ExpectOnlyItsNameMatches("abcdefghijklmnop");
+    ExpectOnlyItsNameMatches("abcdefghijklmnopq");
 }
 
 TEST(Properties, WithoutFrameworkMeaningAreKeptAsStoredValues) {
