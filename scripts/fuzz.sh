@@ -47,6 +47,15 @@ if [ -d "$forms" ]; then
   python3 - "$forms" "$work" <<'PY'
 import hashlib, os, sys
 forms, work = sys.argv[1], sys.argv[2]
+# Edits a person makes in the tools (verbs: 2 hints, 4 parentage, 5 positions, 6 tabs, 7 the
+# component list), as scripts; none saves or dumps to a file.
+edits = [
+    (2, b"cell StringGrid1 4 1 New hint\ncell StringGrid1 3 1 &Cap\nmoverow StringGrid1 2 1\nok\n"),
+    (4, b"select OutlineParent 2\nclick EditBtn\nset EdName Renamed1\nset EdTop 20\nok\nok\n"),
+    (5, b"click BtnRescale\nset TopNumerator 3\nset TopDenom 2\nset CheckTopOffset 1\nset TopOffset 10\nok\nok\n"),
+    (6, b"drag OutlineParent 3 2\nok\n"),
+    (7, b"cell StringGrid1 3 1 30\ncell StringGrid1 4 1 41\nok\n"),
+]
 for dirpath, _, names in os.walk(forms):
     for n in names:
         if n.endswith(('.tsv', '.md')):
@@ -61,10 +70,13 @@ for dirpath, _, names in os.walk(forms):
         for s in seeds:
             name = hashlib.sha1(s).hexdigest()
             open(os.path.join(work, target, name), 'wb').write(s)
-        # The model's target: a tool's verb, then the form as it is.
-        tool = bytes([1 + int(hashlib.sha1(data).hexdigest(), 16) % 8])
-        if len(data) <= 65535:
-            open(os.path.join(work, 'model', hashlib.sha1(tool + data).hexdigest()), 'wb').write(tool + data)
+        # The model's target: a tool's verb, a script's length and the script (none: the tool
+        # prints), then the form as it is. Each form once printed and once edited.
+        verb = int(hashlib.sha1(data).hexdigest(), 16) % 9
+        edit = edits[int(hashlib.sha1(data).hexdigest(), 16) % len(edits)]
+        for seed in (bytes([verb, 0]) + data, bytes([edit[0], len(edit[1])]) + edit[1] + data):
+            if len(seed) <= 65536:
+                open(os.path.join(work, 'model', hashlib.sha1(seed).hexdigest()), 'wb').write(seed)
 PY
 fi
 
