@@ -10,7 +10,6 @@
 #include "host/ui/Script.h"
 #include "tests/host/ui/TestWindows.h"
 
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view script(reinterpret_cast<const char*>(data), size);
     if (fuzz::WritesFiles(script)) return 0;
